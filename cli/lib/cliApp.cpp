@@ -1,0 +1,265 @@
+#include "cli/lib/cliApp.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/lib/jobs.h"
+#include "config/cfgFile.h"
+#include "config/lang.h"
+#include "config/textFunc.h"
+#include "download/dbTypes.h"
+#include "platform/consolePlatform.h"
+
+namespace {
+
+constexpr int kExitUsage = 64;
+
+struct Format {
+    const char* name;
+    int fileType;
+    const char* label;
+};
+const Format kFormats[] = {{"ndf", 0, "NDF"},       {"e1", 1, "Enigma1"},
+                           {"e2", 2, "Enigma2"},    {"azbox", 3, "AZbox (09)"},
+                           {"sb5", 4, "SB-5"},      {"s2hd", 5, "S2 HD"},
+                           {"st1", 6, "Pvr-ST1"},   {"js1", 7, "Pvr-JS1"}};
+
+const char* familyLabel(int fileType) {
+    for (const Format& f : kFormats)
+        if (f.fileType == fileType) return f.label;
+    return "?";
+}
+
+const char* listTypeLabel(int t) {
+    switch (t) {
+    case 0: return "Bouquet as Channels";
+    case 1: return "Bouquet as Satellites";
+    case 2: return "Favorites such as satellites";
+    default: return "?";
+    }
+}
+
+template <size_t N>
+const char* pick(const char* const (&names)[N], int i) {
+    return i >= 0 && static_cast<size_t>(i) < N ? names[i] : "?";
+}
+
+void printSummary(FILE* out) {
+    static const char* const lnb[] = {"Single", "Universal", "Ocs"};
+    static const char* const power[] = {"Off", "13V", "18V", "On (Auto)"};
+    static const char* const sw[] = {"Off", "1.0", "1.0/1.1"};
+    static const char* const dsq[] = {"Off", "1.2", "Usals", "1.2/Usals"};
+    auto freq = [](int i) { return i >= 0 && i < 10 ? kLnbFreqMHz[i] : 0; };
+    const T_cfgStruct& c = cfgParam;
+    std::fprintf(out, "List type: %d %s\n", c.listType, listTypeLabel(c.listType));
+    std::fprintf(out, "Receiver family: %d %s\n", c.fileType, familyLabel(c.fileType));
+    std::fprintf(out, "Language: %d\n", c.lang);
+    std::fprintf(out, "Dish position: %02d.%d N, %02d.%d %s\n", c.latDeg, c.latDec, c.lonDeg,
+                 c.lonDec, c.lonWE ? "E" : "W");
+    std::fprintf(out, "Limits: bouquets %d, TV %d, radio %d (0 = all)\n", c.maxBou, c.maxCTv,
+                 c.maxCRa);
+    std::fprintf(out, "Categories: %u, favourite groups: %u, bouquets: %u, nations: %u\n",
+                 catParam.count, favParam.count, bouParam.count, natParam.count);
+    std::fprintf(out, "Excluded favourite groups: %u, excluded bouquets: %u\n", favIParam.count,
+                 bouIParam.count);
+    std::fprintf(out, "Satellites: %u\n", satParam.count);
+    for (uint32_t i = 1; i <= satParam.count; ++i) {
+        const T_satRec& s = satParam.sat[i];
+        std::fprintf(out,
+                     "  [%c] %-5d %-24s LNB %s %d/%d MHz, power %s, 22kHz %d, 12V %d, "
+                     "switch %s port %d/%d, DiSEqC %s pos %d, radio %s tv %s\n",
+                     s.selected ? 'x' : ' ', s.satId, cp1252ToUtf8(s.satName).c_str(),
+                     pick(lnb, s.lnbType), freq(s.freqLo), freq(s.freqHi), pick(power, s.power),
+                     s.tone22k, s.out12V, pick(sw, s.switchType), s.switch10 + 1, s.switch11 + 1,
+                     pick(dsq, s.diseqc), s.positionerId, s.radioFilter, s.tvFilter);
+    }
+}
+
+void printReport(ConsolePlatform& ui, FILE* out) {
+    const char* const fields[] = {"Satelliti:",    "Transponder:",     "Bouquets:",
+                                  "Canali TV:",    "Canali Radio:",    "Gruppi Favoriti:",
+                                  "Canali Favoriti:"};
+    std::fprintf(out, "Report:\n");
+    for (const char* f : fields) {
+        VaControl* c = ui.find(f);
+        std::fprintf(out, "  %-17s %s\n", f, c ? cp1252ToUtf8(c->text).c_str() : "");
+    }
+}
+
+bool parseFormats(const std::vector<std::string>& in, std::vector<int>* out, std::string* bad) {
+    for (const std::string& item : in) {
+        size_t start = 0;
+        while (start <= item.size()) {
+            size_t comma = item.find(',', start);
+            std::string name = item.substr(start, comma == std::string::npos ? std::string::npos
+                                                                             : comma - start);
+            start = comma == std::string::npos ? item.size() + 1 : comma + 1;
+            if (name.empty()) continue;
+            if (name == "all") {
+                for (const Format& f : kFormats) out->push_back(f.fileType);
+                continue;
+            }
+            bool found = false;
+            for (const Format& f : kFormats)
+                if (name == f.name) {
+                    out->push_back(f.fileType);
+                    found = true;
+                }
+            if (!found) {
+                *bad = name;
+                return false;
+            }
+        }
+    }
+    // Each family once, in the order asked.
+    std::vector<int> uniq;
+    for (int t : *out)
+        if (std::find(uniq.begin(), uniq.end(), t) == uniq.end()) uniq.push_back(t);
+    *out = uniq;
+    return true;
+}
+
+T_FnPARAM jobParam() {
+    T_FnPARAM p{};
+    p.cfgParam = &cfgParam;
+    p.satParam = &satParam;
+    p.bouParam = &bouParam;
+    p.bouIParam = &bouIParam;
+    p.catParam = &catParam;
+    p.favParam = &favParam;
+    p.favIParam = &favIParam;
+    p.natParam = &natParam;
+    p.MsgLang = &MsgLang;
+    p.satDB = &satDB;
+    p.tpDB = &tpDB;
+    p.chDB = &chDB;
+    p.favDB = &favDB;
+    p.chFavDB = &chFavDB;
+    p.Report = &Report;
+    p.Widget = &Widget;
+    return p;
+}
+
+}  // namespace
+
+int runCli(int argc, char** argv) {
+    CLI::App app{"velartis-cli: downloads the channel data of the configured satellites and "
+                 "writes receiver channel lists."};
+    std::string config = "Default.cfg";
+    std::string master = "VAconfig.vac";
+    std::string lang;
+    std::vector<std::string> formats;
+    std::string output;
+    bool log = false, noLog = false, summary = false;
+    CliDbOptions db;
+    app.add_option("--config", config, "user configuration file")->capture_default_str();
+    app.add_option("--master", master, "master list file")->capture_default_str();
+    app.add_option("--lang", lang, "language: it, en, fr, de or es (default: the configuration's)");
+    app.add_option("--format", formats,
+                   "receiver family to write: e2, e1, ndf, azbox, sb5, s2hd, st1, js1 or all "
+                   "(several allowed, also comma-separated)");
+    app.add_option("--output", output,
+                   "destination: the folder the folder browser or save dialog would return "
+                   "(default: the current folder); a single-file format may name a file");
+    app.add_flag("--log", log, "write the log file beside each list");
+    app.add_flag("--no-log", noLog, "do not write the log file");
+    app.add_flag("--summary", summary, "only print the loaded configuration, no download");
+    app.add_option("--db-host", db.host, "database server address");
+    app.add_option("--db-port", db.port, "database server port");
+    app.add_option("--db-user", db.user, "database user");
+    app.add_option("--db-password", db.password, "database password");
+    app.add_option("--db-name", db.name, "database name");
+    app.add_option("--db-socket", db.socket, "database server socket");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        std::fputs(app.help().c_str(), stdout);
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "velartis-cli: %s\n", e.what());
+        return kExitUsage;
+    }
+
+    std::vector<int> families;
+    std::string bad;
+    if (!parseFormats(formats, &families, &bad)) {
+        std::fprintf(stderr, "velartis-cli: unknown format '%s' (e2, e1, ndf, azbox, sb5, s2hd, "
+                             "st1, js1 or all)\n", bad.c_str());
+        return kExitUsage;
+    }
+    int langId = 0;
+    if (!lang.empty()) {
+        const char* const ids[] = {"it", "en", "fr", "de", "es"};
+        for (int i = 0; i < 5; ++i)
+            if (lang == ids[i]) langId = i + 1;
+        if (!langId) {
+            std::fprintf(stderr, "velartis-cli: unknown language '%s' (it, en, fr, de or es)\n",
+                         lang.c_str());
+            return kExitUsage;
+        }
+    }
+    if (log && noLog) {
+        std::fprintf(stderr, "velartis-cli: --log and --no-log exclude each other\n");
+        return kExitUsage;
+    }
+
+    ConsolePlatform ui(stderr);
+    createWidgetHandles(&Widget, &ui);
+    initAppIdentity(&cfgParam);
+    cfgParam.lang = kLangEnglish;
+    if (!loadCfgFrom(master.c_str(), config.c_str(), &cfgParam, &satParam, &bouParam, &bouIParam,
+                     &catParam, &favParam, &favIParam, &natParam))
+        return 1;
+    if (langId) cfgParam.lang = langId;
+    if (cfgParam.lang < 1 || cfgParam.lang > 5) {
+        std::fprintf(stderr, "velartis-cli: the configuration names language %d, which does not "
+                             "exist (1 to 5)\n", cfgParam.lang);
+        return 1;
+    }
+    setLang(&MsgLang, cfgParam.lang, nullptr, &Widget);
+    if (log) cfgParam.logFile = 1;
+    if (noLog) cfgParam.logFile = 0;
+    std::copy_n(config.c_str(), std::min(config.size() + 1, sizeof cfgFile), cfgFile);
+    cfgFile[sizeof cfgFile - 1] = '\0';
+
+    printSummary(stdout);
+    if (summary) return 0;
+
+    applyDbOptions(db);
+    T_FnPARAM param = jobParam();
+    if (!ui.startJob(downloadJobFor(cfgParam.listType), &param)) {
+        std::fprintf(stderr, "velartis-cli: cannot start the download job\n");
+        return 1;
+    }
+    uint32_t rc = ui.waitJob();
+    printReport(ui, stdout);
+    printDropped(stdout);
+    if (rc == kJobOutdated) return 2;
+    if (rc != 0) return 1;
+
+    if (output.empty()) {
+        std::error_code ec;
+        output = std::filesystem::current_path(ec).string();
+    }
+    ui.setDestination(output);
+    int result = 0;
+    for (int family : families) {
+        cfgParam.fileType = family;
+        std::fprintf(stdout, "Writing %s list\n", familyLabel(family));
+        size_t before = ui.written.size();
+        if (!ui.startJob(writerJobFor(family), &param)) return 1;
+        if (ui.waitJob() != 0) {
+            std::fprintf(stdout, "%s: FAILED\n", familyLabel(family));
+            result = 1;
+            continue;
+        }
+        for (size_t i = before; i < ui.written.size(); ++i)
+            std::fprintf(stdout, "  wrote %s\n", ui.written[i].c_str());
+    }
+    return result;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The jobs the command-line tool starts, as the window's job launcher picks
+// them: the download by list type, the writer by receiver family.
+#include <cstdio>
+#include <string>
+
+#include "platform/platform.h"
+
+constexpr uint32_t kJobOutdated = 2;  // the server declared this build outdated
+
+struct CliDbOptions {
+    std::string host, user, password, name, socket;
+    unsigned port = 0;
+};
+
+JobFn downloadJobFor(int listType);
+JobFn writerJobFor(int fileType);
+void applyDbOptions(const CliDbOptions& o);
+// Rows the last download had to drop because a table was full.
+void printDropped(FILE* out);

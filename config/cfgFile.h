@@ -1,0 +1,24 @@
+#pragma once
+// The master list file and the user configuration file.
+#include <string>
+
+#include "config/cfgTypes.h"
+
+// Reads the master list "VAconfig.vac" of the current working directory and
+// then the user file into the records. False on any failure, after a
+// message box; what was read up to a corrupt line stays in the records.
+bool loadCfg(const char* fileName, T_cfgStruct* cfg, T_idxSat* sat, T_idxBou* bou,
+             T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI, T_idxNat* nat);
+// The same with the master list file named by the caller.
+bool loadCfgFrom(const char* masterFile, const char* fileName, T_cfgStruct* cfg, T_idxSat* sat,
+                 T_idxBou* bou, T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI,
+                 T_idxNat* nat);
+
+// Writes the user file named by p->cfgFile, whole or not at all.
+bool saveCfg(T_FnPARAM* p);
+// The exact bytes saveCfg writes (CR LF line ends).
+std::string composeCfg(const T_cfgStruct* cfg, const T_idxSat* sat, const T_idxFavI* favI,
+                       const T_idxBouI* bouI);
+
+// The text of the last loadCfg failure (also shown in its message box).
+const std::string& lastCfgError();

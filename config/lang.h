@@ -1,0 +1,17 @@
+#pragma once
+#include "config/langTypes.h"
+#include "platform/widget.h"
+
+// Language ids as the configuration stores them.
+enum : int { kLangItalian = 1, kLangEnglish = 2, kLangFrench = 3, kLangGerman = 4, kLangSpanish = 5 };
+
+// Fills the table with the texts of one language and ticks that language's
+// menu item (langMenu: the five items, Italian first, or null). Any other id
+// shows "Invalid Language ID" and closes the main window; the table is left
+// as it was. Always returns 1.
+int setLang(LangStruct* table, int lang, HCtl const* langMenu, T_Widget* w);
+
+// The built-in table of one language, or null for an unknown id.
+const LangStruct* langTable(int lang);
+
+extern LangStruct MsgLang;

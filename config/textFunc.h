@@ -1,0 +1,39 @@
+#pragma once
+// Text and number helpers shared by the configuration reader, the download
+// jobs and the writers. They work on NUL-terminated strings in caller
+// buffers; the growing edits take the buffer size and never write past it.
+#include <cstddef>
+
+int rmSpace(char* s);
+int TranslateBackSlashn(char* s);
+int rmComment(char* s);
+// Growing edits: bufSize is the size of the buffer at s, NUL included. An
+// edit that would not fit leaves s unchanged and returns -1.
+int normProvId(char* s, size_t bufSize);
+int addZero(char* s, size_t bufSize);
+int rpad(char* s, const char* pad, int n, size_t bufSize);
+int lpad(char* s, const char* pad, int n, size_t bufSize);
+
+int isHex(char c);
+int hexVerify(const char* s, int n);
+unsigned char dec2hex(unsigned char hi, unsigned char lo);
+int hex2dec(const char* s);
+const char* TrimLeadingZero(const char* s);
+int byte2int(const unsigned char* p);
+int bin2int(const char* s);
+char checksum8(const unsigned char* data, int len);
+// Sum of the file's bytes modulo 256; -1 when it cannot be read.
+int checksum8File(const char* path);
+char* MyStrtok(char* s, const char* delims);
+
+// Bounded copy: at most size-1 characters and always a NUL.
+void copyText(char* dst, size_t size, const char* src);
+template <size_t N>
+inline void copyText(char (&dst)[N], const char* src) {
+    copyText(dst, N, src);
+}
+// Decodes hexadecimal text (two digits a character) into dst, bounded.
+void hexToText(char* dst, size_t size, const char* hex);
+// Base-10 value of the leading digits (optional sign); 0 without digits,
+// clamped to the int range.
+int toInt(const char* s);

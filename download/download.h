@@ -1,0 +1,29 @@
+#pragma once
+// The three download jobs. Each is a thread function that takes the job's
+// T_FnPARAM and returns a DownloadResult (0 ok, 1 failed, 2 build outdated).
+#include <cstdint>
+#include <string>
+
+#include "download/session.h"
+
+uint32_t DownloadDataCh(void* param);    // list type 0: bouquets as channels
+uint32_t DownloadDataBSat(void* param);  // list type 1: bouquets as satellites
+uint32_t DownloadDataFSat(void* param);  // list type 2: favourite groups as satellites
+
+// Rows the last download could not keep because a table or list was full.
+struct T_dbDropped {
+    uint32_t satellites;
+    uint32_t transponders;
+    uint32_t channels;
+    uint32_t audioRows;     // audio list of the job
+    uint32_t casRows;       // CAS list of the job
+    uint32_t channelAudio;  // audio tracks beyond a channel's capacity
+    uint32_t channelCas;    // CAS ids beyond a channel's capacity
+    uint32_t favGroups;
+    uint32_t favLinks;
+};
+extern T_dbDropped dbDropped;
+
+// One line per kind dropped ("Dropped: 12 channels over the table capacity
+// of 19999"), each preceded by CR LF; empty when nothing was dropped.
+std::string droppedLines(const T_dbDropped& d);

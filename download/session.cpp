@@ -1,0 +1,372 @@
+#include "download/session.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "config/textFunc.h"
+
+T_dbConnOverride dbConnOverride;
+
+namespace {
+
+// The client library's global set-up is not safe to race from two job
+// threads; do it once.
+void libraryInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { mysql_library_init(0, nullptr, nullptr); });
+}
+
+std::string fmt(const char* f, ...) __attribute__((format(printf, 1, 2)));
+std::string fmt(const char* f, ...) {
+    char buf[512];
+    va_list ap;
+    va_start(ap, f);
+    int n = std::vsnprintf(buf, sizeof buf, f, ap);
+    va_end(ap);
+    if (n < 0) return {};
+    if (static_cast<size_t>(n) < sizeof buf) return std::string(buf, n);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    va_start(ap, f);
+    std::vsnprintf(s.data(), s.size(), f, ap);
+    va_end(ap);
+    s.resize(n);
+    return s;
+}
+
+// Character i of a filter text of at most cap characters; '\0' past its end.
+char filterChar(const char* f, size_t cap, size_t i) {
+    if (!f) return '\0';
+    size_t len = strnlen(f, cap);
+    return i < len ? f[i] : '\0';
+}
+
+const char kConnectError[] = "Can't connect to MySql server on xx:xx:xx:xx (10053)";
+
+}  // namespace
+
+T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o) {
+    T_dbConnValues v;
+    auto field = [](const char* s, size_t cap) { return std::string(s, strnlen(s, cap)); };
+    v.host = o.host.empty() ? field(cfg.dbHost, sizeof cfg.dbHost) : o.host;
+    v.user = o.user.empty() ? field(cfg.dbUser, sizeof cfg.dbUser) : o.user;
+    v.password = (o.password.empty() && !o.passwordSet)
+                     ? field(cfg.dbPassword, sizeof cfg.dbPassword)
+                     : o.password;
+    v.name = o.name.empty() ? field(cfg.dbName, sizeof cfg.dbName) : o.name;
+    v.socket = o.socket;
+    v.port = o.port;
+    return v;
+}
+
+bool buildIsOutdated(const char* crcLinux) {
+    if (!crcLinux || std::strlen(crcLinux) < 2) return false;
+    unsigned char server = dec2hex(crcLinux[0], crcLinux[1]);
+    if (server == 0) return false;
+    return server != dec2hex(kBuildCheckIdText[0], kBuildCheckIdText[1]);
+}
+
+void storeServerMessage(char (&dst)[kServerMsgSize], const char* msg) {
+    // The translation never lengthens the text, so cutting first is safe.
+    copyText(dst, msg);
+    TranslateBackSlashn(dst);
+}
+
+// ---- rows and results ----
+
+const char* DbRow::text(unsigned i) const {
+    if (!row_ || i >= columns_ || !row_[i]) return "";
+    return row_[i];
+}
+
+int DbRow::num(unsigned i) const { return toInt(text(i)); }
+
+void DbRow::copy(unsigned i, char* dst, size_t size) const {
+    if (size == 0) return;
+    if (!row_ || i >= columns_ || !row_[i]) {
+        dst[0] = '\0';
+        return;
+    }
+    size_t len = lengths_ ? lengths_[i] : std::strlen(row_[i]);
+    // A NUL inside the value ends the text, as it would in any C reader.
+    len = strnlen(row_[i], len);
+    if (len >= size) len = size - 1;
+    std::memcpy(dst, row_[i], len);
+    dst[len] = '\0';
+}
+
+DbResult::~DbResult() { reset(nullptr); }
+
+void DbResult::reset(MYSQL_RES* res) {
+    if (res_) mysql_free_result(res_);
+    res_ = res;
+    rows_ = res ? mysql_num_rows(res) : 0;
+    row_ = DbRow();
+}
+
+bool DbResult::next() {
+    if (!res_) return false;
+    MYSQL_ROW r = mysql_fetch_row(res_);
+    if (!r) {
+        row_ = DbRow();
+        return false;
+    }
+    row_ = DbRow(r, mysql_fetch_lengths(res_), mysql_num_fields(res_));
+    return true;
+}
+
+// ---- session ----
+
+bool DbSession::open(const T_dbConnValues& v) {
+    close();
+    libraryInit();
+    conn_ = mysql_init(nullptr);
+    if (!conn_) {
+        lastError_ = "out of memory";
+        return false;
+    }
+    unsigned connectTimeout = kDbConnectTimeout, readTimeout = kDbReadTimeout,
+             writeTimeout = kDbWriteTimeout;
+    mysql_options(conn_, MYSQL_OPT_COMPRESS, nullptr);
+    mysql_options(conn_, MYSQL_SET_CHARSET_NAME, "latin1");
+    mysql_options(conn_, MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeout);
+    mysql_options(conn_, MYSQL_OPT_READ_TIMEOUT, &readTimeout);
+    mysql_options(conn_, MYSQL_OPT_WRITE_TIMEOUT, &writeTimeout);
+    // A given port means TCP even for "localhost".
+    if (v.port != 0 && v.socket.empty()) {
+        unsigned proto = MYSQL_PROTOCOL_TCP;
+        mysql_options(conn_, MYSQL_OPT_PROTOCOL, &proto);
+    }
+    const char* host = v.host.empty() ? nullptr : v.host.c_str();
+    const char* sock = v.socket.empty() ? nullptr : v.socket.c_str();
+    if (!mysql_real_connect(conn_, host, v.user.c_str(), v.password.c_str(), v.name.c_str(),
+                            v.port, sock, 0)) {
+        lastError_ = mysql_error(conn_);
+        mysql_close(conn_);
+        conn_ = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool DbSession::query(const std::string& sql, DbResult* out) {
+    out->reset(nullptr);
+    if (!conn_) {
+        lastError_ = "not connected";
+        return false;
+    }
+    if (mysql_real_query(conn_, sql.data(), sql.size()) != 0) {
+        lastError_ = mysql_error(conn_);
+        return false;
+    }
+    out->reset(mysql_store_result(conn_));
+    return true;
+}
+
+bool DbSession::exec(const std::string& sql) {
+    DbResult r;
+    return query(sql, &r);
+}
+
+std::string DbSession::error() const { return lastError_; }
+
+std::string DbSession::escape(const std::string& s) const {
+    if (!conn_) return s;
+    std::string out(s.size() * 2 + 1, '\0');
+    unsigned long n = mysql_real_escape_string(conn_, out.data(), s.data(), s.size());
+    out.resize(n);
+    return out;
+}
+
+void DbSession::close() {
+    if (conn_) mysql_close(conn_);
+    conn_ = nullptr;
+}
+
+// ---- clauses ----
+
+std::string listClause(const int* ids, size_t n, const char* singleFmt, const char* openText,
+                       const char* lastFmt) {
+    if (n == 0) return {};
+    if (n == 1) return fmt(singleFmt, ids[0]);
+    std::string s = openText;
+    for (size_t i = 0; i + 1 < n; ++i) s += fmt("%d,", ids[i]);
+    s += fmt(lastFmt, ids[n - 1]);
+    return s;
+}
+
+namespace {
+template <typename Table, typename Get>
+std::vector<int> idsFromOne(const Table& t, size_t slots, Get get) {
+    std::vector<int> ids;
+    size_t n = t.count;
+    if (n > slots - 1) n = slots - 1;
+    for (size_t i = 1; i <= n; ++i) ids.push_back(get(t, i));
+    return ids;
+}
+}  // namespace
+
+std::string excludedBouquetsClause(const T_idxBouI& bouI) {
+    auto ids = idsFromOne(bouI, kBouSlots, [](const T_idxBouI& t, size_t i) { return t.bou[i].bouId; });
+    return listClause(ids.data(), ids.size(), " AND b.bou_id != %d", " AND b.bou_id not in (",
+                      "%d)");
+}
+
+std::string excludedCategoriesClause(const char* catFilter, const T_idxCat& cats) {
+    std::vector<int> ids;
+    size_t len = catFilter ? strnlen(catFilter, kCatSlots + 10) : 0;
+    size_t count = cats.count > kCatSlots ? kCatSlots : cats.count;
+    // A position without a category record has nothing to exclude.
+    for (size_t i = 0; i < len && i < count; ++i)
+        if (catFilter[i] == '0') ids.push_back(cats.cat[i].catId);
+    return listClause(ids.data(), ids.size(), " AND c.cat_id != %d", " AND c.cat_id not in (",
+                      "%d)");
+}
+
+std::string excludedFavouritesPlainClause(const T_idxFavI& favI) {
+    auto ids = idsFromOne(favI, kFavSlots, [](const T_idxFavI& t, size_t i) { return t.fav[i].favId; });
+    return listClause(ids.data(), ids.size(), "AND fav_id != %d", "AND fav_id not in (", "%d) ");
+}
+
+std::string excludedFavouritesJoinedClause(const T_idxFavI& favI) {
+    auto ids = idsFromOne(favI, kFavSlots, [](const T_idxFavI& t, size_t i) { return t.fav[i].favId; });
+    return listClause(ids.data(), ids.size(), " AND f.fav_id != %d", " AND f.fav_id not in (",
+                      "%d) ");
+}
+
+std::string channelTypeClause(const char* radioFilter, const char* tvFilter, int gRad,
+                              bool* noQuery) {
+    bool radioOn = filterChar(radioFilter, 3, 0) == '1';
+    bool tvOn = filterChar(tvFilter, 5, 0) == '1';
+    if (noQuery) *noQuery = !radioOn && !tvOn;
+    if (!radioOn && !tvOn) return {};
+    if (gRad == 0) return "AND c.ch_type='0' ";
+    if (tvOn && !radioOn) return "AND c.ch_type='0' ";
+    if (radioOn && !tvOn) return "AND c.ch_type='1' ";
+    return {};
+}
+
+std::string hdClause(int gHD, const char* tvFilter) {
+    if (gHD == 0 || filterChar(tvFilter, 5, 3) == '0') return "AND c.hd='0'";
+    return {};
+}
+
+std::string d3Clause(int g3D, const char* tvFilter) {
+    if (g3D == 0 || filterChar(tvFilter, 5, 4) == '0') return "AND c.d3='0'";
+    return {};
+}
+
+std::string feedClause(int gTP, int feedTp, bool prefixed) {
+    if (gTP == 0 || feedTp == 0) return prefixed ? "AND t.flag_feed='0'" : "AND flag_feed='0'";
+    return {};
+}
+
+// ---- job steps ----
+
+void dlSetProgress(T_dlUi& ui, double pos) {
+    if (pos < 0) pos = 0;
+    if (pos > 100) pos = 100;
+    ui.progress = pos;
+    int whole = static_cast<int>(pos);
+    // Only a change of the whole part reaches the window.
+    if (whole != ui.shown && ui.w) {
+        ui.shown = whole;
+        setProgressPos(ui.w, ui.w->hProgDown, whole);
+    }
+}
+
+void dlAddProgress(T_dlUi& ui, double amount) { dlSetProgress(ui, ui.progress + amount); }
+
+void dlReportText(T_dlUi& ui, HCtl field, const char* f, ...) {
+    char buf[200];
+    va_list ap;
+    va_start(ap, f);
+    std::vsnprintf(buf, sizeof buf, f, ap);
+    va_end(ap);
+    setControlText(ui.w, field, buf);
+}
+
+bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v) {
+    if (db.open(v)) return true;
+    setStatusText(ui.w, ui.lang->msgError, kConnectError);
+    return false;
+}
+
+DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appKey,
+                              T_cfgStruct* liveCfg, char (&serverMsg)[kServerMsgSize]) {
+    std::string sql = "SELECT msg ,CRC, CRCLinux, show_forum ";
+    sql += "FROM TeamMsg ";
+    sql += "WHERE in_use='Y' ";
+    sql += "AND application='" + db.escape(appKey) + "' ";
+    DbResult res;
+    if (!db.query(sql, &res)) {
+        setStatusText(ui.w, ui.lang->msgError, db.error());
+        db.close();
+        return kDownloadFailed;
+    }
+    uint64_t rows = 0;
+    char crcLinux[3] = "";
+    while (res.next()) {
+        const DbRow& r = res.row();
+        ++rows;
+        storeServerMessage(serverMsg, r.text(0));
+        r.copy(2, crcLinux);
+        if (std::strcmp(r.text(3), "Y") == 0 && liveCfg) liveCfg->showForum = 1;
+    }
+    res.reset(nullptr);
+    if (rows == 0) {
+        setStatusText(ui.w, ui.lang->msgError, ui.lang->msgCanceled);
+        if (liveCfg) liveCfg->showForum = 2;
+        showMessage(ui.w, ui.lang->msgOldVersion, ui.lang->msgError, kMbOk | kMbIconError);
+        db.close();
+        return kDownloadFailed;
+    }
+    if (buildIsOutdated(crcLinux)) {
+        setStatusText(ui.w, ui.lang->msgError, ui.lang->msgCanceled);
+        showMessage(ui.w, ui.lang->msgOldVersion, ui.lang->msgError, kMbOk | kMbIconError);
+        db.close();
+        return kDownloadOutdated;
+    }
+    setStatusText(ui.w, ui.lang->msgLoading, ui.lang->msgDbReading);
+    dlSetProgress(ui, 0);
+    return kDownloadOk;
+}
+
+bool dlRunQuery(T_dlUi& ui, DbSession& db, const std::string& sql, const std::string& stepText,
+                double share, const std::function<bool(const DbRow&)>& onRow) {
+    setStatusPart(ui.w, 1, stepText);
+    DbResult res;
+    if (!db.query(sql, &res)) {
+        setStatusText(ui.w, ui.lang->msgError, db.error());
+        db.close();
+        return false;
+    }
+    uint64_t rows = res.rows();
+    double perRow = rows ? share / static_cast<double>(rows) : 0;
+    uint64_t read = 0;
+    while (res.next()) {
+        if (!onRow(res.row())) break;
+        ++read;
+        dlAddProgress(ui, perRow);
+    }
+    if (read < rows) dlAddProgress(ui, perRow * static_cast<double>(rows - read));
+    return true;
+}
+
+void dlCountUsage(DbSession& db, const std::string& appKey) {
+    db.exec("UPDATE BrenikToolsCounter SET counter = counter + 1 WHERE application='" +
+            db.escape(appKey) + "'");
+}
+
+void dlCloseReport(T_dlUi& ui, DbSession& db, const char* serverMsg, const std::string& extra) {
+    db.close();
+    dlSetProgress(ui, 100);
+    setStatusText(ui.w, "", ui.lang->msgDbReadOk);
+    std::string text = ui.lang->msgDbReadOk;
+    text += "\r\n\r\n";
+    text += serverMsg;
+    text += extra;
+    showMessage(ui.w, text, ui.lang->msgMessage, kMbOk | kMbIconInformation);
+}

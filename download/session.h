@@ -1,0 +1,163 @@
+#pragma once
+// The download jobs' side of the channel database server: the connection,
+// the server's message row with the build check, the filter clauses built
+// from the configuration, query running with progress, the usage counter
+// and the closing report.
+#include <mysql.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "config/cfgTypes.h"
+#include "config/langTypes.h"
+#include "platform/widget.h"
+
+// Result of a download job's thread. kDownloadOutdated: the server declared
+// this build outdated; the front end ends the program with exit code 2.
+enum DownloadResult : uint32_t { kDownloadOk = 0, kDownloadFailed = 1, kDownloadOutdated = 2 };
+
+// Connection values a caller may put in place of the built-in ones (the
+// command-line tool, the tests). Empty fields and port 0 keep the built-in
+// value; passwordSet makes an empty password count.
+struct T_dbConnOverride {
+    std::string host, user, password, name, socket;
+    unsigned port = 0;
+    bool passwordSet = false;
+};
+extern T_dbConnOverride dbConnOverride;
+
+struct T_dbConnValues {
+    std::string host, user, password, name, socket;
+    unsigned port = 0;
+};
+T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o);
+
+// Seconds a dead or silent server gets before the job gives up.
+constexpr unsigned kDbConnectTimeout = 5;
+constexpr unsigned kDbReadTimeout = 10;
+constexpr unsigned kDbWriteTimeout = 10;
+
+// This build's id for the server's build check (column CRCLinux): two
+// hexadecimal digits. "00" or an empty column means the server checks nothing.
+constexpr const char* kBuildCheckIdText = "4C";
+// True when the column names another build than this one.
+bool buildIsOutdated(const char* crcLinux);
+
+constexpr size_t kServerMsgSize = 352;
+// Stores the msg column: cut to fit, backslash-n turned into a line break.
+void storeServerMessage(char (&dst)[kServerMsgSize], const char* msg);
+
+// One row of a result; NULL columns read as "" and 0.
+class DbRow {
+public:
+    DbRow() = default;
+    DbRow(MYSQL_ROW row, unsigned long* lengths, unsigned columns)
+        : row_(row), lengths_(lengths), columns_(columns) {}
+    unsigned columns() const { return columns_; }
+    const char* text(unsigned i) const;
+    int num(unsigned i) const;
+    // Bounded copy of column i.
+    void copy(unsigned i, char* dst, size_t size) const;
+    template <size_t N>
+    void copy(unsigned i, char (&dst)[N]) const {
+        copy(i, dst, N);
+    }
+
+private:
+    MYSQL_ROW row_ = nullptr;
+    unsigned long* lengths_ = nullptr;
+    unsigned columns_ = 0;
+};
+
+// A stored result, released when it goes.
+class DbResult {
+public:
+    DbResult() = default;
+    ~DbResult();
+    DbResult(const DbResult&) = delete;
+    DbResult& operator=(const DbResult&) = delete;
+    uint64_t rows() const { return rows_; }
+    // Fetches the next row into row(); false after the last.
+    bool next();
+    const DbRow& row() const { return row_; }
+    void reset(MYSQL_RES* res);
+
+private:
+    MYSQL_RES* res_ = nullptr;
+    uint64_t rows_ = 0;
+    DbRow row_;
+};
+
+// One job's connection: latin1, compressed, with short timeouts.
+class DbSession {
+public:
+    DbSession() = default;
+    ~DbSession() { close(); }
+    DbSession(const DbSession&) = delete;
+    DbSession& operator=(const DbSession&) = delete;
+
+    bool open(const T_dbConnValues& v);
+    bool isOpen() const { return conn_ != nullptr; }
+    // Runs the query and takes its whole result; false when the server
+    // refused it (error() tells why). A result that cannot be taken has no rows.
+    bool query(const std::string& sql, DbResult* out);
+    // A statement without a result.
+    bool exec(const std::string& sql);
+    std::string error() const;
+    // The text quoted for use inside '...'.
+    std::string escape(const std::string& s) const;
+    void close();
+
+private:
+    MYSQL* conn_ = nullptr;
+    std::string lastError_;
+};
+
+// Filter clauses. Each is empty when there is nothing to filter.
+std::string listClause(const int* ids, size_t n, const char* singleFmt, const char* openText,
+                       const char* lastFmt);
+std::string excludedBouquetsClause(const T_idxBouI& bouI);
+std::string excludedCategoriesClause(const char* catFilter, const T_idxCat& cats);
+std::string excludedFavouritesPlainClause(const T_idxFavI& favI);
+std::string excludedFavouritesJoinedClause(const T_idxFavI& favI);
+// noQuery is set when the satellite has both radio and TV off.
+std::string channelTypeClause(const char* radioFilter, const char* tvFilter, int gRad,
+                              bool* noQuery);
+std::string hdClause(int gHD, const char* tvFilter);
+std::string d3Clause(int g3D, const char* tvFilter);
+// prefixed: "t.flag_feed" (channel query joined with Transponders t).
+std::string feedClause(int gTP, int feedTp, bool prefixed);
+
+// What a job reports through: the window record, its language texts and
+// the download progress bar held as a real number.
+struct T_dlUi {
+    T_Widget* w = nullptr;
+    const LangStruct* lang = nullptr;
+    double progress = 0;
+    int shown = -1;
+};
+void dlSetProgress(T_dlUi& ui, double pos);
+void dlAddProgress(T_dlUi& ui, double amount);
+void dlReportText(T_dlUi& ui, HCtl field, const char* fmt, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Opens the connection; on failure reports the fixed text.
+bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v);
+// Reads the server's message row for the application key. Sets showForum
+// in liveCfg, fills serverMsg. On failure reports, closes the session and
+// returns kDownloadFailed or kDownloadOutdated.
+DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appKey,
+                              T_cfgStruct* liveCfg, char (&serverMsg)[kServerMsgSize]);
+// Runs one query of a step: shows stepText in status part 1, spreads share
+// over the rows; onRow returns false to stop reading (the rest of the
+// share is added then). On failure reports the server's error, closes the
+// session and returns false.
+bool dlRunQuery(T_dlUi& ui, DbSession& db, const std::string& sql, const std::string& stepText,
+                double share, const std::function<bool(const DbRow&)>& onRow);
+// Adds one to the application's usage counter in one statement; errors ignored.
+void dlCountUsage(DbSession& db, const std::string& appKey);
+// Closes and shows the closing report (extra lines appended to the
+// server message, each on a line of its own).
+void dlCloseReport(T_dlUi& ui, DbSession& db, const char* serverMsg, const std::string& extra);

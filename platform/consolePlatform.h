@@ -1,0 +1,38 @@
+#pragma once
+// The backend of the command-line tool: status texts and progress go to
+// stderr, message boxes are printed, and dialogs are answered from options.
+#include <cstdio>
+
+#include "platform/memoryPlatform.h"
+
+class ConsolePlatform : public MemoryPlatform {
+public:
+    explicit ConsolePlatform(FILE* out = stderr) : out_(out) {}
+    // The folder the folder browser and the save dialog return; empty
+    // answers "cancel".
+    void setDestination(const std::string& path) { dest_ = path; }
+
+    bool browseFolder(HCtl owner, const std::string& title, std::string* path) override;
+    bool saveFileDialog(HCtl owner, const std::string& title,
+                        const std::vector<std::string>& filter, const std::string& defExt,
+                        std::string* path) override;
+    bool openFileDialog(HCtl owner, const std::string& title,
+                        const std::vector<std::string>& filter, std::string* path) override;
+
+    // Files the jobs wrote, in order (from the "Written" status texts).
+    std::vector<std::string> written;
+
+protected:
+    void onStatus(int part, const std::string& text) override;
+    void onProgress(const std::string& bar, int pos) override;
+    void onMessageBox(const MessageBoxCall& box) override;
+
+private:
+    FILE* out_;
+    std::string dest_;
+    std::string part0_;
+    int lastProgress_ = -1;
+};
+
+// Windows-1252 text as UTF-8 for a terminal.
+std::string cp1252ToUtf8(const std::string& s);

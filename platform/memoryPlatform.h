@@ -1,0 +1,96 @@
+#pragma once
+// A backend that keeps every control's state in memory and records each call.
+// Tests script the answers of dialogs and message boxes; the console backend
+// of the command-line tool builds on it.
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "platform/platform.h"
+
+struct VaControl {
+    std::string name;
+    std::string text;
+    bool enabled = true;
+    bool checked = false;
+    bool visible = true;
+    std::vector<std::string> rows;
+    std::string status[2];
+    int lo = 0, hi = 100, pos = 0;
+};
+
+struct MessageBoxCall {
+    std::string text;
+    std::string caption;
+    unsigned flags;
+};
+
+class MemoryPlatform : public Platform {
+public:
+    MemoryPlatform();
+    ~MemoryPlatform() override;
+
+    HCtl createControl(const std::string& name) override;
+    void setText(HCtl c, const std::string& text) override;
+    std::string text(HCtl c) override;
+    void setEnabled(HCtl c, bool on) override;
+    bool enabled(HCtl c) override;
+    void setChecked(HCtl c, bool on) override;
+    bool checked(HCtl c) override;
+    void setVisible(HCtl c, bool on) override;
+    void setRows(HCtl c, const std::vector<std::string>& rows) override;
+    void setStatus(HCtl bar, int part, const std::string& text) override;
+    void setProgressRange(HCtl bar, int lo, int hi) override;
+    void setProgress(HCtl bar, int pos) override;
+    int messageBox(HCtl owner, const std::string& text, const std::string& caption,
+                   unsigned flags) override;
+    bool browseFolder(HCtl owner, const std::string& title, std::string* path) override;
+    bool saveFileDialog(HCtl owner, const std::string& title,
+                        const std::vector<std::string>& filter, const std::string& defExt,
+                        std::string* path) override;
+    bool openFileDialog(HCtl owner, const std::string& title,
+                        const std::vector<std::string>& filter, std::string* path) override;
+    bool startJob(JobFn fn, T_FnPARAM* param) override;
+    uint32_t waitJob() override;
+    void openUrl(const std::string& url) override;
+    void destroyWindow(HCtl window) override;
+    VaTime localTime() override;
+
+    // Scripting. An empty optional answers "cancel".
+    void answerFolder(std::optional<std::string> path) { folders_.push_back(std::move(path)); }
+    // For the save dialog: the path typed; the default name is kept in
+    // lastDefaultName. A path that is a folder gets the default name appended.
+    void answerSave(std::optional<std::string> path) { saves_.push_back(std::move(path)); }
+    void answerOpen(std::optional<std::string> path) { opens_.push_back(std::move(path)); }
+    void answerMessageBox(int answer) { boxAnswers_.push_back(answer); }
+    void setClock(VaTime t) { clock_ = t; }
+    void setThreadStartFails(bool f) { threadFails_ = f; }
+
+    // What happened.
+    std::vector<std::string> calls;          // one line per call, for debugging tests
+    std::vector<MessageBoxCall> boxes;
+    std::vector<std::string> urls;
+    std::vector<std::string> destroyed;
+    std::string lastDefaultName;
+    std::vector<std::string> statusLog[2];   // every text each status part was given
+    VaControl* find(const std::string& name);
+
+protected:
+    // Hooks for the console backend.
+    virtual void onStatus(int /*part*/, const std::string& /*text*/) {}
+    virtual void onProgress(const std::string& /*bar*/, int /*pos*/) {}
+    virtual void onMessageBox(const MessageBoxCall& /*box*/) {}
+
+private:
+    std::mutex mu_;
+    std::vector<std::unique_ptr<VaControl>> controls_;
+    std::deque<std::optional<std::string>> folders_, saves_, opens_;
+    std::deque<int> boxAnswers_;
+    std::optional<VaTime> clock_;
+    bool threadFails_ = false;
+    std::thread job_;
+    uint32_t jobResult_ = 0;
+};

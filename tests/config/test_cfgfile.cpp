@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "config/cfgFile.h"
+#include "config/fileIo.h"
+#include "config/lang.h"
+#include "platform/memoryPlatform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Records {
+    T_cfgStruct cfg{};
+    T_idxSat sat{};
+    T_idxBou bou{};
+    T_idxBouI bouI{};
+    T_idxCat cat{};
+    T_idxFav fav{};
+    T_idxFavI favI{};
+    T_idxNat nat{};
+};
+
+class CfgFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("va_cfg_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        createWidgetHandles(&Widget, &ui);
+        setLang(&MsgLang, kLangEnglish, nullptr, &Widget);
+        master = std::string(VA_TEST_DATA) + "/config/master.vac";
+    }
+    void TearDown() override {
+        setWriteFaultHook(nullptr);
+        std::error_code ec;
+        fs::permissions(dir, fs::perms::owner_all, ec);
+        fs::remove_all(dir, ec);
+        Widget = T_Widget{};
+    }
+    bool load(Records& r, const std::string& user, const std::string& masterPath = "") {
+        return loadCfgFrom((masterPath.empty() ? master : masterPath).c_str(), user.c_str(), &r.cfg,
+                           &r.sat, &r.bou, &r.bouI, &r.cat, &r.fav, &r.favI, &r.nat);
+    }
+    std::string write(const std::string& name, const std::string& text) {
+        std::string path = (dir / name).string();
+        std::string err;
+        EXPECT_TRUE(writeFileWhole(path, text, &err)) << err;
+        return path;
+    }
+    bool save(Records& r, const std::string& path) {
+        char file[kPathMax];
+        std::snprintf(file, sizeof file, "%s", path.c_str());
+        T_FnPARAM p{};
+        p.cfgFile = file;
+        p.cfgParam = &r.cfg;
+        p.satParam = &r.sat;
+        p.favIParam = &r.favI;
+        p.bouIParam = &r.bouI;
+        p.MsgLang = &MsgLang;
+        p.Widget = &Widget;
+        return saveCfg(&p);
+    }
+    static std::string userHead() {
+        return "LANG=2\r\nLIST=0\r\nFILE=2\r\nCHFAKE=0\r\nLOGFILE=0\r\nLAT=45.4\r\nLONG=09.1\r\n"
+               "LONGWE=1\r\nE1TYPE=0\r\nE2TYPE=0\r\nMAXBOU=000\r\nMAXCTV=00000\r\nMAXCRA=00000\r\n"
+               "GHD=1\r\nG3D=1\r\nGRAD=1\r\nGTP=0\r\n";
+    }
+    MemoryPlatform ui;
+    fs::path dir;
+    std::string master;
+};
+
+TEST_F(CfgFileTest, RoundTripKeepsRecordsAndBytes) {
+    std::string golden;
+    ASSERT_TRUE(readFileWhole(std::string(VA_TEST_DATA) + "/config/user.cfg", &golden));
+    Records a;
+    ASSERT_TRUE(load(a, std::string(VA_TEST_DATA) + "/config/user.cfg")) << lastCfgError();
+
+    // Master list: index 0 tables, [NAT] from 1, reading stops at [/NAT].
+    ASSERT_EQ(a.cat.count, 4u);
+    EXPECT_EQ(a.cat.cat[3].catId, 4);
+    EXPECT_STREQ(a.cat.cat[3].catName, "Music");
+    ASSERT_EQ(a.bou.count, 3u);
+    EXPECT_STREQ(a.bou.bou[1].bouNation, "\xD6sterreich");
+    ASSERT_EQ(a.fav.count, 3u);
+    EXPECT_EQ(a.fav.fav[0].favOn, 1);
+    ASSERT_EQ(a.nat.count, 3u);
+    EXPECT_EQ(a.nat.nat[1].natId, 1);
+    EXPECT_STREQ(a.nat.nat[3].natName, "Nederland");
+
+    // User file: keys, the satellite fields in file order, exclusions from 1.
+    EXPECT_EQ(a.cfg.lang, 1);
+    EXPECT_EQ(a.cfg.listType, 2);
+    EXPECT_EQ(a.cfg.fileType, 6);
+    EXPECT_EQ(a.cfg.latDeg, 45);
+    EXPECT_EQ(a.cfg.latDec, 4);
+    EXPECT_EQ(a.cfg.lonDeg, 9);
+    EXPECT_EQ(a.cfg.lonDec, 1);
+    EXPECT_EQ(a.cfg.lonWE, 1);
+    EXPECT_EQ(a.cfg.maxBou, 5);
+    EXPECT_EQ(a.cfg.maxCTv, 150);
+    EXPECT_EQ(a.cfg.maxCRa, 12345);
+    EXPECT_EQ(a.cfg.gTP, 1);
+    ASSERT_EQ(a.sat.count, 2u);
+    const T_satRec& s = a.sat.sat[2];
+    EXPECT_EQ(s.satId, 130);
+    EXPECT_STREQ(s.satName, "Hot Bird 13.0\xB0" "E");
+    EXPECT_EQ(s.switchType, 2);
+    EXPECT_EQ(s.switch10, 3);   // field 11
+    EXPECT_EQ(s.switch11, 15);  // field 12
+    EXPECT_EQ(s.diseqc, 3);     // field 13
+    EXPECT_EQ(s.positionerId, 999);
+    EXPECT_STREQ(a.sat.sat[1].radioFilter, "101");
+    EXPECT_STREQ(a.sat.sat[1].tvFilter, "11101");
+    EXPECT_STREQ(a.sat.sat[1].catFilter, "1011");
+    ASSERT_EQ(a.favI.count, 1u);
+    EXPECT_EQ(a.favI.fav[1].favId, 2);
+    ASSERT_EQ(a.bouI.count, 2u);
+    EXPECT_EQ(a.bouI.bou[2].bouId, 12);
+    // Connection values come from the built-in hexadecimal texts.
+    EXPECT_STREQ(a.cfg.dbHost, "127.0.0.1");
+    EXPECT_STREQ(a.cfg.dbName, "velartis");
+
+    std::string out = (dir / "saved.cfg").string();
+    ASSERT_TRUE(save(a, out));
+    std::string saved;
+    ASSERT_TRUE(readFileWhole(out, &saved));
+    EXPECT_EQ(saved, golden);
+
+    Records b;
+    ASSERT_TRUE(load(b, out));
+    EXPECT_EQ(std::memcmp(&a.sat, &b.sat, sizeof a.sat), 0);
+    EXPECT_EQ(std::memcmp(&a.favI, &b.favI, sizeof a.favI), 0);
+    EXPECT_EQ(std::memcmp(&a.bouI, &b.bouI, sizeof a.bouI), 0);
+    EXPECT_EQ(std::memcmp(&a.cfg, &b.cfg, sizeof a.cfg), 0);
+}
+
+TEST_F(CfgFileTest, ReaderTolerance) {
+    // LF only, blanks in key lines, one-digit degrees, short MAXCTV, keys after
+    // [/SAT], comments and empty lines inside sections, no [BOUI] at all.
+    std::string text =
+        "LANG = 3\nLAT=5.3\nMAXCTV=123\n[SAT]\n; comment\n\n"
+        "7#My  Sat#1#0#0#0#0#0#0#0#0#0#0#0#0#0#111#11111#1111#\n[/SAT]\nLONG= 12.7\nGRAD=0\n"
+        "[FAVI]\n# skipped\n3#Radio Hits#\n[/FAVI]\n";
+    Records r;
+    r.cfg.maxBou = 42;  // a key the file lacks keeps its value
+    ASSERT_TRUE(load(r, write("tolerant.cfg", text))) << lastCfgError();
+    EXPECT_EQ(r.cfg.lang, 3);
+    EXPECT_EQ(r.cfg.latDeg, 5);
+    EXPECT_EQ(r.cfg.latDec, 0);
+    EXPECT_EQ(r.cfg.maxCTv, 123);
+    EXPECT_EQ(r.cfg.lonDeg, 12);
+    EXPECT_EQ(r.cfg.lonDec, 7);
+    EXPECT_EQ(r.cfg.gRad, 0);
+    EXPECT_EQ(r.cfg.maxBou, 42);
+    ASSERT_EQ(r.sat.count, 1u);
+    EXPECT_STREQ(r.sat.sat[1].satName, "My  Sat");  // blanks inside names stay
+    EXPECT_EQ(r.favI.count, 1u);
+    EXPECT_EQ(r.bouI.count, 0u);
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(CfgFileTest, CorruptFilesAreRefusedWithTheirMessages) {
+    auto lastBox = [&] { return ui.boxes.empty() ? MessageBoxCall{} : ui.boxes.back(); };
+    Records r;
+    // One category too many on the second satellite: named by its sat_id.
+    std::string text = userHead() +
+                       "[SAT]\n1#A#1#0#0#0#0#0#0#0#0#0#0#0#0#0#111#11111#1111#\n"
+                       "2#B#1#0#0#0#0#0#0#0#0#0#0#0#0#0#111#11111#11111#\n[/SAT]\n";
+    EXPECT_FALSE(load(r, write("cat.cfg", text)));
+    EXPECT_EQ(lastBox().caption, "Corrupted Config File");
+    EXPECT_EQ(lastBox().text,
+              "Error in sat_id 2.\nWrong category number.\nAttempded 4 found 5\n\n"
+              "Download a new cfg file.");
+    EXPECT_EQ(r.sat.count, 2u);  // what was read stays
+
+    // A satellite line with too few fields.
+    EXPECT_FALSE(load(r, write("short.cfg", "[SAT]\n1#A#1#0#0#\n[/SAT]\n")));
+    EXPECT_EQ(lastBox().caption, "Corrupted Config File");
+    EXPECT_NE(lastBox().text.find("line 2"), std::string::npos);
+
+    // More satellites than the table holds.
+    std::string many = "[SAT]\n";
+    for (int i = 1; i <= 254; ++i)
+        many += std::to_string(i) + "#S#1#0#0#0#0#0#0#0#0#0#0#0#0#0#111#11111#1111#\n";
+    EXPECT_FALSE(load(r, write("many.cfg", many + "[/SAT]\n")));
+    EXPECT_NE(lastBox().text.find("More than 253"), std::string::npos);
+    EXPECT_EQ(r.sat.count, 253u);
+
+    // Over-long names and filters are cut at their fields, never written past them.
+    std::string longName(120, 'N');
+    EXPECT_TRUE(load(r, write("long.cfg", "[SAT]\n9#" + longName +
+                                              "#1#0#0#0#0#0#0#0#0#0#0#0#0#0#1111111#11111#1111#\n"
+                                              "[/SAT]\n")));
+    EXPECT_EQ(std::strlen(r.sat.sat[1].satName), 31u);
+    EXPECT_STREQ(r.sat.sat[1].radioFilter, "111");
+
+    // A missing file.
+    ui.boxes.clear();
+    EXPECT_FALSE(load(r, (dir / "absent.cfg").string()));
+    EXPECT_EQ(lastBox().text, "Unable to open configuration file.");
+    EXPECT_EQ(lastBox().caption, "Application Error");
+    EXPECT_EQ(r.sat.count, 0u);
+}
+
+TEST_F(CfgFileTest, FailedSaveKeepsTheOldFile) {
+    Records r;
+    ASSERT_TRUE(load(r, std::string(VA_TEST_DATA) + "/config/user.cfg"));
+    std::string path = write("keep.cfg", "old contents\r\n");
+
+    setWriteFaultHook([](const std::string&, size_t) { return false; });
+    EXPECT_FALSE(save(r, path));
+    setWriteFaultHook(nullptr);
+    std::string now;
+    ASSERT_TRUE(readFileWhole(path, &now));
+    EXPECT_EQ(now, "old contents\r\n");
+    ASSERT_FALSE(ui.boxes.empty());
+    EXPECT_EQ(ui.boxes.back().text, "Unable to open config file.");
+    EXPECT_EQ(ui.boxes.back().caption, "Application Error!");
+    for (auto& e : fs::directory_iterator(dir))
+        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos);
+
+    // A folder that cannot be written (root ignores permissions, so use a
+    // folder that does not exist).
+    EXPECT_FALSE(save(r, (dir / "missing" / "x.cfg").string()));
+}
+
+}  // namespace

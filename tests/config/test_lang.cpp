@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "config/lang.h"
+#include "platform/memoryPlatform.h"
+
+namespace {
+
+const int kAllLangs[] = {kLangItalian, kLangEnglish, kLangFrench, kLangGerman, kLangSpanish};
+
+// Field names whose bytes differ between two tables, over the whole field.
+std::string differingFields(const LangStruct& a, const LangStruct& b) {
+    std::string out;
+#define VA_DIFF(f) \
+    if (std::memcmp(a.f, b.f, sizeof a.f) != 0) out += #f " ";
+    VA_LANG_FIELDS(VA_DIFF)
+#undef VA_DIFF
+    return out;
+}
+
+TEST(Lang, EveryTextFilledAndTerminatedInItsField) {
+    for (int lang : kAllLangs) {
+        const LangStruct* t = langTable(lang);
+        ASSERT_NE(t, nullptr) << lang;
+#define VA_CHECK(f)                                                          \
+    {                                                                        \
+        size_t n = strnlen(t->f, sizeof t->f);                               \
+        EXPECT_LT(n, sizeof t->f) << "lang " << lang << " " #f " unterminated"; \
+        EXPECT_GT(n, 0u) << "lang " << lang << " " #f " empty";                 \
+    }
+        VA_LANG_FIELDS(VA_CHECK)
+#undef VA_CHECK
+    }
+    EXPECT_EQ(langTable(0), nullptr);
+    EXPECT_EQ(langTable(6), nullptr);
+    EXPECT_EQ(langTable(-1), nullptr);
+}
+
+TEST(Lang, TextsAreExactWindows1252Bytes) {
+    EXPECT_STREQ(langTable(kLangItalian)->msgFileWritten, "Il file \xE8 stato scritto correttamente.");
+    EXPECT_STREQ(langTable(kLangGerman)->msgCfgOpenErr, "Kann Konfigurationsdatei zu \xF6" "ffnen.");
+    EXPECT_STREQ(langTable(kLangFrench)->lblBouAsCh, "Bouquet que les cha\xEEnes");
+    EXPECT_STREQ(langTable(kLangSpanish)->lblNation, "Naci\xF3n");
+    EXPECT_STREQ(langTable(kLangGerman)->msgJstMaxTp,
+                 "\xDC" "berm\xE4\xDFige Anzahl von Transpondern f\xFCr das Format JST. (2040 max)");
+
+    const LangStruct* en = langTable(kLangEnglish);
+    EXPECT_STREQ(en->msgDbReadOk,
+                 "All data were read correctly.\r\nYou can now save the list in the desired format.");
+    EXPECT_STREQ(en->msgNdfMaxSat, "Too many satellites for NDF format. (61 max)");
+    EXPECT_STREQ(en->msgJstMaxTv, "Excessive number of TV channels for the format JST. (4199 max)");
+    EXPECT_STREQ(en->txtDisclaimer2, "\r\n\r\n");
+}
+
+TEST(Lang, SwitchReplacesEveryFieldAndTicksTheMenu) {
+    MemoryPlatform ui;
+    T_Widget w;
+    createWidgetHandles(&w, &ui);
+    HCtl menu[5];
+    for (int i = 0; i < 5; ++i) menu[i] = ui.createControl("lang" + std::to_string(200 + i));
+
+    LangStruct t;
+    std::memset(&t, 'X', sizeof t);
+    EXPECT_EQ(setLang(&t, kLangGerman, menu, &w), 1);
+    EXPECT_EQ(differingFields(t, *langTable(kLangGerman)), "");
+    EXPECT_EQ(setLang(&t, kLangItalian, menu, &w), 1);
+    EXPECT_EQ(differingFields(t, *langTable(kLangItalian)), "");
+
+    for (int lang : kAllLangs) {
+        setLang(&t, lang, menu, &w);
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(menu[i]->checked, i == lang - 1) << lang << " " << i;
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.destroyed.empty());
+}
+
+TEST(Lang, UnknownIdReportsAndClosesTheWindowLeavingTheTable) {
+    for (int bad : {0, 6}) {
+        MemoryPlatform ui;
+        T_Widget w;
+        createWidgetHandles(&w, &ui);
+        HCtl menu[5];
+        for (int i = 0; i < 5; ++i) menu[i] = ui.createControl("lang" + std::to_string(200 + i));
+        LangStruct t;
+        setLang(&t, kLangFrench, menu, &w);
+        LangStruct before = t;
+
+        EXPECT_EQ(setLang(&t, bad, menu, &w), 1);
+        ASSERT_EQ(ui.boxes.size(), 1u) << bad;
+        EXPECT_EQ(ui.boxes[0].text, "Invalid Language ID");
+        EXPECT_EQ(ui.boxes[0].caption, "Application Error!");
+        EXPECT_EQ(ui.boxes[0].flags, unsigned{kMbIconError});
+        EXPECT_EQ(ui.destroyed, std::vector<std::string>{"main"});
+        EXPECT_EQ(differingFields(t, before), "");
+        EXPECT_TRUE(menu[2]->checked);
+    }
+    // Before the window exists there is nobody to tell, and nothing breaks.
+    LangStruct t{};
+    EXPECT_EQ(setLang(&t, 9, nullptr, nullptr), 1);
+    EXPECT_EQ(t.msgError[0], '\0');
+}
+
+}  // namespace

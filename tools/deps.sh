@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the channel database
+# server need. Safe to run again; skips apt when everything is present.
+set -euo pipefail
+pkgs=(build-essential cmake ninja-build pkg-config libmariadb-dev libcli11-dev
+      libgtest-dev libgmock-dev libbenchmark-dev mariadb-server mariadb-client
+      libxml2-utils)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs Velartis on a Debian 12 machine.
+#
+#   velartis.sh run    install what is missing, build, start the bundled
+#                      channel database server (loading the sample data when
+#                      it is empty), download and write channel lists with
+#                      logs into a new folder under out/, and print that folder
+#   velartis.sh test   install what is missing, build and run the whole test
+#                      suite, then build and run it again under
+#                      AddressSanitizer and UndefinedBehaviorSanitizer
+#
+# Environment: VA_JOBS (parallel build jobs, default 2), VA_FORMATS (formats
+# for run, default all), VA_DB_PORT / VA_DB_DIR (the bundled server).
+set -euo pipefail
+
+TOOLS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+REPO_DIR=$(dirname "$TOOLS_DIR")
+JOBS=${VA_JOBS:-2}
+
+build() {  # build DIR [cmake options...]
+  local dir=$1; shift
+  cmake -S "$REPO_DIR" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j"$JOBS"
+}
+
+run_tests() {  # run_tests DIR
+  ctest --test-dir "$1" --output-on-failure -j"$JOBS" --timeout 600
+}
+
+cmd=${1:-}
+case $cmd in
+  run)
+    bash "$TOOLS_DIR/deps.sh"
+    build "$REPO_DIR/build" -DCMAKE_BUILD_TYPE=Release -DVELARTIS_TESTS=OFF
+    bash "$TOOLS_DIR/dbserver.sh" ensure
+    stamp=$(date +%Y%m%d-%H%M%S)
+    out="$REPO_DIR/out/$stamp"
+    mkdir -p "$out"
+    set +e
+    "$REPO_DIR/build/velartis-cli" --config "$REPO_DIR/data/Default.cfg" \
+      --master "$REPO_DIR/data/VAconfig.vac" --format "${VA_FORMATS:-all}" --log --output "$out"
+    rc=$?
+    set -e
+    echo
+    echo "Lists written into: $out"
+    ls -R "$out"
+    exit $rc
+    ;;
+  test)
+    bash "$TOOLS_DIR/deps.sh"
+    build "$REPO_DIR/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELARTIS_WERROR=ON
+    run_tests "$REPO_DIR/build"
+    # The same suite once more with the sanitizers; any finding fails it.
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    build "$REPO_DIR/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVELARTIS_SANITIZE=ON \
+      -DVELARTIS_BENCH=OFF -DVA_TEST_DB_PORT=33072
+    run_tests "$REPO_DIR/build-asan"
+    ;;
+  *)
+    sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "${BASH_SOURCE[0]}" >&2
+    exit 64
+    ;;
+esac

@@ -1,0 +1,507 @@
+#include "writers/ecdf/ecdf.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "config/textFunc.h"
+#include "writers/jst/crc16.h"
+
+namespace {
+
+constexpr uint32_t kMaxSat = 32;
+constexpr uint32_t kMaxTp = 1000;
+constexpr uint32_t kMaxCh = 5000;
+constexpr uint32_t kMaxFavGroups = 8;
+constexpr uint32_t kMaxFavPerGroup = 100;
+
+// Bytes 6-7 (body checksum) and 12-15 (body length) are filled in per file.
+constexpr unsigned char kHeaderSB5[kEcdfHeaderSize] = {
+    0x55, 0xAA, 0x55, 0xAA, 0x00, 0x02, 0x00, 0x00, 0x85, 0x93, 0x42, 0x94, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x02, 0x16, 0x00, 0x00, 0x11, 0x23, 0x9F, 0x07, 0xF0, 0xD2, 0x41, 0x00, 0x00, 0x00, 0x00,
+    0xAC, 0x84, 0x51, 0x80, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x88, 0x59, 0x14, 0x80,
+    0x16, 0x00, 0x00, 0x00, 0x16, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+constexpr unsigned char kHeaderS2HD[kEcdfHeaderSize] = {
+    0x55, 0xAA, 0x55, 0xAA, 0x00, 0x03, 0x00, 0x00, 0x85, 0x8F, 0x3D, 0xE0, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x01, 0x00, 0x00, 0x00, 0x11, 0x10, 0x3F, 0x06, 0xF2, 0xD2, 0x41, 0x00, 0x00, 0xF0, 0xF3,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xE8, 0x00, 0x00, 0x00, 0x32, 0x00, 0x00, 0x00,
+    0x48, 0x52, 0x85, 0x84, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0xA5, 0x84};
+constexpr unsigned char kPreamble[12] = {0x04, 0x20, 0x98, 0x76, 0x10, 0x00,
+                                         0x00, 0x00, 0x00, 0x00, 0x10, 0x00};
+constexpr size_t kPreambleSize = 16;  // the constant bytes and the remaining length
+
+enum : unsigned {
+    kTagLimits = 0xD0,
+    kTagSatellites = 0xE0,
+    kTagTransponders = 0xE1,
+    kTagChannels = 0xE2,
+    kTagFavourites = 0xE3,
+    kTagEnd = 0xF0,
+};
+
+__attribute__((format(printf, 1, 2))) std::string format(const char* fmt, ...) {
+    char buf[512];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    return buf;
+}
+
+// Length of a fixed text field's content, never past its array.
+template <size_t N>
+int textLen(const char (&s)[N]) {
+    return static_cast<int>(strnlen(s, N));
+}
+
+// Big-endian writer over the body; callers have checked that each value
+// fits its field, so nothing is cut here.
+class Body {
+public:
+    explicit Body(std::string& s) : s_(s) {}
+    void u8(unsigned v) { s_.push_back(static_cast<char>(v)); }
+    void u16(unsigned v) {
+        u8(v >> 8 & 0xFF);
+        u8(v & 0xFF);
+    }
+    void u32(uint32_t v) {
+        u16(v >> 16);
+        u16(v & 0xFFFF);
+    }
+    void bytes(const unsigned char* p, size_t n) { s_.append(reinterpret_cast<const char*>(p), n); }
+    void zeros(size_t n) { s_.append(n, '\0'); }
+    template <size_t N>
+    void text(const char (&t)[N], size_t width) {
+        size_t n = strnlen(t, N < width ? N : width);
+        s_.append(t, n);
+        zeros(width - n);
+    }
+    void put16(size_t at, unsigned v) {
+        s_[at] = static_cast<char>(v >> 8 & 0xFF);
+        s_[at + 1] = static_cast<char>(v & 0xFF);
+    }
+    void put32(size_t at, uint32_t v) {
+        put16(at, v >> 16);
+        put16(at + 2, v & 0xFFFF);
+    }
+    // Tag and a length field that closeSection fills from what was written.
+    size_t openSection(unsigned tag) {
+        u8(tag);
+        u32(0);
+        return s_.size();
+    }
+    void closeSection(size_t contentStart) {
+        put32(contentStart - 4, static_cast<uint32_t>(s_.size() - contentStart));
+    }
+    size_t size() const { return s_.size(); }
+
+private:
+    std::string& s_;
+};
+
+// A 16-bit id from its hexadecimal text, the digits taken in pairs as bytes.
+// A shorter text reads as zero-padded, a longer one only when its extra
+// leading digits are zeros; anything else has no 16-bit value.
+template <size_t N>
+bool hexId16(const char (&text)[N], unsigned* out) {
+    const char* s = text;
+    size_t n = strnlen(s, N);
+    if (n == 0) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (!isHex(s[i])) return false;
+    while (n > 4 && *s == '0') {
+        ++s;
+        --n;
+    }
+    if (n > 4) return false;
+    char d[4] = {'0', '0', '0', '0'};
+    std::memcpy(d + 4 - n, s, n);
+    *out = static_cast<unsigned>(dec2hex(d[0], d[1])) << 8 | dec2hex(d[2], d[3]);
+    return true;
+}
+
+bool fits16(int32_t v) { return v >= 0 && v <= 0xFFFF; }
+bool fits8(int32_t v) { return v >= 0 && v <= 0xFF; }
+
+// Why a satellite's dish set-up has no place in its record, or empty.
+std::string satelliteFault(const T_dbSat& s) {
+    if (!fits16(s.position)) return format("position %d does not fit 16 bits", s.position);
+    if (s.tone22k != 0 && s.tone22k != 1)
+        return format("22 kHz tone %d is neither 0 nor 1", s.tone22k);
+    if (s.switchType == 1 || s.switchType == 2) {
+        if (s.switch10 < 0 || s.switch10 > 3)
+            return format("switch port %d is outside 0-3", s.switch10);
+    } else if (s.switchType != 0) {
+        return format("switch type %d is unknown", s.switchType);
+    } else if (s.diseqc < 0 || s.diseqc > 3) {
+        return format("DiSEqC mode %d is unknown", s.diseqc);
+    }
+    return {};
+}
+
+unsigned lnbByte(const T_dbSat& s) {
+    if (s.freqLo == 3 && s.freqHi == 6) return 1;  // 9750 / 10600
+    if (s.freqLo == 3 && s.freqHi == 7) return 2;  // 9750 / 10750
+    return 8;
+}
+
+unsigned switchByte(const T_dbSat& s) {
+    if (s.switchType == 1 || s.switchType == 2) return static_cast<unsigned>(s.switch10) + 1;
+    static constexpr unsigned kByDiseqc[4] = {0, 5, 6, 5};
+    return kByDiseqc[s.diseqc];
+}
+
+// Conditional-access byte; empty reason when every id could be placed.
+std::string casByte(const T_dbCh& c, unsigned* out) {
+    static constexpr unsigned char kBit[11] = {0x02, 0x01, 0x04, 0x80, 0x80, 0x00,
+                                               0x00, 0x10, 0x20, 0x08, 0x40};
+    *out = 0;
+    if (c.casCount > kCasSlots - 1) return format("CAS count %u exceeds its table", c.casCount);
+    for (uint32_t i = 1; i <= c.casCount; ++i) {
+        int32_t id = c.cas[i];
+        if (id < 0 || id > 31) return format("CAS id %d is outside 0-31", id);
+        if (id <= 10) *out |= kBit[id];
+    }
+    return {};
+}
+
+uint64_t tpKey(int32_t satId, int32_t stpId) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(satId)) << 32 | static_cast<uint32_t>(stpId);
+}
+
+// Identity of a TV channel as a favourite link names it.
+struct TvKey {
+    int32_t sat, stp, group;
+    char sid[8];
+    bool operator==(const TvKey& o) const {
+        return sat == o.sat && stp == o.stp && group == o.group &&
+               std::memcmp(sid, o.sid, sizeof sid) == 0;
+    }
+};
+struct TvKeyHash {
+    size_t operator()(const TvKey& k) const {
+        uint64_t h = 1469598103934665603ull;
+        auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+        mix(static_cast<uint32_t>(k.sat));
+        mix(static_cast<uint32_t>(k.stp));
+        mix(static_cast<uint32_t>(k.group));
+        uint64_t s;
+        std::memcpy(&s, k.sid, sizeof s);
+        mix(s);
+        return static_cast<size_t>(h);
+    }
+};
+template <size_t N>
+TvKey tvKey(int32_t sat, int32_t stp, int32_t group, const char (&sid)[N]) {
+    TvKey k{sat, stp, group, {}};
+    std::memcpy(k.sid, sid, strnlen(sid, N < sizeof k.sid ? N : sizeof k.sid));
+    return k;
+}
+
+// Why a transponder cannot be written, or empty; fills its id fields.
+std::string transponderFault(const T_dbTp& t, unsigned* nid, unsigned* tid) {
+    if (!hexId16(t.nid, nid)) return format("network id \"%.*s\" is not a 16-bit hexadecimal id",
+                                           textLen(t.nid), t.nid);
+    if (!hexId16(t.tid, tid))
+        return format("transport stream id \"%.*s\" is not a 16-bit hexadecimal id",
+                      textLen(t.tid), t.tid);
+    if (!fits16(t.frequency)) return format("frequency %d does not fit 16 bits", t.frequency);
+    if (!fits16(t.sr)) return format("symbol rate %d does not fit 16 bits", t.sr);
+    if (t.polarity < 0 || t.polarity > 3)
+        return format("polarisation code %d is unknown", t.polarity);
+    if (!fits8(t.modulation)) return format("modulation %d does not fit a byte", t.modulation);
+    if (!fits8(t.pilot)) return format("pilot %d does not fit a byte", t.pilot);
+    return {};
+}
+
+struct ChannelIds {
+    unsigned sid, pmt, vpid, apid, pcr, cas;
+};
+
+// Why a channel cannot be written, or empty; fills its ids.
+std::string channelFault(const T_dbCh& c, ChannelIds* ids) {
+    struct {
+        const char* what;
+        bool ok;
+    } pids[] = {
+        {"service id", hexId16(c.sid, &ids->sid)},
+        {"PMT PID", hexId16(c.pmt_pid, &ids->pmt)},
+        {"video PID", hexId16(c.vpid, &ids->vpid)},
+        {"PCR PID", hexId16(c.pcr_pid, &ids->pcr)},
+    };
+    for (const auto& p : pids)
+        if (!p.ok) return format("%s is not a 16-bit hexadecimal id", p.what);
+    // Without audio tracks there is no first track to take the PID from.
+    ids->apid = 0;
+    if (c.audioCount > 0 && !hexId16(c.audio[1].apid, &ids->apid))
+        return "audio PID is not a 16-bit hexadecimal id";
+    if (!fits8(c.dupdpid)) return format("duplicate-PID flag %d does not fit a byte", c.dupdpid);
+    if (!fits8(c.scrambled)) return format("scrambled flag %d does not fit a byte", c.scrambled);
+    if (!fits8(c.locked)) return format("locked flag %d does not fit a byte", c.locked);
+    return casByte(c, &ids->cas);
+}
+
+}  // namespace
+
+BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image,
+                           std::vector<std::string>* skipped) {
+    const unsigned char* header = family == kEcdfFamilySB5    ? kHeaderSB5
+                                  : family == kEcdfFamilyS2HD ? kHeaderS2HD
+                                                              : nullptr;
+    if (!header) return BuildResult::fail(format("Unknown ECDF receiver family %d.", family));
+    const LangStruct& lang = *in.lang;
+    const T_dbSatTable& sats = *in.satDB;
+    const T_dbTpTable& tps = *in.tpDB;
+    const T_dbChTable& chs = *in.chDB;
+    const T_dbFavTable& favs = *in.favDB;
+    const T_dbChFavTable& links = *in.chFavDB;
+
+    if (sats.count > kMaxSat) return BuildResult::fail(lang.msgEcdfMaxSat);
+    if (tps.count > kMaxTp) return BuildResult::fail(lang.msgEcdfMaxTp);
+    if (chs.count > kMaxCh) return BuildResult::fail(lang.msgEcdfMaxCh);
+    if (in.cfg->listType != 2 && favs.count > kMaxFavGroups)
+        return BuildResult::fail(lang.msgEcdfMaxFavGrp);
+    if (links.count >= kChFavDbSlots)
+        return BuildResult::fail("The favourite channel table holds more records than it can.");
+    // A satellite's set-up is the user's own configuration: refuse rather
+    // than drop the satellite and everything tuned through it.
+    for (uint32_t s = 1; s <= sats.count; ++s) {
+        std::string why = satelliteFault(sats.sat[s]);
+        if (!why.empty())
+            return BuildResult::fail(format("Satellite %u (%.*s): %s.", s,
+                                            textLen(sats.sat[s].satName), sats.sat[s].satName,
+                                            why.c_str()));
+    }
+    auto skip = [skipped](std::string line) {
+        if (skipped) skipped->push_back(std::move(line));
+    };
+
+    std::string body;
+    body.reserve(kEcdfBodyBufferSize);
+    Body b(body);
+    b.bytes(kPreamble, sizeof kPreamble);
+    b.u32(0);  // remaining length, known at the end
+
+    size_t sec = b.openSection(kTagLimits);
+    for (uint32_t limit : {kMaxSat, kMaxTp, kMaxCh, kMaxFavGroups, kMaxFavPerGroup}) b.u16(limit);
+    b.zeros(10);
+    b.closeSection(sec);
+
+    sec = b.openSection(kTagSatellites);
+    b.u8(sats.count);
+    std::unordered_map<int32_t, unsigned> satPos;  // sat_id -> first position
+    for (uint32_t s = 1; s <= sats.count; ++s) {
+        const T_dbSat& sat = sats.sat[s];
+        satPos.emplace(sat.sat_id, s - 1);
+        b.u8(0x01);
+        b.u16(static_cast<unsigned>(sat.position));
+        b.text(sat.satName, 44);
+        b.u8(lnbByte(sat));
+        b.u8(static_cast<unsigned>(sat.tone22k));
+        b.u8(switchByte(sat));
+        b.zeros(2);
+    }
+    b.closeSection(sec);
+
+    sec = b.openSection(kTagTransponders);
+    size_t countAt = b.size();
+    b.u16(0);
+    std::vector<int> tpPos(tps.count + 1, -1);  // tpDB slot -> written position
+    std::unordered_map<uint64_t, uint32_t> tpFirst;  // (sat_id, stp_id) -> first slot
+    unsigned written = 0;
+    for (uint32_t t = 1; t <= tps.count; ++t) {
+        const T_dbTp& tp = tps.tp[t];
+        tpFirst.emplace(tpKey(tp.sat_id, tp.stp_id), t);
+        unsigned nid = 0, tid = 0;
+        std::string why = transponderFault(tp, &nid, &tid);
+        auto sat = satPos.find(tp.sat_id);
+        if (why.empty() && sat == satPos.end())
+            why = format("its satellite %d is not in the list", tp.sat_id);
+        if (!why.empty()) {
+            skip(format("Transponder %u (%d MHz): %s; left out.", t, tp.frequency, why.c_str()));
+            continue;
+        }
+        b.u16(nid);
+        b.u16(tid);
+        b.u16(static_cast<unsigned>(tp.frequency));
+        b.u16(static_cast<unsigned>(tp.sr));
+        b.u8(tp.polarity == 0 || tp.polarity == 2 ? 1 : 0);
+        b.u8(tp.fec >= 0 && tp.fec < 6 ? static_cast<unsigned>(tp.fec) : 0);
+        b.u8(sat->second);
+        b.u8(static_cast<unsigned>(tp.modulation));
+        b.u8(static_cast<unsigned>(tp.pilot));
+        b.zeros(3);
+        tpPos[t] = static_cast<int>(written++);
+    }
+    b.put16(countAt, written);
+    b.closeSection(sec);
+
+    sec = b.openSection(kTagChannels);
+    std::unordered_map<TvKey, unsigned, TvKeyHash> tvPos;  // TV identity -> first position
+    tvPos.reserve(chs.count);
+    for (int type : {0, 1}) {
+        countAt = b.size();
+        b.u16(0);
+        written = 0;
+        for (uint32_t c = 1; c <= chs.count; ++c) {
+            const T_dbCh& ch = chs.ch[c];
+            if (ch.ch_type != type) continue;
+            ChannelIds ids{};
+            std::string why = channelFault(ch, &ids);
+            int tpAt = -1;
+            if (why.empty()) {
+                auto tp = tpFirst.find(tpKey(ch.sat_id, ch.stp_id));
+                if (tp == tpFirst.end())
+                    why = format("its transponder %d is not in the list", ch.stp_id);
+                else if ((tpAt = tpPos[tp->second]) < 0)
+                    why = format("its transponder %u was left out", tp->second);
+            }
+            if (!why.empty()) {
+                skip(format("Channel %u (%.*s): %s; left out.", c, textLen(ch.ch_name), ch.ch_name,
+                            why.c_str()));
+                continue;
+            }
+            b.u16(static_cast<unsigned>(tpAt));
+            b.u16(ids.sid);
+            b.text(ch.ch_name, 24);
+            b.u16(ids.pmt);
+            b.u16(ids.vpid);
+            b.u16(ids.apid);
+            b.u16(ids.pcr);
+            b.u8(static_cast<unsigned>(ch.dupdpid));
+            b.u8(static_cast<unsigned>(ch.scrambled));
+            b.u8(static_cast<unsigned>(ch.locked));
+            b.u8(ids.cas);
+            b.zeros(4);
+            if (type == 0) tvPos.emplace(tvKey(ch.sat_id, ch.stp_id, ch.groupId, ch.sid), written);
+            ++written;
+        }
+        b.put16(countAt, written);
+    }
+    for (uint32_t c = 1; c <= chs.count; ++c)
+        if (chs.ch[c].ch_type != 0 && chs.ch[c].ch_type != 1)
+            skip(format("Channel %u (%.*s): type %d is neither TV nor radio; left out.", c,
+                        textLen(chs.ch[c].ch_name), chs.ch[c].ch_name, chs.ch[c].ch_type));
+    b.closeSection(sec);
+
+    sec = b.openSection(kTagFavourites);
+    uint32_t groups = favs.count < kMaxFavGroups ? favs.count : kMaxFavGroups;
+    std::vector<unsigned> tvEntries, radioEntries;
+    for (uint32_t g = 1; g <= groups; ++g) {
+        const T_dbFav& fav = favs.fav[g];
+        uint32_t tvLinks = 0, radioLinks = 0;
+        for (uint32_t l = 1; l <= links.count; ++l) {
+            if (links.chFav[l].fav_id != fav.fav_id) continue;
+            tvLinks += links.chFav[l].ch_type == 0;
+            radioLinks += links.chFav[l].ch_type == 1;
+        }
+        if (tvLinks > kMaxFavPerGroup || radioLinks > kMaxFavPerGroup)
+            return BuildResult::fail(lang.msgEcdfMaxFavCh);
+        tvEntries.clear();
+        radioEntries.clear();
+        for (uint32_t l = 1; l <= links.count; ++l) {
+            const T_dbChFav& link = links.chFav[l];
+            if (link.fav_id != fav.fav_id) continue;
+            std::string why;
+            if (link.ch_type == 0) {
+                auto tv = tvPos.find(tvKey(link.sat_id, link.stp_id, link.groupId, link.sid));
+                if (tv != tvPos.end())
+                    tvEntries.push_back(tv->second);
+                else
+                    why = "its channel is not among the TV channels";
+            } else if (link.ch_type == 1) {
+                if (link.chIndex >= 0 && static_cast<uint32_t>(link.chIndex) < chs.count)
+                    radioEntries.push_back(static_cast<unsigned>(link.chIndex));
+                else
+                    why = format("channel index %d is outside the channel table", link.chIndex);
+            } else {
+                why = format("type %d is neither TV nor radio", link.ch_type);
+            }
+            if (!why.empty())
+                skip(format("Favourite group %u (%.*s), link %u (sid %.*s): %s; left out.", g,
+                            textLen(fav.fav_name), fav.fav_name, l, textLen(link.sid), link.sid,
+                            why.c_str()));
+        }
+        b.text(fav.fav_name, 24);
+        for (const auto* entries : {&tvEntries, &radioEntries}) {
+            b.u16(static_cast<unsigned>(entries->size()));
+            for (unsigned at : *entries) {
+                b.u16(at);
+                b.zeros(5);
+            }
+        }
+    }
+    for (uint32_t g = groups + 1; g <= kMaxFavGroups; ++g) {
+        char name[25] = {};
+        std::snprintf(name, sizeof name, "FAV %u", g);
+        b.text(name, 24);
+        b.zeros(4);
+    }
+    b.closeSection(sec);
+
+    sec = b.openSection(kTagEnd);
+    b.u8(0x07);
+    b.zeros(16);
+    b.closeSection(sec);
+
+    const size_t bodyLen = body.size() + 2;
+    if (bodyLen > kEcdfBodyBufferSize)
+        return BuildResult::fail(format("The ECDF body needs %zu bytes, more than its %zu-byte buffer.",
+                                        bodyLen, kEcdfBodyBufferSize));
+    b.put32(12, static_cast<uint32_t>(bodyLen - kPreambleSize));
+    crcInit16();
+    b.u16(crcFast16(body.data(), body.size()));
+
+    unsigned sum = 0;
+    for (unsigned char c : body) sum += c;
+    image->assign(reinterpret_cast<const char*>(header), kEcdfHeaderSize);
+    Body h(*image);
+    h.put16(6, sum & 0xFFFF);
+    h.put32(12, static_cast<uint32_t>(bodyLen));
+    image->append(body);
+    return {};
+}
+
+namespace {
+
+// Satellites on a Switch 1.0/1.1 get only their committed port here; the
+// user is told once per job and the job goes on.
+void warnUncommittedSwitch(const WriterInput& in, T_Widget* w) {
+    for (uint32_t s = 1; s <= in.satDB->count && s < kSatDbSlots; ++s) {
+        if (in.satDB->sat[s].switchType == 2) {
+            setStatusText(w, in.lang->msgError, in.lang->msgSwitchUnsupported);
+            showMessage(w, in.lang->msgSwitchUnsupported, in.lang->msgError, kMbIconInformation);
+            return;
+        }
+    }
+}
+
+void showSkipped(const WriterInput& in, T_Widget* w, const std::vector<std::string>& skipped) {
+    constexpr size_t kShown = 20;
+    std::string text = "Some records cannot be written in the ECDF format:";
+    for (size_t i = 0; i < skipped.size() && i < kShown; ++i) text += "\n" + skipped[i];
+    if (skipped.size() > kShown) text += format("\n... and %zu more.", skipped.size() - kShown);
+    showMessage(w, text, in.lang->msgWarning, kMbIconWarning);
+}
+
+}  // namespace
+
+uint32_t WriteSB5S2HD(void* param) {
+    auto* p = static_cast<T_FnPARAM*>(param);
+    const int family = p->cfgParam->fileType;
+    SingleFileFormat fmt;
+    fmt.defaultNameFmt =
+        family == kEcdfFamilyS2HD ? "DMlistS2-HD-%04d%02d%02d.bin" : "DMlistSB5-%04d%02d%02d.bin";
+    fmt.filterDesc = "Files bin (*.bin)";
+    fmt.filterPattern = "*.bin";
+    fmt.defExt = "bin";
+    fmt.build = [p, family](const WriterInput& in, std::string* image) {
+        warnUncommittedSwitch(in, p->Widget);
+        std::vector<std::string> skipped;
+        BuildResult r = buildEcdfImage(in, family, image, &skipped);
+        if (r.ok && !skipped.empty()) showSkipped(in, p->Widget, skipped);
+        return r;
+    };
+    return runSingleFileJob(p, fmt);
+}

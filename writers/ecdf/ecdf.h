@@ -1,0 +1,20 @@
+#pragma once
+// SB-5 and S2 HD settings file (ECDF): a 64-byte header that names the
+// family, then a body of tagged sections closed by a CRC-16. Big-endian.
+#include <string>
+#include <vector>
+
+#include "writers/frame/writerFrame.h"
+
+constexpr int kEcdfFamilySB5 = 4;
+constexpr int kEcdfFamilyS2HD = 5;
+constexpr size_t kEcdfHeaderSize = 64;
+constexpr size_t kEcdfBodyBufferSize = 524288;
+
+// Builds header and body into *image. Refuses the list (ok false, the
+// message to show) when a format limit is exceeded or a satellite's set-up
+// has no place in its record. Transponders, channels and favourite entries
+// whose values cannot be written faithfully are left out; each gets one
+// line in *skipped when it is given.
+BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image,
+                           std::vector<std::string>* skipped = nullptr);

@@ -1,0 +1,56 @@
+#pragma once
+// Enigma1 and Enigma2 channel lists: plain text files with LF line ends,
+// built in memory from the channel database. Every builder is a pure
+// function of its WriterInput so tests can call it directly.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "writers/frame/writerFrame.h"
+
+enum class EnigmaDialect { E1, E2 };
+
+// Numbers of the user bouquet files and of the favourite markers; one set
+// for a whole job, favourites first, bouquets after.
+struct UserBouquetCounters {
+    int tv = 0;
+    int radio = 0;
+    int marker = 0;
+};
+
+using OutFileSink = std::function<bool(OutFile&&)>;
+
+// Service list: "lamedb" (Enigma2) or "services" (Enigma1).
+std::string buildServiceList(const WriterInput& in, EnigmaDialect d);
+// Parental list: "blacklist" (Enigma2) or "services.locked" (Enigma1).
+std::string buildParentalList(const WriterInput& in, EnigmaDialect d);
+std::string buildSatellitesXml(const WriterInput& in);
+
+// One user bouquet file per favourite group and type, handed to emit as
+// soon as it is complete; false when emit refused a file.
+bool buildFavouriteBouquets(const WriterInput& in, EnigmaDialect d, UserBouquetCounters* c,
+                            const OutFileSink& emit);
+// One user bouquet file per run of channels of one bouquet on one satellite.
+bool buildBouquetBouquets(const WriterInput& in, EnigmaDialect d, UserBouquetCounters* c,
+                          const OutFileSink& emit);
+// Index of the numbered user bouquets: "bouquets.tv"/"bouquets.radio"
+// (Enigma2) or "userbouquets.tv.epl"/"userbouquets.radio.epl" (Enigma1).
+std::string buildBouquetIndex(EnigmaDialect d, bool tv, int count);
+// Enigma1 "bouquets": every bouquet with its channels.
+std::string buildE1Bouquets(const WriterInput& in);
+
+// The whole list in writing order, with the progress milestones.
+BuildResult buildE2(const WriterInput& in, const OutFileSink& emit,
+                    const std::function<void(int)>& milestone);
+BuildResult buildE1(const WriterInput& in, const OutFileSink& emit,
+                    const std::function<void(int)>& milestone);
+
+// Files removed first when the destination folder already exists.
+std::vector<std::string> e2StaleFiles(const T_cfgStruct& cfg);
+std::vector<std::string> e1StaleFiles(const T_cfgStruct& cfg);
+
+FolderFormat enigma2Format(const T_cfgStruct& cfg);
+FolderFormat enigma1Format(const T_cfgStruct& cfg);
+
+// Above this many channels (TV, markers and radio) Enigma1 warns.
+constexpr unsigned kE1ChannelWarning = 10000;

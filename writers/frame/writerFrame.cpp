@@ -1,0 +1,332 @@
+#include "writers/frame/writerFrame.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include "config/fileIo.h"
+
+namespace {
+
+// Longest path the platform takes, NUL excluded.
+constexpr size_t kMaxPathLen = kPathMax - 1;
+
+const char* const kBrowseTitle = "Dalmero TEAM\n\nChoose Destination Folder:";
+
+VaTime systemTime() {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return VaTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+VaTime jobTime(T_Widget* w) { return (w && w->ui) ? w->ui->localTime() : systemTime(); }
+
+int catCount(const T_FnPARAM* p) { return p->catParam ? static_cast<int>(p->catParam->count) : 0; }
+int favCount(const T_FnPARAM* p) { return p->favParam ? static_cast<int>(p->favParam->count) : 0; }
+
+// Everything a job needs around its format: the texts, the widgets, the
+// counts for greying, and the one way it ends.
+struct Job {
+    T_FnPARAM* p;
+    T_Widget* w;
+    const LangStruct* lang;
+
+    explicit Job(T_FnPARAM* param) : p(param), w(param->Widget), lang(param->MsgLang) {}
+
+    void ghost() { ghostWidget4Job(w, catCount(p), favCount(p)); }
+    uint32_t end(uint32_t code) {
+        showWidget4Job(w, catCount(p), favCount(p), true);
+        return code;
+    }
+    // " Error" / text, with the reason behind it when there is one.
+    void errorStatus(const char* text, const std::string& reason = {}) {
+        std::string detail = text;
+        if (!reason.empty()) detail += " (" + reason + ")";
+        setStatusText(w, lang->msgError, detail);
+    }
+    uint32_t fail(const char* text, const std::string& reason = {}) {
+        errorStatus(text, reason);
+        return end(1);
+    }
+    uint32_t failBuild(const BuildResult& r) {
+        setStatusText(w, lang->msgError, r.message);
+        if (r.box) showMessage(w, r.message, lang->msgError, kMbIconError);
+        return end(1);
+    }
+    void progress(int pos) { setProgressPos(w, w ? w->hProgGen : nullptr, pos); }
+
+    // Writes one file whole; false (with the error status set) when it failed.
+    bool writeFile(const std::string& path, const std::string& bytes) {
+        if (path.size() > kMaxPathLen) {
+            errorStatus(lang->msgFileOpenErr, "path too long: " + path);
+            return false;
+        }
+        setStatusText(w, lang->msgWriting, path);
+        std::string err;
+        if (!writeFileWhole(path, bytes, &err)) {
+            errorStatus(lang->msgFileOpenErr, err);
+            return false;
+        }
+        setStatusText(w, lang->msgWritten, path);
+        return true;
+    }
+
+    uint32_t succeed() {
+        showMessage(w, lang->msgFileWritten, lang->msgMessage, kMbIconInformation);
+        setStatusText(w, lang->msgMessage, lang->msgFileWritten);
+        return end(0);
+    }
+};
+
+std::string joinPath(const std::string& dir, const std::string& name) {
+    if (!dir.empty() && dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
+std::string logName(const T_cfgStruct* cfg) { return std::string(cfg->appName) + ".log"; }
+
+template <typename... Args>
+std::string format(const char* fmt, Args... args) {
+    char buf[512];
+    int n = std::snprintf(buf, sizeof buf, fmt, args...);
+    if (n < 0) return {};
+    if (static_cast<size_t>(n) < sizeof buf) return std::string(buf, static_cast<size_t>(n));
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    std::snprintf(s.data(), s.size(), fmt, args...);
+    s.resize(static_cast<size_t>(n));
+    return s;
+}
+
+}  // namespace
+
+WriterInput writerInput(const T_FnPARAM* p, const VaTime& start) {
+    WriterInput in{};
+    in.cfg = p->cfgParam;
+    in.bouI = p->bouIParam;
+    in.favI = p->favIParam;
+    in.nat = p->natParam;
+    in.lang = p->MsgLang;
+    in.satDB = p->satDB;
+    in.tpDB = p->tpDB;
+    in.chDB = p->chDB;
+    in.favDB = p->favDB;
+    in.chFavDB = p->chFavDB;
+    in.report = p->Report;
+    in.start = start;
+    return in;
+}
+
+std::string productionLine(const WriterInput& in) {
+    const VaTime& t = in.start;
+    return format("Produced with %s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d",
+                  in.cfg->appName, in.cfg->appVersion, t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+}
+
+std::string logText(const WriterInput& in, const VaTime& now) {
+    const T_dbReport& r = *in.report;
+    std::string s;
+    s += format("%s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d\r\n\r\nREPORT:\r\n\r\n",
+                in.cfg->appName, in.cfg->appVersion, now.year, now.month, now.day, now.hour,
+                now.minute, now.second);
+    s += format("Satelliti:               Real=%d Fake=%d\r\n", static_cast<int>(r.satellites),
+                static_cast<int>(r.fakeSatellites));
+    s += format("Transponder:             %d\r\n", static_cast<int>(r.transponders));
+    s += format("Bouquets:                %d\r\n", static_cast<int>(r.bouquets));
+    s += format("Canali TV:               %d (Fake=%d, Fta=%d, Cod=%d) (HD=%d)(3D=%d)\r\n",
+                static_cast<int>(r.tvChannels + r.tvFake), static_cast<int>(r.tvFake),
+                static_cast<int>(r.tvFta), static_cast<int>(r.tvCod), static_cast<int>(r.tvHd),
+                static_cast<int>(r.tv3d));
+    s += format("Canali Radio:            %d (Fta=%d, Cod=%d)\r\n",
+                static_cast<int>(r.radioChannels), static_cast<int>(r.radioFta),
+                static_cast<int>(r.radioCod));
+    s += format("Gruppi Favoriti:         %d\r\n", static_cast<int>(r.favGroups));
+    s += format("Canali Favoriti:         %d\r\n\r\n", static_cast<int>(r.favChannels));
+
+    // Only adjacent records of one satellite are merged: each record is
+    // compared with the name printed last.
+    const T_dbSatTable& sats = *in.satDB;
+    uint32_t satCount = sats.count < kSatDbSlots ? sats.count : kSatDbSlots - 1;
+    if (satCount == 0) {
+        s += "Satelliti:               -\r\n";
+    } else {
+        int n = 1;
+        const char* last = sats.sat[1].sat_name;
+        s += format("Satelliti:               %d %s %s\r\n", n, sats.sat[1].sat_name,
+                    sats.sat[1].location);
+        for (uint32_t i = 2; i <= satCount; ++i) {
+            const T_dbSat& sat = sats.sat[i];
+            if (std::strncmp(sat.sat_name, last, sizeof sat.sat_name) == 0) continue;
+            s += format("                         %d %s %s\r\n", ++n, sat.sat_name, sat.location);
+            last = sat.sat_name;
+        }
+    }
+    s += "\r\n";
+
+    uint32_t bouCount = in.bouI ? in.bouI->count : 0;
+    if (bouCount >= kBouSlots) bouCount = kBouSlots - 1;
+    if (bouCount == 0) {
+        s += "Bouquet Esclusi:         -\r\n";
+    } else {
+        for (uint32_t i = 1; i <= bouCount; ++i)
+            s += format(i == 1 ? "Bouquet Esclusi:         %s (%s)\r\n"
+                               : "                         %s (%s)\r\n",
+                        in.bouI->bou[i].bouName, in.bouI->bou[i].bouNation);
+    }
+    s += "\r\n";
+
+    uint32_t favCount = in.favI ? in.favI->count : 0;
+    if (favCount >= kFavSlots) favCount = kFavSlots - 1;
+    if (favCount == 0) {
+        s += "Gruppi Favoriti Esclusi: -\r\n";
+    } else {
+        for (uint32_t i = 1; i <= favCount; ++i)
+            s += format(i == 1 ? "Gruppi Favoriti Esclusi: %s\r\n" : "                         %s\r\n",
+                        in.favI->fav[i].favName);
+    }
+    s += "\r\n";
+    return s;
+}
+
+uint32_t LogWriter(T_FnPARAM* p, const std::string& path) {
+    Job job(p);
+    VaTime now = jobTime(job.w);
+    std::string text;
+    try {
+        text = logText(writerInput(p, now), now);
+    } catch (const std::bad_alloc&) {
+        job.errorStatus(p->MsgLang->msgMemErr);
+        job.end(1);
+        return 1;
+    }
+    std::string err;
+    if (path.size() > kMaxPathLen) {
+        err = "path too long: " + path;
+    } else if (writeFileWhole(path, text, &err)) {
+        return 0;
+    }
+    job.errorStatus(p->MsgLang->msgFileOpenErr, err);
+    job.end(1);
+    return 1;
+}
+
+uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
+    Job job(p);
+    const VaTime start = jobTime(job.w);
+    job.ghost();
+    const WriterInput in = writerInput(p, start);
+
+    if (fmt.precheck) {
+        BuildResult r = fmt.precheck(in);
+        if (!r.ok) return job.failBuild(r);
+    }
+
+    std::string parent;
+    if (!job.w || !job.w->ui || !job.w->ui->browseFolder(job.w->hMain, kBrowseTitle, &parent))
+        return job.end(1);
+
+    const std::string folder =
+        joinPath(parent, format("%s_%04d-%02d-%02d_%02d-%02d", fmt.folderPrefix.c_str(),
+                                start.year, start.month, start.day, start.hour, start.minute));
+    // Refuse before creating anything when the names would not fit.
+    size_t longest = logName(p->cfgParam).size();
+    for (const std::string& n : fmt.staleFiles)
+        if (n.size() > longest) longest = n.size();
+    if (folder.size() + 1 + longest > kMaxPathLen)
+        return job.fail(p->MsgLang->msgFileOpenErr, "path too long: " + folder);
+
+    if (::mkdir(folder.c_str(), 0777) != 0) {
+        int e = errno;
+        struct stat st {};
+        if (e != EEXIST || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return job.fail(p->MsgLang->msgFileOpenErr,
+                            "cannot create folder " + folder + ": " +
+                                std::strerror(e == EEXIST ? ENOTDIR : e));
+        // A job of the same minute wrote here before: its files must not
+        // mix with ours.
+        for (const std::string& n : fmt.staleFiles) ::unlink(joinPath(folder, n).c_str());
+    }
+
+    job.progress(0);
+    bool writeFailed = false;
+    auto emit = [&](OutFile&& f) -> bool {
+        if (writeFailed) return false;
+        if (!job.writeFile(joinPath(folder, f.name), f.bytes)) writeFailed = true;
+        // The text is no longer needed once it is on disk.
+        std::string().swap(f.bytes);
+        return !writeFailed;
+    };
+    auto milestone = [&](int pos) { job.progress(pos); };
+    BuildResult r;
+    try {
+        r = fmt.build(in, emit, milestone);
+    } catch (const std::bad_alloc&) {
+        return job.fail(p->MsgLang->msgMemErr);
+    }
+    if (writeFailed) return job.end(1);
+    if (!r.ok) return job.failBuild(r);
+
+    job.progress(fmt.lastMilestone);
+    if (p->cfgParam->logFile == 1) LogWriter(p, joinPath(folder, logName(p->cfgParam)));
+    job.progress(100);
+    if (fmt.beforeSuccess) fmt.beforeSuccess(in, job.w);
+    return job.succeed();
+}
+
+uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt) {
+    Job job(p);
+    const VaTime start = jobTime(job.w);
+    job.ghost();
+    const WriterInput in = writerInput(p, start);
+
+    std::string image;
+    job.progress(0);
+    BuildResult r;
+    try {
+        r = fmt.build(in, &image);
+    } catch (const std::bad_alloc&) {
+        return job.fail(p->MsgLang->msgMemErr);
+    }
+    if (!r.ok) return job.failBuild(r);
+
+    char defName[kPathMax];
+    std::snprintf(defName, sizeof defName, fmt.defaultNameFmt.c_str(), start.year, start.month,
+                  start.day);
+    std::string path = defName;
+    if (!job.w || !job.w->ui ||
+        !job.w->ui->saveFileDialog(job.w->hMain, p->MsgLang->msgSave,
+                                   {fmt.filterDesc, fmt.filterPattern}, fmt.defExt, &path) ||
+        path.empty())
+        return job.fail(p->MsgLang->msgFileOpenErr);
+    path = withDefaultExtension(path, fmt.defExt);
+    if (path.size() > kMaxPathLen)
+        return job.fail(p->MsgLang->msgFileOpenErr, "path too long: " + path);
+
+    // The bar follows the bytes in steps of 100; only changes are sent.
+    const size_t len = image.size();
+    int shown = 0;
+    for (size_t done = 100; done <= len; done += 100) {
+        int pos = static_cast<int>(done * 100 / len);
+        if (pos != shown) {
+            job.progress(pos);
+            shown = pos;
+        }
+    }
+    if (!job.writeFile(path, image)) return job.end(1);
+    std::string().swap(image);
+    job.progress(100);
+
+    if (p->cfgParam->logFile == 1) {
+        std::string logPath = path.size() >= 3 ? path.substr(0, path.size() - 3) + "log"
+                                               : path + ".log";
+        LogWriter(p, logPath);
+    }
+    job.progress(100);
+    return job.succeed();
+}

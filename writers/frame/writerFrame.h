@@ -1,0 +1,95 @@
+#pragma once
+// The frame every writer job shares: greying the window, the destination
+// (folder browser or save dialog), date-stamped names, progress, the
+// outcome texts and the optional log file. A format only supplies what it
+// writes; the frame does everything around it.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "config/cfgTypes.h"
+#include "config/langTypes.h"
+#include "download/dbTypes.h"
+#include "platform/widget.h"
+
+// What a writer reads, taken from the job parameter record.
+struct WriterInput {
+    const T_cfgStruct* cfg;
+    const T_idxBouI* bouI;
+    const T_idxFavI* favI;
+    const T_idxNat* nat;
+    const LangStruct* lang;
+    const T_dbSatTable* satDB;
+    const T_dbTpTable* tpDB;
+    const T_dbChTable* chDB;
+    const T_dbFavTable* favDB;
+    const T_dbChFavTable* chFavDB;
+    const T_dbReport* report;
+    VaTime start;  // local time at the job's start
+};
+WriterInput writerInput(const T_FnPARAM* p, const VaTime& start);
+
+// "Produced with %s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d".
+std::string productionLine(const WriterInput& in);
+
+// One output file of a folder-style format.
+struct OutFile {
+    std::string name;   // file name inside the destination folder
+    std::string bytes;  // exactly the bytes to write
+};
+
+// Outcome of an image builder: ok, or a message (a limit text of the
+// message table, or a reason) that the frame shows as the failure.
+struct BuildResult {
+    bool ok = true;
+    std::string message;  // status part 1 and, when box is true, a message box
+    bool box = true;      // limit messages also get an error box
+    static BuildResult fail(std::string msg, bool box = true) { return {false, std::move(msg), box}; }
+};
+
+// A folder-style format (Enigma1, Enigma2, AZbox).
+struct FolderFormat {
+    std::string folderPrefix;             // e.g. "DalmeroListE2"
+    std::vector<std::string> staleFiles;  // deleted first when the folder already exists
+    // Checked before the folder browser (AZbox satellite limit); may be empty.
+    std::function<BuildResult(const WriterInput&)> precheck;
+    // Builds the files in order. Each file is written as soon as it is
+    // returned through emit (so progress follows the files); emit returns
+    // false when the write failed and the builder must stop. milestone sets
+    // the progress bar.
+    std::function<BuildResult(const WriterInput&, const std::function<bool(OutFile&&)>& emit,
+                              const std::function<void(int)>& milestone)>
+        build;
+    int lastMilestone = 100;  // progress shown before the log file
+    // Called at the point the log has been written and progress is 100, just
+    // before the success box (Enigma1 channel-count warning); may be empty.
+    std::function<void(const WriterInput&, T_Widget*)> beforeSuccess;
+};
+
+// A single-file format (NDF, SB-5 / S2 HD, Pvr-ST1 / Pvr-JS1).
+struct SingleFileFormat {
+    std::string defaultNameFmt;  // e.g. "DMlistNDF-%04d%02d%02d.ndf" (year, month, day)
+    std::string filterDesc;      // e.g. "Files ndf (*.ndf)"
+    std::string filterPattern;   // e.g. "*.ndf"
+    std::string defExt;          // e.g. "ndf"
+    // Builds the whole image, checking the format's limits on the way.
+    std::function<BuildResult(const WriterInput&, std::string* image)> build;
+};
+
+// Runs a writer job; returns the job's exit code (0 written, 1 stopped).
+uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt);
+uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt);
+
+// Writes the log file; 0 when written, 1 when it could not be created.
+uint32_t LogWriter(T_FnPARAM* p, const std::string& path);
+// The log text itself, for tests.
+std::string logText(const WriterInput& in, const VaTime& now);
+
+// Writer jobs, as the job launcher starts them by fileType.
+uint32_t WriteE2(void* param);
+uint32_t WriteE1(void* param);
+uint32_t WriteNDF(void* param);
+uint32_t WriteAZbox(void* param);
+uint32_t WriteSB5S2HD(void* param);
+uint32_t WriteST1JS1(void* param);

@@ -1,0 +1,444 @@
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "config/textFunc.h"
+#include "writers/ndf/ndf.h"
+
+namespace {
+
+// The LNB oscillator of a freqLo / freqHi index, in MHz.
+constexpr uint16_t kLnbMHz[10] = {5150, 5700, 5750, 9750, 10000, 10050, 10600, 10750, 11200, 11475};
+// LNB code of a single LNB by freqLo; 0 for the indexes without one.
+constexpr uint8_t kSingleLnbCode[10] = {0x01, 0x00, 0x00, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
+// Switch and modulation codes: 0, 1 and 2 become 0, 1 and 3.
+constexpr uint8_t kTwoBitCode[3] = {0, 1, 3};
+
+constexpr size_t kTailSize = 4;  // "END" and the check byte
+
+template <size_t N>
+std::string fieldText(const char (&s)[N]) {
+    return std::string(s, strnlen(s, N));
+}
+
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* fmt, ...) {
+    char buf[512];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    return buf;
+}
+
+// The 16-bit value of the first four characters of an identifier text;
+// false when one of them is not a hexadecimal digit (a shorter text stops
+// at its NUL, which is not one either).
+bool hex16(const char* s, uint16_t* value) {
+    for (int i = 0; i < 4; ++i)
+        if (!isHex(s[i])) return false;
+    *value = static_cast<uint16_t>(dec2hex(s[0], s[1]) << 8 | dec2hex(s[2], s[3]));
+    return true;
+}
+
+bool inRange(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
+
+// One record composed before it goes into the image.
+struct Rec {
+    uint8_t b[160];
+    size_t n = 0;
+    void u8(unsigned v) { b[n++] = static_cast<uint8_t>(v); }
+    void u16(unsigned v) {
+        u8(v & 0xFF);
+        u8(v >> 8 & 0xFF);
+    }
+    void u32(uint32_t v) {
+        u16(v & 0xFFFF);
+        u16(v >> 16);
+    }
+    void name(const char* s, size_t len) {
+        u8(static_cast<unsigned>(len));
+        std::memcpy(b + n, s, len);
+        n += len;
+    }
+};
+
+// The image grows as needed up to the format's size and never beyond it.
+class Image {
+public:
+    explicit Image(std::string* s) : s_(s) { s_->clear(); }
+    bool fits(size_t n) const { return s_->size() + n + kTailSize <= kNdfImageSize; }
+    // Appends unless the image would no longer leave room for its tail.
+    bool put(const void* p, size_t n) {
+        if (!fits(n)) return false;
+        reserveFor(n);
+        s_->append(static_cast<const char*>(p), n);
+        return true;
+    }
+    bool put(const Rec& r) { return put(r.b, r.n); }
+    void tail(const void* p, size_t n) {
+        reserveFor(n);
+        s_->append(static_cast<const char*>(p), n);
+    }
+    size_t size() const { return s_->size(); }
+    std::string& bytes() { return *s_; }
+
+private:
+    void reserveFor(size_t n) {
+        size_t need = s_->size() + n;
+        if (need <= s_->capacity()) return;
+        size_t grown = std::max(need, std::max<size_t>(2 * s_->capacity(), 64 * 1024));
+        s_->reserve(std::min(grown, kNdfImageSize));
+    }
+    std::string* s_;
+};
+
+class NdfBuilder {
+public:
+    NdfBuilder(const WriterInput& in, std::string* image, std::vector<std::string>* skipped)
+        : in_(in), img_(image), skipped_(skipped) {}
+
+    BuildResult run() {
+        BuildResult r = checkLimits();
+        if (r.ok) r = header();
+        if (r.ok) r = dishes();
+        if (r.ok) r = satellites();
+        if (r.ok) r = transponders();
+        if (r.ok) r = channels();
+        if (r.ok) r = favourites();
+        if (!r.ok) {
+            img_.bytes().clear();
+            return r;
+        }
+        img_.tail("END", 3);
+        std::string& s = img_.bytes();
+        uint32_t total = static_cast<uint32_t>(s.size() + 1);
+        for (int i = 0; i < 4; ++i) s[4 + i] = static_cast<char>(total >> (8 * i) & 0xFF);
+        unsigned char sum = static_cast<unsigned char>(
+            checksum8(reinterpret_cast<const unsigned char*>(s.data()), static_cast<int>(s.size())));
+        unsigned char check = static_cast<unsigned char>(sum + 1);
+        img_.tail(&check, 1);
+        return {};
+    }
+
+private:
+    BuildResult tooLarge() const {
+        return BuildResult::fail(format(
+            "The NDF list does not fit the format: its file would be larger than %zu bytes.",
+            kNdfImageSize));
+    }
+
+    void skip(std::string line) {
+        if (skipped_) skipped_->push_back(std::move(line));
+    }
+
+    BuildResult checkLimits() {
+        const T_dbSatTable& sats = *in_.satDB;
+        if (in_.report->fakeSatellites > kNdfMaxFakeSat || sats.count > kNdfSatSlots)
+            return BuildResult::fail(fieldText(in_.lang->msgNdfMaxSat));
+        if (in_.favDB->count > kNdfFavSlots)
+            return BuildResult::fail(
+                format("Excessive number of favorite groups for the format NDF. (%u max)",
+                       kNdfFavSlots));
+        // Counts beyond their tables would be read outside them.
+        if (in_.tpDB->count >= kTpDbSlots || in_.chDB->count >= kChDbSlots ||
+            in_.chFavDB->count >= kChFavDbSlots)
+            return BuildResult::fail("The channel data are damaged (a table count beyond its "
+                                     "capacity); no NDF list was built.");
+        return {};
+    }
+
+    BuildResult header() {
+        const VaTime& t = in_.start;
+        if (!inRange(t.year, 1872, 1872 + 255) || !inRange(t.month, 1, 12) || !inRange(t.day, 1, 31))
+            return BuildResult::fail(format("The date %04d-%02d-%02d cannot be written in an NDF "
+                                            "file.",
+                                            t.year, t.month, t.day));
+        Rec r;
+        r.u8('N'), r.u8('D'), r.u8('F'), r.u8(0);
+        r.u32(0);  // total size, stored at the end
+        r.u8(0x01);
+        r.u8(static_cast<unsigned>(t.year - 1872));
+        r.u8(static_cast<unsigned>(t.month));
+        r.u8(static_cast<unsigned>(t.day));
+        r.u8(0x0C), r.u8(0), r.u8(0), r.u8(0);
+        r.u8(kNdfSatSlots);
+        img_.put(r);
+        return {};
+    }
+
+    // A dish value outside the range that has bits in the record.
+    BuildResult badSat(uint32_t i, const char* what, int32_t v, int lo, int hi) const {
+        return BuildResult::fail(
+            format("Satellite %u \"%s\": %s %d is outside %d to %d; no NDF list was built.", i,
+                   fieldText(in_.satDB->sat[i].satName).c_str(), what, v, lo, hi));
+    }
+
+    BuildResult dishes() {
+        const T_dbSatTable& sats = *in_.satDB;
+        for (uint32_t i = 1; i <= sats.count; ++i) {
+            const T_dbSat& s = sats.sat[i];
+            struct {
+                const char* what;
+                int32_t v;
+                int lo, hi;
+            } checks[] = {{"diseqc", s.diseqc, 0, 3},       {"switch type", s.switchType, 0, 2},
+                          {"12V output", s.out12V, 0, 1},    {"22kHz tone", s.tone22k, 0, 1},
+                          {"power", s.power, 0, 3},          {"switch 1.1 port", s.switch11, 0, 15},
+                          {"switch 1.0 port", s.switch10, 0, 3}, {"LNB type", s.lnbType, 0, 2},
+                          {"LNB freq. LO", s.freqLo, 0, 9},  {"LNB freq. Hi", s.freqHi, 0, 9}};
+            for (const auto& c : checks)
+                if (!inRange(c.v, c.lo, c.hi)) return badSat(i, c.what, c.v, c.lo, c.hi);
+            Rec r;
+            r.u8(static_cast<unsigned>(s.diseqc << 2 | kTwoBitCode[s.switchType]));
+            r.u8(static_cast<unsigned>(s.out12V << 3 | s.tone22k << 2 | s.power));
+            r.u8(static_cast<unsigned>(s.switch11 << 4 | s.switch10));
+            uint8_t lnb = 0x80;
+            if (s.lnbType == 1)
+                lnb = s.freqLo == 3 && s.freqHi == 6 ? 0x41 : s.freqLo == 3 && s.freqHi == 7 ? 0x42 : 0x40;
+            else if (s.lnbType == 0)
+                lnb = kSingleLnbCode[s.freqLo];
+            r.u8(lnb);
+            r.u16(kLnbMHz[s.freqLo]);
+            r.u16(kLnbMHz[s.freqHi]);
+            img_.put(r);
+        }
+        static const uint8_t filler[8] = {0x00, 0x03, 0x00, 0x41, 0x00, 0x00, 0x00, 0x00};
+        for (uint32_t i = sats.count; i < kNdfSatSlots; ++i) img_.put(filler, sizeof filler);
+        return {};
+    }
+
+    BuildResult satellites() {
+        const T_dbSatTable& sats = *in_.satDB;
+        uint8_t slots = kNdfSatSlots;
+        img_.put(&slots, 1);
+        for (uint32_t i = 1; i <= sats.count; ++i) {
+            const T_dbSat& s = sats.sat[i];
+            if (!inRange(s.position, 0, 0xFFFF)) return badSat(i, "position", s.position, 0, 0xFFFF);
+            if (!inRange(s.positionerId, 0, 0xFF))
+                return badSat(i, "positioner id", s.positionerId, 0, 0xFF);
+            Rec r;
+            r.name(s.satName, strnlen(s.satName, sizeof s.satName));
+            r.u16(static_cast<unsigned>(s.position));
+            r.u8(static_cast<unsigned>(s.positionerId));
+            r.u8(i - 1);
+            img_.put(r);
+        }
+        for (uint32_t k = sats.count; k < kNdfSatSlots; ++k) {
+            const uint8_t filler[5] = {0, 0, 0, 0, static_cast<uint8_t>(k)};
+            img_.put(filler, sizeof filler);
+        }
+        return {};
+    }
+
+    // Index of the first satellite with this sat_id, or -1.
+    int satIndex(int32_t satId) const {
+        for (uint32_t i = 1; i <= in_.satDB->count; ++i)
+            if (in_.satDB->sat[i].sat_id == satId) return static_cast<int>(i - 1);
+        return -1;
+    }
+
+    static uint64_t tpKey(int32_t satId, int32_t stpId) {
+        return static_cast<uint64_t>(static_cast<uint32_t>(satId)) << 32 | static_cast<uint32_t>(stpId);
+    }
+
+    // The transponder record, or the reason it is left out.
+    const char* composeTp(const T_dbTp& t, int sat, Rec* r) const {
+        uint16_t nid, tid;
+        if (sat < 0) return "its satellite is not in the list";
+        if (!inRange(t.frequency, 0, 0xFFFF)) return "frequency outside 0 to 65535";
+        if (!inRange(t.sr, 0, 0xFFFF)) return "symbol rate outside 0 to 65535";
+        if (!inRange(t.fec, 0, 9)) return "FEC code outside 0 to 9";
+        if (!inRange(t.modulation, 0, 2)) return "modulation code outside 0 to 2";
+        if (!inRange(t.polarity, 0, 3)) return "polarity code outside 0 to 3";
+        if (!inRange(t.pilot, 0, 0xFFFF)) return "pilot outside 0 to 65535";
+        if (!hex16(t.nid, &nid)) return "network id is not four hexadecimal digits";
+        if (!hex16(t.tid, &tid)) return "transport stream id is not four hexadecimal digits";
+        r->u16(static_cast<unsigned>(t.frequency));
+        r->u16(static_cast<unsigned>(t.sr));
+        r->u8(static_cast<unsigned>(t.fec << 4 | kTwoBitCode[t.modulation] << 2 | t.polarity));
+        r->u8(0);
+        r->u8(static_cast<unsigned>(sat));
+        r->u16(nid);
+        r->u16(tid);
+        r->u16(nid);
+        r->u16(static_cast<unsigned>(t.pilot));
+        r->u8(0), r->u8(0), r->u8(0), r->u8(0x80);
+        return nullptr;
+    }
+
+    BuildResult transponders() {
+        const T_dbTpTable& tps = *in_.tpDB;
+        tpOut_.assign(tps.count + 1, -1);
+        tpFirst_.clear();
+        tpFirst_.reserve(tps.count);
+        size_t countAt = img_.size();
+        if (!img_.put("\0\0", 2)) return tooLarge();
+        unsigned written = 0;
+        for (uint32_t i = 1; i <= tps.count; ++i) {
+            const T_dbTp& t = tps.tp[i];
+            tpFirst_.emplace(tpKey(t.sat_id, t.stp_id), i);
+            Rec r;
+            if (const char* why = composeTp(t, satIndex(t.sat_id), &r)) {
+                skip(format("Transponder %u (satellite %d, %d MHz): %s; left out.", i, t.sat_id,
+                            t.frequency, why));
+                continue;
+            }
+            if (!img_.put(r)) return tooLarge();
+            tpOut_[i] = static_cast<int>(written++);
+        }
+        putCount(countAt, written);
+        return {};
+    }
+
+    // The channel record, or the reason it is left out.
+    const char* composeCh(const T_dbCh& c, Rec* r) {
+        auto tp = tpFirst_.find(tpKey(c.sat_id, c.stp_id));
+        if (tp == tpFirst_.end()) return "its transponder is not in the list";
+        int tpIndex = tpOut_[tp->second];
+        if (tpIndex < 0) return "its transponder was left out";
+        uint16_t sid, pmt, pcr, vpid, txt = 0;
+        if (!hex16(c.sid, &sid)) return "service id is not four hexadecimal digits";
+        if (!hex16(c.pmt_pid, &pmt) || !hex16(c.pcr_pid, &pcr) || !hex16(c.vpid, &vpid))
+            return "a PID is not four hexadecimal digits";
+        if (c.audioCount >= static_cast<uint32_t>(kAudioSlots)) return "more audio tracks than the table holds";
+        if (c.casCount >= static_cast<uint32_t>(kCasSlots)) return "more CAS ids than the table holds";
+        bool teletext = c.ch_type == 0 && std::strncmp(c.txt_pid, "0000", sizeof c.txt_pid) != 0;
+        if (teletext && (!hex16(c.txt_pid, &txt) || txt > 0xFFF))
+            return "teletext PID is not a PID up to 0FFF";
+        uint32_t mask = 0;
+        for (uint32_t k = 1; k <= c.casCount; ++k) {
+            if (!inRange(c.cas[k], 0, 31)) return "CAS id outside 0 to 31";
+            mask |= 1u << c.cas[k];
+        }
+        for (uint32_t k = 1; k <= c.audioCount; ++k) {
+            const T_dbAudio& a = c.audio[k];
+            uint16_t apid;
+            if (!hex16(a.apid, &apid) || apid > 0xFFF) return "audio PID is not a PID up to 0FFF";
+            if (!inRange(a.lang_id, 0, 0xFF)) return "audio language id outside 0 to 255";
+        }
+
+        r->name(c.ch_name, strnlen(c.ch_name, sizeof c.ch_name));
+        r->u16(sid);
+        r->u16(pmt);
+        r->u16(pcr);
+        r->u8(0x01), r->u8(0xFF);
+        r->u16(vpid);
+        r->u8(c.audioCount);
+        for (uint32_t k = 1; k <= c.audioCount; ++k) r->u8(static_cast<unsigned>(c.audio[k].lang_id));
+        for (uint32_t k = 1; k <= c.audioCount; ++k) {
+            const T_dbAudio& a = c.audio[k];
+            unsigned type = a.dts && !a.ac3 ? 2 : !a.dts && a.ac3 ? 4 : a.dts && a.ac3 ? 6 : 0;
+            r->u8(dec2hex(a.apid[2], a.apid[3]));
+            r->u8(type << 4 | dec2hex('0', a.apid[1]));
+        }
+        if (teletext) {
+            r->u8(0x01), r->u8(0xFF);
+            r->u16(c.subtitle ? (txt | 0x4000u) : txt);
+        } else {
+            r->u8(0x00);
+        }
+        r->u32(mask);
+        r->u8((c.dupdsid ? 0x80u : 0) | (c.dupdname ? 0x40u : 0) | (c.dupdpid ? 0x20u : 0) |
+              (c.ch_type ? 0x10u : 0) | (c.skip ? 0x04u : 0) | (c.locked ? 0x02u : 0) |
+              (c.scrambled ? 0x01u : 0));
+        r->u8(0x00);
+        r->u16(static_cast<unsigned>(tpIndex));
+        return nullptr;
+    }
+
+    BuildResult channels() {
+        const T_dbChTable& chs = *in_.chDB;
+        chOut_.assign(chs.count + 1, -1);
+        size_t countAt = img_.size();
+        if (!img_.put("\0\0", 2)) return tooLarge();
+        unsigned written = 0;
+        for (uint32_t i = 1; i <= chs.count; ++i) {
+            const T_dbCh& c = chs.ch[i];
+            Rec r;
+            if (const char* why = composeCh(c, &r)) {
+                skip(format("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.", i,
+                            fieldText(c.ch_name).c_str(), c.sat_id, c.stp_id, why));
+                continue;
+            }
+            if (!img_.put(r)) return tooLarge();
+            chOut_[i] = static_cast<int>(written++);
+        }
+        putCount(countAt, written);
+        return {};
+    }
+
+    BuildResult favourites() {
+        const T_dbFavTable& favs = *in_.favDB;
+        const T_dbChFavTable& links = *in_.chFavDB;
+        uint8_t slots = kNdfFavSlots;
+        if (!img_.put(&slots, 1)) return tooLarge();
+        for (uint32_t g = 1; g <= kNdfFavSlots; ++g) {
+            char filler[8];
+            const char* name = filler;
+            size_t len;
+            if (g <= favs.count) {
+                name = favs.fav[g].fav_name;
+                len = strnlen(name, sizeof favs.fav[g].fav_name);
+            } else {
+                len = static_cast<size_t>(std::snprintf(filler, sizeof filler, "FAV %02u", g));
+            }
+            Rec r;
+            r.name(name, len);
+            size_t countAt = img_.size() + r.n;
+            r.u16(0);
+            if (!img_.put(r)) return tooLarge();
+            unsigned m = 0;
+            for (uint32_t k = 1; g <= favs.count && k <= links.count; ++k) {
+                const T_dbChFav& l = links.chFav[k];
+                if (l.fav_id != favs.fav[g].fav_id) continue;
+                int32_t ch = l.chIndex;
+                int out = ch >= 0 && static_cast<uint32_t>(ch) < in_.chDB->count ? chOut_[ch + 1] : -1;
+                if (out < 0) {
+                    skip(format("Favourite group \"%s\": link %u to channel index %d, which is not "
+                                "in the list; left out.",
+                                fieldText(favs.fav[g].fav_name).c_str(), k, ch));
+                    continue;
+                }
+                uint8_t b[2] = {static_cast<uint8_t>(out & 0xFF), static_cast<uint8_t>(out >> 8)};
+                if (!img_.put(b, 2)) return tooLarge();
+                ++m;
+            }
+            putCount(countAt, m);
+            if (!img_.put("\0\0", 2)) return tooLarge();
+        }
+        return {};
+    }
+
+    void putCount(size_t at, unsigned v) {
+        img_.bytes()[at] = static_cast<char>(v & 0xFF);
+        img_.bytes()[at + 1] = static_cast<char>(v >> 8 & 0xFF);
+    }
+
+    const WriterInput& in_;
+    Image img_;
+    std::vector<std::string>* skipped_;
+    std::vector<int> tpOut_;  // written index by tpDB slot, -1 when left out
+    std::vector<int> chOut_;  // written index by chDB slot, -1 when left out
+    std::unordered_map<uint64_t, uint32_t> tpFirst_;  // (sat_id, stp_id) -> first tpDB slot
+};
+
+}  // namespace
+
+BuildResult buildNdfImage(const WriterInput& in, std::string* image,
+                          std::vector<std::string>* skipped) {
+    return NdfBuilder(in, image, skipped).run();
+}
+
+BuildResult buildNdfImage(const WriterInput& in, std::string* image) {
+    return buildNdfImage(in, image, nullptr);
+}
+
+std::string ndfSkippedText(const std::vector<std::string>& skipped, size_t maxLines) {
+    std::string text = format("%zu records do not fit the NDF format and were left out:",
+                              skipped.size());
+    for (size_t i = 0; i < skipped.size() && i < maxLines; ++i) text += "\n" + skipped[i];
+    if (skipped.size() > maxLines) text += format("\n... and %zu more.", skipped.size() - maxLines);
+    return text;
+}
