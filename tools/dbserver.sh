@@ -245,7 +245,8 @@ cmd_start() {
   log_start=$(wc -l <"$ERR_LOG")
 
   # setsid: the server must outlive this script and the caller's process group.
-  setsid "$SERVER_BIN" "${SERVER_OPTS[@]}" </dev/null >>"$DB_DIR/mariadbd.out" 2>&1 &
+  # The lock descriptor is closed for it, or it would hold the lock for good.
+  setsid "$SERVER_BIN" "${SERVER_OPTS[@]}" </dev/null >>"$DB_DIR/mariadbd.out" 2>&1 9>&- &
   pid=$!
   rc=0
   wait_answering "$pid" || rc=$?
@@ -353,6 +354,18 @@ cmd_sql() {
   exec "$CLIENT_BIN" --no-defaults --socket="$SOCKET" \
     --user="$ADMIN_USER" --default-character-set=latin1 --database="$DB_NAME" "$@"
 }
+
+# One command at a time per data folder: parallel test fixtures may all ask
+# for the same server.
+lock_dir() {
+  mkdir -p "$DB_DIR"
+  exec 9>"$DB_DIR/dbserver.lock"
+  flock -w 120 9 || die "another dbserver.sh keeps $DB_DIR locked"
+}
+
+case $COMMAND in
+  start|stop|load|ensure) lock_dir ;;
+esac
 
 case $COMMAND in
   start) cmd_start ;;

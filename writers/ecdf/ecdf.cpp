@@ -447,8 +447,8 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
 
     const size_t bodyLen = body.size() + 2;
     if (bodyLen > kEcdfBodyBufferSize)
-        return BuildResult::fail(format("The ECDF body needs %zu bytes, more than its %zu-byte buffer.",
-                                        bodyLen, kEcdfBodyBufferSize));
+        return BuildResult::fail(format("The ECDF body needs %zu bytes, more than its %zu-byte "
+                                        "buffer.", bodyLen, kEcdfBodyBufferSize));
     b.put32(12, static_cast<uint32_t>(bodyLen - kPreambleSize));
     crcInit16();
     b.u16(crcFast16(body.data(), body.size()));

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "writers/enigma/enigma.h"
 
@@ -43,7 +44,7 @@ private:
     const WriterInput& in_;
     std::unordered_map<int32_t, uint32_t> sats_;
     std::unordered_map<uint64_t, uint32_t> tps_;
-    std::unordered_map<uint64_t, bool> used_;
+    std::unordered_set<uint64_t> used_;
 };
 
 // West positions (above 1799) become negative.

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -22,8 +24,8 @@ std::string fieldText(const char (&s)[N]) {
     return std::string(s, strnlen(s, N));
 }
 
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...) {
+std::string textf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string textf(const char* fmt, ...) {
     char buf[512];
     va_list ap;
     va_start(ap, fmt);
@@ -89,7 +91,12 @@ private:
         size_t need = s_->size() + n;
         if (need <= s_->capacity()) return;
         size_t grown = std::max(need, std::max<size_t>(2 * s_->capacity(), 64 * 1024));
-        s_->reserve(std::min(grown, kNdfImageSize));
+        // A fresh string takes exactly the capacity asked for; reserve on the
+        // old one could double past the format's size.
+        std::string bigger;
+        bigger.reserve(std::min(grown, kNdfImageSize));
+        bigger.append(*s_);
+        s_->swap(bigger);
     }
     std::string* s_;
 };
@@ -124,7 +131,7 @@ public:
 
 private:
     BuildResult tooLarge() const {
-        return BuildResult::fail(format(
+        return BuildResult::fail(textf(
             "The NDF list does not fit the format: its file would be larger than %zu bytes.",
             kNdfImageSize));
     }
@@ -139,7 +146,7 @@ private:
             return BuildResult::fail(fieldText(in_.lang->msgNdfMaxSat));
         if (in_.favDB->count > kNdfFavSlots)
             return BuildResult::fail(
-                format("Excessive number of favorite groups for the format NDF. (%u max)",
+                textf("Excessive number of favorite groups for the format NDF. (%u max)",
                        kNdfFavSlots));
         // Counts beyond their tables would be read outside them.
         if (in_.tpDB->count >= kTpDbSlots || in_.chDB->count >= kChDbSlots ||
@@ -152,7 +159,7 @@ private:
     BuildResult header() {
         const VaTime& t = in_.start;
         if (!inRange(t.year, 1872, 1872 + 255) || !inRange(t.month, 1, 12) || !inRange(t.day, 1, 31))
-            return BuildResult::fail(format("The date %04d-%02d-%02d cannot be written in an NDF "
+            return BuildResult::fail(textf("The date %04d-%02d-%02d cannot be written in an NDF "
                                             "file.",
                                             t.year, t.month, t.day));
         Rec r;
@@ -171,7 +178,7 @@ private:
     // A dish value outside the range that has bits in the record.
     BuildResult badSat(uint32_t i, const char* what, int32_t v, int lo, int hi) const {
         return BuildResult::fail(
-            format("Satellite %u \"%s\": %s %d is outside %d to %d; no NDF list was built.", i,
+            textf("Satellite %u \"%s\": %s %d is outside %d to %d; no NDF list was built.", i,
                    fieldText(in_.satDB->sat[i].satName).c_str(), what, v, lo, hi));
     }
 
@@ -281,7 +288,7 @@ private:
             tpFirst_.emplace(tpKey(t.sat_id, t.stp_id), i);
             Rec r;
             if (const char* why = composeTp(t, satIndex(t.sat_id), &r)) {
-                skip(format("Transponder %u (satellite %d, %d MHz): %s; left out.", i, t.sat_id,
+                skip(textf("Transponder %u (satellite %d, %d MHz): %s; left out.", i, t.sat_id,
                             t.frequency, why));
                 continue;
             }
@@ -330,8 +337,10 @@ private:
         for (uint32_t k = 1; k <= c.audioCount; ++k) {
             const T_dbAudio& a = c.audio[k];
             unsigned type = a.dts && !a.ac3 ? 2 : !a.dts && a.ac3 ? 4 : a.dts && a.ac3 ? 6 : 0;
-            r->u8(dec2hex(a.apid[2], a.apid[3]));
-            r->u8(type << 4 | dec2hex('0', a.apid[1]));
+            uint16_t apid = 0;
+            hex16(a.apid, &apid);
+            r->u8(apid & 0xFF);
+            r->u8(type << 4 | (apid >> 8 & 0x0F));
         }
         if (teletext) {
             r->u8(0x01), r->u8(0xFF);
@@ -358,7 +367,7 @@ private:
             const T_dbCh& c = chs.ch[i];
             Rec r;
             if (const char* why = composeCh(c, &r)) {
-                skip(format("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.", i,
+                skip(textf("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.", i,
                             fieldText(c.ch_name).c_str(), c.sat_id, c.stp_id, why));
                 continue;
             }
@@ -396,7 +405,7 @@ private:
                 int32_t ch = l.chIndex;
                 int out = ch >= 0 && static_cast<uint32_t>(ch) < in_.chDB->count ? chOut_[ch + 1] : -1;
                 if (out < 0) {
-                    skip(format("Favourite group \"%s\": link %u to channel index %d, which is not "
+                    skip(textf("Favourite group \"%s\": link %u to channel index %d, which is not "
                                 "in the list; left out.",
                                 fieldText(favs.fav[g].fav_name).c_str(), k, ch));
                     continue;
@@ -436,9 +445,9 @@ BuildResult buildNdfImage(const WriterInput& in, std::string* image) {
 }
 
 std::string ndfSkippedText(const std::vector<std::string>& skipped, size_t maxLines) {
-    std::string text = format("%zu records do not fit the NDF format and were left out:",
+    std::string text = textf("%zu records do not fit the NDF format and were left out:",
                               skipped.size());
     for (size_t i = 0; i < skipped.size() && i < maxLines; ++i) text += "\n" + skipped[i];
-    if (skipped.size() > maxLines) text += format("\n... and %zu more.", skipped.size() - maxLines);
+    if (skipped.size() > maxLines) text += textf("\n... and %zu more.", skipped.size() - maxLines);
     return text;
 }

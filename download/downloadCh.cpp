@@ -1,0 +1,174 @@
+// List type 0: the selected satellites as they are, their transponders and
+// their channels grouped by bouquet, with an optional marker channel in
+// front of each bouquet.
+#include <cstdio>
+
+#include "config/textFunc.h"
+#include "download/downloadCommon.h"
+#include "platform/widget.h"
+
+namespace {
+
+bool satelliteStep(DlJob& j) {
+    const std::string step = dlStepText(j, "Satelliti");
+    setStatusPart(j.w, 1, step);
+    for (uint32_t i = 1; i <= j.sats.count; ++i) {
+        const T_satRec& s = j.sats.sat[i];
+        if (s.selected != 1) continue;
+        T_dbSat* d = appendSat(j.satDB);
+        if (!d) {
+            ++dbDropped.satellites;
+            continue;
+        }
+        d->sat_id = d->realSatId = s.satId;
+        copyText(d->satName, s.satName);
+        dlCopySetup(d, s);
+    }
+    const uint32_t n = j.satDB->count;
+    for (uint32_t k = 1; k <= n; ++k) {
+        T_dbSat& d = j.satDB->sat[k];
+        std::string sql = "SELECT substr(sat_name,1,24) sat_name, position, location from Sats "
+                          "where sat_id=" +
+                          std::to_string(d.sat_id);
+        bool ok = dlRunQuery(j.ui, j.db, sql, step, 1.0 / n, [&](const DbRow& r) {
+            ++j.rep->satellites;
+            r.copy(0, d.satName);
+            r.copy(0, d.sat_name);
+            d.position = r.num(1);
+            r.copy(2, d.location);
+            return true;
+        });
+        if (!ok) return false;
+    }
+    dlShowReport(j, kRepSat);
+    return true;
+}
+
+bool transponderStep(DlJob& j) {
+    const std::string step = dlStepText(j, "Transponders");
+    for (uint32_t k = 1; k <= j.satDB->count; ++k) {
+        const T_dbSat& d = j.satDB->sat[k];
+        std::string sql = "SELECT sat_id, stp_id, tp_name, frequency, polarity, sr, ";
+        sql += "fec, modulation, nid, tid, pilot ";
+        sql += "FROM Transponders ";
+        sql += "WHERE sat_id=" + std::to_string(d.sat_id) + " " +
+               feedClause(j.cfg.gTP, d.feedTp, false) + " ORDER BY frequency";
+        bool ok = dlRunQuery(j.ui, j.db, sql, step, 2, [&](const DbRow& r) {
+            T_dbTp* t = appendTp(j.tpDB);
+            if (!t) {
+                ++dbDropped.transponders;
+                return true;
+            }
+            t->sat_id = t->realSatId = r.num(0);
+            t->stp_id = r.num(1);
+            r.copy(2, t->tp_name);
+            t->frequency = r.num(3);
+            t->polarity = r.num(4);
+            t->sr = r.num(5);
+            t->fec = r.num(6);
+            t->modulation = r.num(7);
+            r.copy(8, t->nid);
+            r.copy(9, t->tid);
+            t->pilot = r.num(10);
+            return true;
+        });
+        if (!ok) return false;
+    }
+    j.rep->transponders = j.tpDB->count;
+    dlShowReport(j, kRepTp);
+    return true;
+}
+
+std::string channelQuery(int32_t satId, const std::string& bou, const DlSatClauses& c) {
+    std::string sql = "SELECT c.sat_id, c.stp_id, b.bou_id, substr(b.bou_name,1,20) bou_name, ";
+    sql += "c.ch_type, substr(c.ch_name,1,24) ch_name, c.sid, c.vpid, c.pmt_pid, ";
+    sql += "c.pcr_pid, c.txt_pid, c.subtitle, c.scrambled, c.locked, ";
+    sql += "c.skip, c.dupdpid, c.dupdname, c.dupdsid, c.cat_id, c.hd, c.d3, b.nat_id ";
+    sql += "FROM Channels c, Bouquets b, ChannelBouquet cb, Transponders t ";
+    sql += "WHERE c.sat_id=cb.sat_id AND c.sat_id=t.sat_id ";
+    sql += "AND cb.sat_id=" + std::to_string(satId) + " ";
+    sql += "AND c.stp_id=cb.stp_id AND c.stp_id=t.stp_id AND c.sid=cb.sid ";
+    sql += c.feed + " ";
+    sql += "AND b.bou_id=cb.bou_id " + bou + " " + c.cat + " " + c.hd + " " + c.d3 + " " + c.type +
+           " ";
+    sql += "ORDER BY b.sort_id, b.bou_id, c.ch_type, cb.sort_id";
+    return sql;
+}
+
+enum : unsigned { kHd = 19, kD3 = 20, kNatId = 21 };
+
+bool channelRow(DlJob& j, const T_dbSat& s, const DbRow& r) {
+    T_dbReport& rep = *j.rep;
+    if (j.cfg.maxBou != 0 && rep.bouquets >= static_cast<uint32_t>(j.cfg.maxBou)) return false;
+    if (!dlAcceptRow(j, s.tvFilter, s.radioFilter, r.num(4), r.num(12))) return true;
+    int32_t sat = r.num(0), bou = r.num(2);
+    if (bou != j.prevGroup || sat != j.prevSat) {
+        if (j.cfg.chFake == 1 && s.tvFilter[0] == '1' &&
+            (j.cfg.maxCTv == 0 || rep.tvChannels + rep.tvFake < static_cast<uint32_t>(j.cfg.maxCTv))) {
+            if (T_dbCh* m = dlNewChannel(j)) {
+                m->fake = 1;
+                m->sat_id = m->realSatId = sat;
+                m->stp_id = r.num(1);
+                m->groupId = m->bou_id = bou;
+                r.copy(3, m->groupName);
+                char name[64];
+                std::snprintf(name, sizeof name, "@ %s @", m->groupName);
+                copyText(m->ch_name, name);
+                copyText(m->sid, "FFFF");
+                copyText(m->vpid, "0000");
+                copyText(m->pmt_pid, "0000");
+                copyText(m->pcr_pid, "0000");
+                copyText(m->txt_pid, "0000");
+                m->skip = 1;
+                m->dupdname = 1;
+                ++rep.tvFake;
+            }
+        }
+        ++rep.bouquets;
+    }
+    j.prevGroup = bou;
+    j.prevSat = sat;
+    T_dbCh* c = dlNewChannel(j);
+    if (!c) return true;
+    dlFillChannelCommon(c, r);
+    c->hd = r.num(kHd);
+    c->d3 = r.num(kD3);
+    c->nat_id = r.num(kNatId);
+    dlCountChannel(j, *c);
+    return true;
+}
+
+bool channelStep(DlJob& j) {
+    const std::string step = dlStepText(j, "Channels");
+    const uint32_t n = j.satDB->count;
+    for (uint32_t k = 1; k <= n; ++k) {
+        const T_dbSat& s = j.satDB->sat[k];
+        DlSatClauses cl = dlSatClauses(j, s.radioFilter, s.tvFilter, s.catFilter, s.feedTp, true);
+        if (cl.noQuery) {
+            dlAddProgress(j.ui, 20.0 / n);
+            continue;
+        }
+        if (!dlRunQuery(j.ui, j.db, channelQuery(s.sat_id, j.bouClause, cl), step, 20.0 / n,
+                        [&](const DbRow& r) { return channelRow(j, s, r); }))
+            return false;
+    }
+    dlShowReport(j, kRepBou | kRepTv | kRepRadio);
+    return true;
+}
+
+}  // namespace
+
+uint32_t DownloadDataCh(void* param) {
+    auto job = dlStart(param, DlMode::kCh);
+    if (!job) return kDownloadFailed;
+    DlJob& j = *job;
+    if (uint32_t rc = dlConnect(j)) return rc;
+    if (!satelliteStep(j) || !transponderStep(j)) return dlFail(j);
+    j.bouClause = excludedBouquetsClause(j.bouI);
+    if (!channelStep(j)) return dlFail(j);
+    std::vector<int32_t> satIds;
+    for (uint32_t k = 1; k <= j.satDB->count; ++k) satIds.push_back(j.satDB->sat[k].sat_id);
+    if (!dlAudioCasStep(j, satIds) || !dlFavGroupsStep(j) || !dlFavChannelsStep(j, satIds))
+        return dlFail(j);
+    return dlFinish(j);
+}

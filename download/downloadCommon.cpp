@@ -1,0 +1,558 @@
+#include "download/downloadCommon.h"
+
+#include <cstdio>
+
+#include "config/textFunc.h"
+#include "platform/widget.h"
+
+T_dbDropped dbDropped;
+
+std::string droppedLines(const T_dbDropped& d) {
+    struct Kind {
+        uint32_t n;
+        const char* what;
+        unsigned long cap;
+    };
+    const Kind kinds[] = {
+        {d.satellites, "satellites over the table capacity of", kSatDbSlots - 1},
+        {d.transponders, "transponders over the table capacity of", kTpDbSlots - 1},
+        {d.channels, "channels over the table capacity of", kChDbSlots - 1},
+        {d.audioRows, "audio rows over the list capacity of", kDlAudioListCap},
+        {d.casRows, "CAS rows over the list capacity of", kDlCasListCap},
+        {d.channelAudio, "audio tracks over the channel capacity of", kAudioSlots - 1},
+        {d.channelCas, "CAS ids over the channel capacity of", kCasSlots - 1},
+        {d.favGroups, "favourite groups over the table capacity of", kFavDbSlots - 1},
+        {d.favLinks, "favourite links over the table capacity of", kChFavDbSlots - 1},
+    };
+    std::string s;
+    for (const Kind& k : kinds) {
+        if (!k.n) continue;
+        char line[160];
+        std::snprintf(line, sizeof line, "\r\nDropped: %u %s %lu", k.n, k.what, k.cap);
+        s += line;
+    }
+    return s;
+}
+
+DlJob::DlJob(T_FnPARAM* prm, DlMode m)
+    : p(prm),
+      mode(m),
+      cfg(*prm->cfgParam),
+      sats(*prm->satParam),
+      cats(*prm->catParam),
+      bouI(*prm->bouIParam),
+      favI(*prm->favIParam),
+      favCount(static_cast<int>(prm->favParam->count)),
+      lang(*prm->MsgLang),
+      satDB(prm->satDB),
+      tpDB(prm->tpDB),
+      chDB(prm->chDB),
+      favDB(prm->favDB),
+      chFavDB(prm->chFavDB),
+      rep(prm->Report),
+      w(prm->Widget) {
+    ui.w = w;
+    ui.lang = &lang;
+    // Records read from configuration files may lack their NUL.
+    cfg.appName[sizeof cfg.appName - 1] = '\0';
+    cfg.appVersion[sizeof cfg.appVersion - 1] = '\0';
+    if (sats.count > kSatSlots - 1) sats.count = kSatSlots - 1;
+    for (T_satRec& s : sats.sat) {
+        s.radioFilter[sizeof s.radioFilter - 1] = '\0';
+        s.tvFilter[sizeof s.tvFilter - 1] = '\0';
+        s.catFilter[sizeof s.catFilter - 1] = '\0';
+    }
+    if (cats.count > kCatSlots) cats.count = kCatSlots;
+    appKey = std::string(cfg.appName) + cfg.appVersion;
+}
+
+std::unique_ptr<DlJob> dlStart(void* param, DlMode mode) {
+    auto* p = static_cast<T_FnPARAM*>(param);
+    if (!p || !p->cfgParam || !p->satParam || !p->catParam || !p->favParam || !p->favIParam ||
+        !p->bouIParam || !p->MsgLang || !p->satDB || !p->tpDB || !p->chDB || !p->favDB ||
+        !p->chFavDB || !p->Report)
+        return nullptr;
+    auto j = std::make_unique<DlJob>(p, mode);
+    j->audio.reserve(1024);
+    j->cas.reserve(1024);
+    ghostWidget4Job(j->w, static_cast<int>(j->cats.count), j->favCount);
+    resetChannelDb(j->satDB, j->tpDB, j->chDB, j->favDB, j->chFavDB, j->rep);
+    dbDropped = T_dbDropped{};
+    dlShowReport(*j, kRepAll);
+    j->ui.shown = -1;
+    dlSetProgress(j->ui, 0);
+    return j;
+}
+
+uint32_t dlFail(DlJob& j, uint32_t code) {
+    j.db.close();
+    showWidget4Job(j.w, static_cast<int>(j.cats.count), j.favCount, false);
+    return code;
+}
+
+uint32_t dlConnect(DlJob& j) {
+    if (!dlOpen(j.ui, j.db, dbConnValues(j.cfg, dbConnOverride))) return dlFail(j);
+    DownloadResult r = dlCheckMessage(j.ui, j.db, j.appKey, j.p->cfgParam, j.serverMsg);
+    if (r != kDownloadOk) return dlFail(j, r);
+    return kDownloadOk;
+}
+
+uint32_t dlFinish(DlJob& j) {
+    dlCountUsage(j.db, j.appKey);
+    dlCloseReport(j.ui, j.db, j.serverMsg, droppedLines(dbDropped));
+    showWidget4Job(j.w, static_cast<int>(j.cats.count), j.favCount, true);
+    return kDownloadOk;
+}
+
+std::string dlStepText(const DlJob& j, const char* what) {
+    return std::string(j.lang.msgDbReading) + " -> " + what;
+}
+
+void dlShowReport(DlJob& j, unsigned fields) {
+    if (!j.w) return;
+    const T_dbReport& r = *j.rep;
+    bool virt = j.mode != DlMode::kCh;
+    if (fields & kRepSat) {
+        if (!virt)
+            dlReportText(j.ui, j.w->hRepSat, "%d", static_cast<int>(r.satellites));
+        else if (!j.channelsDone)
+            dlReportText(j.ui, j.w->hRepSat, "%d (Fake=%d)", static_cast<int>(r.satellites),
+                         static_cast<int>(r.fakeSatellites));
+        else
+            dlReportText(j.ui, j.w->hRepSat, "Real=%d Fake=%d", static_cast<int>(r.satellites),
+                         static_cast<int>(r.fakeSatellites));
+    }
+    if (fields & kRepTp) dlReportText(j.ui, j.w->hRepTp, "%d", static_cast<int>(r.transponders));
+    if (fields & kRepBou) dlReportText(j.ui, j.w->hRepBou, "%d", static_cast<int>(r.bouquets));
+    if (fields & kRepTv) {
+        if (!virt)
+            dlReportText(j.ui, j.w->hRepTv, "%d (Fake=%d, Fta=%d, Cod=%d) (HD=%d)(3D=%d)",
+                         static_cast<int>(r.tvChannels + r.tvFake), static_cast<int>(r.tvFake),
+                         static_cast<int>(r.tvFta), static_cast<int>(r.tvCod),
+                         static_cast<int>(r.tvHd), static_cast<int>(r.tv3d));
+        else
+            dlReportText(j.ui, j.w->hRepTv, "%d (Fta=%d, Cod=%d) (HD=%d)(3D=%d)",
+                         static_cast<int>(r.tvChannels), static_cast<int>(r.tvFta),
+                         static_cast<int>(r.tvCod), static_cast<int>(r.tvHd),
+                         static_cast<int>(r.tv3d));
+    }
+    if (fields & kRepRadio)
+        dlReportText(j.ui, j.w->hRepRadio, "%d (Fta=%d, Cod=%d)", static_cast<int>(r.radioChannels),
+                     static_cast<int>(r.radioFta), static_cast<int>(r.radioCod));
+    if (fields & kRepFavGrp)
+        dlReportText(j.ui, j.w->hRepFavGrp, "%d", static_cast<int>(r.favGroups));
+    if (fields & kRepFavCh)
+        dlReportText(j.ui, j.w->hRepFavCh, "%d", static_cast<int>(r.favChannels));
+}
+
+DlSatClauses dlSatClauses(const DlJob& j, const char* radioFilter, const char* tvFilter,
+                          const char* catFilter, int feedTp, bool prefixedFeed) {
+    DlSatClauses c;
+    c.cat = excludedCategoriesClause(catFilter, j.cats);
+    c.type = channelTypeClause(radioFilter, tvFilter, j.cfg.gRad, &c.noQuery);
+    if (c.noQuery) return c;
+    c.hd = hdClause(j.cfg.gHD, tvFilter);
+    c.d3 = d3Clause(j.cfg.g3D, tvFilter);
+    c.feed = feedClause(j.cfg.gTP, feedTp, prefixedFeed);
+    return c;
+}
+
+bool dlAcceptRow(const DlJob& j, const char* tvFilter, const char* radioFilter, int chType,
+                 int scrambled) {
+    const char* f = chType == 0 ? tvFilter : radioFilter;
+    size_t len = strnlen(f, 5);
+    char fta = len > 1 ? f[1] : '\0';
+    char cod = len > 2 ? f[2] : '\0';
+    if (fta == '0' && cod == '1' && scrambled == 0) return false;
+    if (fta == '1' && cod == '0' && scrambled != 0) return false;
+    const T_dbReport& r = *j.rep;
+    if (chType == 0 && j.cfg.maxCTv != 0 &&
+        r.tvChannels + r.tvFake >= static_cast<uint32_t>(j.cfg.maxCTv))
+        return false;
+    if (chType == 1 && j.cfg.maxCRa != 0 &&
+        r.radioChannels >= static_cast<uint32_t>(j.cfg.maxCRa))
+        return false;
+    return true;
+}
+
+T_dbCh* dlNewChannel(DlJob& j) {
+    T_dbCh* c = appendCh(j.chDB);
+    if (!c) ++dbDropped.channels;
+    return c;
+}
+
+void dlCountChannel(DlJob& j, const T_dbCh& c) {
+    T_dbReport& r = *j.rep;
+    if (c.ch_type == 0) {
+        ++r.tvChannels;
+        ++(c.scrambled == 0 ? r.tvFta : r.tvCod);
+        if (c.hd != 0) ++r.tvHd;
+        if (c.d3 != 0) ++r.tv3d;
+    } else {
+        ++r.radioChannels;
+        ++(c.scrambled == 0 ? r.radioFta : r.radioCod);
+    }
+}
+
+void dlFillChannelCommon(T_dbCh* c, const DbRow& r) {
+    c->fake = 0;
+    c->sat_id = c->realSatId = r.num(0);
+    c->stp_id = r.num(1);
+    c->groupId = r.num(2);
+    r.copy(3, c->groupName);
+    c->ch_type = r.num(4);
+    r.copy(5, c->ch_name);
+    r.copy(6, c->sid);
+    r.copy(7, c->vpid);
+    r.copy(8, c->pmt_pid);
+    r.copy(9, c->pcr_pid);
+    r.copy(10, c->txt_pid);
+    c->subtitle = r.num(11);
+    c->scrambled = r.num(12);
+    c->locked = r.num(13);
+    c->skip = r.num(14);
+    c->dupdpid = r.num(15);
+    c->dupdname = r.num(16);
+    c->dupdsid = r.num(17);
+    c->cat_id = r.num(18);
+}
+
+void dlCopySetup(T_dbSat* d, const T_satRec& s) {
+    d->lnbType = s.lnbType;
+    d->freqLo = s.freqLo;
+    d->freqHi = s.freqHi;
+    d->power = s.power;
+    d->tone22k = s.tone22k;
+    d->out12V = s.out12V;
+    d->switchType = s.switchType;
+    d->switch10 = s.switch10;
+    d->switch11 = s.switch11;
+    d->diseqc = s.diseqc;
+    d->positionerId = s.positionerId;
+    d->skew = s.skew;
+    d->feedTp = s.feedTp;
+    copyText(d->radioFilter, s.radioFilter);
+    copyText(d->tvFilter, s.tvFilter);
+    copyText(d->catFilter, s.catFilter);
+}
+
+std::vector<int32_t> dlSelectedSatIds(const DlJob& j) {
+    std::vector<int32_t> ids;
+    for (uint32_t i = 1; i <= j.sats.count; ++i)
+        if (j.sats.sat[i].selected == 1) ids.push_back(j.sats.sat[i].satId);
+    return ids;
+}
+
+// ---- joined channel step of modes 1 and 2 ----
+
+namespace {
+
+// Column positions of the joined queries.
+enum : unsigned {
+    kJModulation = 19, kJPosition = 20, kJTpName = 21, kJFrequency = 22, kJPolarity = 23,
+    kJSr = 24, kJFec = 25, kJNid = 26, kJTid = 27, kJPilot = 28, kJHd = 29, kJD3 = 30,
+    kJLocation = 31, kJSatName = 32, kJNatId = 33, kJBouId = 34
+};
+
+bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
+    T_dbReport& rep = *j.rep;
+    const bool favMode = j.mode == DlMode::kFSat;
+    if (!favMode && j.cfg.maxBou != 0 && rep.bouquets >= static_cast<uint32_t>(j.cfg.maxBou))
+        return false;
+    int chType = r.num(4);
+    if (!dlAcceptRow(j, s.tvFilter, s.radioFilter, chType, r.num(12))) return true;
+    int32_t sat = r.num(0), grp = r.num(2);
+    if (grp != j.prevGroup || sat != j.prevSat) {
+        bool made = false;
+        if (s.tvFilter[0] == '1' &&
+            (j.cfg.maxCTv == 0 || rep.tvChannels + rep.tvFake < static_cast<uint32_t>(j.cfg.maxCTv))) {
+            if (T_dbSat* v = appendSat(j.satDB)) {
+                v->sat_id = v->realSatId = sat;
+                v->groupId = grp;
+                if (favMode) {
+                    r.copy(3, v->satName);
+                } else {
+                    char name[64];
+                    std::snprintf(name, sizeof name, "%s %s", r.text(3), r.text(kJLocation));
+                    copyText(v->satName, name);
+                }
+                r.copy(kJSatName, v->sat_name);
+                r.copy(kJLocation, v->location);
+                v->position = r.num(kJPosition);
+                dlCopySetup(v, s);
+                ++rep.fakeSatellites;
+                made = true;
+            } else {
+                ++dbDropped.satellites;
+            }
+        }
+        if (!favMode) {
+            ++rep.bouquets;
+        } else if (made) {
+            ++rep.bouquets;
+            ++rep.favGroups;
+        }
+    }
+    j.prevGroup = grp;
+    j.prevSat = sat;
+
+    T_dbCh* c = dlNewChannel(j);
+    if (!c) return true;
+    dlFillChannelCommon(c, r);
+    c->hd = r.num(kJHd);
+    c->d3 = r.num(kJD3);
+    c->nat_id = r.num(kJNatId);
+    c->bou_id = favMode ? r.num(kJBouId) : grp;
+    dlCountChannel(j, *c);
+
+    DlKey key(c->sat_id, c->stp_id, c->groupId, "");
+    if (j.tpIndex.find(key) == j.tpIndex.end()) {
+        T_dbTp* t = appendTp(j.tpDB);
+        if (!t) {
+            ++dbDropped.transponders;
+            return true;
+        }
+        t->sat_id = t->realSatId = c->sat_id;
+        t->stp_id = c->stp_id;
+        t->groupId = c->groupId;
+        r.copy(kJTpName, t->tp_name);
+        t->frequency = r.num(kJFrequency);
+        t->polarity = r.num(kJPolarity);
+        t->sr = r.num(kJSr);
+        t->fec = r.num(kJFec);
+        t->modulation = r.num(kJModulation);
+        r.copy(kJNid, t->nid);
+        r.copy(kJTid, t->tid);
+        t->pilot = r.num(kJPilot);
+        j.tpIndex.emplace(key, j.tpDB->count);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool dlJoinedChannelStep(DlJob& j, DlJoinedQuery query) {
+    const std::string step = dlStepText(j, "Satelliti, Transponders and Channels");
+    setStatusPart(j.w, 1, step);
+    size_t selected = dlSelectedSatIds(j).size();
+    double share = selected ? 25.0 / static_cast<double>(selected) : 0;
+    for (uint32_t i = 1; i <= j.sats.count; ++i) {
+        const T_satRec& s = j.sats.sat[i];
+        if (s.selected != 1) continue;
+        ++j.rep->satellites;
+        DlSatClauses cl = dlSatClauses(j, s.radioFilter, s.tvFilter, s.catFilter, s.feedTp, false);
+        if (cl.noQuery) {
+            dlAddProgress(j.ui, share);
+            continue;
+        }
+        if (!dlRunQuery(j.ui, j.db, query(j, s, cl), step, share,
+                        [&](const DbRow& r) { return joinedRow(j, s, r); }))
+            return false;
+    }
+    j.rep->transponders = j.tpDB->count;
+    j.channelsDone = true;
+    dlShowReport(j, kRepSat | kRepTp | kRepBou | kRepTv | kRepRadio);
+    return true;
+}
+
+// ---- audio and CAS ----
+
+bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
+    const std::string step = dlStepText(j, "Channels Audio and Cas Data");
+    setStatusPart(j.w, 1, step);
+    double share = satIds.empty() ? 0 : 70.0 / static_cast<double>(satIds.size());
+    for (int32_t satId : satIds) {
+        std::string sql = "SELECT a.stp_id, a.sid, a.apid, a.lang_id, a.dts, a.ac3, b.lang_name ";
+        sql += "FROM ChannelAudio a, Languages b ";
+        sql += "WHERE a.lang_id = b.lang_id ";
+        sql += "AND a.sat_id=" + std::to_string(satId) + " ";
+        sql += "ORDER BY a.stp_id, a.sid, a.sort_id";
+        bool ok = dlRunQuery(j.ui, j.db, sql, step, 0, [&](const DbRow& r) {
+            if (j.audio.size() >= kDlAudioListCap) {
+                ++dbDropped.audioRows;
+                return true;
+            }
+            T_dlAudioEntry e{};
+            e.sat_id = satId;
+            e.stp_id = r.num(0);
+            r.copy(1, e.sid);
+            r.copy(2, e.apid);
+            e.lang_id = r.num(3);
+            e.dts = r.num(4);
+            e.ac3 = r.num(5);
+            r.copy(6, e.lang_name);
+            j.audio.push_back(e);
+            return true;
+        });
+        if (!ok) return false;
+        sql = "SELECT stp_id, sid, cas_id ";
+        sql += "FROM ChannelCas ";
+        sql += "WHERE sat_id=" + std::to_string(satId) + " ";
+        sql += "ORDER BY stp_id, sid";
+        ok = dlRunQuery(j.ui, j.db, sql, step, 0, [&](const DbRow& r) {
+            if (j.cas.size() >= kDlCasListCap) {
+                ++dbDropped.casRows;
+                return true;
+            }
+            T_dlCasEntry e{};
+            e.sat_id = satId;
+            e.stp_id = r.num(0);
+            r.copy(1, e.sid);
+            e.cas_id = r.num(2);
+            j.cas.push_back(e);
+            return true;
+        });
+        if (!ok) return false;
+        dlAddProgress(j.ui, share);
+    }
+
+    // Entries of one channel in list order; a channel carried by several
+    // bouquets gets the same entries in each copy.
+    std::unordered_map<DlKey, std::vector<uint32_t>, DlKeyHash> audioOf, casOf;
+    for (uint32_t i = 0; i < j.audio.size(); ++i) {
+        const T_dlAudioEntry& e = j.audio[i];
+        audioOf[DlKey(e.sat_id, e.stp_id, 0, e.sid)].push_back(i);
+    }
+    for (uint32_t i = 0; i < j.cas.size(); ++i) {
+        const T_dlCasEntry& e = j.cas[i];
+        casOf[DlKey(e.sat_id, e.stp_id, 0, e.sid)].push_back(i);
+    }
+    for (uint32_t n = 1; n <= j.chDB->count; ++n) {
+        T_dbCh& c = j.chDB->ch[n];
+        c.audioCount = 0;
+        c.casCount = 0;
+        if (c.fake) continue;
+        DlKey key(c.sat_id, c.stp_id, 0, c.sid);
+        if (auto it = audioOf.find(key); it != audioOf.end()) {
+            for (uint32_t idx : it->second) {
+                const T_dlAudioEntry& e = j.audio[idx];
+                T_dbAudio* a = appendAudio(&c);
+                if (!a) {
+                    ++dbDropped.channelAudio;
+                    continue;
+                }
+                copyText(a->apid, e.apid);
+                a->lang_id = e.lang_id;
+                copyText(a->lang_name, e.lang_name);
+                a->dts = e.dts;
+                a->ac3 = e.ac3;
+            }
+        }
+        if (auto it = casOf.find(key); it != casOf.end()) {
+            for (uint32_t idx : it->second)
+                if (!appendCas(&c, j.cas[idx].cas_id)) ++dbDropped.channelCas;
+        }
+    }
+    return true;
+}
+
+// ---- favourites ----
+
+bool dlFavGroupsStep(DlJob& j) {
+    const std::string step = dlStepText(j, "Favorite Groups");
+    std::string sql = "SELECT fav_id, fav_name ";
+    sql += "FROM Favorites ";
+    sql += "WHERE enable='1' ";
+    sql += excludedFavouritesPlainClause(j.favI) + " ";
+    sql += "ORDER BY sort_id";
+    bool ok = dlRunQuery(j.ui, j.db, sql, step, 2, [&](const DbRow& r) {
+        T_dbFav* f = appendFav(j.favDB);
+        if (!f) {
+            ++dbDropped.favGroups;
+            return true;
+        }
+        f->fav_id = r.num(0);
+        r.copy(1, f->fav_name);
+        return true;
+    });
+    if (!ok) return false;
+    j.rep->favGroups = j.favDB->count;
+    dlShowReport(j, kRepFavGrp);
+    return true;
+}
+
+bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
+    const std::string step = dlStepText(j, "Channels Favorite");
+    setStatusPart(j.w, 1, step);
+    const std::string clause = excludedFavouritesJoinedClause(j.favI);
+    const bool favMode = j.mode == DlMode::kFSat;
+    // Channels by (sat_id, stp_id, groupId, sid), slots ascending.
+    std::unordered_map<DlKey, std::vector<uint32_t>, DlKeyHash> slotsOf;
+    for (uint32_t n = 1; n <= j.chDB->count; ++n) {
+        const T_dbCh& c = j.chDB->ch[n];
+        slotsOf[DlKey(c.sat_id, c.stp_id, c.groupId, c.sid)].push_back(n);
+    }
+    double share = satIds.empty() ? 0 : 3.0 / static_cast<double>(satIds.size());
+    for (int32_t satId : satIds) {
+        std::string sql =
+            "SELECT DISTINCT cf.sat_id, cf.stp_id, cf.sid, cf.bou_id, cf.fav_id, c.ch_type ";
+        sql += "FROM ChannelFavorite cf, Favorites f, Channels c, ChannelBouquet cb ";
+        sql += "WHERE cf.sat_id = c.sat_id ";
+        sql += "AND cf.sat_id = cb.sat_id ";
+        sql += "AND cf.sat_id=" + std::to_string(satId) + " ";
+        sql += "AND cf.stp_id = c.stp_id ";
+        sql += "AND cf.stp_id = cb.stp_id ";
+        sql += "AND cf.sid    = c.sid ";
+        sql += "AND cf.sid    = cb.sid ";
+        sql += "AND cf.bou_id = cb.bou_id ";
+        sql += "AND cf.fav_id = f.fav_id ";
+        sql += "AND f.enable  = '1' ";
+        sql += clause + " ";
+        sql += "ORDER BY f.sort_id, cf.fav_id, c.ch_type, cf.sort_id";
+        bool ok = dlRunQuery(j.ui, j.db, sql, step, share, [&](const DbRow& r) {
+            const char* sid = r.text(2);
+            // A longer id than any stored channel id matches nothing.
+            if (std::strlen(sid) >= sizeof DlKey::sid) return true;
+            int32_t grp = favMode ? r.num(4) : r.num(3);
+            auto it = slotsOf.find(DlKey(r.num(0), r.num(1), grp, sid));
+            if (it == slotsOf.end()) return true;
+            for (uint32_t n : it->second) {
+                const T_dbCh& c = j.chDB->ch[n];
+                T_dbChFav* l = appendChFav(j.chFavDB);
+                if (!l) {
+                    ++dbDropped.favLinks;
+                    continue;
+                }
+                l->sat_id = l->realSatId = c.sat_id;
+                l->stp_id = c.stp_id;
+                l->groupId = c.groupId;
+                copyText(l->sid, sid);
+                l->fav_id = r.num(4);
+                l->ch_type = r.num(5);
+                l->chIndex = static_cast<int32_t>(n) - 1;
+            }
+            return true;
+        });
+        if (!ok) return false;
+    }
+    j.rep->favChannels = j.chFavDB->count;
+    dlShowReport(j, kRepFavCh);
+    return true;
+}
+
+namespace {
+// Virtual satellite id; done in 64 bits so that odd ids wrap instead of
+// overflowing.
+int32_t virtualId(int32_t satId, int32_t groupId) {
+    return static_cast<int32_t>(static_cast<int64_t>(satId) * 1000 + groupId);
+}
+}  // namespace
+
+void dlRenumber(DlJob& j) {
+    for (uint32_t i = 1; i <= j.satDB->count; ++i) {
+        T_dbSat& r = j.satDB->sat[i];
+        r.sat_id = virtualId(r.sat_id, r.groupId);
+    }
+    for (uint32_t i = 1; i <= j.tpDB->count; ++i) {
+        T_dbTp& r = j.tpDB->tp[i];
+        r.sat_id = virtualId(r.sat_id, r.groupId);
+    }
+    for (uint32_t i = 1; i <= j.chDB->count; ++i) {
+        T_dbCh& r = j.chDB->ch[i];
+        r.sat_id = virtualId(r.sat_id, r.groupId);
+    }
+    for (uint32_t i = 1; i <= j.chFavDB->count; ++i) {
+        T_dbChFav& r = j.chFavDB->chFav[i];
+        r.sat_id = virtualId(r.sat_id, r.groupId);
+    }
+}

@@ -1,0 +1,143 @@
+#pragma once
+// What the three download jobs share: the job's state, its start and end,
+// the acceptance and counting of channel rows, the joined channel step of
+// the two "as satellites" modes, the audio and CAS step, the favourite
+// steps and the renumbering of virtual satellites.
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "config/cfgTypes.h"
+#include "config/langTypes.h"
+#include "download/dbTypes.h"
+#include "download/download.h"
+#include "download/session.h"
+
+enum class DlMode { kCh = 0, kBSat = 1, kFSat = 2 };
+
+struct T_dlAudioEntry {
+    int32_t sat_id;
+    int32_t stp_id;
+    char sid[5];
+    char apid[7];
+    int32_t lang_id;
+    char lang_name[8];
+    int32_t dts;
+    int32_t ac3;
+};
+struct T_dlCasEntry {
+    int32_t sat_id;
+    int32_t stp_id;
+    char sid[8];
+    int32_t cas_id;
+};
+constexpr size_t kDlAudioListCap = 59999;
+constexpr size_t kDlCasListCap = 59999;
+
+// (sat_id, stp_id, group, sid) as a hash key; unused parts stay 0.
+struct DlKey {
+    int32_t sat = 0, stp = 0, grp = 0;
+    char sid[8] = {};
+    DlKey() = default;
+    DlKey(int32_t s, int32_t t, int32_t g, const char* id) : sat(s), stp(t), grp(g) {
+        size_t n = strnlen(id, sizeof sid - 1);
+        std::memcpy(sid, id, n);
+    }
+    bool operator==(const DlKey& o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
+};
+struct DlKeyHash {
+    size_t operator()(const DlKey& k) const {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(&k);
+        uint64_t h = 1469598103934665603ull;
+        for (size_t i = 0; i < sizeof k; ++i) h = (h ^ p[i]) * 1099511628211ull;
+        return static_cast<size_t>(h);
+    }
+};
+
+// Filter clauses of one configured satellite.
+struct DlSatClauses {
+    bool noQuery = false;
+    std::string type, cat, hd, d3, feed;
+};
+
+struct DlJob {
+    DlJob(T_FnPARAM* p, DlMode m);
+
+    T_FnPARAM* p;
+    DlMode mode;
+    // The job reads a snapshot of the configuration taken at its start;
+    // only showForum goes back to the live record.
+    T_cfgStruct cfg;
+    T_idxSat sats;
+    T_idxCat cats;
+    T_idxBouI bouI;
+    T_idxFavI favI;
+    int favCount = 0;
+    LangStruct lang;
+
+    T_dbSatTable* satDB;
+    T_dbTpTable* tpDB;
+    T_dbChTable* chDB;
+    T_dbFavTable* favDB;
+    T_dbChFavTable* chFavDB;
+    T_dbReport* rep;
+    T_Widget* w;
+
+    T_dlUi ui;
+    DbSession db;
+    std::string appKey;
+    char serverMsg[kServerMsgSize] = "";
+    std::string bouClause, favClause;
+    bool channelsDone = false;  // switches the "Satelliti:" text of modes 1 and 2
+
+    std::vector<T_dlAudioEntry> audio;
+    std::vector<T_dlCasEntry> cas;
+    int32_t prevGroup = 1000, prevSat = 1000;
+    std::unordered_map<DlKey, uint32_t, DlKeyHash> tpIndex;
+};
+
+// Greys the window, empties the tables, shows the report fields. Null when
+// the parameter record is unusable.
+std::unique_ptr<DlJob> dlStart(void* param, DlMode mode);
+// Connection and message row; kDownloadOk or the job's result after failing.
+uint32_t dlConnect(DlJob& j);
+// Restores the window without generation; returns code.
+uint32_t dlFail(DlJob& j, uint32_t code = kDownloadFailed);
+// Usage counter, closing report, window restored with generation: 0.
+uint32_t dlFinish(DlJob& j);
+
+// "<reading text> -> what"
+std::string dlStepText(const DlJob& j, const char* what);
+
+enum : unsigned {
+    kRepSat = 1, kRepTp = 2, kRepBou = 4, kRepTv = 8, kRepRadio = 16, kRepFavGrp = 32,
+    kRepFavCh = 64, kRepAll = 127
+};
+void dlShowReport(DlJob& j, unsigned fields);
+
+DlSatClauses dlSatClauses(const DlJob& j, const char* radioFilter, const char* tvFilter,
+                          const char* catFilter, int feedTp, bool prefixedFeed);
+// Scrambling filter, then the TV and radio limits.
+bool dlAcceptRow(const DlJob& j, const char* tvFilter, const char* radioFilter, int chType,
+                 int scrambled);
+// Next chDB slot, or null (counted as dropped) when the table is full.
+T_dbCh* dlNewChannel(DlJob& j);
+void dlCountChannel(DlJob& j, const T_dbCh& c);
+// Columns 0 to 18 of the channel queries, which all three modes share.
+void dlFillChannelCommon(T_dbCh* c, const DbRow& r);
+void dlCopySetup(T_dbSat* d, const T_satRec& s);
+
+// Modes 1 and 2: one joined query per selected satellite.
+using DlJoinedQuery = std::string (*)(const DlJob& j, const T_satRec& s, const DlSatClauses& c);
+bool dlJoinedChannelStep(DlJob& j, DlJoinedQuery query);
+
+bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds);
+bool dlFavGroupsStep(DlJob& j);
+bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds);
+// sat_id = sat_id * 1000 + groupId in satDB, tpDB, chDB and chFavDB.
+void dlRenumber(DlJob& j);
+// satId of every selected configured satellite, in order.
+std::vector<int32_t> dlSelectedSatIds(const DlJob& j);

@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "tests/cli/cliRun.h"
+
+namespace {
+const std::string kFiles = std::string("--config '") + VA_TEST_DATA + "/config/user.cfg' --master '" +
+                           VA_TEST_DATA + "/config/master.vac' ";
+
+TEST(CliUsage, SummaryOfTheLoadedConfiguration) {
+    CliResult r = runCliTool(kFiles + "--summary");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("List type: 2 Favorites such as satellites"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Receiver family: 6 Pvr-ST1"), std::string::npos);
+    EXPECT_NE(r.out.find("Astra 19.2\xC2\xB0" "E"), std::string::npos);  // printed as UTF-8
+    EXPECT_NE(r.out.find("LNB Universal 9750/10600 MHz"), std::string::npos);
+}
+
+TEST(CliUsage, BadUsageAndLoadErrors) {
+    EXPECT_EQ(runCliTool("--format foo").exitCode, 64);
+    EXPECT_EQ(runCliTool("--lang xx").exitCode, 64);
+    EXPECT_EQ(runCliTool("--no-such-option").exitCode, 64);
+    EXPECT_EQ(runCliTool("--log --no-log").exitCode, 64);
+    CliResult help = runCliTool("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--db-socket"), std::string::npos);
+
+    CliResult missing = runCliTool("--config /nonexistent/x.cfg --summary");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.out.find("Unable to open configuration file."), std::string::npos);
+}
+}  // namespace

@@ -1,0 +1,51 @@
+#include <cstring>
+
+#include "writers/azbox/azbox.h"
+
+FolderFormat azboxFormat(const AzboxLists& lists, const std::string& appName) {
+    FolderFormat fmt;
+    fmt.folderPrefix = "DalmeroListAZbox";
+    fmt.staleFiles = {"all_channel.dat", "DVBS.dat", "antenna_list.dat", appName + ".log"};
+    fmt.precheck = [](const WriterInput& in) { return checkAzbox(in); };
+    fmt.build = [lists](const WriterInput& in, const std::function<bool(OutFile&&)>& emit,
+                        const std::function<void(int)>& milestone) {
+        // One image at a time: each buffer is gone before the next is built.
+        milestone(0);
+        std::string bytes;
+        BuildResult r = buildAzboxAllChannel(in, lists, &bytes);
+        if (!r.ok) return r;
+        if (!emit(OutFile{"all_channel.dat", std::move(bytes)})) return r;
+        bytes = std::string();
+        r = buildAzboxDvbs(in, &bytes);
+        if (!r.ok) return r;
+        if (!emit(OutFile{"DVBS.dat", std::move(bytes)})) return r;
+        milestone(100);
+        bytes = std::string();
+        r = buildAzboxAntennaList(in, &bytes);
+        if (!r.ok) return r;
+        emit(OutFile{"antenna_list.dat", std::move(bytes)});
+        return r;
+    };
+    fmt.lastMilestone = 100;
+    return fmt;
+}
+
+uint32_t WriteAZbox(void* param) {
+    auto* p = static_cast<T_FnPARAM*>(param);
+    const std::string appName(p->cfgParam->appName,
+                              strnlen(p->cfgParam->appName, sizeof p->cfgParam->appName));
+    FolderFormat fmt = azboxFormat(AzboxLists{p->bouParam, p->catParam}, appName);
+    // Records left out are named once, before the user picks the folder.
+    fmt.precheck = [p](const WriterInput& in) {
+        std::vector<std::string> skipped;
+        BuildResult r = checkAzbox(in, &skipped);
+        if (r.ok && !skipped.empty()) {
+            const char* caption = in.lang->msgWarning;
+            showMessage(p->Widget, azboxSkippedText(skipped),
+                        std::string(caption, strnlen(caption, sizeof in.lang->msgWarning)),
+                        kMbOk | kMbIconWarning);
+        }
+        return r;
+    };
+    return runFolderJob(p, fmt);
+}

@@ -1,0 +1,59 @@
+// Enigma2: lamedb, blacklist, satellites.xml, the numbered user bouquets
+// and the two bouquet indexes.
+#include "writers/enigma/enigma.h"
+
+#include <cstdio>
+
+BuildResult buildE2(const WriterInput& in, const OutFileSink& emit,
+                    const std::function<void(int)>& milestone) {
+    const BuildResult stopped = BuildResult::fail({}, false);
+    const EnigmaDialect d = EnigmaDialect::E2;
+    if (!emit(OutFile{"lamedb", buildServiceList(in, d)})) return stopped;
+    milestone(20);
+    if (!emit(OutFile{"blacklist", buildParentalList(in, d)})) return stopped;
+    milestone(25);
+    if (!emit(OutFile{"satellites.xml", buildSatellitesXml(in)})) return stopped;
+    milestone(35);
+    UserBouquetCounters c;
+    const int type = in.cfg->e2Type;
+    if ((type == 0 || type == 1) && !buildFavouriteBouquets(in, d, &c, emit)) return stopped;
+    milestone(60);
+    if ((type == 0 || type == 2) && !buildBouquetBouquets(in, d, &c, emit)) return stopped;
+    milestone(70);
+    if (c.tv > 0 && !emit(OutFile{"bouquets.tv", buildBouquetIndex(d, true, c.tv)}))
+        return stopped;
+    milestone(80);
+    if (c.radio > 0 && !emit(OutFile{"bouquets.radio", buildBouquetIndex(d, false, c.radio)}))
+        return stopped;
+    milestone(90);
+    return {};
+}
+
+std::vector<std::string> e2StaleFiles(const T_cfgStruct& cfg) {
+    std::vector<std::string> v = {"blacklist", "bouquets.tv", "bouquets.radio", "lamedb",
+                                  "satellites.xml", std::string(cfg.appName) + ".log"};
+    char buf[48];
+    for (int n = 0; n < 300; ++n) {
+        std::snprintf(buf, sizeof buf, "userbouquet.dbe%02d.tv", n);
+        v.emplace_back(buf);
+    }
+    for (int n = 0; n < 150; ++n) {
+        std::snprintf(buf, sizeof buf, "userbouquet.dbe%02d.radio", n);
+        v.emplace_back(buf);
+    }
+    return v;
+}
+
+FolderFormat enigma2Format(const T_cfgStruct& cfg) {
+    FolderFormat f;
+    f.folderPrefix = "DalmeroListE2";
+    f.staleFiles = e2StaleFiles(cfg);
+    f.build = buildE2;
+    f.lastMilestone = 90;
+    return f;
+}
+
+uint32_t WriteE2(void* param) {
+    T_FnPARAM* p = static_cast<T_FnPARAM*>(param);
+    return runFolderJob(p, enigma2Format(*p->cfgParam));
+}

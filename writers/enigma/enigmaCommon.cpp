@@ -1,0 +1,452 @@
+#include "writers/enigma/enigmaCommon.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace enigma {
+
+EnigmaIndex::EnigmaIndex(const WriterInput& in) : in_(in) {
+    uint32_t ns = satCount(in);
+    sats_.reserve(ns * 2);
+    for (uint32_t i = 1; i <= ns; ++i) sats_.emplace(in.satDB->sat[i].realSatId, i);
+    uint32_t nt = tpCount(in);
+    tps_.reserve(nt * 2);
+    for (uint32_t i = 1; i <= nt; ++i) {
+        const T_dbTp& t = in.tpDB->tp[i];
+        tps_.emplace(key(t.realSatId, t.stp_id), i);
+    }
+    uint32_t nc = chCount(in);
+    used_.reserve(nt * 2);
+    for (uint32_t i = 1; i <= nc; ++i) {
+        const T_dbCh& c = in.chDB->ch[i];
+        used_.insert(key(c.realSatId, c.stp_id));
+    }
+}
+
+const T_dbSat* EnigmaIndex::sat(int32_t realSatId) const {
+    auto it = sats_.find(realSatId);
+    return it == sats_.end() ? nullptr : &in_.satDB->sat[it->second];
+}
+
+const T_dbTp* EnigmaIndex::tp(int32_t realSatId, int32_t stpId) const {
+    auto it = tps_.find(key(realSatId, stpId));
+    return it == tps_.end() ? nullptr : &in_.tpDB->tp[it->second];
+}
+
+bool EnigmaIndex::used(const T_dbTp& t) const {
+    return used_.find(key(t.realSatId, t.stp_id)) != used_.end();
+}
+
+int32_t EnigmaIndex::position(const T_dbTp* t) const {
+    const T_dbSat* s = t ? sat(t->realSatId) : nullptr;
+    return s ? s->position : 0;
+}
+
+uint32_t EnigmaIndex::nameSpace(const T_dbTp* t) const {
+    if (!t) return 0;
+    return static_cast<uint32_t>(position(t)) * 65536u +
+           (static_cast<uint32_t>(t->frequency) & 0xFFFFu);
+}
+
+const char* polarizationCode(int32_t polarity) {
+    switch (polarity) {
+        case 0: return "1";
+        case 1: return "0";
+        case 2: return "3";
+        case 3: return "2";
+        default: return "";
+    }
+}
+
+int32_t fecCode(int32_t fec) {
+    if ((fec >= 0 && fec <= 5) || fec == 9) return fec;
+    return 15;
+}
+
+uint32_t hexValue(const char* s, size_t max) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < max && s[i]; ++i) {
+        char c = s[i];
+        uint32_t d;
+        if (c >= '0' && c <= '9') d = static_cast<uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f') d = static_cast<uint32_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F') d = static_cast<uint32_t>(c - 'A' + 10);
+        else break;
+        v = v * 16 + d;
+    }
+    return v;
+}
+
+void putHex(std::string& s, uint32_t v, int width, bool upper) {
+    const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    char buf[8];
+    int n = 0;
+    do {
+        buf[n++] = digits[v & 0xF];
+        v >>= 4;
+    } while (v);
+    for (int i = n; i < width; ++i) s += '0';
+    while (n) s += buf[--n];
+}
+
+void putHexCut(std::string& s, uint32_t v, int n) {
+    std::string tmp;
+    putHex(tmp, v, n, false);
+    s.append(tmp, 0, static_cast<size_t>(n));
+}
+
+void putDec(std::string& s, int64_t v, int width) {
+    if (v < 0) {
+        char buf[32];
+        int n = std::snprintf(buf, sizeof buf, "%0*lld", width, static_cast<long long>(v));
+        s.append(buf, static_cast<size_t>(n));
+        return;
+    }
+    char buf[24];
+    int n = 0;
+    uint64_t u = static_cast<uint64_t>(v);
+    do {
+        buf[n++] = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u);
+    for (int i = n; i < width; ++i) s += '0';
+    while (n) s += buf[--n];
+}
+
+void putText(std::string& s, const char* text, size_t max) { s.append(text, strnlen(text, max)); }
+
+void putXmlText(std::string& s, const char* text, size_t max) {
+    size_t n = strnlen(text, max);
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        switch (c) {
+            case '&': s += "&amp;"; break;
+            case '<': s += "&lt;"; break;
+            case '>': s += "&gt;"; break;
+            case '"': s += "&quot;"; break;
+            default: s += c < 0x20 ? ' ' : static_cast<char>(c);
+        }
+    }
+}
+
+void putServiceRef(std::string& s, EnigmaDialect d, bool tv, uint32_t sid, const T_dbTp* tp,
+                   const EnigmaIndex& ix) {
+    if (d == EnigmaDialect::E2) s += tv ? "#SERVICE 1:0:1:" : "#SERVICE 1:0:2:";
+    else s += tv ? "#SERVICE: 1:0:1:" : "#SERVICE: 1:0:2:";
+    putHex(s, sid, 0, false);
+    s += ':';
+    putHex(s, tp ? hexValue(tp->tid) : 0, 0, false);
+    s += ':';
+    putHex(s, tp ? hexValue(tp->nid) : 0, 0, false);
+    s += ':';
+    putHex(s, ix.nameSpace(tp), 0, false);
+    s += ":0:0:0:\n";
+}
+
+std::string userBouquetName(bool tv, int number) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, tv ? "userbouquet.dbe%02d.tv" : "userbouquet.dbe%02d.radio",
+                  number);
+    return buf;
+}
+
+void appendf(std::string& s, const char* fmt, ...) {
+    char buf[512];
+    va_list ap;
+    va_start(ap, fmt);
+    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    if (n < 0) return;
+    if (static_cast<size_t>(n) < sizeof buf) {
+        s.append(buf, static_cast<size_t>(n));
+        return;
+    }
+    size_t at = s.size();
+    s.resize(at + static_cast<size_t>(n) + 1);
+    va_start(ap, fmt);
+    std::vsnprintf(s.data() + at, static_cast<size_t>(n) + 1, fmt, ap);
+    va_end(ap);
+    s.resize(at + static_cast<size_t>(n));
+}
+
+}  // namespace enigma
+
+using namespace enigma;
+
+std::string buildServiceList(const WriterInput& in, EnigmaDialect d) {
+    EnigmaIndex ix(in);
+    std::string s;
+    s.reserve(64 * tpCount(in) + 128 * chCount(in) + 256);
+    s += d == EnigmaDialect::E2 ? "eDVB services /4/\n" : "eDVB services /2/\n";
+    s += "transponders\n";
+    const uint32_t nt = tpCount(in);
+    for (uint32_t i = 1; i <= nt; ++i) {
+        const T_dbTp& t = in.tpDB->tp[i];
+        if (!ix.used(t)) continue;
+        putHex(s, ix.nameSpace(&t), 8, false);
+        s += ':';
+        putHexCut(s, hexValue(t.tid), 4);
+        s += ':';
+        putHexCut(s, hexValue(t.nid), 4);
+        s += "\n\ts ";
+        putDec(s, int64_t{t.frequency} * 1000, 8);
+        s += ':';
+        std::string sr;
+        putDec(sr, int64_t{t.sr} * 1000, 8);
+        s.append(sr, 0, 8);
+        s += ':';
+        s += polarizationCode(t.polarity);
+        s += ':';
+        putDec(s, fecCode(t.fec));
+        s += ':';
+        putDec(s, signedPosition(ix.position(&t)));
+        s += ":2:0";
+        if (t.modulation != 0) {
+            s += ":1:";
+            putDec(s, t.modulation);
+            s += ":0:";
+            putDec(s, t.pilot);
+        }
+        s += "\n/\n";
+    }
+    s += "end\nservices\n";
+    const uint32_t nc = chCount(in);
+    for (uint32_t i = 1; i <= nc; ++i) {
+        const T_dbCh& c = in.chDB->ch[i];
+        if (c.fake != 0) continue;
+        const T_dbTp* t = ix.tp(c.realSatId, c.stp_id);
+        s.append(c.sid, strnlen(c.sid, 4));
+        s += ':';
+        putHex(s, ix.nameSpace(t), 8, true);
+        s += ':';
+        if (t) s.append(t->tid, strnlen(t->tid, 4));
+        s += ':';
+        if (t) s.append(t->nid, strnlen(t->nid, 4));
+        s += c.ch_type == 0 ? ":1:0\n" : ":2:0\n";
+        putText(s, c.ch_name);
+        s += '\n';
+        // An audio list that was never filled has no first entry to read.
+        const T_dbAudio* a = c.audioCount >= 1 ? &c.audio[1] : nullptr;
+        bool hasApid = a && a->apid[0] != '\0';
+        if (std::strncmp(c.vpid, "0000", sizeof c.vpid) != 0) {
+            s += "c:00";
+            putText(s, c.vpid);
+            s += ',';
+        }
+        if (hasApid && a->ac3 == 0) {
+            s += "c:01";
+            putText(s, a->apid);
+            s += ',';
+        }
+        if (std::strncmp(c.txt_pid, "0000", sizeof c.txt_pid) != 0) {
+            s += "c:02";
+            putText(s, c.txt_pid);
+            s += ',';
+        }
+        s += "c:03";
+        putText(s, c.pcr_pid);
+        s += ',';
+        if (hasApid && a->ac3 == 1) {
+            s += "c:04";
+            putText(s, a->apid);
+            s += ',';
+        }
+        s += "p:";
+        putText(s, c.groupName);
+        s += '\n';
+    }
+    s += "end\n";
+    s += productionLine(in);
+    s += '\n';
+    return s;
+}
+
+std::string buildParentalList(const WriterInput& in, EnigmaDialect d) {
+    EnigmaIndex ix(in);
+    std::string s;
+    if (d == EnigmaDialect::E1) s += "Parentallocked Services\n";
+    const uint32_t nc = chCount(in);
+    for (uint32_t i = 1; i <= nc; ++i) {
+        const T_dbCh& c = in.chDB->ch[i];
+        if (c.fake != 0 || (c.cat_id != 9 && c.cat_id != 19)) continue;
+        const T_dbTp* t = ix.tp(c.realSatId, c.stp_id);
+        s += c.ch_type == 0 ? "1:0:1:" : "1:0:2:";
+        putHex(s, hexValue(c.sid), 0, true);
+        s += ':';
+        putHex(s, t ? hexValue(t->tid) : 0, 0, true);
+        s += ':';
+        putHex(s, t ? hexValue(t->nid) : 0, 0, true);
+        s += ':';
+        putHex(s, ix.nameSpace(t), 0, true);
+        s += ":0:0:0:\n";
+    }
+    return s;
+}
+
+std::string buildSatellitesXml(const WriterInput& in) {
+    EnigmaIndex ix(in);
+    std::string s;
+    s.reserve(160 * tpCount(in) + 256);
+    s += "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n<satellites>";
+    bool open = false;
+    int32_t last = 0;
+    const uint32_t nt = tpCount(in);
+    for (uint32_t i = 1; i <= nt; ++i) {
+        const T_dbTp& t = in.tpDB->tp[i];
+        const T_dbSat* sat = ix.sat(t.realSatId);
+        // Without its satellite a transponder would land under another one.
+        if (!sat) continue;
+        if (!open || t.realSatId != last) {
+            s += "\n\t";
+            if (open) s += "</sat>\n\t";
+            s += "<sat name=\"";
+            putXmlText(s, sat->satName, sizeof sat->satName);
+            s += ' ';
+            putXmlText(s, sat->location, sizeof sat->location);
+            s += "\" flags=\"0\" position=\"";
+            putDec(s, signedPosition(sat->position));
+            s += "\">";
+            last = t.realSatId;
+            open = true;
+        }
+        s += "\n\t\t<transponder frequency=\"";
+        putDec(s, int64_t{t.frequency} * 1000);
+        s += "\" symbol_rate=\"";
+        putDec(s, int64_t{t.sr} * 1000);
+        s += "\" polarization=\"";
+        s += polarizationCode(t.polarity);
+        s += "\" fec_inner=\"";
+        putDec(s, fecCode(t.fec));
+        if (t.modulation == 0) {
+            s += "\" inversion=\"2\" modulation=\"0\" system=\"0\"/>";
+        } else {
+            s += "\" inversion=\"2\" modulation=\"";
+            putDec(s, t.modulation);
+            s += "\" system=\"1\" pilot=\"2\" rolloff=\"0\"/>";
+        }
+    }
+    // The root element is closed even when no satellite was written, so the
+    // file stays well-formed.
+    s += open ? "\n</sat>\n</satellites>\n" : "\n</satellites>\n";
+    return s;
+}
+
+bool buildFavouriteBouquets(const WriterInput& in, EnigmaDialect d, UserBouquetCounters* c,
+                            const OutFileSink& emit) {
+    EnigmaIndex ix(in);
+    const bool e2 = d == EnigmaDialect::E2;
+    int32_t prevFav = 0, prevSat = 0;
+    const uint32_t ng = favCount(in);
+    const uint32_t ne = chFavCount(in);
+    for (uint32_t g = 1; g <= ng; ++g) {
+        const T_dbFav& fav = in.favDB->fav[g];
+        std::string tv, radio;
+        int tvN = 0, radioN = 0;
+        bool first = true;
+        for (uint32_t i = 1; i <= ne; ++i) {
+            const T_dbChFav& e = in.chFavDB->chFav[i];
+            if (e.fav_id != fav.fav_id) continue;
+            const bool isTv = e.ch_type == 0;
+            std::string& t = isTv ? tv : radio;
+            int& n = isTv ? tvN : radioN;
+            if (n++ == 0) {
+                t += "#NAME ";
+                putText(t, fav.fav_name);
+                t += '\n';
+            }
+            // A marker heads each stretch of one satellite within a group.
+            bool marker = e2 ? (e.fav_id != prevFav || e.realSatId != prevSat)
+                             : (first || e.realSatId != prevSat);
+            if (marker) {
+                ++c->marker;
+                const T_dbSat* sat = ix.sat(e.realSatId);
+                t += e2 ? "#SERVICE 1:64:" : "#SERVICE: 1:64:";
+                putHex(t, static_cast<uint32_t>(c->marker), 0, true);
+                t += e2 ? ":0:0:0:0:0:0:0:\n#DESCRIPTION -------- "
+                        : ":0:0:0:0:0:0:0:\n#DESCRIPTION: -------- ";
+                putText(t, fav.fav_name);
+                t += ' ';
+                if (sat) putText(t, sat->location);
+                t += " --------\n";
+            }
+            putServiceRef(t, d, isTv, hexValue(e.sid), ix.tp(e.realSatId, e.stp_id), ix);
+            prevFav = e.fav_id;
+            prevSat = e.realSatId;
+            first = false;
+        }
+        if (!tv.empty() && !emit(OutFile{userBouquetName(true, c->tv++), std::move(tv)}))
+            return false;
+        if (!radio.empty() && !emit(OutFile{userBouquetName(false, c->radio++), std::move(radio)}))
+            return false;
+    }
+    return true;
+}
+
+bool buildBouquetBouquets(const WriterInput& in, EnigmaDialect d, UserBouquetCounters* c,
+                          const OutFileSink& emit) {
+    EnigmaIndex ix(in);
+    std::string tv, radio;
+    int tvN = 0, radioN = 0;
+    auto flush = [&](bool isTv) {
+        std::string& t = isTv ? tv : radio;
+        (isTv ? tvN : radioN) = 0;
+        if (t.empty()) return true;
+        OutFile f{userBouquetName(isTv, isTv ? c->tv++ : c->radio++), std::move(t)};
+        t.clear();
+        return emit(std::move(f));
+    };
+    bool inRun = false;
+    int32_t runGroup = 0, runSat = 0;
+    const uint32_t nc = chCount(in);
+    for (uint32_t i = 1; i <= nc; ++i) {
+        const T_dbCh& ch = in.chDB->ch[i];
+        if (ch.fake != 0) continue;
+        if (!inRun || ch.groupId != runGroup || ch.realSatId != runSat) {
+            // A text the end rule did not close (never with the download's
+            // ordering) still goes out whole.
+            if (!flush(true) || !flush(false)) return false;
+            inRun = true;
+            runGroup = ch.groupId;
+            runSat = ch.realSatId;
+        }
+        const bool isTv = ch.ch_type == 0;
+        std::string& t = isTv ? tv : radio;
+        int& n = isTv ? tvN : radioN;
+        if (n++ == 0) {
+            const T_dbSat* sat = ix.sat(ch.realSatId);
+            t += "#NAME ";
+            putText(t, ch.groupName);
+            t += ' ';
+            if (sat) putText(t, sat->location);
+            t += '\n';
+        }
+        putServiceRef(t, d, isTv, hexValue(ch.sid), ix.tp(ch.realSatId, ch.stp_id), ix);
+        bool ends = i == nc;
+        if (!ends) {
+            const T_dbCh& next = in.chDB->ch[i + 1];
+            ends = next.groupId != ch.groupId || next.realSatId != ch.realSatId ||
+                   next.ch_type != ch.ch_type;
+        }
+        if (ends && !flush(isTv)) return false;
+    }
+    return flush(true) && flush(false);
+}
+
+std::string buildBouquetIndex(EnigmaDialect d, bool tv, int count) {
+    std::string s = tv ? "#NAME Dalmero - bouquets (TV)\n" : "#NAME Dalmero - bouquets (Radio)\n";
+    const char* ext = tv ? "tv" : "radio";
+    for (int n = 0; n < count; ++n) {
+        if (d == EnigmaDialect::E2) {
+            appendf(s, "#SERVICE: 1:7:%d:0:0:0:0:0:0:0:userbouquet.dbe%02d.%s\n", tv ? 1 : 2, n,
+                    ext);
+        } else {
+            appendf(s,
+                    "#SERVICE: 4097:7:0:dbe%02d:0:0:0:0:0:0:/var/tuxbox/config/enigma/"
+                    "userbouquet.dbe%02d.%s\n#TYPE 16385\n"
+                    "/var/tuxbox/config/enigma/userbouquet.dbe%02d.%s\n",
+                    n, n, ext, n, ext);
+        }
+    }
+    return s;
+}
