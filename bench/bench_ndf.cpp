@@ -72,8 +72,8 @@ int main() {
     static T_idxFavI favI{};
     static T_idxNat nat{};
     LangStruct lang = *langTable(kLangEnglish);
-    WriterInput in{&cfg, &bouI, &favI, &nat, &lang, &satDB, &tpDB, &chDB, &favDB, &chFavDB,
-                   &Report, VaTime{2024, 3, 7, 12, 0, 0}};
+    WriterInput in{&cfg,  &bouI, &favI,  &nat,     &lang,   &satDB,
+                   &tpDB, &chDB, &favDB, &chFavDB, &Report, VaTime{2024, 3, 7, 12, 0, 0}};
 
     std::string image;
     std::vector<std::string> skipped;
@@ -94,9 +94,10 @@ int main() {
         total += s;
     }
     const double channels = chDB.count;
-    std::printf("NDF image: %u satellites, %u transponders, %u channels, %u favourite links, "
-                "%zu bytes\n",
-                satDB.count, tpDB.count, chDB.count, chFavDB.count, image.size());
+    std::printf(
+        "NDF image: %u satellites, %u transponders, %u channels, %u favourite links, "
+        "%zu bytes\n",
+        satDB.count, tpDB.count, chDB.count, chFavDB.count, image.size());
     std::printf("build: best %.3f ms, mean %.3f ms over %d runs\n", best * 1e3, total / runs * 1e3,
                 runs);
     std::printf("channels per second: best %.0f, mean %.0f (%.1f ns per channel)\n",

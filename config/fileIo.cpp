@@ -27,7 +27,8 @@ void setWriteFaultHook(WriteFaultHook hook) {
     faultHook = std::move(hook);
 }
 
-bool writeFileWhole(const std::string& path, const void* data, size_t size, std::string* err) {
+bool writeFileWhole(const std::string& path, const void* data, size_t size, std::string* err,
+                    bool durable) {
     if (path.empty()) {
         if (err) *err = "empty file name";
         return false;
@@ -57,7 +58,7 @@ bool writeFileWhole(const std::string& path, const void* data, size_t size, std:
         p += n;
         left -= static_cast<size_t>(n);
     }
-    if (ok && ::fsync(fd) != 0) {
+    if (ok && durable && ::fsync(fd) != 0) {
         ok = false;
         e = errno;
     }
@@ -73,6 +74,20 @@ bool writeFileWhole(const std::string& path, const void* data, size_t size, std:
         ::unlink(tmp.c_str());
         setErr(err, "cannot write", path, e);
     }
+    return ok;
+}
+
+bool syncFolder(const std::string& dir, std::string* err) {
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        setErr(err, "cannot open", dir, errno);
+        return false;
+    }
+    // One flush of the file system instead of one per file.
+    bool ok = ::syncfs(fd) == 0 && ::fsync(fd) == 0;
+    int e = errno;
+    ::close(fd);
+    if (!ok) setErr(err, "cannot flush", dir, e);
     return ok;
 }
 

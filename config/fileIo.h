@@ -6,10 +6,17 @@
 #include <functional>
 #include <string>
 
-bool writeFileWhole(const std::string& path, const void* data, size_t size, std::string* err);
-inline bool writeFileWhole(const std::string& path, const std::string& bytes, std::string* err) {
-    return writeFileWhole(path, bytes.data(), bytes.size(), err);
+// durable false skips the flush of this one file; the caller then flushes
+// the folder once with syncFolder after writing many files.
+bool writeFileWhole(const std::string& path, const void* data, size_t size, std::string* err,
+                    bool durable = true);
+inline bool writeFileWhole(const std::string& path, const std::string& bytes, std::string* err,
+                           bool durable = true) {
+    return writeFileWhole(path, bytes.data(), bytes.size(), err, durable);
 }
+
+// Flushes everything written below a folder to disk, and the folder itself.
+bool syncFolder(const std::string& dir, std::string* err);
 
 // Test hook: called before every write with the target path and the byte
 // count; returning false makes that write fail as a full disk would.

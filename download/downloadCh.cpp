@@ -102,7 +102,7 @@ bool channelRow(DlJob& j, const T_dbSat& s, const DbRow& r) {
     if (j.cfg.maxBou != 0 && rep.bouquets >= static_cast<uint32_t>(j.cfg.maxBou)) return false;
     if (!dlAcceptRow(j, s.tvFilter, s.radioFilter, r.num(4), r.num(12))) return true;
     int32_t sat = r.num(0), bou = r.num(2);
-    if (bou != j.prevGroup || sat != j.prevSat) {
+    if (dlNewGroup(j, bou, sat)) {
         if (j.cfg.chFake == 1 && s.tvFilter[0] == '1' &&
             (j.cfg.maxCTv == 0 || rep.tvChannels + rep.tvFake < static_cast<uint32_t>(j.cfg.maxCTv))) {
             if (T_dbCh* m = dlNewChannel(j)) {
@@ -126,8 +126,6 @@ bool channelRow(DlJob& j, const T_dbSat& s, const DbRow& r) {
         }
         ++rep.bouquets;
     }
-    j.prevGroup = bou;
-    j.prevSat = sat;
     T_dbCh* c = dlNewChannel(j);
     if (!c) return true;
     dlFillChannelCommon(c, r);

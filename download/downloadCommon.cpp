@@ -58,6 +58,7 @@ DlJob::DlJob(T_FnPARAM* prm, DlMode m)
     cfg.appVersion[sizeof cfg.appVersion - 1] = '\0';
     if (sats.count > kSatSlots - 1) sats.count = kSatSlots - 1;
     for (T_satRec& s : sats.sat) {
+        s.satName[sizeof s.satName - 1] = '\0';
         s.radioFilter[sizeof s.radioFilter - 1] = '\0';
         s.tvFilter[sizeof s.tvFilter - 1] = '\0';
         s.catFilter[sizeof s.catFilter - 1] = '\0';
@@ -175,6 +176,14 @@ bool dlAcceptRow(const DlJob& j, const char* tvFilter, const char* radioFilter, 
     return true;
 }
 
+bool dlNewGroup(DlJob& j, int32_t group, int32_t sat) {
+    bool fresh = !j.havePrev || group != j.prevGroup || sat != j.prevSat;
+    j.prevGroup = group;
+    j.prevSat = sat;
+    j.havePrev = true;
+    return fresh;
+}
+
 T_dbCh* dlNewChannel(DlJob& j) {
     T_dbCh* c = appendCh(j.chDB);
     if (!c) ++dbDropped.channels;
@@ -262,7 +271,7 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
     int chType = r.num(4);
     if (!dlAcceptRow(j, s.tvFilter, s.radioFilter, chType, r.num(12))) return true;
     int32_t sat = r.num(0), grp = r.num(2);
-    if (grp != j.prevGroup || sat != j.prevSat) {
+    if (dlNewGroup(j, grp, sat)) {
         bool made = false;
         if (s.tvFilter[0] == '1' &&
             (j.cfg.maxCTv == 0 || rep.tvChannels + rep.tvFake < static_cast<uint32_t>(j.cfg.maxCTv))) {
@@ -293,8 +302,6 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
             ++rep.favGroups;
         }
     }
-    j.prevGroup = grp;
-    j.prevSat = sat;
 
     T_dbCh* c = dlNewChannel(j);
     if (!c) return true;

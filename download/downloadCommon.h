@@ -95,7 +95,11 @@ struct DlJob {
 
     std::vector<T_dlAudioEntry> audio;
     std::vector<T_dlCasEntry> cas;
+    // The group (bouquet or favourite group) and satellite of the last
+    // accepted channel. The start pair is not a real one: a first row that
+    // happens to carry (1000, 1000) still starts a group.
     int32_t prevGroup = 1000, prevSat = 1000;
+    bool havePrev = false;
     std::unordered_map<DlKey, uint32_t, DlKeyHash> tpIndex;
 };
 
@@ -128,6 +132,8 @@ T_dbCh* dlNewChannel(DlJob& j);
 void dlCountChannel(DlJob& j, const T_dbCh& c);
 // Columns 0 to 18 of the channel queries, which all three modes share.
 void dlFillChannelCommon(T_dbCh* c, const DbRow& r);
+// True when the row's (group, satellite) starts a new group; remembers it.
+bool dlNewGroup(DlJob& j, int32_t group, int32_t sat);
 void dlCopySetup(T_dbSat* d, const T_satRec& s);
 
 // Modes 1 and 2: one joined query per selected satellite.

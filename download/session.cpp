@@ -9,6 +9,7 @@
 #include "config/textFunc.h"
 
 T_dbConnOverride dbConnOverride;
+void (*dbQueryTrace)(const std::string& sql) = nullptr;
 
 namespace {
 
@@ -157,6 +158,7 @@ bool DbSession::query(const std::string& sql, DbResult* out) {
         lastError_ = "not connected";
         return false;
     }
+    if (dbQueryTrace) dbQueryTrace(sql);
     if (mysql_real_query(conn_, sql.data(), sql.size()) != 0) {
         lastError_ = mysql_error(conn_);
         return false;

@@ -28,6 +28,10 @@ struct T_dbConnOverride {
 };
 extern T_dbConnOverride dbConnOverride;
 
+// Called with the text of every query a session runs (the benchmark replays
+// them through the command-line client); null by default.
+extern void (*dbQueryTrace)(const std::string& sql);
+
 struct T_dbConnValues {
     std::string host, user, password, name, socket;
     unsigned port = 0;

@@ -58,6 +58,11 @@ void ConsolePlatform::onStatus(int part, const std::string& text) {
         return;
     }
     if (part0_ == "Written") written.push_back(text);
+    // Files are listed by the tool once a job ends; repeats add nothing.
+    if (part0_ == "Writing" || part0_ == "Written") return;
+    std::string line = part0_ + '\x01' + text;
+    if (line == lastLine_) return;
+    lastLine_ = line;
     std::string state = part0_;
     while (!state.empty() && state.front() == ' ') state.erase(0, 1);
     std::fprintf(out_, "[%s] %s\n", state.empty() ? "-" : cp1252ToUtf8(state).c_str(),
@@ -76,8 +81,9 @@ void ConsolePlatform::onProgress(const std::string& bar, int pos) {
 void ConsolePlatform::onMessageBox(const MessageBoxCall& box) {
     std::string caption = box.caption;
     while (!caption.empty() && caption.front() == ' ') caption.erase(0, 1);
-    std::string text = box.text;
-    for (size_t i; (i = text.find("\r\n")) != std::string::npos;) text.replace(i, 2, "\n");
+    std::string text;
+    for (char c : box.text)
+        if (c != '\r') text += c;
     std::fprintf(out_, "== %s ==\n%s\n", cp1252ToUtf8(caption).c_str(),
                  cp1252ToUtf8(text).c_str());
 }

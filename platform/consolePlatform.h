@@ -31,6 +31,7 @@ private:
     FILE* out_;
     std::string dest_;
     std::string part0_;
+    std::string lastLine_;
     int lastProgress_ = -1;
 };
 

@@ -184,6 +184,7 @@ int runCli(int argc, char** argv) {
         std::fprintf(stderr, "velartis-cli: %s\n", e.what());
         return kExitUsage;
     }
+    db.passwordSet = app.count("--db-password") > 0;
 
     std::vector<int> families;
     std::string bad;
@@ -258,8 +259,12 @@ int runCli(int argc, char** argv) {
             result = 1;
             continue;
         }
-        for (size_t i = before; i < ui.written.size(); ++i)
-            std::fprintf(stdout, "  wrote %s\n", ui.written[i].c_str());
+        size_t n = ui.written.size() - before;
+        if (n == 1)
+            std::fprintf(stdout, "  wrote %s\n", ui.written[before].c_str());
+        else if (n > 1)
+            std::fprintf(stdout, "  wrote %zu files into %s\n", n,
+                         std::filesystem::path(ui.written[before]).parent_path().c_str());
     }
     return result;
 }

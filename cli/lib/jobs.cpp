@@ -1,6 +1,48 @@
-// Placeholder until the download and writer jobs are in place.
 #include "cli/lib/jobs.h"
-JobFn downloadJobFor(int) { return nullptr; }
-JobFn writerJobFor(int) { return nullptr; }
-void applyDbOptions(const CliDbOptions&) {}
-void printDropped(FILE*) {}
+
+#include "download/download.h"
+#include "writers/frame/writerFrame.h"
+
+JobFn downloadJobFor(int listType) {
+    switch (listType) {
+    case 1: return DownloadDataBSat;
+    case 2: return DownloadDataFSat;
+    default: return DownloadDataCh;
+    }
+}
+
+JobFn writerJobFor(int fileType) {
+    switch (fileType) {
+    case 0: return WriteNDF;
+    case 1: return WriteE1;
+    case 3: return WriteAZbox;
+    case 4:
+    case 5: return WriteSB5S2HD;
+    case 6:
+    case 7: return WriteST1JS1;
+    default: return WriteE2;
+    }
+}
+
+void applyDbOptions(const CliDbOptions& o) {
+    dbConnOverride.host = o.host;
+    dbConnOverride.user = o.user;
+    dbConnOverride.password = o.password;
+    dbConnOverride.passwordSet = o.passwordSet;
+    dbConnOverride.name = o.name;
+    dbConnOverride.socket = o.socket;
+    dbConnOverride.port = o.port;
+}
+
+void printDropped(FILE* out) {
+    std::string lines = droppedLines(dbDropped);
+    // Printed one to a line, without the CR LF the message box uses.
+    size_t pos = 0;
+    while (pos < lines.size()) {
+        size_t end = lines.find("\r\n", pos);
+        std::string line = lines.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        if (!line.empty()) std::fprintf(out, "%s\n", line.c_str());
+        if (end == std::string::npos) break;
+        pos = end + 2;
+    }
+}

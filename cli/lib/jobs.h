@@ -11,6 +11,7 @@ constexpr uint32_t kJobOutdated = 2;  // the server declared this build outdated
 struct CliDbOptions {
     std::string host, user, password, name, socket;
     unsigned port = 0;
+    bool passwordSet = false;
 };
 
 JobFn downloadJobFor(int listType);

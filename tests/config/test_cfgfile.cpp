@@ -234,3 +234,23 @@ TEST_F(CfgFileTest, FailedSaveKeepsTheOldFile) {
 }
 
 }  // namespace
+
+namespace {
+// The shipped files load, and saving the user file gives back its bytes.
+TEST_F(CfgFileTest, ShippedFilesRoundTrip) {
+    std::string shipped = std::string(VA_SOURCE_DIR) + "/data/Default.cfg";
+    Records r;
+    ASSERT_TRUE(load(r, shipped, std::string(VA_SOURCE_DIR) + "/data/VAconfig.vac"))
+        << lastCfgError();
+    EXPECT_GE(r.sat.count, 4u);
+    EXPECT_GT(r.cat.count, 0u);
+    for (uint32_t i = 1; i <= r.sat.count; ++i)
+        EXPECT_EQ(std::strlen(r.sat.sat[i].catFilter), r.cat.count);
+    std::string out = (dir / "shipped.cfg").string();
+    ASSERT_TRUE(save(r, out));
+    std::string a, b;
+    ASSERT_TRUE(readFileWhole(shipped, &a));
+    ASSERT_TRUE(readFileWhole(out, &b));
+    EXPECT_EQ(a, b);
+}
+}  // namespace

@@ -6,47 +6,40 @@
 
 namespace enigma {
 
+void SlotMap::reserve(size_t n) {
+    size_t cap = 16;
+    while (cap < n * 2) cap *= 2;
+    keys_.assign(cap, 0);
+    slots_.assign(cap, 0);
+    mask_ = cap - 1;
+}
+
+void SlotMap::insertFirst(uint64_t key, uint32_t slot) {
+    for (size_t i = hash(key);; i = (i + 1) & mask_) {
+        if (slots_[i] == 0) {
+            keys_[i] = key;
+            slots_[i] = slot;
+            return;
+        }
+        if (keys_[i] == key) return;
+    }
+}
+
 EnigmaIndex::EnigmaIndex(const WriterInput& in) : in_(in) {
-    uint32_t ns = satCount(in);
-    sats_.reserve(ns * 2);
-    for (uint32_t i = 1; i <= ns; ++i) sats_.emplace(in.satDB->sat[i].realSatId, i);
-    uint32_t nt = tpCount(in);
-    tps_.reserve(nt * 2);
+    const uint32_t ns = satCount(in), nt = tpCount(in), nc = chCount(in);
+    sats_.reserve(ns);
+    for (uint32_t i = 1; i <= ns; ++i)
+        sats_.insertFirst(static_cast<uint32_t>(in.satDB->sat[i].realSatId), i);
+    tps_.reserve(nt);
     for (uint32_t i = 1; i <= nt; ++i) {
         const T_dbTp& t = in.tpDB->tp[i];
-        tps_.emplace(key(t.realSatId, t.stp_id), i);
+        tps_.insertFirst(key(t.realSatId, t.stp_id), i);
     }
-    uint32_t nc = chCount(in);
-    used_.reserve(nt * 2);
+    used_.reserve(nt < nc ? nc : nt);
     for (uint32_t i = 1; i <= nc; ++i) {
         const T_dbCh& c = in.chDB->ch[i];
-        used_.insert(key(c.realSatId, c.stp_id));
+        used_.insertFirst(key(c.realSatId, c.stp_id), 1);
     }
-}
-
-const T_dbSat* EnigmaIndex::sat(int32_t realSatId) const {
-    auto it = sats_.find(realSatId);
-    return it == sats_.end() ? nullptr : &in_.satDB->sat[it->second];
-}
-
-const T_dbTp* EnigmaIndex::tp(int32_t realSatId, int32_t stpId) const {
-    auto it = tps_.find(key(realSatId, stpId));
-    return it == tps_.end() ? nullptr : &in_.tpDB->tp[it->second];
-}
-
-bool EnigmaIndex::used(const T_dbTp& t) const {
-    return used_.find(key(t.realSatId, t.stp_id)) != used_.end();
-}
-
-int32_t EnigmaIndex::position(const T_dbTp* t) const {
-    const T_dbSat* s = t ? sat(t->realSatId) : nullptr;
-    return s ? s->position : 0;
-}
-
-uint32_t EnigmaIndex::nameSpace(const T_dbTp* t) const {
-    if (!t) return 0;
-    return static_cast<uint32_t>(position(t)) * 65536u +
-           (static_cast<uint32_t>(t->frequency) & 0xFFFFu);
 }
 
 const char* polarizationCode(int32_t polarity) {
@@ -64,36 +57,23 @@ int32_t fecCode(int32_t fec) {
     return 15;
 }
 
-uint32_t hexValue(const char* s, size_t max) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < max && s[i]; ++i) {
-        char c = s[i];
-        uint32_t d;
-        if (c >= '0' && c <= '9') d = static_cast<uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'f') d = static_cast<uint32_t>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') d = static_cast<uint32_t>(c - 'A' + 10);
-        else break;
-        v = v * 16 + d;
-    }
-    return v;
-}
-
 void putHex(std::string& s, uint32_t v, int width, bool upper) {
     const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
-    char buf[8];
-    int n = 0;
+    char buf[16];
+    char* end = buf + sizeof buf;
+    char* p = end;
     do {
-        buf[n++] = digits[v & 0xF];
+        *--p = digits[v & 0xF];
         v >>= 4;
     } while (v);
-    for (int i = n; i < width; ++i) s += '0';
-    while (n) s += buf[--n];
+    while (end - p < width && p > buf) *--p = '0';
+    s.append(p, static_cast<size_t>(end - p));
 }
 
 void putHexCut(std::string& s, uint32_t v, int n) {
-    std::string tmp;
-    putHex(tmp, v, n, false);
-    s.append(tmp, 0, static_cast<size_t>(n));
+    size_t at = s.size();
+    putHex(s, v, n, false);
+    if (s.size() - at > static_cast<size_t>(n)) s.resize(at + static_cast<size_t>(n));
 }
 
 void putDec(std::string& s, int64_t v, int width) {
@@ -103,15 +83,16 @@ void putDec(std::string& s, int64_t v, int width) {
         s.append(buf, static_cast<size_t>(n));
         return;
     }
-    char buf[24];
-    int n = 0;
+    char buf[32];
+    char* end = buf + sizeof buf;
+    char* p = end;
     uint64_t u = static_cast<uint64_t>(v);
     do {
-        buf[n++] = static_cast<char>('0' + u % 10);
+        *--p = static_cast<char>('0' + u % 10);
         u /= 10;
     } while (u);
-    for (int i = n; i < width; ++i) s += '0';
-    while (n) s += buf[--n];
+    while (end - p < width && p > buf) *--p = '0';
+    s.append(p, static_cast<size_t>(end - p));
 }
 
 void putText(std::string& s, const char* text, size_t max) { s.append(text, strnlen(text, max)); }
@@ -213,6 +194,7 @@ std::string buildServiceList(const WriterInput& in, EnigmaDialect d) {
     s += "end\nservices\n";
     const uint32_t nc = chCount(in);
     for (uint32_t i = 1; i <= nc; ++i) {
+        prefetchChannel(*in.chDB, i + 4);
         const T_dbCh& c = in.chDB->ch[i];
         if (c.fake != 0) continue;
         const T_dbTp* t = ix.tp(c.realSatId, c.stp_id);
@@ -339,14 +321,23 @@ bool buildFavouriteBouquets(const WriterInput& in, EnigmaDialect d, UserBouquetC
     int32_t prevFav = 0, prevSat = 0;
     const uint32_t ng = favCount(in);
     const uint32_t ne = chFavCount(in);
+    // The links of each group in table order, found in one pass; groups
+    // that share an id share the list.
+    SlotMap groupOf;
+    groupOf.reserve(ng);
+    for (uint32_t g = 1; g <= ng; ++g)
+        groupOf.insertFirst(static_cast<uint32_t>(in.favDB->fav[g].fav_id), g);
+    std::vector<std::vector<uint32_t>> links(ng + 1);
+    for (uint32_t i = 1; i <= ne; ++i)
+        if (uint32_t g = groupOf.find(static_cast<uint32_t>(in.chFavDB->chFav[i].fav_id)))
+            links[g].push_back(i);
     for (uint32_t g = 1; g <= ng; ++g) {
         const T_dbFav& fav = in.favDB->fav[g];
         std::string tv, radio;
         int tvN = 0, radioN = 0;
         bool first = true;
-        for (uint32_t i = 1; i <= ne; ++i) {
+        for (uint32_t i : links[groupOf.find(static_cast<uint32_t>(fav.fav_id))]) {
             const T_dbChFav& e = in.chFavDB->chFav[i];
-            if (e.fav_id != fav.fav_id) continue;
             const bool isTv = e.ch_type == 0;
             std::string& t = isTv ? tv : radio;
             int& n = isTv ? tvN : radioN;

@@ -3,8 +3,7 @@
 // transponder and satellite, the derived values and fast text appends.
 #include <cstdint>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "writers/enigma/enigma.h"
 
@@ -23,18 +22,54 @@ inline uint32_t chFavCount(const WriterInput& in) {
     return validCount(*in.chFavDB, kChFavDbSlots);
 }
 
+// Slot numbers (1..n) by 64-bit key, open addressing; 0 means absent.
+// The first record of a key wins, as a search from the table start finds it.
+class SlotMap {
+public:
+    void reserve(size_t n);
+    void insertFirst(uint64_t key, uint32_t slot);
+    uint32_t find(uint64_t key) const {
+        if (slots_.empty()) return 0;
+        for (size_t i = hash(key);; i = (i + 1) & mask_) {
+            if (slots_[i] == 0) return 0;
+            if (keys_[i] == key) return slots_[i];
+        }
+    }
+
+private:
+    size_t hash(uint64_t key) const {
+        return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask_;
+    }
+    std::vector<uint64_t> keys_;
+    std::vector<uint32_t> slots_;
+    size_t mask_ = 0;
+};
+
 // The first satellite and transponder records of each key, as a linear
 // search from the table start would find them, without the search.
 class EnigmaIndex {
 public:
     explicit EnigmaIndex(const WriterInput& in);
-    const T_dbSat* sat(int32_t realSatId) const;
-    const T_dbTp* tp(int32_t realSatId, int32_t stpId) const;
+    const T_dbSat* sat(int32_t realSatId) const {
+        uint32_t i = sats_.find(static_cast<uint32_t>(realSatId));
+        return i ? &in_.satDB->sat[i] : nullptr;
+    }
+    const T_dbTp* tp(int32_t realSatId, int32_t stpId) const {
+        uint32_t i = tps_.find(key(realSatId, stpId));
+        return i ? &in_.tpDB->tp[i] : nullptr;
+    }
     // True when some channel record (markers too) sits on the transponder.
-    bool used(const T_dbTp& t) const;
+    bool used(const T_dbTp& t) const { return used_.find(key(t.realSatId, t.stp_id)) != 0; }
     // Orbital position of the transponder's satellite; 0 without one.
-    int32_t position(const T_dbTp* t) const;
-    uint32_t nameSpace(const T_dbTp* t) const;
+    int32_t position(const T_dbTp* t) const {
+        const T_dbSat* s = t ? sat(t->realSatId) : nullptr;
+        return s ? s->position : 0;
+    }
+    uint32_t nameSpace(const T_dbTp* t) const {
+        if (!t) return 0;
+        return static_cast<uint32_t>(position(t)) * 65536u +
+               (static_cast<uint32_t>(t->frequency) & 0xFFFFu);
+    }
 
 private:
     static uint64_t key(int32_t realSatId, int32_t stpId) {
@@ -42,10 +77,18 @@ private:
                static_cast<uint32_t>(stpId);
     }
     const WriterInput& in_;
-    std::unordered_map<int32_t, uint32_t> sats_;
-    std::unordered_map<uint64_t, uint32_t> tps_;
-    std::unordered_set<uint64_t> used_;
+    SlotMap sats_, tps_, used_;
 };
+
+// A channel record is large and only its head is read: fetching the head
+// of a record a few slots ahead keeps the walk from waiting on memory.
+inline void prefetchChannel(const T_dbChTable& t, uint32_t i) {
+    if (i >= kChDbSlots) return;
+    const char* p = reinterpret_cast<const char*>(&t.ch[i]);
+    __builtin_prefetch(p);
+    __builtin_prefetch(p + 64);
+    __builtin_prefetch(p + 128);
+}
 
 // West positions (above 1799) become negative.
 inline int32_t signedPosition(int32_t pos) { return pos <= 1799 ? pos : pos - 3600; }
@@ -53,7 +96,19 @@ inline int32_t signedPosition(int32_t pos) { return pos <= 1799 ? pos : pos - 36
 const char* polarizationCode(int32_t polarity);
 int32_t fecCode(int32_t fec);
 // Base-16 value of the leading hex digits of a text field.
-uint32_t hexValue(const char* s, size_t max);
+inline uint32_t hexValue(const char* s, size_t max) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < max && s[i]; ++i) {
+        char c = s[i];
+        uint32_t d;
+        if (c >= '0' && c <= '9') d = static_cast<uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f') d = static_cast<uint32_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F') d = static_cast<uint32_t>(c - 'A' + 10);
+        else break;
+        v = v * 16 + d;
+    }
+    return v;
+}
 template <size_t N>
 uint32_t hexValue(const char (&s)[N]) {
     return hexValue(s, N);

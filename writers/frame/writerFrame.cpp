@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -60,6 +61,8 @@ struct Job {
         return end(1);
     }
     void progress(int pos) { setProgressPos(w, w ? w->hProgGen : nullptr, pos); }
+    // Folder jobs write many files and flush them together at the end.
+    bool durable = true;
 
     // Writes one file whole; false (with the error status set) when it failed.
     bool writeFile(const std::string& path, const std::string& bytes) {
@@ -69,7 +72,7 @@ struct Job {
         }
         setStatusText(w, lang->msgWriting, path);
         std::string err;
-        if (!writeFileWhole(path, bytes, &err)) {
+        if (!writeFileWhole(path, bytes, &err, durable)) {
             errorStatus(lang->msgFileOpenErr, err);
             return false;
         }
@@ -91,17 +94,34 @@ std::string joinPath(const std::string& dir, const std::string& name) {
 
 std::string logName(const T_cfgStruct* cfg) { return std::string(cfg->appName) + ".log"; }
 
-template <typename... Args>
-std::string format(const char* fmt, Args... args) {
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* fmt, ...) {
     char buf[512];
-    int n = std::snprintf(buf, sizeof buf, fmt, args...);
+    va_list ap;
+    va_start(ap, fmt);
+    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
     if (n < 0) return {};
     if (static_cast<size_t>(n) < sizeof buf) return std::string(buf, static_cast<size_t>(n));
     std::string s(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(s.data(), s.size(), fmt, args...);
+    va_start(ap, fmt);
+    std::vsnprintf(s.data(), s.size(), fmt, ap);
+    va_end(ap);
     s.resize(static_cast<size_t>(n));
     return s;
 }
+
+// The job reads the configuration and the texts as they were when it
+// started; the window may change the shared records meanwhile.
+struct Snapshot {
+    T_cfgStruct cfg;
+    LangStruct lang;
+    T_FnPARAM param;
+    explicit Snapshot(const T_FnPARAM* p) : cfg(*p->cfgParam), lang(*p->MsgLang), param(*p) {
+        param.cfgParam = &cfg;
+        param.MsgLang = &lang;
+    }
+};
 
 }  // namespace
 
@@ -216,7 +236,9 @@ uint32_t LogWriter(T_FnPARAM* p, const std::string& path) {
     return 1;
 }
 
-uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
+uint32_t runFolderJob(T_FnPARAM* shared, const FolderFormat& fmt) {
+    Snapshot snap(shared);
+    T_FnPARAM* p = &snap.param;
     Job job(p);
     const VaTime start = jobTime(job.w);
     job.ghost();
@@ -254,6 +276,7 @@ uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
     }
 
     job.progress(0);
+    job.durable = false;
     bool writeFailed = false;
     auto emit = [&](OutFile&& f) -> bool {
         if (writeFailed) return false;
@@ -271,6 +294,8 @@ uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
     }
     if (writeFailed) return job.end(1);
     if (!r.ok) return job.failBuild(r);
+    std::string err;
+    if (!syncFolder(folder, &err)) return job.fail(p->MsgLang->msgFileOpenErr, err);
 
     job.progress(fmt.lastMilestone);
     if (p->cfgParam->logFile == 1) LogWriter(p, joinPath(folder, logName(p->cfgParam)));
@@ -279,7 +304,9 @@ uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
     return job.succeed();
 }
 
-uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt) {
+uint32_t runSingleFileJob(T_FnPARAM* shared, const SingleFileFormat& fmt) {
+    Snapshot snap(shared);
+    T_FnPARAM* p = &snap.param;
     Job job(p);
     const VaTime start = jobTime(job.w);
     job.ghost();

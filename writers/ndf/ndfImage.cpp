@@ -122,8 +122,8 @@ public:
         std::string& s = img_.bytes();
         uint32_t total = static_cast<uint32_t>(s.size() + 1);
         for (int i = 0; i < 4; ++i) s[4 + i] = static_cast<char>(total >> (8 * i) & 0xFF);
-        unsigned char sum = static_cast<unsigned char>(
-            checksum8(reinterpret_cast<const unsigned char*>(s.data()), static_cast<int>(s.size())));
+        unsigned char sum = static_cast<unsigned char>(checksum8(
+            reinterpret_cast<const unsigned char*>(s.data()), static_cast<int>(s.size())));
         unsigned char check = static_cast<unsigned char>(sum + 1);
         img_.tail(&check, 1);
         return {};
@@ -131,9 +131,9 @@ public:
 
 private:
     BuildResult tooLarge() const {
-        return BuildResult::fail(textf(
-            "The NDF list does not fit the format: its file would be larger than %zu bytes.",
-            kNdfImageSize));
+        return BuildResult::fail(
+            textf("The NDF list does not fit the format: its file would be larger than %zu bytes.",
+                  kNdfImageSize));
     }
 
     void skip(std::string line) {
@@ -145,33 +145,44 @@ private:
         if (in_.report->fakeSatellites > kNdfMaxFakeSat || sats.count > kNdfSatSlots)
             return BuildResult::fail(fieldText(in_.lang->msgNdfMaxSat));
         if (in_.favDB->count > kNdfFavSlots)
-            return BuildResult::fail(
-                textf("Excessive number of favorite groups for the format NDF. (%u max)",
-                       kNdfFavSlots));
+            return BuildResult::fail(textf(
+                "Excessive number of favorite groups for the format NDF. (%u max)", kNdfFavSlots));
         // Counts beyond their tables would be read outside them.
         if (in_.tpDB->count >= kTpDbSlots || in_.chDB->count >= kChDbSlots ||
             in_.chFavDB->count >= kChFavDbSlots)
-            return BuildResult::fail("The channel data are damaged (a table count beyond its "
-                                     "capacity); no NDF list was built.");
+            return BuildResult::fail(
+                "The channel data are damaged (a table count beyond its "
+                "capacity); no NDF list was built.");
         return {};
     }
 
     BuildResult header() {
         const VaTime& t = in_.start;
-        if (!inRange(t.year, 1872, 1872 + 255) || !inRange(t.month, 1, 12) || !inRange(t.day, 1, 31))
-            return BuildResult::fail(textf("The date %04d-%02d-%02d cannot be written in an NDF "
-                                            "file.",
-                                            t.year, t.month, t.day));
-        Rec r;
-        r.u8('N'), r.u8('D'), r.u8('F'), r.u8(0);
-        r.u32(0);  // total size, stored at the end
-        r.u8(0x01);
-        r.u8(static_cast<unsigned>(t.year - 1872));
-        r.u8(static_cast<unsigned>(t.month));
-        r.u8(static_cast<unsigned>(t.day));
-        r.u8(0x0C), r.u8(0), r.u8(0), r.u8(0);
-        r.u8(kNdfSatSlots);
-        img_.put(r);
+        if (!inRange(t.year, 1872, 1872 + 255) || !inRange(t.month, 1, 12) ||
+            !inRange(t.day, 1, 31))
+            return BuildResult::fail(
+                textf("The date %04d-%02d-%02d cannot be written in an NDF "
+                      "file.",
+                      t.year, t.month, t.day));
+        // The size field (bytes 4 to 7) is filled in when the image is complete.
+        const uint8_t head[17] = {'N',
+                                  'D',
+                                  'F',
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  0x01,
+                                  static_cast<uint8_t>(t.year - 1872),
+                                  static_cast<uint8_t>(t.month),
+                                  static_cast<uint8_t>(t.day),
+                                  0x0C,
+                                  0,
+                                  0,
+                                  0,
+                                  kNdfSatSlots};
+        img_.put(head, sizeof head);
         return {};
     }
 
@@ -179,7 +190,7 @@ private:
     BuildResult badSat(uint32_t i, const char* what, int32_t v, int lo, int hi) const {
         return BuildResult::fail(
             textf("Satellite %u \"%s\": %s %d is outside %d to %d; no NDF list was built.", i,
-                   fieldText(in_.satDB->sat[i].satName).c_str(), what, v, lo, hi));
+                  fieldText(in_.satDB->sat[i].satName).c_str(), what, v, lo, hi));
     }
 
     BuildResult dishes() {
@@ -190,11 +201,16 @@ private:
                 const char* what;
                 int32_t v;
                 int lo, hi;
-            } checks[] = {{"diseqc", s.diseqc, 0, 3},       {"switch type", s.switchType, 0, 2},
-                          {"12V output", s.out12V, 0, 1},    {"22kHz tone", s.tone22k, 0, 1},
-                          {"power", s.power, 0, 3},          {"switch 1.1 port", s.switch11, 0, 15},
-                          {"switch 1.0 port", s.switch10, 0, 3}, {"LNB type", s.lnbType, 0, 2},
-                          {"LNB freq. LO", s.freqLo, 0, 9},  {"LNB freq. Hi", s.freqHi, 0, 9}};
+            } checks[] = {{"diseqc", s.diseqc, 0, 3},
+                          {"switch type", s.switchType, 0, 2},
+                          {"12V output", s.out12V, 0, 1},
+                          {"22kHz tone", s.tone22k, 0, 1},
+                          {"power", s.power, 0, 3},
+                          {"switch 1.1 port", s.switch11, 0, 15},
+                          {"switch 1.0 port", s.switch10, 0, 3},
+                          {"LNB type", s.lnbType, 0, 2},
+                          {"LNB freq. LO", s.freqLo, 0, 9},
+                          {"LNB freq. Hi", s.freqHi, 0, 9}};
             for (const auto& c : checks)
                 if (!inRange(c.v, c.lo, c.hi)) return badSat(i, c.what, c.v, c.lo, c.hi);
             Rec r;
@@ -203,7 +219,9 @@ private:
             r.u8(static_cast<unsigned>(s.switch11 << 4 | s.switch10));
             uint8_t lnb = 0x80;
             if (s.lnbType == 1)
-                lnb = s.freqLo == 3 && s.freqHi == 6 ? 0x41 : s.freqLo == 3 && s.freqHi == 7 ? 0x42 : 0x40;
+                lnb = s.freqLo == 3 && s.freqHi == 6   ? 0x41
+                      : s.freqLo == 3 && s.freqHi == 7 ? 0x42
+                                                       : 0x40;
             else if (s.lnbType == 0)
                 lnb = kSingleLnbCode[s.freqLo];
             r.u8(lnb);
@@ -222,7 +240,8 @@ private:
         img_.put(&slots, 1);
         for (uint32_t i = 1; i <= sats.count; ++i) {
             const T_dbSat& s = sats.sat[i];
-            if (!inRange(s.position, 0, 0xFFFF)) return badSat(i, "position", s.position, 0, 0xFFFF);
+            if (!inRange(s.position, 0, 0xFFFF))
+                return badSat(i, "position", s.position, 0, 0xFFFF);
             if (!inRange(s.positionerId, 0, 0xFF))
                 return badSat(i, "positioner id", s.positionerId, 0, 0xFF);
             Rec r;
@@ -247,7 +266,8 @@ private:
     }
 
     static uint64_t tpKey(int32_t satId, int32_t stpId) {
-        return static_cast<uint64_t>(static_cast<uint32_t>(satId)) << 32 | static_cast<uint32_t>(stpId);
+        return static_cast<uint64_t>(static_cast<uint32_t>(satId)) << 32 |
+               static_cast<uint32_t>(stpId);
     }
 
     // The transponder record, or the reason it is left out.
@@ -271,7 +291,7 @@ private:
         r->u16(tid);
         r->u16(nid);
         r->u16(static_cast<unsigned>(t.pilot));
-        r->u8(0), r->u8(0), r->u8(0), r->u8(0x80);
+        r->u32(0x80000000u);
         return nullptr;
     }
 
@@ -289,7 +309,7 @@ private:
             Rec r;
             if (const char* why = composeTp(t, satIndex(t.sat_id), &r)) {
                 skip(textf("Transponder %u (satellite %d, %d MHz): %s; left out.", i, t.sat_id,
-                            t.frequency, why));
+                           t.frequency, why));
                 continue;
             }
             if (!img_.put(r)) return tooLarge();
@@ -309,8 +329,10 @@ private:
         if (!hex16(c.sid, &sid)) return "service id is not four hexadecimal digits";
         if (!hex16(c.pmt_pid, &pmt) || !hex16(c.pcr_pid, &pcr) || !hex16(c.vpid, &vpid))
             return "a PID is not four hexadecimal digits";
-        if (c.audioCount >= static_cast<uint32_t>(kAudioSlots)) return "more audio tracks than the table holds";
-        if (c.casCount >= static_cast<uint32_t>(kCasSlots)) return "more CAS ids than the table holds";
+        if (c.audioCount >= static_cast<uint32_t>(kAudioSlots))
+            return "more audio tracks than the table holds";
+        if (c.casCount >= static_cast<uint32_t>(kCasSlots))
+            return "more CAS ids than the table holds";
         bool teletext = c.ch_type == 0 && std::strncmp(c.txt_pid, "0000", sizeof c.txt_pid) != 0;
         if (teletext && (!hex16(c.txt_pid, &txt) || txt > 0xFFF))
             return "teletext PID is not a PID up to 0FFF";
@@ -330,10 +352,11 @@ private:
         r->u16(sid);
         r->u16(pmt);
         r->u16(pcr);
-        r->u8(0x01), r->u8(0xFF);
+        r->u16(0xFF01);
         r->u16(vpid);
         r->u8(c.audioCount);
-        for (uint32_t k = 1; k <= c.audioCount; ++k) r->u8(static_cast<unsigned>(c.audio[k].lang_id));
+        for (uint32_t k = 1; k <= c.audioCount; ++k)
+            r->u8(static_cast<unsigned>(c.audio[k].lang_id));
         for (uint32_t k = 1; k <= c.audioCount; ++k) {
             const T_dbAudio& a = c.audio[k];
             unsigned type = a.dts && !a.ac3 ? 2 : !a.dts && a.ac3 ? 4 : a.dts && a.ac3 ? 6 : 0;
@@ -343,7 +366,7 @@ private:
             r->u8(type << 4 | (apid >> 8 & 0x0F));
         }
         if (teletext) {
-            r->u8(0x01), r->u8(0xFF);
+            r->u16(0xFF01);
             r->u16(c.subtitle ? (txt | 0x4000u) : txt);
         } else {
             r->u8(0x00);
@@ -368,7 +391,7 @@ private:
             Rec r;
             if (const char* why = composeCh(c, &r)) {
                 skip(textf("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.", i,
-                            fieldText(c.ch_name).c_str(), c.sat_id, c.stp_id, why));
+                           fieldText(c.ch_name).c_str(), c.sat_id, c.stp_id, why));
                 continue;
             }
             if (!img_.put(r)) return tooLarge();
@@ -403,11 +426,13 @@ private:
                 const T_dbChFav& l = links.chFav[k];
                 if (l.fav_id != favs.fav[g].fav_id) continue;
                 int32_t ch = l.chIndex;
-                int out = ch >= 0 && static_cast<uint32_t>(ch) < in_.chDB->count ? chOut_[ch + 1] : -1;
+                int out =
+                    ch >= 0 && static_cast<uint32_t>(ch) < in_.chDB->count ? chOut_[ch + 1] : -1;
                 if (out < 0) {
-                    skip(textf("Favourite group \"%s\": link %u to channel index %d, which is not "
-                                "in the list; left out.",
-                                fieldText(favs.fav[g].fav_name).c_str(), k, ch));
+                    skip(
+                        textf("Favourite group \"%s\": link %u to channel index %d, which is not "
+                              "in the list; left out.",
+                              fieldText(favs.fav[g].fav_name).c_str(), k, ch));
                     continue;
                 }
                 uint8_t b[2] = {static_cast<uint8_t>(out & 0xFF), static_cast<uint8_t>(out >> 8)};
@@ -445,8 +470,8 @@ BuildResult buildNdfImage(const WriterInput& in, std::string* image) {
 }
 
 std::string ndfSkippedText(const std::vector<std::string>& skipped, size_t maxLines) {
-    std::string text = textf("%zu records do not fit the NDF format and were left out:",
-                              skipped.size());
+    std::string text =
+        textf("%zu records do not fit the NDF format and were left out:", skipped.size());
     for (size_t i = 0; i < skipped.size() && i < maxLines; ++i) text += "\n" + skipped[i];
     if (skipped.size() > maxLines) text += textf("\n... and %zu more.", skipped.size() - maxLines);
     return text;

@@ -35,7 +35,7 @@ INSERT INTO BrenikToolsCounter (application, counter) VALUES
 
 INSERT INTO Sats (sat_id, sat_name, position, location) VALUES
   (192, 'Astra 19.2E', 192, '19.2E'),
-  (130, 'Hotbird 13.0E Extra Long Name', 130, '13.0E'),
+  (130, 'Hotbird 13.0E Extra Long Name X', 130, '13.0E'),
   (300, 'Crowded', 300, '30.0E'),
   (1000, 'Edge Sat', 1000, '100.0E');
 

@@ -1,39 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "jstFixture.h"
 
 using namespace jst;
 
 namespace {
 
-// Three satellites, three transponders, two TV channels around one radio
-// channel and a few favourite links; every expected byte below is worked
-// out from the record layouts.
+// Every expected byte of the golden test is worked out from the layouts.
 void fillSample(JstData& d) {
-    T_dbSat& s1 = d.addSat(130, 130, "Hot Bird 13E");
-    s1.lnbType = 1;  // universal: tone ignored, bit 18 set
-    s1.freqLo = 3;   // 9750
-    s1.freqHi = 6;   // 10600
-    s1.tone22k = 1;
-    s1.out12V = 1;
-    s1.switchType = 2;  // Switch 1.0 and 1.1: port switch11 + 1, bit 2
-    s1.switch11 = 5;
-    s1.diseqc = 1;
-    s1.positionerId = 7;  // not written: a switch is set
-    T_dbSat& s2 = d.addSat(192, 3550, "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-    s2.freqLo = 0;  // 5150
-    s2.freqHi = 9;  // 11475
-    s2.power = 3;
-    s2.tone22k = 1;
-    s2.diseqc = 1;
-    s2.positionerId = 63;
-    T_dbSat& s3 = d.addSat(235, 1800, "C");
-    s3.lnbType = 2;
-    s3.freqLo = 1;  // 5700
-    s3.freqHi = 2;  // 5750
-    s3.power = 1;
-    s3.switchType = 1;
-    s3.switch10 = 2;
+    T_dbSat& s1 = d.addSat(130, 130, "Hot Bird 13E");  // universal LNB, switch 1.1 port 6
+    s1.lnbType = 1, s1.freqLo = 3, s1.freqHi = 6, s1.tone22k = 1, s1.out12V = 1;
+    s1.switchType = 2, s1.switch11 = 5, s1.diseqc = 1, s1.positionerId = 7;
+    T_dbSat& s2 = d.addSat(192, 3550, "ABCDEFGHIJKLMNOPQRSTUVWXYZ");  // positioner 63
+    s2.freqLo = 0, s2.freqHi = 9, s2.power = 3, s2.tone22k = 1, s2.diseqc = 1, s2.positionerId = 63;
+    T_dbSat& s3 = d.addSat(235, 1800, "C");  // switch 1.0 port 3
+    s3.lnbType = 2, s3.freqLo = 1, s3.freqHi = 2, s3.power = 1, s3.switchType = 1, s3.switch10 = 2;
 
     T_dbTp& t1 = d.addTp(192, 10, 11778);
     t1.polarity = 0, t1.sr = 27500, t1.fec = 4;
@@ -43,37 +26,33 @@ void fillSample(JstData& d) {
     t3.polarity = 2, t3.sr = 30000, t3.fec = 6;
 
     T_dbCh& a = d.addCh(0, 130, 11, "Channel One Long Name");
-    std::snprintf(a.sid, sizeof a.sid, "1A2B");
-    std::snprintf(a.pcr_pid, sizeof a.pcr_pid, "FFFF");
-    std::snprintf(a.vpid, sizeof a.vpid, "00A0");
-    std::snprintf(a.txt_pid, sizeof a.txt_pid, "0020");
+    VA_SET(a.sid, "1A2B"), VA_SET(a.pcr_pid, "FFFF"), VA_SET(a.vpid, "00A0"), VA_SET(a.txt_pid, "0020");
     a.subtitle = 1, a.locked = 1, a.dupdpid = 1, a.scrambled = 1;
     d.addAudio(a, "0101", 2, 0, 1);
     appendCas(&a, 0), appendCas(&a, 5), appendCas(&a, 20);
 
     T_dbCh& r = d.addCh(1, 130, 10, "Radio");
-    std::snprintf(r.sid, sizeof r.sid, "0064");
-    std::snprintf(r.pmt_pid, sizeof r.pmt_pid, "0100");
-    std::snprintf(r.pcr_pid, sizeof r.pcr_pid, "0101");
-    std::snprintf(r.vpid, sizeof r.vpid, "FFFF");
+    VA_SET(r.sid, "0064"), VA_SET(r.pmt_pid, "0100"), VA_SET(r.pcr_pid, "0101"), VA_SET(r.vpid, "FFFF");
     d.addAudio(r, "0102", 8, 1, 1);
     d.addAudio(r, "2000", 1, 0, 0);  // not below 0x2000: unusable
 
     T_dbCh& b = d.addCh(0, 192, 10, "@ News @");
-    std::snprintf(b.sid, sizeof b.sid, "FFFF");
+    VA_SET(b.sid, "FFFF");
     b.dupdname = 1, b.skip = 1;
     appendCas(&b, 1);  // not scrambled: no CAS bits
     for (int i = 0; i < 3; ++i) d.addAudio(b, "0200", 1, 0, 0);
-    d.ch->ch[3].fake = 1;
-    --d.report.tvChannels, ++d.report.tvFake;
 
-    d.addFavLink(130, 11, "1A2B", 1);
-    d.addFavLink(130, 11, "1A2B", 4);
-    d.addFavLink(130, 11, "1A2C", 2);  // other service
-    d.addFavLink(192, 11, "1A2B", 3);  // other satellite
-    d.addFavLink(130, 10, "0064", 16);
-    d.addFavLink(130, 10, "0064", 8);  // group 8 has no bit
+    d.addFavLink(130, 11, "1A2B", 1), d.addFavLink(130, 11, "1A2B", 4);
+    d.addFavLink(130, 11, "1A2C", 2), d.addFavLink(192, 11, "1A2B", 3);  // other channels
+    d.addFavLink(130, 10, "0064", 16), d.addFavLink(130, 10, "0064", 8);  // 8 has no bit
     d.report.favGroups = 5;
+}
+
+std::string outcome(const JstData& d) {
+    std::string img;
+    BuildResult r = d.build(&img);
+    EXPECT_EQ(img.size(), r.ok ? kImageSize : 0u);
+    return r.ok ? "ok" : r.message;
 }
 
 }  // namespace
@@ -83,35 +62,29 @@ TEST(JstImage, GoldenLayoutFromHandBuiltTables) {
     fillSample(d);
     std::string img;
     std::vector<std::string> notes;
-    BuildResult r = d.build(&img, kFamilyST1, &notes);
-    ASSERT_TRUE(r.ok) << r.message;
+    ASSERT_TRUE(d.build(&img, kFamilyST1, &notes).ok);
     EXPECT_TRUE(notes.empty());
     ASSERT_EQ(img.size(), 336000u);
 
-    // Header.
-    EXPECT_EQ(img.substr(0, 50), std::string("WCXT57" "51CHAN0006" "202403050709" "CHANNEL") +
-                                     std::string(15, '\0'));
-    EXPECT_EQ(img.substr(50, 12), "Dalmero Team");
-    EXPECT_TRUE(allBytes(img, 62, 66, 0));
+    EXPECT_EQ(img.substr(0, 62), std::string("WCXT57" "51CHAN0006" "202403050709" "CHANNEL") +
+                                     std::string(15, '\0') + "Dalmero Team");
+    EXPECT_TRUE(allBytes(img, 62, 128, 0));
 
-    // Satellites.
     EXPECT_EQ(hexAt(img, 128, 12), "db 81 03 00 84 00 00 00 00 00 00 00");
     EXPECT_EQ(hexAt(img, 140, 20), "82 00 00 00 82 00 00 00 81 96 02 00 16 26 00 00 34 00 04 04");
     EXPECT_EQ(img.substr(160, 24), std::string("Hot Bird 13E") + std::string(12, '\0'));
     EXPECT_EQ(hexAt(img, 184, 20), "de 0d 00 00 ce ff 00 00 30 cd 02 00 1e 14 00 30 00 fc 02 00");
     EXPECT_EQ(img.substr(204, 24), "ABCDEFGHIJKLMNOPQRSTUVWX");
-    EXPECT_EQ(hexAt(img, 228, 20), "08 07 00 00 08 07 00 00 62 67 01 00 44 16 00 10 18 00 00 00");
-    EXPECT_EQ(img.substr(248, 24), std::string("C") + std::string(23, '\0'));
-    EXPECT_TRUE(allBytes(img, 272, 8320 - 272, 0xFF));
+    EXPECT_EQ(hexAt(img, 228, 21), "08 07 00 00 08 07 00 00 62 67 01 00 44 16 00 10 18 00 00 00 43");
+    EXPECT_TRUE(allBytes(img, 249, 272, 0) && allBytes(img, 272, 8320, 0xFF));
 
-    // Transponders.
     EXPECT_EQ(hexAt(img, 8320, 12), "db 81 03 00 30 00 00 00 00 00 00 00");
     EXPECT_EQ(hexAt(img, 8332, 16), "01 00 00 00 02 2e 00 00 6c 6b 10 05 00 00 00 00");
     EXPECT_EQ(hexAt(img, 8348, 16), "00 00 00 00 f0 2a 00 00 f0 55 20 04 00 00 00 00");
     EXPECT_EQ(hexAt(img, 8364, 16), "00 00 00 00 e0 2e 00 00 30 75 00 03 00 00 00 00");
-    EXPECT_TRUE(allBytes(img, 8380, 73856 - 8380, 0xFF));
+    EXPECT_TRUE(allBytes(img, 8380, 73856, 0xFF));
 
-    // TV: the two ch_type 0 records in table order, the marker included.
+    // TV records are the ch_type 0 records in table order, radio the others.
     EXPECT_EQ(hexAt(img, 73856, 12), "db 81 02 00 58 00 00 00 00 00 00 00");
     EXPECT_EQ(hexAt(img, 73868, 18), "02 00 2b 1a ff ff ff 1f a0 00 20 40 01 41 ff 1f 0d 7f");
     EXPECT_EQ(img.substr(73886, 14), "Channel One Lo");
@@ -119,41 +92,113 @@ TEST(JstImage, GoldenLayoutFromHandBuiltTables) {
     EXPECT_EQ(hexAt(img, 73912, 18), "00 00 ff ff ff ff 00 00 00 00 ff 1f ff 1f ff 1f 7f 7f");
     EXPECT_EQ(img.substr(73930, 14), std::string("@ News @") + std::string(6, '\0'));
     EXPECT_EQ(hexAt(img, 73944, 12), "00 00 00 00 02 00 00 ff 10 06 00 00");
-    EXPECT_TRUE(allBytes(img, 73956, 270464 - 73956, 0xFF));
+    EXPECT_TRUE(allBytes(img, 73956, 270464, 0xFF));
 
-    // Radio.
     EXPECT_EQ(hexAt(img, 270464, 12), "db 81 01 00 2c 00 00 00 00 00 00 00");
     EXPECT_EQ(hexAt(img, 270476, 18), "01 00 64 00 00 01 01 01 ff 1f ff 1f 02 61 ff 1f 01 7f");
     EXPECT_EQ(img.substr(270494, 14), std::string("Radio") + std::string(9, '\0'));
     EXPECT_EQ(hexAt(img, 270508, 12), "00 00 00 00 00 00 02 ff 00 06 00 04");
-    EXPECT_TRUE(allBytes(img, 270520, 331904 - 270520, 0xFF));
+    EXPECT_TRUE(allBytes(img, 270520, 331904, 0xFF));
 
-    // Favourites: a fixed block.
     EXPECT_EQ(hexAt(img, 331904, 12), "db 81 50 00 c0 0d 00 00 00 00 00 00");
-    EXPECT_TRUE(allBytes(img, 331916, 3520, 0));
-    EXPECT_TRUE(allBytes(img, 335436, 564, 0xFF));
-}
+    EXPECT_TRUE(allBytes(img, 331916, 335436, 0) && allBytes(img, 335436, 336000, 0xFF));
 
-TEST(JstImage, FamiliesDifferOnlyInTheirTwoHeaderBytesAndEmptyDataKeepsTheSize) {
-    JstData d;
-    fillSample(d);
-    std::string st1, js1;
-    ASSERT_TRUE(d.build(&st1, kFamilyST1).ok);
+    // Pvr-JS1 differs in bytes 4-5 only; an unknown family gets no image.
+    std::string js1;
     ASSERT_TRUE(d.build(&js1, kFamilyJS1).ok);
-    ASSERT_EQ(js1.size(), st1.size());
     EXPECT_EQ(js1.substr(4, 2), "5S");
     js1[5] = '7';
-    EXPECT_EQ(js1, st1);
-
-    BuildResult bad = d.build(&js1, 5);
-    EXPECT_FALSE(bad.ok);
+    EXPECT_EQ(js1, img);
+    EXPECT_FALSE(d.build(&js1, 5).ok);
     EXPECT_TRUE(js1.empty());
+}
 
-    JstData empty;
+TEST(JstImage, LimitsRefuseOneAboveTheirMaximumInOrder) {
+    const char* tpMsg = "Excessive number of transponders for the format JST. (2040 max)";
+    const char* favMsg = "Excessive number of favorite groups for the format JST. (16 max)";
+    JstData d;
+    for (int i = 1; i <= 64; ++i) d.addSat(i, 10 * i, "S");
+    for (int i = 0; i < 2040; ++i) d.addTp(1, i, 10700 + i);
+    for (int i = 0; i < 1489; ++i) d.addCh(0, 1, 0, "T");  // 65516 record bytes
+    for (int i = 0; i < 719; ++i) d.addCh(1, 1, 0, "R");
+    d.report.favGroups = 16;
+    EXPECT_EQ(outcome(d), "ok");
+
+    d.report.favGroups = 17;
+    EXPECT_EQ(outcome(d), favMsg);
+    d.cfg.listType = 1;
+    EXPECT_EQ(outcome(d), favMsg);
+    d.cfg.listType = 2;  // groups are satellites there
+    EXPECT_EQ(outcome(d), "ok");
+    d.addCh(1, 1, 0, "R");
+    EXPECT_EQ(outcome(d), "Excessive number of RADIO channels for the format JST. (719 max)");
+    d.report.tvFake = 4199 - 1489 + 1;
+    EXPECT_EQ(outcome(d), "Excessive number of TV channels for the format JST. (4199 max)");
+    d.report.transponders = 2041;
+    EXPECT_EQ(outcome(d), tpMsg);
+    d.addSat(65, 650, "S");
+    EXPECT_EQ(outcome(d), "Excessive number of satellites for JST format. (64 max)");
+}
+
+TEST(JstImage, ListsTheFormatCannotHoldAreRefusedNamingTheRecord) {
+    const std::vector<std::pair<std::function<void(JstData&)>, std::string>> cases = {
+        {[](JstData& d) { d.sat->sat[1].lnbType = 3; }, "Satellite 1 \"S\": LNB type 3 has no JST code."},
+        {[](JstData& d) { d.sat->sat[1].switchType = 1, d.sat->sat[1].switch10 = 31; },
+         "Satellite 1 \"S\": switch port 31 does not fit the JST dish word."},
+        {[](JstData& d) { d.tp->tp[1].sat_id = 999; },
+         "Transponder 1 (11000 MHz): its satellite 999 is not in the list."},
+        {[](JstData& d) { d.tp->tp[1].polarity = 4; },
+         "Transponder 1 (11000 MHz): polarity 4 has no JST code."},
+        {[](JstData& d) {  // the table is held to the limit as well as the counter
+             for (int i = 2; i <= 2041; ++i) d.addTp(1, i, 11000);
+             d.report.transponders = 1;
+         },
+         "Excessive number of transponders for the format JST. (2040 max)"},
+        {[](JstData& d) { d.ch->ch[2].stp_id = 7; },
+         "Channel 2 \"C\": its transponder 7 of satellite 1 is not in the list."},
+        {[](JstData& d) { VA_SET(d.ch->ch[1].vpid, "12G4"); },
+         "Channel 1 \"C\": the video PID is not four hexadecimal digits."},
+        {[](JstData& d) { d.ch->ch[2].ch_type = 2; },
+         "The radio channel count (1) does not match the channel table (radio records: 0)."},
+        {[](JstData& d) { for (int i = 0; i < 1489; ++i) d.addCh(0, 1, 1, "C"); },
+         "Too many TV channels for the JST block size field: 1490 records need 65560 bytes "
+         "(1489 max)."},
+    };
+    for (const auto& [spoil, expected] : cases) {
+        JstData d;
+        d.addSat(1, 10, "S");
+        d.addTp(1, 1, 11000);
+        d.addCh(0, 1, 1, "C"), d.addCh(1, 1, 1, "C");
+        ASSERT_EQ(outcome(d), "ok");
+        spoil(d);
+        EXPECT_EQ(outcome(d), expected);
+    }
+}
+
+TEST(JstImage, FieldsWithAnAbsentFormAreWrittenAbsentWithANote) {
+    JstData d;
+    d.addSat(1, 10, "S");
+    d.addTp(1, 1, 11000);
+    T_dbCh* c = d.ch->ch;
+    for (int i = 0; i < 4; ++i) d.addCh(0, 1, 1, "C");
+    VA_SET(c[1].txt_pid, "1000");       // no room beside the teletext type nibble
+    d.addAudio(c[2], "1100", 3, 0, 1);  // the AC-3 nibble would hide bit 12
+    c[3].scrambled = 1, appendCas(&c[3], -3), appendCas(&c[3], 9);
+    d.addAudio(c[4], "1100", 3, 0, 0);  // untyped: keeps its own top digit
+    c[4].locked = 5;                    // flags are yes/no
     std::string img;
-    ASSERT_TRUE(empty.build(&img).ok);
-    ASSERT_EQ(img.size(), 336000u);
-    EXPECT_EQ(hexAt(img, 128, 6), "db 81 00 00 00 00");
-    EXPECT_TRUE(allBytes(img, 140, 8192 - 12, 0xFF));
-    EXPECT_EQ(hexAt(img, 73856, 6), "db 81 00 00 00 00");
+    std::vector<std::string> notes;
+    ASSERT_TRUE(d.build(&img, kFamilyST1, &notes).ok);
+    auto rec = [](int i) { return kTvOffset + kFrameSize + i * kChRecord; };
+    EXPECT_EQ(hexAt(img, rec(0) + 10, 2), "ff 1f");
+    EXPECT_EQ(hexAt(img, rec(1) + 12, 6), "ff 1f ff 1f 7f 7f");
+    EXPECT_EQ(hexAt(img, rec(2) + 36, 2), "08 40");
+    EXPECT_EQ(hexAt(img, rec(3) + 12, 6), "00 11 ff 1f 11 7f");
+    EXPECT_EQ(hexAt(img, rec(3) + 36, 2), "01 00");
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "Channel 1 \"C\": teletext PID 0x1000 does not fit the JST teletext word; "
+                         "written without teletext.",
+                         "Channel 2 \"C\": audio PID 0x1100 does not fit beside its track type; the "
+                         "track is left out.",
+                         "Channel 3 \"C\": CAS id -3 has no JST flag; left out."}));
 }

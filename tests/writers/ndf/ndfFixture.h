@@ -22,7 +22,7 @@ struct NdfTables {
     VaTime start{2024, 3, 7, 21, 5, 9};
 
     WriterInput input() const {
-        return {&cfg,     &bouI,    &favI,     &nat,         &lang,   sat.get(),
+        return {&cfg,     &bouI,    &favI,     &nat,        &lang,   sat.get(),
                 tp.get(), ch.get(), fav.get(), chFav.get(), &report, start};
     }
     // Universal 9750/10600 LNB, everything else off.

@@ -63,24 +63,24 @@ TEST(NdfImage, GoldenListMatchesTheLayoutByteForByte) {
                                times(hex("00 03 00 41 00 00 00 00"), 62);
     std::string sats = hex("40 08 'Hot Bird' 82 00 07 00  05 'Astra' C0 00 00 01");
     for (int k = 2; k < 64; ++k) sats += hex("00 00 00 00") + static_cast<char>(k);
-    const std::string tps = hex(
-        "03 00"
-        " F6 2D 6C 6B 3D 00 00 3E 01 2B 1A 3E 01 01 00 00 00 00 80"
-        " 4F 2F CC 74 90 00 00 3E 01 A1 00 3E 01 00 00 00 00 00 80"
-        " F8 29 F0 55 57 00 01 01 00 01 04 01 00 02 00 00 00 00 80");
-    const std::string chans = hex(
-        "04 00"
-        // marker: no audio, no teletext, no CAS; dupdname and skip
-        " 07 '@ Sky @' FF FF 00 00 00 00 01 FF 00 00 00 00 00 00 00 00 44 00 00 00"
-        // two tracks (languages 17, 04): AC-3 0284, plain 028E; teletext 0240
-        // with subtitles; CAS 1 and 5; dupdsid, locked, scrambled
-        " 08 'Rai 1 HD' EE 0D 02 01 00 02 01 FF 00 02 02 17 04 84 42 8E 02"
-        " 01 FF 40 42 22 00 00 00 83 00 01 00"
-        // radio: DTS and AC-3 0A21, no teletext byte but 00
-        " 07 'Radio 2' 41 1F 64 00 FF 1F 01 FF 00 00 01 09 21 6A 00 00 00 00 00 30 00 02 00"
-        // DTS 00A2, teletext 00A3 without subtitles, CAS 0 and 31
-        " 04 'Arte' 66 2B A0 00 A1 00 01 FF A1 00 01 02 A2 20 01 FF A3 00"
-        " 01 00 00 80 00 00 02 00");
+    const std::string tps =
+        hex("03 00"
+            " F6 2D 6C 6B 3D 00 00 3E 01 2B 1A 3E 01 01 00 00 00 00 80"
+            " 4F 2F CC 74 90 00 00 3E 01 A1 00 3E 01 00 00 00 00 00 80"
+            " F8 29 F0 55 57 00 01 01 00 01 04 01 00 02 00 00 00 00 80");
+    const std::string chans =
+        hex("04 00"
+            // marker: no audio, no teletext, no CAS; dupdname and skip
+            " 07 '@ Sky @' FF FF 00 00 00 00 01 FF 00 00 00 00 00 00 00 00 44 00 00 00"
+            // two tracks (languages 17, 04): AC-3 0284, plain 028E; teletext 0240
+            // with subtitles; CAS 1 and 5; dupdsid, locked, scrambled
+            " 08 'Rai 1 HD' EE 0D 02 01 00 02 01 FF 00 02 02 17 04 84 42 8E 02"
+            " 01 FF 40 42 22 00 00 00 83 00 01 00"
+            // radio: DTS and AC-3 0A21, no teletext byte but 00
+            " 07 'Radio 2' 41 1F 64 00 FF 1F 01 FF 00 00 01 09 21 6A 00 00 00 00 00 30 00 02 00"
+            // DTS 00A2, teletext 00A3 without subtitles, CAS 0 and 31
+            " 04 'Arte' 66 2B A0 00 A1 00 01 FF A1 00 01 02 A2 20 01 FF A3 00"
+            " 01 00 00 80 00 00 02 00");
     std::string favs = hex("10 05 'Sport' 02 00 03 00 01 00 00 00  06 'Musica' 01 00 02 00 00 00");
     for (int k = 3; k <= 16; ++k) {
         char name[8];
@@ -93,7 +93,8 @@ TEST(NdfImage, GoldenListMatchesTheLayoutByteForByte) {
 
     // Part by part, so that a failure points at its record.
     size_t off = 0;
-    for (const std::string* part : std::initializer_list<const std::string*>{&header, &dishes, &sats, &tps, &chans, &favs}) {
+    for (const std::string* part :
+         std::initializer_list<const std::string*>{&header, &dishes, &sats, &tps, &chans, &favs}) {
         EXPECT_EQ(image.substr(off, part->size()), *part) << "part at offset " << off;
         off += part->size();
     }
@@ -136,7 +137,8 @@ TEST(NdfImage, LimitsRefuseWithTheirTexts) {
     const size_t fixed = tpOffset(1) + 2 + 19 + 2 + 1 + 16 * 11 + 4;
     const size_t fit = (kNdfImageSize - fixed) / 135;
     for (size_t i = 0; i <= fit; ++i) {
-        T_dbCh& c = big.addCh(1, 1, "Channel name of 24 chars", "0001", "0000", "0000", "0000", "0100");
+        T_dbCh& c =
+            big.addCh(1, 1, "Channel name of 24 chars", "0001", "0000", "0000", "0000", "0100");
         for (int a = 0; a < 29; ++a) NdfTables::addAudio(c, "0101", 1, 0, 0);
     }
     EXPECT_NE(refusal(big).find("larger than 2097152 bytes"), std::string::npos);
@@ -165,16 +167,25 @@ TEST(NdfImage, DishValuesWithoutCodesRefuseTheListNamingTheSatellite) {
         EXPECT_EQ(msg.find("Satellite 2 \"Thor\": "), 0u) << msg;
         EXPECT_NE(msg.find(c.reason), std::string::npos) << msg;
     }
+    // The LNB codes that the golden list does not show.
+    NdfTables t;
+    t.addSat(1, "U", 0).freqHi = 7;  // universal 9750/10750
+    t.addSat(2, "V", 0).freqLo = 0;  // universal, another pair
+    t.addSat(3, "O", 0).lnbType = 2;
+    T_dbSat& single = t.addSat(4, "S", 0);
+    single.lnbType = 0, single.freqLo = 1;  // a single oscillator without a code
+    const std::string image = build(t);
+    EXPECT_EQ(std::string({image[20], image[28], image[36], image[44]}), hex("42 40 80 00"));
 }
 
 TEST(NdfImage, UnwritableRecordsAreLeftOutAndLaterIndexesClose) {
     NdfTables t;
     t.addSat(1, "S", 10);
-    t.addTp(1, 1, 70000);            // frequency beyond 16 bits
-    t.addTp(9, 2, 11100);            // satellite not in the list
-    t.addTp(1, 3, 11200, "01");      // network id too short
-    t.addTp(1, 4, 11300).fec = 10;   // FEC without a code
-    t.addTp(1, 5, 11400);            // written as transponder 0
+    t.addTp(1, 1, 70000);           // frequency beyond 16 bits
+    t.addTp(9, 2, 11100);           // satellite not in the list
+    t.addTp(1, 3, 11200, "01");     // network id too short
+    t.addTp(1, 4, 11300).fec = 10;  // FEC without a code
+    t.addTp(1, 5, 11400);           // written as transponder 0
     t.addCh(1, 5, "Keep0", "0001");
     t.addCh(1, 1, "OnBadTp", "0002");
     appendCas(&t.addCh(1, 5, "Cas32", "0003"), 32);
@@ -193,10 +204,19 @@ TEST(NdfImage, UnwritableRecordsAreLeftOutAndLaterIndexesClose) {
 
     std::vector<std::string> skipped;
     const std::string image = build(t, &skipped);
-    const char* reasons[] = {"Transponder 1 ", "satellite is not in the list", "network id",
-                             "FEC", "Channel 2 \"OnBadTp\"", "CAS id", "teletext PID",
-                             "audio PID", "language id", "transponder is not in the list",
-                             "service id", "audio tracks", "link 2 to channel index 2",
+    const char* reasons[] = {"Transponder 1 ",
+                             "satellite is not in the list",
+                             "network id",
+                             "FEC",
+                             "Channel 2 \"OnBadTp\"",
+                             "CAS id",
+                             "teletext PID",
+                             "audio PID",
+                             "language id",
+                             "transponder is not in the list",
+                             "service id",
+                             "audio tracks",
+                             "link 2 to channel index 2",
                              "channel index 40"};
     ASSERT_EQ(skipped.size(), std::size(reasons));
     for (size_t i = 0; i < skipped.size(); ++i)

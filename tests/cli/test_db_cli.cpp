@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+
+#include "config/fileIo.h"
+#include "tests/cli/cliRun.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The tool against the test server, loaded with the bundled sample data.
+class CliEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        out = fs::temp_directory_path() / ("va_cli_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(out);
+        fs::create_directories(out);
+    }
+    void TearDown() override { fs::remove_all(out); }
+
+    std::string db(const std::string& name = "velartis_sample") {
+        return "--db-host 127.0.0.1 --db-port " + std::to_string(VA_TEST_DB_PORT) + " --db-name " +
+               name + " ";
+    }
+    std::string files(const std::string& cfg = std::string(VA_SOURCE_DIR) + "/data/Default.cfg") {
+        return "--config '" + cfg + "' --master '" + VA_SOURCE_DIR + "/data/VAconfig.vac' ";
+    }
+    // A copy of the shipped user file with one key changed.
+    std::string cfgWith(const std::string& key, const std::string& value) {
+        std::string text;
+        EXPECT_TRUE(readFileWhole(std::string(VA_SOURCE_DIR) + "/data/Default.cfg", &text));
+        text = std::regex_replace(text, std::regex("\r\n" + key + "=[0-9]+\r\n"),
+                                  "\r\n" + key + "=" + value + "\r\n");
+        std::string path = (out / ("cfg_" + key + value + ".cfg")).string();
+        std::string err;
+        EXPECT_TRUE(writeFileWhole(path, text, &err)) << err;
+        return path;
+    }
+    static fs::path onlyDir(const fs::path& parent, const std::string& prefix) {
+        for (auto& e : fs::directory_iterator(parent))
+            if (e.is_directory() && e.path().filename().string().rfind(prefix, 0) == 0)
+                return e.path();
+        return {};
+    }
+    static std::string slurp(const fs::path& p) {
+        std::string s;
+        readFileWhole(p.string(), &s);
+        return s;
+    }
+    fs::path out;
+};
+
+TEST_F(CliEndToEnd, WritesEveryFamilyWithLogs) {
+    fs::path lists = out / "lists";
+    fs::create_directories(lists);
+    CliResult r = runCliTool(db() + files() + "--format all --log --output '" + lists.string() + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("Welcome to the Velartis channel server."), std::string::npos);
+    EXPECT_NE(r.out.find("Canali TV:"), std::string::npos);
+
+    fs::path e2 = onlyDir(lists, "DalmeroListE2_");
+    fs::path e1 = onlyDir(lists, "DalmeroListE1_");
+    fs::path az = onlyDir(lists, "DalmeroListAZbox_");
+    ASSERT_FALSE(e2.empty());
+    ASSERT_FALSE(e1.empty());
+    ASSERT_FALSE(az.empty());
+    for (const char* f : {"lamedb", "blacklist", "satellites.xml", "bouquets.tv", "bouquets.radio",
+                          "Velartis.log"})
+        EXPECT_TRUE(fs::exists(e2 / f)) << f;
+    for (const char* f : {"services", "services.locked", "satellites.xml", "bouquets",
+                          "Velartis.log"})
+        EXPECT_TRUE(fs::exists(e1 / f)) << f;
+    for (const char* f : {"all_channel.dat", "DVBS.dat", "antenna_list.dat", "Velartis.log"})
+        EXPECT_TRUE(fs::exists(az / f)) << f;
+
+    std::string lamedb = slurp(e2 / "lamedb");
+    EXPECT_EQ(lamedb.rfind("eDVB services /4/\n", 0), 0u);
+    EXPECT_NE(lamedb.find("Das Erste"), std::string::npos);
+    std::string log = slurp(e2 / "Velartis.log");
+    EXPECT_NE(log.find("Satelliti:               Real=4 Fake=0\r\n"), std::string::npos) << log;
+
+    // The single-file formats land in the folder under their default names.
+    int single = 0;
+    for (auto& e : fs::directory_iterator(lists)) {
+        std::string n = e.path().filename().string();
+        if (n.rfind("DMlist", 0) != 0) continue;
+        ++single;
+        if (n.size() > 4 && n.substr(n.size() - 4) == ".bin") {
+            EXPECT_GT(fs::file_size(e.path()), 0u) << n;
+            EXPECT_TRUE(fs::exists(e.path().string().substr(0, e.path().string().size() - 3) + "log"))
+                << n;
+        }
+    }
+    EXPECT_EQ(single, 10);  // five images and their logs
+    if (std::system("command -v xmllint >/dev/null 2>&1") == 0) {
+        EXPECT_EQ(std::system(("xmllint --noout '" + (e2 / "satellites.xml").string() + "'").c_str()),
+                  0);
+    }
+}
+
+TEST_F(CliEndToEnd, ListTypesShapeTheSatellites) {
+    // Bouquets as satellites: every bouquet of a satellite becomes one.
+    CliResult r = runCliTool(db() + files(cfgWith("LIST", "1")) + "--format e2 --output '" +
+                             out.string() + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex("Satelliti: +Real=(\\d+) Fake=(\\d+)")))
+        << r.out;
+    EXPECT_EQ(m[1], "4");
+    EXPECT_GT(std::stoi(m[2]), 4);
+    std::string xml = slurp(onlyDir(out, "DalmeroListE2_") / "satellites.xml");
+    // The first bouquet of Astra 19.2E by sort order names its position.
+    EXPECT_NE(xml.find("<sat name=\"HD Deutschland 19.2E"), std::string::npos) << xml.substr(0, 300);
+
+    fs::remove_all(onlyDir(out, "DalmeroListE2_"));
+    r = runCliTool(db() + files(cfgWith("LIST", "2")) + "--format e2 --output '" + out.string() +
+                   "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    xml = slurp(onlyDir(out, "DalmeroListE2_") / "satellites.xml");
+    EXPECT_NE(xml.find("News"), std::string::npos) << xml.substr(0, 400);
+}
+
+TEST_F(CliEndToEnd, FailuresGiveTheirExitCodes) {
+    // A destination that does not exist: exit 1 and nothing under a final name.
+    fs::path gone = out / "no" / "such" / "folder";
+    CliResult r = runCliTool(db() + files() + "--format e2,ndf --output '" + gone.string() + "'");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("Unable to open file."), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(out / "no"));
+
+    // The server is not there.
+    r = runCliTool("--db-host 127.0.0.1 --db-port 1 " + files() + "--format e2 --output '" +
+                   out.string() + "'");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("Can't connect to MySql server on xx:xx:xx:xx (10053)"), std::string::npos)
+        << r.out;
+
+    // The server declares this build outdated.
+    r = runCliTool(db("velartis_outdated") + files() + "--format e2 --output '" + out.string() + "'");
+    EXPECT_EQ(r.exitCode, 2) << r.out;
+    EXPECT_NE(r.out.find("This is one old version of Velartis!"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(out) || onlyDir(out, "DalmeroListE2_").empty());
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Starts the test database server and loads the download tests' data:
+#   velartis          tools/schema.sql + fixture.sql (which also makes the
+#                     small variants velartis_nocas and velartis_empty)
+#   velartis_big      a generated database larger than the channel tables
+#                     (only when the generator is given and built)
+#
+#   load_fixture.sh [GENDB]      with VA_DB_DIR and VA_DB_PORT set
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/../../.." && pwd)
+db=$repo/tools/dbserver.sh
+gendb=${1:-}
+
+bash "$db" load "$here/fixture.sql"
+
+# The bundled sample data, for the command-line tool's end-to-end tests, and
+# a copy whose message row declares this build outdated.
+for name in velartis_sample velartis_outdated; do
+  bash "$db" sql <<SQL
+DROP DATABASE IF EXISTS $name;
+CREATE DATABASE $name CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'127.0.0.1';
+GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'localhost';
+SQL
+  cat "$repo/tools/schema.sql" "$repo/tools/sample_data.sql" | bash "$db" sql --database=$name
+done
+bash "$db" sql --database=velartis_outdated -e "UPDATE TeamMsg SET CRCLinux='01'"
+
+if [ -z "$gendb" ] || [ ! -x "$gendb" ]; then
+  echo "load_fixture: no generator at '${gendb}'; velartis_big not loaded" >&2
+  exit 0
+fi
+bash "$db" sql <<'SQL'
+DROP DATABASE IF EXISTS velartis_big;
+CREATE DATABASE velartis_big CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+GRANT ALL PRIVILEGES ON velartis_big.* TO 'vauser'@'127.0.0.1';
+GRANT ALL PRIVILEGES ON velartis_big.* TO 'vauser'@'localhost';
+SQL
+bash "$db" sql --database=velartis_big <"$repo/tools/schema.sql"
+# Above every capacity: 19999 channels, 4999 transponders, 59999 audio and
+# CAS rows, 19999 favourite links.
+"$gendb" --seed 7 --sats 1 --tps 5100 --channels 21000 --audio 63000 --cas 61000 \
+  --favs 40 --favlinks 21000 --bouquets 30 --out - |
+  bash "$db" sql --database=velartis_big
+echo "load_fixture: loaded velartis_big"
