@@ -21,6 +21,7 @@
 #include "config/cfgTypes.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
+#include "download/jobParam.h"
 #include "download/dbTypes.h"
 #include "download/download.h"
 #include "download/session.h"
@@ -129,23 +130,7 @@ int main(int argc, char** argv) {
 
     MemoryPlatform ui;
     createWidgetHandles(&Widget, &ui);
-    T_FnPARAM p{};
-    p.cfgParam = &cfgParam;
-    p.satParam = &satParam;
-    p.bouParam = &bouParam;
-    p.bouIParam = &bouIParam;
-    p.catParam = &catParam;
-    p.favParam = &favParam;
-    p.favIParam = &favIParam;
-    p.natParam = &natParam;
-    p.MsgLang = &MsgLang;
-    p.satDB = &satDB;
-    p.tpDB = &tpDB;
-    p.chDB = &chDB;
-    p.favDB = &favDB;
-    p.chFavDB = &chFavDB;
-    p.Report = &Report;
-    p.Widget = &Widget;
+    T_FnPARAM p = globalJobParam();
 
     char sqlFile[] = "/tmp/bench_download_XXXXXX";
     int fd = mkstemp(sqlFile);

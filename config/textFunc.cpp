@@ -200,3 +200,35 @@ int toInt(const char* s) {
     if (v < INT_MIN) v = INT_MIN;
     return static_cast<int>(v);
 }
+
+void vappendFormat(std::string& s, const char* fmt, va_list ap) {
+    char buf[512];
+    va_list again;
+    va_copy(again, ap);
+    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+    if (n >= 0 && static_cast<size_t>(n) < sizeof buf) {
+        s.append(buf, static_cast<size_t>(n));
+    } else if (n >= 0) {
+        size_t at = s.size();
+        s.resize(at + static_cast<size_t>(n) + 1);
+        std::vsnprintf(s.data() + at, static_cast<size_t>(n) + 1, fmt, again);
+        s.resize(at + static_cast<size_t>(n));
+    }
+    va_end(again);
+}
+
+void appendFormat(std::string& s, const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    vappendFormat(s, fmt, ap);
+    va_end(ap);
+}
+
+std::string strFormat(const char* fmt, ...) {
+    std::string s;
+    va_list ap;
+    va_start(ap, fmt);
+    vappendFormat(s, fmt, ap);
+    va_end(ap);
+    return s;
+}

@@ -2,7 +2,9 @@
 // Text and number helpers shared by the configuration reader, the download
 // jobs and the writers. They work on NUL-terminated strings in caller
 // buffers; the growing edits take the buffer size and never write past it.
+#include <cstdarg>
 #include <cstddef>
+#include <string>
 
 int rmSpace(char* s);
 int TranslateBackSlashn(char* s);
@@ -37,3 +39,8 @@ void hexToText(char* dst, size_t size, const char* hex);
 // Base-10 value of the leading digits (optional sign); 0 without digits,
 // clamped to the int range.
 int toInt(const char* s);
+
+// printf into a std::string of whatever length the text needs.
+std::string strFormat(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void appendFormat(std::string& s, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+void vappendFormat(std::string& s, const char* fmt, va_list ap);

@@ -20,22 +20,6 @@ void libraryInit() {
     std::call_once(once, [] { mysql_library_init(0, nullptr, nullptr); });
 }
 
-std::string fmt(const char* f, ...) __attribute__((format(printf, 1, 2)));
-std::string fmt(const char* f, ...) {
-    char buf[512];
-    va_list ap;
-    va_start(ap, f);
-    int n = std::vsnprintf(buf, sizeof buf, f, ap);
-    va_end(ap);
-    if (n < 0) return {};
-    if (static_cast<size_t>(n) < sizeof buf) return std::string(buf, n);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    va_start(ap, f);
-    std::vsnprintf(s.data(), s.size(), f, ap);
-    va_end(ap);
-    s.resize(n);
-    return s;
-}
 
 // Character i of a filter text of at most cap characters; '\0' past its end.
 char filterChar(const char* f, size_t cap, size_t i) {
@@ -192,10 +176,10 @@ void DbSession::close() {
 std::string listClause(const int* ids, size_t n, const char* singleFmt, const char* openText,
                        const char* lastFmt) {
     if (n == 0) return {};
-    if (n == 1) return fmt(singleFmt, ids[0]);
+    if (n == 1) return strFormat(singleFmt, ids[0]);
     std::string s = openText;
-    for (size_t i = 0; i + 1 < n; ++i) s += fmt("%d,", ids[i]);
-    s += fmt(lastFmt, ids[n - 1]);
+    for (size_t i = 0; i + 1 < n; ++i) s += strFormat("%d,", ids[i]);
+    s += strFormat(lastFmt, ids[n - 1]);
     return s;
 }
 

@@ -13,6 +13,7 @@
 #include "config/lang.h"
 #include "config/textFunc.h"
 #include "download/dbTypes.h"
+#include "download/jobParam.h"
 #include "platform/consolePlatform.h"
 
 namespace {
@@ -124,26 +125,6 @@ bool parseFormats(const std::vector<std::string>& in, std::vector<int>* out, std
     return true;
 }
 
-T_FnPARAM jobParam() {
-    T_FnPARAM p{};
-    p.cfgParam = &cfgParam;
-    p.satParam = &satParam;
-    p.bouParam = &bouParam;
-    p.bouIParam = &bouIParam;
-    p.catParam = &catParam;
-    p.favParam = &favParam;
-    p.favIParam = &favIParam;
-    p.natParam = &natParam;
-    p.MsgLang = &MsgLang;
-    p.satDB = &satDB;
-    p.tpDB = &tpDB;
-    p.chDB = &chDB;
-    p.favDB = &favDB;
-    p.chFavDB = &chFavDB;
-    p.Report = &Report;
-    p.Widget = &Widget;
-    return p;
-}
 
 }  // namespace
 
@@ -232,7 +213,7 @@ int runCli(int argc, char** argv) {
     if (summary) return 0;
 
     applyDbOptions(db);
-    T_FnPARAM param = jobParam();
+    T_FnPARAM param = globalJobParam();
     if (!ui.startJob(downloadJobFor(cfgParam.listType), &param)) {
         std::fprintf(stderr, "velartis-cli: cannot start the download job\n");
         return 1;

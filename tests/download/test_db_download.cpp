@@ -17,6 +17,7 @@
 #include "config/cfgTypes.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
+#include "download/jobParam.h"
 #include "download/dbTypes.h"
 #include "download/download.h"
 #include "download/session.h"
@@ -158,23 +159,7 @@ protected:
         MsgLang = *langTable(kLangEnglish);
         setDatabase("velartis");
 
-        p = T_FnPARAM{};
-        p.cfgParam = &cfgParam;
-        p.satParam = &satParam;
-        p.bouParam = &bouParam;
-        p.bouIParam = &bouIParam;
-        p.catParam = &catParam;
-        p.favParam = &favParam;
-        p.favIParam = &favIParam;
-        p.natParam = &natParam;
-        p.MsgLang = &MsgLang;
-        p.satDB = &satDB;
-        p.tpDB = &tpDB;
-        p.chDB = &chDB;
-        p.favDB = &favDB;
-        p.chFavDB = &chFavDB;
-        p.Report = &Report;
-        p.Widget = &Widget;
+        p = globalJobParam();
     }
     void TearDown() override { dbConnOverride = T_dbConnOverride{}; }
 

@@ -10,16 +10,6 @@ namespace azbox {
 
 namespace {
 
-std::string textf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string textf(const char* fmt, ...) {
-    char buf[512];
-    va_list ap;
-    va_start(ap, fmt);
-    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    if (n < 0) return {};
-    return std::string(buf, static_cast<size_t>(n) < sizeof buf ? static_cast<size_t>(n) : sizeof buf - 1);
-}
 
 bool inRange(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
 
@@ -42,14 +32,14 @@ const char* tpFault(const T_dbTp& t) {
 
 // Why a dish set-up has no record in antenna_list.dat, or empty.
 std::string dishFault(const T_dbSat& s) {
-    if (!inRange(s.lnbType, 0, 2)) return textf("LNB type %d outside 0 to 2", s.lnbType);
-    if (!inRange(s.power, 0, 3)) return textf("LNB power %d outside 0 to 3", s.power);
-    if (!inRange(s.switchType, 0, 2)) return textf("switch type %d outside 0 to 2", s.switchType);
-    if (!inRange(s.diseqc, 0, 3)) return textf("DiSEqC code %d outside 0 to 3", s.diseqc);
+    if (!inRange(s.lnbType, 0, 2)) return strFormat("LNB type %d outside 0 to 2", s.lnbType);
+    if (!inRange(s.power, 0, 3)) return strFormat("LNB power %d outside 0 to 3", s.power);
+    if (!inRange(s.switchType, 0, 2)) return strFormat("switch type %d outside 0 to 2", s.switchType);
+    if (!inRange(s.diseqc, 0, 3)) return strFormat("DiSEqC code %d outside 0 to 3", s.diseqc);
     if (s.switchType != 0 && !inRange(s.switch10, 0, 3))
-        return textf("switch 1.0 port %d outside 0 to 3", s.switch10);
+        return strFormat("switch 1.0 port %d outside 0 to 3", s.switch10);
     if (s.switchType == 2 && !inRange(s.switch11, 0, 15))
-        return textf("switch 1.1 port %d outside 0 to 15", s.switch11);
+        return strFormat("switch 1.1 port %d outside 0 to 15", s.switch11);
     return {};
 }
 
@@ -68,7 +58,7 @@ void planFavourites(const WriterInput& in, Plan* pl, std::vector<std::string>* s
         const int64_t m = static_cast<int64_t>(l.chIndex) + 1;
         if (m < 1 || m > nChAll) {
             if (skipped)
-                skipped->push_back(textf("Favourite link %u (group %d): channel index %d is not "
+                skipped->push_back(strFormat("Favourite link %u (group %d): channel index %d is not "
                                          "in the channel list; left out.",
                                          i, l.fav_id, l.chIndex));
             continue;
@@ -157,7 +147,7 @@ void makePlan(const WriterInput& in, Plan* pl, std::vector<std::string>* skipped
         const char* why = sat == satById.end() ? "its satellite is not in the list" : tpFault(t);
         if (why) {
             if (skipped)
-                skipped->push_back(textf("Transponder %u (satellite %d, %d MHz): %s; left out.", k,
+                skipped->push_back(strFormat("Transponder %u (satellite %d, %d MHz): %s; left out.", k,
                                          t.sat_id, t.frequency, why));
             continue;
         }
@@ -177,10 +167,10 @@ void makePlan(const WriterInput& in, Plan* pl, std::vector<std::string>* skipped
         else if (pl->satOfTp[tp->second] == 0)
             why = "its transponder was left out";
         else if (c.ch_type != 0 && c.ch_type != 1)
-            why = textf("channel type %d is neither TV (0) nor radio (1)", c.ch_type);
+            why = strFormat("channel type %d is neither TV (0) nor radio (1)", c.ch_type);
         if (!why.empty()) {
             if (skipped)
-                skipped->push_back(textf("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.",
+                skipped->push_back(strFormat("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.",
                                          m, field(c.ch_name).c_str(), c.sat_id, c.stp_id, why.c_str()));
             continue;
         }
@@ -239,7 +229,7 @@ void makePlan(const WriterInput& in, Plan* pl, std::vector<std::string>* skipped
         pl->slotSat[slot] = s;
         std::string why = dishFault(sat);
         if (!why.empty() && pl->refusal.empty())
-            pl->refusal = textf("Satellite %u \"%s\": %s; no AZBox antenna record for it.", s,
+            pl->refusal = strFormat("Satellite %u \"%s\": %s; no AZBox antenna record for it.", s,
                                 field(sat.satName).c_str(), why.c_str());
     }
 
@@ -253,13 +243,13 @@ void makePlan(const WriterInput& in, Plan* pl, std::vector<std::string>* skipped
 }
 
 std::string allChannelTooLarge(size_t size) {
-    return textf("Too many transponders and channels for AZBox format. (all_channel.dat: %zu "
+    return strFormat("Too many transponders and channels for AZBox format. (all_channel.dat: %zu "
                  "bytes, %zu max)",
                  size, kAzAllChannelMax);
 }
 
 std::string dvbsTooLarge(size_t size) {
-    return textf("Too many transponders for AZBox format. (DVBS.dat: %zu bytes, %zu max)", size,
+    return strFormat("Too many transponders for AZBox format. (DVBS.dat: %zu bytes, %zu max)", size,
                  kAzDvbsMax);
 }
 
@@ -278,10 +268,10 @@ BuildResult checkAzbox(const WriterInput& in, std::vector<std::string>* skipped)
 }
 
 std::string azboxSkippedText(const std::vector<std::string>& skipped, size_t maxLines) {
-    std::string text = azbox::textf("%zu records do not fit the AZBox format and were left out:",
+    std::string text = strFormat("%zu records do not fit the AZBox format and were left out:",
                                     skipped.size());
     for (size_t i = 0; i < skipped.size() && i < maxLines; ++i) text += "\n" + skipped[i];
     if (skipped.size() > maxLines)
-        text += azbox::textf("\n... and %zu more.", skipped.size() - maxLines);
+        text += strFormat("\n... and %zu more.", skipped.size() - maxLines);
     return text;
 }

@@ -40,14 +40,6 @@ enum : unsigned {
     kTagEnd = 0xF0,
 };
 
-__attribute__((format(printf, 1, 2))) std::string format(const char* fmt, ...) {
-    char buf[512];
-    va_list ap;
-    va_start(ap, fmt);
-    std::vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    return buf;
-}
 
 // Length of a fixed text field's content, never past its array.
 template <size_t N>
@@ -126,16 +118,16 @@ bool fits8(int32_t v) { return v >= 0 && v <= 0xFF; }
 
 // Why a satellite's dish set-up has no place in its record, or empty.
 std::string satelliteFault(const T_dbSat& s) {
-    if (!fits16(s.position)) return format("position %d does not fit 16 bits", s.position);
+    if (!fits16(s.position)) return strFormat("position %d does not fit 16 bits", s.position);
     if (s.tone22k != 0 && s.tone22k != 1)
-        return format("22 kHz tone %d is neither 0 nor 1", s.tone22k);
+        return strFormat("22 kHz tone %d is neither 0 nor 1", s.tone22k);
     if (s.switchType == 1 || s.switchType == 2) {
         if (s.switch10 < 0 || s.switch10 > 3)
-            return format("switch port %d is outside 0-3", s.switch10);
+            return strFormat("switch port %d is outside 0-3", s.switch10);
     } else if (s.switchType != 0) {
-        return format("switch type %d is unknown", s.switchType);
+        return strFormat("switch type %d is unknown", s.switchType);
     } else if (s.diseqc < 0 || s.diseqc > 3) {
-        return format("DiSEqC mode %d is unknown", s.diseqc);
+        return strFormat("DiSEqC mode %d is unknown", s.diseqc);
     }
     return {};
 }
@@ -157,10 +149,10 @@ std::string casByte(const T_dbCh& c, unsigned* out) {
     static constexpr unsigned char kBit[11] = {0x02, 0x01, 0x04, 0x80, 0x80, 0x00,
                                                0x00, 0x10, 0x20, 0x08, 0x40};
     *out = 0;
-    if (c.casCount > kCasSlots - 1) return format("CAS count %u exceeds its table", c.casCount);
+    if (c.casCount > kCasSlots - 1) return strFormat("CAS count %u exceeds its table", c.casCount);
     for (uint32_t i = 1; i <= c.casCount; ++i) {
         int32_t id = c.cas[i];
-        if (id < 0 || id > 31) return format("CAS id %d is outside 0-31", id);
+        if (id < 0 || id > 31) return strFormat("CAS id %d is outside 0-31", id);
         if (id <= 10) *out |= kBit[id];
     }
     return {};
@@ -201,17 +193,17 @@ TvKey tvKey(int32_t sat, int32_t stp, int32_t group, const char (&sid)[N]) {
 
 // Why a transponder cannot be written, or empty; fills its id fields.
 std::string transponderFault(const T_dbTp& t, unsigned* nid, unsigned* tid) {
-    if (!hexId16(t.nid, nid)) return format("network id \"%.*s\" is not a 16-bit hexadecimal id",
+    if (!hexId16(t.nid, nid)) return strFormat("network id \"%.*s\" is not a 16-bit hexadecimal id",
                                            textLen(t.nid), t.nid);
     if (!hexId16(t.tid, tid))
-        return format("transport stream id \"%.*s\" is not a 16-bit hexadecimal id",
+        return strFormat("transport stream id \"%.*s\" is not a 16-bit hexadecimal id",
                       textLen(t.tid), t.tid);
-    if (!fits16(t.frequency)) return format("frequency %d does not fit 16 bits", t.frequency);
-    if (!fits16(t.sr)) return format("symbol rate %d does not fit 16 bits", t.sr);
+    if (!fits16(t.frequency)) return strFormat("frequency %d does not fit 16 bits", t.frequency);
+    if (!fits16(t.sr)) return strFormat("symbol rate %d does not fit 16 bits", t.sr);
     if (t.polarity < 0 || t.polarity > 3)
-        return format("polarisation code %d is unknown", t.polarity);
-    if (!fits8(t.modulation)) return format("modulation %d does not fit a byte", t.modulation);
-    if (!fits8(t.pilot)) return format("pilot %d does not fit a byte", t.pilot);
+        return strFormat("polarisation code %d is unknown", t.polarity);
+    if (!fits8(t.modulation)) return strFormat("modulation %d does not fit a byte", t.modulation);
+    if (!fits8(t.pilot)) return strFormat("pilot %d does not fit a byte", t.pilot);
     return {};
 }
 
@@ -231,14 +223,14 @@ std::string channelFault(const T_dbCh& c, ChannelIds* ids) {
         {"PCR PID", hexId16(c.pcr_pid, &ids->pcr)},
     };
     for (const auto& p : pids)
-        if (!p.ok) return format("%s is not a 16-bit hexadecimal id", p.what);
+        if (!p.ok) return strFormat("%s is not a 16-bit hexadecimal id", p.what);
     // Without audio tracks there is no first track to take the PID from.
     ids->apid = 0;
     if (c.audioCount > 0 && !hexId16(c.audio[1].apid, &ids->apid))
         return "audio PID is not a 16-bit hexadecimal id";
-    if (!fits8(c.dupdpid)) return format("duplicate-PID flag %d does not fit a byte", c.dupdpid);
-    if (!fits8(c.scrambled)) return format("scrambled flag %d does not fit a byte", c.scrambled);
-    if (!fits8(c.locked)) return format("locked flag %d does not fit a byte", c.locked);
+    if (!fits8(c.dupdpid)) return strFormat("duplicate-PID flag %d does not fit a byte", c.dupdpid);
+    if (!fits8(c.scrambled)) return strFormat("scrambled flag %d does not fit a byte", c.scrambled);
+    if (!fits8(c.locked)) return strFormat("locked flag %d does not fit a byte", c.locked);
     return casByte(c, &ids->cas);
 }
 
@@ -249,7 +241,7 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
     const unsigned char* header = family == kEcdfFamilySB5    ? kHeaderSB5
                                   : family == kEcdfFamilyS2HD ? kHeaderS2HD
                                                               : nullptr;
-    if (!header) return BuildResult::fail(format("Unknown ECDF receiver family %d.", family));
+    if (!header) return BuildResult::fail(strFormat("Unknown ECDF receiver family %d.", family));
     const LangStruct& lang = *in.lang;
     const T_dbSatTable& sats = *in.satDB;
     const T_dbTpTable& tps = *in.tpDB;
@@ -269,7 +261,7 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
     for (uint32_t s = 1; s <= sats.count; ++s) {
         std::string why = satelliteFault(sats.sat[s]);
         if (!why.empty())
-            return BuildResult::fail(format("Satellite %u (%.*s): %s.", s,
+            return BuildResult::fail(strFormat("Satellite %u (%.*s): %s.", s,
                                             textLen(sats.sat[s].satName), sats.sat[s].satName,
                                             why.c_str()));
     }
@@ -317,9 +309,9 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
         std::string why = transponderFault(tp, &nid, &tid);
         auto sat = satPos.find(tp.sat_id);
         if (why.empty() && sat == satPos.end())
-            why = format("its satellite %d is not in the list", tp.sat_id);
+            why = strFormat("its satellite %d is not in the list", tp.sat_id);
         if (!why.empty()) {
-            skip(format("Transponder %u (%d MHz): %s; left out.", t, tp.frequency, why.c_str()));
+            skip(strFormat("Transponder %u (%d MHz): %s; left out.", t, tp.frequency, why.c_str()));
             continue;
         }
         b.u16(nid);
@@ -353,12 +345,12 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
             if (why.empty()) {
                 auto tp = tpFirst.find(tpKey(ch.sat_id, ch.stp_id));
                 if (tp == tpFirst.end())
-                    why = format("its transponder %d is not in the list", ch.stp_id);
+                    why = strFormat("its transponder %d is not in the list", ch.stp_id);
                 else if ((tpAt = tpPos[tp->second]) < 0)
-                    why = format("its transponder %u was left out", tp->second);
+                    why = strFormat("its transponder %u was left out", tp->second);
             }
             if (!why.empty()) {
-                skip(format("Channel %u (%.*s): %s; left out.", c, textLen(ch.ch_name), ch.ch_name,
+                skip(strFormat("Channel %u (%.*s): %s; left out.", c, textLen(ch.ch_name), ch.ch_name,
                             why.c_str()));
                 continue;
             }
@@ -381,7 +373,7 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
     }
     for (uint32_t c = 1; c <= chs.count; ++c)
         if (chs.ch[c].ch_type != 0 && chs.ch[c].ch_type != 1)
-            skip(format("Channel %u (%.*s): type %d is neither TV nor radio; left out.", c,
+            skip(strFormat("Channel %u (%.*s): type %d is neither TV nor radio; left out.", c,
                         textLen(chs.ch[c].ch_name), chs.ch[c].ch_name, chs.ch[c].ch_type));
     b.closeSection(sec);
 
@@ -414,12 +406,12 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
                 if (link.chIndex >= 0 && static_cast<uint32_t>(link.chIndex) < chs.count)
                     radioEntries.push_back(static_cast<unsigned>(link.chIndex));
                 else
-                    why = format("channel index %d is outside the channel table", link.chIndex);
+                    why = strFormat("channel index %d is outside the channel table", link.chIndex);
             } else {
-                why = format("type %d is neither TV nor radio", link.ch_type);
+                why = strFormat("type %d is neither TV nor radio", link.ch_type);
             }
             if (!why.empty())
-                skip(format("Favourite group %u (%.*s), link %u (sid %.*s): %s; left out.", g,
+                skip(strFormat("Favourite group %u (%.*s), link %u (sid %.*s): %s; left out.", g,
                             textLen(fav.fav_name), fav.fav_name, l, textLen(link.sid), link.sid,
                             why.c_str()));
         }
@@ -447,7 +439,7 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
 
     const size_t bodyLen = body.size() + 2;
     if (bodyLen > kEcdfBodyBufferSize)
-        return BuildResult::fail(format("The ECDF body needs %zu bytes, more than its %zu-byte "
+        return BuildResult::fail(strFormat("The ECDF body needs %zu bytes, more than its %zu-byte "
                                         "buffer.", bodyLen, kEcdfBodyBufferSize));
     b.put32(12, static_cast<uint32_t>(bodyLen - kPreambleSize));
     crcInit16();
@@ -481,7 +473,7 @@ void showSkipped(const WriterInput& in, T_Widget* w, const std::vector<std::stri
     constexpr size_t kShown = 20;
     std::string text = "Some records cannot be written in the ECDF format:";
     for (size_t i = 0; i < skipped.size() && i < kShown; ++i) text += "\n" + skipped[i];
-    if (skipped.size() > kShown) text += format("\n... and %zu more.", skipped.size() - kShown);
+    if (skipped.size() > kShown) text += strFormat("\n... and %zu more.", skipped.size() - kShown);
     showMessage(w, text, in.lang->msgWarning, kMbIconWarning);
 }
 

@@ -47,7 +47,7 @@ std::string buildE1Bouquets(const WriterInput& in) {
             putDec(s, id--);
             s += '\n';
             const T_dbSat* st = ix.sat(ch.realSatId);
-            appendf(s, "%03d ", number);
+            appendFormat(s, "%03d ", number);
             putText(s, ch.groupName);
             s += ' ';
             if (st) putText(s, st->location);

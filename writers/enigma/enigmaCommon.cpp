@@ -132,24 +132,6 @@ std::string userBouquetName(bool tv, int number) {
     return buf;
 }
 
-void appendf(std::string& s, const char* fmt, ...) {
-    char buf[512];
-    va_list ap;
-    va_start(ap, fmt);
-    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    if (n < 0) return;
-    if (static_cast<size_t>(n) < sizeof buf) {
-        s.append(buf, static_cast<size_t>(n));
-        return;
-    }
-    size_t at = s.size();
-    s.resize(at + static_cast<size_t>(n) + 1);
-    va_start(ap, fmt);
-    std::vsnprintf(s.data() + at, static_cast<size_t>(n) + 1, fmt, ap);
-    va_end(ap);
-    s.resize(at + static_cast<size_t>(n));
-}
 
 }  // namespace enigma
 
@@ -429,10 +411,10 @@ std::string buildBouquetIndex(EnigmaDialect d, bool tv, int count) {
     const char* ext = tv ? "tv" : "radio";
     for (int n = 0; n < count; ++n) {
         if (d == EnigmaDialect::E2) {
-            appendf(s, "#SERVICE: 1:7:%d:0:0:0:0:0:0:0:userbouquet.dbe%02d.%s\n", tv ? 1 : 2, n,
+            appendFormat(s, "#SERVICE: 1:7:%d:0:0:0:0:0:0:0:userbouquet.dbe%02d.%s\n", tv ? 1 : 2, n,
                     ext);
         } else {
-            appendf(s,
+            appendFormat(s,
                     "#SERVICE: 4097:7:0:dbe%02d:0:0:0:0:0:0:/var/tuxbox/config/enigma/"
                     "userbouquet.dbe%02d.%s\n#TYPE 16385\n"
                     "/var/tuxbox/config/enigma/userbouquet.dbe%02d.%s\n",

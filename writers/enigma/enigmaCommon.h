@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "config/textFunc.h"
 #include "writers/enigma/enigma.h"
 
 namespace enigma {
@@ -135,6 +136,5 @@ void putServiceRef(std::string& s, EnigmaDialect d, bool tv, uint32_t sid, const
 std::string userBouquetName(bool tv, int number);
 
 // printf-style append for the lines that are not on a hot path.
-void appendf(std::string& s, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
 }  // namespace enigma

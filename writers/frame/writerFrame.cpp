@@ -1,3 +1,4 @@
+#include "config/textFunc.h"
 #include "writers/frame/writerFrame.h"
 
 #include <sys/stat.h>
@@ -94,22 +95,6 @@ std::string joinPath(const std::string& dir, const std::string& name) {
 
 std::string logName(const T_cfgStruct* cfg) { return std::string(cfg->appName) + ".log"; }
 
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...) {
-    char buf[512];
-    va_list ap;
-    va_start(ap, fmt);
-    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    if (n < 0) return {};
-    if (static_cast<size_t>(n) < sizeof buf) return std::string(buf, static_cast<size_t>(n));
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    va_start(ap, fmt);
-    std::vsnprintf(s.data(), s.size(), fmt, ap);
-    va_end(ap);
-    s.resize(static_cast<size_t>(n));
-    return s;
-}
 
 // The job reads the configuration and the texts as they were when it
 // started; the window may change the shared records meanwhile.
@@ -144,7 +129,7 @@ WriterInput writerInput(const T_FnPARAM* p, const VaTime& start) {
 
 std::string productionLine(const WriterInput& in) {
     const VaTime& t = in.start;
-    return format("Produced with %s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d",
+    return strFormat("Produced with %s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d",
                   in.cfg->appName, in.cfg->appVersion, t.year, t.month, t.day, t.hour, t.minute,
                   t.second);
 }
@@ -152,22 +137,22 @@ std::string productionLine(const WriterInput& in) {
 std::string logText(const WriterInput& in, const VaTime& now) {
     const T_dbReport& r = *in.report;
     std::string s;
-    s += format("%s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d\r\n\r\nREPORT:\r\n\r\n",
+    s += strFormat("%s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d\r\n\r\nREPORT:\r\n\r\n",
                 in.cfg->appName, in.cfg->appVersion, now.year, now.month, now.day, now.hour,
                 now.minute, now.second);
-    s += format("Satelliti:               Real=%d Fake=%d\r\n", static_cast<int>(r.satellites),
+    s += strFormat("Satelliti:               Real=%d Fake=%d\r\n", static_cast<int>(r.satellites),
                 static_cast<int>(r.fakeSatellites));
-    s += format("Transponder:             %d\r\n", static_cast<int>(r.transponders));
-    s += format("Bouquets:                %d\r\n", static_cast<int>(r.bouquets));
-    s += format("Canali TV:               %d (Fake=%d, Fta=%d, Cod=%d) (HD=%d)(3D=%d)\r\n",
+    s += strFormat("Transponder:             %d\r\n", static_cast<int>(r.transponders));
+    s += strFormat("Bouquets:                %d\r\n", static_cast<int>(r.bouquets));
+    s += strFormat("Canali TV:               %d (Fake=%d, Fta=%d, Cod=%d) (HD=%d)(3D=%d)\r\n",
                 static_cast<int>(r.tvChannels + r.tvFake), static_cast<int>(r.tvFake),
                 static_cast<int>(r.tvFta), static_cast<int>(r.tvCod), static_cast<int>(r.tvHd),
                 static_cast<int>(r.tv3d));
-    s += format("Canali Radio:            %d (Fta=%d, Cod=%d)\r\n",
+    s += strFormat("Canali Radio:            %d (Fta=%d, Cod=%d)\r\n",
                 static_cast<int>(r.radioChannels), static_cast<int>(r.radioFta),
                 static_cast<int>(r.radioCod));
-    s += format("Gruppi Favoriti:         %d\r\n", static_cast<int>(r.favGroups));
-    s += format("Canali Favoriti:         %d\r\n\r\n", static_cast<int>(r.favChannels));
+    s += strFormat("Gruppi Favoriti:         %d\r\n", static_cast<int>(r.favGroups));
+    s += strFormat("Canali Favoriti:         %d\r\n\r\n", static_cast<int>(r.favChannels));
 
     // Only adjacent records of one satellite are merged: each record is
     // compared with the name printed last.
@@ -178,12 +163,12 @@ std::string logText(const WriterInput& in, const VaTime& now) {
     } else {
         int n = 1;
         const char* last = sats.sat[1].sat_name;
-        s += format("Satelliti:               %d %s %s\r\n", n, sats.sat[1].sat_name,
+        s += strFormat("Satelliti:               %d %s %s\r\n", n, sats.sat[1].sat_name,
                     sats.sat[1].location);
         for (uint32_t i = 2; i <= satCount; ++i) {
             const T_dbSat& sat = sats.sat[i];
             if (std::strncmp(sat.sat_name, last, sizeof sat.sat_name) == 0) continue;
-            s += format("                         %d %s %s\r\n", ++n, sat.sat_name, sat.location);
+            s += strFormat("                         %d %s %s\r\n", ++n, sat.sat_name, sat.location);
             last = sat.sat_name;
         }
     }
@@ -195,7 +180,7 @@ std::string logText(const WriterInput& in, const VaTime& now) {
         s += "Bouquet Esclusi:         -\r\n";
     } else {
         for (uint32_t i = 1; i <= bouCount; ++i)
-            s += format(i == 1 ? "Bouquet Esclusi:         %s (%s)\r\n"
+            s += strFormat(i == 1 ? "Bouquet Esclusi:         %s (%s)\r\n"
                                : "                         %s (%s)\r\n",
                         in.bouI->bou[i].bouName, in.bouI->bou[i].bouNation);
     }
@@ -207,7 +192,7 @@ std::string logText(const WriterInput& in, const VaTime& now) {
         s += "Gruppi Favoriti Esclusi: -\r\n";
     } else {
         for (uint32_t i = 1; i <= favCount; ++i)
-            s += format(i == 1 ? "Gruppi Favoriti Esclusi: %s\r\n" : "                         %s\r\n",
+            s += strFormat(i == 1 ? "Gruppi Favoriti Esclusi: %s\r\n" : "                         %s\r\n",
                         in.favI->fav[i].favName);
     }
     s += "\r\n";
@@ -254,7 +239,7 @@ uint32_t runFolderJob(T_FnPARAM* shared, const FolderFormat& fmt) {
         return job.end(1);
 
     const std::string folder =
-        joinPath(parent, format("%s_%04d-%02d-%02d_%02d-%02d", fmt.folderPrefix.c_str(),
+        joinPath(parent, strFormat("%s_%04d-%02d-%02d_%02d-%02d", fmt.folderPrefix.c_str(),
                                 start.year, start.month, start.day, start.hour, start.minute));
     // Refuse before creating anything when the names would not fit.
     size_t longest = logName(p->cfgParam).size();

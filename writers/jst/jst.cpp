@@ -47,13 +47,6 @@ private:
     bool broken_ = false;
 };
 
-template <typename... Args>
-std::string fmt(const char* f, Args... args) {
-    char buf[300];
-    std::snprintf(buf, sizeof buf, f, args...);
-    return buf;
-}
-
 // Bounded view of a fixed text field (it may lack its NUL).
 template <size_t N>
 std::string text(const char (&field)[N]) {
@@ -235,15 +228,15 @@ BuildResult Builder::checkLimits() {
         else if (in_.chDB->ch[i].ch_type == 1) ++radioRecs;
     }
     if (tvRecs != tvCount_)
-        return BuildResult::fail(fmt(
+        return BuildResult::fail(strFormat(
             "The TV channel count (%u) does not match the channel table (TV records: %u).", tvCount_,
             tvRecs));
     if (radioRecs != radioCount_)
-        return BuildResult::fail(fmt(
+        return BuildResult::fail(strFormat(
             "The radio channel count (%u) does not match the channel table (radio records: %u).",
             radioCount_, radioRecs));
     if (tvCount_ > kMaxChRecordsByBytes)
-        return BuildResult::fail(fmt(
+        return BuildResult::fail(strFormat(
             "Too many TV channels for the JST block size field: %u records need %u bytes "
             "(%u max).",
             tvCount_, tvCount_ * static_cast<uint32_t>(kChRecord), kMaxChRecordsByBytes));
@@ -251,24 +244,24 @@ BuildResult Builder::checkLimits() {
 }
 
 BuildResult Builder::checkSatellite(uint32_t slot, const T_dbSat& s) {
-    std::string who = fmt("Satellite %u \"%s\": ", slot, text(s.satName).c_str());
+    std::string who = strFormat("Satellite %u \"%s\": ", slot, text(s.satName).c_str());
     if (s.lnbType < 0 || s.lnbType > 2)
-        return BuildResult::fail(who + fmt("LNB type %d has no JST code.", s.lnbType));
+        return BuildResult::fail(who + strFormat("LNB type %d has no JST code.", s.lnbType));
     if (s.freqLo < 0 || s.freqLo > 9)
-        return BuildResult::fail(who + fmt("low LNB frequency index %d is not 0 to 9.", s.freqLo));
+        return BuildResult::fail(who + strFormat("low LNB frequency index %d is not 0 to 9.", s.freqLo));
     if (s.freqHi < 0 || s.freqHi > 9)
-        return BuildResult::fail(who + fmt("high LNB frequency index %d is not 0 to 9.", s.freqHi));
+        return BuildResult::fail(who + strFormat("high LNB frequency index %d is not 0 to 9.", s.freqHi));
     if (s.power < 0 || s.power > 3)
-        return BuildResult::fail(who + fmt("power %d is not 0 to 3.", s.power));
+        return BuildResult::fail(who + strFormat("power %d is not 0 to 3.", s.power));
     if (s.switchType < 0 || s.switchType > 2)
-        return BuildResult::fail(who + fmt("switch type %d has no JST code.", s.switchType));
+        return BuildResult::fail(who + strFormat("switch type %d has no JST code.", s.switchType));
     int32_t port = s.switchType == 1 ? s.switch10 : s.switchType == 2 ? s.switch11 : -1;
     if (s.switchType != 0 && (port < 0 || port > 30))
-        return BuildResult::fail(who + fmt("switch port %d does not fit the JST dish word.", port));
+        return BuildResult::fail(who + strFormat("switch port %d does not fit the JST dish word.", port));
     int32_t signedPos = s.position <= 1800 ? s.position : s.position - 3600;
     if (s.position < 0 || s.position > 0xFFFF || signedPos > 0x7FFF)
         return BuildResult::fail(who +
-                                 fmt("position %d does not fit the JST position fields.", s.position));
+                                 strFormat("position %d does not fit the JST position fields.", s.position));
     return {};
 }
 
@@ -324,16 +317,16 @@ BuildResult Builder::transponders() {
     putFrame(img_, kTpOffset, db.count, kTpRecord);
     for (uint32_t i = 1; i <= db.count; ++i) {
         const T_dbTp& t = db.tp[i];
-        auto who = [&] { return fmt("Transponder %u (%d MHz): ", i, t.frequency); };
+        auto who = [&] { return strFormat("Transponder %u (%d MHz): ", i, t.frequency); };
         auto sat = satIndex.find(t.sat_id);
         if (sat == satIndex.end())
-            return BuildResult::fail(who() + fmt("its satellite %d is not in the list.", t.sat_id));
+            return BuildResult::fail(who() + strFormat("its satellite %d is not in the list.", t.sat_id));
         if (t.frequency < 0 || t.frequency > 0xFFFF)
             return BuildResult::fail(who() + "the frequency does not fit 16 bits.");
         if (t.sr < 0 || t.sr > 0xFFFF)
-            return BuildResult::fail(who() + fmt("symbol rate %d does not fit 16 bits.", t.sr));
+            return BuildResult::fail(who() + strFormat("symbol rate %d does not fit 16 bits.", t.sr));
         if (t.polarity < 0 || t.polarity > 3)
-            return BuildResult::fail(who() + fmt("polarity %d has no JST code.", t.polarity));
+            return BuildResult::fail(who() + strFormat("polarity %d has no JST code.", t.polarity));
         // Circular polarisations (2, 3) have no code: the part stays zero.
         uint32_t pol = t.polarity == 0 ? 1 : t.polarity == 1 ? 2 : 0;
 
@@ -353,7 +346,7 @@ Audio Builder::audio(uint32_t slot, const T_dbCh& c, uint32_t track) {
     const T_dbAudio& t = c.audio[track];
     uint16_t pid = 0;
     if (!readHex4(t.apid, &pid)) {
-        note(fmt("Channel %u \"%s\": audio PID \"%s\" is not four hexadecimal digits; the track "
+        note(strFormat("Channel %u \"%s\": audio PID \"%s\" is not four hexadecimal digits; the track "
                  "is left out.",
                  slot, text(c.ch_name).c_str(), text(t.apid).c_str()));
         return a;
@@ -363,7 +356,7 @@ Audio Builder::audio(uint32_t slot, const T_dbCh& c, uint32_t track) {
     uint16_t type = dts && ac3 ? 0x6 : ac3 ? 0x4 : dts ? 0x2 : 0;
     if (type != 0) {
         if (pid > 0x0FFF) {
-            note(fmt("Channel %u \"%s\": audio PID 0x%04X does not fit beside its track type; the "
+            note(strFormat("Channel %u \"%s\": audio PID 0x%04X does not fit beside its track type; the "
                      "track is left out.",
                      slot, text(c.ch_name).c_str(), pid));
             return a;
@@ -380,7 +373,7 @@ BuildResult Builder::channel(uint32_t slot, const T_dbCh& c, size_t off) {
     auto name = [&] { return text(c.ch_name); };
     auto tp = tpIndex_.find(pairKey(c.sat_id, c.stp_id));
     if (tp == tpIndex_.end())
-        return BuildResult::fail(fmt("Channel %u \"%s\": its transponder %d of satellite %d is not "
+        return BuildResult::fail(strFormat("Channel %u \"%s\": its transponder %d of satellite %d is not "
                                      "in the list.",
                                      slot, name().c_str(), c.stp_id, c.sat_id));
     uint16_t sid, pmt, pcr, vpid, txt;
@@ -391,7 +384,7 @@ BuildResult Builder::channel(uint32_t slot, const T_dbCh& c, size_t off) {
                       : !readHex4(c.txt_pid, &txt) ? "teletext PID"
                                                    : nullptr;
     if (bad)
-        return BuildResult::fail(fmt("Channel %u \"%s\": the %s is not four hexadecimal digits.",
+        return BuildResult::fail(strFormat("Channel %u \"%s\": the %s is not four hexadecimal digits.",
                                      slot, name().c_str(), bad));
 
     img_.put16(off, tp->second);
@@ -403,7 +396,7 @@ BuildResult Builder::channel(uint32_t slot, const T_dbCh& c, size_t off) {
     uint32_t txtWord = kNoPid;
     if (txt != 0) {
         if (txt > 0x0FFF)
-            note(fmt("Channel %u \"%s\": teletext PID 0x%04X does not fit the JST teletext word; "
+            note(strFormat("Channel %u \"%s\": teletext PID 0x%04X does not fit the JST teletext word; "
                      "written without teletext.",
                      slot, name().c_str(), txt));
         else
@@ -428,7 +421,7 @@ BuildResult Builder::channel(uint32_t slot, const T_dbCh& c, size_t off) {
         for (uint32_t k = 1; k <= n; ++k) {
             int bit = casBit(c.cas[k]);
             if (bit < 0)
-                note(fmt("Channel %u \"%s\": CAS id %d has no JST flag; left out.", slot,
+                note(strFormat("Channel %u \"%s\": CAS id %d has no JST flag; left out.", slot,
                          name().c_str(), c.cas[k]));
             else
                 flags |= 1u << bit;
@@ -469,7 +462,7 @@ void Builder::favourites() {
 BuildResult Builder::run(int family) {
     image_->clear();
     if (family != kFamilyST1 && family != kFamilyJS1)
-        return BuildResult::fail(fmt("Unknown JST receiver family %d.", family));
+        return BuildResult::fail(strFormat("Unknown JST receiver family %d.", family));
     if (BuildResult r = checkLimits(); !r.ok) return r;
 
     const T_dbChFavTable& cf = *in_.chFavDB;
@@ -520,7 +513,7 @@ uint32_t WriteST1JS1(void* param) {
             constexpr size_t kShown = 10;
             std::string text;
             for (size_t i = 0; i < notes.size() && i < kShown; ++i) text += notes[i] + "\n";
-            if (notes.size() > kShown) text += fmt("(%zu more)\n", notes.size() - kShown);
+            if (notes.size() > kShown) text += strFormat("(%zu more)\n", notes.size() - kShown);
             showMessage(p->Widget, text, in.lang->msgWarning, kMbIconWarning);
         }
         return r;

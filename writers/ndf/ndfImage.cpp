@@ -24,15 +24,6 @@ std::string fieldText(const char (&s)[N]) {
     return std::string(s, strnlen(s, N));
 }
 
-std::string textf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string textf(const char* fmt, ...) {
-    char buf[512];
-    va_list ap;
-    va_start(ap, fmt);
-    std::vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    return buf;
-}
 
 // The 16-bit value of the first four characters of an identifier text;
 // false when one of them is not a hexadecimal digit (a shorter text stops
@@ -132,7 +123,7 @@ public:
 private:
     BuildResult tooLarge() const {
         return BuildResult::fail(
-            textf("The NDF list does not fit the format: its file would be larger than %zu bytes.",
+            strFormat("The NDF list does not fit the format: its file would be larger than %zu bytes.",
                   kNdfImageSize));
     }
 
@@ -145,7 +136,7 @@ private:
         if (in_.report->fakeSatellites > kNdfMaxFakeSat || sats.count > kNdfSatSlots)
             return BuildResult::fail(fieldText(in_.lang->msgNdfMaxSat));
         if (in_.favDB->count > kNdfFavSlots)
-            return BuildResult::fail(textf(
+            return BuildResult::fail(strFormat(
                 "Excessive number of favorite groups for the format NDF. (%u max)", kNdfFavSlots));
         // Counts beyond their tables would be read outside them.
         if (in_.tpDB->count >= kTpDbSlots || in_.chDB->count >= kChDbSlots ||
@@ -161,7 +152,7 @@ private:
         if (!inRange(t.year, 1872, 1872 + 255) || !inRange(t.month, 1, 12) ||
             !inRange(t.day, 1, 31))
             return BuildResult::fail(
-                textf("The date %04d-%02d-%02d cannot be written in an NDF "
+                strFormat("The date %04d-%02d-%02d cannot be written in an NDF "
                       "file.",
                       t.year, t.month, t.day));
         // The size field (bytes 4 to 7) is filled in when the image is complete.
@@ -189,7 +180,7 @@ private:
     // A dish value outside the range that has bits in the record.
     BuildResult badSat(uint32_t i, const char* what, int32_t v, int lo, int hi) const {
         return BuildResult::fail(
-            textf("Satellite %u \"%s\": %s %d is outside %d to %d; no NDF list was built.", i,
+            strFormat("Satellite %u \"%s\": %s %d is outside %d to %d; no NDF list was built.", i,
                   fieldText(in_.satDB->sat[i].satName).c_str(), what, v, lo, hi));
     }
 
@@ -308,7 +299,7 @@ private:
             tpFirst_.emplace(tpKey(t.sat_id, t.stp_id), i);
             Rec r;
             if (const char* why = composeTp(t, satIndex(t.sat_id), &r)) {
-                skip(textf("Transponder %u (satellite %d, %d MHz): %s; left out.", i, t.sat_id,
+                skip(strFormat("Transponder %u (satellite %d, %d MHz): %s; left out.", i, t.sat_id,
                            t.frequency, why));
                 continue;
             }
@@ -390,7 +381,7 @@ private:
             const T_dbCh& c = chs.ch[i];
             Rec r;
             if (const char* why = composeCh(c, &r)) {
-                skip(textf("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.", i,
+                skip(strFormat("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.", i,
                            fieldText(c.ch_name).c_str(), c.sat_id, c.stp_id, why));
                 continue;
             }
@@ -430,7 +421,7 @@ private:
                     ch >= 0 && static_cast<uint32_t>(ch) < in_.chDB->count ? chOut_[ch + 1] : -1;
                 if (out < 0) {
                     skip(
-                        textf("Favourite group \"%s\": link %u to channel index %d, which is not "
+                        strFormat("Favourite group \"%s\": link %u to channel index %d, which is not "
                               "in the list; left out.",
                               fieldText(favs.fav[g].fav_name).c_str(), k, ch));
                     continue;
@@ -471,8 +462,8 @@ BuildResult buildNdfImage(const WriterInput& in, std::string* image) {
 
 std::string ndfSkippedText(const std::vector<std::string>& skipped, size_t maxLines) {
     std::string text =
-        textf("%zu records do not fit the NDF format and were left out:", skipped.size());
+        strFormat("%zu records do not fit the NDF format and were left out:", skipped.size());
     for (size_t i = 0; i < skipped.size() && i < maxLines; ++i) text += "\n" + skipped[i];
-    if (skipped.size() > maxLines) text += textf("\n... and %zu more.", skipped.size() - maxLines);
+    if (skipped.size() > maxLines) text += strFormat("\n... and %zu more.", skipped.size() - maxLines);
     return text;
 }
