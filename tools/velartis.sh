@@ -43,7 +43,7 @@ case $cmd in
     set -e
     echo
     echo "Lists written into: $out"
-    ls -R "$out"
+    ls "$out"
     exit $rc
     ;;
   test)
