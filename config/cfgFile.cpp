@@ -345,30 +345,34 @@ std::string composeCfg(const T_cfgStruct* c, const T_idxSat* sat, const T_idxFav
     add("LONGWE=%d\nE1TYPE=%d\nE2TYPE=%d\nMAXBOU=%03d\nMAXCTV=%05d\nMAXCRA=%05d\n", c->lonWE,
         c->e1Type, c->e2Type, c->maxBou, c->maxCTv, c->maxCRa);
     add("GHD=%d\nG3D=%d\nGRAD=%d\nGTP=%d\n\n", c->gHD, c->g3D, c->gRad, c->gTP);
+    // Text fields are read within their arrays, NUL or not.
+    auto text = [](const auto& field) {
+        return std::string(field, strnlen(field, sizeof field));
+    };
     t += "[SAT]\n";
     for (uint32_t i = 1; i <= sat->count && i < static_cast<uint32_t>(kSatSlots); ++i) {
         const T_satRec& s = sat->sat[i];
         add("%d#", s.satId);
-        t += s.satName;
+        t += text(s.satName);
         const int nums[] = {s.selected, s.lnbType,  s.freqLo,   s.freqHi,  s.power,
                             s.tone22k,  s.out12V,   s.switchType, s.switch10, s.switch11,
                             s.diseqc,   s.positionerId, s.skew, s.feedTp};
         for (int v : nums) add("#%d", v);
         t += "#";
-        t += s.radioFilter;
+        t += text(s.radioFilter);
         t += "#";
-        t += s.tvFilter;
+        t += text(s.tvFilter);
         t += "#";
-        t += s.catFilter;
+        t += text(s.catFilter);
         t += "#\n";
     }
     t += "[/SAT]\n\n[FAVI]\n";
     for (uint32_t i = 1; i <= favI->count && i < static_cast<uint32_t>(kFavSlots); ++i)
-        add("%d#%s#\n", favI->fav[i].favId, favI->fav[i].favName);
+        add("%d#%s#\n", favI->fav[i].favId, text(favI->fav[i].favName).c_str());
     t += "[/FAVI]\n\n[BOUI]\n";
     for (uint32_t i = 1; i <= bouI->count && i < static_cast<uint32_t>(kBouSlots); ++i)
-        add("%d#%s#%d#%s#\n", bouI->bou[i].bouId, bouI->bou[i].bouName, bouI->bou[i].bouNatId,
-            bouI->bou[i].bouNation);
+        add("%d#%s#%d#%s#\n", bouI->bou[i].bouId, text(bouI->bou[i].bouName).c_str(),
+            bouI->bou[i].bouNatId, text(bouI->bou[i].bouNation).c_str());
     t += "[/BOUI]\n";
 
     // The file is text: every line ends in CR LF on disk.

@@ -316,7 +316,9 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
     if (j.tpIndex.find(key) == j.tpIndex.end()) {
         T_dbTp* t = appendTp(j.tpDB);
         if (!t) {
+            // Remembered as dropped, so it is counted once, not per channel.
             ++dbDropped.transponders;
+            j.tpIndex.emplace(key, 0);
             return true;
         }
         t->sat_id = t->realSatId = c->sat_id;

@@ -100,6 +100,7 @@ struct DlJob {
     // happens to carry (1000, 1000) still starts a group.
     int32_t prevGroup = 1000, prevSat = 1000;
     bool havePrev = false;
+    // tpDB slot of each (sat_id, stp_id, groupId) met; 0 when it was dropped.
     std::unordered_map<DlKey, uint32_t, DlKeyHash> tpIndex;
 };
 

@@ -36,13 +36,12 @@ uint32_t DownloadDataFSat(void* param) {
     if (!dlJoinedChannelStep(j, favouriteSatQuery)) return dlFail(j);
     if (!dlAudioCasStep(j, dlSelectedSatIds(j)) || !dlFavGroupsStep(j)) return dlFail(j);
     // Each physical satellite that has a virtual satellite is asked once.
+    // The first record is always asked, so a satellite with id 1000 is too.
     std::vector<int32_t> satIds;
-    int32_t last = 1000;
     for (uint32_t k = 1; k <= j.satDB->count; ++k) {
         int32_t id = j.satDB->sat[k].sat_id;
-        if (id == last) continue;
+        if (!satIds.empty() && id == satIds.back()) continue;
         satIds.push_back(id);
-        last = id;
     }
     if (!dlFavChannelsStep(j, satIds)) return dlFail(j);
     dlRenumber(j);

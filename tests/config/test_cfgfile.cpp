@@ -141,6 +141,11 @@ TEST_F(CfgFileTest, RoundTripKeepsRecordsAndBytes) {
     EXPECT_EQ(std::memcmp(&a.favI, &b.favI, sizeof a.favI), 0);
     EXPECT_EQ(std::memcmp(&a.bouI, &b.bouI, sizeof a.bouI), 0);
     EXPECT_EQ(std::memcmp(&a.cfg, &b.cfg, sizeof a.cfg), 0);
+
+    // A name that fills its field without a NUL is written as far as the field goes.
+    std::memset(a.sat.sat[1].satName, 'X', sizeof a.sat.sat[1].satName);
+    std::string text = composeCfg(&a.cfg, &a.sat, &a.favI, &a.bouI);
+    EXPECT_NE(text.find("\r\n192#" + std::string(32, 'X') + "#1#"), std::string::npos);
 }
 
 TEST_F(CfgFileTest, ReaderTolerance) {

@@ -668,6 +668,16 @@ TEST_F(Download, FirstBouquetMatchingTheStartPairIsStillABouquet) {
     ASSERT_EQ(run(DownloadDataBSat), kDownloadOk);
     EXPECT_EQ(satList(), "1001000 Edge Bouquet 100.0E");
     EXPECT_EQ(chDB.ch[1].sat_id, 1001000);
+
+    // Favourites as satellites start their remembered satellite at 1000 too:
+    // satellite 1000 still gets its favourite links.
+    SetUp();
+    cfgParam.listType = 2;
+    addSat(1000, "Edge");
+    ASSERT_EQ(run(DownloadDataFSat), kDownloadOk);
+    EXPECT_EQ(satList(), "1000002 Sport Fav");
+    EXPECT_EQ(linkList(), "2>0");
+    EXPECT_EQ(chFavDB.chFav[1].sat_id, 1000002);
 }
 
 TEST_F(Download, ChannelAudioAndCasBeyondCapacityAreDropped) {

@@ -47,8 +47,8 @@ int textLen(const char (&s)[N]) {
     return static_cast<int>(strnlen(s, N));
 }
 
-// Big-endian writer over the body; callers have checked that each value
-// fits its field, so nothing is cut here.
+// Big-endian writer over the body; a 16-bit or 32-bit field keeps the value
+// modulo its width.
 class Body {
 public:
     explicit Body(std::string& s) : s_(s) {}
@@ -92,40 +92,29 @@ private:
     std::string& s_;
 };
 
-// A 16-bit id from its hexadecimal text, the digits taken in pairs as bytes.
-// A shorter text reads as zero-padded, a longer one only when its extra
-// leading digits are zeros; anything else has no 16-bit value.
+// A 16-bit id from its four hexadecimal digits, each pair one byte. A
+// shorter text reads as if padded with leading zeros, so that the
+// terminator is never taken for a digit.
 template <size_t N>
-bool hexId16(const char (&text)[N], unsigned* out) {
-    const char* s = text;
-    size_t n = strnlen(s, N);
-    if (n == 0) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (!isHex(s[i])) return false;
-    while (n > 4 && *s == '0') {
-        ++s;
-        --n;
-    }
-    if (n > 4) return false;
+unsigned hexId16(const char (&text)[N]) {
+    const size_t n = strnlen(text, N);
     char d[4] = {'0', '0', '0', '0'};
-    std::memcpy(d + 4 - n, s, n);
-    *out = static_cast<unsigned>(dec2hex(d[0], d[1])) << 8 | dec2hex(d[2], d[3]);
-    return true;
+    if (n >= 4)
+        std::memcpy(d, text, 4);
+    else
+        std::memcpy(d + 4 - n, text, n);
+    return static_cast<unsigned>(dec2hex(d[0], d[1])) << 8 | dec2hex(d[2], d[3]);
 }
 
-bool fits16(int32_t v) { return v >= 0 && v <= 0xFFFF; }
 bool fits8(int32_t v) { return v >= 0 && v <= 0xFF; }
 
-// Why a satellite's dish set-up has no place in its record, or empty.
+// Why a satellite's dish set-up has no code in its record, or empty: a
+// port beyond 4 would read as a DiSEqC code, and the DiSEqC table has four
+// entries.
 std::string satelliteFault(const T_dbSat& s) {
-    if (!fits16(s.position)) return strFormat("position %d does not fit 16 bits", s.position);
-    if (s.tone22k != 0 && s.tone22k != 1)
-        return strFormat("22 kHz tone %d is neither 0 nor 1", s.tone22k);
     if (s.switchType == 1 || s.switchType == 2) {
         if (s.switch10 < 0 || s.switch10 > 3)
             return strFormat("switch port %d is outside 0-3", s.switch10);
-    } else if (s.switchType != 0) {
-        return strFormat("switch type %d is unknown", s.switchType);
     } else if (s.diseqc < 0 || s.diseqc > 3) {
         return strFormat("DiSEqC mode %d is unknown", s.diseqc);
     }
@@ -151,9 +140,8 @@ std::string casByte(const T_dbCh& c, unsigned* out) {
     *out = 0;
     if (c.casCount > kCasSlots - 1) return strFormat("CAS count %u exceeds its table", c.casCount);
     for (uint32_t i = 1; i <= c.casCount; ++i) {
-        int32_t id = c.cas[i];
-        if (id < 0 || id > 31) return strFormat("CAS id %d is outside 0-31", id);
-        if (id <= 10) *out |= kBit[id];
+        const int32_t id = c.cas[i];
+        if (id >= 0 && id <= 10) *out |= kBit[id];  // other systems have no bit
     }
     return {};
 }
@@ -191,15 +179,8 @@ TvKey tvKey(int32_t sat, int32_t stp, int32_t group, const char (&sid)[N]) {
     return k;
 }
 
-// Why a transponder cannot be written, or empty; fills its id fields.
-std::string transponderFault(const T_dbTp& t, unsigned* nid, unsigned* tid) {
-    if (!hexId16(t.nid, nid)) return strFormat("network id \"%.*s\" is not a 16-bit hexadecimal id",
-                                           textLen(t.nid), t.nid);
-    if (!hexId16(t.tid, tid))
-        return strFormat("transport stream id \"%.*s\" is not a 16-bit hexadecimal id",
-                      textLen(t.tid), t.tid);
-    if (!fits16(t.frequency)) return strFormat("frequency %d does not fit 16 bits", t.frequency);
-    if (!fits16(t.sr)) return strFormat("symbol rate %d does not fit 16 bits", t.sr);
+// Why a transponder has no code for one of its bytes, or empty.
+std::string transponderFault(const T_dbTp& t) {
     if (t.polarity < 0 || t.polarity > 3)
         return strFormat("polarisation code %d is unknown", t.polarity);
     if (!fits8(t.modulation)) return strFormat("modulation %d does not fit a byte", t.modulation);
@@ -213,25 +194,26 @@ struct ChannelIds {
 
 // Why a channel cannot be written, or empty; fills its ids.
 std::string channelFault(const T_dbCh& c, ChannelIds* ids) {
-    struct {
-        const char* what;
-        bool ok;
-    } pids[] = {
-        {"service id", hexId16(c.sid, &ids->sid)},
-        {"PMT PID", hexId16(c.pmt_pid, &ids->pmt)},
-        {"video PID", hexId16(c.vpid, &ids->vpid)},
-        {"PCR PID", hexId16(c.pcr_pid, &ids->pcr)},
-    };
-    for (const auto& p : pids)
-        if (!p.ok) return strFormat("%s is not a 16-bit hexadecimal id", p.what);
+    ids->sid = hexId16(c.sid);
+    ids->pmt = hexId16(c.pmt_pid);
+    ids->vpid = hexId16(c.vpid);
+    ids->pcr = hexId16(c.pcr_pid);
     // Without audio tracks there is no first track to take the PID from.
-    ids->apid = 0;
-    if (c.audioCount > 0 && !hexId16(c.audio[1].apid, &ids->apid))
-        return "audio PID is not a 16-bit hexadecimal id";
+    ids->apid = c.audioCount > 0 ? hexId16(c.audio[1].apid) : 0;
     if (!fits8(c.dupdpid)) return strFormat("duplicate-PID flag %d does not fit a byte", c.dupdpid);
     if (!fits8(c.scrambled)) return strFormat("scrambled flag %d does not fit a byte", c.scrambled);
     if (!fits8(c.locked)) return strFormat("locked flag %d does not fit a byte", c.locked);
     return casByte(c, &ids->cas);
+}
+
+// The first format limit the list exceeds, or null.
+const char* limitExceeded(const WriterInput& in) {
+    const LangStruct& lang = *in.lang;
+    if (in.satDB->count > kMaxSat) return lang.msgEcdfMaxSat;
+    if (in.tpDB->count > kMaxTp) return lang.msgEcdfMaxTp;
+    if (in.chDB->count > kMaxCh) return lang.msgEcdfMaxCh;
+    if (in.cfg->listType != 2 && in.favDB->count > kMaxFavGroups) return lang.msgEcdfMaxFavGrp;
+    return nullptr;
 }
 
 }  // namespace
@@ -249,11 +231,7 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
     const T_dbFavTable& favs = *in.favDB;
     const T_dbChFavTable& links = *in.chFavDB;
 
-    if (sats.count > kMaxSat) return BuildResult::fail(lang.msgEcdfMaxSat);
-    if (tps.count > kMaxTp) return BuildResult::fail(lang.msgEcdfMaxTp);
-    if (chs.count > kMaxCh) return BuildResult::fail(lang.msgEcdfMaxCh);
-    if (in.cfg->listType != 2 && favs.count > kMaxFavGroups)
-        return BuildResult::fail(lang.msgEcdfMaxFavGrp);
+    if (const char* limit = limitExceeded(in)) return BuildResult::fail(limit);
     if (links.count >= kChFavDbSlots)
         return BuildResult::fail("The favourite channel table holds more records than it can.");
     // A satellite's set-up is the user's own configuration: refuse rather
@@ -305,8 +283,7 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
     for (uint32_t t = 1; t <= tps.count; ++t) {
         const T_dbTp& tp = tps.tp[t];
         tpFirst.emplace(tpKey(tp.sat_id, tp.stp_id), t);
-        unsigned nid = 0, tid = 0;
-        std::string why = transponderFault(tp, &nid, &tid);
+        std::string why = transponderFault(tp);
         auto sat = satPos.find(tp.sat_id);
         if (why.empty() && sat == satPos.end())
             why = strFormat("its satellite %d is not in the list", tp.sat_id);
@@ -314,8 +291,8 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
             skip(strFormat("Transponder %u (%d MHz): %s; left out.", t, tp.frequency, why.c_str()));
             continue;
         }
-        b.u16(nid);
-        b.u16(tid);
+        b.u16(hexId16(tp.nid));
+        b.u16(hexId16(tp.tid));
         b.u16(static_cast<unsigned>(tp.frequency));
         b.u16(static_cast<unsigned>(tp.sr));
         b.u8(tp.polarity == 0 || tp.polarity == 2 ? 1 : 0);
@@ -482,6 +459,16 @@ void showSkipped(const WriterInput& in, T_Widget* w, const std::vector<std::stri
 uint32_t WriteSB5S2HD(void* param) {
     auto* p = static_cast<T_FnPARAM*>(param);
     const int family = p->cfgParam->fileType;
+    // The switch warning and the limits come before the window is greyed.
+    const WriterInput pre = writerInput(p, VaTime{});
+    warnUncommittedSwitch(pre, p->Widget);
+    if (const char* limit = limitExceeded(pre)) {
+        setStatusText(p->Widget, p->MsgLang->msgError, limit);
+        showMessage(p->Widget, limit, p->MsgLang->msgError, kMbIconError);
+        showWidget4Job(p->Widget, p->catParam ? static_cast<int>(p->catParam->count) : 0,
+                       p->favParam ? static_cast<int>(p->favParam->count) : 0, true);
+        return 1;
+    }
     SingleFileFormat fmt;
     fmt.defaultNameFmt =
         family == kEcdfFamilyS2HD ? "DMlistS2-HD-%04d%02d%02d.bin" : "DMlistSB5-%04d%02d%02d.bin";
@@ -489,7 +476,6 @@ uint32_t WriteSB5S2HD(void* param) {
     fmt.filterPattern = "*.bin";
     fmt.defExt = "bin";
     fmt.build = [p, family](const WriterInput& in, std::string* image) {
-        warnUncommittedSwitch(in, p->Widget);
         std::vector<std::string> skipped;
         BuildResult r = buildEcdfImage(in, family, image, &skipped);
         if (r.ok && !skipped.empty()) showSkipped(in, p->Widget, skipped);

@@ -13,8 +13,9 @@ constexpr size_t kEcdfBodyBufferSize = 524288;
 
 // Builds header and body into *image. Refuses the list (ok false, the
 // message to show) when a format limit is exceeded or a satellite's set-up
-// has no place in its record. Transponders, channels and favourite entries
-// whose values cannot be written faithfully are left out; each gets one
-// line in *skipped when it is given.
+// has no code in its record. Transponders and channels with a code that has
+// no byte, or whose satellite or transponder is missing, and favourite
+// entries without their channel are left out; each gets one line in
+// *skipped when it is given.
 BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image,
                            std::vector<std::string>* skipped = nullptr);

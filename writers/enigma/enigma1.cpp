@@ -1,6 +1,7 @@
 // Enigma1: services, services.locked, satellites.xml, the numbered user
 // bouquets, the bouquets file and the two .epl indexes.
 #include <cstdio>
+#include <cstring>
 
 #include "writers/enigma/enigmaCommon.h"
 
@@ -101,9 +102,10 @@ BuildResult buildE1(const WriterInput& in, const OutFileSink& emit,
 }
 
 std::vector<std::string> e1StaleFiles(const T_cfgStruct& cfg) {
+    const std::string app(cfg.appName, strnlen(cfg.appName, sizeof cfg.appName));
     std::vector<std::string> v = {"services.locked", "bouquets",       "bouquets.tv",
                                   "bouquets.radio",  "services",       "satellites.xml",
-                                  std::string(cfg.appName) + ".log"};
+                                  app + ".log"};
     // An index left from an earlier job of the same minute would point at
     // user bouquets this job did not write.
     v.emplace_back("userbouquets.tv.epl");

@@ -3,6 +3,7 @@
 #include "writers/enigma/enigma.h"
 
 #include <cstdio>
+#include <cstring>
 
 BuildResult buildE2(const WriterInput& in, const OutFileSink& emit,
                     const std::function<void(int)>& milestone) {
@@ -30,8 +31,9 @@ BuildResult buildE2(const WriterInput& in, const OutFileSink& emit,
 }
 
 std::vector<std::string> e2StaleFiles(const T_cfgStruct& cfg) {
+    const std::string app(cfg.appName, strnlen(cfg.appName, sizeof cfg.appName));
     std::vector<std::string> v = {"blacklist", "bouquets.tv", "bouquets.radio", "lamedb",
-                                  "satellites.xml", std::string(cfg.appName) + ".log"};
+                                  "satellites.xml", app + ".log"};
     char buf[48];
     for (int n = 0; n < 300; ++n) {
         std::snprintf(buf, sizeof buf, "userbouquet.dbe%02d.tv", n);

@@ -1,6 +1,5 @@
 #include "writers/enigma/enigmaCommon.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -131,7 +130,6 @@ std::string userBouquetName(bool tv, int number) {
                   number);
     return buf;
 }
-
 
 }  // namespace enigma
 

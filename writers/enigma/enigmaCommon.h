@@ -135,6 +135,4 @@ void putServiceRef(std::string& s, EnigmaDialect d, bool tv, uint32_t sid, const
 
 std::string userBouquetName(bool tv, int number);
 
-// printf-style append for the lines that are not on a hot path.
-
 }  // namespace enigma

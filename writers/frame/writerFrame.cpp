@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -46,7 +45,8 @@ struct Job {
         showWidget4Job(w, catCount(p), favCount(p), true);
         return code;
     }
-    // " Error" / text, with the reason behind it when there is one.
+    // " Error" / the message table's text, with the reason behind it in
+    // brackets when there is one, so the user can tell what to change.
     void errorStatus(const char* text, const std::string& reason = {}) {
         std::string detail = text;
         if (!reason.empty()) detail += " (" + reason + ")";
@@ -65,8 +65,11 @@ struct Job {
     // Folder jobs write many files and flush them together at the end.
     bool durable = true;
 
-    // Writes one file whole; false (with the error status set) when it failed.
-    bool writeFile(const std::string& path, const std::string& bytes) {
+    // Writes one file whole; false (with the error status set) when it
+    // failed. whileWriting runs between "Writing" and "Written", once the
+    // bytes are safely out, so a failed write leaves the bar where it was.
+    bool writeFile(const std::string& path, const std::string& bytes,
+                   const std::function<void()>& whileWriting = {}) {
         if (path.size() > kMaxPathLen) {
             errorStatus(lang->msgFileOpenErr, "path too long: " + path);
             return false;
@@ -77,6 +80,7 @@ struct Job {
             errorStatus(lang->msgFileOpenErr, err);
             return false;
         }
+        if (whileWriting) whileWriting();
         setStatusText(w, lang->msgWritten, path);
         return true;
     }
@@ -93,7 +97,12 @@ std::string joinPath(const std::string& dir, const std::string& name) {
     return dir + "/" + name;
 }
 
-std::string logName(const T_cfgStruct* cfg) { return std::string(cfg->appName) + ".log"; }
+std::string logName(const T_cfgStruct* cfg) {
+    return std::string(cfg->appName, strnlen(cfg->appName, sizeof cfg->appName)) + ".log";
+}
+
+// "%.*s" arguments for a fixed text field that may lack its NUL.
+#define FIELD(f) static_cast<int>(strnlen((f), sizeof(f))), (f)
 
 
 // The job reads the configuration and the texts as they were when it
@@ -129,17 +138,18 @@ WriterInput writerInput(const T_FnPARAM* p, const VaTime& start) {
 
 std::string productionLine(const WriterInput& in) {
     const VaTime& t = in.start;
-    return strFormat("Produced with %s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d",
-                  in.cfg->appName, in.cfg->appVersion, t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
+    return strFormat("Produced with %.*s%.*s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d",
+                     FIELD(in.cfg->appName), FIELD(in.cfg->appVersion), t.year, t.month, t.day,
+                     t.hour, t.minute, t.second);
 }
 
 std::string logText(const WriterInput& in, const VaTime& now) {
     const T_dbReport& r = *in.report;
     std::string s;
-    s += strFormat("%s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d\r\n\r\nREPORT:\r\n\r\n",
-                in.cfg->appName, in.cfg->appVersion, now.year, now.month, now.day, now.hour,
-                now.minute, now.second);
+    s += strFormat(
+        "%.*s%.*s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d\r\n\r\nREPORT:\r\n\r\n",
+        FIELD(in.cfg->appName), FIELD(in.cfg->appVersion), now.year, now.month, now.day, now.hour,
+        now.minute, now.second);
     s += strFormat("Satelliti:               Real=%d Fake=%d\r\n", static_cast<int>(r.satellites),
                 static_cast<int>(r.fakeSatellites));
     s += strFormat("Transponder:             %d\r\n", static_cast<int>(r.transponders));
@@ -163,12 +173,13 @@ std::string logText(const WriterInput& in, const VaTime& now) {
     } else {
         int n = 1;
         const char* last = sats.sat[1].sat_name;
-        s += strFormat("Satelliti:               %d %s %s\r\n", n, sats.sat[1].sat_name,
-                    sats.sat[1].location);
+        s += strFormat("Satelliti:               %d %.*s %.*s\r\n", n,
+                       FIELD(sats.sat[1].sat_name), FIELD(sats.sat[1].location));
         for (uint32_t i = 2; i <= satCount; ++i) {
             const T_dbSat& sat = sats.sat[i];
             if (std::strncmp(sat.sat_name, last, sizeof sat.sat_name) == 0) continue;
-            s += strFormat("                         %d %s %s\r\n", ++n, sat.sat_name, sat.location);
+            s += strFormat("                         %d %.*s %.*s\r\n", ++n, FIELD(sat.sat_name),
+                           FIELD(sat.location));
             last = sat.sat_name;
         }
     }
@@ -180,9 +191,9 @@ std::string logText(const WriterInput& in, const VaTime& now) {
         s += "Bouquet Esclusi:         -\r\n";
     } else {
         for (uint32_t i = 1; i <= bouCount; ++i)
-            s += strFormat(i == 1 ? "Bouquet Esclusi:         %s (%s)\r\n"
-                               : "                         %s (%s)\r\n",
-                        in.bouI->bou[i].bouName, in.bouI->bou[i].bouNation);
+            s += strFormat(i == 1 ? "Bouquet Esclusi:         %.*s (%.*s)\r\n"
+                               : "                         %.*s (%.*s)\r\n",
+                        FIELD(in.bouI->bou[i].bouName), FIELD(in.bouI->bou[i].bouNation));
     }
     s += "\r\n";
 
@@ -192,8 +203,9 @@ std::string logText(const WriterInput& in, const VaTime& now) {
         s += "Gruppi Favoriti Esclusi: -\r\n";
     } else {
         for (uint32_t i = 1; i <= favCount; ++i)
-            s += strFormat(i == 1 ? "Gruppi Favoriti Esclusi: %s\r\n" : "                         %s\r\n",
-                        in.favI->fav[i].favName);
+            s += strFormat(i == 1 ? "Gruppi Favoriti Esclusi: %.*s\r\n"
+                               : "                         %.*s\r\n",
+                        FIELD(in.favI->fav[i].favName));
     }
     s += "\r\n";
     return s;
@@ -210,12 +222,8 @@ uint32_t LogWriter(T_FnPARAM* p, const std::string& path) {
         job.end(1);
         return 1;
     }
-    std::string err;
-    if (path.size() > kMaxPathLen) {
-        err = "path too long: " + path;
-    } else if (writeFileWhole(path, text, &err)) {
-        return 0;
-    }
+    std::string err = "path too long: " + path;
+    if (path.size() <= kMaxPathLen && writeFileWhole(path, text, &err)) return 0;
     job.errorStatus(p->MsgLang->msgFileOpenErr, err);
     job.end(1);
     return 1;
@@ -237,6 +245,8 @@ uint32_t runFolderJob(T_FnPARAM* shared, const FolderFormat& fmt) {
     std::string parent;
     if (!job.w || !job.w->ui || !job.w->ui->browseFolder(job.w->hMain, kBrowseTitle, &parent))
         return job.end(1);
+    // A chosen item without a file-system path would put the folder at the root.
+    if (parent.empty()) return job.fail(p->MsgLang->msgFileOpenErr, "no folder was chosen");
 
     const std::string folder =
         joinPath(parent, strFormat("%s_%04d-%02d-%02d_%02d-%02d", fmt.folderPrefix.c_str(),
@@ -251,6 +261,7 @@ uint32_t runFolderJob(T_FnPARAM* shared, const FolderFormat& fmt) {
     if (::mkdir(folder.c_str(), 0777) != 0) {
         int e = errno;
         struct stat st {};
+        // A plain file of that name is no folder to write into.
         if (e != EEXIST || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             return job.fail(p->MsgLang->msgFileOpenErr,
                             "cannot create folder " + folder + ": " +
@@ -320,17 +331,21 @@ uint32_t runSingleFileJob(T_FnPARAM* shared, const SingleFileFormat& fmt) {
     if (path.size() > kMaxPathLen)
         return job.fail(p->MsgLang->msgFileOpenErr, "path too long: " + path);
 
-    // The bar follows the bytes in steps of 100; only changes are sent.
+    // The bar follows the bytes in steps of 100 and ends at 100; only
+    // changes are sent.
     const size_t len = image.size();
-    int shown = 0;
-    for (size_t done = 100; done <= len; done += 100) {
-        int pos = static_cast<int>(done * 100 / len);
-        if (pos != shown) {
-            job.progress(pos);
-            shown = pos;
+    auto byteProgress = [&] {
+        int shown = 0;
+        for (size_t done = 100; done <= len; done += 100) {
+            int pos = static_cast<int>(done * 100 / len);
+            if (pos != shown) {
+                job.progress(pos);
+                shown = pos;
+            }
         }
-    }
-    if (!job.writeFile(path, image)) return job.end(1);
+        job.progress(100);
+    };
+    if (!job.writeFile(path, image, byteProgress)) return job.end(1);
     std::string().swap(image);
     job.progress(100);
 

@@ -71,6 +71,8 @@ void putFrame(Image& img, size_t off, uint32_t count, size_t recSize) {
     img.put8(off, 0xDB);
     img.put8(off + 1, 0x81);
     img.put16(off + 2, count);
+    // 16 bits wide: beyond 1489 TV records only the low part fits; the
+    // record count beside it stays exact.
     img.put16(off + 4, static_cast<uint32_t>(count * recSize));
 }
 
@@ -205,19 +207,9 @@ private:
 };
 
 BuildResult Builder::checkLimits() {
-    const T_dbReport& r = *in_.report;
-    const LangStruct& lang = *in_.lang;
-    if (in_.satDB->count > kMaxSatellites) return BuildResult::fail(lang.msgJstMaxSat);
-    // The table count is checked too: its records are what fills the block.
-    if (r.transponders > kMaxTransponders || in_.tpDB->count > kMaxTransponders)
-        return BuildResult::fail(lang.msgJstMaxTp);
-    uint64_t tv = uint64_t{r.tvChannels} + r.tvFake;
-    if (tv > kMaxTv) return BuildResult::fail(lang.msgJstMaxTv);
-    if (r.radioChannels > kMaxRadio) return BuildResult::fail(lang.msgJstMaxRadio);
-    if (in_.cfg->listType != 2 && r.favGroups > kMaxFavGroups)
-        return BuildResult::fail(lang.msgJstMaxFavGrp);
-    tvCount_ = static_cast<uint32_t>(tv);
-    radioCount_ = r.radioChannels;
+    if (BuildResult r = checkJstLimits(in_); !r.ok) return r;
+    tvCount_ = in_.report->tvChannels + in_.report->tvFake;
+    radioCount_ = in_.report->radioChannels;
 
     // The frames carry the counters; a table that disagrees would leave
     // records under the fill or a gap of undefined bytes.
@@ -235,11 +227,6 @@ BuildResult Builder::checkLimits() {
         return BuildResult::fail(strFormat(
             "The radio channel count (%u) does not match the channel table (radio records: %u).",
             radioCount_, radioRecs));
-    if (tvCount_ > kMaxChRecordsByBytes)
-        return BuildResult::fail(strFormat(
-            "Too many TV channels for the JST block size field: %u records need %u bytes "
-            "(%u max).",
-            tvCount_, tvCount_ * static_cast<uint32_t>(kChRecord), kMaxChRecordsByBytes));
     return {};
 }
 
@@ -354,15 +341,8 @@ Audio Builder::audio(uint32_t slot, const T_dbCh& c, uint32_t track) {
     if (pid == 0 || pid >= 0x2000) return a;
     bool dts = t.dts != 0, ac3 = t.ac3 != 0;
     uint16_t type = dts && ac3 ? 0x6 : ac3 ? 0x4 : dts ? 0x2 : 0;
-    if (type != 0) {
-        if (pid > 0x0FFF) {
-            note(strFormat("Channel %u \"%s\": audio PID 0x%04X does not fit beside its track type; the "
-                     "track is left out.",
-                     slot, text(c.ch_name).c_str(), pid));
-            return a;
-        }
-        pid = static_cast<uint16_t>((type << 12) | pid);
-    }
+    // The type takes the place of the PID's top digit.
+    if (type != 0) pid = static_cast<uint16_t>((type << 12) | (pid & 0x0FFF));
     a.pid = pid;
     a.lang = langCode(t.lang_id);
     a.dtsAc3 = dts && ac3;
@@ -489,6 +469,20 @@ BuildResult Builder::run(int family) {
 
 }  // namespace
 
+BuildResult checkJstLimits(const WriterInput& in) {
+    const T_dbReport& r = *in.report;
+    const LangStruct& lang = *in.lang;
+    if (in.satDB->count > kMaxSatellites) return BuildResult::fail(lang.msgJstMaxSat);
+    // The table count is checked too: its records are what fills the block.
+    if (r.transponders > kMaxTransponders || in.tpDB->count > kMaxTransponders)
+        return BuildResult::fail(lang.msgJstMaxTp);
+    if (uint64_t{r.tvChannels} + r.tvFake > kMaxTv) return BuildResult::fail(lang.msgJstMaxTv);
+    if (r.radioChannels > kMaxRadio) return BuildResult::fail(lang.msgJstMaxRadio);
+    if (in.cfg->listType != 2 && r.favGroups > kMaxFavGroups)
+        return BuildResult::fail(lang.msgJstMaxFavGrp);
+    return {};
+}
+
 BuildResult buildJstImage(const WriterInput& in, int family, std::string* image,
                           std::vector<std::string>* notes) {
     Builder b(in, image, notes);
@@ -497,6 +491,14 @@ BuildResult buildJstImage(const WriterInput& in, int family, std::string* image,
 
 uint32_t WriteST1JS1(void* param) {
     auto* p = static_cast<T_FnPARAM*>(param);
+    // The limits come first, before the window is greyed or the bar reset.
+    if (BuildResult lim = checkJstLimits(writerInput(p, VaTime{})); !lim.ok) {
+        setStatusText(p->Widget, p->MsgLang->msgError, lim.message);
+        showMessage(p->Widget, lim.message, p->MsgLang->msgError, kMbIconError);
+        showWidget4Job(p->Widget, p->catParam ? static_cast<int>(p->catParam->count) : 0,
+                       p->favParam ? static_cast<int>(p->favParam->count) : 0, true);
+        return 1;
+    }
     const int family = p->cfgParam->fileType == kFamilyJS1 ? kFamilyJS1 : kFamilyST1;
     SingleFileFormat f;
     f.defaultNameFmt = family == kFamilyJS1 ? "DMlistPvr-JS1-%04d%02d%02d.bin"

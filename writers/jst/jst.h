@@ -32,8 +32,6 @@ constexpr uint32_t kMaxTransponders = 2040;
 constexpr uint32_t kMaxTv = 4199;
 constexpr uint32_t kMaxRadio = 719;
 constexpr uint32_t kMaxFavGroups = 16;
-// The frame's byte count is 16 bits wide: 1489 channel records of 44 bytes.
-constexpr uint32_t kMaxChRecordsByBytes = 0xFFFF / kChRecord;
 
 }  // namespace jst
 
@@ -44,3 +42,7 @@ constexpr uint32_t kMaxChRecordsByBytes = 0xFFFF / kChRecord;
 // audio track, a CAS flag) are written absent and described in *notes.
 BuildResult buildJstImage(const WriterInput& in, int family, std::string* image,
                           std::vector<std::string>* notes = nullptr);
+
+// The receiver's five count limits, in the order the job checks them
+// (before it greys the window); the failure carries the limit text.
+BuildResult checkJstLimits(const WriterInput& in);

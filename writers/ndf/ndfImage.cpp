@@ -233,12 +233,11 @@ private:
             const T_dbSat& s = sats.sat[i];
             if (!inRange(s.position, 0, 0xFFFF))
                 return badSat(i, "position", s.position, 0, 0xFFFF);
-            if (!inRange(s.positionerId, 0, 0xFF))
-                return badSat(i, "positioner id", s.positionerId, 0, 0xFF);
             Rec r;
             r.name(s.satName, strnlen(s.satName, sizeof s.satName));
             r.u16(static_cast<unsigned>(s.position));
-            r.u8(static_cast<unsigned>(s.positionerId));
+            // Ids go up to 999; the byte keeps the low part.
+            r.u8(static_cast<unsigned>(s.positionerId) & 0xFF);
             r.u8(i - 1);
             img_.put(r);
         }
@@ -325,8 +324,7 @@ private:
         if (c.casCount >= static_cast<uint32_t>(kCasSlots))
             return "more CAS ids than the table holds";
         bool teletext = c.ch_type == 0 && std::strncmp(c.txt_pid, "0000", sizeof c.txt_pid) != 0;
-        if (teletext && (!hex16(c.txt_pid, &txt) || txt > 0xFFF))
-            return "teletext PID is not a PID up to 0FFF";
+        if (teletext && !hex16(c.txt_pid, &txt)) return "teletext PID is not four hexadecimal digits";
         uint32_t mask = 0;
         for (uint32_t k = 1; k <= c.casCount; ++k) {
             if (!inRange(c.cas[k], 0, 31)) return "CAS id outside 0 to 31";
@@ -335,8 +333,7 @@ private:
         for (uint32_t k = 1; k <= c.audioCount; ++k) {
             const T_dbAudio& a = c.audio[k];
             uint16_t apid;
-            if (!hex16(a.apid, &apid) || apid > 0xFFF) return "audio PID is not a PID up to 0FFF";
-            if (!inRange(a.lang_id, 0, 0xFF)) return "audio language id outside 0 to 255";
+            if (!hex16(a.apid, &apid)) return "audio PID is not four hexadecimal digits";
         }
 
         r->name(c.ch_name, strnlen(c.ch_name, sizeof c.ch_name));
@@ -347,18 +344,20 @@ private:
         r->u16(vpid);
         r->u8(c.audioCount);
         for (uint32_t k = 1; k <= c.audioCount; ++k)
-            r->u8(static_cast<unsigned>(c.audio[k].lang_id));
+            r->u8(static_cast<unsigned>(c.audio[k].lang_id) & 0xFF);
         for (uint32_t k = 1; k <= c.audioCount; ++k) {
             const T_dbAudio& a = c.audio[k];
             unsigned type = a.dts && !a.ac3 ? 2 : !a.dts && a.ac3 ? 4 : a.dts && a.ac3 ? 6 : 0;
             uint16_t apid = 0;
             hex16(a.apid, &apid);
+            // The type takes the top digit's place: it is not written.
             r->u8(apid & 0xFF);
             r->u8(type << 4 | (apid >> 8 & 0x0F));
         }
         if (teletext) {
             r->u16(0xFF01);
-            r->u16(c.subtitle ? (txt | 0x4000u) : txt);
+            // Subtitles are marked by a 4 in place of the top digit.
+            r->u16(c.subtitle ? ((txt & 0x0FFFu) | 0x4000u) : txt);
         } else {
             r->u8(0x00);
         }

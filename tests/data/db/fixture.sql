@@ -5,7 +5,8 @@
 --
 -- Satellites: 192 (3 transponders, stp 3 is a feed), 130 (2), 300 (one
 -- channel with more audio tracks and CAS ids than a channel holds), 1000
--- (bouquet 1000: the pair the jobs start their "previous bouquet" with).
+-- (bouquet 1000: the pair the jobs start their "previous bouquet" with;
+-- its one channel is also in favourite group 2).
 -- Categories 1..4. Languages 1 ita, 2 eng, 3 fra, 4 deu.
 --
 -- Bouquets of 192, in query order (sort_id, bou_id, TV first, cb.sort_id):
@@ -139,7 +140,8 @@ INSERT INTO ChannelFavorite (sat_id, stp_id, sid, bou_id, fav_id, sort_id) VALUE
   (192, 1, '0102', 10, 3, 1),
   (192, 2, '0203', 50, 4, 1),
   (130, 1, '1101', 40, 4, 1),
-  (130, 1, '1102', 40, 4, 2);
+  (130, 1, '1102', 40, 4, 2),
+  (1000, 1, 'E001', 1000, 2, 1);
 
 -- Variants on the same server, each a database of its own.
 -- velartis_nocas: the fixture without ChannelCas, so the CAS query fails

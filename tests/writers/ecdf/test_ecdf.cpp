@@ -202,11 +202,15 @@ TEST(EcdfImage, LimitsRefuseExactlyAsSpecified) {
     db.link->count -= 1;
 
     db.addFav(9, "Ninth");
+    db.addLink(9, 1);
     EXPECT_EQ(db.build(&image).message, db.lang.msgEcdfMaxFavGrp);
     db.cfg.listType = 2;
     ASSERT_TRUE(db.build(&image).ok);
     EXPECT_EQ(image.find("Ninth"), std::string::npos);
-    db.fav->count = 8;
+    // The section length counts the entries written, not the ninth group's.
+    const size_t fav = 64 + 16 + 25 + 5 + 1 + 52 * 32 + 5 + 2 + 16 * 1000 + 5 + 4 + 44 * 5000;
+    EXPECT_EQ(image.substr(fav, 5), hx("E3 00000658"));
+    db.fav->count = 8, db.link->count -= 1;
 
     db.addCh(0, 1, 1, "0001", "X");
     EXPECT_EQ(db.build(&image).message,
@@ -218,7 +222,7 @@ TEST(EcdfImage, LimitsRefuseExactlyAsSpecified) {
     EXPECT_EQ(db.build(&image).message, "Excessive number of satellites for ECDF format. (32 max)");
 }
 
-TEST(EcdfImage, UnwritableValuesAreRefusedOrLeftOutNeverWrapped) {
+TEST(EcdfImage, WideValuesWrapAndRecordsWithoutCodeAreLeftOut) {
     Db db;
     fillSmall(db);
     std::string image;
@@ -226,35 +230,40 @@ TEST(EcdfImage, UnwritableValuesAreRefusedOrLeftOutNeverWrapped) {
     BuildResult r = db.build(&image);
     EXPECT_EQ(r.message, "Satellite 2 (Hotbird): DiSEqC mode 4 is unknown.");
     db.sat->sat[2].diseqc = 3;
-    db.sat->sat[1].position = 70000;
-    EXPECT_FALSE(db.build(&image).ok);
-    db.sat->sat[1].position = 192;
+    db.sat->sat[1].position = -50;  // kept modulo 2^16
 
-    db.tp->tp[1].frequency = 70000;        // transponder 1 left out: tp 2 moves to 0
-    db.ch->ch[3].cas[++db.ch->ch[3].casCount] = 40;  // Rai 2 left out, with its favourite
+    db.tp->tp[1].polarity = 4;  // no code: transponder 1 left out, tp 2 moves to 0
+    db.tp->tp[2].frequency = 70000;
+    copyText(db.tp->tp[2].nid, "7"), copyText(db.tp->tp[2].tid, "01A2B3");
+    appendCas(&db.ch->ch[3], 40), appendCas(&db.ch->ch[3], 10);  // 40 has no bit
     T_dbCh& lost = db.addCh(0, 130, 99, "0D4B", "Lost");  // no such transponder
     lost.audioCount = 0;
     T_dbCh& mute = db.addCh(1, 130, 7, "0E01", "Mute");
     mute.audioCount = 0;
     copyText(mute.audio[1].apid, "ZZ");  // stale track that must not be read
+    db.addLink(3, 4);
     std::vector<std::string> skipped;
     ASSERT_TRUE(db.build(&image, kEcdfFamilySB5, &skipped).ok);
     EXPECT_EQ(skipped, (std::vector<std::string>{
-                           "Transponder 1 (70000 MHz): frequency 70000 does not fit 16 bits; "
-                           "left out.",
-                           "Channel 3 (Rai 2): CAS id 40 is outside 0-31; left out.",
+                           "Transponder 1 (10714 MHz): polarisation code 4 is unknown; left out.",
                            "Channel 4 (Lost): its transponder 99 is not in the list; left out.",
-                           "Favourite group 1 (Sport), link 1 (sid 0D4A): its channel is not among "
+                           "Favourite group 1 (Sport), link 3 (sid 0D4B): its channel is not among "
                            "the TV channels; left out."}));
+    EXPECT_EQ(image.substr(64 + 48, 2), hx("FFCE"));
     size_t tp = 64 + 16 + 25 + 110;
-    EXPECT_EQ(image.substr(tp, 7), hx("E1 00000012 0001"));
-    size_t ch = tp + 7 + 16;
-    EXPECT_EQ(image.substr(ch, 7), hx("E2 00000088 0001"));  // Rai 1, then two radios
-    EXPECT_EQ(image.substr(ch + 7, 2), hx("0000"));
-    EXPECT_EQ(image.substr(ch + 7 + 44, 2), hx("0002"));
-    EXPECT_EQ(image.substr(ch + 7 + 44 + 2 + 44 + 28, 8), hx("0100 0200 0000 0200"));
-    EXPECT_EQ(image.substr(ch + 7 + 44 + 2 + 88, 31),
-              hx("E3 000000E7") + txt("Sport", 24) + hx("0000"));
+    EXPECT_EQ(image.substr(tp, 23),
+              hx("E1 00000012 0001 0007 01A2 1170 6B6C 01 03 01 01 00 000000"));
+    size_t ch = tp + 23;
+    const std::string channelsAndFavourites =
+              hx("E2 000000B4 0002") + hx("0000 0D49") + txt("Rai 1", 24) +
+                  hx("0102 0200 028A 0200 00 01 00 09 00000000") + hx("0000 0D4A") +
+                  txt("Rai 2", 24) + hx("0103 0210 028B 0210 00 00 00 40 00000000") +
+                  hx("0002 0000 0E00") + txt("Radio 1", 24) +
+                  hx("0110 1FFF 0112 0111 00 00 01 00 00000000") + hx("0000 0E01") +
+                  txt("Mute", 24) + hx("0100 0200 0000 0200 00 00 00 00 00000000") +
+                  hx("E3 000000EE") + txt("Sport", 24) +
+                  hx("0001 0001 0000000000 0001 0001 0000000000") + favBlanks(2).substr(0, 4);
+    EXPECT_EQ(image.substr(ch, channelsAndFavourites.size()), channelsAndFavourites);
 
     db.tp->tp[1].frequency = 11000;
     for (int p = 0; p < 4; ++p) {
@@ -264,8 +273,16 @@ TEST(EcdfImage, UnwritableValuesAreRefusedOrLeftOutNeverWrapped) {
     }
 }
 
+// Notes whether the window was greyed when each box came up.
+struct GreyingPlatform : MemoryPlatform {
+    std::vector<bool> greyedAtBox;
+    void onMessageBox(const MessageBoxCall&) override {
+        greyedAtBox.push_back(!find("hGenerate")->enabled);
+    }
+};
+
 struct JobRig : Db {
-    MemoryPlatform ui;
+    GreyingPlatform ui;
     T_Widget widget{};
     T_idxCat cat{};
     T_idxFav favP{};
@@ -309,6 +326,7 @@ TEST(EcdfJob, WritesTheImageUnderItsDefaultNameOrStopsWithTheLimitBox) {
               "Channel 2 (Radio 1): type 3 is neither TV nor radio; left out.");
     EXPECT_EQ(rig.ui.boxes[1].caption, "Warning");
     EXPECT_EQ(rig.ui.boxes[2].text, "The file was written correctly.");
+    EXPECT_EQ(rig.ui.greyedAtBox, (std::vector<bool>{false, true, true}));
 
     rig.cfg.fileType = kEcdfFamilySB5;
     rig.sat->sat[1].switchType = 0;
@@ -319,6 +337,7 @@ TEST(EcdfJob, WritesTheImageUnderItsDefaultNameOrStopsWithTheLimitBox) {
     EXPECT_EQ(rig.ui.boxes[3].text, "Excessive number of satellites for ECDF format. (32 max)");
     EXPECT_EQ(rig.ui.boxes[3].caption, " Error");
     EXPECT_EQ(rig.ui.boxes[3].flags, kMbIconError);
+    EXPECT_FALSE(rig.ui.greyedAtBox[3]);  // the limits come before greying
     EXPECT_FALSE(std::filesystem::exists(rig.dir / "DMlistSB5-20240305.bin"));
     EXPECT_TRUE(rig.ui.find("hGenerate")->enabled);
 }

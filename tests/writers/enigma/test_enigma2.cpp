@@ -138,9 +138,13 @@ TEST(Enigma2SatellitesXml, WellFormedWithSatellitesPositionsAndTransponders) {
     ListFixture odd;
     odd.addSat(130, "Sport & <News> \"HD\"", "Hot Bird", "13.0E", 130, 20);
     odd.addTp(130, 1, 10719, 1, 27500, 3, 0, "013E", "2F44", 0, 20);
+    // A transponder whose satellite is not in the table is left out rather
+    // than filed under another satellite.
+    odd.addTp(99, 1, 11000, 1, 27500, 3, 0, "013E", "2F44");
     XmlFile oddXml(buildSatellitesXml(odd.input()));
     EXPECT_TRUE(oddXml.wellFormed());
     EXPECT_EQ(oddXml.xpath("string(/satellites/sat/@name)"), "Sport & <News> \"HD\" 13.0E");
+    EXPECT_EQ(oddXml.xpath("count(//transponder)"), "1");
     ListFixture empty;
     XmlFile emptyXml(buildSatellitesXml(empty.input()));
     EXPECT_TRUE(emptyXml.wellFormed());

@@ -45,12 +45,13 @@ void expectRestored(JobFixture& j) {
     EXPECT_TRUE(j.ui.find("satCheck1")->enabled);
 }
 
-void expectFailed(JobFixture& j, const std::string& reasonPart) {
+// The failure text of the message table, then the reason in brackets.
+void expectFailed(JobFixture& j, const std::string& reason) {
     ASSERT_FALSE(j.ui.statusLog[0].empty());
     EXPECT_EQ(j.ui.statusLog[0].back(), " Error");
     const std::string& detail = j.ui.statusLog[1].back();
-    EXPECT_EQ(detail.rfind("Unable to open file.", 0), 0u) << detail;
-    EXPECT_NE(detail.find(reasonPart), std::string::npos) << detail;
+    EXPECT_EQ(detail.rfind("Unable to open file. (", 0), 0u) << detail;
+    EXPECT_NE(detail.find(reason), std::string::npos) << detail;
     EXPECT_TRUE(j.ui.boxes.empty());
     expectRestored(j);
 }
@@ -128,6 +129,12 @@ TEST(FolderFrame, BadDestinationFailsBeforeWriting) {
         expectFailed(j, "Not a directory");
         EXPECT_EQ(fileText(tmp.path / kFolderName), "x");
         fs::remove(tmp.path / kFolderName);
+    }
+    {  // A choice without a file-system path must not land at the root.
+        JobFixture j;
+        j.ui.answerFolder(std::string());
+        EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 1u);
+        expectFailed(j, "no folder was chosen");
     }
     {  // The path would pass the platform's limit.
         JobFixture j;
@@ -216,6 +223,11 @@ TEST(LogFile, ReportTextWithCrLfAndAdjacentSatellitesMerged) {
                                 "\r\n";
     EXPECT_EQ(logText(j.input(), kClock), swapped);
 
+    // Without any satellite the list block shows "-" like the others.
+    ListFixture none;
+    EXPECT_NE(logText(none.input(), kClock).find("\r\n\r\nSatelliti:               -\r\n\r\n"),
+              std::string::npos);
+
     // The job writes exactly that beside the list, named after the program.
     TempDir tmp;
     j.cfg->logFile = 1;
@@ -266,7 +278,10 @@ TEST(SingleFileFrame, DefaultNameExtensionProgressAndLog) {
     EXPECT_EQ(fileText(tmp.path / "mylist.ndf"), std::string(1000, '\x5A'));
     EXPECT_EQ(fileText(tmp.path / "mylist.log"), logText(j.input(), kClock));
     EXPECT_EQ(j.ui.progress,
-              (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 100, 100}));
+              (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 100, 100, 100}));
+    const std::string saved = (tmp.path / "mylist.ndf").string();
+    EXPECT_EQ(std::vector<std::string>(j.ui.statusLog[1].begin(), j.ui.statusLog[1].begin() + 2),
+              (std::vector<std::string>{saved, saved}));
     EXPECT_EQ(j.ui.statusLog[0].back(), "Message");
     expectRestored(j);
 }
@@ -301,5 +316,6 @@ TEST(SingleFileFrame, CancelLimitAndWriteFailureStopTheJob) {
         EXPECT_EQ(runSingleFileJob(&j.param, ndfLike(10)), 1u);
         expectFailed(j, "No space left on device");
         EXPECT_TRUE(fs::is_empty(tmp.path));
+        EXPECT_EQ(j.ui.progress, (std::vector<int>{0}));  // a failed write moves no bar
     }
 }

@@ -119,10 +119,15 @@ TEST(JstImage, LimitsRefuseOneAboveTheirMaximumInOrder) {
     JstData d;
     for (int i = 1; i <= 64; ++i) d.addSat(i, 10 * i, "S");
     for (int i = 0; i < 2040; ++i) d.addTp(1, i, 10700 + i);
-    for (int i = 0; i < 1489; ++i) d.addCh(0, 1, 0, "T");  // 65516 record bytes
+    for (int i = 0; i < 4199; ++i) d.addCh(0, 1, 0, "T");
     for (int i = 0; i < 719; ++i) d.addCh(1, 1, 0, "R");
     d.report.favGroups = 16;
     EXPECT_EQ(outcome(d), "ok");
+    // 4199 x 44 = 184756 = 0x2D1B4 record bytes: the 16-bit field keeps the low part.
+    std::string img;
+    ASSERT_TRUE(d.build(&img).ok);
+    EXPECT_EQ(hexAt(img, kTvOffset, 6), "db 81 67 10 b4 d1");
+    EXPECT_TRUE(allBytes(img, kTvOffset + 12 + 184756, kRadioOffset, 0xFF));
 
     d.report.favGroups = 17;
     EXPECT_EQ(outcome(d), favMsg);
@@ -132,7 +137,7 @@ TEST(JstImage, LimitsRefuseOneAboveTheirMaximumInOrder) {
     EXPECT_EQ(outcome(d), "ok");
     d.addCh(1, 1, 0, "R");
     EXPECT_EQ(outcome(d), "Excessive number of RADIO channels for the format JST. (719 max)");
-    d.report.tvFake = 4199 - 1489 + 1;
+    d.report.tvFake = 1;
     EXPECT_EQ(outcome(d), "Excessive number of TV channels for the format JST. (4199 max)");
     d.report.transponders = 2041;
     EXPECT_EQ(outcome(d), tpMsg);
@@ -160,9 +165,6 @@ TEST(JstImage, ListsTheFormatCannotHoldAreRefusedNamingTheRecord) {
          "Channel 1 \"C\": the video PID is not four hexadecimal digits."},
         {[](JstData& d) { d.ch->ch[2].ch_type = 2; },
          "The radio channel count (1) does not match the channel table (radio records: 0)."},
-        {[](JstData& d) { for (int i = 0; i < 1489; ++i) d.addCh(0, 1, 1, "C"); },
-         "Too many TV channels for the JST block size field: 1490 records need 65560 bytes "
-         "(1489 max)."},
     };
     for (const auto& [spoil, expected] : cases) {
         JstData d;
@@ -182,7 +184,7 @@ TEST(JstImage, FieldsWithAnAbsentFormAreWrittenAbsentWithANote) {
     T_dbCh* c = d.ch->ch;
     for (int i = 0; i < 4; ++i) d.addCh(0, 1, 1, "C");
     VA_SET(c[1].txt_pid, "1000");       // no room beside the teletext type nibble
-    d.addAudio(c[2], "1100", 3, 0, 1);  // the AC-3 nibble would hide bit 12
+    d.addAudio(c[2], "1100", 3, 0, 1);  // the AC-3 nibble takes the top digit's place
     c[3].scrambled = 1, appendCas(&c[3], -3), appendCas(&c[3], 9);
     d.addAudio(c[4], "1100", 3, 0, 0);  // untyped: keeps its own top digit
     c[4].locked = 5;                    // flags are yes/no
@@ -191,14 +193,12 @@ TEST(JstImage, FieldsWithAnAbsentFormAreWrittenAbsentWithANote) {
     ASSERT_TRUE(d.build(&img, kFamilyST1, &notes).ok);
     auto rec = [](int i) { return kTvOffset + kFrameSize + i * kChRecord; };
     EXPECT_EQ(hexAt(img, rec(0) + 10, 2), "ff 1f");
-    EXPECT_EQ(hexAt(img, rec(1) + 12, 6), "ff 1f ff 1f 7f 7f");
+    EXPECT_EQ(hexAt(img, rec(1) + 12, 6), "00 41 ff 1f 11 7f");
     EXPECT_EQ(hexAt(img, rec(2) + 36, 2), "08 40");
     EXPECT_EQ(hexAt(img, rec(3) + 12, 6), "00 11 ff 1f 11 7f");
     EXPECT_EQ(hexAt(img, rec(3) + 36, 2), "01 00");
     EXPECT_EQ(notes, (std::vector<std::string>{
                          "Channel 1 \"C\": teletext PID 0x1000 does not fit the JST teletext word; "
                          "written without teletext.",
-                         "Channel 2 \"C\": audio PID 0x1100 does not fit beside its track type; the "
-                         "track is left out.",
                          "Channel 3 \"C\": CAS id -3 has no JST flag; left out."}));
 }

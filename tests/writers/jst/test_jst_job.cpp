@@ -72,7 +72,9 @@ TEST(JstJob, WritesTheImageUnderItsDefaultNameWithItsLog) {
 TEST(JstJob, LimitStopsBeforeTheSaveDialogAndCancelWritesNothing) {
     JstJob j(jst::kFamilyST1);
     j.d.report.radioChannels = 720;
+    j.ui.find("progGen")->pos = 40;  // left by an earlier job
     EXPECT_EQ(WriteST1JS1(&j.p), 1u);
+    EXPECT_EQ(j.ui.find("progGen")->pos, 40) << "the limits come before the bar is reset";
     const std::string msg = "Excessive number of RADIO channels for the format JST. (719 max)";
     ASSERT_EQ(j.ui.boxes.size(), 1u);
     EXPECT_EQ(j.ui.boxes[0].text, msg);

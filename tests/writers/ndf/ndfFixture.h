@@ -77,7 +77,7 @@ struct NdfTables {
 inline void fillGoldenTables(NdfTables& t) {
     T_dbSat& hb = t.addSat(130, "Hot Bird", 130);
     hb.diseqc = 1, hb.switchType = 2, hb.tone22k = 1, hb.power = 3;
-    hb.switch11 = 5, hb.switch10 = 2, hb.positionerId = 7;
+    hb.switch11 = 5, hb.switch10 = 2, hb.positionerId = 263;  // written as its low byte, 07
     T_dbSat& as = t.addSat(192, "Astra", 192);
     as.lnbType = 0, as.freqLo = 7, as.freqHi = 9;
     as.switchType = 1, as.out12V = 1, as.power = 1, as.switch10 = 3;
@@ -91,17 +91,19 @@ inline void fillGoldenTables(NdfTables& t) {
 
     T_dbCh& marker = t.addCh(130, 1, "@ Sky @", "FFFF");
     marker.fake = 1, marker.skip = 1, marker.dupdname = 1;
-    T_dbCh& rai = t.addCh(130, 2, "Rai 1 HD", "0DEE", "0102", "0200", "0200", "0240");
+    T_dbCh& rai = t.addCh(130, 2, "Rai 1 HD", "0DEE", "0102", "0200", "0200", "1240");
     rai.hd = 1, rai.subtitle = 1, rai.scrambled = 1, rai.locked = 1, rai.dupdsid = 1;
-    NdfTables::addAudio(rai, "0284", 23, 0, 1);
-    NdfTables::addAudio(rai, "028E", 4, 0, 0);
+    // The first hex digit of a PID beside a type nibble is not written:
+    // these come out as 0284 and 0240; language 260 as its low byte 04.
+    NdfTables::addAudio(rai, "1284", 23, 0, 1);
+    NdfTables::addAudio(rai, "028E", 260, 0, 0);
     appendCas(&rai, 1);
     appendCas(&rai, 5);
     // A radio channel's teletext PID is never written.
     T_dbCh& radio = t.addCh(192, 1051, "Radio 2", "1F41", "0064", "1FFF", "0000", "0300");
     radio.ch_type = 1, radio.dupdpid = 1;
     NdfTables::addAudio(radio, "0A21", 9, 1, 1);
-    T_dbCh& arte = t.addCh(192, 1051, "Arte", "2B66", "00A0", "00A1", "00A1", "00A3");
+    T_dbCh& arte = t.addCh(192, 1051, "Arte", "2B66", "00A0", "00A1", "00A1", "10A3");
     NdfTables::addAudio(arte, "00A2", 2, 1, 0);
     appendCas(&arte, 0);
     appendCas(&arte, 31);
