@@ -185,6 +185,22 @@ int runCli(int argc, char** argv) {
             return kExitUsage;
         }
     }
+    if (output.empty()) {
+        std::error_code ec;
+        output = std::filesystem::current_path(ec).string();
+    }
+    {
+        // Several single-file lists cannot share one file name.
+        int single = 0;
+        for (int t : families)
+            if (t == 0 || t >= 4) ++single;
+        std::error_code ec;
+        if (single > 1 && !std::filesystem::is_directory(output, ec)) {
+            std::fprintf(stderr, "velartis-cli: --output must be an existing folder when several "
+                                 "single-file formats are written\n");
+            return kExitUsage;
+        }
+    }
     if (log && noLog) {
         std::fprintf(stderr, "velartis-cli: --log and --no-log exclude each other\n");
         return kExitUsage;
@@ -224,10 +240,7 @@ int runCli(int argc, char** argv) {
     if (rc == kJobOutdated) return 2;
     if (rc != 0) return 1;
 
-    if (output.empty()) {
-        std::error_code ec;
-        output = std::filesystem::current_path(ec).string();
-    }
+
     ui.setDestination(output);
     int result = 0;
     for (int family : families) {

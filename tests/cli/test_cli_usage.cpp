@@ -20,6 +20,8 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(runCliTool("--lang xx").exitCode, 64);
     EXPECT_EQ(runCliTool("--no-such-option").exitCode, 64);
     EXPECT_EQ(runCliTool("--log --no-log").exitCode, 64);
+    // Two single-file lists cannot both take one file name.
+    EXPECT_EQ(runCliTool(kFiles + "--format ndf,st1 --output /tmp/va-one-file.bin").exitCode, 64);
     CliResult help = runCliTool("--help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--db-socket"), std::string::npos);
