@@ -107,7 +107,9 @@ INSERT INTO ChannelAudio (sat_id, stp_id, sid, sort_id, apid, lang_id, ac3, dts)
   (192, 1, '0102', 1, '0121', 1, 0, 0),
   (192, 2, '0201', 1, '0211', 3, 0, 1),
   (130, 1, '1101', 1, '1111', 1, 0, 0),
-  (130, 1, '0101', 1, '9999', 2, 0, 0);
+  (130, 1, '0101', 1, '9999', 2, 0, 0),
+  -- Under the marker id on a marker's transponder: a marker takes none.
+  (192, 1, 'FFFF', 1, '0FFF', 1, 0, 0);
 
 INSERT INTO ChannelCas (sat_id, stp_id, sid, cas_id) VALUES
   (192, 1, '0102', 1),
@@ -115,7 +117,8 @@ INSERT INTO ChannelCas (sat_id, stp_id, sid, cas_id) VALUES
   (192, 1, '0105', 1),
   (192, 2, '0202', 7),
   (192, 2, '0203', 3),
-  (130, 2, '1201', 2);
+  (130, 2, '1201', 2),
+  (192, 1, 'FFFF', 9);
 
 -- 31 audio tracks and 31 CAS ids on one channel: two of each too many.
 INSERT INTO ChannelAudio (sat_id, stp_id, sid, sort_id, apid, lang_id, ac3, dts)

@@ -1,0 +1,185 @@
+#pragma once
+// What the writer tests share: channel tables built by hand, a writer job
+// on the recording platform with a fixed clock, and a temporary folder.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cctype>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/fileIo.h"
+#include "config/lang.h"
+#include "config/textFunc.h"
+#include "platform/memoryPlatform.h"
+#include "writers/frame/writerFrame.h"
+
+namespace fs = std::filesystem;
+
+inline constexpr VaTime kClock{2024, 3, 7, 9, 5, 2};
+
+// A fresh folder under the system's temporary folder, removed at the end.
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        std::string tmpl = (fs::temp_directory_path() / "va-writer-XXXXXX").string();
+        path = mkdtemp(tmpl.data());
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+
+// Bytes from a spec: hex digits in pairs ("4E 44", "00000014"), "zN" for N
+// zero bytes, and text between single or double quotes.
+inline std::string bytes(const std::string& spec) {
+    std::string out;
+    for (size_t i = 0, n = 0; i < spec.size(); ++i) {
+        const char c = spec[i];
+        if (c == '\'' || c == '"') {
+            const size_t end = spec.find(c, i + 1);
+            out += spec.substr(i + 1, end - i - 1);
+            i = end;
+        } else if (c == 'z') {
+            out.append(std::stoul(spec.substr(i + 1), &n), '\0');
+            i += n;
+        } else if (std::isxdigit(static_cast<unsigned char>(c))) {
+            out += static_cast<char>(std::stoi(spec.substr(i++, 2), nullptr, 16));
+        }
+    }
+    return out;
+}
+
+inline std::string fileText(const fs::path& p) {
+    std::string s;
+    return readFileWhole(p.string(), &s) ? s : "<missing>";
+}
+
+// Fails every write the predicate refuses until the end of the scope.
+struct FaultHook {
+    explicit FaultHook(WriteFaultHook h) { setWriteFaultHook(std::move(h)); }
+    ~FaultHook() { setWriteFaultHook(nullptr); }
+};
+
+// The tables and reference lists of one list. The helpers fill ids, names,
+// a 27500 symbol rate and PIDs "0000" and count transponders and channels
+// in the report; tests set the rest on the record they get back.
+struct Tables {
+    T_cfgStruct cfg{};
+    T_idxBou bou{};
+    T_idxBouI bouI{};
+    T_idxCat cat{};
+    T_idxFav fav{};
+    T_idxFavI favI{};
+    T_idxNat nat{};
+    LangStruct lang = *langTable(kLangEnglish);
+    std::unique_ptr<T_dbSatTable> satDB = std::make_unique<T_dbSatTable>();
+    std::unique_ptr<T_dbTpTable> tpDB = std::make_unique<T_dbTpTable>();
+    std::unique_ptr<T_dbChTable> chDB = std::make_unique<T_dbChTable>();
+    std::unique_ptr<T_dbFavTable> favDB = std::make_unique<T_dbFavTable>();
+    std::unique_ptr<T_dbChFavTable> chFavDB = std::make_unique<T_dbChFavTable>();
+    T_dbReport report{};
+    VaTime start = kClock;
+
+    Tables() { initAppIdentity(&cfg); }
+    WriterInput input() const {
+        return {&cfg,       &bouI,       &favI,        &nat,          &lang,   satDB.get(),
+                tpDB.get(), chDB.get(), favDB.get(), chFavDB.get(), &report, start};
+    }
+    T_dbSat& addSat(int id, const char* name, int position) {
+        T_dbSat& s = *appendSat(satDB.get());
+        s.sat_id = s.realSatId = id, s.position = position;
+        copyText(s.satName, name);
+        return s;
+    }
+    T_dbTp& addTp(int satId, int stp, int freq, int pol = 0, const char* nid = "0001",
+                  const char* tid = "0001") {
+        T_dbTp& t = *appendTp(tpDB.get());
+        t.sat_id = t.realSatId = satId, t.stp_id = stp, t.frequency = freq, t.polarity = pol;
+        t.sr = 27500;
+        copyText(t.nid, nid), copyText(t.tid, tid);
+        report.transponders = tpDB->count;
+        return t;
+    }
+    T_dbCh& addCh(int type, int satId, int stp, const char* name, const char* sid = "0001") {
+        T_dbCh& c = *appendCh(chDB.get());
+        c.ch_type = type, c.sat_id = c.realSatId = satId, c.stp_id = stp;
+        copyText(c.ch_name, name), copyText(c.sid, sid);
+        for (char* pid : {c.vpid, c.pmt_pid, c.pcr_pid, c.txt_pid}) copyText(pid, 5, "0000");
+        ++(type == 0 ? report.tvChannels : report.radioChannels);
+        return c;
+    }
+    static T_dbAudio& addAudio(T_dbCh& c, const char* apid, int lang = 0, int dts = 0,
+                               int ac3 = 0) {
+        T_dbAudio& a = *appendAudio(&c);
+        copyText(a.apid, apid), a.lang_id = lang, a.dts = dts, a.ac3 = ac3;
+        return a;
+    }
+    T_dbFav& addFav(int id, const char* name) {
+        T_dbFav& f = *appendFav(favDB.get());
+        f.fav_id = id;
+        copyText(f.fav_name, name);
+        return f;
+    }
+    T_dbChFav& addLink(int favId, int chIndex) {
+        T_dbChFav& l = *appendChFav(chFavDB.get());
+        l.fav_id = favId, l.chIndex = chIndex;
+        return l;
+    }
+};
+
+// Keeps the generate bar's positions, and whether the window was greyed
+// when each message box came up.
+class RecordingPlatform : public MemoryPlatform {
+public:
+    std::vector<int> progress;
+    std::vector<bool> greyedAtBox;
+
+protected:
+    void onProgress(const std::string& bar, int pos) override {
+        if (bar == "progGen") progress.push_back(pos);
+    }
+    void onMessageBox(const MessageBoxCall&) override {
+        greyedAtBox.push_back(!find("hGenerate")->enabled);
+    }
+};
+
+// A writer job over the tables, on the recording platform, with a folder
+// to write into.
+struct Job : Tables {
+    RecordingPlatform ui;
+    T_Widget widget{};
+    T_FnPARAM param{};
+    TempDir tmp;
+
+    Job() {
+        createWidgetHandles(&widget, &ui);
+        ui.setClock(start);
+        param = {nullptr,     &cfg,        nullptr,     &bou,        &bouI,         &cat,
+                 &fav,        &favI,       &nat,        &lang,       satDB.get(),   tpDB.get(),
+                 chDB.get(), favDB.get(), chFavDB.get(), &report, &widget};
+    }
+    // Every box as "caption|icon|text".
+    std::vector<std::string> boxes() const {
+        std::vector<std::string> v;
+        for (const MessageBoxCall& b : ui.boxes) {
+            const unsigned icon = b.flags & 0xF0;
+            const char* name = icon == kMbIconError     ? "error"
+                               : icon == kMbIconWarning ? "warning"
+                                                        : icon == kMbIconInformation ? "info" : "?";
+            v.push_back(b.caption + "|" + name + "|" + b.text);
+        }
+        return v;
+    }
+    std::string status(int part) { return ui.find("status")->status[part]; }
+    // The window came back after the job.
+    bool restored() {
+        return ui.find("hDownload")->enabled && ui.find("hGenerate")->enabled &&
+               ui.find("satCheck1")->enabled;
+    }
+};
