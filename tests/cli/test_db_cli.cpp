@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
+#include <mysql.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "config/fileIo.h"
 #include "tests/cli/cliRun.h"
@@ -146,6 +148,34 @@ TEST_F(CliEndToEnd, FailuresGiveTheirExitCodes) {
     EXPECT_EQ(r.exitCode, 2) << r.out;
     EXPECT_NE(r.out.find("This is one old version of Velartis!"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(out) || onlyDir(out, "DalmeroListE2_").empty());
+}
+
+// Two downloads that finish together both count.
+TEST_F(CliEndToEnd, ConcurrentDownloadsBothCount) {
+    auto counter = [] {
+        MYSQL* c = mysql_init(nullptr);
+        long v = -1;
+        if (mysql_real_connect(c, "127.0.0.1", "vauser", "vapass1", "velartis_sample",
+                               VA_TEST_DB_PORT, nullptr, 0) &&
+            mysql_query(c, "SELECT counter FROM BrenikToolsCounter WHERE application='Velartis1.3'") == 0) {
+            MYSQL_RES* r = mysql_store_result(c);
+            MYSQL_ROW row = r ? mysql_fetch_row(r) : nullptr;
+            if (row && row[0]) v = std::atol(row[0]);
+            if (r) mysql_free_result(r);
+        }
+        mysql_close(c);
+        return v;
+    };
+    long before = counter();
+    ASSERT_GE(before, 0);
+    CliResult a, b;
+    std::thread ta([&] { a = runCliTool(db() + files()); });
+    std::thread tb([&] { b = runCliTool(db() + files()); });
+    ta.join();
+    tb.join();
+    EXPECT_EQ(a.exitCode, 0) << a.out;
+    EXPECT_EQ(b.exitCode, 0) << b.out;
+    EXPECT_EQ(counter(), before + 2);
 }
 
 }  // namespace
