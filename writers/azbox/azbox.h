@@ -48,7 +48,7 @@ BuildResult buildAzboxAntennaList(const WriterInput& in, std::string* out);
 
 // What the job shows when records were left out: at most maxLines of them,
 // then how many more.
-std::string azboxSkippedText(const std::vector<std::string>& skipped, size_t maxLines = 20);
+std::string azboxSkippedHeading(size_t count);
 
 // The folder-style format; `appName` names the stale log file.
 FolderFormat azboxFormat(const AzboxLists& lists, const std::string& appName);

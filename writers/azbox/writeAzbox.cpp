@@ -39,12 +39,7 @@ uint32_t WriteAZbox(void* param) {
     fmt.precheck = [p](const WriterInput& in) {
         std::vector<std::string> skipped;
         BuildResult r = checkAzbox(in, &skipped);
-        if (r.ok && !skipped.empty()) {
-            const char* caption = in.lang->msgWarning;
-            showMessage(p->Widget, azboxSkippedText(skipped),
-                        std::string(caption, strnlen(caption, sizeof in.lang->msgWarning)),
-                        kMbOk | kMbIconWarning);
-        }
+        if (r.ok) warnRecords(p->Widget, in, azboxSkippedHeading(skipped.size()), skipped);
         return r;
     };
     return runFolderJob(p, fmt);

@@ -446,13 +446,6 @@ void warnUncommittedSwitch(const WriterInput& in, T_Widget* w) {
     }
 }
 
-void showSkipped(const WriterInput& in, T_Widget* w, const std::vector<std::string>& skipped) {
-    constexpr size_t kShown = 20;
-    std::string text = "Some records cannot be written in the ECDF format:";
-    for (size_t i = 0; i < skipped.size() && i < kShown; ++i) text += "\n" + skipped[i];
-    if (skipped.size() > kShown) text += strFormat("\n... and %zu more.", skipped.size() - kShown);
-    showMessage(w, text, in.lang->msgWarning, kMbIconWarning);
-}
 
 }  // namespace
 
@@ -478,7 +471,8 @@ uint32_t WriteSB5S2HD(void* param) {
     fmt.build = [p, family](const WriterInput& in, std::string* image) {
         std::vector<std::string> skipped;
         BuildResult r = buildEcdfImage(in, family, image, &skipped);
-        if (r.ok && !skipped.empty()) showSkipped(in, p->Widget, skipped);
+        if (r.ok)
+            warnRecords(p->Widget, in, "Some records cannot be written in the ECDF format:", skipped);
         return r;
     };
     return runSingleFileJob(p, fmt);

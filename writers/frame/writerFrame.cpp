@@ -211,6 +211,22 @@ std::string logText(const WriterInput& in, const VaTime& now) {
     return s;
 }
 
+std::string recordListText(const std::string& heading, const std::vector<std::string>& lines,
+                           size_t maxLines) {
+    std::string text = heading;
+    for (size_t i = 0; i < lines.size() && i < maxLines; ++i) text += "\n" + lines[i];
+    if (lines.size() > maxLines) text += strFormat("\n... and %zu more.", lines.size() - maxLines);
+    return text;
+}
+
+void warnRecords(T_Widget* w, const WriterInput& in, const std::string& heading,
+                 const std::vector<std::string>& lines, size_t maxLines) {
+    if (lines.empty()) return;
+    const char* caption = in.lang->msgWarning;
+    showMessage(w, recordListText(heading, lines, maxLines),
+                std::string(caption, strnlen(caption, sizeof in.lang->msgWarning)), kMbIconWarning);
+}
+
 uint32_t LogWriter(T_FnPARAM* p, const std::string& path) {
     Job job(p);
     VaTime now = jobTime(job.w);

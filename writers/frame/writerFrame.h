@@ -81,6 +81,14 @@ struct SingleFileFormat {
 uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt);
 uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt);
 
+// The records or values a format could not write as they are: a heading,
+// the first maxLines of them, then "... and N more.".
+std::string recordListText(const std::string& heading, const std::vector<std::string>& lines,
+                           size_t maxLines = 20);
+// The same as one warning box, shown before the user picks the destination.
+void warnRecords(T_Widget* w, const WriterInput& in, const std::string& heading,
+                 const std::vector<std::string>& lines, size_t maxLines = 20);
+
 // Writes the log file; 0 when written, 1 when it could not be created.
 uint32_t LogWriter(T_FnPARAM* p, const std::string& path);
 // The log text itself, for tests.

@@ -510,14 +510,9 @@ uint32_t WriteST1JS1(void* param) {
     f.build = [p, fileType](const WriterInput& in, std::string* image) {
         std::vector<std::string> notes;
         BuildResult r = buildJstImage(in, fileType, image, &notes);
-        if (r.ok && !notes.empty()) {
-            // One box for everything that was written absent.
-            constexpr size_t kShown = 10;
-            std::string text;
-            for (size_t i = 0; i < notes.size() && i < kShown; ++i) text += notes[i] + "\n";
-            if (notes.size() > kShown) text += strFormat("(%zu more)\n", notes.size() - kShown);
-            showMessage(p->Widget, text, in.lang->msgWarning, kMbIconWarning);
-        }
+        // One box for everything that was written absent.
+        if (r.ok)
+            warnRecords(p->Widget, in, "Some values cannot be written in the JST format:", notes, 10);
         return r;
     };
     return runSingleFileJob(p, f);

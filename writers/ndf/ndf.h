@@ -26,7 +26,7 @@ BuildResult buildNdfImage(const WriterInput& in, std::string* image);
 
 // What the job shows when records were left out: at most maxLines of them,
 // then how many more.
-std::string ndfSkippedText(const std::vector<std::string>& skipped, size_t maxLines = 20);
+std::string ndfSkippedHeading(size_t count);
 
 // The NDF file of the single-file frame.
 SingleFileFormat ndfFormat();

@@ -459,10 +459,6 @@ BuildResult buildNdfImage(const WriterInput& in, std::string* image) {
     return buildNdfImage(in, image, nullptr);
 }
 
-std::string ndfSkippedText(const std::vector<std::string>& skipped, size_t maxLines) {
-    std::string text =
-        strFormat("%zu records do not fit the NDF format and were left out:", skipped.size());
-    for (size_t i = 0; i < skipped.size() && i < maxLines; ++i) text += "\n" + skipped[i];
-    if (skipped.size() > maxLines) text += strFormat("\n... and %zu more.", skipped.size() - maxLines);
-    return text;
+std::string ndfSkippedHeading(size_t count) {
+    return strFormat("%zu records do not fit the NDF format and were left out:", count);
 }

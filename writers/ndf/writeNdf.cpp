@@ -19,12 +19,7 @@ uint32_t WriteNDF(void* param) {
     fmt.build = [p](const WriterInput& in, std::string* image) {
         std::vector<std::string> skipped;
         BuildResult r = buildNdfImage(in, image, &skipped);
-        if (r.ok && !skipped.empty()) {
-            const char* caption = in.lang->msgWarning;
-            showMessage(p->Widget, ndfSkippedText(skipped),
-                        std::string(caption, strnlen(caption, sizeof in.lang->msgWarning)),
-                        kMbOk | kMbIconWarning);
-        }
+        if (r.ok) warnRecords(p->Widget, in, ndfSkippedHeading(skipped.size()), skipped);
         return r;
     };
     return runSingleFileJob(p, fmt);

@@ -394,7 +394,7 @@ TEST(AzboxFaults, RecordsWithoutPlaceAreLeftOutAndNamed) {
         "Channel 3 \"On bad tp\" (satellite 1, transponder 2): its transponder was left out; left out.",
         "Channel 4 \"Data\" (satellite 1, transponder 1): channel type 2 is neither TV (0) nor radio (1); left out.",
         "Favourite link 3 (group 5): channel index 49999 is not in the channel list; left out."}));
-    EXPECT_EQ(azboxSkippedText(skipped, 1),
+    EXPECT_EQ(recordListText(azboxSkippedHeading(skipped.size()), skipped, 1),
               "6 records do not fit the AZBox format and were left out:\n" + skipped[0] + "\n... and 5 more.");
 
     const std::string f = allChannel(db), dvbs = dvbsOf(db);

@@ -242,7 +242,7 @@ TEST(NdfImage, UnwritableRecordsAreLeftOutAndLaterIndexesClose) {
     EXPECT_EQ(image.substr(chs + 2 + rec, 6), "\x05Keep1");
     // Keep1 and Keep0 at their written places 1 and 0.
     EXPECT_EQ(image.substr(chs + 2 + 2 * rec + 3, 8), bytes("02 00 01 00 00 00 00 00"));
-    const std::string note = ndfSkippedText(skipped, 2);
+    const std::string note = recordListText(ndfSkippedHeading(skipped.size()), skipped, 2);
     EXPECT_EQ(note.rfind("11 records", 0), 0u) << note;
     EXPECT_NE(note.find("and 9 more."), std::string::npos) << note;
 }
