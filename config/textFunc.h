@@ -4,6 +4,7 @@
 // buffers; the growing edits take the buffer size and never write past it.
 #include <cstdarg>
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 int rmSpace(char* s);
@@ -33,6 +34,12 @@ void copyText(char* dst, size_t size, const char* src);
 template <size_t N>
 inline void copyText(char (&dst)[N], const char* src) {
     copyText(dst, N, src);
+}
+// A fixed text field as a string, never read past its array (the field may
+// lack its NUL).
+template <size_t N>
+inline std::string fieldText(const char (&field)[N]) {
+    return std::string(field, strnlen(field, N));
 }
 // Decodes hexadecimal text (two digits a character) into dst, bounded.
 void hexToText(char* dst, size_t size, const char* hex);

@@ -17,10 +17,6 @@ uint64_t tpKey(int32_t satId, int32_t stpId) {
     return static_cast<uint64_t>(static_cast<uint32_t>(satId)) << 32 | static_cast<uint32_t>(stpId);
 }
 
-template <size_t N>
-std::string field(const char (&s)[N]) {
-    return std::string(s, strnlen(s, N));
-}
 
 // Why a transponder cannot be written, or null.
 const char* tpFault(const T_dbTp& t) {
@@ -76,7 +72,7 @@ void planFavourites(const WriterInput& in, Plan* pl, std::vector<std::string>* s
     for (uint32_t g = 1; g <= nFav; ++g) {
         const T_dbFav& f = favs.fav[g];
         const auto& chs = members(f);
-        FavGroup grp{f.fav_id, field(f.fav_name), {}};
+        FavGroup grp{f.fav_id, fieldText(f.fav_name), {}};
         grp.channels.assign(chs.begin(), chs.begin() + std::min<size_t>(chs.size(), kAzFavBlock));
         pl->favGroups.push_back(std::move(grp));
         if (chs.size() > kAzFavBlock) overflowing.push_back(g);
@@ -87,7 +83,7 @@ void planFavourites(const WriterInput& in, Plan* pl, std::vector<std::string>* s
     for (uint32_t g : overflowing) {
         const T_dbFav& f = favs.fav[g];
         const auto& chs = members(f);
-        FavGroup grp{f.fav_id + 100, field(f.fav_name) + "-B", {}};
+        FavGroup grp{f.fav_id + 100, fieldText(f.fav_name) + "-B", {}};
         grp.channels.assign(chs.begin() + kAzFavBlock,
                             chs.begin() + std::min<size_t>(chs.size(), 2 * kAzFavBlock));
         pl->favGroups.push_back(std::move(grp));
@@ -171,7 +167,7 @@ void makePlan(const WriterInput& in, Plan* pl, std::vector<std::string>* skipped
         if (!why.empty()) {
             if (skipped)
                 skipped->push_back(strFormat("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.",
-                                         m, field(c.ch_name).c_str(), c.sat_id, c.stp_id, why.c_str()));
+                                         m, fieldText(c.ch_name).c_str(), c.sat_id, c.stp_id, why.c_str()));
             continue;
         }
         pl->tpOfCh[m] = tp->second;
@@ -230,7 +226,7 @@ void makePlan(const WriterInput& in, Plan* pl, std::vector<std::string>* skipped
         std::string why = dishFault(sat);
         if (!why.empty() && pl->refusal.empty())
             pl->refusal = strFormat("Satellite %u \"%s\": %s; no AZBox antenna record for it.", s,
-                                field(sat.satName).c_str(), why.c_str());
+                                fieldText(sat.satName).c_str(), why.c_str());
     }
 
     pl->allChannelSize = kAzAllChannelFixed;
@@ -257,7 +253,7 @@ std::string dvbsTooLarge(size_t size) {
 
 BuildResult checkAzbox(const WriterInput& in, std::vector<std::string>* skipped) {
     if (in.report && in.report->fakeSatellites > kAzMaxFakeSatellites)
-        return BuildResult::fail(azbox::field(in.lang->msgAzboxMaxSat));
+        return BuildResult::fail(fieldText(in.lang->msgAzboxMaxSat));
     azbox::Plan plan;
     azbox::makePlan(in, &plan, skipped);
     if (!plan.refusal.empty()) return BuildResult::fail(plan.refusal);

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "config/textFunc.h"
 #include "writers/azbox/azbox.h"
 
 FolderFormat azboxFormat(const AzboxLists& lists, const std::string& appName) {
@@ -32,8 +33,7 @@ FolderFormat azboxFormat(const AzboxLists& lists, const std::string& appName) {
 
 uint32_t WriteAZbox(void* param) {
     auto* p = static_cast<T_FnPARAM*>(param);
-    const std::string appName(p->cfgParam->appName,
-                              strnlen(p->cfgParam->appName, sizeof p->cfgParam->appName));
+    const std::string appName = fieldText(p->cfgParam->appName);
     FolderFormat fmt = azboxFormat(AzboxLists{p->bouParam, p->catParam}, appName);
     // Records left out are named once, before the user picks the folder.
     fmt.precheck = [p](const WriterInput& in) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/textFunc.h"
 #include "writers/enigma/enigmaCommon.h"
 
 using namespace enigma;
@@ -102,7 +103,7 @@ BuildResult buildE1(const WriterInput& in, const OutFileSink& emit,
 }
 
 std::vector<std::string> e1StaleFiles(const T_cfgStruct& cfg) {
-    const std::string app(cfg.appName, strnlen(cfg.appName, sizeof cfg.appName));
+    const std::string app = fieldText(cfg.appName);
     std::vector<std::string> v = {"services.locked", "bouquets",       "bouquets.tv",
                                   "bouquets.radio",  "services",       "satellites.xml",
                                   app + ".log"};

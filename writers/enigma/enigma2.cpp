@@ -1,5 +1,6 @@
 // Enigma2: lamedb, blacklist, satellites.xml, the numbered user bouquets
 // and the two bouquet indexes.
+#include "config/textFunc.h"
 #include "writers/enigma/enigma.h"
 
 #include <cstdio>
@@ -31,7 +32,7 @@ BuildResult buildE2(const WriterInput& in, const OutFileSink& emit,
 }
 
 std::vector<std::string> e2StaleFiles(const T_cfgStruct& cfg) {
-    const std::string app(cfg.appName, strnlen(cfg.appName, sizeof cfg.appName));
+    const std::string app = fieldText(cfg.appName);
     std::vector<std::string> v = {"blacklist", "bouquets.tv", "bouquets.radio", "lamedb",
                                   "satellites.xml", app + ".log"};
     char buf[48];

@@ -98,7 +98,7 @@ std::string joinPath(const std::string& dir, const std::string& name) {
 }
 
 std::string logName(const T_cfgStruct* cfg) {
-    return std::string(cfg->appName, strnlen(cfg->appName, sizeof cfg->appName)) + ".log";
+    return fieldText(cfg->appName) + ".log";
 }
 
 // "%.*s" arguments for a fixed text field that may lack its NUL.
@@ -222,9 +222,8 @@ std::string recordListText(const std::string& heading, const std::vector<std::st
 void warnRecords(T_Widget* w, const WriterInput& in, const std::string& heading,
                  const std::vector<std::string>& lines, size_t maxLines) {
     if (lines.empty()) return;
-    const char* caption = in.lang->msgWarning;
-    showMessage(w, recordListText(heading, lines, maxLines),
-                std::string(caption, strnlen(caption, sizeof in.lang->msgWarning)), kMbIconWarning);
+    showMessage(w, recordListText(heading, lines, maxLines), fieldText(in.lang->msgWarning),
+                kMbIconWarning);
 }
 
 uint32_t LogWriter(T_FnPARAM* p, const std::string& path) {

@@ -47,11 +47,6 @@ private:
     bool broken_ = false;
 };
 
-// Bounded view of a fixed text field (it may lack its NUL).
-template <size_t N>
-std::string text(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
-}
 
 // Four hexadecimal digits: characters 1-2 give the high byte, 3-4 the low.
 template <size_t N>
@@ -231,7 +226,7 @@ BuildResult Builder::checkLimits() {
 }
 
 BuildResult Builder::checkSatellite(uint32_t slot, const T_dbSat& s) {
-    std::string who = strFormat("Satellite %u \"%s\": ", slot, text(s.satName).c_str());
+    std::string who = strFormat("Satellite %u \"%s\": ", slot, fieldText(s.satName).c_str());
     if (s.lnbType < 0 || s.lnbType > 2)
         return BuildResult::fail(who + strFormat("LNB type %d has no JST code.", s.lnbType));
     if (s.freqLo < 0 || s.freqLo > 9)
@@ -335,7 +330,7 @@ Audio Builder::audio(uint32_t slot, const T_dbCh& c, uint32_t track) {
     if (!readHex4(t.apid, &pid)) {
         note(strFormat("Channel %u \"%s\": audio PID \"%s\" is not four hexadecimal digits; the track "
                  "is left out.",
-                 slot, text(c.ch_name).c_str(), text(t.apid).c_str()));
+                 slot, fieldText(c.ch_name).c_str(), fieldText(t.apid).c_str()));
         return a;
     }
     if (pid == 0 || pid >= 0x2000) return a;
@@ -350,7 +345,7 @@ Audio Builder::audio(uint32_t slot, const T_dbCh& c, uint32_t track) {
 }
 
 BuildResult Builder::channel(uint32_t slot, const T_dbCh& c, size_t off) {
-    auto name = [&] { return text(c.ch_name); };
+    auto name = [&] { return fieldText(c.ch_name); };
     auto tp = tpIndex_.find(pairKey(c.sat_id, c.stp_id));
     if (tp == tpIndex_.end())
         return BuildResult::fail(strFormat("Channel %u \"%s\": its transponder %d of satellite %d is not "

@@ -19,10 +19,6 @@ constexpr uint8_t kTwoBitCode[3] = {0, 1, 3};
 
 constexpr size_t kTailSize = 4;  // "END" and the check byte
 
-template <size_t N>
-std::string fieldText(const char (&s)[N]) {
-    return std::string(s, strnlen(s, N));
-}
 
 
 // The 16-bit value of the first four characters of an identifier text;
