@@ -155,7 +155,7 @@ TEST_F(CliEndToEnd, ConcurrentDownloadsBothCount) {
     auto counter = [] {
         MYSQL* c = mysql_init(nullptr);
         long v = -1;
-        if (mysql_real_connect(c, "127.0.0.1", "vauser", "vapass1", "velartis_sample",
+        if (mysql_real_connect(c, "127.0.0.1", "vauser", "vapass1", "velartis_counter",
                                VA_TEST_DB_PORT, nullptr, 0) &&
             mysql_query(c, "SELECT counter FROM BrenikToolsCounter WHERE application='Velartis1.3'") == 0) {
             MYSQL_RES* r = mysql_store_result(c);
@@ -169,8 +169,9 @@ TEST_F(CliEndToEnd, ConcurrentDownloadsBothCount) {
     long before = counter();
     ASSERT_GE(before, 0);
     CliResult a, b;
-    std::thread ta([&] { a = runCliTool(db() + files()); });
-    std::thread tb([&] { b = runCliTool(db() + files()); });
+    // A database of its own: the other tests download from the sample in parallel.
+    std::thread ta([&] { a = runCliTool(db("velartis_counter") + files()); });
+    std::thread tb([&] { b = runCliTool(db("velartis_counter") + files()); });
     ta.join();
     tb.join();
     EXPECT_EQ(a.exitCode, 0) << a.out;

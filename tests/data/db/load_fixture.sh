@@ -15,9 +15,10 @@ gendb=${1:-}
 
 bash "$db" load "$here/fixture.sql"
 
-# The bundled sample data, for the command-line tool's end-to-end tests, and
-# a copy whose message row declares this build outdated.
-for name in velartis_sample velartis_outdated; do
+# The bundled sample data for the command-line tool's end-to-end tests, a
+# copy whose message row declares this build outdated, and a copy that only
+# the counter test downloads from (tests running beside it must not count).
+for name in velartis_sample velartis_outdated velartis_counter; do
   bash "$db" sql <<SQL
 DROP DATABASE IF EXISTS $name;
 CREATE DATABASE $name CHARACTER SET latin1 COLLATE latin1_swedish_ci;
