@@ -95,6 +95,9 @@ TEST_F(CliEndToEnd, WritesEveryFamilyWithLogs) {
         ++single;
         if (n.size() > 4 && n.substr(n.size() - 4) == ".bin") {
             EXPECT_GT(fs::file_size(e.path()), 0u) << n;
+            if (n.find("Pvr-") != std::string::npos) {
+                EXPECT_EQ(fs::file_size(e.path()), 336000u) << n;
+            }
             EXPECT_TRUE(fs::exists(e.path().string().substr(0, e.path().string().size() - 3) + "log"))
                 << n;
         }
