@@ -1,6 +1,6 @@
 // JST image build time at the format's own limits: 64 satellites, 2040
-// transponders, 1489 TV channels (all the 16-bit record-size field holds),
-// 719 radio channels, 16 favourite groups with every channel in two.
+// transponders, 4199 TV and 719 radio channels, 16 favourite groups with
+// every channel in two.
 #include <chrono>
 #include <cstdio>
 
@@ -8,6 +8,8 @@
 #include "writers/jst/jst.h"
 
 namespace {
+
+constexpr int kTv = 4199;
 
 void fill() {
     resetChannelDb(&satDB, &tpDB, &chDB, &favDB, &chFavDB, &Report);
@@ -23,10 +25,10 @@ void fill() {
         tp->sr = 27500, tp->polarity = t % 2, tp->fec = t % 9;
     }
     Report.transponders = tpDB.count;
-    for (int c = 1; c <= 1489 + 719; ++c) {
+    for (int c = 1; c <= kTv + 719; ++c) {
         int t = 1 + (c * 7) % 2040;
         T_dbCh* ch = appendCh(&chDB);
-        ch->ch_type = c > 1489, ch->sat_id = ch->realSatId = 1 + t % 64, ch->stp_id = t;
+        ch->ch_type = c > kTv, ch->sat_id = ch->realSatId = 1 + t % 64, ch->stp_id = t;
         std::snprintf(ch->ch_name, sizeof ch->ch_name, "Channel number %d", c);
         std::snprintf(ch->sid, sizeof ch->sid, "%04X", c);
         std::snprintf(ch->vpid, sizeof ch->vpid, "%04X", 0x100 + c % 0xE00);
