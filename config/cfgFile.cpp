@@ -1,9 +1,8 @@
 #include "config/cfgFile.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "config/fileIo.h"
@@ -324,9 +323,10 @@ bool loadCfgFrom(const char* masterFile, const char* fileName, T_cfgStruct* cfg,
 
 bool loadCfg(const char* fileName, T_cfgStruct* cfg, T_idxSat* sat, T_idxBou* bou,
              T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI, T_idxNat* nat) {
-    char dir[kPathMax];
-    if (!getcwd(dir, sizeof dir)) dir[0] = '\0';
-    std::string master = std::string(dir) + "/VAconfig.vac";
+    // Any length of folder: a cut-off one would read the master list of "/".
+    std::error_code ec;
+    std::string dir = std::filesystem::current_path(ec).string();
+    std::string master = ec ? std::string("VAconfig.vac") : dir + "/VAconfig.vac";
     return loadCfgFrom(master.c_str(), fileName, cfg, sat, bou, bouI, cat, fav, favI, nat);
 }
 

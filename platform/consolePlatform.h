@@ -8,6 +8,8 @@
 class ConsolePlatform : public MemoryPlatform {
 public:
     explicit ConsolePlatform(FILE* out = stderr) : out_(out) {}
+    // The job thread prints through this object's members: end it first.
+    ~ConsolePlatform() override { waitJob(); }
     // The folder the folder browser and the save dialog return; empty
     // answers "cancel".
     void setDestination(const std::string& path) { dest_ = path; }

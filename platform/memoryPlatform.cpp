@@ -1,6 +1,7 @@
 #include "platform/memoryPlatform.h"
 
 #include <filesystem>
+#include <system_error>
 
 std::string withDefaultExtension(const std::string& path, const std::string& ext) {
     if (ext.empty()) return path;
@@ -161,9 +162,16 @@ bool MemoryPlatform::openFileDialog(HCtl, const std::string& title,
 }
 
 bool MemoryPlatform::startJob(JobFn fn, T_FnPARAM* param) {
-    if (threadFails_) return false;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        if (threadFails_) return false;
+    }
     if (job_.joinable()) job_.join();
-    job_ = std::thread([this, fn, param] { jobResult_ = fn(param); });
+    try {
+        job_ = std::thread([this, fn, param] { jobResult_ = fn(param); });
+    } catch (const std::system_error&) {
+        return false;  // no thread to be had: the caller reports it
+    }
     return true;
 }
 

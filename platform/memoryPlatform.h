@@ -60,14 +60,33 @@ public:
     VaTime localTime() override;
 
     // Scripting. An empty optional answers "cancel".
-    void answerFolder(std::optional<std::string> path) { folders_.push_back(std::move(path)); }
+    // A job thread may be reading the script meanwhile, hence the lock.
+    void answerFolder(std::optional<std::string> path) {
+        std::lock_guard<std::mutex> lock(mu_);
+        folders_.push_back(std::move(path));
+    }
     // For the save dialog: the path typed; the default name is kept in
     // lastDefaultName. A path that is a folder gets the default name appended.
-    void answerSave(std::optional<std::string> path) { saves_.push_back(std::move(path)); }
-    void answerOpen(std::optional<std::string> path) { opens_.push_back(std::move(path)); }
-    void answerMessageBox(int answer) { boxAnswers_.push_back(answer); }
-    void setClock(VaTime t) { clock_ = t; }
-    void setThreadStartFails(bool f) { threadFails_ = f; }
+    void answerSave(std::optional<std::string> path) {
+        std::lock_guard<std::mutex> lock(mu_);
+        saves_.push_back(std::move(path));
+    }
+    void answerOpen(std::optional<std::string> path) {
+        std::lock_guard<std::mutex> lock(mu_);
+        opens_.push_back(std::move(path));
+    }
+    void answerMessageBox(int answer) {
+        std::lock_guard<std::mutex> lock(mu_);
+        boxAnswers_.push_back(answer);
+    }
+    void setClock(VaTime t) {
+        std::lock_guard<std::mutex> lock(mu_);
+        clock_ = t;
+    }
+    void setThreadStartFails(bool f) {
+        std::lock_guard<std::mutex> lock(mu_);
+        threadFails_ = f;
+    }
 
     // What happened.
     std::vector<std::string> calls;          // one line per call, for debugging tests

@@ -10,7 +10,8 @@
 #                      AddressSanitizer and UndefinedBehaviorSanitizer
 #
 # Environment: VA_JOBS (parallel build jobs, default 2), VA_FORMATS (formats
-# for run, default all), VA_DB_PORT / VA_DB_DIR (the bundled server).
+# for run, default all), VA_DB_PORT / VA_DB_DIR (the bundled server; its port
+# defaults to 3306, or 33306 when another server already holds 3306).
 set -euo pipefail
 
 TOOLS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -24,20 +25,38 @@ build() {  # build DIR [cmake options...]
 }
 
 run_tests() {  # run_tests DIR
-  ctest --test-dir "$1" --output-on-failure -j"$JOBS" --timeout 600
+  ctest --test-dir "$1" --output-on-failure -j"$JOBS" --timeout 600 --no-tests=error
+}
+
+# The port of the bundled server for run: the one it already listens on, else
+# 3306 unless something else (such as the system MariaDB that the package
+# install starts) holds it.
+db_port() {
+  local port
+  if port=$(bash "$TOOLS_DIR/dbserver.sh" sql -N -B -e 'SELECT @@port' 2>/dev/null) &&
+      [[ $port =~ ^[0-9]+$ ]]; then
+    echo "$port"
+  elif (exec 3<>/dev/tcp/127.0.0.1/3306) 2>/dev/null; then
+    echo 33306
+  else
+    echo 3306
+  fi
 }
 
 cmd=${1:-}
 case $cmd in
   run)
     bash "$TOOLS_DIR/deps.sh"
-    build "$REPO_DIR/build" -DCMAKE_BUILD_TYPE=Release -DVELARTIS_TESTS=OFF
+    # Options are given in full: the same build folder serves both commands.
+    build "$REPO_DIR/build" -DCMAKE_BUILD_TYPE=Release -DVELARTIS_TESTS=OFF -DVELARTIS_WERROR=OFF \
+      -DVELARTIS_SANITIZE=OFF
+    export VA_DB_PORT=${VA_DB_PORT:-$(db_port)}
     bash "$TOOLS_DIR/dbserver.sh" ensure
     stamp=$(date +%Y%m%d-%H%M%S)
     out="$REPO_DIR/out/$stamp"
     mkdir -p "$out"
     set +e
-    "$REPO_DIR/build/velartis-cli" --config "$REPO_DIR/data/Default.cfg" \
+    "$REPO_DIR/build/velartis-cli" --db-port "$VA_DB_PORT" --config "$REPO_DIR/data/Default.cfg" \
       --master "$REPO_DIR/data/VAconfig.vac" --format "${VA_FORMATS:-all}" --log --output "$out"
     rc=$?
     set -e
@@ -48,13 +67,14 @@ case $cmd in
     ;;
   test)
     bash "$TOOLS_DIR/deps.sh"
-    build "$REPO_DIR/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELARTIS_WERROR=ON
+    build "$REPO_DIR/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELARTIS_TESTS=ON \
+      -DVELARTIS_WERROR=ON -DVELARTIS_SANITIZE=OFF
     run_tests "$REPO_DIR/build"
     # The same suite once more with the sanitizers; any finding fails it.
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     build "$REPO_DIR/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVELARTIS_SANITIZE=ON \
-      -DVELARTIS_BENCH=OFF -DVA_TEST_DB_PORT=33072
+      -DVELARTIS_TESTS=ON -DVELARTIS_BENCH=OFF -DVA_TEST_DB_PORT=33072
     run_tests "$REPO_DIR/build-asan"
     ;;
   *)

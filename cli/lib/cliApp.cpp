@@ -151,7 +151,8 @@ int runCli(int argc, char** argv) {
     app.add_flag("--no-log", noLog, "do not write the log file");
     app.add_flag("--summary", summary, "only print the loaded configuration, no download");
     app.add_option("--db-host", db.host, "database server address");
-    app.add_option("--db-port", db.port, "database server port");
+    // The client library keeps only 16 bits of a port: 68842 would reach 3306.
+    app.add_option("--db-port", db.port, "database server port")->check(CLI::Range(1, 65535));
     app.add_option("--db-user", db.user, "database user");
     app.add_option("--db-password", db.password, "database password");
     app.add_option("--db-name", db.name, "database name");

@@ -20,6 +20,10 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(runCliTool("--lang xx").exitCode, 64);
     EXPECT_EQ(runCliTool("--no-such-option").exitCode, 64);
     EXPECT_EQ(runCliTool("--log --no-log").exitCode, 64);
+    CliResult port = runCliTool(kFiles + "--db-port 68842");  // not a port: never a download
+    EXPECT_EQ(port.exitCode, 64) << port.out;
+    EXPECT_EQ(port.out.find('\n'), port.out.size() - 1) << port.out;  // a one-line reason
+    EXPECT_EQ(runCliTool("--db-port 0").exitCode, 64);
     // Two single-file lists cannot both take one file name.
     EXPECT_EQ(runCliTool(kFiles + "--format ndf,st1 --output /tmp/va-one-file.bin").exitCode, 64);
     CliResult help = runCliTool("--help");

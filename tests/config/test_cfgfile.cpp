@@ -241,6 +241,22 @@ TEST_F(CfgFileTest, FailedSaveKeepsTheOldFile) {
 }  // namespace
 
 namespace {
+// The master list is found in the working folder, however deep it lies.
+TEST_F(CfgFileTest, MasterListOfADeepWorkingFolder) {
+    fs::path deep = dir;
+    while (deep.string().size() < 300) deep /= std::string(40, 'd');
+    fs::create_directories(deep);
+    fs::copy_file(master, deep / "VAconfig.vac");
+    fs::path before = fs::current_path();
+    fs::current_path(deep);
+    Records r;
+    bool ok = loadCfg((std::string(VA_TEST_DATA) + "/config/user.cfg").c_str(), &r.cfg, &r.sat,
+                      &r.bou, &r.bouI, &r.cat, &r.fav, &r.favI, &r.nat);
+    fs::current_path(before);
+    EXPECT_TRUE(ok) << lastCfgError();
+    EXPECT_EQ(r.cat.count, 4u);
+}
+
 // The shipped files load, and saving the user file gives back its bytes.
 TEST_F(CfgFileTest, ShippedFilesRoundTrip) {
     std::string shipped = std::string(VA_SOURCE_DIR) + "/data/Default.cfg";
