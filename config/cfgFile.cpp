@@ -1,9 +1,17 @@
 #include "config/cfgFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "config/fileIo.h"
 #include "config/langTypes.h"
@@ -12,9 +20,9 @@
 
 namespace {
 
-constexpr size_t kLineBuf = 200;  // a line holds at most 199 characters
 const char* const kCorrupt = "Corrupted Config File";
 const char* const kAppError = "Application Error";
+const char* const kDownloadNew = "\n\nDownload a new cfg file.";
 
 std::string lastError;
 
@@ -24,43 +32,117 @@ void fail(const std::string& text, const char* caption) {
         Widget.ui->messageBox(nullptr, text, caption, kMbIconError);
 }
 
-// Splits a file into the lines a 200-character line buffer would read: CR LF
-// counts as LF, and a longer line comes back in pieces of 199 characters.
+// Refuses a corrupt file, naming the file, the line and (inside a section) the section.
+bool corrupt(const char* file, int line, const char* section, const std::string& reason) {
+    std::string text = strFormat("Error in %s, line %d", file, line);
+    if (section) appendFormat(text, ", section [%s]", section);
+    text += ".\n" + reason + kDownloadNew;
+    fail(text, kCorrupt);
+    return false;
+}
+
+// Reads a configuration file, never more than one byte past the bound, so a
+// device or a pipe without end cannot make it grow.
+enum class ReadResult { ok, cannotOpen, tooLarge };
+ReadResult readCfgFile(const char* path, std::string* out, std::string* reason) {
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = std::strerror(errno);
+        return ReadResult::cannotOpen;
+    }
+    ReadResult result = ReadResult::ok;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        if (static_cast<unsigned long long>(st.st_size) > kMaxCfgBytes)
+            result = ReadResult::tooLarge;
+        else
+            out->reserve(static_cast<size_t>(st.st_size));
+    }
+    char buf[65536];
+    while (result == ReadResult::ok) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            *reason = std::strerror(errno);  // a folder gets "Is a directory"
+            result = ReadResult::cannotOpen;
+        } else if (n == 0) {
+            break;
+        } else if (out->size() + static_cast<size_t>(n) > kMaxCfgBytes) {
+            result = ReadResult::tooLarge;
+        } else {
+            out->append(buf, static_cast<size_t>(n));
+        }
+    }
+    ::close(fd);
+    if (result != ReadResult::ok) out->clear();
+    return result;
+}
+
+// Splits a text into whole lines of any length; LF, CR LF and a lone CR all end a line.
 class LineReader {
 public:
-    explicit LineReader(std::string text) : text_(std::move(text)) {}
-    bool next(char (&buf)[kLineBuf]) {
+    explicit LineReader(std::string_view text) : text_(text) {}
+    bool next(std::string* line) {
         if (pos_ >= text_.size()) return false;
-        size_t n = 0;
-        while (pos_ < text_.size() && n < kLineBuf - 1) {
-            char c = text_[pos_];
-            if (c == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') {
-                ++pos_;
-                continue;
-            }
-            buf[n++] = c;
+        size_t end = text_.find_first_of(std::string_view("\r\n", 2), pos_);
+        if (end == std::string_view::npos) end = text_.size();
+        line->assign(text_.substr(pos_, end - pos_));
+        pos_ = end + 1;
+        if (end < text_.size() && text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n')
             ++pos_;
-            if (c == '\n') break;
-        }
-        buf[n] = '\0';
         ++lineNo_;
         return true;
     }
     int lineNo() const { return lineNo_; }
 
 private:
-    std::string text_;
+    std::string_view text_;
     size_t pos_ = 0;
     int lineNo_ = 0;
 };
 
-bool isSkipped(const char* line) {
-    return line[0] == '#' || line[0] == ';' || std::strlen(line) <= 1;
+// A configuration file is Windows-1252 text: refuse byte order marks, NUL
+// and control bytes other than TAB, CR and LF (binary data, UTF-16).
+bool checkText(const char* file, std::string_view* text) {
+    if (!text->empty() && text->back() == '\x1A') text->remove_suffix(1);  // DOS end-of-file mark
+    static const struct {
+        std::string_view bom;
+        const char* what;
+    } boms[] = {{"\xFF\xFE", "UTF-16 text (byte order mark FF FE)"},
+                {"\xFE\xFF", "UTF-16 text (byte order mark FE FF)"},
+                {"\xEF\xBB\xBF", "UTF-8 text (byte order mark EF BB BF)"}};
+    for (const auto& b : boms)
+        if (text->substr(0, b.bom.size()) == b.bom)
+            return corrupt(file, 1, nullptr, strFormat("The file is %s, not ANSI text.", b.what));
+    LineReader in(*text);
+    std::string line;
+    while (in.next(&line)) {
+        for (size_t i = 0; i < line.size(); ++i) {
+            unsigned char c = static_cast<unsigned char>(line[i]);
+            if (c == 0)
+                return corrupt(file, in.lineNo(), nullptr,
+                               strFormat("A NUL byte at column %zu: the file is not ANSI text "
+                                         "(UTF-16 or binary data).", i + 1));
+            if ((c < 0x20 && c != '\t') || c == 0x7F)
+                return corrupt(file, in.lineNo(), nullptr,
+                               strFormat("The control byte 0x%02X at column %zu: the file is not "
+                                         "a text file.", c, i + 1));
+        }
+    }
+    return true;
 }
+
+bool isComment(const char* line) { return line[0] == '#' || line[0] == ';'; }
+
+// Empty lines (blanks and tabs only) inside and outside sections are skipped.
+bool isEmpty(const char* line) { return line[std::strspn(line, " \t")] == '\0'; }
 
 bool startsWith(const char* s, const char* prefix) {
     return std::strncmp(s, prefix, std::strlen(prefix)) == 0;
 }
+
+// A line of '#'-separated fields, such as a satellite line that lost its section header.
+bool isFieldLine(const char* line) { return !isComment(line) && std::strchr(line, '#') != nullptr; }
 
 // Splits a field line into exactly n fields, each closed by '#'. False when
 // the line has fewer.
@@ -71,7 +153,7 @@ bool splitFields(char* line, int n, char** out) {
         out[i] = tok;
         tok = MyStrtok(nullptr, "#");
     }
-    return tok != nullptr;  // the text after the last '#' (the line end)
+    return tok != nullptr;  // the text after the last '#'
 }
 
 struct SectionCtx {
@@ -81,110 +163,166 @@ struct SectionCtx {
 };
 
 bool tooFewFields(const SectionCtx& s, int need) {
-    char text[400];
-    std::snprintf(text, sizeof text,
-                  "Error in %s, line %d, section [%s].\nThe line has fewer than %d fields.\n\n"
-                  "Download a new cfg file.",
-                  s.file, s.in.lineNo(), s.section, need);
-    fail(text, kCorrupt);
-    return false;
+    return corrupt(s.file, s.in.lineNo(), s.section,
+                   strFormat("The line has fewer than %d fields.", need));
 }
 
 bool tooMany(const SectionCtx& s, int max) {
-    char text[400];
-    std::snprintf(text, sizeof text,
-                  "Error in %s, line %d, section [%s].\nMore than %d entries.\n\n"
-                  "Download a new cfg file.",
-                  s.file, s.in.lineNo(), s.section, max);
-    fail(text, kCorrupt);
-    return false;
+    return corrupt(s.file, s.in.lineNo(), s.section, strFormat("More than %d entries.", max));
 }
 
-// Reads the field lines of one section until its closing line or the end of
-// the file. onLine gets the split fields; it returns false to stop.
-template <typename F>
-bool readSection(const SectionCtx& s, int nFields, const char* closing, bool* closed, F onLine) {
-    char buf[kLineBuf];
-    *closed = false;
-    while (s.in.next(buf)) {
-        if (startsWith(buf, closing)) {
-            *closed = true;
-            return true;
-        }
-        if (isSkipped(buf)) continue;
-        char* f[19];
-        if (!splitFields(buf, nFields, f)) return tooFewFields(s, nFields);
-        if (!onLine(f)) return false;
-    }
+// Decimal value of a numeric field: blanks, an optional sign, digits, blanks.
+// False when it is no number; values past the int range stay past it.
+bool parseNumber(const char* s, long long* v) {
+    s += std::strspn(s, " \t");
+    bool neg = *s == '-';
+    if (*s == '-' || *s == '+') ++s;
+    if (*s < '0' || *s > '9') return false;
+    long long n = 0;
+    for (; *s >= '0' && *s <= '9'; ++s)
+        if (n <= LLONG_MAX / 100) n = n * 10 + (*s - '0');
+    s += std::strspn(s, " \t");
+    if (*s) return false;
+    *v = neg ? -n : n;
     return true;
 }
 
-// Copies up to `width` value characters behind a key and converts them.
-int keyValue(const char* line, size_t at, size_t width) {
-    char small[8] = {0};
-    size_t len = std::strlen(line);
-    for (size_t i = 0; i < width && at + i < len && i < sizeof small - 1; ++i)
-        small[i] = line[at + i];
-    return toInt(small);
+// Identifiers of the channel database: any non-negative 32-bit number.
+constexpr int kIdMax = INT_MAX;
+
+struct NumField {
+    const char* name;
+    int lo, hi;
+};
+
+// Converts field no. `idx` (from 0) and checks it against its range.
+bool numField(const SectionCtx& s, char** f, int idx, const NumField& spec, int* out) {
+    long long v = 0;
+    if (!parseNumber(f[idx], &v))
+        return corrupt(s.file, s.in.lineNo(), s.section,
+                       strFormat("Field %d (%s) is not a number: \"%.24s\".", idx + 1, spec.name,
+                                 f[idx]));
+    if (v < spec.lo || v > spec.hi) {
+        // The number as written: a long one is past what v holds exactly.
+        const char* t = f[idx] + std::strspn(f[idx], " \t");
+        return corrupt(s.file, s.in.lineNo(), s.section,
+                       strFormat("Field %d (%s) is %.*s; it must be %d to %d.", idx + 1, spec.name,
+                                 static_cast<int>(std::min<size_t>(std::strcspn(t, " \t"), 24)), t,
+                                 spec.lo, spec.hi));
+    }
+    *out = static_cast<int>(v);
+    return true;
 }
 
-bool readMaster(const char* path, const std::string& text, T_idxCat* cat, T_idxFav* fav,
+// A filter of '0'/'1' characters, at least `need` of them (longer ones are
+// cut at their field as before).
+bool flagField(const SectionCtx& s, char** f, int idx, const char* name, size_t need) {
+    size_t len = std::strlen(f[idx]);
+    bool flags = std::strspn(f[idx], "01") == len;
+    if (len < need || !flags)
+        return corrupt(s.file, s.in.lineNo(), s.section,
+                       strFormat("Field %d (%s) must be %zu or more characters 0 or 1: \"%.24s\".",
+                                 idx + 1, name, need, f[idx]));
+    return true;
+}
+
+// Reads the field lines of one section until its closing line. A section
+// that the end of the file cuts off is refused. onLine gets the split
+// fields; it returns false to stop.
+template <typename F>
+bool readSection(const SectionCtx& s, int nFields, const char* closing, F onLine) {
+    std::string buf;
+    const int header = s.in.lineNo();
+    while (s.in.next(&buf)) {
+        if (startsWith(buf.c_str(), closing)) return true;
+        if (isComment(buf.c_str()) || isEmpty(buf.c_str())) continue;
+        char* f[19];
+        if (!splitFields(buf.data(), nFields, f)) return tooFewFields(s, nFields);
+        if (!onLine(f)) return false;
+    }
+    return corrupt(s.file, header, s.section,
+                   strFormat("The section has no closing %s line: the file is cut short.", closing));
+}
+
+bool fieldOutsideSection(const char* file, int line) {
+    return corrupt(file, line, nullptr,
+                   "A field line outside any section: its section header is missing.");
+}
+
+// Removes every blank of a top-level line, as key and section lines are tested without them.
+void stripBlanks(std::string* line) {
+    rmSpace(line->data());
+    line->resize(std::strlen(line->c_str()));
+}
+
+bool readMaster(const char* path, std::string_view text, T_idxCat* cat, T_idxFav* fav,
                 T_idxBou* bou, T_idxNat* nat) {
     LineReader in(text);
-    char buf[kLineBuf];
-    bool closed;
-    while (in.next(buf)) {
-        rmSpace(buf);
-        if (startsWith(buf, "[CAT]")) {
+    std::string buf;
+    bool anySection = false;
+    const NumField catId{"catId", 0, kIdMax}, favId{"favId", 0, kIdMax},
+        bouId{"bouId", 0, kIdMax}, bouNatId{"bouNatId", 0, kIdMax}, natId{"natId", 0, kIdMax};
+    while (in.next(&buf)) {
+        stripBlanks(&buf);
+        if (startsWith(buf.c_str(), "[CAT]")) {
             SectionCtx s{path, "CAT", in};
-            if (!readSection(s, 2, "[/CAT]", &closed, [&](char** f) {
+            if (!readSection(s, 2, "[/CAT]", [&](char** f) {
                     if (cat->count >= static_cast<uint32_t>(kCatSlots)) return tooMany(s, kCatSlots);
                     T_catRec& r = cat->cat[cat->count];
-                    r.catId = toInt(f[0]);
+                    if (!numField(s, f, 0, catId, &r.catId)) return false;
                     copyText(r.catName, f[1]);
                     ++cat->count;
                     return true;
                 }))
                 return false;
-        } else if (startsWith(buf, "[FAV]")) {
+        } else if (startsWith(buf.c_str(), "[FAV]")) {
             SectionCtx s{path, "FAV", in};
-            if (!readSection(s, 2, "[/FAV]", &closed, [&](char** f) {
+            if (!readSection(s, 2, "[/FAV]", [&](char** f) {
                     if (fav->count >= static_cast<uint32_t>(kFavSlots)) return tooMany(s, kFavSlots);
                     T_favRec& r = fav->fav[fav->count];
-                    r.favId = toInt(f[0]);
+                    if (!numField(s, f, 0, favId, &r.favId)) return false;
                     copyText(r.favName, f[1]);
                     r.favOn = 1;
                     ++fav->count;
                     return true;
                 }))
                 return false;
-        } else if (startsWith(buf, "[BOU]")) {
+        } else if (startsWith(buf.c_str(), "[BOU]")) {
             SectionCtx s{path, "BOU", in};
-            if (!readSection(s, 4, "[/BOU]", &closed, [&](char** f) {
+            if (!readSection(s, 4, "[/BOU]", [&](char** f) {
                     if (bou->count >= static_cast<uint32_t>(kBouSlots)) return tooMany(s, kBouSlots);
                     T_bouRec& r = bou->bou[bou->count];
-                    r.bouId = toInt(f[0]);
+                    if (!numField(s, f, 0, bouId, &r.bouId) ||
+                        !numField(s, f, 2, bouNatId, &r.bouNatId))
+                        return false;
                     copyText(r.bouName, f[1]);
-                    r.bouNatId = toInt(f[2]);
                     copyText(r.bouNation, f[3]);
                     ++bou->count;
                     return true;
                 }))
                 return false;
-        } else if (startsWith(buf, "[NAT]")) {
+        } else if (startsWith(buf.c_str(), "[NAT]")) {
             SectionCtx s{path, "NAT", in};
-            if (!readSection(s, 2, "[/NAT]", &closed, [&](char** f) {
+            if (!readSection(s, 2, "[/NAT]", [&](char** f) {
                     if (nat->count + 1 >= static_cast<uint32_t>(kNatSlots))
                         return tooMany(s, kNatSlots - 1);
-                    T_natRec& r = nat->nat[++nat->count];
-                    r.natId = toInt(f[0]);
+                    T_natRec& r = nat->nat[nat->count + 1];
+                    if (!numField(s, f, 0, natId, &r.natId)) return false;
                     copyText(r.natName, f[1]);
+                    ++nat->count;
                     return true;
                 }))
                 return false;
-            if (closed) break;  // [NAT] is the last section
+            return true;  // [NAT] is the last section
+        } else if (isFieldLine(buf.c_str())) {
+            return fieldOutsideSection(path, in.lineNo());
+        } else {
+            continue;
         }
+        anySection = true;
     }
+    if (!anySection)
+        return corrupt(path, in.lineNo(), nullptr, "The file holds no section: it is no master list.");
     return true;
 }
 
@@ -192,124 +330,194 @@ bool readMaster(const char* path, const std::string& text, T_idxCat* cat, T_idxF
 bool checkCategories(const T_idxSat* sat, const T_idxCat* cat, const size_t* catLen) {
     for (uint32_t i = 1; i <= sat->count; ++i) {
         if (catLen[i] != cat->count) {
-            char text[300];
-            std::snprintf(text, sizeof text,
-                          "Error in sat_id %d.\nWrong category number.\nAttempded %d found %d\n\n"
-                          "Download a new cfg file.",
-                          sat->sat[i].satId, static_cast<int>(cat->count),
-                          static_cast<int>(catLen[i]));
-            fail(text, kCorrupt);
+            fail(strFormat("Error in sat_id %d.\nWrong category number.\nAttempded %d found %d%s",
+                           sat->sat[i].satId, static_cast<int>(cat->count),
+                           static_cast<int>(catLen[i]), kDownloadNew),
+                 kCorrupt);
             return false;
         }
     }
     return true;
 }
 
-void readKey(const char* line, T_cfgStruct* cfg) {
-    struct Key {
-        const char* key;
-        int* field;
-        size_t width;
-    };
-    const Key keys[] = {{"LANG=", &cfg->lang, 1},     {"LIST=", &cfg->listType, 1},
-                        {"FILE=", &cfg->fileType, 1}, {"CHFAKE=", &cfg->chFake, 1},
-                        {"LOGFILE=", &cfg->logFile, 1}, {"LONGWE=", &cfg->lonWE, 1},
-                        {"E1TYPE=", &cfg->e1Type, 1}, {"E2TYPE=", &cfg->e2Type, 1},
-                        {"MAXBOU=", &cfg->maxBou, 3}, {"MAXCTV=", &cfg->maxCTv, 5},
-                        {"MAXCRA=", &cfg->maxCRa, 5}, {"GHD=", &cfg->gHD, 1},
-                        {"G3D=", &cfg->g3D, 1},       {"GRAD=", &cfg->gRad, 1},
-                        {"GTP=", &cfg->gTP, 1}};
-    for (const Key& k : keys)
-        if (startsWith(line, k.key)) *k.field = keyValue(line, std::strlen(k.key), k.width);
-    // Degrees from the two characters after '=', tenths from the one after them and the dot.
-    if (startsWith(line, "LAT=")) {
-        cfg->latDeg = keyValue(line, 4, 2);
-        cfg->latDec = keyValue(line, 7, 1);
+enum class KeyResult { notAKey, ok, bad };
+
+// Up to `width` digits at `at`; the value must start with a digit and may
+// be shorter (MAXCTV=123), but not longer.
+KeyResult keyDigits(const char* file, int lineNo, const char* line, const char* key, size_t at,
+                    size_t width, int lo, int hi, int* out) {
+    size_t n = 0;
+    while (n < width && line[at + n] >= '0' && line[at + n] <= '9') ++n;
+    std::string name(key, std::strlen(key) - 1);
+    if (n == 0) {
+        corrupt(file, lineNo, nullptr,
+                strFormat("The value of %s is not a number: \"%.24s\".", name.c_str(), line + at));
+        return KeyResult::bad;
     }
-    if (startsWith(line, "LONG=")) {
-        cfg->lonDeg = keyValue(line, 5, 2);
-        cfg->lonDec = keyValue(line, 8, 1);
+    if (line[at + n] >= '0' && line[at + n] <= '9') {
+        corrupt(file, lineNo, nullptr,
+                strFormat("The value of %s has more than %zu digits.", name.c_str(), width));
+        return KeyResult::bad;
     }
+    int v = toInt(std::string(line + at, n).c_str());
+    if (v < lo || v > hi) {
+        corrupt(file, lineNo, nullptr,
+                strFormat("%s is %d; it must be %d to %d.", name.c_str(), v, lo, hi));
+        return KeyResult::bad;
+    }
+    *out = v;
+    return KeyResult::ok;
 }
 
-bool readUser(const char* path, const std::string& text, T_cfgStruct* cfg, T_idxSat* sat,
+// One key line; the values come from fixed positions after the '=', as the writer puts them.
+KeyResult readKey(const char* file, int lineNo, const char* line, T_cfgStruct* cfg) {
+    struct Key {
+        const char* key;
+        int T_cfgStruct::*field;
+        size_t width;
+        int lo, hi;
+    };
+    static const Key keys[] = {
+        {"LANG=", &T_cfgStruct::lang, 1, 1, 5},       {"LIST=", &T_cfgStruct::listType, 1, 0, 2},
+        {"FILE=", &T_cfgStruct::fileType, 1, 0, 7},   {"CHFAKE=", &T_cfgStruct::chFake, 1, 0, 1},
+        {"LOGFILE=", &T_cfgStruct::logFile, 1, 0, 1}, {"LONGWE=", &T_cfgStruct::lonWE, 1, 0, 1},
+        {"E1TYPE=", &T_cfgStruct::e1Type, 1, 0, 2},   {"E2TYPE=", &T_cfgStruct::e2Type, 1, 0, 2},
+        {"MAXBOU=", &T_cfgStruct::maxBou, 3, 0, 999}, {"MAXCTV=", &T_cfgStruct::maxCTv, 5, 0, 99999},
+        {"MAXCRA=", &T_cfgStruct::maxCRa, 5, 0, 99999}, {"GHD=", &T_cfgStruct::gHD, 1, 0, 1},
+        {"G3D=", &T_cfgStruct::g3D, 1, 0, 1},         {"GRAD=", &T_cfgStruct::gRad, 1, 0, 1},
+        {"GTP=", &T_cfgStruct::gTP, 1, 0, 1}};
+    for (const Key& k : keys)
+        if (startsWith(line, k.key))
+            return keyDigits(file, lineNo, line, k.key, std::strlen(k.key), k.width, k.lo, k.hi,
+                             &(cfg->*k.field));
+    // Degrees from the two characters after '=', tenths from the one after
+    // them and the dot; with one digit of degrees that is the line end (0).
+    struct Pos {
+        const char* key;
+        int T_cfgStruct::*deg;
+        int T_cfgStruct::*dec;
+    };
+    static const Pos pos[] = {{"LAT=", &T_cfgStruct::latDeg, &T_cfgStruct::latDec},
+                              {"LONG=", &T_cfgStruct::lonDeg, &T_cfgStruct::lonDec}};
+    for (const Pos& p : pos) {
+        if (!startsWith(line, p.key)) continue;
+        size_t at = std::strlen(p.key);
+        int deg = 0;
+        KeyResult r = keyDigits(file, lineNo, line, p.key, at, 2, 0, 99, &deg);
+        if (r != KeyResult::ok) return r;
+        cfg->*p.deg = deg;
+        size_t len = std::strlen(line);
+        char tenth = at + 3 < len ? line[at + 3] : '\0';
+        cfg->*p.dec = tenth >= '0' && tenth <= '9' ? tenth - '0' : 0;
+        return KeyResult::ok;
+    }
+    return KeyResult::notAKey;
+}
+
+bool readUser(const char* path, std::string_view text, T_cfgStruct* cfg, T_idxSat* sat,
               T_idxBouI* bouI, const T_idxCat* cat, T_idxFavI* favI) {
+    // The satellite line's numeric fields (no. 1 and 3 to 16) and their ranges.
+    static const NumField satNums[16] = {
+        {"satId", 0, kIdMax}, {},  {"selected", 0, 1},  {"lnbType", 0, 2},
+        {"freqLo", 0, 9},     {"freqHi", 0, 9},         {"power", 0, 3},
+        {"tone22k", 0, 1},    {"out12V", 0, 1},         {"switchType", 0, 2},
+        {"switch10", 0, 3},   {"switch11", 0, 15},      {"diseqc", 0, 3},
+        {"positionerId", 0, 999}, {"skew", 0, 1},       {"feedTp", 0, 1}};
+    const NumField favId{"favId", 0, kIdMax}, bouId{"bouId", 0, kIdMax},
+        bouNatId{"bouNatId", 0, kIdMax};
     LineReader in(text);
-    char buf[kLineBuf];
-    bool closed;
+    std::string buf;
+    bool anything = false;
     size_t catLen[kSatSlots] = {0};
-    while (in.next(buf)) {
-        rmSpace(buf);
-        readKey(buf, cfg);
-        if (startsWith(buf, "[SAT]")) {
+    while (in.next(&buf)) {
+        stripBlanks(&buf);
+        KeyResult key = readKey(path, in.lineNo(), buf.c_str(), cfg);
+        if (key == KeyResult::bad) return false;
+        if (key == KeyResult::ok) {
+            anything = true;
+        } else if (startsWith(buf.c_str(), "[SAT]")) {
+            anything = true;
             SectionCtx s{path, "SAT", in};
-            if (!readSection(s, 19, "[/SAT]", &closed, [&](char** f) {
+            if (!readSection(s, 19, "[/SAT]", [&](char** f) {
                     if (sat->count + 1 >= static_cast<uint32_t>(kSatSlots))
                         return tooMany(s, kSatSlots - 1);
-                    T_satRec& r = sat->sat[++sat->count];
-                    r.satId = toInt(f[0]);
+                    T_satRec& r = sat->sat[sat->count + 1];
+                    int* nums[16] = {&r.satId,    nullptr,         &r.selected, &r.lnbType,
+                                     &r.freqLo,   &r.freqHi,       &r.power,    &r.tone22k,
+                                     &r.out12V,   &r.switchType,   &r.switch10, &r.switch11,
+                                     &r.diseqc,   &r.positionerId, &r.skew,     &r.feedTp};
+                    for (int i = 0; i < 16; ++i)
+                        if (nums[i] && !numField(s, f, i, satNums[i], nums[i])) return false;
+                    if (!flagField(s, f, 16, "radioFilter", 3) || !flagField(s, f, 17, "tvFilter", 5) ||
+                        !flagField(s, f, 18, "catFilter", 0))
+                        return false;
                     copyText(r.satName, f[1]);
-                    int* nums[] = {&r.selected, &r.lnbType,  &r.freqLo,   &r.freqHi,
-                                   &r.power,    &r.tone22k,  &r.out12V,   &r.switchType,
-                                   &r.switch10, &r.switch11, &r.diseqc,   &r.positionerId,
-                                   &r.skew,     &r.feedTp};
-                    for (int i = 0; i < 14; ++i) *nums[i] = toInt(f[2 + i]);
                     copyText(r.radioFilter, f[16]);
                     copyText(r.tvFilter, f[17]);
                     copyText(r.catFilter, f[18]);
+                    ++sat->count;
                     catLen[sat->count] = std::strlen(f[18]);
                     return true;
                 }))
                 return false;
-        } else if (startsWith(buf, "[FAVI]")) {
+            // Only a [SAT] section changes the satellites, so checking after it
+            // finds the same first wrong satellite as checking after every line.
+            if (!checkCategories(sat, cat, catLen)) return false;
+        } else if (startsWith(buf.c_str(), "[FAVI]")) {
+            anything = true;
             SectionCtx s{path, "FAVI", in};
-            if (!readSection(s, 2, "[/FAVI]", &closed, [&](char** f) {
+            if (!readSection(s, 2, "[/FAVI]", [&](char** f) {
                     if (favI->count + 1 >= static_cast<uint32_t>(kFavSlots))
                         return tooMany(s, kFavSlots - 1);
-                    T_favRec& r = favI->fav[++favI->count];
-                    r.favId = toInt(f[0]);
+                    T_favRec& r = favI->fav[favI->count + 1];
+                    if (!numField(s, f, 0, favId, &r.favId)) return false;
                     copyText(r.favName, f[1]);
                     r.favOn = 0;
+                    ++favI->count;
                     return true;
                 }))
                 return false;
-        } else if (startsWith(buf, "[BOUI]")) {
+        } else if (startsWith(buf.c_str(), "[BOUI]")) {
             SectionCtx s{path, "BOUI", in};
-            if (!readSection(s, 4, "[/BOUI]", &closed, [&](char** f) {
-                    if (bouI->count + 1 >= static_cast<uint32_t>(kBouSlots))
-                        return tooMany(s, kBouSlots - 1);
-                    T_bouRec& r = bouI->bou[++bouI->count];
-                    r.bouId = toInt(f[0]);
-                    copyText(r.bouName, f[1]);
-                    r.bouNatId = toInt(f[2]);
-                    copyText(r.bouNation, f[3]);
-                    return true;
-                }))
-                return false;
-            if (!checkCategories(sat, cat, catLen)) return false;
-            if (closed) break;  // [BOUI] is the last section
+            return readSection(s, 4, "[/BOUI]", [&](char** f) {
+                if (bouI->count + 1 >= static_cast<uint32_t>(kBouSlots))
+                    return tooMany(s, kBouSlots - 1);
+                T_bouRec& r = bouI->bou[bouI->count + 1];
+                if (!numField(s, f, 0, bouId, &r.bouId) || !numField(s, f, 2, bouNatId, &r.bouNatId))
+                    return false;
+                copyText(r.bouName, f[1]);
+                copyText(r.bouNation, f[3]);
+                ++bouI->count;
+                return true;
+            });  // [BOUI] is the last section
+        } else if (isFieldLine(buf.c_str())) {
+            return fieldOutsideSection(path, in.lineNo());
         }
-        if (!checkCategories(sat, cat, catLen)) return false;
     }
+    if (!anything)
+        return corrupt(path, in.lineNo(), nullptr,
+                       "The file holds no key and no section: it is no configuration file.");
     return true;
 }
 
-}  // namespace
+bool unableToOpen(const char* path, const std::string& reason) {
+    fail(strFormat("Unable to open configuration file.\n%s: %s", path, reason.c_str()), kAppError);
+    return false;
+}
 
-const std::string& lastCfgError() { return lastError; }
+bool tooLarge(const char* path) {
+    fail(strFormat("Error in %s.\nThe file is larger than %zu bytes (4 MiB): it is no "
+                   "configuration file.%s",
+                   path, kMaxCfgBytes, kDownloadNew),
+         kCorrupt);
+    return false;
+}
 
-bool loadCfgFrom(const char* masterFile, const char* fileName, T_cfgStruct* cfg, T_idxSat* sat,
-                 T_idxBou* bou, T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI,
-                 T_idxNat* nat) {
-    lastError.clear();
-    sat->count = cat->count = bou->count = bouI->count = fav->count = favI->count = nat->count = 0;
-    cfg->showForum = 0;
-
-    std::string master, user;
-    if (!readFileWhole(masterFile, &master) || !readFileWhole(fileName, &user)) {
-        fail("Unable to open configuration file.", kAppError);
-        return false;
-    }
+bool loadTexts(std::string_view masterText, std::string_view userText, const char* masterName,
+               const char* userName, T_cfgStruct* cfg, T_idxSat* sat, T_idxBou* bou,
+               T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI, T_idxNat* nat) {
+    if (masterText.size() > kMaxCfgBytes) return tooLarge(masterName);
+    if (userText.size() > kMaxCfgBytes) return tooLarge(userName);
     hexToText(cfg->dbHost, sizeof cfg->dbHost, builtin::kDbHostHex);
     hexToText(cfg->dbUser, sizeof cfg->dbUser, builtin::kDbUserHex);
     hexToText(cfg->dbPassword, sizeof cfg->dbPassword, builtin::kDbPasswordHex);
@@ -317,8 +525,55 @@ bool loadCfgFrom(const char* masterFile, const char* fileName, T_cfgStruct* cfg,
     hexToText(cfg->forumUrl1, sizeof cfg->forumUrl1, builtin::kForumUrl1Hex);
     hexToText(cfg->forumUrl2, sizeof cfg->forumUrl2, builtin::kForumUrl2Hex);
 
-    if (!readMaster(masterFile, master, cat, fav, bou, nat)) return false;
-    return readUser(fileName, user, cfg, sat, bouI, cat, favI);
+    if (!checkText(masterName, &masterText) || !checkText(userName, &userText)) return false;
+    if (!readMaster(masterName, masterText, cat, fav, bou, nat)) return false;
+    return readUser(userName, userText, cfg, sat, bouI, cat, favI);
+}
+
+void resetCounts(T_cfgStruct* cfg, T_idxSat* sat, T_idxBou* bou, T_idxBouI* bouI, T_idxCat* cat,
+                 T_idxFav* fav, T_idxFavI* favI, T_idxNat* nat) {
+    lastError.clear();
+    sat->count = cat->count = bou->count = bouI->count = fav->count = favI->count = nat->count = 0;
+    cfg->showForum = 0;
+}
+
+bool outOfMemory() {
+    fail("Memory allocation Error.", kAppError);
+    return false;
+}
+
+}  // namespace
+
+const std::string& lastCfgError() { return lastError; }
+
+bool loadCfgFromText(std::string_view masterText, std::string_view userText, T_cfgStruct* cfg,
+                     T_idxSat* sat, T_idxBou* bou, T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav,
+                     T_idxFavI* favI, T_idxNat* nat, const char* masterName, const char* userName) {
+    try {
+        resetCounts(cfg, sat, bou, bouI, cat, fav, favI, nat);
+        return loadTexts(masterText, userText, masterName, userName, cfg, sat, bou, bouI, cat, fav,
+                         favI, nat);
+    } catch (...) {  // only std::bad_alloc can come from here
+        return outOfMemory();
+    }
+}
+
+bool loadCfgFrom(const char* masterFile, const char* fileName, T_cfgStruct* cfg, T_idxSat* sat,
+                 T_idxBou* bou, T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI,
+                 T_idxNat* nat) {
+    try {
+        resetCounts(cfg, sat, bou, bouI, cat, fav, favI, nat);
+        std::string master, user, reason;
+        for (auto [path, text] : {std::pair{masterFile, &master}, std::pair{fileName, &user}}) {
+            ReadResult r = readCfgFile(path, text, &reason);
+            if (r == ReadResult::cannotOpen) return unableToOpen(path, reason);
+            if (r == ReadResult::tooLarge) return tooLarge(path);
+        }
+        return loadTexts(master, user, masterFile, fileName, cfg, sat, bou, bouI, cat, fav, favI,
+                         nat);
+    } catch (...) {
+        return outOfMemory();
+    }
 }
 
 bool loadCfg(const char* fileName, T_cfgStruct* cfg, T_idxSat* sat, T_idxBou* bou,

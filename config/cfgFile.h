@@ -1,18 +1,31 @@
 #pragma once
 // The master list file and the user configuration file.
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "config/cfgTypes.h"
 
 // Reads the master list "VAconfig.vac" of the current working directory and
 // then the user file into the records. False on any failure, after a
 // message box; what was read up to a corrupt line stays in the records.
+// Never throws.
 bool loadCfg(const char* fileName, T_cfgStruct* cfg, T_idxSat* sat, T_idxBou* bou,
              T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI, T_idxNat* nat);
 // The same with the master list file named by the caller.
 bool loadCfgFrom(const char* masterFile, const char* fileName, T_cfgStruct* cfg, T_idxSat* sat,
                  T_idxBou* bou, T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI,
                  T_idxNat* nat);
+
+// The same from texts in memory, without touching the disk (fuzzing, tests);
+// the names only serve the messages.
+bool loadCfgFromText(std::string_view masterText, std::string_view userText, T_cfgStruct* cfg,
+                     T_idxSat* sat, T_idxBou* bou, T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav,
+                     T_idxFavI* favI, T_idxNat* nat, const char* masterName = "VAconfig.vac",
+                     const char* userName = "Default.cfg");
+
+// Configuration files are far smaller; a larger one is refused unread.
+constexpr size_t kMaxCfgBytes = size_t{4} << 20;
 
 // Writes the user file named by p->cfgFile, whole or not at all.
 bool saveCfg(T_FnPARAM* p);

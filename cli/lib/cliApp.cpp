@@ -55,6 +55,9 @@ void printSummary(FILE* out) {
     static const char* const power[] = {"Off", "13V", "18V", "On (Auto)"};
     static const char* const sw[] = {"Off", "1.0", "1.0/1.1"};
     static const char* const dsq[] = {"Off", "1.2", "Usals", "1.2/Usals"};
+    // Switch ports are shown from 1; a table, so no value can overflow a sum.
+    static const char* const ports[] = {"1", "2",  "3",  "4",  "5",  "6",  "7",  "8",
+                                        "9", "10", "11", "12", "13", "14", "15", "16"};
     auto freq = [](int i) { return i >= 0 && i < 10 ? kLnbFreqMHz[i] : 0; };
     const T_cfgStruct& c = cfgParam;
     std::fprintf(out, "List type: %d %s\n", c.listType, listTypeLabel(c.listType));
@@ -69,15 +72,16 @@ void printSummary(FILE* out) {
     std::fprintf(out, "Excluded favourite groups: %u, excluded bouquets: %u\n", favIParam.count,
                  bouIParam.count);
     std::fprintf(out, "Satellites: %u\n", satParam.count);
-    for (uint32_t i = 1; i <= satParam.count; ++i) {
+    for (uint32_t i = 1; i <= satParam.count && i < static_cast<uint32_t>(kSatSlots); ++i) {
         const T_satRec& s = satParam.sat[i];
         std::fprintf(out,
                      "  [%c] %-5d %-24s LNB %s %d/%d MHz, power %s, 22kHz %d, 12V %d, "
-                     "switch %s port %d/%d, DiSEqC %s pos %d, radio %s tv %s\n",
-                     s.selected ? 'x' : ' ', s.satId, cp1252ToUtf8(s.satName).c_str(),
+                     "switch %s port %s/%s, DiSEqC %s pos %d, radio %s tv %s\n",
+                     s.selected ? 'x' : ' ', s.satId, cp1252ToUtf8(fieldText(s.satName)).c_str(),
                      pick(lnb, s.lnbType), freq(s.freqLo), freq(s.freqHi), pick(power, s.power),
-                     s.tone22k, s.out12V, pick(sw, s.switchType), s.switch10 + 1, s.switch11 + 1,
-                     pick(dsq, s.diseqc), s.positionerId, s.radioFilter, s.tvFilter);
+                     s.tone22k, s.out12V, pick(sw, s.switchType), pick(ports, s.switch10),
+                     pick(ports, s.switch11), pick(dsq, s.diseqc), s.positionerId,
+                     fieldText(s.radioFilter).c_str(), fieldText(s.tvFilter).c_str());
     }
 }
 
@@ -176,7 +180,7 @@ int runCli(int argc, char** argv) {
         return kExitUsage;
     }
     int langId = 0;
-    if (!lang.empty()) {
+    if (app.count("--lang") > 0) {  // an empty name is no language either
         const char* const ids[] = {"it", "en", "fr", "de", "es"};
         for (int i = 0; i < 5; ++i)
             if (lang == ids[i]) langId = i + 1;
@@ -241,7 +245,10 @@ int runCli(int argc, char** argv) {
     if (rc == kJobOutdated) return 2;
     if (rc != 0) return 1;
 
-
+    if (families.empty()) {
+        std::fprintf(stdout, "No list written: no --format was given.\n");
+        return 0;
+    }
     ui.setDestination(output);
     int result = 0;
     for (int family : families) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "tests/cli/cliRun.h"
 
 namespace {
@@ -18,6 +20,9 @@ TEST(CliUsage, SummaryOfTheLoadedConfiguration) {
 TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(runCliTool("--format foo").exitCode, 64);
     EXPECT_EQ(runCliTool("--lang xx").exitCode, 64);
+    CliResult noLang = runCliTool(kFiles + "--lang '' --summary");  // not silently the file's
+    EXPECT_EQ(noLang.exitCode, 64) << noLang.out;
+    EXPECT_NE(noLang.out.find("unknown language ''"), std::string::npos) << noLang.out;
     EXPECT_EQ(runCliTool("--no-such-option").exitCode, 64);
     EXPECT_EQ(runCliTool("--log --no-log").exitCode, 64);
     CliResult port = runCliTool(kFiles + "--db-port 68842");  // not a port: never a download
@@ -30,8 +35,35 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--db-socket"), std::string::npos);
 
-    CliResult missing = runCliTool("--config /nonexistent/x.cfg --summary");
+    CliResult missing = runCliTool(std::string("--master '") + VA_TEST_DATA +
+                                   "/config/master.vac' --config /nonexistent/x.cfg --summary");
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(missing.out.find("Unable to open configuration file."), std::string::npos);
+    EXPECT_NE(missing.out.find("Unable to open configuration file.\n/nonexistent/x.cfg: No such "
+                               "file or directory"),
+              std::string::npos)
+        << missing.out;
+}
+
+// Files that are no configuration end the tool with a message, never a crash.
+TEST(CliUsage, UnusableConfigurationFiles) {
+    const std::string master = std::string("--master '") + VA_TEST_DATA + "/config/master.vac' ";
+    CliResult zero = runCliTool(master + "--config /dev/zero --summary");
+    EXPECT_EQ(zero.exitCode, 1) << zero.out;
+    EXPECT_NE(zero.out.find("Error in /dev/zero.\nThe file is larger than 4194304 bytes"),
+              std::string::npos)
+        << zero.out;
+
+    // A switch port far out of range is refused at load, before any summary.
+    std::string path = std::string(::testing::TempDir()) + "va_cli_port.cfg";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("LANG=2\n[SAT]\n1#A#1#0#0#0#0#0#0#2#0#2147483647#0#0#0#0#111#11111#1011#\n[/SAT]\n", f);
+    std::fclose(f);
+    CliResult port = runCliTool(master + "--config '" + path + "' --summary");
+    std::remove(path.c_str());
+    EXPECT_EQ(port.exitCode, 1) << port.out;
+    EXPECT_NE(port.out.find("Field 12 (switch11) is 2147483647; it must be 0 to 15."),
+              std::string::npos)
+        << port.out;
 }
 }  // namespace

@@ -180,6 +180,8 @@ TEST_F(CliEndToEnd, ConcurrentDownloadsBothCount) {
     EXPECT_EQ(a.exitCode, 0) << a.out;
     EXPECT_EQ(b.exitCode, 0) << b.out;
     EXPECT_EQ(counter(), before + 2);
+    // Without --format nothing is written, and the tool says so.
+    EXPECT_NE(a.out.find("\nNo list written: no --format was given.\n"), std::string::npos) << a.out;
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ protected:
     std::string write(const std::string& name, const std::string& text) {
         std::string path = (dir / name).string();
         std::string err;
-        EXPECT_TRUE(writeFileWhole(path, text, &err)) << err;
+        EXPECT_TRUE(writeFileWhole(path, text, &err, false)) << err;
         return path;
     }
     bool save(Records& r, const std::string& path) {
@@ -171,6 +171,190 @@ TEST_F(CfgFileTest, ReaderTolerance) {
     EXPECT_EQ(r.favI.count, 1u);
     EXPECT_EQ(r.bouI.count, 0u);
     EXPECT_TRUE(ui.boxes.empty());
+
+    // CR-only line ends, blanks around numeric fields, Windows-1252 names, a
+    // DOS end-of-file mark.
+    text = "LANG=2\rLIST=1\r[SAT]\r 7 #Astra 19.2\xB0" "E# 1#1 #0#0#0#0#0#0#0#0#0#12\t#0#0#"
+           "111#11111#1111#\r[/SAT]\r[BOUI]\r11#ORF#2#\xD6sterreich#\r[/BOUI]\r\x1A";
+    ASSERT_TRUE(load(r, write("cr.cfg", text))) << lastCfgError();
+    EXPECT_EQ(r.cfg.listType, 1);
+    ASSERT_EQ(r.sat.count, 1u);
+    EXPECT_EQ(r.sat.sat[1].satId, 7);
+    EXPECT_EQ(r.sat.sat[1].lnbType, 1);
+    EXPECT_EQ(r.sat.sat[1].positionerId, 12);
+    EXPECT_STREQ(r.sat.sat[1].satName, "Astra 19.2\xB0" "E");
+    EXPECT_STREQ(r.bouI.bou[1].bouNation, "\xD6sterreich");
+}
+
+// Each class of plainly corrupt file is refused, naming the file, the line
+// and the reason, before anything is taken from it as a good list.
+TEST_F(CfgFileTest, CorruptClassesNameFileLineAndReason) {
+    const std::string sat = "192#A#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n";
+    auto utf16 = [](const std::string& t) {
+        std::string u;
+        for (char c : t) u += std::string(1, c) + '\0';
+        return u;
+    };
+    struct Case {
+        const char* name;
+        std::string user, master;  // an empty master: the good one
+        std::string where, reason;
+    } cases[] = {
+        {"png", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "", "line 2", "control byte 0x1A"},
+        {"garbage", "LANG=2\n\x01\x02\x03\xFF\xFE\n", "", "line 2", "control byte 0x01"},
+        {"utf16bom", "\xFF\xFE" + utf16(userHead()), "", "line 1", "UTF-16"},
+        {"utf16", utf16(userHead()), "", "line 1", "NUL byte at column 2"},
+        {"nul", userHead() + "[SAT]\n" + std::string("192#A\0#1#\n", 10), "", "line 19",
+         "NUL byte at column 6"},
+        {"noheader", userHead() + sat + "[/SAT]\n", "", "line 18.", "outside any section"},
+        {"cut", userHead() + "\n[SAT]\n" + sat + sat, "", "line 19, section [SAT]",
+         "no closing [/SAT]"},
+        {"cutline", userHead() + "\n[SAT]\n" + sat + sat.substr(0, 20), "",
+         "line 21, section [SAT]", "fewer than 19 fields"},
+        {"cutfavi", "[FAVI]\n2#Kids#\n", "", "line 1, section [FAVI]", "no closing [/FAVI]"},
+        {"id", "[SAT]\nx192#A#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n[/SAT]\n", "",
+         "line 2, section [SAT]", "Field 1 (satId) is not a number"},
+        {"lnb", "[SAT]\n192#A#1#U#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n[/SAT]\n", "",
+         "line 2", "Field 4 (lnbType) is not a number"},
+        {"emptyfield", "[SAT]\n192#A#1#1#3##3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n[/SAT]\n", "",
+         "line 2", "Field 6 (freqHi) is not a number"},
+        {"filter", "[SAT]\n192#A#1#1#3#6#3#0#0#1#0#0#0#0#0#1#1x1#11111#1111#\n[/SAT]\n", "",
+         "line 2", "Field 17 (radioFilter)"},
+        {"keyvalue", "LANG=2\nLIST=x\n", "", "line 2.", "LIST is not a number"},
+        {"empty", "", "", "line 0.", "no key and no section"},
+        {"prose", "just some text\n", "", "line 1.", "no key and no section"},
+        {"bouid", "[BOUI]\n11#ORF#two#Austria#\n[/BOUI]\n", "", "line 2, section [BOUI]",
+         "Field 3 (bouNatId) is not a number"},
+        // The master list: the same classes.
+        {"m-garbage", userHead(), "[CAT]\n1#A\x7F#\n[/CAT]\n", "line 2", "control byte 0x7F"},
+        {"m-noheader", userHead(), "[CAT]\n1#A#\n[/CAT]\n2#News#\n", "line 4",
+         "outside any section"},
+        {"m-cut", userHead(), "[NAT]\n1#Italia#\n", "line 1, section [NAT]", "no closing [/NAT]"},
+        {"m-id", userHead(), "[BOU]\n10#Sky#1#Italia#\n1O#Sky2#1#Italia#\n[/BOU]\n",
+         "line 3, section [BOU]", "Field 1 (bouId) is not a number"},
+        {"m-empty", userHead(), "\n", "line 1.", "no section"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.boxes.clear();
+        std::string user = write(std::string(c.name) + ".cfg", c.user);
+        std::string masterPath = c.master.empty() ? master : write(std::string(c.name) + ".vac", c.master);
+        Records r;
+        EXPECT_FALSE(load(r, user, masterPath));
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].caption, "Corrupted Config File");
+        const std::string& t = ui.boxes[0].text;
+        std::string file = c.master.empty() ? user : masterPath;
+        EXPECT_EQ(t.rfind("Error in " + file + ", " + c.where, 0), 0u) << t;
+        EXPECT_NE(t.find(c.reason), std::string::npos) << t;
+        EXPECT_EQ(t, lastCfgError());
+    }
+}
+
+// Every numeric field is checked against the values its record allows.
+TEST_F(CfgFileTest, NumbersOutsideTheirRangeAreRefused) {
+    const char* names[] = {"satId",    "",         "selected",   "lnbType", "freqLo",
+                           "freqHi",   "power",    "tone22k",    "out12V",  "switchType",
+                           "switch10", "switch11", "diseqc",     "positionerId", "skew", "feedTp"};
+    const int hi[] = {2147483647, 0, 1, 2, 9, 9, 3, 1, 1, 2, 3, 15, 3, 999, 1, 1};
+    auto satLine = [](int field, const std::string& value) {
+        std::string line;
+        for (int i = 0; i < 16; ++i)
+            line += (i == field ? value : i == 1 ? std::string("Sat") : std::string("0")) + "#";
+        return "[SAT]\n" + line + "111#11111#1111#\n[/SAT]\n";
+    };
+    Records r;
+    for (int f = 0; f < 16; ++f) {
+        if (f == 1) continue;
+        SCOPED_TRACE(names[f]);
+        ASSERT_TRUE(load(r, write("max.cfg", satLine(f, std::to_string(hi[f]))))) << lastCfgError();
+        EXPECT_FALSE(load(r, write("over.cfg", satLine(f, std::to_string(hi[f] + 1LL)))));
+        EXPECT_NE(lastCfgError().find("Field " + std::to_string(f + 1) + " (" + names[f] + ") is " +
+                                      std::to_string(hi[f] + 1LL) + "; it must be 0 to " +
+                                      std::to_string(hi[f])),
+                  std::string::npos)
+            << lastCfgError();
+        EXPECT_FALSE(load(r, write("neg.cfg", satLine(f, "-1"))));
+        EXPECT_NE(lastCfgError().find("is -1"), std::string::npos);
+    }
+    // Keys, each one past its values, and the exclusions and master ids.
+    struct Case {
+        std::string user, master, reason;
+    } cases[] = {
+        {"LANG=0\n", "", "LANG is 0; it must be 1 to 5"},
+        {"LANG=6\n", "", "LANG is 6"},
+        {"LIST=3\n", "", "LIST is 3"},
+        {"FILE=8\n", "", "FILE is 8"},
+        {"CHFAKE=2\n", "", "CHFAKE is 2"},
+        {"LONGWE=2\n", "", "LONGWE is 2"},
+        {"E1TYPE=3\n", "", "E1TYPE is 3"},
+        {"GHD=2\n", "", "GHD is 2"},
+        {"MAXBOU=1000\n", "", "MAXBOU has more than 3 digits"},
+        {"MAXCTV=123456\n", "", "MAXCTV has more than 5 digits"},
+        {"LAT=123.4\n", "", "LAT has more than 2 digits"},
+        {"[FAVI]\n2147483648#Kids#\n[/FAVI]\n", "", "Field 1 (favId) is 2147483648"},
+        {"[BOUI]\n11#ORF#-2#Austria#\n[/BOUI]\n", "", "Field 3 (bouNatId) is -2"},
+        {"LANG=2\n", "[CAT]\n99999999999999999999#A#\n[/CAT]\n", "Field 1 (catId) is 99999999999999999999; it"},
+        {"LANG=2\n", "[NAT]\n-1#X#\n[/NAT]\n", "Field 1 (natId) is -1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.user + c.master);
+        std::string m = c.master.empty() ? master : write("m.vac", c.master);
+        EXPECT_FALSE(load(r, write("key.cfg", c.user), m));
+        EXPECT_NE(lastCfgError().find(c.reason), std::string::npos) << lastCfgError();
+    }
+}
+
+// A file past 4 MiB is refused without reading it whole, also one without end.
+TEST_F(CfgFileTest, OversizedFilesAreRefused) {
+    std::string good;
+    ASSERT_TRUE(readFileWhole(std::string(VA_TEST_DATA) + "/config/user.cfg", &good));
+    std::string pad = "; " + std::string(1021, 'x') + "\r\n";  // 1 KiB a line
+    std::string big = good;
+    while (big.size() + pad.size() <= kMaxCfgBytes) big += pad;
+    big.append(kMaxCfgBytes - big.size(), ';');
+    Records r;
+    ASSERT_TRUE(load(r, write("limit.cfg", big))) << lastCfgError();  // exactly at the bound
+    EXPECT_EQ(r.sat.count, 2u);
+    big += "\n";
+    for (const std::string& path : {write("big.cfg", big), std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(load(r, path));
+        EXPECT_EQ(lastCfgError(), "Error in " + path +
+                                      ".\nThe file is larger than 4194304 bytes (4 MiB): it is no "
+                                      "configuration file.\n\nDownload a new cfg file.");
+    }
+    EXPECT_FALSE(load(r, std::string(VA_TEST_DATA) + "/config/user.cfg", "/dev/zero"));
+    EXPECT_NE(lastCfgError().find("Error in /dev/zero."), std::string::npos);
+    // The in-memory entry applies the same bound.
+    EXPECT_FALSE(loadCfgFromText(std::string(4 << 20, ';') + ";", good, &r.cfg, &r.sat, &r.bou,
+                                 &r.bouI, &r.cat, &r.fav, &r.favI, &r.nat));
+}
+
+// Lines of any length are read whole; messages give real line numbers.
+TEST_F(CfgFileTest, LongLinesAreReadWhole) {
+    const std::string sat = "192#" + std::string(250, 'N') + "#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n";
+    std::string text = "; " + std::string(300, 'c') + "\n[SAT]\n# " + std::string(300, 'c') + "\n" +
+                       sat + "[/SAT]\n";
+    Records r;
+    ASSERT_TRUE(load(r, write("long.cfg", text))) << lastCfgError();
+    ASSERT_EQ(r.sat.count, 1u);
+    EXPECT_EQ(r.sat.sat[1].freqHi, 6);
+    EXPECT_EQ(std::strlen(r.sat.sat[1].satName), 31u);  // still cut at its field
+
+    text = "; " + std::string(300, 'c') + "\n[SAT]\n# " + std::string(300, 'c') + "\n" + sat +
+           "5#B#1#\n[/SAT]\n";
+    EXPECT_FALSE(load(r, write("longbad.cfg", text)));
+    EXPECT_NE(lastCfgError().find(", line 5, section [SAT].\nThe line has fewer than 19 fields."),
+              std::string::npos)
+        << lastCfgError();
+
+    // The same from memory, as the fuzz target loads it.
+    std::string m;
+    ASSERT_TRUE(readFileWhole(master, &m));
+    EXPECT_FALSE(loadCfgFromText(m, text, &r.cfg, &r.sat, &r.bou, &r.bouI, &r.cat, &r.fav, &r.favI,
+                                 &r.nat, "m.vac", "u.cfg"));
+    EXPECT_EQ(lastCfgError().rfind("Error in u.cfg, line 5", 0), 0u) << lastCfgError();
 }
 
 TEST_F(CfgFileTest, CorruptFilesAreRefusedWithTheirMessages) {
@@ -211,7 +395,10 @@ TEST_F(CfgFileTest, CorruptFilesAreRefusedWithTheirMessages) {
     // A missing file.
     ui.boxes.clear();
     EXPECT_FALSE(load(r, (dir / "absent.cfg").string()));
-    EXPECT_EQ(lastBox().text, "Unable to open configuration file.");
+    // The first line stays; the file and the system's reason follow.
+    EXPECT_EQ(lastBox().text,
+              "Unable to open configuration file.\n" + (dir / "absent.cfg").string() +
+                  ": No such file or directory");
     EXPECT_EQ(lastBox().caption, "Application Error");
     EXPECT_EQ(r.sat.count, 0u);
 }
