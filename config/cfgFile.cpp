@@ -377,8 +377,10 @@ KeyResult readKey(const char* file, int lineNo, const char* line, T_cfgStruct* c
         size_t width;
         int lo, hi;
     };
+    // LANG is one digit here: the window and the tool refuse an unknown
+    // language with a box of their own after loading.
     static const Key keys[] = {
-        {"LANG=", &T_cfgStruct::lang, 1, 1, 5},       {"LIST=", &T_cfgStruct::listType, 1, 0, 2},
+        {"LANG=", &T_cfgStruct::lang, 1, 0, 9},       {"LIST=", &T_cfgStruct::listType, 1, 0, 2},
         {"FILE=", &T_cfgStruct::fileType, 1, 0, 7},   {"CHFAKE=", &T_cfgStruct::chFake, 1, 0, 1},
         {"LOGFILE=", &T_cfgStruct::logFile, 1, 0, 1}, {"LONGWE=", &T_cfgStruct::lonWE, 1, 0, 1},
         {"E1TYPE=", &T_cfgStruct::e1Type, 1, 0, 2},   {"E2TYPE=", &T_cfgStruct::e2Type, 1, 0, 2},
