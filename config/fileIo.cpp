@@ -1,66 +1,150 @@
 #include "config/fileIo.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <filesystem>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 std::mutex hookMu;
 WriteFaultHook faultHook;
+std::atomic<bool> plainFs{false};
+
+constexpr char kTempPrefix[] = ".vatmp-";
+constexpr size_t kTempPrefixLen = sizeof kTempPrefix - 1;
 
 bool hookAllows(const std::string& path, size_t size) {
     std::lock_guard<std::mutex> lock(hookMu);
     return !faultHook || faultHook(path, size);
 }
 
-void setErr(std::string* err, const std::string& what, const std::string& path, int e) {
+bool fail(std::string* err, const std::string& what, const std::string& path, int e) {
     if (err) *err = what + " " + path + ": " + std::strerror(e);
-}
-}  // namespace
-
-void setWriteFaultHook(WriteFaultHook hook) {
-    std::lock_guard<std::mutex> lock(hookMu);
-    faultHook = std::move(hook);
+    return false;
 }
 
-bool writeFileWhole(const std::string& path, const void* data, size_t size, std::string* err,
-                    bool durable) {
-    if (path.empty()) {
-        if (err) *err = "empty file name";
-        return false;
+std::string dirOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string join(const std::string& dir, const std::string& name) {
+    return dir == "/" ? dir + name : dir + "/" + name;
+}
+
+// ".vatmp-<pid>-" and six characters that differ from call to call; the
+// caller creates it exclusively and draws again when it is taken.
+std::string tempName() {
+    static std::atomic<uint64_t> counter{0};
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    uint64_t x = (static_cast<uint64_t>(ts.tv_sec) << 30) ^ static_cast<uint64_t>(ts.tv_nsec);
+    x += (counter.fetch_add(1) + 1) * 0x9E3779B97F4A7C15ULL;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+    x ^= x >> 31;
+    const char* digits = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string name = kTempPrefix + std::to_string(getpid()) + "-";
+    for (int i = 0; i < 6; ++i, x /= 36) name += digits[x % 36];
+    return name;
+}
+
+// The process that owns a temporary name, or 0 when it is none of ours.
+pid_t tempOwner(const char* name) {
+    if (std::strncmp(name, kTempPrefix, kTempPrefixLen) != 0) return 0;
+    long pid = 0;
+    const char* p = name + kTempPrefixLen;
+    int n = 0;
+    for (; *p >= '0' && *p <= '9' && n < 9; ++p, ++n) pid = pid * 10 + (*p - '0');
+    if (n == 0 || *p != '-' || p[1] == '\0') return 0;
+    return static_cast<pid_t>(pid);
+}
+
+void syncDir(const std::string& dir) {
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+bool writeAll(int fd, const void* data, size_t size, int* e) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = ::write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            *e = errno;
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
     }
-    std::string tmp = path + ".tmp" + std::to_string(getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        setErr(err, "cannot create", tmp, errno);
-        return false;
+    return true;
+}
+
+// Gives an anonymous file a temporary name in dir.
+bool linkAnonymous(int fd, const std::string& dir, std::string* tmp) {
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    for (int tries = 0; tries < 100; ++tries) {
+        *tmp = join(dir, tempName());
+        if (::linkat(AT_FDCWD, self, AT_FDCWD, tmp->c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+        if (errno != EEXIST) break;
     }
-    bool ok = true;
+    tmp->clear();
+    return false;
+}
+
+enum class Outcome { kDone, kFailed, kRetryNamed };
+
+// One attempt: anonymous, the file has a name only from just before the
+// rename (linkat cannot replace an existing file), or named from the start.
+Outcome writeVia(bool anonymous, const std::string& path, const std::string& dir,
+                 const void* data, size_t size, bool durable, std::string* err) {
+    std::string tmp;
+    int fd = -1;
+    if (anonymous) {
+        fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+        if (fd < 0) return Outcome::kRetryNamed;
+    } else {
+        for (int tries = 0; tries < 100 && fd < 0; ++tries) {
+            tmp = join(dir, tempName());
+            fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            if (fd < 0 && errno != EEXIST) break;
+        }
+        if (fd < 0) {
+            fail(err, "cannot write", path, errno);
+            return Outcome::kFailed;
+        }
+    }
     int e = 0;
+    bool ok = true;
     if (!hookAllows(path, size)) {
         ok = false;
         e = ENOSPC;
     }
-    const char* p = static_cast<const char*>(data);
-    size_t left = ok ? size : 0;
-    while (ok && left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            e = errno;
-            break;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    if (ok) ok = writeAll(fd, data, size, &e);
     if (ok && durable && ::fsync(fd) != 0) {
         ok = false;
         e = errno;
+    }
+    if (ok && anonymous && !linkAnonymous(fd, dir, &tmp)) {
+        ::close(fd);
+        return Outcome::kRetryNamed;
     }
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -71,24 +155,149 @@ bool writeFileWhole(const std::string& path, const void* data, size_t size, std:
         e = errno;
     }
     if (!ok) {
-        ::unlink(tmp.c_str());
-        setErr(err, "cannot write", path, e);
+        if (!tmp.empty()) ::unlink(tmp.c_str());
+        fail(err, "cannot write", path, e);
+        return Outcome::kFailed;
     }
-    return ok;
+    if (durable) syncDir(dir);
+    return Outcome::kDone;
+}
+}  // namespace
+
+void setWriteFaultHook(WriteFaultHook hook) {
+    std::lock_guard<std::mutex> lock(hookMu);
+    faultHook = std::move(hook);
+}
+
+void setPlainFileSystem(bool plain) { plainFs = plain; }
+
+bool writeFileWhole(const std::string& path, const void* data, size_t size, std::string* err,
+                    bool durable) {
+    if (path.empty() || path.back() == '/') {
+        if (err) *err = "no file name: " + path;
+        return false;
+    }
+    const std::string dir = dirOf(path);
+    if (durable) removeStaleTemps(dir);
+    Outcome r = Outcome::kRetryNamed;
+    if (!plainFs) r = writeVia(true, path, dir, data, size, durable, err);
+    if (r == Outcome::kRetryNamed) r = writeVia(false, path, dir, data, size, durable, err);
+    return r == Outcome::kDone;
 }
 
 bool syncFolder(const std::string& dir, std::string* err) {
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        setErr(err, "cannot open", dir, errno);
-        return false;
-    }
+    if (fd < 0) return fail(err, "cannot open", dir, errno);
     // One flush of the file system instead of one per file.
     bool ok = ::syncfs(fd) == 0 && ::fsync(fd) == 0;
     int e = errno;
     ::close(fd);
-    if (!ok) setErr(err, "cannot flush", dir, e);
-    return ok;
+    if (!ok) return fail(err, "cannot flush", dir, e);
+    return true;
+}
+
+void removeStaleTemps(const std::string& dir) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    std::vector<std::string> stale;
+    try {
+        while (dirent* e = ::readdir(d)) {
+            pid_t pid = tempOwner(e->d_name);
+            // kill with signal 0 only asks; EPERM means alive under another user.
+            if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) stale.emplace_back(e->d_name);
+        }
+    } catch (...) {
+    }
+    ::closedir(d);
+    for (const std::string& name : stale) removeTree(join(dir, name));
+}
+
+void removeTree(const std::string& dir) {
+    try {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    } catch (...) {
+    }
+}
+
+bool makeTempFolder(const std::string& target, std::string* path, std::string* err) {
+    const std::string parent = dirOf(target);
+    for (int tries = 0; tries < 100; ++tries) {
+        *path = join(parent, tempName());
+        if (::mkdir(path->c_str(), 0777) == 0) return true;
+        if (errno != EEXIST) break;
+    }
+    int e = errno;
+    path->clear();
+    return fail(err, "cannot create", target, e);
+}
+
+bool replaceFolder(const std::string& staged, const std::string& target, std::string* err) {
+    const std::string parent = dirOf(target);
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0) {
+        if (errno != ENOENT) return fail(err, "cannot replace", target, errno);
+        if (::rename(staged.c_str(), target.c_str()) != 0)
+            return fail(err, "cannot create", target, errno);
+        syncDir(parent);
+        return true;
+    }
+    std::string old = staged;
+    bool swapped = !plainFs && ::renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, target.c_str(),
+                                           RENAME_EXCHANGE) == 0;
+    if (!swapped) {
+        int e = plainFs ? EINVAL : errno;
+        if (e != EINVAL && e != ENOSYS && e != EOPNOTSUPP)
+            return fail(err, "cannot replace", target, e);
+        // No exchange here: move the old folder aside, and back on failure.
+        old = join(parent, tempName());
+        if (::rename(target.c_str(), old.c_str()) != 0)
+            return fail(err, "cannot replace", target, errno);
+        if (::rename(staged.c_str(), target.c_str()) != 0) {
+            e = errno;
+            ::rename(old.c_str(), target.c_str());
+            return fail(err, "cannot replace", target, e);
+        }
+    }
+    syncDir(parent);
+    removeTree(old);
+    return true;
+}
+
+FolderLock::~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+FolderLock::Result FolderLock::acquire(const std::string& dir, int waitMs, std::string* err) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) {
+        fail(err, "cannot open folder", dir, errno);
+        return kFailed;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return kLocked;
+        int e = errno;
+        if (e == EINTR) continue;
+        if (e != EWOULDBLOCK) {
+            // A file system without locks (some network shares): write as
+            // before, unlocked, rather than refuse every list there.
+            if (e == ENOLCK || e == EOPNOTSUPP || e == EINVAL || e == EBADF) return kLocked;
+            fail(err, "cannot lock folder", dir, e);
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            if (err) *err = dir;
+            ::close(fd_);
+            fd_ = -1;
+            return kBusy;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::close(fd_);
+    fd_ = -1;
+    return kFailed;
 }
 
 bool readFileWhole(const std::string& path, std::string* out) {

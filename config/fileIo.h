@@ -2,12 +2,18 @@
 // Whole-or-nothing file replacement: the bytes go to a temporary file beside
 // the target, are flushed to disk, and the temporary file is renamed over
 // the target. A failure leaves the old file as it was.
+//
+// Temporary files and folders are anonymous where the file system allows it
+// and otherwise named ".vatmp-<pid>-<6 characters>" beside their target,
+// whatever the target's name. The next write into that folder removes the
+// ones whose process has ended.
 #include <cstddef>
 #include <functional>
 #include <string>
 
-// durable false skips the flush of this one file; the caller then flushes
-// the folder once with syncFolder after writing many files.
+// durable false is the batch mode of a folder of many files: no flush and
+// no sweep of leftovers per file; the caller flushes the folder once with
+// syncFolder.
 bool writeFileWhole(const std::string& path, const void* data, size_t size, std::string* err,
                     bool durable = true);
 inline bool writeFileWhole(const std::string& path, const std::string& bytes, std::string* err,
@@ -18,10 +24,49 @@ inline bool writeFileWhole(const std::string& path, const std::string& bytes, st
 // Flushes everything written below a folder to disk, and the folder itself.
 bool syncFolder(const std::string& dir, std::string* err);
 
+// Removes the temporary files and folders in dir whose process has ended;
+// those of a live process are kept.
+void removeStaleTemps(const std::string& dir);
+
+// Creates an empty folder with a temporary name beside target, where the
+// complete folder is later swapped in by replaceFolder.
+bool makeTempFolder(const std::string& target, std::string* path, std::string* err);
+
+// Puts the complete folder staged in the place of target (a folder, or
+// nothing yet) and removes the old one. The swap is atomic where the file
+// system can exchange two names; elsewhere the old folder is moved aside
+// first and put back when the second rename fails. Errors name target.
+bool replaceFolder(const std::string& staged, const std::string& target, std::string* err);
+
+// Removes a folder and everything below it, as far as it can.
+void removeTree(const std::string& dir);
+
+// Exclusive lock on a folder for the whole write of a destination inside
+// it, between processes and between jobs of one process. Released when the
+// object goes.
+class FolderLock {
+public:
+    enum Result { kLocked, kBusy, kFailed };
+    FolderLock() = default;
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    ~FolderLock();
+    // Waits up to waitMs for a lock that another writer holds; kFailed (with
+    // *err set) when the folder cannot be opened.
+    Result acquire(const std::string& dir, int waitMs, std::string* err);
+
+private:
+    int fd_ = -1;
+};
+
 // Test hook: called before every write with the target path and the byte
 // count; returning false makes that write fail as a full disk would.
 using WriteFaultHook = std::function<bool(const std::string& path, size_t size)>;
 void setWriteFaultHook(WriteFaultHook hook);
+
+// Test hook: behave as on a file system without anonymous temporary files
+// and without an atomic exchange of two names.
+void setPlainFileSystem(bool plain);
 
 // Reads a whole file; false when it cannot be read.
 bool readFileWhole(const std::string& path, std::string* out);

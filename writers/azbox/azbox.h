@@ -50,5 +50,5 @@ BuildResult buildAzboxAntennaList(const WriterInput& in, std::string* out);
 // then how many more.
 std::string azboxSkippedHeading(size_t count);
 
-// The folder-style format; `appName` names the stale log file.
-FolderFormat azboxFormat(const AzboxLists& lists, const std::string& appName);
+// The folder-style format.
+FolderFormat azboxFormat(const AzboxLists& lists);

@@ -3,10 +3,9 @@
 #include "config/textFunc.h"
 #include "writers/azbox/azbox.h"
 
-FolderFormat azboxFormat(const AzboxLists& lists, const std::string& appName) {
+FolderFormat azboxFormat(const AzboxLists& lists) {
     FolderFormat fmt;
     fmt.folderPrefix = "DalmeroListAZbox";
-    fmt.staleFiles = {"all_channel.dat", "DVBS.dat", "antenna_list.dat", appName + ".log"};
     fmt.precheck = [](const WriterInput& in) { return checkAzbox(in); };
     fmt.build = [lists](const WriterInput& in, const std::function<bool(OutFile&&)>& emit,
                         const std::function<void(int)>& milestone) {
@@ -33,8 +32,7 @@ FolderFormat azboxFormat(const AzboxLists& lists, const std::string& appName) {
 
 uint32_t WriteAZbox(void* param) {
     auto* p = static_cast<T_FnPARAM*>(param);
-    const std::string appName = fieldText(p->cfgParam->appName);
-    FolderFormat fmt = azboxFormat(AzboxLists{p->bouParam, p->catParam}, appName);
+    FolderFormat fmt = azboxFormat(AzboxLists{p->bouParam, p->catParam});
     // Records left out are named once, before the user picks the folder.
     fmt.precheck = [p](const WriterInput& in) {
         std::vector<std::string> skipped;

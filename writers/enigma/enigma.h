@@ -45,12 +45,8 @@ BuildResult buildE2(const WriterInput& in, const OutFileSink& emit,
 BuildResult buildE1(const WriterInput& in, const OutFileSink& emit,
                     const std::function<void(int)>& milestone);
 
-// Files removed first when the destination folder already exists.
-std::vector<std::string> e2StaleFiles(const T_cfgStruct& cfg);
-std::vector<std::string> e1StaleFiles(const T_cfgStruct& cfg);
-
-FolderFormat enigma2Format(const T_cfgStruct& cfg);
-FolderFormat enigma1Format(const T_cfgStruct& cfg);
+FolderFormat enigma2Format();
+FolderFormat enigma1Format();
 
 // Above this many channels (TV, markers and radio) Enigma1 warns.
 constexpr unsigned kE1ChannelWarning = 10000;

@@ -102,24 +102,9 @@ BuildResult buildE1(const WriterInput& in, const OutFileSink& emit,
     return {};
 }
 
-std::vector<std::string> e1StaleFiles(const T_cfgStruct& cfg) {
-    const std::string app = fieldText(cfg.appName);
-    std::vector<std::string> v = {"services.locked", "bouquets",       "bouquets.tv",
-                                  "bouquets.radio",  "services",       "satellites.xml",
-                                  app + ".log"};
-    // An index left from an earlier job of the same minute would point at
-    // user bouquets this job did not write.
-    v.emplace_back("userbouquets.tv.epl");
-    v.emplace_back("userbouquets.radio.epl");
-    for (int n = 0; n < 300; ++n) v.push_back(userBouquetName(true, n));
-    for (int n = 0; n < 150; ++n) v.push_back(userBouquetName(false, n));
-    return v;
-}
-
-FolderFormat enigma1Format(const T_cfgStruct& cfg) {
+FolderFormat enigma1Format() {
     FolderFormat f;
     f.folderPrefix = "DalmeroListE1";
-    f.staleFiles = e1StaleFiles(cfg);
     f.build = buildE1;
     f.lastMilestone = 90;
     f.beforeSuccess = [](const WriterInput& in, T_Widget* w) {
@@ -133,5 +118,5 @@ FolderFormat enigma1Format(const T_cfgStruct& cfg) {
 
 uint32_t WriteE1(void* param) {
     T_FnPARAM* p = static_cast<T_FnPARAM*>(param);
-    return runFolderJob(p, enigma1Format(*p->cfgParam));
+    return runFolderJob(p, enigma1Format());
 }

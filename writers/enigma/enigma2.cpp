@@ -31,26 +31,9 @@ BuildResult buildE2(const WriterInput& in, const OutFileSink& emit,
     return {};
 }
 
-std::vector<std::string> e2StaleFiles(const T_cfgStruct& cfg) {
-    const std::string app = fieldText(cfg.appName);
-    std::vector<std::string> v = {"blacklist", "bouquets.tv", "bouquets.radio", "lamedb",
-                                  "satellites.xml", app + ".log"};
-    char buf[48];
-    for (int n = 0; n < 300; ++n) {
-        std::snprintf(buf, sizeof buf, "userbouquet.dbe%02d.tv", n);
-        v.emplace_back(buf);
-    }
-    for (int n = 0; n < 150; ++n) {
-        std::snprintf(buf, sizeof buf, "userbouquet.dbe%02d.radio", n);
-        v.emplace_back(buf);
-    }
-    return v;
-}
-
-FolderFormat enigma2Format(const T_cfgStruct& cfg) {
+FolderFormat enigma2Format() {
     FolderFormat f;
     f.folderPrefix = "DalmeroListE2";
-    f.staleFiles = e2StaleFiles(cfg);
     f.build = buildE2;
     f.lastMilestone = 90;
     return f;
@@ -58,5 +41,5 @@ FolderFormat enigma2Format(const T_cfgStruct& cfg) {
 
 uint32_t WriteE2(void* param) {
     T_FnPARAM* p = static_cast<T_FnPARAM*>(param);
-    return runFolderJob(p, enigma2Format(*p->cfgParam));
+    return runFolderJob(p, enigma2Format());
 }

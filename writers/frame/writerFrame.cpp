@@ -1,9 +1,11 @@
 #include "config/textFunc.h"
 #include "writers/frame/writerFrame.h"
 
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +20,19 @@ namespace {
 constexpr size_t kMaxPathLen = kPathMax - 1;
 
 const char* const kBrowseTitle = "Dalmero TEAM\n\nChoose Destination Folder:";
+const char* const kLogNotWritten =
+    "The list was written correctly, but its log file could not be written.";
+
+// How long a job waits for another run writing into the same folder.
+std::atomic<int> lockWaitMs{5000};
+
+// An error text names the destination, never the temporary place of a file.
+std::string renamedIn(std::string text, const std::string& from, const std::string& to) {
+    if (from == to) return text;
+    size_t at = text.find(from);
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
 
 VaTime systemTime() {
     std::time_t now = std::time(nullptr);
@@ -66,9 +81,11 @@ struct Job {
     bool durable = true;
 
     // Writes one file whole; false (with the error status set) when it
-    // failed. whileWriting runs between "Writing" and "Written", once the
-    // bytes are safely out, so a failed write leaves the bar where it was.
-    bool writeFile(const std::string& path, const std::string& bytes,
+    // failed. The file goes to disk, which is path itself or its place in
+    // the folder being built; the user sees only path. whileWriting runs
+    // between "Writing" and "Written", once the bytes are safely out, so a
+    // failed write leaves the bar where it was.
+    bool writeFile(const std::string& path, const std::string& disk, const std::string& bytes,
                    const std::function<void()>& whileWriting = {}) {
         if (path.size() > kMaxPathLen) {
             errorStatus(lang->msgFileOpenErr, "path too long: " + path);
@@ -76,13 +93,37 @@ struct Job {
         }
         setStatusText(w, lang->msgWriting, path);
         std::string err;
-        if (!writeFileWhole(path, bytes, &err, durable)) {
-            errorStatus(lang->msgFileOpenErr, err);
+        if (!writeFileWhole(disk, bytes, &err, durable)) {
+            errorStatus(lang->msgFileOpenErr, renamedIn(err, disk, path));
             return false;
         }
         if (whileWriting) whileWriting();
         setStatusText(w, lang->msgWritten, path);
         return true;
+    }
+
+    // Holds the lock of the folder dir for the whole write of dest; false
+    // (with the error status set) when another run keeps it past the wait.
+    bool lock(FolderLock* l, const std::string& dir, const std::string& dest) {
+        std::string err;
+        switch (l->acquire(dir, lockWaitMs, &err)) {
+            case FolderLock::kLocked:
+                return true;
+            case FolderLock::kBusy:
+                errorStatus(lang->msgFileOpenErr, dest + " is being written by another run");
+                return false;
+            default:
+                errorStatus(lang->msgFileOpenErr, err);
+                return false;
+        }
+    }
+
+    // The list is out but the log the user asked for is not: the job fails
+    // and says which of the two it wrote.
+    uint32_t failLog(const std::string& reason) {
+        errorStatus(kLogNotWritten, reason);
+        showMessage(w, std::string(kLogNotWritten) + "\n" + reason, lang->msgError, kMbIconError);
+        return end(1);
     }
 
     uint32_t succeed() {
@@ -100,6 +141,20 @@ std::string joinPath(const std::string& dir, const std::string& name) {
 std::string logName(const T_cfgStruct* cfg) {
     return fieldText(cfg->appName) + ".log";
 }
+
+std::string parentOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Removes the folder being built on every way out, unless it was swapped in.
+struct Staging {
+    std::string path;
+    ~Staging() {
+        if (!path.empty()) removeTree(path);
+    }
+};
 
 // "%.*s" arguments for a fixed text field that may lack its NUL.
 #define FIELD(f) static_cast<int>(strnlen((f), sizeof(f))), (f)
@@ -226,19 +281,46 @@ void warnRecords(T_Widget* w, const WriterInput& in, const std::string& heading,
                 kMbIconWarning);
 }
 
-uint32_t LogWriter(T_FnPARAM* p, const std::string& path) {
-    Job job(p);
-    VaTime now = jobTime(job.w);
+namespace {
+// Writes the log at disk; the reason of a failure names path, where the
+// user will look for it.
+bool writeLog(T_FnPARAM* p, const std::string& path, const std::string& disk, bool durable,
+              std::string* err) {
+    if (path.size() > kMaxPathLen) {
+        *err = "path too long: " + path;
+        return false;
+    }
+    VaTime now = jobTime(p->Widget);
     std::string text;
     try {
         text = logText(writerInput(p, now), now);
     } catch (const std::bad_alloc&) {
-        job.errorStatus(p->MsgLang->msgMemErr);
-        job.end(1);
-        return 1;
+        *err = fieldText(p->MsgLang->msgMemErr);
+        return false;
     }
-    std::string err = "path too long: " + path;
-    if (path.size() <= kMaxPathLen && writeFileWhole(path, text, &err)) return 0;
+    if (writeFileWhole(disk, text, err, durable)) return true;
+    *err = renamedIn(*err, disk, path);
+    return false;
+}
+}  // namespace
+
+std::string logPathFor(const std::string& listPath) {
+    const size_t nameAt = listPath.find_last_of('/') + 1;  // 0 without a folder
+    const size_t n = listPath.size() - nameAt;
+    // A three-letter extension becomes "log"; anything else, or a list
+    // that is itself named *.log, keeps its whole name and gets ".log".
+    if (n >= 4 && listPath[listPath.size() - 4] == '.' &&
+        strncasecmp(listPath.c_str() + listPath.size() - 3, "log", 3) != 0)
+        return listPath.substr(0, listPath.size() - 3) + "log";
+    return listPath + ".log";
+}
+
+void setDestinationLockWait(int ms) { lockWaitMs = ms; }
+
+uint32_t LogWriter(T_FnPARAM* p, const std::string& path) {
+    std::string err;
+    if (writeLog(p, path, path, true, &err)) return 0;
+    Job job(p);
     job.errorStatus(p->MsgLang->msgFileOpenErr, err);
     job.end(1);
     return 1;
@@ -267,31 +349,36 @@ uint32_t runFolderJob(T_FnPARAM* shared, const FolderFormat& fmt) {
         joinPath(parent, strFormat("%s_%04d-%02d-%02d_%02d-%02d", fmt.folderPrefix.c_str(),
                                 start.year, start.month, start.day, start.hour, start.minute));
     // Refuse before creating anything when the names would not fit.
-    size_t longest = logName(p->cfgParam).size();
-    for (const std::string& n : fmt.staleFiles)
-        if (n.size() > longest) longest = n.size();
-    if (folder.size() + 1 + longest > kMaxPathLen)
+    const std::string logFile = joinPath(folder, logName(p->cfgParam));
+    if (logFile.size() > kMaxPathLen)
         return job.fail(p->MsgLang->msgFileOpenErr, "path too long: " + folder);
 
-    if (::mkdir(folder.c_str(), 0777) != 0) {
-        int e = errno;
-        struct stat st {};
-        // A plain file of that name is no folder to write into.
-        if (e != EEXIST || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-            return job.fail(p->MsgLang->msgFileOpenErr,
-                            "cannot create folder " + folder + ": " +
-                                std::strerror(e == EEXIST ? ENOTDIR : e));
-        // A job of the same minute wrote here before: its files must not
-        // mix with ours.
-        for (const std::string& n : fmt.staleFiles) ::unlink(joinPath(folder, n).c_str());
-    }
+    FolderLock lock;
+    if (!job.lock(&lock, parent, folder)) return job.end(1);
+    // A plain file of that name is no folder to replace.
+    struct stat st {};
+    int e = ::stat(folder.c_str(), &st) == 0 ? (S_ISDIR(st.st_mode) ? 0 : ENOTDIR)
+                                             : (errno == ENOENT ? 0 : errno);
+    if (e != 0)
+        return job.fail(p->MsgLang->msgFileOpenErr,
+                        "cannot create folder " + folder + ": " + std::strerror(e));
+
+    // The list is built complete beside the folder of an earlier job of
+    // the same minute and only then takes its place, so a failure or a
+    // kill on the way leaves that list whole and the two never mix.
+    removeStaleTemps(parent);
+    Staging staging;
+    std::string err;
+    if (!makeTempFolder(folder, &staging.path, &err))
+        return job.fail(p->MsgLang->msgFileOpenErr, err);
 
     job.progress(0);
     job.durable = false;
     bool writeFailed = false;
     auto emit = [&](OutFile&& f) -> bool {
         if (writeFailed) return false;
-        if (!job.writeFile(joinPath(folder, f.name), f.bytes)) writeFailed = true;
+        if (!job.writeFile(joinPath(folder, f.name), joinPath(staging.path, f.name), f.bytes))
+            writeFailed = true;
         // The text is no longer needed once it is on disk.
         std::string().swap(f.bytes);
         return !writeFailed;
@@ -305,13 +392,22 @@ uint32_t runFolderJob(T_FnPARAM* shared, const FolderFormat& fmt) {
     }
     if (writeFailed) return job.end(1);
     if (!r.ok) return job.failBuild(r);
-    std::string err;
-    if (!syncFolder(folder, &err)) return job.fail(p->MsgLang->msgFileOpenErr, err);
 
     job.progress(fmt.lastMilestone);
-    if (p->cfgParam->logFile == 1) LogWriter(p, joinPath(folder, logName(p->cfgParam)));
+    // The log goes in with the list; a log that fails does not hold the
+    // list back.
+    std::string logErr;
+    bool logOk = p->cfgParam->logFile != 1 ||
+                 writeLog(p, logFile, joinPath(staging.path, logName(p->cfgParam)), false, &logErr);
+    if (!syncFolder(staging.path, &err))
+        return job.fail(p->MsgLang->msgFileOpenErr, renamedIn(err, staging.path, folder));
+    if (!replaceFolder(staging.path, folder, &err))
+        return job.fail(p->MsgLang->msgFileOpenErr, err);
+    staging.path.clear();
+
     job.progress(100);
     if (fmt.beforeSuccess) fmt.beforeSuccess(in, job.w);
+    if (!logOk) return job.failLog(logErr);
     return job.succeed();
 }
 
@@ -360,14 +456,17 @@ uint32_t runSingleFileJob(T_FnPARAM* shared, const SingleFileFormat& fmt) {
         }
         job.progress(100);
     };
-    if (!job.writeFile(path, image, byteProgress)) return job.end(1);
+    // Two runs saving into one folder at once would mix list and log.
+    FolderLock lock;
+    if (!job.lock(&lock, parentOf(path), path)) return job.end(1);
+    if (!job.writeFile(path, path, image, byteProgress)) return job.end(1);
     std::string().swap(image);
     job.progress(100);
 
     if (p->cfgParam->logFile == 1) {
-        std::string logPath = path.size() >= 3 ? path.substr(0, path.size() - 3) + "log"
-                                               : path + ".log";
-        LogWriter(p, logPath);
+        const std::string logPath = logPathFor(path);
+        std::string err;
+        if (!writeLog(p, logPath, logPath, true, &err)) return job.failLog(err);
     }
     job.progress(100);
     return job.succeed();

@@ -50,8 +50,7 @@ struct BuildResult {
 
 // A folder-style format (Enigma1, Enigma2, AZbox).
 struct FolderFormat {
-    std::string folderPrefix;             // e.g. "DalmeroListE2"
-    std::vector<std::string> staleFiles;  // deleted first when the folder already exists
+    std::string folderPrefix;  // e.g. "DalmeroListE2"
     // Checked before the folder browser (AZbox satellite limit); may be empty.
     std::function<BuildResult(const WriterInput&)> precheck;
     // Builds the files in order. Each file is written as soon as it is
@@ -78,8 +77,21 @@ struct SingleFileFormat {
 };
 
 // Runs a writer job; returns the job's exit code (0 written, 1 stopped).
+// A folder job builds its dated folder complete under a temporary name
+// beside it and then swaps it in, replacing the folder of an earlier job of
+// the same minute whole. Both styles hold a lock on the destination's
+// parent folder for the whole write; a second run waits a few seconds for
+// it and then fails. A log that cannot be written fails the job, the list
+// stays written.
 uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt);
 uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt);
+// How long a job waits for that lock (5 s); for tests.
+void setDestinationLockWait(int ms);
+
+// The log beside a single-file list: "list.ndf" gives "list.log"; a name
+// without a three-letter extension, or one ending in "log" in any case,
+// keeps its whole name and gets ".log", so the log never replaces the list.
+std::string logPathFor(const std::string& listPath);
 
 // The records or values a format could not write as they are: a heading,
 // the first maxLines of them, then "... and N more.".

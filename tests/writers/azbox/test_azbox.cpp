@@ -455,16 +455,24 @@ TEST(AzboxJob, WarnsBeforeTheBrowserThenWritesTheThreeFilesWholeIntoTheDatedFold
     EXPECT_TRUE(fs::exists(folder / "Velartis.log"));
     EXPECT_EQ(job.boxes()[1], "Message|info|The file was written correctly.");
 
-    // A second job of the same minute deletes the old files first: without
-    // a log this time, the old log is gone; a file that cannot be written
-    // stops the job.
+    // A second job of the same minute that cannot write a file stops and
+    // leaves the first list whole; one that can replaces it whole, so
+    // without a log this time the old log is gone.
     job.cfg.logFile = 0;
-    FaultHook hook([](const std::string& path, size_t) { return path.find("DVBS.dat") == std::string::npos; });
+    {
+        FaultHook hook([](const std::string& path, size_t) {
+            return path.find("DVBS.dat") == std::string::npos;
+        });
+        job.ui.answerFolder(job.tmp.path.string());
+        EXPECT_EQ(WriteAZbox(&job.param), 1u);
+    }
+    EXPECT_TRUE(fileText(folder / "DVBS.dat") == dvbsOf(job));
+    EXPECT_TRUE(fileText(folder / "antenna_list.dat") == antennaOf(job));
+    EXPECT_TRUE(fs::exists(folder / "Velartis.log"));
     job.ui.answerFolder(job.tmp.path.string());
-    EXPECT_EQ(WriteAZbox(&job.param), 1u);
+    EXPECT_EQ(WriteAZbox(&job.param), 0u);
     EXPECT_FALSE(fs::exists(folder / "Velartis.log"));
-    EXPECT_FALSE(fs::exists(folder / "DVBS.dat"));
-    EXPECT_FALSE(fs::exists(folder / "antenna_list.dat"));
+    EXPECT_TRUE(fileText(folder / "DVBS.dat") == dvbsOf(job));
 }
 
 TEST(AzboxJob, SatelliteLimitStopsBeforeTheFolderBrowser) {

@@ -361,23 +361,23 @@ TEST(Enigma2, FullListIsWrittenWhole) {
     EXPECT_EQ(lines, kChDbSlots - 1);
 }
 
-TEST(Enigma2, JobWritesIntoTheDatedFolderAndClearsAnEarlierRun) {
+TEST(Enigma2, JobWritesIntoTheDatedFolderAndReplacesAnEarlierRun) {
     Job j;
     sat(j, 130, "Hot Bird", "Hot Bird", "13.0E", 130);
     tp(j, 130, 1, 10719, 1, 27500, 3, 0, "013E", "2F44");
     ch(j, 130, 1, 20, "Rai", 1, "Rai Radio 1", "0D5A");
     j.cfg.logFile = 1;
-    // An earlier job of the same minute left a TV index and bouquet.
+    // An earlier job of the same minute left a TV index and bouquets, up
+    // to the highest number a full list has.
     fs::path folder = j.tmp.path / "DalmeroListE2_2024-03-07_09-05";
     fs::create_directory(folder);
-    for (const char* name : {"bouquets.tv", "userbouquet.dbe07.tv", "notes.txt"})
+    for (const char* name : {"bouquets.tv", "userbouquet.dbe07.tv", "userbouquet.dbe2002.tv"})
         ASSERT_TRUE(writeFileWhole((folder / name).string(), std::string("old"), nullptr));
 
     j.ui.answerFolder(j.tmp.path.string());
     EXPECT_EQ(WriteE2(&j.param), 0u);
-    EXPECT_FALSE(fs::exists(folder / "bouquets.tv"));
-    EXPECT_FALSE(fs::exists(folder / "userbouquet.dbe07.tv"));
-    EXPECT_TRUE(fs::exists(folder / "notes.txt"));
+    for (const char* name : {"bouquets.tv", "userbouquet.dbe07.tv", "userbouquet.dbe2002.tv"})
+        EXPECT_FALSE(fs::exists(folder / name)) << name;
     for (const char* name : {"blacklist", "satellites.xml", "userbouquet.dbe00.radio",
                              "bouquets.radio", "Velartis.log"})
         EXPECT_TRUE(fs::exists(folder / name)) << name;

@@ -1,4 +1,12 @@
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "tests/writers/writerFixture.h"
 
@@ -11,7 +19,6 @@ const std::string kWritten = "The file was written correctly.";
 FolderFormat twoFiles(Job* j, bool* greyedDuringBuild = nullptr) {
     FolderFormat f;
     f.folderPrefix = "DalmeroListE2";
-    f.staleFiles = {"a.txt", "b.txt", "Velartis.log"};
     f.lastMilestone = 80;
     f.build = [j, greyedDuringBuild](const WriterInput&, const std::function<bool(OutFile&&)>& emit,
                                      const std::function<void(int)>& milestone) {
@@ -44,6 +51,26 @@ void expectFailed(Job& j, const std::string& reason) {
     EXPECT_TRUE(j.restored());
 }
 
+SingleFileFormat ndfLike(size_t size, BuildResult result = {}) {
+    SingleFileFormat f{"DMlistNDF-%04d%02d%02d.ndf", "Files ndf (*.ndf)", "*.ndf", "ndf", {}};
+    f.build = [size, result](const WriterInput&, std::string* image) {
+        image->assign(size, '\x5A');
+        return result;
+    };
+    return f;
+}
+
+bool endsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Runs the scope as on a file system without anonymous temporary files and
+// atomic exchange, or as on this one.
+struct PlainFs {
+    explicit PlainFs(bool plain) { setPlainFileSystem(plain); }
+    ~PlainFs() { setPlainFileSystem(false); }
+};
+
 }  // namespace
 
 TEST(FolderFrame, CancelledBrowserEndsQuietly) {
@@ -57,19 +84,21 @@ TEST(FolderFrame, CancelledBrowserEndsQuietly) {
     EXPECT_TRUE(j.restored());
 }
 
-TEST(FolderFrame, WritesEachFileIntoTheDatedFolderAfterDeletingOnlyTheStaleOnes) {
+TEST(FolderFrame, WritesEachFileIntoTheDatedFolderReplacingAnEarlierRunWhole) {
     Job j;
     fs::path folder = j.tmp.path / kFolderName;
     fs::create_directory(folder);
-    for (const char* n : {"a.txt", "b.txt", "c.txt", "keep.txt"})
+    // Whatever an earlier run of the same minute wrote, up to the last user
+    // bouquet of a full list, is gone: two runs never mix.
+    for (const char* n : {"a.txt", "c.txt", "keep.txt", "userbouquet.dbe2002.tv"})
         ASSERT_TRUE(writeFileWhole((folder / n).string(), std::string("old"), nullptr));
     j.ui.answerFolder(j.tmp.path.string());
     bool greyed = false;
     EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j, &greyed)), 0u);
     EXPECT_TRUE(greyed);
-    EXPECT_EQ(listing(folder), (std::vector<std::string>{"a.txt", "c.txt", "keep.txt"}));  // no log
-    EXPECT_EQ(fileText(folder / "a.txt") + fileText(folder / "c.txt") + fileText(folder / "keep.txt"),
-              "alphaoldnew");
+    EXPECT_EQ(listing(folder), (std::vector<std::string>{"a.txt", "keep.txt"}));  // no log
+    EXPECT_EQ(fileText(folder / "a.txt") + fileText(folder / "keep.txt"), "alphanew");
+    EXPECT_EQ(listing(j.tmp.path), (std::vector<std::string>{kFolderName}));
     const std::string a = (folder / "a.txt").string(), k = (folder / "keep.txt").string();
     EXPECT_EQ(j.ui.statusLog[0],
               (std::vector<std::string>{"Writing", "Written", "Writing", "Written", "Message"}));
@@ -100,38 +129,181 @@ TEST(FolderFrame, BadDestinationFailsBeforeWriting) {
     EXPECT_TRUE(fs::is_empty(deep));
 }
 
-TEST(FolderFrame, FailedWriteKeepsTheOldFileAndFailsTheJob) {
-    Job j;
-    fs::path folder = j.tmp.path / kFolderName;
-    fs::create_directory(folder);
-    ASSERT_TRUE(writeFileWhole((folder / "keep.txt").string(), std::string("old"), nullptr));
-    FaultHook hook([](const std::string& path, size_t) {
-        return path.size() < 8 || path.substr(path.size() - 8) != "keep.txt";
-    });
-    j.ui.answerFolder(j.tmp.path.string());
-    EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 1u);
-    expectFailed(j, "No space left on device");
-    EXPECT_EQ(listing(folder), (std::vector<std::string>{"a.txt", "keep.txt"}));
-    EXPECT_EQ(fileText(folder / "keep.txt"), "old");
+TEST(FolderFrame, FailedWriteKeepsTheOldListWholeAndFailsTheJob) {
+    for (bool plain : {false, true}) {
+        PlainFs fsKind(plain);
+        Job j;
+        fs::path folder = j.tmp.path / kFolderName;
+        fs::create_directory(folder);
+        for (const char* n : {"a.txt", "keep.txt"})
+            ASSERT_TRUE(writeFileWhole((folder / n).string(), std::string("old"), nullptr));
+        FaultHook hook([](const std::string& path, size_t) { return !endsWith(path, "keep.txt"); });
+        j.ui.answerFolder(j.tmp.path.string());
+        EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 1u);
+        expectFailed(j, "No space left on device");
+        // The reason names the file where the user looks for it.
+        EXPECT_NE(j.ui.statusLog[1].back().find((folder / "keep.txt").string()), std::string::npos);
+        EXPECT_EQ(fileText(folder / "a.txt") + fileText(folder / "keep.txt"), "oldold");
+        EXPECT_EQ(listing(j.tmp.path), (std::vector<std::string>{kFolderName}));
 
-    // A builder that carries on after a refused file does not turn the
-    // job into a success either.
-    Job k;
-    FolderFormat stubborn = twoFiles(&k);
-    stubborn.build = [](const WriterInput&, const std::function<bool(OutFile&&)>& emit,
-                        const std::function<void(int)>&) {
-        emit(OutFile{"keep.txt", "new"});
-        emit(OutFile{"later.txt", "x"});
-        return BuildResult{};
-    };
-    k.ui.answerFolder(j.tmp.path.string());
-    EXPECT_EQ(runFolderJob(&k.param, stubborn), 1u);
-    EXPECT_FALSE(fs::exists(folder / "later.txt"));
-    EXPECT_EQ(fileText(folder / "keep.txt"), "old");
-    EXPECT_TRUE(k.ui.boxes.empty());
+        // A builder that carries on after a refused file does not turn the
+        // job into a success either.
+        Job k;
+        FolderFormat stubborn = twoFiles(&k);
+        stubborn.build = [](const WriterInput&, const std::function<bool(OutFile&&)>& emit,
+                            const std::function<void(int)>&) {
+            emit(OutFile{"keep.txt", "new"});
+            emit(OutFile{"later.txt", "x"});
+            return BuildResult{};
+        };
+        k.ui.answerFolder(j.tmp.path.string());
+        EXPECT_EQ(runFolderJob(&k.param, stubborn), 1u);
+        EXPECT_EQ(listing(folder), (std::vector<std::string>{"a.txt", "keep.txt"}));
+        EXPECT_EQ(fileText(folder / "keep.txt"), "old");
+        EXPECT_TRUE(k.ui.boxes.empty());
+    }
 }
 
-TEST(LogFile, ReportTextBesideTheListAndAnUnwritableLogDoesNotFailTheJob) {
+TEST(FolderFrame, KilledRewriteLeavesTheOldListAndTheNextRunCleansUp) {
+    for (bool plain : {false, true}) {
+        PlainFs fsKind(plain);
+        Job j;
+        fs::path folder = j.tmp.path / kFolderName;
+        fs::create_directory(folder);
+        const std::vector<std::string> old = {"a.txt", "keep.txt", "userbouquet.dbe2002.tv"};
+        for (const std::string& n : old)
+            ASSERT_TRUE(writeFileWhole((folder / n).string(), std::string("old"), nullptr));
+        j.ui.answerFolder(j.tmp.path.string());
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // Killed in the middle: one file written, the next one on its way.
+            setWriteFaultHook([](const std::string& path, size_t) {
+                if (endsWith(path, "keep.txt")) ::kill(::getpid(), SIGKILL);
+                return true;
+            });
+            runFolderJob(&j.param, twoFiles(&j));
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        EXPECT_EQ(listing(folder), old);
+        for (const std::string& n : old) EXPECT_EQ(fileText(folder / n), "old");
+        const std::string leftover = ".vatmp-" + std::to_string(child) + "-";
+        auto left = listing(j.tmp.path);
+        ASSERT_EQ(left.size(), 2u);
+        EXPECT_EQ(left[0].rfind(leftover, 0), 0u) << left[0];
+
+        EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 0u);
+        EXPECT_EQ(listing(folder), (std::vector<std::string>{"a.txt", "keep.txt"}));
+        EXPECT_EQ(fileText(folder / "a.txt") + fileText(folder / "keep.txt"), "alphanew");
+        EXPECT_EQ(listing(j.tmp.path), (std::vector<std::string>{kFolderName}));
+    }
+}
+
+namespace {
+// Runs first until its first write and holds it there while second runs
+// against the same destination: until second has returned, or for
+// releaseAfterMs. Returns what second returned, once first has finished
+// (with 0).
+uint32_t whileAnotherRunWrites(const std::function<uint32_t()>& first,
+                               const std::function<uint32_t()>& second, int releaseAfterMs = -1) {
+    std::mutex mu;
+    std::condition_variable cv;
+    bool inside = false, released = false, held = false;
+    FaultHook hook([&](const std::string&, size_t) {
+        std::unique_lock<std::mutex> lock(mu);
+        if (held) return true;
+        held = inside = true;
+        cv.notify_all();
+        cv.wait(lock, [&] { return released; });
+        return true;
+    });
+    auto release = [&] {
+        std::lock_guard<std::mutex> lock(mu);
+        released = true;
+        cv.notify_all();
+    };
+    uint32_t firstRc = 9;
+    std::thread a([&] { firstRc = first(); });
+    {
+        std::unique_lock<std::mutex> lock(mu);
+        cv.wait(lock, [&] { return inside; });
+    }
+    std::thread releaser([&] {
+        if (releaseAfterMs < 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(releaseAfterMs));
+        release();
+    });
+    uint32_t rc = second();
+    releaser.join();
+    release();
+    a.join();
+    EXPECT_EQ(firstRc, 0u);
+    return rc;
+}
+
+struct RestoreLockWait {
+    ~RestoreLockWait() { setDestinationLockWait(5000); }
+};
+}  // namespace
+
+TEST(Frame, SecondRunIntoTheSameDestinationWaitsBrieflyThenFails) {
+    RestoreLockWait restore;
+    TempDir tmp;
+    const fs::path folder = tmp.path / kFolderName;
+    FolderFormat other;
+    other.folderPrefix = "DalmeroListE2";
+    other.build = [](const WriterInput&, const std::function<bool(OutFile&&)>& emit,
+                     const std::function<void(int)>&) {
+        emit(OutFile{"other.txt", "B"});
+        return BuildResult{};
+    };
+    Job a, b;
+    auto runA = [&] {
+        a.ui.answerFolder(tmp.path.string());
+        return runFolderJob(&a.param, twoFiles(&a));
+    };
+    auto runB = [&] {
+        b.ui.answerFolder(tmp.path.string());
+        return runFolderJob(&b.param, other);
+    };
+    // Held past the wait: the second run fails naming the destination.
+    setDestinationLockWait(200);
+    EXPECT_EQ(whileAnotherRunWrites(runA, runB), 1u);
+    EXPECT_EQ(b.ui.statusLog[1].back(),
+              "Unable to open file. (" + folder.string() + " is being written by another run)");
+    EXPECT_TRUE(b.restored());
+    EXPECT_EQ(listing(folder), (std::vector<std::string>{"a.txt", "keep.txt"}));
+    // Released within the wait: the second run follows and replaces it whole.
+    setDestinationLockWait(5000);
+    EXPECT_EQ(whileAnotherRunWrites(runA, runB, 50), 0u);
+    EXPECT_EQ(listing(folder), (std::vector<std::string>{"other.txt"}));
+    EXPECT_EQ(listing(tmp.path), (std::vector<std::string>{kFolderName}));
+
+    // The same for one file: never the bytes of one with the log of the other.
+    const fs::path list = tmp.path / "list.ndf";
+    a.cfg.logFile = b.cfg.logFile = 1;
+    auto saveA = [&] {
+        a.ui.answerSave(list.string());
+        return runSingleFileJob(&a.param, ndfLike(10));
+    };
+    auto saveB = [&] {
+        b.ui.answerSave(list.string());
+        return runSingleFileJob(&b.param, ndfLike(20));
+    };
+    setDestinationLockWait(200);
+    EXPECT_EQ(whileAnotherRunWrites(saveA, saveB), 1u);
+    EXPECT_EQ(b.ui.statusLog[1].back(),
+              "Unable to open file. (" + list.string() + " is being written by another run)");
+    EXPECT_EQ(fileText(list), std::string(10, '\x5A'));
+    setDestinationLockWait(5000);
+    EXPECT_EQ(whileAnotherRunWrites(saveA, saveB, 50), 0u);
+    EXPECT_EQ(fileText(list), std::string(20, '\x5A'));
+}
+
+TEST(LogFile, ReportTextBesideTheListAndAnUnwritableLogFailsTheJobButNotTheList) {
     Job j;
     const char* sats[][3] = {{"Hot Bird", "13.0E"}, {"Hot Bird", "13.0E"}, {"Amos", "5.0W"},
                              {"Hot Bird", "13.0E"}};
@@ -180,29 +352,49 @@ TEST(LogFile, ReportTextBesideTheListAndAnUnwritableLogDoesNotFailTheJob) {
     EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 0u);
     EXPECT_EQ(fileText(log), swapped);
 
-    // A log that cannot be written leaves the job successful.
-    fs::remove(log);
-    fs::create_directory(log);
+    // A log that cannot be written (a full disk) fails the job; the list
+    // is written all the same and the box says which of the two is there.
+    FaultHook full([](const std::string& path, size_t) { return !endsWith(path, ".log"); });
     j.ui.statusLog[0].clear(), j.ui.boxes.clear();
     j.ui.answerFolder(j.tmp.path.string());
-    EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 0u);
-    auto& s0 = j.ui.statusLog[0];
-    EXPECT_NE(std::find(s0.begin(), s0.end(), " Error"), s0.end());
-    EXPECT_EQ(s0.back(), "Message");
-    EXPECT_EQ(j.boxes(), (std::vector<std::string>{"Message|info|" + kWritten}));
+    EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 1u);
+    const std::string notWritten =
+        "The list was written correctly, but its log file could not be written.";
+    const std::string reason = "cannot write " + log.string() + ": No space left on device";
+    EXPECT_EQ(j.boxes(), (std::vector<std::string>{" Error|error|" + notWritten + "\n" + reason}));
+    EXPECT_EQ(j.ui.statusLog[1].back(), notWritten + " (" + reason + ")");
+    EXPECT_EQ(listing(log.parent_path()), (std::vector<std::string>{"a.txt", "keep.txt"}));
+    EXPECT_TRUE(j.restored());
     EXPECT_EQ(LogWriter(&j.param, log.string()), 1u);
+
+    Job one;
+    one.cfg.logFile = 1;
+    one.ui.answerSave((one.tmp.path / "mylist.ndf").string());
+    EXPECT_EQ(runSingleFileJob(&one.param, ndfLike(10)), 1u);
+    EXPECT_EQ(fileText(one.tmp.path / "mylist.ndf"), std::string(10, '\x5A'));
+    EXPECT_EQ(listing(one.tmp.path), (std::vector<std::string>{"mylist.ndf"}));
+    ASSERT_EQ(one.boxes().size(), 1u);
+    EXPECT_EQ(one.boxes()[0].rfind(" Error|error|" + notWritten + "\n", 0), 0u);
 }
 
-namespace {
-SingleFileFormat ndfLike(size_t size, BuildResult result = {}) {
-    SingleFileFormat f{"DMlistNDF-%04d%02d%02d.ndf", "Files ndf (*.ndf)", "*.ndf", "ndf", {}};
-    f.build = [size, result](const WriterInput&, std::string* image) {
-        image->assign(size, '\x5A');
-        return result;
+TEST(SingleFileFrame, TheLogNeverTakesTheListsName) {
+    const std::pair<std::string, std::string> names[] = {
+        {"channels.log", "channels.log.log"},  // the list keeps the name the user gave
+        {"channels.LOG", "channels.LOG.log"},  // one file on a case-blind stick
+        {"x.b", "x.b.log"},                    // shorter than the extension it would lose
+        {"list.ndf", "list.log"},
     };
-    return f;
+    for (const auto& [list, log] : names) {
+        Job j;
+        j.cfg.logFile = 1;
+        j.ui.answerSave((j.tmp.path / list).string());
+        EXPECT_EQ(runSingleFileJob(&j.param, ndfLike(10)), 0u) << list;
+        EXPECT_EQ(fileText(j.tmp.path / list), std::string(10, '\x5A')) << list;
+        EXPECT_EQ(fileText(j.tmp.path / log), logText(j.input(), kClock)) << list;
+    }
+    EXPECT_EQ(logPathFor("/x/ab"), "/x/ab.log");
+    EXPECT_EQ(logPathFor("/x/.ndf"), "/x/.log");
 }
-}  // namespace
 
 TEST(SingleFileFrame, DefaultNameExtensionProgressAndLog) {
     Job j;
