@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "download/session.h"
 #include "platform/memoryPlatform.h"
 #include "platform/widget.h"
+#include "tests/download/cutProxy.h"
 
 namespace {
 
@@ -578,6 +580,99 @@ TEST_F(Download, FailingQueriesReportTheServerError) {
         EXPECT_TRUE(ui->boxes.empty());
         EXPECT_EQ(counterOf("Velartis1.3", "velartis_nocas"), "0");
     }
+}
+
+// ---- a connection lost while a result arrives ----
+
+struct AnswerSpan {
+    std::string sql;
+    int64_t begin, end;  // server-to-client bytes of the query's answer
+};
+CutProxy* tracedProxy = nullptr;
+std::vector<AnswerSpan> traced;
+// A query is sent only once the answer before it is read whole, so the
+// bytes served so far are where its own answer starts.
+void traceQuery(const std::string& sql) {
+    if (!traced.empty()) traced.back().end = tracedProxy->served();
+    traced.push_back({sql, tracedProxy->served(), -1});
+}
+
+TEST_F(Download, ConnectionLostDuringAResultFailsTheJob) {
+    CutProxy proxy(VA_TEST_DB_PORT);
+    ASSERT_GT(proxy.port(), 0);
+    tracedProxy = &proxy;
+    // The small fixture reaches every query of every mode; its answers come
+    // in one packet each, so a cut fails the query itself. The generated
+    // database's large answers come in many packets: a cut there leaves the
+    // query sent and the result short.
+    struct Case {
+        const char* db;
+        JobFn fn;
+        std::vector<int> sats;
+    };
+    std::vector<Case> cases;
+    for (JobFn fn : {DownloadDataCh, DownloadDataBSat, DownloadDataFSat})
+        cases.push_back({"velartis", fn, {192, 130}});
+    if (scalar("velartis_big", "SELECT COUNT(*) FROM Channels").rfind('<', 0) != 0)
+        for (JobFn fn : {DownloadDataCh, DownloadDataBSat, DownloadDataFSat})
+            cases.push_back({"velartis_big", fn, {1}});
+    else
+        ADD_FAILURE() << "velartis_big is not loaded: no cut inside a long result";
+
+    std::set<std::string> bigCut;
+    for (const Case& c : cases) {
+        const bool big = std::string(c.db) == "velartis_big";
+        auto run = [&](int64_t cut) {
+            SetUp();
+            for (int id : c.sats) addSat(id);
+            setDatabase(c.db);
+            dbConnOverride.port = static_cast<unsigned>(proxy.port());
+            cfgParam.chFake = 0;
+            proxy.cutAfter(cut);
+            EXPECT_TRUE(ui->startJob(c.fn, &p));
+            return ui->waitJob();
+        };
+        traced.clear();
+        dbQueryTrace = traceQuery;
+        uint32_t rc = run(-1);
+        dbQueryTrace = nullptr;
+        ASSERT_EQ(rc, kDownloadOk);
+        ASSERT_GE(traced.size(), 7u);
+        traced.back().end = proxy.served();
+        const std::vector<AnswerSpan> spans = traced;
+        const uint32_t fullCh = chDB.count, fullLinks = chFavDB.count;
+
+        for (const AnswerSpan& a : spans) {
+            ASSERT_GT(a.end, a.begin + 1) << a.sql;
+            std::vector<int64_t> cuts = {a.begin + 1, (a.begin + a.end) / 2, a.end - 1};
+            // The big runs take long: only the middle of each long answer,
+            // once per query text (the modes share their later steps).
+            if (big)
+                cuts = {a.end - a.begin > 16384 && bigCut.insert(a.sql).second
+                            ? (a.begin + a.end) / 2
+                            : -1};
+            const bool counter = a.sql.rfind("UPDATE BrenikToolsCounter", 0) == 0;
+            for (int64_t cut : cuts) {
+                if (cut < 0) continue;
+                SCOPED_TRACE(std::string(c.db) + ", cut at " + std::to_string(cut) + " in [" +
+                             std::to_string(a.begin) + "," + std::to_string(a.end) + ") of " +
+                             a.sql.substr(0, 60));
+                rc = run(cut);
+                if (counter) {
+                    // The count is not list data; every row is in by then.
+                    EXPECT_EQ(rc, kDownloadOk);
+                    EXPECT_EQ(chDB.count, fullCh);
+                    EXPECT_EQ(chFavDB.count, fullLinks);
+                    continue;
+                }
+                EXPECT_EQ(rc, kDownloadFailed);
+                EXPECT_THAT(failedEnd(), HasSubstr("Lost connection to server during query"));
+                EXPECT_TRUE(ui->boxes.empty());
+            }
+        }
+    }
+    proxy.cutAfter(-1);
+    tracedProxy = nullptr;
 }
 
 // ---- usage counter ----
