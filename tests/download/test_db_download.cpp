@@ -522,6 +522,62 @@ TEST_F(Download, ChannelAudioAndCasBeyondCapacityAreDropped) {
     EXPECT_THAT(box, HasSubstr("\r\nDropped: 2 CAS ids over the channel capacity of 29"));
 }
 
+TEST_F(Download, BadIdsAreDroppedAndReported) {
+    // Rows of velartis_badids (tests/data/db/badids.sql): each dropped row
+    // is counted once, under its first bad column.
+    const std::string dropped =
+        "\r\nDropped: 1 transponders whose nid is not hexadecimal"
+        "\r\nDropped: 1 transponders whose tid is NULL"
+        "\r\nDropped: 1 transponders whose tid is longer than 6 hexadecimal digits"
+        "\r\nDropped: 2 channels whose sid is not hexadecimal"
+        "\r\nDropped: 1 channels whose sid is longer than 4 hexadecimal digits"
+        "\r\nDropped: 1 channels whose vpid is not hexadecimal"
+        "\r\nDropped: 1 channels whose pmt_pid is empty"
+        "\r\nDropped: 1 channels whose pcr_pid is NULL"
+        "\r\nDropped: 1 channels whose txt_pid is longer than 4 hexadecimal digits"
+        "\r\nDropped: 1 audio rows whose sid is NULL"
+        "\r\nDropped: 1 audio rows whose apid is NULL"
+        "\r\nDropped: 1 audio rows whose apid is not hexadecimal"
+        "\r\nDropped: 1 CAS rows whose sid is NULL"
+        "\r\nDropped: 1 CAS rows whose sid is not hexadecimal"
+        "\r\nDropped: 1 favourite rows whose sid is not hexadecimal"
+        "\r\nDropped: 4 channels on transponders dropped for a bad id";
+    auto bad = [] { setDatabase("velartis_badids"); cfgParam.chFake = 0; };
+    for (JobFn fn : {DownloadDataCh, DownloadDataBSat}) {
+        const bool virt = fn == DownloadDataBSat;
+        SCOPED_TRACE(virt ? "bouquets as satellites" : "bouquets as channels");
+        ASSERT_EQ(download(fn, bad, {500}), kDownloadOk);
+        EXPECT_EQ(droppedLines(dbDropped), dropped);
+        EXPECT_EQ(successfulEnd(), std::string(MsgLang.msgDbReadOk) + "\r\n\r\nBad ids" + dropped);
+        // The good rows as they are, lower case included.
+        EXPECT_EQ(channels(), "0101/70 010a/70 0401/70 0109/70");
+        EXPECT_EQ(list(tpDB.tp, tpDB.count, tpText, ", "),
+                  virt ? "500070:1/70 500 Good 11001 0 27500 3 0 0001 0010 0, "
+                         "500070:4/70 500 Good too 11004 1 27500 3 0 ab12 1F40A0 0"
+                       : "500:1/0 500 Good 11001 0 27500 3 0 0001 0010 0, "
+                         "500:4/0 500 Good too 11004 1 27500 3 0 ab12 1F40A0 0");
+        const int sat = virt ? 500070 : 500;
+        EXPECT_EQ(chTexts({"0101/70", "010a/70"}),
+                  strFormat("0101/70 %d/500:1 b%d f0 t0 Good One|Bad Bouquet 0A01 0B01 0C01 0D01 "
+                            "0000000 c1 h0 d0 n1\n"
+                            "010a/70 %d/500:1 b%d f0 t0 Lower Case|Bad Bouquet 0a0a 0b0a 0c0a 0000 "
+                            "0000000 c1 h0 d0 n1\n",
+                            sat, virt ? 70 : 0, sat, virt ? 70 : 0));
+        EXPECT_EQ(media(), "0101/70 0111:1:ita:00 0115:1:ita:10 c5");
+        EXPECT_EQ(links(), "1>0 1>2");
+        EXPECT_EQ(counts(), strFormat("sats=1 bou=1 vsat=%d tv=3 tvFake=0 radio=1 favG=1", virt));
+        EXPECT_EQ(Report.transponders, 2u);
+    }
+    // Favourites as satellites: the group's channel with a bad sid goes,
+    // and so does its favourite row.
+    ASSERT_EQ(download(DownloadDataFSat, bad, {500}), kDownloadOk);
+    EXPECT_EQ(channels(), "0101/1 0401/1");
+    EXPECT_EQ(links(), "1>0 1>1");
+    const std::string lines = droppedLines(dbDropped);
+    EXPECT_THAT(lines, HasSubstr("\r\nDropped: 1 channels whose sid is not hexadecimal\r\n"));
+    EXPECT_THAT(lines, HasSubstr("\r\nDropped: 1 favourite rows whose sid is not hexadecimal"));
+}
+
 // ---- failures ----
 
 TEST_F(Download, ServerDownFailsFastWithTheFixedText) {
