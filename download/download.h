@@ -4,13 +4,25 @@
 #include <cstdint>
 #include <string>
 
+#include "download/hexId.h"
 #include "download/session.h"
 
 uint32_t DownloadDataCh(void* param);    // list type 0: bouquets as channels
 uint32_t DownloadDataBSat(void* param);  // list type 1: bouquets as satellites
 uint32_t DownloadDataFSat(void* param);  // list type 2: favourite groups as satellites
 
-// Rows the last download could not keep because a table or list was full.
+// The id and PID columns checked as their rows are read.
+enum DlIdField : int {
+    kIdTpNid, kIdTpTid,                                               // transponders
+    kIdChSid, kIdChVpid, kIdChPmtPid, kIdChPcrPid, kIdChTxtPid,       // channels
+    kIdAudioSid, kIdAudioApid,                                        // audio rows
+    kIdCasSid,                                                        // CAS rows
+    kIdFavSid,                                                        // favourite rows
+    kIdFields
+};
+
+// Rows the last download could not keep: a table or list was full, or an
+// id or PID was not usable.
 struct T_dbDropped {
     uint32_t satellites;
     uint32_t transponders;
@@ -21,9 +33,14 @@ struct T_dbDropped {
     uint32_t channelCas;    // CAS ids beyond a channel's capacity
     uint32_t favGroups;
     uint32_t favLinks;
+    // Rows by the first bad id column and its fault (HexIdFault).
+    uint32_t badId[kIdFields][kHexIdFaults];
+    // Channels whose transponder was dropped for a bad id.
+    uint32_t orphanChannels;
 };
 extern T_dbDropped dbDropped;
 
 // One line per kind dropped ("Dropped: 12 channels over the table capacity
-// of 19999"), each preceded by CR LF; empty when nothing was dropped.
+// of 19999", "Dropped: 2 channels whose sid is not hexadecimal"), each
+// preceded by CR LF; empty when nothing was dropped.
 std::string droppedLines(const T_dbDropped& d);

@@ -54,6 +54,10 @@ bool transponderStep(DlJob& j) {
         sql += "WHERE sat_id=" + std::to_string(d.sat_id) + " " +
                feedClause(j.cfg.gTP, d.feedTp, false) + " ORDER BY frequency";
         bool ok = dlRunQuery(j.ui, j.db, sql, step, 2, [&](const DbRow& r) {
+            if (!dlIdOk(r, 8, kIdTpNid) || !dlIdOk(r, 9, kIdTpTid)) {
+                j.badTp.insert(DlKey(r.num(0), r.num(1), 0, ""));
+                return true;
+            }
             T_dbTp* t = appendTp(j.tpDB);
             if (!t) {
                 ++dbDropped.transponders;
@@ -102,6 +106,12 @@ bool channelRow(DlJob& j, const T_dbSat& s, const DbRow& r) {
     if (j.cfg.maxBou != 0 && rep.bouquets >= static_cast<uint32_t>(j.cfg.maxBou)) return false;
     if (!dlAcceptRow(j, s.tvFilter, s.radioFilter, r.num(4), r.num(12))) return true;
     int32_t sat = r.num(0), bou = r.num(2);
+    // A row with a bad id is dropped before it can start a bouquet.
+    if (j.badTp.count(DlKey(sat, r.num(1), 0, ""))) {
+        ++dbDropped.orphanChannels;
+        return true;
+    }
+    if (!dlChannelIdsOk(r)) return true;
     if (dlNewGroup(j, bou, sat)) {
         if (j.cfg.chFake == 1 && s.tvFilter[0] == '1' &&
             (j.cfg.maxCTv == 0 || rep.tvChannels + rep.tvFake < static_cast<uint32_t>(j.cfg.maxCTv))) {

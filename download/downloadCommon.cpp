@@ -7,6 +7,15 @@
 
 T_dbDropped dbDropped;
 
+const DlIdColumn kDlIdColumns[kIdFields] = {
+    {"transponders", "nid", kNidDigits},  {"transponders", "tid", kTidDigits},
+    {"channels", "sid", kSidDigits},      {"channels", "vpid", kPidDigits},
+    {"channels", "pmt_pid", kPidDigits},  {"channels", "pcr_pid", kPidDigits},
+    {"channels", "txt_pid", kPidDigits},  {"audio rows", "sid", kSidDigits},
+    {"audio rows", "apid", kPidDigits},   {"CAS rows", "sid", kSidDigits},
+    {"favourite rows", "sid", kSidDigits},
+};
+
 std::string droppedLines(const T_dbDropped& d) {
     struct Kind {
         uint32_t n;
@@ -25,13 +34,46 @@ std::string droppedLines(const T_dbDropped& d) {
         {d.favLinks, "favourite links over the table capacity of", kChFavDbSlots - 1},
     };
     std::string s;
+    char line[160];
     for (const Kind& k : kinds) {
         if (!k.n) continue;
-        char line[160];
         std::snprintf(line, sizeof line, "\r\nDropped: %u %s %lu", k.n, k.what, k.cap);
         s += line;
     }
+    for (int f = 0; f < kIdFields; ++f) {
+        const DlIdColumn& col = kDlIdColumns[f];
+        for (int fault = 1; fault < kHexIdFaults; ++fault) {
+            uint32_t n = d.badId[f][fault];
+            if (!n) continue;
+            char why[48];
+            switch (static_cast<HexIdFault>(fault)) {
+            case HexIdFault::kNull: std::snprintf(why, sizeof why, "NULL"); break;
+            case HexIdFault::kEmpty: std::snprintf(why, sizeof why, "empty"); break;
+            case HexIdFault::kNotHex: std::snprintf(why, sizeof why, "not hexadecimal"); break;
+            default:
+                std::snprintf(why, sizeof why, "longer than %zu hexadecimal digits", col.digits);
+            }
+            std::snprintf(line, sizeof line, "\r\nDropped: %u %s whose %s is %s", n, col.rows,
+                          col.name, why);
+            s += line;
+        }
+    }
+    if (d.orphanChannels) {
+        std::snprintf(line, sizeof line,
+                      "\r\nDropped: %u channels on transponders dropped for a bad id",
+                      d.orphanChannels);
+        s += line;
+    }
     return s;
+}
+
+bool dlIdOk(const DbRow& r, unsigned col, DlIdField field) {
+    size_t len = 0;
+    const char* text = r.raw(col, &len);
+    HexIdFault f = checkHexId(text, len, kDlIdColumns[field].digits);
+    if (f == HexIdFault::kOk) return true;
+    ++dbDropped.badId[field][static_cast<int>(f)];
+    return false;
 }
 
 DlJob::DlJob(T_FnPARAM* prm, DlMode m)
@@ -226,6 +268,11 @@ void dlFillChannelCommon(T_dbCh* c, const DbRow& r) {
     c->cat_id = r.num(18);
 }
 
+bool dlChannelIdsOk(const DbRow& r) {
+    return dlIdOk(r, 6, kIdChSid) && dlIdOk(r, 7, kIdChVpid) && dlIdOk(r, 8, kIdChPmtPid) &&
+           dlIdOk(r, 9, kIdChPcrPid) && dlIdOk(r, 10, kIdChTxtPid);
+}
+
 void dlCopySetup(T_dbSat* d, const T_satRec& s) {
     d->lnbType = s.lnbType;
     d->freqLo = s.freqLo;
@@ -271,6 +318,18 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
     int chType = r.num(4);
     if (!dlAcceptRow(j, s.tvFilter, s.radioFilter, chType, r.num(12))) return true;
     int32_t sat = r.num(0), grp = r.num(2);
+    // A row with a bad id is dropped before it can start a group.
+    const DlKey tpKey(sat, r.num(1), grp, "");
+    if (j.badTp.count(tpKey)) {
+        ++dbDropped.orphanChannels;
+        return true;
+    }
+    if (!j.tpIndex.count(tpKey) && !(dlIdOk(r, kJNid, kIdTpNid) && dlIdOk(r, kJTid, kIdTpTid))) {
+        j.badTp.insert(tpKey);
+        ++dbDropped.orphanChannels;
+        return true;
+    }
+    if (!dlChannelIdsOk(r)) return true;
     if (dlNewGroup(j, grp, sat)) {
         bool made = false;
         if (s.tvFilter[0] == '1' &&
@@ -377,6 +436,7 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
         sql += "AND a.sat_id=" + std::to_string(satId) + " ";
         sql += "ORDER BY a.stp_id, a.sid, a.sort_id";
         bool ok = dlRunQuery(j.ui, j.db, sql, step, 0, [&](const DbRow& r) {
+            if (!dlIdOk(r, 1, kIdAudioSid) || !dlIdOk(r, 2, kIdAudioApid)) return true;
             if (j.audio.size() >= kDlAudioListCap) {
                 ++dbDropped.audioRows;
                 return true;
@@ -399,6 +459,7 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
         sql += "WHERE sat_id=" + std::to_string(satId) + " ";
         sql += "ORDER BY stp_id, sid";
         ok = dlRunQuery(j.ui, j.db, sql, step, 0, [&](const DbRow& r) {
+            if (!dlIdOk(r, 1, kIdCasSid)) return true;
             if (j.cas.size() >= kDlCasListCap) {
                 ++dbDropped.casRows;
                 return true;
@@ -509,9 +570,8 @@ bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
         sql += clause + " ";
         sql += "ORDER BY f.sort_id, cf.fav_id, c.ch_type, cf.sort_id";
         bool ok = dlRunQuery(j.ui, j.db, sql, step, share, [&](const DbRow& r) {
+            if (!dlIdOk(r, 2, kIdFavSid)) return true;
             const char* sid = r.text(2);
-            // A longer id than any stored channel id matches nothing.
-            if (std::strlen(sid) >= sizeof DlKey::sid) return true;
             int32_t grp = favMode ? r.num(4) : r.num(3);
             auto it = slotsOf.find(DlKey(r.num(0), r.num(1), grp, sid));
             if (it == slotsOf.end()) return true;

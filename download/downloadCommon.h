@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "config/cfgTypes.h"
@@ -102,7 +103,21 @@ struct DlJob {
     bool havePrev = false;
     // tpDB slot of each (sat_id, stp_id, groupId) met; 0 when it was dropped.
     std::unordered_map<DlKey, uint32_t, DlKeyHash> tpIndex;
+    // Transponders dropped for a bad id, (sat_id, stp_id, groupId; 0 in
+    // mode 0): their channels go too, or they would point at nothing.
+    std::unordered_set<DlKey, DlKeyHash> badTp;
 };
+
+// What the report calls a checked column, and its width in digits.
+struct DlIdColumn {
+    const char* rows;  // "channels"
+    const char* name;  // the server's column: "sid"
+    size_t digits;
+};
+extern const DlIdColumn kDlIdColumns[kIdFields];
+// Checks column col of the row as the given id; a bad one is counted as
+// a dropped row under its field and fault. The caller drops the row.
+bool dlIdOk(const DbRow& r, unsigned col, DlIdField field);
 
 // Greys the window, empties the tables, shows the report fields. Null when
 // the parameter record is unusable.
@@ -133,6 +148,8 @@ T_dbCh* dlNewChannel(DlJob& j);
 void dlCountChannel(DlJob& j, const T_dbCh& c);
 // Columns 0 to 18 of the channel queries, which all three modes share.
 void dlFillChannelCommon(T_dbCh* c, const DbRow& r);
+// The service id and PIDs of those columns; a bad one is counted.
+bool dlChannelIdsOk(const DbRow& r);
 // True when the row's (group, satellite) starts a new group; remembers it.
 bool dlNewGroup(DlJob& j, int32_t group, int32_t sat);
 void dlCopySetup(T_dbSat* d, const T_satRec& s);

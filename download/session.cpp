@@ -66,6 +66,13 @@ const char* DbRow::text(unsigned i) const {
     return row_[i];
 }
 
+const char* DbRow::raw(unsigned i, size_t* length) const {
+    *length = 0;
+    if (!row_ || i >= columns_ || !row_[i]) return nullptr;
+    *length = lengths_ ? lengths_[i] : std::strlen(row_[i]);
+    return row_[i];
+}
+
 int DbRow::num(unsigned i) const { return toInt(text(i)); }
 
 void DbRow::copy(unsigned i, char* dst, size_t size) const {
@@ -84,9 +91,11 @@ void DbRow::copy(unsigned i, char* dst, size_t size) const {
 
 DbResult::~DbResult() { reset(nullptr); }
 
-void DbResult::reset(MYSQL_RES* res) {
+void DbResult::reset(MYSQL_RES* res, MYSQL* conn) {
     if (res_) mysql_free_result(res_);
     res_ = res;
+    conn_ = res ? conn : nullptr;
+    failed_ = false;
     rows_ = res ? mysql_num_rows(res) : 0;
     row_ = DbRow();
 }
@@ -95,6 +104,9 @@ bool DbResult::next() {
     if (!res_) return false;
     MYSQL_ROW r = mysql_fetch_row(res_);
     if (!r) {
+        // The end of the rows and a failed read look alike; the
+        // connection's error code tells them apart.
+        if (conn_ && mysql_errno(conn_) != 0) failed_ = true;
         row_ = DbRow();
         return false;
     }
@@ -147,8 +159,26 @@ bool DbSession::query(const std::string& sql, DbResult* out) {
         lastError_ = mysql_error(conn_);
         return false;
     }
-    out->reset(mysql_store_result(conn_));
+    MYSQL_RES* res = mysql_store_result(conn_);
+    if (!res) {
+        // No result set is right only for a statement that has none; for
+        // a SELECT it means the rows were lost on the way (connection
+        // dropped, out of memory), which must not pass for "no rows".
+        if (mysql_errno(conn_) != 0 || mysql_field_count(conn_) != 0) {
+            lastError_ = mysql_errno(conn_) != 0 ? mysql_error(conn_)
+                                                 : "the result could not be read";
+            return false;
+        }
+        return true;
+    }
+    out->reset(res, conn_);
     return true;
+}
+
+bool DbSession::rowsRead(const DbResult& res) {
+    if (!res.failed()) return true;
+    lastError_ = conn_ ? mysql_error(conn_) : "not connected";
+    return false;
 }
 
 bool DbSession::exec(const std::string& sql) {
@@ -301,6 +331,11 @@ DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appK
         r.copy(2, crcLinux);
         if (std::strcmp(r.text(3), "Y") == 0 && liveCfg) liveCfg->showForum = 1;
     }
+    if (!db.rowsRead(res)) {
+        setStatusText(ui.w, ui.lang->msgError, db.error());
+        db.close();
+        return kDownloadFailed;
+    }
     res.reset(nullptr);
     if (rows == 0) {
         setStatusText(ui.w, ui.lang->msgError, ui.lang->msgCanceled);
@@ -332,16 +367,27 @@ bool dlRunQuery(T_dlUi& ui, DbSession& db, const std::string& sql, const std::st
     uint64_t rows = res.rows();
     double perRow = rows ? share / static_cast<double>(rows) : 0;
     uint64_t read = 0;
+    bool stopped = false;
     while (res.next()) {
-        if (!onRow(res.row())) break;
+        if (!onRow(res.row())) {
+            stopped = true;
+            break;
+        }
         ++read;
         dlAddProgress(ui, perRow);
+    }
+    if (!stopped && !db.rowsRead(res)) {
+        setStatusText(ui.w, ui.lang->msgError, db.error());
+        db.close();
+        return false;
     }
     if (read < rows) dlAddProgress(ui, perRow * static_cast<double>(rows - read));
     return true;
 }
 
 void dlCountUsage(DbSession& db, const std::string& appKey) {
+    // Errors ignored: every list row is in by now, and a count lost to a
+    // dropped connection takes nothing from the user's list.
     db.exec("UPDATE BrenikToolsCounter SET counter = counter + 1 WHERE application='" +
             db.escape(appKey) + "'");
 }

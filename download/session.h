@@ -61,6 +61,9 @@ public:
         : row_(row), lengths_(lengths), columns_(columns) {}
     unsigned columns() const { return columns_; }
     const char* text(unsigned i) const;
+    // Column i as the server sent it: null for NULL (or no such column),
+    // with its length in bytes, which may hold NULs.
+    const char* raw(unsigned i, size_t* length) const;
     int num(unsigned i) const;
     // Bounded copy of column i.
     void copy(unsigned i, char* dst, size_t size) const;
@@ -83,13 +86,18 @@ public:
     DbResult(const DbResult&) = delete;
     DbResult& operator=(const DbResult&) = delete;
     uint64_t rows() const { return rows_; }
-    // Fetches the next row into row(); false after the last.
+    // Fetches the next row into row(); false after the last, or when the
+    // rows could not be read (failed() tells).
     bool next();
+    bool failed() const { return failed_; }
     const DbRow& row() const { return row_; }
-    void reset(MYSQL_RES* res);
+    // conn: the connection the result came from, asked after the last row.
+    void reset(MYSQL_RES* res, MYSQL* conn = nullptr);
 
 private:
     MYSQL_RES* res_ = nullptr;
+    MYSQL* conn_ = nullptr;
+    bool failed_ = false;
     uint64_t rows_ = 0;
     DbRow row_;
 };
@@ -105,8 +113,12 @@ public:
     bool open(const T_dbConnValues& v);
     bool isOpen() const { return conn_ != nullptr; }
     // Runs the query and takes its whole result; false when the server
-    // refused it (error() tells why). A result that cannot be taken has no rows.
+    // refused it or the result could not be taken whole (a lost connection,
+    // out of memory): error() tells why. A statement without a result set
+    // gives an empty result.
     bool query(const std::string& sql, DbResult* out);
+    // After a result's rows: false when reading them failed (error() tells).
+    bool rowsRead(const DbResult& res);
     // A statement without a result.
     bool exec(const std::string& sql);
     std::string error() const;

@@ -10,6 +10,7 @@
 
 #include "config/fileIo.h"
 #include "tests/cli/cliRun.h"
+#include "tests/download/cutProxy.h"
 
 namespace fs = std::filesystem;
 
@@ -151,6 +152,38 @@ TEST_F(CliEndToEnd, FailuresGiveTheirExitCodes) {
     EXPECT_EQ(r.exitCode, 2) << r.out;
     EXPECT_NE(r.out.find("This is one old version of Velartis!"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(out) || onlyDir(out, "DalmeroListE2_").empty());
+}
+
+TEST_F(CliEndToEnd, LostConnectionDuringTheFavouritesFailsAndWritesNothing) {
+    // The generated database's one satellite, whose favourite links come
+    // in many packets: the last data query before the usage counter.
+    std::string text;
+    ASSERT_TRUE(readFileWhole(std::string(VA_SOURCE_DIR) + "/data/Default.cfg", &text));
+    text = std::regex_replace(text, std::regex("\\[SAT\\][\\s\\S]*\\[/SAT\\]"),
+                              "[SAT]\r\n1#Big#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#11111111111#"
+                              "\r\n[/SAT]");
+    const std::string cfg = (out / "big.cfg").string();
+    std::string err;
+    ASSERT_TRUE(writeFileWhole(cfg, text, &err)) << err;
+    CutProxy proxy(VA_TEST_DB_PORT);
+    ASSERT_GT(proxy.port(), 0);
+    const std::string via = "--db-host 127.0.0.1 --db-port " + std::to_string(proxy.port()) +
+                            " --db-name velartis_big " + files(cfg);
+    CliResult r = runCliTool(via);
+    if (r.out.find("Unknown database") != std::string::npos)
+        GTEST_SKIP() << "velartis_big is not loaded";
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    ASSERT_NE(r.out.find("Canali Favoriti:"), std::string::npos) << r.out;
+    // The answer to the counter's UPDATE is some 60 bytes; 4 KiB before the
+    // end lies well inside the favourite links.
+    proxy.cutAfter(proxy.served() - 4096);
+    fs::path lists = out / "lists";
+    fs::create_directories(lists);
+    r = runCliTool(via + "--format e2,ndf --output '" + lists.string() + "'");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("Lost connection to server during query"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("All data were read correctly."), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::is_empty(lists));
 }
 
 // Two downloads that finish together both count.

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "download/session.h"
 #include "platform/memoryPlatform.h"
 #include "platform/widget.h"
+#include "tests/download/cutProxy.h"
 
 namespace {
 
@@ -520,6 +522,62 @@ TEST_F(Download, ChannelAudioAndCasBeyondCapacityAreDropped) {
     EXPECT_THAT(box, HasSubstr("\r\nDropped: 2 CAS ids over the channel capacity of 29"));
 }
 
+TEST_F(Download, BadIdsAreDroppedAndReported) {
+    // Rows of velartis_badids (tests/data/db/badids.sql): each dropped row
+    // is counted once, under its first bad column.
+    const std::string dropped =
+        "\r\nDropped: 1 transponders whose nid is not hexadecimal"
+        "\r\nDropped: 1 transponders whose tid is NULL"
+        "\r\nDropped: 1 transponders whose tid is longer than 6 hexadecimal digits"
+        "\r\nDropped: 2 channels whose sid is not hexadecimal"
+        "\r\nDropped: 1 channels whose sid is longer than 4 hexadecimal digits"
+        "\r\nDropped: 1 channels whose vpid is not hexadecimal"
+        "\r\nDropped: 1 channels whose pmt_pid is empty"
+        "\r\nDropped: 1 channels whose pcr_pid is NULL"
+        "\r\nDropped: 1 channels whose txt_pid is longer than 4 hexadecimal digits"
+        "\r\nDropped: 1 audio rows whose sid is NULL"
+        "\r\nDropped: 1 audio rows whose apid is NULL"
+        "\r\nDropped: 1 audio rows whose apid is not hexadecimal"
+        "\r\nDropped: 1 CAS rows whose sid is NULL"
+        "\r\nDropped: 1 CAS rows whose sid is not hexadecimal"
+        "\r\nDropped: 1 favourite rows whose sid is not hexadecimal"
+        "\r\nDropped: 4 channels on transponders dropped for a bad id";
+    auto bad = [] { setDatabase("velartis_badids"); cfgParam.chFake = 0; };
+    for (JobFn fn : {DownloadDataCh, DownloadDataBSat}) {
+        const bool virt = fn == DownloadDataBSat;
+        SCOPED_TRACE(virt ? "bouquets as satellites" : "bouquets as channels");
+        ASSERT_EQ(download(fn, bad, {500}), kDownloadOk);
+        EXPECT_EQ(droppedLines(dbDropped), dropped);
+        EXPECT_EQ(successfulEnd(), std::string(MsgLang.msgDbReadOk) + "\r\n\r\nBad ids" + dropped);
+        // The good rows as they are, lower case included.
+        EXPECT_EQ(channels(), "0101/70 010a/70 0401/70 0109/70");
+        EXPECT_EQ(list(tpDB.tp, tpDB.count, tpText, ", "),
+                  virt ? "500070:1/70 500 Good 11001 0 27500 3 0 0001 0010 0, "
+                         "500070:4/70 500 Good too 11004 1 27500 3 0 ab12 1F40A0 0"
+                       : "500:1/0 500 Good 11001 0 27500 3 0 0001 0010 0, "
+                         "500:4/0 500 Good too 11004 1 27500 3 0 ab12 1F40A0 0");
+        const int sat = virt ? 500070 : 500;
+        EXPECT_EQ(chTexts({"0101/70", "010a/70"}),
+                  strFormat("0101/70 %d/500:1 b%d f0 t0 Good One|Bad Bouquet 0A01 0B01 0C01 0D01 "
+                            "0000000 c1 h0 d0 n1\n"
+                            "010a/70 %d/500:1 b%d f0 t0 Lower Case|Bad Bouquet 0a0a 0b0a 0c0a 0000 "
+                            "0000000 c1 h0 d0 n1\n",
+                            sat, virt ? 70 : 0, sat, virt ? 70 : 0));
+        EXPECT_EQ(media(), "0101/70 0111:1:ita:00 0115:1:ita:10 c5");
+        EXPECT_EQ(links(), "1>0 1>2");
+        EXPECT_EQ(counts(), strFormat("sats=1 bou=1 vsat=%d tv=3 tvFake=0 radio=1 favG=1", virt));
+        EXPECT_EQ(Report.transponders, 2u);
+    }
+    // Favourites as satellites: the group's channel with a bad sid goes,
+    // and so does its favourite row.
+    ASSERT_EQ(download(DownloadDataFSat, bad, {500}), kDownloadOk);
+    EXPECT_EQ(channels(), "0101/1 0401/1");
+    EXPECT_EQ(links(), "1>0 1>1");
+    const std::string lines = droppedLines(dbDropped);
+    EXPECT_THAT(lines, HasSubstr("\r\nDropped: 1 channels whose sid is not hexadecimal\r\n"));
+    EXPECT_THAT(lines, HasSubstr("\r\nDropped: 1 favourite rows whose sid is not hexadecimal"));
+}
+
 // ---- failures ----
 
 TEST_F(Download, ServerDownFailsFastWithTheFixedText) {
@@ -578,6 +636,99 @@ TEST_F(Download, FailingQueriesReportTheServerError) {
         EXPECT_TRUE(ui->boxes.empty());
         EXPECT_EQ(counterOf("Velartis1.3", "velartis_nocas"), "0");
     }
+}
+
+// ---- a connection lost while a result arrives ----
+
+struct AnswerSpan {
+    std::string sql;
+    int64_t begin, end;  // server-to-client bytes of the query's answer
+};
+CutProxy* tracedProxy = nullptr;
+std::vector<AnswerSpan> traced;
+// A query is sent only once the answer before it is read whole, so the
+// bytes served so far are where its own answer starts.
+void traceQuery(const std::string& sql) {
+    if (!traced.empty()) traced.back().end = tracedProxy->served();
+    traced.push_back({sql, tracedProxy->served(), -1});
+}
+
+TEST_F(Download, ConnectionLostDuringAResultFailsTheJob) {
+    CutProxy proxy(VA_TEST_DB_PORT);
+    ASSERT_GT(proxy.port(), 0);
+    tracedProxy = &proxy;
+    // The small fixture reaches every query of every mode; its answers come
+    // in one packet each, so a cut fails the query itself. The generated
+    // database's large answers come in many packets: a cut there leaves the
+    // query sent and the result short.
+    struct Case {
+        const char* db;
+        JobFn fn;
+        std::vector<int> sats;
+    };
+    std::vector<Case> cases;
+    for (JobFn fn : {DownloadDataCh, DownloadDataBSat, DownloadDataFSat})
+        cases.push_back({"velartis", fn, {192, 130}});
+    if (scalar("velartis_big", "SELECT COUNT(*) FROM Channels").rfind('<', 0) != 0)
+        for (JobFn fn : {DownloadDataCh, DownloadDataBSat, DownloadDataFSat})
+            cases.push_back({"velartis_big", fn, {1}});
+    else
+        ADD_FAILURE() << "velartis_big is not loaded: no cut inside a long result";
+
+    std::set<std::string> bigCut;
+    for (const Case& c : cases) {
+        const bool big = std::string(c.db) == "velartis_big";
+        auto run = [&](int64_t cut) {
+            SetUp();
+            for (int id : c.sats) addSat(id);
+            setDatabase(c.db);
+            dbConnOverride.port = static_cast<unsigned>(proxy.port());
+            cfgParam.chFake = 0;
+            proxy.cutAfter(cut);
+            EXPECT_TRUE(ui->startJob(c.fn, &p));
+            return ui->waitJob();
+        };
+        traced.clear();
+        dbQueryTrace = traceQuery;
+        uint32_t rc = run(-1);
+        dbQueryTrace = nullptr;
+        ASSERT_EQ(rc, kDownloadOk);
+        ASSERT_GE(traced.size(), 7u);
+        traced.back().end = proxy.served();
+        const std::vector<AnswerSpan> spans = traced;
+        const uint32_t fullCh = chDB.count, fullLinks = chFavDB.count;
+
+        for (const AnswerSpan& a : spans) {
+            ASSERT_GT(a.end, a.begin + 1) << a.sql;
+            std::vector<int64_t> cuts = {a.begin + 1, (a.begin + a.end) / 2, a.end - 1};
+            // The big runs take long: only the middle of each long answer,
+            // once per query text (the modes share their later steps).
+            if (big)
+                cuts = {a.end - a.begin > 16384 && bigCut.insert(a.sql).second
+                            ? (a.begin + a.end) / 2
+                            : -1};
+            const bool counter = a.sql.rfind("UPDATE BrenikToolsCounter", 0) == 0;
+            for (int64_t cut : cuts) {
+                if (cut < 0) continue;
+                SCOPED_TRACE(std::string(c.db) + ", cut at " + std::to_string(cut) + " in [" +
+                             std::to_string(a.begin) + "," + std::to_string(a.end) + ") of " +
+                             a.sql.substr(0, 60));
+                rc = run(cut);
+                if (counter) {
+                    // The count is not list data; every row is in by then.
+                    EXPECT_EQ(rc, kDownloadOk);
+                    EXPECT_EQ(chDB.count, fullCh);
+                    EXPECT_EQ(chFavDB.count, fullLinks);
+                    continue;
+                }
+                EXPECT_EQ(rc, kDownloadFailed);
+                EXPECT_THAT(failedEnd(), HasSubstr("Lost connection to server during query"));
+                EXPECT_TRUE(ui->boxes.empty());
+            }
+        }
+    }
+    proxy.cutAfter(-1);
+    tracedProxy = nullptr;
 }
 
 // ---- usage counter ----

@@ -2,6 +2,7 @@
 # Starts the test database server and loads the download tests' data:
 #   velartis          tools/schema.sql + fixture.sql (which also makes the
 #                     small variants velartis_nocas and velartis_empty)
+#   velartis_badids   tools/schema.sql + badids.sql: ids that are not hex
 #   velartis_big      a generated database larger than the channel tables
 #                     (only when the generator is given and built)
 #
@@ -28,6 +29,15 @@ SQL
   cat "$repo/tools/schema.sql" "$repo/tools/sample_data.sql" | bash "$db" sql --database=$name
 done
 bash "$db" sql --database=velartis_outdated -e "UPDATE TeamMsg SET CRCLinux='01'"
+
+# Ids and PIDs that are not usable hexadecimal text.
+bash "$db" sql <<SQL
+DROP DATABASE IF EXISTS velartis_badids;
+CREATE DATABASE velartis_badids CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+GRANT ALL PRIVILEGES ON velartis_badids.* TO 'vauser'@'127.0.0.1';
+GRANT ALL PRIVILEGES ON velartis_badids.* TO 'vauser'@'localhost';
+SQL
+cat "$repo/tools/schema.sql" "$here/badids.sql" | bash "$db" sql --database=velartis_badids
 
 if [ -z "$gendb" ] || [ ! -x "$gendb" ]; then
   echo "load_fixture: no generator at '${gendb}'; velartis_big not loaded" >&2
