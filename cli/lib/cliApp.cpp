@@ -10,11 +10,12 @@
 
 #include "cli/lib/jobs.h"
 #include "config/cfgFile.h"
+#include "config/codepage.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
 #include "download/dbTypes.h"
 #include "download/jobParam.h"
-#include "platform/consolePlatform.h"
+#include "cli/lib/consolePlatform.h"
 
 namespace {
 

@@ -1,38 +1,8 @@
-#include "platform/consolePlatform.h"
+#include "cli/lib/consolePlatform.h"
 
 #include <filesystem>
 
-namespace {
-// Windows-1252 code points of 0x80..0x9F; 0 where the code page has none.
-const unsigned short kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void putUtf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-}  // namespace
-
-std::string cp1252ToUtf8(const std::string& s) {
-    std::string out;
-    out.reserve(s.size());
-    for (unsigned char c : s) {
-        unsigned cp = c;
-        if (c >= 0x80 && c < 0xA0) cp = kHigh[c - 0x80] ? kHigh[c - 0x80] : '?';
-        putUtf8(out, cp);
-    }
-    return out;
-}
+#include "config/codepage.h"
 
 bool ConsolePlatform::browseFolder(HCtl owner, const std::string& title, std::string* path) {
     answerFolder(dest_.empty() ? std::nullopt : std::optional<std::string>(dest_));

@@ -37,5 +37,3 @@ private:
     int lastProgress_ = -1;
 };
 
-// Windows-1252 text as UTF-8 for a terminal.
-std::string cp1252ToUtf8(const std::string& s);
