@@ -4,7 +4,9 @@
 #                     small variants velartis_nocas and velartis_empty)
 #   velartis_badids   tools/schema.sql + badids.sql: ids that are not hex
 #   velartis_big      a generated database larger than the channel tables
-#                     (only when the generator is given and built)
+#   velartis_wide     a generated database of 160 satellites, shaped for the
+#                     list formats' own limits (both only when the generator
+#                     is given and built)
 #
 #   load_fixture.sh [GENDB]      with VA_DB_DIR and VA_DB_PORT set
 set -euo pipefail
@@ -40,19 +42,30 @@ SQL
 cat "$repo/tools/schema.sql" "$here/badids.sql" | bash "$db" sql --database=velartis_badids
 
 if [ -z "$gendb" ] || [ ! -x "$gendb" ]; then
-  echo "load_fixture: no generator at '${gendb}'; velartis_big not loaded" >&2
+  echo "load_fixture: no generator at '${gendb}'; velartis_big and velartis_wide not loaded" >&2
   exit 0
 fi
-bash "$db" sql <<'SQL'
-DROP DATABASE IF EXISTS velartis_big;
-CREATE DATABASE velartis_big CHARACTER SET latin1 COLLATE latin1_swedish_ci;
-GRANT ALL PRIVILEGES ON velartis_big.* TO 'vauser'@'127.0.0.1';
-GRANT ALL PRIVILEGES ON velartis_big.* TO 'vauser'@'localhost';
+# generated NAME GENDB-OPTIONS...
+generated() {
+  local name=$1
+  shift
+  bash "$db" sql <<SQL
+DROP DATABASE IF EXISTS $name;
+CREATE DATABASE $name CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'127.0.0.1';
+GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'localhost';
 SQL
-bash "$db" sql --database=velartis_big <"$repo/tools/schema.sql"
+  bash "$db" sql --database=$name <"$repo/tools/schema.sql"
+  "$gendb" "$@" --out - | bash "$db" sql --database=$name
+  echo "load_fixture: loaded $name"
+}
 # Above every capacity: 19999 channels, 4999 transponders, 59999 audio and
 # CAS rows, 19999 favourite links.
-"$gendb" --seed 7 --sats 1 --tps 5100 --channels 21000 --audio 63000 --cas 61000 \
-  --favs 40 --favlinks 21000 --bouquets 30 --out - |
-  bash "$db" sql --database=velartis_big
-echo "load_fixture: loaded velartis_big"
+generated velartis_big --seed 7 --sats 1 --tps 5100 --channels 21000 --audio 63000 --cas 61000 \
+  --favs 40 --favlinks 21000 --bouquets 30
+# 160 satellites of 31 or 32 transponders (4999 in all), 28000 channels, 50
+# favourite groups: filled to the channel tables' capacity with every
+# channel on a kept transponder, and shaped so that a choice of satellites
+# brings each list format to its own limits (tests/readback/test_db_readback.cpp).
+generated velartis_wide --seed 11 --sats 160 --tps 4999 --channels 28000 --audio 28000 --cas 5000 \
+  --favs 50 --favlinks 6000 --bouquets 400

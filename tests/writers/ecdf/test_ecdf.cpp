@@ -1,3 +1,4 @@
+#include "tests/readback/ecdfReader.h"
 #include "tests/writers/writerFixture.h"
 #include "writers/ecdf/ecdf.h"
 
@@ -90,6 +91,7 @@ TEST(EcdfImage, GoldenSmallListInBothFamilies) {
            "88591480 16000000 16000000 01000000 00000000");
     EXPECT_EQ(image.substr(0, 64), header);
     EXPECT_EQ(image.substr(64), full);
+    EXPECT_TRUE(readsBack(readEcdf(image).faults));
 
     // S2 HD differs only in the header constants; an unknown family gets nothing.
     const std::string& sb5 = image;
@@ -173,6 +175,7 @@ TEST(EcdfImage, WideValuesWrapAndRecordsWithoutCodeAreLeftOut) {
     link(db, 3, 4);
     std::vector<std::string> skipped;
     ASSERT_TRUE(build(db, &image, kEcdfFamilySB5, &skipped).ok);
+    EXPECT_TRUE(readsBack(readEcdf(image).faults));
     EXPECT_EQ(skipped, (std::vector<std::string>{
                            "Transponder 1 (10714 MHz): polarisation code 4 is unknown; left out.",
                            "Channel 4 (Lost): its transponder 99 is not in the list; left out.",

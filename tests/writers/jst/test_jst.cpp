@@ -1,6 +1,7 @@
 #include <functional>
 #include <random>
 
+#include "tests/readback/jstReader.h"
 #include "tests/writers/writerFixture.h"
 #include "writers/jst/crc16.h"
 #include "writers/jst/jst.h"
@@ -110,6 +111,7 @@ TEST(JstImage, GoldenLayoutFromHandBuiltTables) {
     ASSERT_TRUE(build(d, &img, kFamilyST1, &notes).ok);
     EXPECT_TRUE(notes.empty());
     ASSERT_EQ(img.size(), 336000u);
+    EXPECT_TRUE(readsBack(readJst(img).faults));
 
     EXPECT_EQ(img.substr(0, 62), std::string("WCXT57" "51CHAN0006" "202403070905" "CHANNEL") +
                                      std::string(15, '\0') + "Dalmero Team");
@@ -235,6 +237,7 @@ TEST(JstImage, FieldsWithAnAbsentFormAreWrittenAbsentWithANote) {
     std::string img;
     std::vector<std::string> notes;
     ASSERT_TRUE(build(d, &img, kFamilyST1, &notes).ok);
+    EXPECT_TRUE(readsBack(readJst(img).faults));
     auto rec = [](int i) { return kTvOffset + kFrameSize + i * kChRecord; };
     EXPECT_EQ(hexAt(img, rec(0) + 10, 2), "ff 1f");
     EXPECT_EQ(hexAt(img, rec(1) + 12, 6), "00 41 ff 1f 11 7f");

@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "tests/readback/ndfReader.h"
 #include "tests/writers/writerFixture.h"
 #include "writers/ndf/ndf.h"
 
@@ -122,6 +123,7 @@ TEST(NdfImage, GoldenListMatchesTheLayoutByteForByte) {
     }
     const std::string body = header + dishes + sats + tps + chans + favs + "END";
     ASSERT_EQ(image.size(), 1238u);  // D6 04 at offset 4
+    EXPECT_TRUE(readsBack(readNdf(image).faults));
     ASSERT_EQ(body.size() + 1, image.size());
 
     // Part by part, so that a failure points at its record.
@@ -176,6 +178,7 @@ TEST(NdfImage, LimitsRefuseWithTheirTexts) {
     std::string image;
     ASSERT_TRUE(buildNdfImage(big.input(), &image).ok);
     EXPECT_EQ(image.size(), fixed + fit * 135);
+    EXPECT_TRUE(readsBack(readNdf(image).faults));
     EXPECT_LE(image.capacity(), kNdfImageSize) << "the image never outgrows the format";
 }
 
@@ -227,6 +230,7 @@ TEST(NdfImage, UnwritableRecordsAreLeftOutAndLaterIndexesClose) {
 
     std::vector<std::string> skipped;
     const std::string image = build(t, &skipped);
+    EXPECT_TRUE(readsBack(readNdf(image).faults));
     const char* reasons[] = {"Transponder 1 ", "satellite is not in the list", "network id", "FEC",
                              "Channel 2 \"OnBadTp\"", "CAS id", "transponder is not in the list",
                              "service id", "audio tracks", "link 2 to channel index 2",

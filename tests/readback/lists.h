@@ -1,0 +1,65 @@
+#pragma once
+// Every format's list built in memory from one set of tables, and read
+// back by its reader.
+#include "tests/readback/azboxReader.h"
+#include "tests/readback/ecdfReader.h"
+#include "tests/readback/enigmaReader.h"
+#include "tests/readback/jstReader.h"
+#include "tests/readback/ndfReader.h"
+#include "writers/azbox/azbox.h"
+#include "writers/ecdf/ecdf.h"
+#include "writers/enigma/enigma.h"
+#include "writers/jst/jst.h"
+#include "writers/ndf/ndf.h"
+
+enum class ListFormat { E2, E1, Ndf, Sb5, S2hd, St1, Js1, Azbox };
+constexpr ListFormat kEveryFormat[] = {ListFormat::E2,   ListFormat::E1,  ListFormat::Ndf, ListFormat::Sb5,
+                                       ListFormat::S2hd, ListFormat::St1, ListFormat::Js1, ListFormat::Azbox};
+
+inline const char* formatName(ListFormat f) {
+    static const char* const names[] = {"e2", "e1", "ndf", "sb5", "s2hd", "st1", "js1", "azbox"};
+    return names[static_cast<int>(f)];
+}
+
+inline BuildResult buildList(ListFormat f, const WriterInput& in, const AzboxLists& lists, ListFiles* out) {
+    out->clear();
+    auto emit = [out](OutFile&& o) { return out->emplace(o.name, std::move(o.bytes)).second; };
+    if (f == ListFormat::E2) return buildE2(in, emit, [](int) {});
+    if (f == ListFormat::E1) return buildE1(in, emit, [](int) {});
+    if (f == ListFormat::Azbox) {
+        BuildResult r = buildAzboxAllChannel(in, lists, &(*out)["all_channel.dat"]);
+        if (r.ok) r = buildAzboxDvbs(in, &(*out)["DVBS.dat"]);
+        if (r.ok) r = buildAzboxAntennaList(in, &(*out)["antenna_list.dat"]);
+        return r;
+    }
+    std::string* image = &(*out)["image"];
+    if (f == ListFormat::Ndf) return buildNdfImage(in, image);
+    if (f == ListFormat::Sb5 || f == ListFormat::S2hd)
+        return buildEcdfImage(in, f == ListFormat::Sb5 ? kEcdfFamilySB5 : kEcdfFamilyS2HD, image);
+    return buildJstImage(in, f == ListFormat::St1 ? jst::kFamilyST1 : jst::kFamilyJS1, image);
+}
+
+// Everything the format's reader checks; `enigmaEntries` false leaves out
+// the resolution of bouquet entries and parental lines.
+inline Faults readList(ListFormat f, const ListFiles& files, bool enigmaEntries = true) {
+    static const std::string none;
+    auto it = files.find("image");
+    const std::string& image = it == files.end() ? none : it->second;
+    switch (f) {
+        case ListFormat::E2:
+            return readEnigma(files, kEnigma2, enigmaEntries);
+        case ListFormat::E1:
+            return readEnigma(files, kEnigma1, enigmaEntries);
+        case ListFormat::Ndf:
+            return readNdf(image).faults;
+        case ListFormat::Sb5:
+        case ListFormat::S2hd:
+            return readEcdf(image).faults;
+        case ListFormat::St1:
+        case ListFormat::Js1:
+            return readJst(image).faults;
+        case ListFormat::Azbox:
+            return readAzbox(files).faults;
+    }
+    return {};
+}
