@@ -37,6 +37,9 @@ struct T_dbDropped {
     uint32_t badId[kIdFields][kHexIdFaults];
     // Channels whose transponder was dropped for a bad id.
     uint32_t orphanChannels;
+    // Channels whose transponder did not fit the transponder table: a list
+    // would name a transponder that is not in it.
+    uint32_t fullTpChannels;
 };
 extern T_dbDropped dbDropped;
 

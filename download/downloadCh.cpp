@@ -61,6 +61,7 @@ bool transponderStep(DlJob& j) {
             T_dbTp* t = appendTp(j.tpDB);
             if (!t) {
                 ++dbDropped.transponders;
+                j.fullTp.insert(DlKey(r.num(0), r.num(1), 0, ""));
                 return true;
             }
             t->sat_id = t->realSatId = r.num(0);
@@ -109,6 +110,10 @@ bool channelRow(DlJob& j, const T_dbSat& s, const DbRow& r) {
     // A row with a bad id is dropped before it can start a bouquet.
     if (j.badTp.count(DlKey(sat, r.num(1), 0, ""))) {
         ++dbDropped.orphanChannels;
+        return true;
+    }
+    if (j.fullTp.count(DlKey(sat, r.num(1), 0, ""))) {
+        ++dbDropped.fullTpChannels;
         return true;
     }
     if (!dlChannelIdsOk(r)) return true;

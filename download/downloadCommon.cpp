@@ -64,6 +64,12 @@ std::string droppedLines(const T_dbDropped& d) {
                       d.orphanChannels);
         s += line;
     }
+    if (d.fullTpChannels) {
+        std::snprintf(line, sizeof line,
+                      "\r\nDropped: %u channels on transponders over the table capacity of %lu",
+                      d.fullTpChannels, static_cast<unsigned long>(kTpDbSlots - 1));
+        s += line;
+    }
     return s;
 }
 
@@ -330,6 +336,17 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
         return true;
     }
     if (!dlChannelIdsOk(r)) return true;
+    // A transponder that does not fit the table takes its channels with it,
+    // before they can start a group; it is counted once.
+    if (auto it = j.tpIndex.find(tpKey); it != j.tpIndex.end() ? it->second == 0
+                                                              : j.tpDB->count >= kTpDbSlots - 1) {
+        if (it == j.tpIndex.end()) {
+            ++dbDropped.transponders;
+            j.tpIndex.emplace(tpKey, 0);
+        }
+        ++dbDropped.fullTpChannels;
+        return true;
+    }
     if (dlNewGroup(j, grp, sat)) {
         bool made = false;
         if (s.tvFilter[0] == '1' &&

@@ -106,6 +106,8 @@ struct DlJob {
     // Transponders dropped for a bad id, (sat_id, stp_id, groupId; 0 in
     // mode 0): their channels go too, or they would point at nothing.
     std::unordered_set<DlKey, DlKeyHash> badTp;
+    // Mode 0: transponders beyond the table's capacity; their channels go too.
+    std::unordered_set<DlKey, DlKeyHash> fullTp;
 };
 
 // What the report calls a checked column, and its width in digits.

@@ -766,7 +766,16 @@ TEST_F(Download, RowsBeyondEveryCapacityAreDroppedAndReported) {
     if (scalar("velartis_big", "SELECT COUNT(*) FROM Channels").rfind('<', 0) == 0)
         GTEST_SKIP() << "velartis_big is not loaded (velartis-gendb not built?)";
     auto big = [] { setDatabase("velartis_big"); cfgParam.chFake = 0; };
+    // A channel whose transponder did not fit would name nothing in a list.
+    auto everyChannelHasItsTransponder = [] {
+        std::set<std::pair<int32_t, int32_t>> tps;
+        for (uint32_t i = 1; i <= tpDB.count; ++i) tps.insert({tpDB.tp[i].sat_id, tpDB.tp[i].stp_id});
+        for (uint32_t i = 1; i <= chDB.count; ++i)
+            ASSERT_TRUE(tps.count({chDB.ch[i].sat_id, chDB.ch[i].stp_id})) << "channel " << i;
+        EXPECT_GT(dbDropped.fullTpChannels, 0u);
+    };
     ASSERT_EQ(download(DownloadDataCh, big, {1}), kDownloadOk);
+    everyChannelHasItsTransponder();
     EXPECT_EQ(strFormat("%u %u %u %u", chDB.count, tpDB.count, Report.transponders,
                         Report.tvChannels + Report.radioChannels),
               "19999 4999 4999 19999");
@@ -781,6 +790,8 @@ TEST_F(Download, RowsBeyondEveryCapacityAreDroppedAndReported) {
                                " channels over the table capacity of 19999"));
     EXPECT_THAT(box, HasSubstr("\r\nDropped: 101 transponders over the table capacity of 4999"));
     EXPECT_THAT(box, HasSubstr("\r\nDropped: 3001 audio rows over the list capacity of 59999"));
+    EXPECT_THAT(box, HasSubstr("\r\nDropped: " + std::to_string(dbDropped.fullTpChannels) +
+                               " channels on transponders over the table capacity of 4999"));
 
     // The virtual modes keep within the tables too.
     for (JobFn fn : {DownloadDataBSat, DownloadDataFSat}) {
@@ -789,6 +800,7 @@ TEST_F(Download, RowsBeyondEveryCapacityAreDroppedAndReported) {
         EXPECT_LE(chFavDB.count, kChFavDbSlots - 1);
         EXPECT_EQ(Report.tvChannels + Report.radioChannels, chDB.count);
         EXPECT_EQ(Report.transponders, tpDB.count);
+        everyChannelHasItsTransponder();
     }
 }
 
