@@ -36,6 +36,10 @@ struct T_cfgStruct {
     char forumUrl2[150];
     char forumUrl3[150];
     int showForum;
+    // Code page of the names in the Enigma lists: 0 UTF-8, 1 Windows-1252.
+    // A choice of the front end for this run; the configuration files do
+    // not carry it (their format is shared with other installations).
+    int enigmaCp1252;
 };
 
 struct T_satRec {

@@ -155,6 +155,12 @@ int runCli(int argc, char** argv) {
     app.add_flag("--log", log, "write the log file beside each list");
     app.add_flag("--no-log", noLog, "do not write the log file");
     app.add_flag("--summary", summary, "only print the loaded configuration, no download");
+    std::string enigmaText = "utf8";
+    app.add_option("--enigma-text", enigmaText,
+                   "code page of the names in the Enigma lists: utf8 or cp1252 (for receivers "
+                   "that expect Windows-1252)")
+        ->check(CLI::IsMember({"utf8", "cp1252"}))
+        ->capture_default_str();
     app.add_option("--db-host", db.host, "database server address");
     // The client library keeps only 16 bits of a port: 68842 would reach 3306.
     app.add_option("--db-port", db.port, "database server port")->check(CLI::Range(1, 65535));
@@ -226,6 +232,7 @@ int runCli(int argc, char** argv) {
         return 1;
     }
     setLang(&MsgLang, cfgParam.lang, nullptr, &Widget);
+    cfgParam.enigmaCp1252 = enigmaText == "cp1252" ? 1 : 0;
     if (log) cfgParam.logFile = 1;
     if (noLog) cfgParam.logFile = 0;
     std::copy_n(config.c_str(), std::min(config.size() + 1, sizeof cfgFile), cfgFile);

@@ -25,6 +25,7 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_NE(noLang.out.find("unknown language ''"), std::string::npos) << noLang.out;
     EXPECT_EQ(runCliTool("--no-such-option").exitCode, 64);
     EXPECT_EQ(runCliTool("--log --no-log").exitCode, 64);
+    EXPECT_EQ(runCliTool(kFiles + "--enigma-text latin1 --summary").exitCode, 64);
     CliResult port = runCliTool(kFiles + "--db-port 68842");  // not a port: never a download
     EXPECT_EQ(port.exitCode, 64) << port.out;
     EXPECT_EQ(port.out.find('\n'), port.out.size() - 1) << port.out;  // a one-line reason

@@ -110,6 +110,21 @@ TEST_F(CliEndToEnd, WritesEveryFamilyWithLogs) {
     }
 }
 
+TEST_F(CliEndToEnd, EnigmaNamesInUtf8UnlessWindows1252IsAsked) {
+    // The sample channel "WDR Köln" is stored in Windows-1252.
+    for (const std::string option : {"", "--enigma-text utf8 ", "--enigma-text cp1252 "}) {
+        fs::path dir = out / std::to_string(option.size());
+        fs::create_directories(dir);
+        CliResult r = runCliTool(db() + files() + option + "--format e2 --output '" +
+                                 dir.string() + "'");
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        const std::string lamedb = slurp(onlyDir(dir, "DalmeroListE2_") / "lamedb");
+        const bool cp1252 = option.find("cp1252") != std::string::npos;
+        EXPECT_NE(lamedb.find(cp1252 ? "\nWDR K\xF6ln\n" : "\nWDR K\xC3\xB6ln\n"), std::string::npos)
+            << option;
+    }
+}
+
 TEST_F(CliEndToEnd, ListTypesShapeTheSatellites) {
     // Bouquets as satellites: every bouquet of a satellite becomes one.
     CliResult r = runCliTool(db() + files(cfgWith("LIST", "1")) + "--format e2 --output '" +

@@ -24,13 +24,13 @@ constexpr uint32_t kBouSlotsFile = 2000, kCatSlotsFile = 300, kNatSlotsFile = 30
 struct AllChannel {
     const WriterInput& in;
     const Plan& pl;
-    unsigned char* b;
+    ByteImage& b;
 
     // Name record; returns the length of the name.
-    size_t name(unsigned char* rec, int32_t id, const char* text, size_t size) {
-        put16(rec + 2, static_cast<uint32_t>(id));
-        size_t n = putText(rec + 6, kNameWidth, text, size);
-        rec[4] = static_cast<unsigned char>(n);
+    size_t name(size_t rec, int32_t id, const char* text, size_t size) {
+        b.put16(rec + 2, static_cast<uint32_t>(id));
+        size_t n = b.text(rec + 6, text, size, kNameWidth);
+        b.put8(rec + 4, static_cast<unsigned char>(n));
         return n;
     }
 
@@ -40,7 +40,7 @@ struct AllChannel {
         if (nBou > kBouSlotsFile) nBou = kBouSlotsFile;
         for (uint32_t i = 0; i < nBou; ++i) {
             const T_bouRec& r = lists.bou->bou[i];
-            unsigned char* rec = b + kBouTable + i * kNameRec;
+            size_t rec = kBouTable + i * kNameRec;
             size_t n = name(rec, r.bouId, r.bouName, sizeof r.bouName);
             if (i == 0 && n + 4 < kNameWidth) {
                 // The program's signature hides behind the first bouquet name.
@@ -48,19 +48,19 @@ struct AllChannel {
                 std::snprintf(sig, sizeof sig, "%.*s by Dalmero Team",
                               static_cast<int>(strnlen(in.cfg->appName, sizeof in.cfg->appName)),
                               in.cfg->appName);
-                putText(rec + 6 + n + 4, kNameWidth - n - 4, sig, sizeof sig);
+                b.text(rec + 6 + n + 4, sig, sizeof sig, kNameWidth - n - 4);
             }
         }
-        put16(b + kBouCount, nBou);
+        b.put16(kBouCount, nBou);
 
         uint32_t nCat = lists.cat ? lists.cat->count : 0;
         if (nCat > kCatSlots) nCat = kCatSlots;
         if (nCat > kCatSlotsFile) nCat = kCatSlotsFile;
         for (uint32_t i = 0; i < nCat; ++i) {
             const T_catRec& r = lists.cat->cat[i];
-            name(b + kCatTable + i * kNameRec, r.catId, r.catName, sizeof r.catName);
+            name(kCatTable + i * kNameRec, r.catId, r.catName, sizeof r.catName);
         }
-        put16(b + kCatCount, nCat);
+        b.put16(kCatCount, nCat);
 
         // Nations are kept from index 1.
         uint32_t nNat = in.nat ? in.nat->count : 0;
@@ -68,138 +68,137 @@ struct AllChannel {
         if (nNat > kNatSlotsFile) nNat = kNatSlotsFile;
         for (uint32_t i = 0; i < nNat; ++i) {
             const T_natRec& r = in.nat->nat[i + 1];
-            name(b + kNatTable + i * kNameRec, r.natId, r.natName, sizeof r.natName);
+            name(kNatTable + i * kNameRec, r.natId, r.natName, sizeof r.natName);
         }
-        put16(b + kNatCount, nNat);
+        b.put16(kNatCount, nNat);
 
         for (size_t i = 0; i < pl.favGroups.size(); ++i) {
             const FavGroup& g = pl.favGroups[i];
-            name(b + kFavTable + i * kNameRec, g.id, g.name.c_str(), g.name.size());
+            name(kFavTable + i * kNameRec, g.id, g.name.c_str(), g.name.size());
         }
-        put16(b + kFavCount, static_cast<uint32_t>(pl.favGroups.size()));
-        putBytes(b + kMarker, {0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0});
+        b.put16(kFavCount, static_cast<uint32_t>(pl.favGroups.size()));
+        putBytes(b, kMarker, {0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0});
     }
 
-    void ref(unsigned char* rec, uint32_t running, uint32_t m, bool tuningPol) {
+    void ref(size_t rec, uint32_t running, uint32_t m, bool tuningPol) {
         const T_dbCh& c = in.chDB->ch[m];
         const uint32_t k = pl.tpOfCh[m];
         const T_dbTp& t = in.tpDB->tp[k];
-        put16(rec + 2, running);
-        put16(rec + 6, pl.satRef(pl.satOfTp[k], c.sat_id, in.cfg->listType));
-        put32(rec + 8, frequency(t));
-        rec[12] = tuningPol ? polTuning(t.polarity) : polNode(t.polarity);
-        put16(rec + 14, hex16(c.sid));
-        put16(rec + 16, hex16(t.nid));
-        put16(rec + 18, hex16(t.tid));
-        put32(rec + 20, pl.A[m]);
+        b.put16(rec + 2, running);
+        b.put16(rec + 6, pl.satRef(pl.satOfTp[k], c.sat_id, in.cfg->listType));
+        b.put32(rec + 8, frequency(t));
+        b.put8(rec + 12, tuningPol ? polTuning(t.polarity) : polNode(t.polarity));
+        b.put16(rec + 14, idValue16(c.sid));
+        b.put16(rec + 16, idValue16(t.nid));
+        b.put16(rec + 18, idValue16(t.tid));
+        b.put32(rec + 20, pl.A[m]);
     }
 
     void channelTables() {
         uint32_t all = 0, tv = 0, radio = 0;
         for (uint32_t m = 1; m <= pl.nCh; ++m) {
             if (!pl.tpOfCh[m]) continue;
-            ref(b + kAllTable + all++ * kRefRec, m, m, false);
+            ref(kAllTable + all++ * kRefRec, m, m, false);
             // Marker channels have ch_type 0 and count as TV here.
             if (in.chDB->ch[m].ch_type == 0) {
-                if (tv < kAzMaxTv) ++tv, ref(b + kTvTable + (tv - 1) * kRefRec, tv, m, true);
+                if (tv < kAzMaxTv) ++tv, ref(kTvTable + (tv - 1) * kRefRec, tv, m, true);
             } else if (radio < kAzMaxRadio) {
-                ++radio, ref(b + kRadioTable + (radio - 1) * kRefRec, radio, m, true);
+                ++radio, ref(kRadioTable + (radio - 1) * kRefRec, radio, m, true);
             }
         }
-        put16(b + kAllCount, all);
-        put16(b + kTvCount, tv);
-        put16(b + kRadioCount, radio);
+        b.put16(kAllCount, all);
+        b.put16(kTvCount, tv);
+        b.put16(kRadioCount, radio);
 
         for (size_t g = 0; g < pl.favGroups.size(); ++g) {
             const std::vector<uint32_t>& chs = pl.favGroups[g].channels;
-            unsigned char* block = b + kFavBlocks + g * kAzFavBlock * kRefRec;
+            size_t block = kFavBlocks + g * kAzFavBlock * kRefRec;
             for (size_t r = 0; r < chs.size(); ++r)
                 ref(block + r * kRefRec, static_cast<uint32_t>(r + 1), chs[r], false);
-            put16(b + kFavSizes + 2 * g, static_cast<uint32_t>(chs.size()));
+            b.put16(kFavSizes + 2 * g, static_cast<uint32_t>(chs.size()));
         }
-        std::memcpy(b + kAllTable2, b + kAllTable, kAllCount + 4 - kAllTable);
+        b.copy(kAllTable2, kAllTable, kAllCount + 4 - kAllTable);
     }
 
-    void tpNode(unsigned char* p, uint32_t k, uint32_t link1, uint32_t link2, uint32_t firstCh,
+    void tpNode(size_t p, uint32_t k, uint32_t link1, uint32_t link2, uint32_t firstCh,
                 uint32_t lastCh, uint32_t nCh) {
         const T_dbTp& t = in.tpDB->tp[k];
         const uint32_t s = pl.satOfTp[k];
         const uint32_t T = pl.T[k];
-        put32(p + 0, link1);
-        put32(p + 4, link2);
-        put16(p + 8, pl.satRef(s, t.sat_id, in.cfg->listType));
-        put16(p + 10, hex16(t.nid));
-        putSatName(p + 12, in, in.satDB->sat[s]);
-        putBytes(p + 76, {0x01, 0, 0, 0});
-        put32(p + 80, T + 0x1C);
-        put32(p + 84, T + 0x1C);
-        put16(p + 302, k);
-        put32(p + 304, pl.V[k]);
-        put32(p + 308, T + 0x1C);
-        put16(p + 312, hex16(t.tid));
-        put32(p + 316, frequency(t));
-        p[320] = polNode(t.polarity);
-        put16(p + 322, nCh);
-        put32(p + 328, firstCh);
-        put32(p + 332, lastCh);
-        put32(p + 448, frequency(t));
-        p[468] = polNode(t.polarity);
-        put16(p + 526, k);
+        b.put32(p + 0, link1);
+        b.put32(p + 4, link2);
+        b.put16(p + 8, pl.satRef(s, t.sat_id, in.cfg->listType));
+        b.put16(p + 10, idValue16(t.nid));
+        putSatName(b, p + 12, in, in.satDB->sat[s]);
+        putBytes(b, p + 76, {0x01, 0, 0, 0});
+        b.put32(p + 80, T + 0x1C);
+        b.put32(p + 84, T + 0x1C);
+        b.put16(p + 302, k);
+        b.put32(p + 304, pl.V[k]);
+        b.put32(p + 308, T + 0x1C);
+        b.put16(p + 312, idValue16(t.tid));
+        b.put32(p + 316, frequency(t));
+        b.put8(p + 320, polNode(t.polarity));
+        b.put16(p + 322, nCh);
+        b.put32(p + 328, firstCh);
+        b.put32(p + 332, lastCh);
+        b.put32(p + 448, frequency(t));
+        b.put8(p + 468, polNode(t.polarity));
+        b.put16(p + 526, k);
     }
 
-    void chNode(unsigned char* p, uint32_t m, uint32_t link1, uint32_t link2) {
+    void chNode(size_t p, uint32_t m, uint32_t link1, uint32_t link2) {
         const T_dbCh& c = in.chDB->ch[m];
         const uint32_t k = pl.tpOfCh[m];
         const T_dbTp& t = in.tpDB->tp[k];
-        put32(p + 0, link1);
-        put32(p + 4, link2);
-        put16(p + 106, static_cast<uint32_t>(putText(p + 9, 97, c.ch_name)));
-        put16(p + 110, static_cast<uint32_t>(c.nat_id));
-        put16(p + 112, static_cast<uint32_t>(in.cfg->listType == 2 ? c.bou_id : c.groupId));
-        put16(p + 114, 0xFFFF);
-        put16(p + 116, pl.satRef(pl.satOfTp[k], c.sat_id, in.cfg->listType));
-        put32(p + 120, frequency(t));
-        putBytes(p + 128, {static_cast<unsigned char>(c.ch_type == 0 ? 0x01 : 0x02), 0x01});
-        put16(p + 130, hex16(t.tid));
-        put16(p + 136, hex16(t.nid));
-        put16(p + 138, hex16(c.sid));
-        p[140] = polNode(t.polarity);
-        put16(p + 142, hex16(c.pmt_pid));
-        put16(p + 144, hex16(c.pcr_pid));
-        p[146] = c.hd == 1 ? 0x1B : 0x02;
-        put16(p + 148, hex16(c.vpid));
-        put16(p + 150, 0xFFFF);
+        b.put32(p + 0, link1);
+        b.put32(p + 4, link2);
+        b.put16(p + 106, static_cast<uint32_t>(b.text(p + 9, c.ch_name, 97)));
+        b.put16(p + 110, static_cast<uint32_t>(c.nat_id));
+        b.put16(p + 112, static_cast<uint32_t>(in.cfg->listType == 2 ? c.bou_id : c.groupId));
+        b.put16(p + 114, 0xFFFF);
+        b.put16(p + 116, pl.satRef(pl.satOfTp[k], c.sat_id, in.cfg->listType));
+        b.put32(p + 120, frequency(t));
+        putBytes(b, p + 128, {static_cast<unsigned char>(c.ch_type == 0 ? 0x01 : 0x02), 0x01});
+        b.put16(p + 130, idValue16(t.tid));
+        b.put16(p + 136, idValue16(t.nid));
+        b.put16(p + 138, idValue16(c.sid));
+        b.put8(p + 140, polNode(t.polarity));
+        b.put16(p + 142, idValue16(c.pmt_pid));
+        b.put16(p + 144, idValue16(c.pcr_pid));
+        b.put8(p + 146, c.hd == 1 ? 0x1B : 0x02);
+        b.put16(p + 148, idValue16(c.vpid));
+        b.put16(p + 150, 0xFFFF);
         const T_dbAudio& a = c.audio[1];
         if (c.audioCount != 0) {
             // Any non-zero flag marks the track.
-            p[152] = a.ac3 ? 0x81 : a.dts ? 0x82 : 0x04;
-            put16(p + 154, hex16(a.apid));
+            b.put8(p + 152, a.ac3 ? 0x81 : a.dts ? 0x82 : 0x04);
+            b.put16(p + 154, idValue16(a.apid));
         }
-        put16(p + 156, 0xFFFF);
-        putText(p + 158, 3, a.lang_name);
+        b.put16(p + 156, 0xFFFF);
+        b.text(p + 158, a.lang_name, 3);
         const bool teletext = c.ch_type == 0 && std::strncmp(c.txt_pid, "0000", sizeof c.txt_pid) != 0;
-        if (teletext) put16(p + 164, hex16(c.txt_pid));
-        put16(p + 166, 0xFFFF);
-        put16(p + 172, 0xFFFF);
-        put16(p + 178, 0xFFFF);
-        if (teletext) p[180] = 0x01;
-        p[184] = static_cast<unsigned char>((c.locked == 1 ? 0x02 : 0) | (c.scrambled == 1 ? 0x04 : 0) |
-                                            (c.fake == 1 || c.skip == 1 ? 0x08 : 0) |
-                                            (c.hd == 1 ? 0x40 : 0));
-        put16(p + 188, hex16(c.txt_pid));
-        p[192] = c.subtitle == 1 ? 1 : 0;
-        put16(p + 198, k);
+        if (teletext) b.put16(p + 164, idValue16(c.txt_pid));
+        b.put16(p + 166, 0xFFFF);
+        b.put16(p + 172, 0xFFFF);
+        b.put16(p + 178, 0xFFFF);
+        if (teletext) b.put8(p + 180, 0x01);
+        b.put8(p + 184, (c.locked == 1 ? 0x02u : 0u) | (c.scrambled == 1 ? 0x04u : 0u) |
+                            (c.fake == 1 || c.skip == 1 ? 0x08u : 0u) | (c.hd == 1 ? 0x40u : 0u));
+        b.put16(p + 188, idValue16(c.txt_pid));
+        b.put8(p + 192, c.subtitle == 1 ? 1 : 0);
+        b.put16(p + 198, k);
     }
 
     void nodes() {
-        put16(b + kTpCount, static_cast<uint32_t>(pl.chain.size()));
+        b.put16(kTpCount, static_cast<uint32_t>(pl.chain.size()));
         if (pl.chain.empty()) return;
-        unsigned char* p = b + kAzAllChannelFixed;
+        size_t p = kAzAllChannelFixed;
         const uint32_t T1 = pl.T[pl.chain[0]];
-        put32(p + 0, T1);
-        put32(p + 4, T1 - 0x70);
-        put32(p + 80, T1 - 0x54);
-        put32(p + 84, T1 - 0x54);
+        b.put32(p + 0, T1);
+        b.put32(p + 4, T1 - 0x70);
+        b.put32(p + 80, T1 - 0x54);
+        b.put32(p + 84, T1 - 0x54);
         p += kAzHeadSize;
 
         // The chain value links each transponder's channels to those of the
@@ -248,10 +247,11 @@ BuildResult buildAzboxAllChannel(const WriterInput& in, const AzboxLists& lists,
     if (pl.allChannelSize > kAzAllChannelMax)
         return BuildResult::fail(allChannelTooLarge(pl.allChannelSize));
     out->assign(pl.allChannelSize, '\0');
-    AllChannel f{in, pl, reinterpret_cast<unsigned char*>(out->data())};
-    putBytes(f.b, {0x09, 0x00, 0xFF, 0x00, 0xFF, 0xFF, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00});
+    ByteImage img(out, ByteOrder::little);
+    AllChannel f{in, pl, img};
+    putBytes(img, 0, {0x09, 0x00, 0xFF, 0x00, 0xFF, 0xFF, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00});
     f.nameTables(lists);
     f.channelTables();
     f.nodes();
-    return {};
+    return imageResult(img, out, "all_channel.dat");
 }

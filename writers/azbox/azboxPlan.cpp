@@ -92,25 +92,20 @@ void planFavourites(const WriterInput& in, Plan* pl, std::vector<std::string>* s
 
 }  // namespace
 
-uint16_t hex16(const char* s, size_t size) {
-    size_t n = strnlen(s, size);
-    char d[4] = {'0', '0', '0', '0'};
-    if (n >= 4)
-        std::memcpy(d, s, 4);
-    else
-        std::memcpy(d + 4 - n, s, n);
-    return static_cast<uint16_t>(dec2hex(static_cast<unsigned char>(d[0]), static_cast<unsigned char>(d[1])) << 8 |
-                                 dec2hex(static_cast<unsigned char>(d[2]), static_cast<unsigned char>(d[3])));
+BuildResult imageResult(const ByteImage& b, std::string* out, const char* file) {
+    if (!b.broken()) return {};
+    out->clear();
+    return BuildResult::fail(strFormat("The AZBox file %s overran its image.", file));
 }
 
-void putSatName(unsigned char* p, const WriterInput& in, const T_dbSat& s) {
+void putSatName(ByteImage& b, size_t off, const WriterInput& in, const T_dbSat& s) {
     if (in.cfg->listType == 2) {
         char name[sizeof s.satName + sizeof s.location + 2];
         std::snprintf(name, sizeof name, "%.*s %.*s", static_cast<int>(strnlen(s.satName, sizeof s.satName)),
                       s.satName, static_cast<int>(strnlen(s.location, sizeof s.location)), s.location);
-        putText(p, 64, name, sizeof name);
+        b.text(off, name, sizeof name, 64);
     } else {
-        putText(p, 64, s.satName);
+        b.text(off, s.satName, 64);
     }
 }
 

@@ -1,55 +1,31 @@
 #pragma once
-// Shared by the three AZbox builders: byte helpers, the value conversions
-// and the plan that decides, once, which records go into the files, in what
-// order and at which node address.
+// Shared by the three AZbox builders: the value conversions and the plan
+// that decides, once, which records go into the files, in what order and at
+// which node address.
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "writers/azbox/azbox.h"
+#include "writers/common/byteImage.h"
+#include "writers/common/ids.h"
+#include "writers/common/position.h"
 
 namespace azbox {
 
-inline void put16(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-inline void put32(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
-}
-inline void putBytes(unsigned char* p, std::initializer_list<unsigned char> bytes) {
-    for (unsigned char b : bytes) *p++ = b;
+inline void putBytes(ByteImage& b, size_t off, std::initializer_list<unsigned char> bytes) {
+    b.bytes(off, bytes.begin(), bytes.size());
 }
 
-// Copies the characters of a field (never past its size, never more than
-// width) without terminator; returns how many were copied.
-inline size_t putText(unsigned char* p, size_t width, const char* s, size_t size) {
-    size_t n = strnlen(s, size);
-    if (n > width) n = width;
-    std::memcpy(p, s, n);
-    return n;
-}
-template <size_t N>
-inline size_t putText(unsigned char* p, size_t width, const char (&s)[N]) {
-    return putText(p, width, s, N);
-}
-
-// Four hexadecimal digits as a 16-bit number, one pair per byte. Shorter
-// text is read as if padded with leading zeros; longer text gives its first
-// four digits.
-uint16_t hex16(const char* s, size_t size);
-template <size_t N>
-inline uint16_t hex16(const char (&s)[N]) {
-    return hex16(s, N);
-}
+// The builders size each file exactly from the plan; a write outside it is
+// a fault of the builder, and no part of such a file goes out.
+BuildResult imageResult(const ByteImage& b, std::string* out, const char* file);
 
 inline uint32_t frequency(const T_dbTp& t) { return static_cast<uint32_t>(t.frequency) * 1000u; }
 inline uint32_t symbolRate(const T_dbTp& t) { return static_cast<uint32_t>(t.sr) * 1000u; }
 inline uint32_t position(const T_dbSat& s) {
-    return static_cast<uint32_t>(s.position > 1800 ? s.position - 3600 : s.position);
+    return static_cast<uint32_t>(signedPosition(s.position, kAzboxLastEast));
 }
 // Polarisation codes; the two tables differ only for code 3. The plan
 // leaves out every transponder whose code is outside 0 to 3.
@@ -63,7 +39,7 @@ inline unsigned char polTuning(int32_t p) {
 }
 
 // The 64-byte satellite name of the nodes and DVBS.dat.
-void putSatName(unsigned char* p, const WriterInput& in, const T_dbSat& s);
+void putSatName(ByteImage& b, size_t off, const WriterInput& in, const T_dbSat& s);
 
 struct FavGroup {
     int32_t id;

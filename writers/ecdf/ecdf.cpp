@@ -6,7 +6,9 @@
 #include <unordered_map>
 
 #include "config/textFunc.h"
-#include "writers/jst/crc16.h"
+#include "writers/common/byteImage.h"
+#include "writers/common/crc16.h"
+#include "writers/common/ids.h"
 
 namespace {
 
@@ -47,63 +49,14 @@ int textLen(const char (&s)[N]) {
     return static_cast<int>(strnlen(s, N));
 }
 
-// Big-endian writer over the body; a 16-bit or 32-bit field keeps the value
-// modulo its width.
-class Body {
-public:
-    explicit Body(std::string& s) : s_(s) {}
-    void u8(unsigned v) { s_.push_back(static_cast<char>(v)); }
-    void u16(unsigned v) {
-        u8(v >> 8 & 0xFF);
-        u8(v & 0xFF);
-    }
-    void u32(uint32_t v) {
-        u16(v >> 16);
-        u16(v & 0xFFFF);
-    }
-    void bytes(const unsigned char* p, size_t n) { s_.append(reinterpret_cast<const char*>(p), n); }
-    void zeros(size_t n) { s_.append(n, '\0'); }
-    template <size_t N>
-    void text(const char (&t)[N], size_t width) {
-        size_t n = strnlen(t, N < width ? N : width);
-        s_.append(t, n);
-        zeros(width - n);
-    }
-    void put16(size_t at, unsigned v) {
-        s_[at] = static_cast<char>(v >> 8 & 0xFF);
-        s_[at + 1] = static_cast<char>(v & 0xFF);
-    }
-    void put32(size_t at, uint32_t v) {
-        put16(at, v >> 16);
-        put16(at + 2, v & 0xFFFF);
-    }
-    // Tag and a length field that closeSection fills from what was written.
-    size_t openSection(unsigned tag) {
-        u8(tag);
-        u32(0);
-        return s_.size();
-    }
-    void closeSection(size_t contentStart) {
-        put32(contentStart - 4, static_cast<uint32_t>(s_.size() - contentStart));
-    }
-    size_t size() const { return s_.size(); }
-
-private:
-    std::string& s_;
-};
-
-// A 16-bit id from its four hexadecimal digits, each pair one byte. A
-// shorter text reads as if padded with leading zeros, so that the
-// terminator is never taken for a digit.
-template <size_t N>
-unsigned hexId16(const char (&text)[N]) {
-    const size_t n = strnlen(text, N);
-    char d[4] = {'0', '0', '0', '0'};
-    if (n >= 4)
-        std::memcpy(d, text, 4);
-    else
-        std::memcpy(d + 4 - n, text, n);
-    return static_cast<unsigned>(dec2hex(d[0], d[1])) << 8 | dec2hex(d[2], d[3]);
+// Tag and a length field that closeSection fills from what was written.
+size_t openSection(ByteImage& b, unsigned tag) {
+    b.add8(tag);
+    b.add32(0);
+    return b.size();
+}
+void closeSection(ByteImage& b, size_t contentStart) {
+    b.put32(contentStart - 4, static_cast<uint32_t>(b.size() - contentStart));
 }
 
 bool fits8(int32_t v) { return v >= 0 && v <= 0xFF; }
@@ -194,12 +147,12 @@ struct ChannelIds {
 
 // Why a channel cannot be written, or empty; fills its ids.
 std::string channelFault(const T_dbCh& c, ChannelIds* ids) {
-    ids->sid = hexId16(c.sid);
-    ids->pmt = hexId16(c.pmt_pid);
-    ids->vpid = hexId16(c.vpid);
-    ids->pcr = hexId16(c.pcr_pid);
+    ids->sid = idValue16(c.sid);
+    ids->pmt = idValue16(c.pmt_pid);
+    ids->vpid = idValue16(c.vpid);
+    ids->pcr = idValue16(c.pcr_pid);
     // Without audio tracks there is no first track to take the PID from.
-    ids->apid = c.audioCount > 0 ? hexId16(c.audio[1].apid) : 0;
+    ids->apid = c.audioCount > 0 ? idValue16(c.audio[1].apid) : 0;
     if (!fits8(c.dupdpid)) return strFormat("duplicate-PID flag %d does not fit a byte", c.dupdpid);
     if (!fits8(c.scrambled)) return strFormat("scrambled flag %d does not fit a byte", c.scrambled);
     if (!fits8(c.locked)) return strFormat("locked flag %d does not fit a byte", c.locked);
@@ -249,34 +202,35 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
 
     std::string body;
     body.reserve(kEcdfBodyBufferSize);
-    Body b(body);
-    b.bytes(kPreamble, sizeof kPreamble);
-    b.u32(0);  // remaining length, known at the end
+    // 16-bit and 32-bit fields keep the value modulo their width.
+    ByteImage b(&body, ByteOrder::big);
+    b.append(kPreamble, sizeof kPreamble);
+    b.add32(0);  // remaining length, known at the end
 
-    size_t sec = b.openSection(kTagLimits);
-    for (uint32_t limit : {kMaxSat, kMaxTp, kMaxCh, kMaxFavGroups, kMaxFavPerGroup}) b.u16(limit);
+    size_t sec = openSection(b, kTagLimits);
+    for (uint32_t limit : {kMaxSat, kMaxTp, kMaxCh, kMaxFavGroups, kMaxFavPerGroup}) b.add16(limit);
     b.zeros(10);
-    b.closeSection(sec);
+    closeSection(b, sec);
 
-    sec = b.openSection(kTagSatellites);
-    b.u8(sats.count);
+    sec = openSection(b, kTagSatellites);
+    b.add8(sats.count);
     std::unordered_map<int32_t, unsigned> satPos;  // sat_id -> first position
     for (uint32_t s = 1; s <= sats.count; ++s) {
         const T_dbSat& sat = sats.sat[s];
         satPos.emplace(sat.sat_id, s - 1);
-        b.u8(0x01);
-        b.u16(static_cast<unsigned>(sat.position));
-        b.text(sat.satName, 44);
-        b.u8(lnbByte(sat));
-        b.u8(static_cast<unsigned>(sat.tone22k));
-        b.u8(switchByte(sat));
+        b.add8(0x01);
+        b.add16(static_cast<unsigned>(sat.position));
+        b.addText(sat.satName, 44);
+        b.add8(lnbByte(sat));
+        b.add8(static_cast<unsigned>(sat.tone22k));
+        b.add8(switchByte(sat));
         b.zeros(2);
     }
-    b.closeSection(sec);
+    closeSection(b, sec);
 
-    sec = b.openSection(kTagTransponders);
+    sec = openSection(b, kTagTransponders);
     size_t countAt = b.size();
-    b.u16(0);
+    b.add16(0);
     std::vector<int> tpPos(tps.count + 1, -1);  // tpDB slot -> written position
     std::unordered_map<uint64_t, uint32_t> tpFirst;  // (sat_id, stp_id) -> first slot
     unsigned written = 0;
@@ -291,27 +245,27 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
             skip(strFormat("Transponder %u (%d MHz): %s; left out.", t, tp.frequency, why.c_str()));
             continue;
         }
-        b.u16(hexId16(tp.nid));
-        b.u16(hexId16(tp.tid));
-        b.u16(static_cast<unsigned>(tp.frequency));
-        b.u16(static_cast<unsigned>(tp.sr));
-        b.u8(tp.polarity == 0 || tp.polarity == 2 ? 1 : 0);
-        b.u8(tp.fec >= 0 && tp.fec < 6 ? static_cast<unsigned>(tp.fec) : 0);
-        b.u8(sat->second);
-        b.u8(static_cast<unsigned>(tp.modulation));
-        b.u8(static_cast<unsigned>(tp.pilot));
+        b.add16(idValue16(tp.nid));
+        b.add16(idValue16(tp.tid));
+        b.add16(static_cast<unsigned>(tp.frequency));
+        b.add16(static_cast<unsigned>(tp.sr));
+        b.add8(tp.polarity == 0 || tp.polarity == 2 ? 1 : 0);
+        b.add8(tp.fec >= 0 && tp.fec < 6 ? static_cast<unsigned>(tp.fec) : 0);
+        b.add8(sat->second);
+        b.add8(static_cast<unsigned>(tp.modulation));
+        b.add8(static_cast<unsigned>(tp.pilot));
         b.zeros(3);
         tpPos[t] = static_cast<int>(written++);
     }
     b.put16(countAt, written);
-    b.closeSection(sec);
+    closeSection(b, sec);
 
-    sec = b.openSection(kTagChannels);
+    sec = openSection(b, kTagChannels);
     std::unordered_map<TvKey, unsigned, TvKeyHash> tvPos;  // TV identity -> first position
     tvPos.reserve(chs.count);
     for (int type : {0, 1}) {
         countAt = b.size();
-        b.u16(0);
+        b.add16(0);
         written = 0;
         for (uint32_t c = 1; c <= chs.count; ++c) {
             const T_dbCh& ch = chs.ch[c];
@@ -331,17 +285,17 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
                             why.c_str()));
                 continue;
             }
-            b.u16(static_cast<unsigned>(tpAt));
-            b.u16(ids.sid);
-            b.text(ch.ch_name, 24);
-            b.u16(ids.pmt);
-            b.u16(ids.vpid);
-            b.u16(ids.apid);
-            b.u16(ids.pcr);
-            b.u8(static_cast<unsigned>(ch.dupdpid));
-            b.u8(static_cast<unsigned>(ch.scrambled));
-            b.u8(static_cast<unsigned>(ch.locked));
-            b.u8(ids.cas);
+            b.add16(static_cast<unsigned>(tpAt));
+            b.add16(ids.sid);
+            b.addText(ch.ch_name, 24);
+            b.add16(ids.pmt);
+            b.add16(ids.vpid);
+            b.add16(ids.apid);
+            b.add16(ids.pcr);
+            b.add8(static_cast<unsigned>(ch.dupdpid));
+            b.add8(static_cast<unsigned>(ch.scrambled));
+            b.add8(static_cast<unsigned>(ch.locked));
+            b.add8(ids.cas);
             b.zeros(4);
             if (type == 0) tvPos.emplace(tvKey(ch.sat_id, ch.stp_id, ch.groupId, ch.sid), written);
             ++written;
@@ -352,9 +306,9 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
         if (chs.ch[c].ch_type != 0 && chs.ch[c].ch_type != 1)
             skip(strFormat("Channel %u (%.*s): type %d is neither TV nor radio; left out.", c,
                         textLen(chs.ch[c].ch_name), chs.ch[c].ch_name, chs.ch[c].ch_type));
-    b.closeSection(sec);
+    closeSection(b, sec);
 
-    sec = b.openSection(kTagFavourites);
+    sec = openSection(b, kTagFavourites);
     uint32_t groups = favs.count < kMaxFavGroups ? favs.count : kMaxFavGroups;
     std::vector<unsigned> tvEntries, radioEntries;
     for (uint32_t g = 1; g <= groups; ++g) {
@@ -392,11 +346,11 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
                             textLen(fav.fav_name), fav.fav_name, l, textLen(link.sid), link.sid,
                             why.c_str()));
         }
-        b.text(fav.fav_name, 24);
+        b.addText(fav.fav_name, 24);
         for (const auto* entries : {&tvEntries, &radioEntries}) {
-            b.u16(static_cast<unsigned>(entries->size()));
+            b.add16(static_cast<unsigned>(entries->size()));
             for (unsigned at : *entries) {
-                b.u16(at);
+                b.add16(at);
                 b.zeros(5);
             }
         }
@@ -404,15 +358,15 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
     for (uint32_t g = groups + 1; g <= kMaxFavGroups; ++g) {
         char name[25] = {};
         std::snprintf(name, sizeof name, "FAV %u", g);
-        b.text(name, 24);
+        b.addText(name, 24);
         b.zeros(4);
     }
-    b.closeSection(sec);
+    closeSection(b, sec);
 
-    sec = b.openSection(kTagEnd);
-    b.u8(0x07);
+    sec = openSection(b, kTagEnd);
+    b.add8(0x07);
     b.zeros(16);
-    b.closeSection(sec);
+    closeSection(b, sec);
 
     const size_t bodyLen = body.size() + 2;
     if (bodyLen > kEcdfBodyBufferSize)
@@ -420,12 +374,12 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
                                         "buffer.", bodyLen, kEcdfBodyBufferSize));
     b.put32(12, static_cast<uint32_t>(bodyLen - kPreambleSize));
     crcInit16();
-    b.u16(crcFast16(body.data(), body.size()));
+    b.add16(crcFast16(body.data(), body.size()));
 
     unsigned sum = 0;
     for (unsigned char c : body) sum += c;
     image->assign(reinterpret_cast<const char*>(header), kEcdfHeaderSize);
-    Body h(*image);
+    ByteImage h(image, ByteOrder::big);
     h.put16(6, sum & 0xFFFF);
     h.put32(12, static_cast<uint32_t>(bodyLen));
     image->append(body);

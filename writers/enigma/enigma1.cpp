@@ -59,20 +59,20 @@ std::string buildE1Bouquets(const WriterInput& in) {
             sat = ch.realSatId;
         }
         const T_dbTp* t = ix.tp(ch.realSatId, ch.stp_id);
-        putHexCut(s, hexValue(ch.sid), 4);
+        putHex(s, idValue16(ch.sid), 4, false);
         s += ':';
         putHex(s, ix.nameSpace(t), 8, false);
         s += ':';
-        putHexCut(s, t ? hexValue(t->tid) : 0, 4);
+        putHex(s, t ? idValue16(t->tid) : 0, 4, false);
         s += ':';
-        putHexCut(s, t ? hexValue(t->nid) : 0, 4);
+        putHex(s, t ? idValue16(t->nid) : 0, 4, false);
         s += ch.ch_type == 0 ? ":1\n" : ":2\n";
     }
     if (inRun) s += "/\n";
     s += "end\n";
     s += productionLine(in);
     s += '\n';
-    return s;
+    return finishText(in, std::move(s));
 }
 
 BuildResult buildE1(const WriterInput& in, const OutFileSink& emit,

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/codepage.h"
+
 namespace enigma {
 
 void SlotMap::reserve(size_t n) {
@@ -69,12 +71,6 @@ void putHex(std::string& s, uint32_t v, int width, bool upper) {
     s.append(p, static_cast<size_t>(end - p));
 }
 
-void putHexCut(std::string& s, uint32_t v, int n) {
-    size_t at = s.size();
-    putHex(s, v, n, false);
-    if (s.size() - at > static_cast<size_t>(n)) s.resize(at + static_cast<size_t>(n));
-}
-
 void putDec(std::string& s, int64_t v, int width) {
     if (v < 0) {
         char buf[32];
@@ -96,7 +92,7 @@ void putDec(std::string& s, int64_t v, int width) {
 
 void putText(std::string& s, const char* text, size_t max) { s.append(text, strnlen(text, max)); }
 
-void putXmlText(std::string& s, const char* text, size_t max) {
+void putXmlText(std::string& s, const char* text, size_t max, bool refs) {
     size_t n = strnlen(text, max);
     for (size_t i = 0; i < n; ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
@@ -105,20 +101,39 @@ void putXmlText(std::string& s, const char* text, size_t max) {
             case '<': s += "&lt;"; break;
             case '>': s += "&gt;"; break;
             case '"': s += "&quot;"; break;
-            default: s += c < 0x20 ? ' ' : static_cast<char>(c);
+            default:
+                if (c < 0x20) {
+                    s += ' ';
+                } else if (refs && c >= 0x80 && c < 0xA0) {
+                    const uint32_t cp = cp1252CodePoint(c);
+                    if (cp) appendFormat(s, "&#x%X;", static_cast<unsigned>(cp));
+                    else s += '?';
+                } else {
+                    s += static_cast<char>(c);
+                }
         }
     }
 }
 
-void putServiceRef(std::string& s, EnigmaDialect d, bool tv, uint32_t sid, const T_dbTp* tp,
+bool enigmaUtf8(const WriterInput& in) { return !in.cfg || in.cfg->enigmaCp1252 == 0; }
+
+std::string finishText(const WriterInput& in, std::string text) {
+    if (!enigmaUtf8(in)) return text;
+    // Most lists are plain ASCII, which is the same in both.
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return cp1252ToUtf8(text);
+    return text;
+}
+
+void putServiceRef(std::string& s, EnigmaDialect d, bool tv, uint16_t sid, const T_dbTp* tp,
                    const EnigmaIndex& ix) {
     if (d == EnigmaDialect::E2) s += tv ? "#SERVICE 1:0:1:" : "#SERVICE 1:0:2:";
     else s += tv ? "#SERVICE: 1:0:1:" : "#SERVICE: 1:0:2:";
     putHex(s, sid, 0, false);
     s += ':';
-    putHex(s, tp ? hexValue(tp->tid) : 0, 0, false);
+    putHex(s, tp ? idValue16(tp->tid) : 0, 0, false);
     s += ':';
-    putHex(s, tp ? hexValue(tp->nid) : 0, 0, false);
+    putHex(s, tp ? idValue16(tp->nid) : 0, 0, false);
     s += ':';
     putHex(s, ix.nameSpace(tp), 0, false);
     s += ":0:0:0:\n";
@@ -147,9 +162,9 @@ std::string buildServiceList(const WriterInput& in, EnigmaDialect d) {
         if (!ix.used(t)) continue;
         putHex(s, ix.nameSpace(&t), 8, false);
         s += ':';
-        putHexCut(s, hexValue(t.tid), 4);
+        putHex(s, idValue16(t.tid), 4, false);
         s += ':';
-        putHexCut(s, hexValue(t.nid), 4);
+        putHex(s, idValue16(t.nid), 4, false);
         s += "\n\ts ";
         putDec(s, int64_t{t.frequency} * 1000, 8);
         s += ':';
@@ -161,7 +176,7 @@ std::string buildServiceList(const WriterInput& in, EnigmaDialect d) {
         s += ':';
         putDec(s, fecCode(t.fec));
         s += ':';
-        putDec(s, signedPosition(ix.position(&t)));
+        putDec(s, signedPosition(ix.position(&t), kEnigmaLastEast));
         s += ":2:0";
         if (t.modulation != 0) {
             s += ":1:";
@@ -178,13 +193,13 @@ std::string buildServiceList(const WriterInput& in, EnigmaDialect d) {
         const T_dbCh& c = in.chDB->ch[i];
         if (c.fake != 0) continue;
         const T_dbTp* t = ix.tp(c.realSatId, c.stp_id);
-        s.append(c.sid, strnlen(c.sid, 4));
+        appendIdText(s, c.sid);
         s += ':';
         putHex(s, ix.nameSpace(t), 8, true);
         s += ':';
-        if (t) s.append(t->tid, strnlen(t->tid, 4));
+        if (t) appendIdText(s, t->tid);
         s += ':';
-        if (t) s.append(t->nid, strnlen(t->nid, 4));
+        if (t) appendIdText(s, t->nid);
         s += c.ch_type == 0 ? ":1:0\n" : ":2:0\n";
         putText(s, c.ch_name);
         s += '\n';
@@ -221,7 +236,7 @@ std::string buildServiceList(const WriterInput& in, EnigmaDialect d) {
     s += "end\n";
     s += productionLine(in);
     s += '\n';
-    return s;
+    return finishText(in, std::move(s));
 }
 
 std::string buildParentalList(const WriterInput& in, EnigmaDialect d) {
@@ -234,11 +249,11 @@ std::string buildParentalList(const WriterInput& in, EnigmaDialect d) {
         if (c.fake != 0 || (c.cat_id != 9 && c.cat_id != 19)) continue;
         const T_dbTp* t = ix.tp(c.realSatId, c.stp_id);
         s += c.ch_type == 0 ? "1:0:1:" : "1:0:2:";
-        putHex(s, hexValue(c.sid), 0, true);
+        putHex(s, idValue16(c.sid), 0, true);
         s += ':';
-        putHex(s, t ? hexValue(t->tid) : 0, 0, true);
+        putHex(s, t ? idValue16(t->tid) : 0, 0, true);
         s += ':';
-        putHex(s, t ? hexValue(t->nid) : 0, 0, true);
+        putHex(s, t ? idValue16(t->nid) : 0, 0, true);
         s += ':';
         putHex(s, ix.nameSpace(t), 0, true);
         s += ":0:0:0:\n";
@@ -250,6 +265,7 @@ std::string buildSatellitesXml(const WriterInput& in) {
     EnigmaIndex ix(in);
     std::string s;
     s.reserve(160 * tpCount(in) + 256);
+    const bool refs = enigmaUtf8(in);
     s += "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n<satellites>";
     bool open = false;
     int32_t last = 0;
@@ -263,11 +279,11 @@ std::string buildSatellitesXml(const WriterInput& in) {
             s += "\n\t";
             if (open) s += "</sat>\n\t";
             s += "<sat name=\"";
-            putXmlText(s, sat->satName, sizeof sat->satName);
+            putXmlText(s, sat->satName, sizeof sat->satName, refs);
             s += ' ';
-            putXmlText(s, sat->location, sizeof sat->location);
+            putXmlText(s, sat->location, sizeof sat->location, refs);
             s += "\" flags=\"0\" position=\"";
-            putDec(s, signedPosition(sat->position));
+            putDec(s, signedPosition(sat->position, kEnigmaLastEast));
             s += "\">";
             last = t.realSatId;
             open = true;
@@ -341,14 +357,16 @@ bool buildFavouriteBouquets(const WriterInput& in, EnigmaDialect d, UserBouquetC
                 if (sat) putText(t, sat->location);
                 t += " --------\n";
             }
-            putServiceRef(t, d, isTv, hexValue(e.sid), ix.tp(e.realSatId, e.stp_id), ix);
+            putServiceRef(t, d, isTv, idValue16(e.sid), ix.tp(e.realSatId, e.stp_id), ix);
             prevFav = e.fav_id;
             prevSat = e.realSatId;
             first = false;
         }
-        if (!tv.empty() && !emit(OutFile{userBouquetName(true, c->tv++), std::move(tv)}))
+        if (!tv.empty() &&
+            !emit(OutFile{userBouquetName(true, c->tv++), finishText(in, std::move(tv))}))
             return false;
-        if (!radio.empty() && !emit(OutFile{userBouquetName(false, c->radio++), std::move(radio)}))
+        if (!radio.empty() &&
+            !emit(OutFile{userBouquetName(false, c->radio++), finishText(in, std::move(radio))}))
             return false;
     }
     return true;
@@ -363,7 +381,8 @@ bool buildBouquetBouquets(const WriterInput& in, EnigmaDialect d, UserBouquetCou
         std::string& t = isTv ? tv : radio;
         (isTv ? tvN : radioN) = 0;
         if (t.empty()) return true;
-        OutFile f{userBouquetName(isTv, isTv ? c->tv++ : c->radio++), std::move(t)};
+        std::string name = userBouquetName(isTv, isTv ? c->tv++ : c->radio++);
+        OutFile f{std::move(name), finishText(in, std::move(t))};
         t.clear();
         return emit(std::move(f));
     };
@@ -392,7 +411,7 @@ bool buildBouquetBouquets(const WriterInput& in, EnigmaDialect d, UserBouquetCou
             if (sat) putText(t, sat->location);
             t += '\n';
         }
-        putServiceRef(t, d, isTv, hexValue(ch.sid), ix.tp(ch.realSatId, ch.stp_id), ix);
+        putServiceRef(t, d, isTv, idValue16(ch.sid), ix.tp(ch.realSatId, ch.stp_id), ix);
         bool ends = i == nc;
         if (!ends) {
             const T_dbCh& next = in.chDB->ch[i + 1];

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "config/textFunc.h"
+#include "writers/common/ids.h"
+#include "writers/common/position.h"
 #include "writers/enigma/enigma.h"
 
 namespace enigma {
@@ -91,33 +93,18 @@ inline void prefetchChannel(const T_dbChTable& t, uint32_t i) {
     __builtin_prefetch(p + 128);
 }
 
-// West positions (above 1799) become negative.
-inline int32_t signedPosition(int32_t pos) { return pos <= 1799 ? pos : pos - 3600; }
 // The receiver's polarization code; empty for an unknown polarity.
 const char* polarizationCode(int32_t polarity);
 int32_t fecCode(int32_t fec);
-// Base-16 value of the leading hex digits of a text field.
-inline uint32_t hexValue(const char* s, size_t max) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < max && s[i]; ++i) {
-        char c = s[i];
-        uint32_t d;
-        if (c >= '0' && c <= '9') d = static_cast<uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'f') d = static_cast<uint32_t>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') d = static_cast<uint32_t>(c - 'A' + 10);
-        else break;
-        v = v * 16 + d;
-    }
-    return v;
-}
-template <size_t N>
-uint32_t hexValue(const char (&s)[N]) {
-    return hexValue(s, N);
-}
+
+// Names stay Windows-1252 inside the program; a finished file goes out in
+// UTF-8, which is what the receivers read, unless the configuration asks
+// for Windows-1252. Cuts were made on the Windows-1252 text, so they count
+// characters and never split one.
+bool enigmaUtf8(const WriterInput& in);
+std::string finishText(const WriterInput& in, std::string text);
 
 void putHex(std::string& s, uint32_t v, int width, bool upper);
-// Exactly the first n characters of v in hex, zero-padded to n ("%04x" cut to 4).
-void putHexCut(std::string& s, uint32_t v, int n);
 void putDec(std::string& s, int64_t v, int width = 0);
 // At most max characters of a NUL-terminated field.
 void putText(std::string& s, const char* text, size_t max);
@@ -125,12 +112,14 @@ template <size_t N>
 void putText(std::string& s, const char (&text)[N]) {
     putText(s, text, N);
 }
-// The text with the characters XML gives meaning to escaped.
-void putXmlText(std::string& s, const char* text, size_t max);
+// The text with the characters XML gives meaning to escaped. With refs,
+// the Windows-1252 characters that ISO-8859-1 (the file's declared
+// encoding) lacks become character references, an undefined byte '?'.
+void putXmlText(std::string& s, const char* text, size_t max, bool refs);
 
 // "#SERVICE 1:0:1:" (Enigma2) or "#SERVICE: 1:0:1:" (Enigma1) and the
 // ids of one service, ending ":0:0:0:" LF.
-void putServiceRef(std::string& s, EnigmaDialect d, bool tv, uint32_t sid, const T_dbTp* tp,
+void putServiceRef(std::string& s, EnigmaDialect d, bool tv, uint16_t sid, const T_dbTp* tp,
                    const EnigmaIndex& ix);
 
 std::string userBouquetName(bool tv, int number);

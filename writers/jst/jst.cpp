@@ -5,64 +5,25 @@
 #include <unordered_map>
 
 #include "config/textFunc.h"
+#include "writers/common/byteImage.h"
+#include "writers/common/ids.h"
+#include "writers/common/position.h"
 
 using namespace jst;
 
 namespace {
 
-// Every write is bounds-checked; a write that would leave the image marks it
-// broken instead of touching memory outside it.
-class Image {
-public:
-    explicit Image(std::string* s) : s_(s) {}
-    bool broken() const { return broken_; }
-    void put8(size_t off, uint32_t v) {
-        if (!fits(off, 1)) return;
-        (*s_)[off] = static_cast<char>(v & 0xFF);
-    }
-    void put16(size_t off, uint32_t v) {
-        if (!fits(off, 2)) return;
-        (*s_)[off] = static_cast<char>(v & 0xFF);
-        (*s_)[off + 1] = static_cast<char>((v >> 8) & 0xFF);
-    }
-    void put32(size_t off, uint32_t v) {
-        if (!fits(off, 4)) return;
-        for (int i = 0; i < 4; ++i) (*s_)[off + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    }
-    void bytes(size_t off, const void* src, size_t n) {
-        if (!fits(off, n)) return;
-        std::memcpy(s_->data() + off, src, n);
-    }
-    void fill(size_t off, size_t n, unsigned char v) {
-        if (!fits(off, n)) return;
-        std::memset(s_->data() + off, v, n);
-    }
-
-private:
-    bool fits(size_t off, size_t n) {
-        if (off > s_->size() || n > s_->size() - off) broken_ = true;
-        return !broken_;
-    }
-    std::string* s_;
-    bool broken_ = false;
-};
-
-
-// Four hexadecimal digits: characters 1-2 give the high byte, 3-4 the low.
+// Four hexadecimal digits, read as every writer reads an id.
 template <size_t N>
 bool readHex4(const char (&field)[N], uint16_t* value) {
-    if (strnlen(field, N) != 4) return false;
-    for (int i = 0; i < 4; ++i)
-        if (!isHex(field[i])) return false;
-    *value = static_cast<uint16_t>(
-        (dec2hex(static_cast<unsigned char>(field[0]), static_cast<unsigned char>(field[1])) << 8) |
-        dec2hex(static_cast<unsigned char>(field[2]), static_cast<unsigned char>(field[3])));
+    if (idHexDigits(field) != 4) return false;
+    *value = idValue16(field);
     return true;
 }
 
 uint32_t flag(int32_t v) { return v != 0 ? 1u : 0u; }
 
-void putFrame(Image& img, size_t off, uint32_t count, size_t recSize) {
+void putFrame(ByteImage& img, size_t off, uint32_t count, size_t recSize) {
     img.put8(off, 0xDB);
     img.put8(off + 1, 0x81);
     img.put16(off + 2, count);
@@ -71,7 +32,7 @@ void putFrame(Image& img, size_t off, uint32_t count, size_t recSize) {
     img.put16(off + 4, static_cast<uint32_t>(count * recSize));
 }
 
-void fillAfter(Image& img, size_t blockOff, size_t blockSize, uint32_t count, size_t recSize) {
+void fillAfter(ByteImage& img, size_t blockOff, size_t blockSize, uint32_t count, size_t recSize) {
     size_t used = kFrameSize + count * recSize;
     img.fill(blockOff + used, blockSize - used, 0xFF);
 }
@@ -172,7 +133,7 @@ struct Audio {
 class Builder {
 public:
     Builder(const WriterInput& in, std::string* image, std::vector<std::string>* notes)
-        : in_(in), image_(image), img_(image), notes_(notes) {}
+        : in_(in), image_(image), img_(image, ByteOrder::little), notes_(notes) {}
 
     BuildResult run(int family);
 
@@ -192,7 +153,7 @@ private:
 
     const WriterInput& in_;
     std::string* image_;
-    Image img_;
+    ByteImage img_;
     std::vector<std::string>* notes_;
     uint32_t chSlots_ = 0;   // chDB records in range of the table
     uint32_t tvCount_ = 0;   // counted in the frame
@@ -240,7 +201,7 @@ BuildResult Builder::checkSatellite(uint32_t slot, const T_dbSat& s) {
     int32_t port = s.switchType == 1 ? s.switch10 : s.switchType == 2 ? s.switch11 : -1;
     if (s.switchType != 0 && (port < 0 || port > 30))
         return BuildResult::fail(who + strFormat("switch port %d does not fit the JST dish word.", port));
-    int32_t signedPos = s.position <= 1800 ? s.position : s.position - 3600;
+    int32_t signedPos = signedPosition(s.position, kJstLastEast);
     if (s.position < 0 || s.position > 0xFFFF || signedPos > 0x7FFF)
         return BuildResult::fail(who +
                                  strFormat("position %d does not fit the JST position fields.", s.position));
@@ -266,7 +227,7 @@ BuildResult Builder::satellites() {
         const T_dbSat& s = db.sat[i];
         if (BuildResult r = checkSatellite(i, s); !r.ok) return r;
         size_t off = kSatOffset + kFrameSize + (i - 1) * kSatRecord;
-        int32_t signedPos = s.position <= 1800 ? s.position : s.position - 3600;
+        int32_t signedPos = signedPosition(s.position, kJstLastEast);
         img_.put16(off, static_cast<uint32_t>(s.position));
         img_.put16(off + 4, static_cast<uint32_t>(static_cast<uint16_t>(signedPos)));
         img_.put32(off + 8, static_cast<uint32_t>(kLnbFreqMHz[s.freqHi]) * 16 +
@@ -283,7 +244,7 @@ BuildResult Builder::satellites() {
         if (s.switchType == 2) dish |= (static_cast<uint32_t>(s.switch11 + 1) << 3) | (1u << 2);
         img_.put32(off + 16, dish);
 
-        img_.bytes(off + 20, s.satName, strnlen(s.satName, 24));
+        img_.text(off + 20, s.satName, 24);
     }
     fillAfter(img_, kSatOffset, kSatBlock, db.count, kSatRecord);
     return {};
@@ -387,7 +348,7 @@ BuildResult Builder::channel(uint32_t slot, const T_dbCh& c, size_t off) {
     img_.put8(off + 16, a1.lang);
     img_.put8(off + 17, a2.lang);
 
-    img_.bytes(off + 18, c.ch_name, strnlen(c.ch_name, 14));
+    img_.text(off + 18, c.ch_name, 14);
 
     uint32_t flags = flag(c.locked) | flag(c.dupdname) << 1 | flag(c.dupdpid) << 2 |
                      flag(c.scrambled) << 3;

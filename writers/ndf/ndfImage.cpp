@@ -6,6 +6,8 @@
 #include <unordered_map>
 
 #include "config/textFunc.h"
+#include "writers/common/byteImage.h"
+#include "writers/common/ids.h"
 #include "writers/ndf/ndf.h"
 
 namespace {
@@ -19,81 +21,31 @@ constexpr uint8_t kTwoBitCode[3] = {0, 1, 3};
 
 constexpr size_t kTailSize = 4;  // "END" and the check byte
 
-
-
-// The 16-bit value of the first four characters of an identifier text;
-// false when one of them is not a hexadecimal digit (a shorter text stops
-// at its NUL, which is not one either).
-bool hex16(const char* s, uint16_t* value) {
-    for (int i = 0; i < 4; ++i)
-        if (!isHex(s[i])) return false;
-    *value = static_cast<uint16_t>(dec2hex(s[0], s[1]) << 8 | dec2hex(s[2], s[3]));
+// The 16-bit value of an id or PID text of at least four hexadecimal
+// digits, read as every writer reads an id; false for any other text.
+template <size_t N>
+bool hex16(const char (&s)[N], uint16_t* value) {
+    if (idHexDigits(s) < 4) return false;
+    *value = idValue16(s);
     return true;
 }
 
 bool inRange(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
 
-// One record composed before it goes into the image.
-struct Rec {
-    uint8_t b[160];
-    size_t n = 0;
-    void u8(unsigned v) { b[n++] = static_cast<uint8_t>(v); }
-    void u16(unsigned v) {
-        u8(v & 0xFF);
-        u8(v >> 8 & 0xFF);
-    }
-    void u32(uint32_t v) {
-        u16(v & 0xFFFF);
-        u16(v >> 16);
-    }
-    void name(const char* s, size_t len) {
-        u8(static_cast<unsigned>(len));
-        std::memcpy(b + n, s, len);
-        n += len;
-    }
-};
-
-// The image grows as needed up to the format's size and never beyond it.
-class Image {
-public:
-    explicit Image(std::string* s) : s_(s) { s_->clear(); }
-    bool fits(size_t n) const { return s_->size() + n + kTailSize <= kNdfImageSize; }
-    // Appends unless the image would no longer leave room for its tail.
-    bool put(const void* p, size_t n) {
-        if (!fits(n)) return false;
-        reserveFor(n);
-        s_->append(static_cast<const char*>(p), n);
-        return true;
-    }
-    bool put(const Rec& r) { return put(r.b, r.n); }
-    void tail(const void* p, size_t n) {
-        reserveFor(n);
-        s_->append(static_cast<const char*>(p), n);
-    }
-    size_t size() const { return s_->size(); }
-    std::string& bytes() { return *s_; }
-
-private:
-    void reserveFor(size_t n) {
-        size_t need = s_->size() + n;
-        if (need <= s_->capacity()) return;
-        size_t grown = std::max(need, std::max<size_t>(2 * s_->capacity(), 64 * 1024));
-        // A fresh string takes exactly the capacity asked for; reserve on the
-        // old one could double past the format's size.
-        std::string bigger;
-        bigger.reserve(std::min(grown, kNdfImageSize));
-        bigger.append(*s_);
-        s_->swap(bigger);
-    }
-    std::string* s_;
-};
+// A name: its length byte, then its characters.
+void putName(ByteImage& r, const char* s, size_t len) {
+    r.add8(static_cast<unsigned>(len));
+    r.append(s, len);
+}
 
 class NdfBuilder {
 public:
     NdfBuilder(const WriterInput& in, std::string* image, std::vector<std::string>* skipped)
-        : in_(in), img_(image), skipped_(skipped) {}
+        : in_(in), image_(image),
+          img_(image, ByteOrder::little, kNdfImageSize - kTailSize), skipped_(skipped) {}
 
     BuildResult run() {
+        image_->clear();
         BuildResult r = checkLimits();
         if (r.ok) r = header();
         if (r.ok) r = dishes();
@@ -102,17 +54,20 @@ public:
         if (r.ok) r = channels();
         if (r.ok) r = favourites();
         if (!r.ok) {
-            img_.bytes().clear();
+            image_->clear();
             return r;
         }
-        img_.tail("END", 3);
-        std::string& s = img_.bytes();
-        uint32_t total = static_cast<uint32_t>(s.size() + 1);
-        for (int i = 0; i < 4; ++i) s[4 + i] = static_cast<char>(total >> (8 * i) & 0xFF);
+        // The tail always has its room: every other part kept clear of it.
+        img_.setLimit(kNdfImageSize);
+        img_.append("END", 3);
+        img_.put32(4, static_cast<uint32_t>(img_.size() + 1));
         unsigned char sum = static_cast<unsigned char>(checksum8(
-            reinterpret_cast<const unsigned char*>(s.data()), static_cast<int>(s.size())));
-        unsigned char check = static_cast<unsigned char>(sum + 1);
-        img_.tail(&check, 1);
+            reinterpret_cast<const unsigned char*>(img_.data()), static_cast<int>(img_.size())));
+        img_.add8(static_cast<unsigned char>(sum + 1));
+        if (img_.broken()) {
+            image_->clear();
+            return tooLarge();
+        }
         return {};
     }
 
@@ -169,7 +124,7 @@ private:
                                   0,
                                   0,
                                   kNdfSatSlots};
-        img_.put(head, sizeof head);
+        img_.append(head, sizeof head);
         return {};
     }
 
@@ -200,10 +155,10 @@ private:
                           {"LNB freq. Hi", s.freqHi, 0, 9}};
             for (const auto& c : checks)
                 if (!inRange(c.v, c.lo, c.hi)) return badSat(i, c.what, c.v, c.lo, c.hi);
-            Rec r;
-            r.u8(static_cast<unsigned>(s.diseqc << 2 | kTwoBitCode[s.switchType]));
-            r.u8(static_cast<unsigned>(s.out12V << 3 | s.tone22k << 2 | s.power));
-            r.u8(static_cast<unsigned>(s.switch11 << 4 | s.switch10));
+            ByteImage r = record();
+            r.add8(static_cast<unsigned>(s.diseqc << 2 | kTwoBitCode[s.switchType]));
+            r.add8(static_cast<unsigned>(s.out12V << 3 | s.tone22k << 2 | s.power));
+            r.add8(static_cast<unsigned>(s.switch11 << 4 | s.switch10));
             uint8_t lnb = 0x80;
             if (s.lnbType == 1)
                 lnb = s.freqLo == 3 && s.freqHi == 6   ? 0x41
@@ -211,35 +166,35 @@ private:
                                                        : 0x40;
             else if (s.lnbType == 0)
                 lnb = kSingleLnbCode[s.freqLo];
-            r.u8(lnb);
-            r.u16(kLnbMHz[s.freqLo]);
-            r.u16(kLnbMHz[s.freqHi]);
-            img_.put(r);
+            r.add8(lnb);
+            r.add16(kLnbMHz[s.freqLo]);
+            r.add16(kLnbMHz[s.freqHi]);
+            putRecord();
         }
         static const uint8_t filler[8] = {0x00, 0x03, 0x00, 0x41, 0x00, 0x00, 0x00, 0x00};
-        for (uint32_t i = sats.count; i < kNdfSatSlots; ++i) img_.put(filler, sizeof filler);
+        for (uint32_t i = sats.count; i < kNdfSatSlots; ++i) img_.append(filler, sizeof filler);
         return {};
     }
 
     BuildResult satellites() {
         const T_dbSatTable& sats = *in_.satDB;
         uint8_t slots = kNdfSatSlots;
-        img_.put(&slots, 1);
+        img_.add8(slots);
         for (uint32_t i = 1; i <= sats.count; ++i) {
             const T_dbSat& s = sats.sat[i];
             if (!inRange(s.position, 0, 0xFFFF))
                 return badSat(i, "position", s.position, 0, 0xFFFF);
-            Rec r;
-            r.name(s.satName, strnlen(s.satName, sizeof s.satName));
-            r.u16(static_cast<unsigned>(s.position));
+            ByteImage r = record();
+            putName(r, s.satName, strnlen(s.satName, sizeof s.satName));
+            r.add16(static_cast<unsigned>(s.position));
             // Ids go up to 999; the byte keeps the low part.
-            r.u8(static_cast<unsigned>(s.positionerId) & 0xFF);
-            r.u8(i - 1);
-            img_.put(r);
+            r.add8(static_cast<unsigned>(s.positionerId) & 0xFF);
+            r.add8(i - 1);
+            putRecord();
         }
         for (uint32_t k = sats.count; k < kNdfSatSlots; ++k) {
             const uint8_t filler[5] = {0, 0, 0, 0, static_cast<uint8_t>(k)};
-            img_.put(filler, sizeof filler);
+            img_.append(filler, sizeof filler);
         }
         return {};
     }
@@ -257,7 +212,7 @@ private:
     }
 
     // The transponder record, or the reason it is left out.
-    const char* composeTp(const T_dbTp& t, int sat, Rec* r) const {
+    const char* composeTp(const T_dbTp& t, int sat, ByteImage* r) const {
         uint16_t nid, tid;
         if (sat < 0) return "its satellite is not in the list";
         if (!inRange(t.frequency, 0, 0xFFFF)) return "frequency outside 0 to 65535";
@@ -268,16 +223,16 @@ private:
         if (!inRange(t.pilot, 0, 0xFFFF)) return "pilot outside 0 to 65535";
         if (!hex16(t.nid, &nid)) return "network id is not four hexadecimal digits";
         if (!hex16(t.tid, &tid)) return "transport stream id is not four hexadecimal digits";
-        r->u16(static_cast<unsigned>(t.frequency));
-        r->u16(static_cast<unsigned>(t.sr));
-        r->u8(static_cast<unsigned>(t.fec << 4 | kTwoBitCode[t.modulation] << 2 | t.polarity));
-        r->u8(0);
-        r->u8(static_cast<unsigned>(sat));
-        r->u16(nid);
-        r->u16(tid);
-        r->u16(nid);
-        r->u16(static_cast<unsigned>(t.pilot));
-        r->u32(0x80000000u);
+        r->add16(static_cast<unsigned>(t.frequency));
+        r->add16(static_cast<unsigned>(t.sr));
+        r->add8(static_cast<unsigned>(t.fec << 4 | kTwoBitCode[t.modulation] << 2 | t.polarity));
+        r->add8(0);
+        r->add8(static_cast<unsigned>(sat));
+        r->add16(nid);
+        r->add16(tid);
+        r->add16(nid);
+        r->add16(static_cast<unsigned>(t.pilot));
+        r->add32(0x80000000u);
         return nullptr;
     }
 
@@ -287,18 +242,18 @@ private:
         tpFirst_.clear();
         tpFirst_.reserve(tps.count);
         size_t countAt = img_.size();
-        if (!img_.put("\0\0", 2)) return tooLarge();
+        if (!img_.add16(0)) return tooLarge();
         unsigned written = 0;
         for (uint32_t i = 1; i <= tps.count; ++i) {
             const T_dbTp& t = tps.tp[i];
             tpFirst_.emplace(tpKey(t.sat_id, t.stp_id), i);
-            Rec r;
+            ByteImage r = record();
             if (const char* why = composeTp(t, satIndex(t.sat_id), &r)) {
                 skip(strFormat("Transponder %u (satellite %d, %d MHz): %s; left out.", i, t.sat_id,
                            t.frequency, why));
                 continue;
             }
-            if (!img_.put(r)) return tooLarge();
+            if (!putRecord()) return tooLarge();
             tpOut_[i] = static_cast<int>(written++);
         }
         putCount(countAt, written);
@@ -306,7 +261,7 @@ private:
     }
 
     // The channel record, or the reason it is left out.
-    const char* composeCh(const T_dbCh& c, Rec* r) {
+    const char* composeCh(const T_dbCh& c, ByteImage* r) {
         auto tp = tpFirst_.find(tpKey(c.sat_id, c.stp_id));
         if (tp == tpFirst_.end()) return "its transponder is not in the list";
         int tpIndex = tpOut_[tp->second];
@@ -332,37 +287,37 @@ private:
             if (!hex16(a.apid, &apid)) return "audio PID is not four hexadecimal digits";
         }
 
-        r->name(c.ch_name, strnlen(c.ch_name, sizeof c.ch_name));
-        r->u16(sid);
-        r->u16(pmt);
-        r->u16(pcr);
-        r->u16(0xFF01);
-        r->u16(vpid);
-        r->u8(c.audioCount);
+        putName(*r, c.ch_name, strnlen(c.ch_name, sizeof c.ch_name));
+        r->add16(sid);
+        r->add16(pmt);
+        r->add16(pcr);
+        r->add16(0xFF01);
+        r->add16(vpid);
+        r->add8(c.audioCount);
         for (uint32_t k = 1; k <= c.audioCount; ++k)
-            r->u8(static_cast<unsigned>(c.audio[k].lang_id) & 0xFF);
+            r->add8(static_cast<unsigned>(c.audio[k].lang_id) & 0xFF);
         for (uint32_t k = 1; k <= c.audioCount; ++k) {
             const T_dbAudio& a = c.audio[k];
             unsigned type = a.dts && !a.ac3 ? 2 : !a.dts && a.ac3 ? 4 : a.dts && a.ac3 ? 6 : 0;
             uint16_t apid = 0;
             hex16(a.apid, &apid);
             // The type takes the top digit's place: it is not written.
-            r->u8(apid & 0xFF);
-            r->u8(type << 4 | (apid >> 8 & 0x0F));
+            r->add8(apid & 0xFF);
+            r->add8(type << 4 | (apid >> 8 & 0x0F));
         }
         if (teletext) {
-            r->u16(0xFF01);
+            r->add16(0xFF01);
             // Subtitles are marked by a 4 in place of the top digit.
-            r->u16(c.subtitle ? ((txt & 0x0FFFu) | 0x4000u) : txt);
+            r->add16(c.subtitle ? ((txt & 0x0FFFu) | 0x4000u) : txt);
         } else {
-            r->u8(0x00);
+            r->add8(0x00);
         }
-        r->u32(mask);
-        r->u8((c.dupdsid ? 0x80u : 0) | (c.dupdname ? 0x40u : 0) | (c.dupdpid ? 0x20u : 0) |
+        r->add32(mask);
+        r->add8((c.dupdsid ? 0x80u : 0) | (c.dupdname ? 0x40u : 0) | (c.dupdpid ? 0x20u : 0) |
               (c.ch_type ? 0x10u : 0) | (c.skip ? 0x04u : 0) | (c.locked ? 0x02u : 0) |
               (c.scrambled ? 0x01u : 0));
-        r->u8(0x00);
-        r->u16(static_cast<unsigned>(tpIndex));
+        r->add8(0x00);
+        r->add16(static_cast<unsigned>(tpIndex));
         return nullptr;
     }
 
@@ -370,17 +325,17 @@ private:
         const T_dbChTable& chs = *in_.chDB;
         chOut_.assign(chs.count + 1, -1);
         size_t countAt = img_.size();
-        if (!img_.put("\0\0", 2)) return tooLarge();
+        if (!img_.add16(0)) return tooLarge();
         unsigned written = 0;
         for (uint32_t i = 1; i <= chs.count; ++i) {
             const T_dbCh& c = chs.ch[i];
-            Rec r;
+            ByteImage r = record();
             if (const char* why = composeCh(c, &r)) {
                 skip(strFormat("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.", i,
                            fieldText(c.ch_name).c_str(), c.sat_id, c.stp_id, why));
                 continue;
             }
-            if (!img_.put(r)) return tooLarge();
+            if (!putRecord()) return tooLarge();
             chOut_[i] = static_cast<int>(written++);
         }
         putCount(countAt, written);
@@ -391,7 +346,7 @@ private:
         const T_dbFavTable& favs = *in_.favDB;
         const T_dbChFavTable& links = *in_.chFavDB;
         uint8_t slots = kNdfFavSlots;
-        if (!img_.put(&slots, 1)) return tooLarge();
+        if (!img_.add8(slots)) return tooLarge();
         for (uint32_t g = 1; g <= kNdfFavSlots; ++g) {
             char filler[8];
             const char* name = filler;
@@ -402,11 +357,11 @@ private:
             } else {
                 len = static_cast<size_t>(std::snprintf(filler, sizeof filler, "FAV %02u", g));
             }
-            Rec r;
-            r.name(name, len);
-            size_t countAt = img_.size() + r.n;
-            r.u16(0);
-            if (!img_.put(r)) return tooLarge();
+            ByteImage r = record();
+            putName(r, name, len);
+            size_t countAt = img_.size() + rec_.size();
+            r.add16(0);
+            if (!putRecord()) return tooLarge();
             unsigned m = 0;
             for (uint32_t k = 1; g <= favs.count && k <= links.count; ++k) {
                 const T_dbChFav& l = links.chFav[k];
@@ -421,23 +376,30 @@ private:
                               fieldText(favs.fav[g].fav_name).c_str(), k, ch));
                     continue;
                 }
-                uint8_t b[2] = {static_cast<uint8_t>(out & 0xFF), static_cast<uint8_t>(out >> 8)};
-                if (!img_.put(b, 2)) return tooLarge();
+                if (!img_.add16(static_cast<uint32_t>(out))) return tooLarge();
                 ++m;
             }
             putCount(countAt, m);
-            if (!img_.put("\0\0", 2)) return tooLarge();
+            if (!img_.add16(0)) return tooLarge();
         }
         return {};
     }
 
-    void putCount(size_t at, unsigned v) {
-        img_.bytes()[at] = static_cast<char>(v & 0xFF);
-        img_.bytes()[at + 1] = static_cast<char>(v >> 8 & 0xFF);
-    }
+    void putCount(size_t at, unsigned v) { img_.put16(at, v); }
 
+    // One record is composed apart and goes into the image whole, so that a
+    // record left out half-way leaves nothing behind.
+    ByteImage record() {
+        rec_.clear();
+        return ByteImage(&rec_, ByteOrder::little, kRecordMax);
+    }
+    bool putRecord() { return img_.append(rec_.data(), rec_.size()); }
+
+    static constexpr size_t kRecordMax = 160;
     const WriterInput& in_;
-    Image img_;
+    std::string* image_;
+    ByteImage img_;
+    std::string rec_;
     std::vector<std::string>* skipped_;
     std::vector<int> tpOut_;  // written index by tpDB slot, -1 when left out
     std::vector<int> chOut_;  // written index by chDB slot, -1 when left out

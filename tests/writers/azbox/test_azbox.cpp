@@ -304,7 +304,7 @@ TEST(AzboxFaults, RecordsWithoutPlaceAreLeftOutAndNamed) {
     db.addTp(1, 1, 11000, 0, "0001", "7");       // short tid: 0007
     db.addTp(1, 2, 11100, 7);                    // polarity without a code
     db.addTp(9, 3, 11200, 0);                    // satellite 9 is not in the list
-    db.addTp(1, 4, 11300, 1, "0001", "01A2B3");  // long tid: its first four digits
+    db.addTp(1, 4, 11300, 1, "0001", "01A2B3");  // long tid: its first four significant digits
     db.addCh(0, 1, 1, "Good", "0001");
     db.addCh(0, 1, 99, "No tp", "0002");
     db.addCh(0, 1, 2, "On bad tp", "0003");
@@ -334,7 +334,7 @@ TEST(AzboxFaults, RecordsWithoutPlaceAreLeftOutAndNamed) {
     ASSERT_EQ(dvbs.size(), 128u + 124 + 2 * 36);
     EXPECT_EQ(le16(dvbs, 128 + 76), 2u);
     EXPECT_EQ(le16(dvbs, 252 + 14), 0x0007u);
-    EXPECT_EQ(le16(dvbs, 288 + 14), 0x01A2u);
+    EXPECT_EQ(le16(dvbs, 288 + 14), 0x1A2Bu);
 }
 
 TEST(AzboxFaults, LoneTransponderRepeatedSatelliteAndDishCodes) {

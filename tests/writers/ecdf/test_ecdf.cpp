@@ -184,7 +184,7 @@ TEST(EcdfImage, WideValuesWrapAndRecordsWithoutCodeAreLeftOut) {
     EXPECT_EQ(image.substr(64 + 48, 2), bytes("FFCE"));
     size_t tp = 64 + 16 + 25 + 110;
     EXPECT_EQ(image.substr(tp, 23),
-              bytes("E1 00000012 0001 0007 01A2 1170 6B6C 01 03 01 01 00 000000"));
+              bytes("E1 00000012 0001 0007 1A2B 1170 6B6C 01 03 01 01 00 000000"));
     const std::string channelsAndFavourites = bytes(
         "E2 000000B4 0002  0000 0D49 'Rai 1' z19 0102 0200 028A 0200 00 01 00 09 00000000 "
         "0000 0D4A 'Rai 2' z19 0103 0210 028B 0210 00 00 00 40 00000000 "

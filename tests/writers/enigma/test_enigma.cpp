@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 
+#include "config/codepage.h"
 #include "tests/writers/writerFixture.h"
 #include "writers/enigma/enigma.h"
 #include "writers/enigma/enigmaCommon.h"
@@ -292,6 +293,66 @@ TEST(Enigma2, SatellitesXmlIsWellFormedWithMarkupInNamesAndWithoutTransponders) 
     XmlFile emptyXml(buildSatellitesXml(empty.input()));
     EXPECT_TRUE(emptyXml.wellFormed());
     EXPECT_EQ(emptyXml.xpath("count(//sat)"), "0");
+}
+
+TEST(EnigmaText, NamesGoOutInUtf8OrOnRequestInWindows1252) {
+    // é ü Ö ° € in Windows-1252, and a byte the code page leaves undefined.
+    Tables t;
+    sat(t, 420, "T\xFCrksat \x80 \x81", "T\xFCrksat", "42.0\xB0" "E", 420);
+    tp(t, 420, 1, 11000, 0, 27500, 3, 0, "0001", "0001");
+    T_dbCh& full = ch(t, 420, 1, 10, "\xD6" "ffentlich-Rechtliche", 0, "", "0101", 9);
+    std::memset(full.ch_name, '\xE9', sizeof full.ch_name);  // the whole field, no NUL
+    ch(t, 420, 1, 10, "\xD6" "ffentlich-Rechtliche", 0, "T\xE9l\xE9 Z\xFCrich", "0102");
+    t.addFav(5, "Sport \x80");
+    link(t, 5, 420, 1, "0102", 0);
+    const std::string e = "\xC3\xA9", uml = "\xC3\x96" "ffentlich-Rechtliche", deg = "42.0\xC2\xB0" "E";
+    std::string fullName;
+    for (size_t i = 0; i < sizeof full.ch_name; ++i) fullName += e;  // cut where it was: 25 characters
+
+    std::map<std::string, Names> wanted = {
+        {"lamedb", {"\n" + fullName + "\n", "\nT" + e + "l" + e + " Z\xC3\xBCrich\n", ",p:" + uml + "\n"}},
+        {"userbouquet.dbe00.tv",
+         {"#NAME Sport \xE2\x82\xAC\n", "#DESCRIPTION -------- Sport \xE2\x82\xAC " + deg + " --------\n"}},
+        {"userbouquet.dbe01.tv", {"#NAME " + uml + " " + deg + "\n"}},
+        {"satellites.xml", {"<sat name=\"T\xFCrksat &#x20AC; ? 42.0\xB0" "E\" "}}};
+    Collected e2(&buildE2, t.input());
+    ASSERT_TRUE(e2.ok);
+    for (const auto& [name, parts] : wanted)
+        for (const std::string& part : parts)
+            EXPECT_NE(e2.files[name].find(part), std::string::npos) << name << ": " << part;
+    for (const auto& [name, bytes] : e2.files) {
+        if (name != "satellites.xml") {
+            EXPECT_TRUE(isValidUtf8(bytes)) << name;
+        }
+    }
+    // satellites.xml keeps its ISO-8859-1, which has no characters at 0x80
+    // to 0x9F; a parser reads the right name.
+    for (unsigned char c : e2.files["satellites.xml"]) EXPECT_FALSE(c >= 0x80 && c < 0xA0);
+    if (std::system("command -v xmllint >/dev/null 2>&1") == 0) {
+        EXPECT_EQ(XmlFile(e2.files["satellites.xml"]).xpath("string(/satellites/sat/@name)"),
+                  "T\xC3\xBCrksat \xE2\x82\xAC ? " + deg);
+    }
+    Collected e1(&buildE1, t.input());
+    EXPECT_NE(e1.files["bouquets"].find("\n001 " + uml + " " + deg + "\n"), std::string::npos);
+    EXPECT_NE(e1.files["services"].find(",p:" + uml + "\n"), std::string::npos);
+
+    // Windows-1252 on request: the same files, byte for byte as before.
+    T_cfgStruct utf8Cfg = t.cfg;
+    WriterInput utf8In = t.input();
+    utf8In.cfg = &utf8Cfg;
+    t.cfg.enigmaCp1252 = 1;
+    for (auto* build : {&buildE1, &buildE2}) {
+        Collected utf8(build, utf8In), cp(build, t.input());
+        for (const auto& [name, bytes] : cp.files) {
+            if (name == "satellites.xml") continue;
+            EXPECT_EQ(bytes, utf8ToCp1252(utf8.files[name])) << name;
+        }
+    }
+    Collected cp(&buildE2, t.input());
+    EXPECT_NE(cp.files["lamedb"].find("\n" + std::string(sizeof full.ch_name, '\xE9') + "\n"),
+              std::string::npos);
+    EXPECT_NE(cp.files["satellites.xml"].find("<sat name=\"T\xFCrksat \x80 \x81 42.0\xB0" "E\""),
+              std::string::npos);
 }
 
 TEST(Enigma2, BouquetsAsSatellitesShareOneElementPerPhysicalSatellite) {

@@ -99,7 +99,8 @@ TEST(NdfImage, GoldenListMatchesTheLayoutByteForByte) {
     const std::string tps =
         bytes("03 00"
             " F6 2D 6C 6B 3D 00 00 3E 01 2B 1A 3E 01 01 00 00 00 00 80"
-            " 4F 2F CC 74 90 00 00 3E 01 A1 00 3E 01 00 00 00 00 00 80"
+            // tid "00A1B2": its first four significant digits, A1B2
+            " 4F 2F CC 74 90 00 00 3E 01 B2 A1 3E 01 00 00 00 00 00 80"
             " F8 29 F0 55 57 00 01 01 00 01 04 01 00 02 00 00 00 00 80");
     const std::string chans =
         bytes("04 00"

@@ -1,4 +1,4 @@
-#include "writers/jst/crc16.h"
+#include "writers/common/crc16.h"
 
 uint16_t crcTable16[256];
 

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "writers/common/byteImage.h"
+#include "writers/common/crc16.h"
+#include "writers/common/ids.h"
+#include "writers/common/position.h"
+
+namespace {
+
+std::string idText(const char* text) {
+    std::string s;
+    appendIdText(s, text, 8);
+    return s;
+}
+
+}  // namespace
+
+TEST(IdRule, ShortIdsKeepTheirValueAndLongOnesTheirFirstFourSignificantDigits) {
+    struct Case {
+        const char* text;
+        unsigned value;
+        const char* rendered;
+    } cases[] = {{"0437", 0x0437, "0437"}, {"04d2", 0x04D2, "04d2"}, {"FFFF", 0xFFFF, "FFFF"},
+                 {"7", 0x7, "7"},          {"", 0, ""},              {"1A2B3", 0x1A2B, "1A2B"},
+                 {"01A2B3", 0x1A2B, "1A2B"}, {"1F40A0", 0x1F40, "1F40"},
+                 {"00A1B2", 0xA1B2, "A1B2"}, {"00010", 0x0010, "0010"},
+                 {"000000", 0, "0000"},      {"0001a2", 0x01A2, "01a2"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(idValue16(c.text, 8), c.value) << c.text;
+        EXPECT_EQ(idText(c.text), c.rendered) << c.text;
+        // The rendered text names the same id as the value.
+        EXPECT_EQ(std::strtoul(idText(c.text).c_str(), nullptr, 16), c.value) << c.text;
+    }
+    // A field without its terminator is read to its end and no further.
+    const char full[4] = {'A', 'B', 'C', 'D'};
+    EXPECT_EQ(idValue16(full), 0xABCD);
+    EXPECT_EQ(idHexDigits(full), 4u);
+    EXPECT_EQ(idHexDigits("01G2", 5), 0u);
+    EXPECT_EQ(idHexDigits("", 5), 0u);
+
+    // Every value of up to six digits, written with or without leading
+    // zeros, gives what the transponder key writes: "%04x" cut to four.
+    std::mt19937 rng(11);
+    for (int i = 0; i < 2000; ++i) {
+        const unsigned v = i < 300 ? static_cast<unsigned>(i) * 0x111 : rng() % 0x1000000;
+        char key[16], padded[8], bare[8];
+        std::snprintf(key, sizeof key, "%04x", v);
+        key[4] = '\0';
+        std::snprintf(padded, sizeof padded, "%06X", v);
+        std::snprintf(bare, sizeof bare, "%X", v);
+        const unsigned expected = static_cast<unsigned>(std::strtoul(key, nullptr, 16));
+        ASSERT_EQ(idValue16(padded, 7), expected) << padded;
+        ASSERT_EQ(idValue16(bare, 7), expected) << bare;
+    }
+}
+
+TEST(ByteImage, ByteOrdersBoundsAndLimit) {
+    std::string le(8, '\0'), be(8, '\0');
+    ByteImage l(&le, ByteOrder::little), b(&be, ByteOrder::big);
+    l.put16(0, 0x1234), l.put32(2, 0xA1B2C3D4), l.put8(6, 0x1FF);
+    b.put16(0, 0x1234), b.put32(2, 0xA1B2C3D4), b.put8(6, 0x1FF);
+    EXPECT_EQ(le, std::string("\x34\x12\xD4\xC3\xB2\xA1\xFF\0", 8));
+    EXPECT_EQ(be, std::string("\x12\x34\xA1\xB2\xC3\xD4\xFF\0", 8));
+    EXPECT_FALSE(l.broken());
+
+    // Outside the image: nothing written, the image marked broken.
+    l.put32(6, 0xFFFFFFFF);
+    EXPECT_TRUE(l.broken());
+    EXPECT_EQ(le.size(), 8u);
+    EXPECT_EQ(le[7], '\0');
+    ByteImage far(&be, ByteOrder::big);
+    far.put8(SIZE_MAX, 1);
+    far.fill(4, SIZE_MAX - 2, 0xEE);
+    EXPECT_TRUE(far.broken());
+    EXPECT_EQ(be[4], '\xC3');
+
+    // Appends stop at the limit and leave the bytes before it.
+    std::string grown;
+    ByteImage g(&grown, ByteOrder::little, 6);
+    EXPECT_TRUE(g.add16(0xBEEF));
+    EXPECT_TRUE(g.addText("abcdef", 7, 3));  // cut to its width
+    EXPECT_FALSE(g.add16(1));
+    EXPECT_TRUE(g.broken());
+    EXPECT_EQ(grown, std::string("\xEF\xBE" "abc", 5));
+    g.setLimit(8);
+    EXPECT_TRUE(g.addText("x", 2, 3));  // padded to its width
+    EXPECT_EQ(grown, std::string("\xEF\xBE" "abcx\0\0", 8));
+    EXPECT_EQ(g.text(0, "ZZZZ", 5, 2), 2u);
+    g.copy(6, 0, 2);
+    EXPECT_EQ(grown, std::string("ZZabcxZZ", 8));
+}
+
+TEST(SignedPosition, EachFormatKeepsItsOwnLastEastPosition) {
+    EXPECT_EQ(signedPosition(130, kEnigmaLastEast), 130);
+    EXPECT_EQ(signedPosition(1799, kEnigmaLastEast), 1799);
+    EXPECT_EQ(signedPosition(1800, kEnigmaLastEast), -1800);
+    EXPECT_EQ(signedPosition(1800, kJstLastEast), 1800);
+    EXPECT_EQ(signedPosition(1800, kAzboxLastEast), 1800);
+    EXPECT_EQ(signedPosition(1801, kAzboxLastEast), -1799);
+    EXPECT_EQ(signedPosition(3550, kJstLastEast), -50);
+}
+
+TEST(Crc16, CheckValuesAndTableAgreeWithBitwiseOnRandomBuffers) {
+    for (auto& v : crcTable16) v = 0xFFFF;  // crcInit16 rebuilds whatever is there
+    crcInit16();
+    EXPECT_EQ(crcFast16("123456789", 9), 0xBB3D);
+    EXPECT_EQ(crcSlow16("123456789", 9), 0xBB3D);
+    EXPECT_EQ(crcFast16("abc", 3), 0x9738);
+    EXPECT_EQ(crcSlow16(nullptr, 0), 0x0000);
+    EXPECT_EQ(crcTable16[1], 0x8005);
+    EXPECT_EQ(crcTable16[255], 0x0202);
+    std::mt19937 rng(20240305);
+    std::vector<unsigned char> buf;
+    for (int round = 0; round < 200; ++round) {
+        buf.resize(rng() % 3000);
+        for (auto& b : buf) b = static_cast<unsigned char>(rng());
+        ASSERT_EQ(crcFast16(buf.data(), buf.size()), crcSlow16(buf.data(), buf.size()))
+            << "length " << buf.size();
+    }
+    // reflect16 keeps only the low bits, reversed.
+    EXPECT_EQ(reflect16(0xFFFF1234, 16), 0x2C48u);
+    EXPECT_EQ(reflect16(0x80000001, 40), 0x100u);  // bit 0 would land above bit 31
+}
+

@@ -1,0 +1,15 @@
+#pragma once
+// Orbital positions are stored in tenths of a degree east, 0 to 3599. The
+// formats that want west positions negative differ in where west begins:
+// the Enigma lists keep 0 to 1799 and turn 1800 into -1800, AZbox and JST
+// keep 1800 as it is.
+#include <cstdint>
+
+constexpr int32_t kEnigmaLastEast = 1799;
+constexpr int32_t kAzboxLastEast = 1800;
+constexpr int32_t kJstLastEast = 1800;
+
+// position when it is at most lastEast, otherwise position - 3600.
+constexpr int32_t signedPosition(int32_t position, int32_t lastEast) {
+    return position <= lastEast ? position : position - 3600;
+}
