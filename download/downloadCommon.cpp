@@ -602,7 +602,7 @@ bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
                 l->sat_id = l->realSatId = c.sat_id;
                 l->stp_id = c.stp_id;
                 l->groupId = c.groupId;
-                copyText(l->sid, sid);
+                copyText(l->sid, c.sid);  // the writers match links to channels by this text
                 l->fav_id = r.num(4);
                 l->ch_type = r.num(5);
                 l->chIndex = static_cast<int32_t>(n) - 1;

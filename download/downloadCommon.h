@@ -43,9 +43,12 @@ struct DlKey {
     int32_t sat = 0, stp = 0, grp = 0;
     char sid[8] = {};
     DlKey() = default;
+    // The server compares ids without regard to case ("0d49" joins "0D49"),
+    // so the in-memory joins do too.
     DlKey(int32_t s, int32_t t, int32_t g, const char* id) : sat(s), stp(t), grp(g) {
         size_t n = strnlen(id, sizeof sid - 1);
-        std::memcpy(sid, id, n);
+        for (size_t i = 0; i < n; ++i)
+            sid[i] = (id[i] >= 'a' && id[i] <= 'z') ? static_cast<char>(id[i] - 'a' + 'A') : id[i];
     }
     bool operator==(const DlKey& o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
 };

@@ -221,8 +221,8 @@ private:
         if (!inRange(t.modulation, 0, 2)) return "modulation code outside 0 to 2";
         if (!inRange(t.polarity, 0, 3)) return "polarity code outside 0 to 3";
         if (!inRange(t.pilot, 0, 0xFFFF)) return "pilot outside 0 to 65535";
-        if (!hex16(t.nid, &nid)) return "network id is not four hexadecimal digits";
-        if (!hex16(t.tid, &tid)) return "transport stream id is not four hexadecimal digits";
+        if (!hex16(t.nid, &nid)) return "network id is not at least four hexadecimal digits";
+        if (!hex16(t.tid, &tid)) return "transport stream id is not at least four hexadecimal digits";
         r->add16(static_cast<unsigned>(t.frequency));
         r->add16(static_cast<unsigned>(t.sr));
         r->add8(static_cast<unsigned>(t.fec << 4 | kTwoBitCode[t.modulation] << 2 | t.polarity));
@@ -267,15 +267,15 @@ private:
         int tpIndex = tpOut_[tp->second];
         if (tpIndex < 0) return "its transponder was left out";
         uint16_t sid, pmt, pcr, vpid, txt = 0;
-        if (!hex16(c.sid, &sid)) return "service id is not four hexadecimal digits";
+        if (!hex16(c.sid, &sid)) return "service id is not at least four hexadecimal digits";
         if (!hex16(c.pmt_pid, &pmt) || !hex16(c.pcr_pid, &pcr) || !hex16(c.vpid, &vpid))
-            return "a PID is not four hexadecimal digits";
+            return "a PID is not at least four hexadecimal digits";
         if (c.audioCount >= static_cast<uint32_t>(kAudioSlots))
             return "more audio tracks than the table holds";
         if (c.casCount >= static_cast<uint32_t>(kCasSlots))
             return "more CAS ids than the table holds";
         bool teletext = c.ch_type == 0 && std::strncmp(c.txt_pid, "0000", sizeof c.txt_pid) != 0;
-        if (teletext && !hex16(c.txt_pid, &txt)) return "teletext PID is not four hexadecimal digits";
+        if (teletext && !hex16(c.txt_pid, &txt)) return "teletext PID is not at least four hexadecimal digits";
         uint32_t mask = 0;
         for (uint32_t k = 1; k <= c.casCount; ++k) {
             if (!inRange(c.cas[k], 0, 31)) return "CAS id outside 0 to 31";
@@ -284,7 +284,7 @@ private:
         for (uint32_t k = 1; k <= c.audioCount; ++k) {
             const T_dbAudio& a = c.audio[k];
             uint16_t apid;
-            if (!hex16(a.apid, &apid)) return "audio PID is not four hexadecimal digits";
+            if (!hex16(a.apid, &apid)) return "audio PID is not at least four hexadecimal digits";
         }
 
         putName(*r, c.ch_name, strnlen(c.ch_name, sizeof c.ch_name));

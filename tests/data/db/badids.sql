@@ -55,15 +55,18 @@ INSERT INTO ChannelBouquet (sat_id, stp_id, sid, bou_id, sort_id)
   FROM Channels;
 
 INSERT INTO Languages (lang_id, lang_name) VALUES (1, 'ita');
+-- '010A' joins the channel '010a' as the server's comparison does.
 INSERT INTO ChannelAudio (sat_id, stp_id, sid, sort_id, apid, lang_id, ac3, dts) VALUES
   (500, 1, '0101', 1, '0111', 1, 0, 0),
   (500, 1, '0101', 2, 'XYZ1', 1, 0, 0),
   (500, 1, '0101', 3, NULL, 1, 0, 0),
   (500, 1, NULL, 4, '0114', 1, 0, 0),
-  (500, 1, '0101', 5, '0115', 1, 1, 0);
+  (500, 1, '0101', 5, '0115', 1, 1, 0),
+  (500, 1, '010A', 1, '011a', 1, 0, 0);
 INSERT INTO ChannelCas (sat_id, stp_id, sid, cas_id) VALUES
   (500, 1, '0101', 5), (500, 1, '01G1', 6), (500, 1, NULL, 7);
 
 INSERT INTO Favorites (fav_id, fav_name, enable, sort_id) VALUES (1, 'Bad Fav', '1', 1);
 INSERT INTO ChannelFavorite (sat_id, stp_id, sid, bou_id, fav_id, sort_id) VALUES
-  (500, 1, '0101', 70, 1, 1), (500, 1, 'GGGG', 70, 1, 2), (500, 4, '0401', 70, 1, 3);
+  (500, 1, '0101', 70, 1, 1), (500, 1, 'GGGG', 70, 1, 2), (500, 4, '0401', 70, 1, 3),
+  (500, 1, '010A', 70, 1, 4);
