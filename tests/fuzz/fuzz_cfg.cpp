@@ -53,7 +53,8 @@ const std::string& workDir() {
 
 void writeOrDie(const std::string& path, std::string_view bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
+    const bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (!f || std::fclose(f) != 0 || !ok) {
         std::perror(path.c_str());
         std::abort();
     }

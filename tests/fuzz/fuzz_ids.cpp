@@ -52,9 +52,9 @@ void parseField(const char* column) {
     (void)hex2dec(full);
 }
 
-// What a download does with the id columns of one row. The checker of
-// downloaded rows takes this place once it exists.
-void checkRow(const char* const* row, const unsigned long* lengths, unsigned n) {
+// What becomes of the id columns of one row: copied into their record
+// fields and read by the hex helpers of the writers.
+void parseRow(const char* const* row, const unsigned long* lengths, unsigned n) {
     for (unsigned i = 0; i < n; ++i) {
         const std::string text = row[i] ? std::string(row[i], lengths[i]) : std::string();
         const char* col = row[i] ? text.c_str() : nullptr;
@@ -80,6 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         row[i] = b & 0x80 ? nullptr : texts[i].c_str();
         lengths[i] = b & 0x80 ? 0 : texts[i].size();
     }
-    checkRow(row, lengths, n);
+    // The unit under test. The download's own check of a row's ids and PIDs
+    // goes here (beside or instead of this line) once it exists.
+    parseRow(row, lengths, n);
     return 0;
 }

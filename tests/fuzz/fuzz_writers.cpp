@@ -201,7 +201,10 @@ void readAudio(FuzzInput& in, T_dbCh* c, const Repeat& r) {
 
 void readCas(FuzzInput& in, T_dbCh* c, const Repeat& r) {
     const int32_t id = in.num();
-    for (uint32_t k = 0; c && k < r.copies && appendCas(c, static_cast<int32_t>(static_cast<uint32_t>(id) + r.step(k, 0))); ++k) {
+    for (uint32_t k = 0; c && k < r.copies; ++k) {
+        int32_t cas = id;
+        add(cas, r.step(k, 0));
+        if (!appendCas(c, cas)) break;
     }
 }
 
@@ -241,7 +244,8 @@ void countReport(Db& db) {
     bool first = true;
     for (uint32_t i = 1; i <= db.ch->count; ++i) {
         const T_dbCh& c = db.ch->ch[i];
-        const uint64_t group = uint64_t{static_cast<uint32_t>(c.groupId)} << 32 | static_cast<uint32_t>(c.sat_id);
+        const uint64_t group =
+            uint64_t{static_cast<uint32_t>(c.groupId)} << 32 | static_cast<uint32_t>(c.sat_id);
         if (first || group != lastGroup) ++r.bouquets, lastGroup = group, first = false;
         if (c.fake) {
             ++r.tvFake;
@@ -317,15 +321,34 @@ void decode(FuzzInput& in, Db& db) {
 struct Sink {
     int failAt;
     std::set<std::string> names;
+    std::string indexes;  // the bouquet index files, one after the other
     bool operator()(OutFile&& f) {
         expect(!f.name.empty(), "a folder list has a file without a name");
         expect(names.insert(f.name).second, "two files of one list share the name", f.name);
+        if (f.name.rfind("bouquets.", 0) == 0 || f.name.rfind("userbouquets.", 0) == 0)
+            indexes += f.bytes + "\n";
         return static_cast<int>(names.size()) != failAt;
     }
 };
 
+// The indexes name exactly the user bouquet files of the list: a name
+// without its file is a broken bouquet, a file without its name is lost.
+void checkIndexes(const Sink& sink) {
+    std::set<std::string> named;
+    const std::string key = "userbouquet.";
+    for (size_t at = sink.indexes.find(key); at != std::string::npos;
+         at = sink.indexes.find(key, at + 1)) {
+        const size_t end = sink.indexes.find_first_of("\r\n\" ", at);
+        named.insert(sink.indexes.substr(at, end - at));
+    }
+    for (const std::string& n : named)
+        expect(sink.names.count(n) == 1, "an index names a file the list lacks:", n);
+    for (const std::string& n : sink.names)
+        if (n.rfind(key, 0) == 0) expect(named.count(n) == 1, "no index names", n);
+}
+
 BuildResult runEnigma(const WriterInput& in, bool e2, int failAt) {
-    Sink sink{failAt, {}};
+    Sink sink{failAt, {}, {}};
     OutFileSink emit = [&](OutFile&& f) { return sink(std::move(f)); };
     int last = -1;
     auto milestone = [&](int pos) {
@@ -333,7 +356,11 @@ BuildResult runEnigma(const WriterInput& in, bool e2, int failAt) {
         last = pos;
     };
     BuildResult r = e2 ? buildE2(in, emit, milestone) : buildE1(in, emit, milestone);
-    expect(r.ok || failAt > 0, "an Enigma list failed without a refused write", r.message);
+    // A stop after a refused write is the frame's to report; any other
+    // failure must say why.
+    if (!r.ok && static_cast<int>(sink.names.size()) != failAt)
+        expect(!r.message.empty(), "an Enigma list failed without a reason");
+    if (r.ok) checkIndexes(sink);
     return r;
 }
 
@@ -430,7 +457,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // What an input built, for whoever writes a seed.
     if (std::getenv("VA_FUZZ_VERBOSE"))
-        std::fprintf(stderr, "builder %d: %u sat, %u tp, %u ch, %u fav, %u links: %s (%zu bytes, %zu left out)\n",
+        std::fprintf(stderr,
+                     "builder %d: %u sat, %u tp, %u ch, %u fav, %u links: %s (%zu bytes, %zu left out)\n",
                      builder, d.sat->count, d.tp->count, d.ch->count, d.fav->count, d.chFav->count,
                      r.ok ? "built" : r.message.c_str(), image.size(), lines.size());
     return 0;

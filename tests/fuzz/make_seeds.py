@@ -43,7 +43,8 @@ def header(builder, list_type=0, e_type=0, ch_fake=0, fail_at=0):
 def sat(sid, name, pos, group=0, copies=1, mask=0):
     setup = [1, 3, 6, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0]
     return rec(0, num(sid), b'\x01', text(name), text(name), text('East'), num(group), num(pos),
-               *[num(v) for v in setup], text('111'), text('11111'), text('1111'), copies=copies, mask=mask)
+               *[num(v) for v in setup], text('111'), text('11111'), text('1111'), copies=copies,
+               mask=mask)
 
 
 def tp(sat_id, stp, freq, pol, nid, tid, group=0, copies=1, mask=0):
