@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the channel database
-# server need. Safe to run again; skips apt when everything is present.
+# server need; clang and its sanitizer and libFuzzer runtimes (a package it
+# only recommends) build the fuzz targets. Safe to run again; skips apt when
+# everything is present.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libmariadb-dev libcli11-dev
       libgtest-dev libgmock-dev libbenchmark-dev mariadb-server mariadb-client
-      libxml2-utils)
+      libxml2-utils clang libclang-rt-14-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -7,7 +7,8 @@
 #                      logs into a new folder under out/, and print that folder
 #   velartis.sh test   install what is missing, build and run the whole test
 #                      suite, then build and run it again under
-#                      AddressSanitizer and UndefinedBehaviorSanitizer
+#                      AddressSanitizer and UndefinedBehaviorSanitizer, then
+#                      run each fuzz target for a bounded time (tools/fuzz.sh)
 #
 # Environment: VA_JOBS (parallel build jobs, default 2), VA_FORMATS (formats
 # for run, default all), VA_DB_PORT / VA_DB_DIR (the bundled server; its port
@@ -76,6 +77,8 @@ case $cmd in
     build "$REPO_DIR/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVELARTIS_SANITIZE=ON \
       -DVELARTIS_TESTS=ON -DVELARTIS_BENCH=OFF -DVA_TEST_DB_PORT=33072
     run_tests "$REPO_DIR/build-asan"
+    # The fuzz targets, about 20 s each; any finding fails.
+    bash "$TOOLS_DIR/fuzz.sh"
     ;;
   *)
     sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "${BASH_SOURCE[0]}" >&2
