@@ -6,17 +6,13 @@
 //
 // A configuration that loads must save to a file that loads again to the
 // same records: otherwise "Save Cfg" would lose what the user had.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "config/cfgFile.h"
-#include "config/fileIo.h"
 #include "platform/widget.h"
 
 namespace {
@@ -32,41 +28,9 @@ struct Records {
     T_idxNat nat{};
 };
 
-// A folder of this process for the two files, removed at exit (the path
-// is never destroyed, so the exit handler can still read it).
-const std::string& workDir() {
-    static const std::string* dir = [] {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "va-fuzz-cfg-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) {
-            std::perror("mkdtemp");
-            std::abort();
-        }
-        return new std::string(tmpl);
-    }();
-    static const bool cleanup = std::atexit([] {
-        std::error_code ec;
-        std::filesystem::remove_all(*dir, ec);
-    }) == 0;
-    (void)cleanup;
-    return *dir;
-}
-
-void writeOrDie(const std::string& path, std::string_view bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    const bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (!f || std::fclose(f) != 0 || !ok) {
-        std::perror(path.c_str());
-        std::abort();
-    }
-}
-
-// The one place that turns texts into records; loadCfgFrom reads files.
 bool loadTexts(std::string_view master, std::string_view user, Records* r) {
-    const std::string m = workDir() + "/VAconfig.vac", u = workDir() + "/Default.cfg";
-    writeOrDie(m, master);
-    writeOrDie(u, user);
-    return loadCfgFrom(m.c_str(), u.c_str(), &r->cfg, &r->sat, &r->bou, &r->bouI, &r->cat,
-                       &r->fav, &r->favI, &r->nat);
+    return loadCfgFromText(master, user, &r->cfg, &r->sat, &r->bou, &r->bouI, &r->cat, &r->fav,
+                           &r->favI, &r->nat);
 }
 
 std::string compose(const Records& r) { return composeCfg(&r.cfg, &r.sat, &r.favI, &r.bouI); }

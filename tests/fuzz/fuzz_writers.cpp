@@ -19,7 +19,7 @@
 #include "writers/azbox/azbox.h"
 #include "writers/ecdf/ecdf.h"
 #include "writers/enigma/enigma.h"
-#include "writers/jst/crc16.h"
+#include "writers/common/crc16.h"
 #include "writers/jst/jst.h"
 #include "writers/ndf/ndf.h"
 
