@@ -1,11 +1,27 @@
 #pragma once
 // The three download jobs. Each is a thread function that takes the job's
 // T_FnPARAM and returns a DownloadResult (0 ok, 1 failed, 2 build outdated).
+// This is the public face of download/: the server session behind it
+// (download/session.h, which needs the client library's <mysql.h>) stays
+// inside the folder.
 #include <cstdint>
 #include <string>
 
 #include "download/hexId.h"
-#include "download/session.h"
+
+// Result of a download job's thread. kDownloadOutdated: the server declared
+// this build outdated; the front end ends the program with exit code 2.
+enum DownloadResult : uint32_t { kDownloadOk = 0, kDownloadFailed = 1, kDownloadOutdated = 2 };
+
+// Connection values a caller may put in place of the built-in ones (the
+// command-line tool, the tests). Empty fields and port 0 keep the built-in
+// value; passwordSet makes an empty password count.
+struct T_dbConnOverride {
+    std::string host, user, password, name, socket;
+    unsigned port = 0;
+    bool passwordSet = false;
+};
+extern T_dbConnOverride dbConnOverride;
 
 uint32_t DownloadDataCh(void* param);    // list type 0: bouquets as channels
 uint32_t DownloadDataBSat(void* param);  // list type 1: bouquets as satellites
