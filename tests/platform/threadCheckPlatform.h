@@ -1,0 +1,112 @@
+#pragma once
+// A memory backend that notes the thread of every call a job makes and of
+// every box or dialog it shows, so tests can hold a backend to the thread
+// contract of platform/platform.h.
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/memoryPlatform.h"
+
+class ThreadCheckPlatform : public MemoryPlatform {
+public:
+    struct Call {
+        std::string what;  // "status", "box", "show box", ...
+        std::thread::id thread;
+    };
+
+    // Called on the front end's thread whenever a box is shown, before it
+    // is answered: what a user could do meanwhile.
+    std::function<void()> whileBoxShown;
+
+    std::vector<Call> taken() {
+        std::lock_guard<std::mutex> lock(logMu_);
+        return log_;
+    }
+    // Names of the calls made from thread t.
+    std::vector<std::string> madeOn(std::thread::id t) {
+        std::vector<std::string> out;
+        for (const Call& c : taken())
+            if (c.thread == t) out.push_back(c.what);
+        return out;
+    }
+
+    void setText(HCtl c, const std::string& text) override {
+        note("text");
+        MemoryPlatform::setText(c, text);
+    }
+    std::string text(HCtl c) override {
+        note("read text");
+        return MemoryPlatform::text(c);
+    }
+    void setEnabled(HCtl c, bool on) override {
+        note("enabled");
+        MemoryPlatform::setEnabled(c, on);
+    }
+    bool enabled(HCtl c) override {
+        note("read enabled");
+        return MemoryPlatform::enabled(c);
+    }
+    bool checked(HCtl c) override {
+        note("read checked");
+        return MemoryPlatform::checked(c);
+    }
+    void setStatus(HCtl bar, int part, const std::string& text) override {
+        note("status");
+        MemoryPlatform::setStatus(bar, part, text);
+    }
+    void setProgress(HCtl bar, int pos) override {
+        note("progress");
+        MemoryPlatform::setProgress(bar, pos);
+    }
+    int messageBox(HCtl owner, const std::string& text, const std::string& caption,
+                   unsigned flags) override {
+        note("box");
+        return MemoryPlatform::messageBox(owner, text, caption, flags);
+    }
+    bool browseFolder(HCtl owner, const std::string& title, std::string* path) override {
+        note("folder");
+        return MemoryPlatform::browseFolder(owner, title, path);
+    }
+    bool saveFileDialog(HCtl owner, const std::string& title,
+                        const std::vector<std::string>& filter, const std::string& defExt,
+                        std::string* path) override {
+        note("save");
+        return MemoryPlatform::saveFileDialog(owner, title, filter, defExt, path);
+    }
+    bool openFileDialog(HCtl owner, const std::string& title,
+                        const std::vector<std::string>& filter, std::string* path) override {
+        note("open");
+        return MemoryPlatform::openFileDialog(owner, title, filter, path);
+    }
+
+protected:
+    int showMessageBox(const MessageBoxCall& box) override {
+        note("show box");
+        if (whileBoxShown) whileBoxShown();
+        return MemoryPlatform::showMessageBox(box);
+    }
+    bool showFolderDialog(const std::string& title, std::string* path) override {
+        note("show folder");
+        return MemoryPlatform::showFolderDialog(title, path);
+    }
+    bool showSaveDialog(const std::string& title, const std::vector<std::string>& filter,
+                        const std::string& defExt, std::string* path) override {
+        note("show save");
+        return MemoryPlatform::showSaveDialog(title, filter, defExt, path);
+    }
+    bool showOpenDialog(const std::string& title, const std::vector<std::string>& filter,
+                        std::string* path) override {
+        note("show open");
+        return MemoryPlatform::showOpenDialog(title, filter, path);
+    }
+
+private:
+    void note(const char* what) {
+        std::lock_guard<std::mutex> lock(logMu_);
+        log_.push_back({what, std::this_thread::get_id()});
+    }
+    std::mutex logMu_;
+    std::vector<Call> log_;
+};
