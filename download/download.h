@@ -21,7 +21,6 @@ struct T_dbConnOverride {
     unsigned port = 0;
     bool passwordSet = false;
 };
-extern T_dbConnOverride dbConnOverride;
 
 uint32_t DownloadDataCh(void* param);    // list type 0: bouquets as channels
 uint32_t DownloadDataBSat(void* param);  // list type 1: bouquets as satellites
@@ -37,8 +36,8 @@ enum DlIdField : int {
     kIdFields
 };
 
-// Rows the last download could not keep: a table or list was full, or an
-// id or PID was not usable.
+// Rows a download could not keep: a table or list was full, or an id or
+// PID was not usable. The job counts them in T_FnPARAM::dropped.
 struct T_dbDropped {
     uint32_t satellites;
     uint32_t transponders;
@@ -54,7 +53,6 @@ struct T_dbDropped {
     // Channels whose transponder was dropped for a bad id.
     uint32_t orphanChannels;
 };
-extern T_dbDropped dbDropped;
 
 // One line per kind dropped ("Dropped: 12 channels over the table capacity
 // of 19999", "Dropped: 2 channels whose sid is not hexadecimal"), each

@@ -149,11 +149,12 @@ void dlReportText(T_dlUi& ui, HCtl field, const char* fmt, ...)
 
 // Opens the connection; on failure reports the fixed text.
 bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v);
-// Reads the server's message row for the application key. Sets showForum
-// in liveCfg, fills serverMsg. On failure reports, closes the session and
-// returns kDownloadFailed or kDownloadOutdated.
+// Reads the server's message row for the application key. Sets *showForum
+// to 1 when a row asks for the forum page and to 2 when there is no row
+// (otherwise leaves it), fills serverMsg. On failure reports, closes the
+// session and returns kDownloadFailed or kDownloadOutdated.
 DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appKey,
-                              T_cfgStruct* liveCfg, char (&serverMsg)[kServerMsgSize]);
+                              int* showForum, char (&serverMsg)[kServerMsgSize]);
 // Runs one query of a step: shows stepText in status part 1, spreads share
 // over the rows; onRow returns false to stop reading (the rest of the
 // share is added then). On failure reports the server's error, closes the

@@ -234,15 +234,19 @@ int runCli(int argc, char** argv) {
     printSummary(stdout);
     if (summary) return 0;
 
-    applyDbOptions(db);
+    const T_dbConnOverride conn = dbOverride(db);
+    T_dbDropped dropped{};
     T_FnPARAM param = globalJobParam();
+    param.dbConn = &conn;
+    param.dropped = &dropped;
     if (!ui.startJob(downloadJobFor(cfgParam.listType), &param)) {
         std::fprintf(stderr, "velartis-cli: cannot start the download job\n");
         return 1;
     }
     uint32_t rc = ui.waitJob();
+    if (param.showForum) cfgParam.showForum = param.showForum;
     printReport(ui, stdout);
-    printDropped(stdout);
+    printDropped(stdout, dropped);
     if (rc == kJobOutdated) return 2;
     if (rc != 0) return 1;
 

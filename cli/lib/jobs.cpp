@@ -24,18 +24,20 @@ JobFn writerJobFor(int fileType) {
     }
 }
 
-void applyDbOptions(const CliDbOptions& o) {
-    dbConnOverride.host = o.host;
-    dbConnOverride.user = o.user;
-    dbConnOverride.password = o.password;
-    dbConnOverride.passwordSet = o.passwordSet;
-    dbConnOverride.name = o.name;
-    dbConnOverride.socket = o.socket;
-    dbConnOverride.port = o.port;
+T_dbConnOverride dbOverride(const CliDbOptions& o) {
+    T_dbConnOverride c;
+    c.host = o.host;
+    c.user = o.user;
+    c.password = o.password;
+    c.passwordSet = o.passwordSet;
+    c.name = o.name;
+    c.socket = o.socket;
+    c.port = o.port;
+    return c;
 }
 
-void printDropped(FILE* out) {
-    std::string lines = droppedLines(dbDropped);
+void printDropped(FILE* out, const T_dbDropped& dropped) {
+    std::string lines = droppedLines(dropped);
     // Printed one to a line, without the CR LF the message box uses.
     size_t pos = 0;
     while (pos < lines.size()) {

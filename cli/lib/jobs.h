@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "download/download.h"
 #include "platform/platform.h"
 
 constexpr uint32_t kJobOutdated = 2;  // the server declared this build outdated
@@ -16,6 +17,6 @@ struct CliDbOptions {
 
 JobFn downloadJobFor(int listType);
 JobFn writerJobFor(int fileType);
-void applyDbOptions(const CliDbOptions& o);
-// Rows the last download had to drop because a table was full.
-void printDropped(FILE* out);
+T_dbConnOverride dbOverride(const CliDbOptions& o);
+// Rows the download had to drop.
+void printDropped(FILE* out, const T_dbDropped& dropped);
