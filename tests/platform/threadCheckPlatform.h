@@ -2,6 +2,7 @@
 // A memory backend that notes the thread of every call a job makes and of
 // every box or dialog it shows, so tests can hold a backend to the thread
 // contract of platform/platform.h.
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,9 +17,10 @@ public:
         std::thread::id thread;
     };
 
-    // Called on the front end's thread whenever a box is shown, before it
-    // is answered: what a user could do meanwhile.
-    std::function<void()> whileBoxShown;
+    // Called with the name of every call noted, on the thread that made it
+    // ("show ..." on the front end's thread, before the answer: what a
+    // user could do meanwhile). Set it before a job starts.
+    std::function<void(const std::string& what)> onCall;
 
     std::vector<Call> taken() {
         std::lock_guard<std::mutex> lock(logMu_);
@@ -84,7 +86,6 @@ public:
 protected:
     int showMessageBox(const MessageBoxCall& box) override {
         note("show box");
-        if (whileBoxShown) whileBoxShown();
         return MemoryPlatform::showMessageBox(box);
     }
     bool showFolderDialog(const std::string& title, std::string* path) override {
@@ -104,8 +105,11 @@ protected:
 
 private:
     void note(const char* what) {
-        std::lock_guard<std::mutex> lock(logMu_);
-        log_.push_back({what, std::this_thread::get_id()});
+        {
+            std::lock_guard<std::mutex> lock(logMu_);
+            log_.push_back({what, std::this_thread::get_id()});
+        }
+        if (onCall) onCall(what);
     }
     std::mutex logMu_;
     std::vector<Call> log_;
