@@ -101,6 +101,34 @@ TEST(JobLauncher, EveryFamilyWritesAsTheTableSaysWithTheThreadContractKept) {
     }
 }
 
+TEST(JobLauncher, RunningJobReadsItsOwnCopyWhileTheWindowChangesTheRecords) {
+    // While the job waits for its destination, the user opens another
+    // configuration, switches the language and sorts the bouquets: every
+    // record a writer reads changes, on the window's thread.
+    auto changeAll = [](Front& f) {
+        f.cfg.e2Type = 2, f.cfg.logFile = 0, f.cfg.fileType = 0;
+        copyText(f.cfg.appName, "Changed");
+        f.bouI.bou[++f.bouI.count] = T_bouRec{30, "Late", 1, "Italia"};
+        f.favI.fav[++f.favI.count] = T_favRec{7, "Late", 0};
+        copyText(f.nat.nat[1].natName, "Changed");
+        copyText(f.bou.bou[0].bouName, "Changed");
+        copyText(f.cat.cat[0].catName, "Changed");
+        f.lang = *langTable(kLangGerman);
+    };
+    for (int family : {2, 3}) {  // Enigma2, AZbox: everything is built after the browser
+        SCOPED_TRACE(family);
+        Front quiet, busy;
+        const Files expected = quiet.write(family);
+        ASSERT_GE(expected.size(), 3u);
+        busy.ui.onCall = [&](const std::string& what) {
+            if (what == "show folder") changeAll(busy);
+        };
+        EXPECT_EQ(busy.write(family), expected);
+        EXPECT_EQ(busy.ui.boxes.back().text, quiet.ui.boxes.back().text);
+        EXPECT_EQ(busy.ends.at(0).code, 0u);
+    }
+}
+
 TEST(JobLauncher, FailedStartsStartNothingAndTheRecordGoesWithTheEnd) {
     Front f;
     auto token = std::make_shared<int>(0);
