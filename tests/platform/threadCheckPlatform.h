@@ -1,7 +1,7 @@
 #pragma once
-// A memory backend that notes the thread of every call a job makes and of
-// every box or dialog it shows, so tests can hold a backend to the thread
-// contract of platform/platform.h.
+// A memory backend that notes the thread of every call made to it and of
+// every box or dialog it shows, so tests can hold jobs and backends to the
+// thread contract of platform/platform.h.
 #include <functional>
 #include <mutex>
 #include <string>
@@ -34,6 +34,10 @@ public:
         return out;
     }
 
+    HCtl createControl(const std::string& name) override {
+        note("create");
+        return MemoryPlatform::createControl(name);
+    }
     void setText(HCtl c, const std::string& text) override {
         note("text");
         MemoryPlatform::setText(c, text);
@@ -50,6 +54,18 @@ public:
         note("read enabled");
         return MemoryPlatform::enabled(c);
     }
+    void setChecked(HCtl c, bool on) override {
+        note("checked");
+        MemoryPlatform::setChecked(c, on);
+    }
+    void setVisible(HCtl c, bool on) override {
+        note("visible");
+        MemoryPlatform::setVisible(c, on);
+    }
+    void setRows(HCtl c, const std::vector<std::string>& rows) override {
+        note("rows");
+        MemoryPlatform::setRows(c, rows);
+    }
     bool checked(HCtl c) override {
         note("read checked");
         return MemoryPlatform::checked(c);
@@ -57,6 +73,10 @@ public:
     void setStatus(HCtl bar, int part, const std::string& text) override {
         note("status");
         MemoryPlatform::setStatus(bar, part, text);
+    }
+    void setProgressRange(HCtl bar, int lo, int hi) override {
+        note("progress range");
+        MemoryPlatform::setProgressRange(bar, lo, hi);
     }
     void setProgress(HCtl bar, int pos) override {
         note("progress");
@@ -81,6 +101,19 @@ public:
                         const std::vector<std::string>& filter, std::string* path) override {
         note("open");
         return MemoryPlatform::openFileDialog(owner, title, filter, path);
+    }
+
+    void openUrl(const std::string& url) override {
+        note("url");
+        MemoryPlatform::openUrl(url);
+    }
+    void destroyWindow(HCtl window) override {
+        note("destroy");
+        MemoryPlatform::destroyWindow(window);
+    }
+    VaTime localTime() override {
+        note("time");
+        return MemoryPlatform::localTime();
     }
 
 protected:
