@@ -25,8 +25,10 @@
 //   job waiting for an answer never deadlocks the front end.
 //   localTime.
 //
-// A job never calls createControl, destroyWindow, openUrl, startJob or
-// waitJob. The same calls made by the front end's own thread act at once.
+// A job never calls createControl, destroyWindow, openUrl, startJob,
+// jobRunning or waitJob. The same calls made by the front end's own thread
+// act at once. Since a job may be waiting for it, the front end's thread
+// never waits for a job, except a tool inside waitJob.
 //
 // startJob never blocks its caller: it starts the job and returns true, or
 // returns false at once when a job is still running (one job at a time) or
