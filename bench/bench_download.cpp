@@ -90,18 +90,19 @@ Options parse(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     Options o = parse(argc, argv);
-    dbConnOverride.host = o.host;
-    dbConnOverride.port = o.port;
-    dbConnOverride.user = o.user;
-    dbConnOverride.password = o.password;
-    dbConnOverride.passwordSet = true;
-    dbConnOverride.name = o.db;
+    T_dbConnOverride conn;
+    conn.host = o.host;
+    conn.port = o.port;
+    conn.user = o.user;
+    conn.password = o.password;
+    conn.passwordSet = true;
+    conn.name = o.db;
 
     // Every satellite on the server, in id order.
     std::vector<int> satIds;
     {
         DbSession db;
-        if (!db.open(dbConnValues(cfgParam, dbConnOverride))) {
+        if (!db.open(dbConnValues(cfgParam, conn))) {
             std::fprintf(stderr, "bench_download: cannot connect: %s\n", db.error().c_str());
             return 1;
         }
@@ -130,7 +131,10 @@ int main(int argc, char** argv) {
 
     MemoryPlatform ui;
     createWidgetHandles(&Widget, &ui);
+    T_dbDropped dropped{};
     T_FnPARAM p = globalJobParam();
+    p.dbConn = &conn;
+    p.dropped = &dropped;
 
     char sqlFile[] = "/tmp/bench_download_XXXXXX";
     int fd = mkstemp(sqlFile);
@@ -185,10 +189,10 @@ int main(int argc, char** argv) {
     std::printf("satellites %zu, queries %zu, rows kept: %u transponders, %u channels, "
                 "%u favourite links\n",
                 satIds.size(), traced.size(), tpDB.count, chDB.count, chFavDB.count);
-    std::string dropped = droppedLines(dbDropped);
-    for (char& c : dropped)
+    std::string lines = droppedLines(dropped);
+    for (char& c : lines)
         if (c == '\r') c = ' ';
-    std::printf("dropped:%s\n", dropped.empty() ? " nothing" : dropped.c_str());
+    std::printf("dropped:%s\n", lines.empty() ? " nothing" : lines.c_str());
     for (int run = 0; run < o.runs; ++run)
         std::printf("run %d: job %.3f s, client %.3f s\n", run + 1, jobTimes[run],
                     clientTimes[run]);

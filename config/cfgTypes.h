@@ -139,8 +139,12 @@ struct T_dbFavTable;
 struct T_dbChFavTable;
 struct T_dbReport;
 struct T_Widget;
+struct T_dbDropped;
+struct T_dbConnOverride;
 
-// Parameter record of a job: one pointer to every shared record.
+// Parameter record of a job: one pointer to every shared record, then what
+// else a job is given or hands back. Everything a job needs comes through
+// it; a job reads no side global.
 struct T_FnPARAM {
     char* cfgFile;
     T_cfgStruct* cfgParam;
@@ -159,6 +163,15 @@ struct T_FnPARAM {
     T_dbChFavTable* chFavDB;
     T_dbReport* Report;
     T_Widget* Widget;
+    // Where a download job counts the rows it could not keep; null: the job
+    // keeps the count to itself.
+    T_dbDropped* dropped = nullptr;
+    // Connection values in place of the built-in ones; null keeps those.
+    const T_dbConnOverride* dbConn = nullptr;
+    // Set by a download job from the server's message row, for the front end
+    // to put into its live cfgParam once the job ended: 1 the server asks
+    // for the forum page, 2 it does not know this version; 0 nothing to put.
+    int showForum = 0;
 };
 
 // Program-wide records.

@@ -1,11 +1,26 @@
 #pragma once
 // The three download jobs. Each is a thread function that takes the job's
 // T_FnPARAM and returns a DownloadResult (0 ok, 1 failed, 2 build outdated).
+// This is the public face of download/: the server session behind it
+// (download/session.h, which needs the client library's <mysql.h>) stays
+// inside the folder.
 #include <cstdint>
 #include <string>
 
 #include "download/hexId.h"
-#include "download/session.h"
+
+// Result of a download job's thread. kDownloadOutdated: the server declared
+// this build outdated; the front end ends the program with exit code 2.
+enum DownloadResult : uint32_t { kDownloadOk = 0, kDownloadFailed = 1, kDownloadOutdated = 2 };
+
+// Connection values a caller may put in place of the built-in ones (the
+// command-line tool, the tests). Empty fields and port 0 keep the built-in
+// value; passwordSet makes an empty password count.
+struct T_dbConnOverride {
+    std::string host, user, password, name, socket;
+    unsigned port = 0;
+    bool passwordSet = false;
+};
 
 uint32_t DownloadDataCh(void* param);    // list type 0: bouquets as channels
 uint32_t DownloadDataBSat(void* param);  // list type 1: bouquets as satellites
@@ -21,8 +36,8 @@ enum DlIdField : int {
     kIdFields
 };
 
-// Rows the last download could not keep: a table or list was full, or an
-// id or PID was not usable.
+// Rows a download could not keep: a table or list was full, or an id or
+// PID was not usable. The job counts them in T_FnPARAM::dropped.
 struct T_dbDropped {
     uint32_t satellites;
     uint32_t transponders;
@@ -41,7 +56,6 @@ struct T_dbDropped {
     // would name a transponder that is not in it.
     uint32_t fullTpChannels;
 };
-extern T_dbDropped dbDropped;
 
 // One line per kind dropped ("Dropped: 12 channels over the table capacity
 // of 19999", "Dropped: 2 channels whose sid is not hexadecimal"), each

@@ -17,7 +17,7 @@ bool satelliteStep(DlJob& j) {
         if (s.selected != 1) continue;
         T_dbSat* d = appendSat(j.satDB);
         if (!d) {
-            ++dbDropped.satellites;
+            ++j.dropped->satellites;
             continue;
         }
         d->sat_id = d->realSatId = s.satId;
@@ -54,13 +54,13 @@ bool transponderStep(DlJob& j) {
         sql += "WHERE sat_id=" + std::to_string(d.sat_id) + " " +
                feedClause(j.cfg.gTP, d.feedTp, false) + " ORDER BY frequency";
         bool ok = dlRunQuery(j.ui, j.db, sql, step, 2, [&](const DbRow& r) {
-            if (!dlIdOk(r, 8, kIdTpNid) || !dlIdOk(r, 9, kIdTpTid)) {
+            if (!dlIdOk(j, r, 8, kIdTpNid) || !dlIdOk(j, r, 9, kIdTpTid)) {
                 j.badTp.insert(DlKey(r.num(0), r.num(1), 0, ""));
                 return true;
             }
             T_dbTp* t = appendTp(j.tpDB);
             if (!t) {
-                ++dbDropped.transponders;
+                ++j.dropped->transponders;
                 j.fullTp.insert(DlKey(r.num(0), r.num(1), 0, ""));
                 return true;
             }
@@ -109,14 +109,14 @@ bool channelRow(DlJob& j, const T_dbSat& s, const DbRow& r) {
     int32_t sat = r.num(0), bou = r.num(2);
     // A row with a bad id is dropped before it can start a bouquet.
     if (j.badTp.count(DlKey(sat, r.num(1), 0, ""))) {
-        ++dbDropped.orphanChannels;
+        ++j.dropped->orphanChannels;
         return true;
     }
     if (j.fullTp.count(DlKey(sat, r.num(1), 0, ""))) {
-        ++dbDropped.fullTpChannels;
+        ++j.dropped->fullTpChannels;
         return true;
     }
-    if (!dlChannelIdsOk(r)) return true;
+    if (!dlChannelIdsOk(j, r)) return true;
     if (dlNewGroup(j, bou, sat)) {
         if (j.cfg.chFake == 1 && s.tvFilter[0] == '1' &&
             (j.cfg.maxCTv == 0 || rep.tvChannels + rep.tvFake < static_cast<uint32_t>(j.cfg.maxCTv))) {

@@ -5,8 +5,6 @@
 #include "config/textFunc.h"
 #include "platform/widget.h"
 
-T_dbDropped dbDropped;
-
 const DlIdColumn kDlIdColumns[kIdFields] = {
     {"transponders", "nid", kNidDigits},  {"transponders", "tid", kTidDigits},
     {"channels", "sid", kSidDigits},      {"channels", "vpid", kPidDigits},
@@ -73,12 +71,12 @@ std::string droppedLines(const T_dbDropped& d) {
     return s;
 }
 
-bool dlIdOk(const DbRow& r, unsigned col, DlIdField field) {
+bool dlIdOk(DlJob& j, const DbRow& r, unsigned col, DlIdField field) {
     size_t len = 0;
     const char* text = r.raw(col, &len);
     HexIdFault f = checkHexId(text, len, kDlIdColumns[field].digits);
     if (f == HexIdFault::kOk) return true;
-    ++dbDropped.badId[field][static_cast<int>(f)];
+    ++j.dropped->badId[field][static_cast<int>(f)];
     return false;
 }
 
@@ -98,7 +96,8 @@ DlJob::DlJob(T_FnPARAM* prm, DlMode m)
       favDB(prm->favDB),
       chFavDB(prm->chFavDB),
       rep(prm->Report),
-      w(prm->Widget) {
+      w(prm->Widget),
+      dropped(prm->dropped ? prm->dropped : &ownDropped) {
     ui.w = w;
     ui.lang = &lang;
     // Records read from configuration files may lack their NUL.
@@ -126,7 +125,8 @@ std::unique_ptr<DlJob> dlStart(void* param, DlMode mode) {
     j->cas.reserve(1024);
     ghostWidget4Job(j->w, static_cast<int>(j->cats.count), j->favCount);
     resetChannelDb(j->satDB, j->tpDB, j->chDB, j->favDB, j->chFavDB, j->rep);
-    dbDropped = T_dbDropped{};
+    *j->dropped = T_dbDropped{};
+    p->showForum = 0;
     dlShowReport(*j, kRepAll);
     j->ui.shown = -1;
     dlSetProgress(j->ui, 0);
@@ -140,15 +140,17 @@ uint32_t dlFail(DlJob& j, uint32_t code) {
 }
 
 uint32_t dlConnect(DlJob& j) {
-    if (!dlOpen(j.ui, j.db, dbConnValues(j.cfg, dbConnOverride))) return dlFail(j);
-    DownloadResult r = dlCheckMessage(j.ui, j.db, j.appKey, j.p->cfgParam, j.serverMsg);
+    const T_dbConnOverride builtIn;
+    if (!dlOpen(j.ui, j.db, dbConnValues(j.cfg, j.p->dbConn ? *j.p->dbConn : builtIn)))
+        return dlFail(j);
+    DownloadResult r = dlCheckMessage(j.ui, j.db, j.appKey, &j.p->showForum, j.serverMsg);
     if (r != kDownloadOk) return dlFail(j, r);
     return kDownloadOk;
 }
 
 uint32_t dlFinish(DlJob& j) {
     dlCountUsage(j.db, j.appKey);
-    dlCloseReport(j.ui, j.db, j.serverMsg, droppedLines(dbDropped));
+    dlCloseReport(j.ui, j.db, j.serverMsg, droppedLines(*j.dropped));
     showWidget4Job(j.w, static_cast<int>(j.cats.count), j.favCount, true);
     return kDownloadOk;
 }
@@ -234,7 +236,7 @@ bool dlNewGroup(DlJob& j, int32_t group, int32_t sat) {
 
 T_dbCh* dlNewChannel(DlJob& j) {
     T_dbCh* c = appendCh(j.chDB);
-    if (!c) ++dbDropped.channels;
+    if (!c) ++j.dropped->channels;
     return c;
 }
 
@@ -274,9 +276,10 @@ void dlFillChannelCommon(T_dbCh* c, const DbRow& r) {
     c->cat_id = r.num(18);
 }
 
-bool dlChannelIdsOk(const DbRow& r) {
-    return dlIdOk(r, 6, kIdChSid) && dlIdOk(r, 7, kIdChVpid) && dlIdOk(r, 8, kIdChPmtPid) &&
-           dlIdOk(r, 9, kIdChPcrPid) && dlIdOk(r, 10, kIdChTxtPid);
+bool dlChannelIdsOk(DlJob& j, const DbRow& r) {
+    return dlIdOk(j, r, 6, kIdChSid) && dlIdOk(j, r, 7, kIdChVpid) &&
+           dlIdOk(j, r, 8, kIdChPmtPid) && dlIdOk(j, r, 9, kIdChPcrPid) &&
+           dlIdOk(j, r, 10, kIdChTxtPid);
 }
 
 void dlCopySetup(T_dbSat* d, const T_satRec& s) {
@@ -327,24 +330,24 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
     // A row with a bad id is dropped before it can start a group.
     const DlKey tpKey(sat, r.num(1), grp, "");
     if (j.badTp.count(tpKey)) {
-        ++dbDropped.orphanChannels;
+        ++j.dropped->orphanChannels;
         return true;
     }
-    if (!j.tpIndex.count(tpKey) && !(dlIdOk(r, kJNid, kIdTpNid) && dlIdOk(r, kJTid, kIdTpTid))) {
+    if (!j.tpIndex.count(tpKey) && !(dlIdOk(j, r, kJNid, kIdTpNid) && dlIdOk(j, r, kJTid, kIdTpTid))) {
         j.badTp.insert(tpKey);
-        ++dbDropped.orphanChannels;
+        ++j.dropped->orphanChannels;
         return true;
     }
-    if (!dlChannelIdsOk(r)) return true;
+    if (!dlChannelIdsOk(j, r)) return true;
     // A transponder that does not fit the table takes its channels with it,
     // before they can start a group; it is counted once.
     if (auto it = j.tpIndex.find(tpKey); it != j.tpIndex.end() ? it->second == 0
                                                               : j.tpDB->count >= kTpDbSlots - 1) {
         if (it == j.tpIndex.end()) {
-            ++dbDropped.transponders;
+            ++j.dropped->transponders;
             j.tpIndex.emplace(tpKey, 0);
         }
-        ++dbDropped.fullTpChannels;
+        ++j.dropped->fullTpChannels;
         return true;
     }
     if (dlNewGroup(j, grp, sat)) {
@@ -368,7 +371,7 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
                 ++rep.fakeSatellites;
                 made = true;
             } else {
-                ++dbDropped.satellites;
+                ++j.dropped->satellites;
             }
         }
         if (!favMode) {
@@ -393,7 +396,7 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
         T_dbTp* t = appendTp(j.tpDB);
         if (!t) {
             // Remembered as dropped, so it is counted once, not per channel.
-            ++dbDropped.transponders;
+            ++j.dropped->transponders;
             j.tpIndex.emplace(key, 0);
             return true;
         }
@@ -453,9 +456,9 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
         sql += "AND a.sat_id=" + std::to_string(satId) + " ";
         sql += "ORDER BY a.stp_id, a.sid, a.sort_id";
         bool ok = dlRunQuery(j.ui, j.db, sql, step, 0, [&](const DbRow& r) {
-            if (!dlIdOk(r, 1, kIdAudioSid) || !dlIdOk(r, 2, kIdAudioApid)) return true;
+            if (!dlIdOk(j, r, 1, kIdAudioSid) || !dlIdOk(j, r, 2, kIdAudioApid)) return true;
             if (j.audio.size() >= kDlAudioListCap) {
-                ++dbDropped.audioRows;
+                ++j.dropped->audioRows;
                 return true;
             }
             T_dlAudioEntry e{};
@@ -476,9 +479,9 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
         sql += "WHERE sat_id=" + std::to_string(satId) + " ";
         sql += "ORDER BY stp_id, sid";
         ok = dlRunQuery(j.ui, j.db, sql, step, 0, [&](const DbRow& r) {
-            if (!dlIdOk(r, 1, kIdCasSid)) return true;
+            if (!dlIdOk(j, r, 1, kIdCasSid)) return true;
             if (j.cas.size() >= kDlCasListCap) {
-                ++dbDropped.casRows;
+                ++j.dropped->casRows;
                 return true;
             }
             T_dlCasEntry e{};
@@ -515,7 +518,7 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
                 const T_dlAudioEntry& e = j.audio[idx];
                 T_dbAudio* a = appendAudio(&c);
                 if (!a) {
-                    ++dbDropped.channelAudio;
+                    ++j.dropped->channelAudio;
                     continue;
                 }
                 copyText(a->apid, e.apid);
@@ -527,7 +530,7 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
         }
         if (auto it = casOf.find(key); it != casOf.end()) {
             for (uint32_t idx : it->second)
-                if (!appendCas(&c, j.cas[idx].cas_id)) ++dbDropped.channelCas;
+                if (!appendCas(&c, j.cas[idx].cas_id)) ++j.dropped->channelCas;
         }
     }
     return true;
@@ -545,7 +548,7 @@ bool dlFavGroupsStep(DlJob& j) {
     bool ok = dlRunQuery(j.ui, j.db, sql, step, 2, [&](const DbRow& r) {
         T_dbFav* f = appendFav(j.favDB);
         if (!f) {
-            ++dbDropped.favGroups;
+            ++j.dropped->favGroups;
             return true;
         }
         f->fav_id = r.num(0);
@@ -587,7 +590,7 @@ bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
         sql += clause + " ";
         sql += "ORDER BY f.sort_id, cf.fav_id, c.ch_type, cf.sort_id";
         bool ok = dlRunQuery(j.ui, j.db, sql, step, share, [&](const DbRow& r) {
-            if (!dlIdOk(r, 2, kIdFavSid)) return true;
+            if (!dlIdOk(j, r, 2, kIdFavSid)) return true;
             const char* sid = r.text(2);
             int32_t grp = favMode ? r.num(4) : r.num(3);
             auto it = slotsOf.find(DlKey(r.num(0), r.num(1), grp, sid));
@@ -596,7 +599,7 @@ bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
                 const T_dbCh& c = j.chDB->ch[n];
                 T_dbChFav* l = appendChFav(j.chFavDB);
                 if (!l) {
-                    ++dbDropped.favLinks;
+                    ++j.dropped->favLinks;
                     continue;
                 }
                 l->sat_id = l->realSatId = c.sat_id;

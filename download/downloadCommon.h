@@ -72,8 +72,8 @@ struct DlJob {
 
     T_FnPARAM* p;
     DlMode mode;
-    // The job reads a snapshot of the configuration taken at its start;
-    // only showForum goes back to the live record.
+    // The job reads a snapshot of the configuration taken at its start and
+    // writes none of it back: showForum goes into the parameter record.
     T_cfgStruct cfg;
     T_idxSat sats;
     T_idxCat cats;
@@ -89,6 +89,9 @@ struct DlJob {
     T_dbChFavTable* chFavDB;
     T_dbReport* rep;
     T_Widget* w;
+    // The parameter record's counters, or the job's own without them.
+    T_dbDropped* dropped;
+    T_dbDropped ownDropped{};
 
     T_dlUi ui;
     DbSession db;
@@ -122,7 +125,7 @@ struct DlIdColumn {
 extern const DlIdColumn kDlIdColumns[kIdFields];
 // Checks column col of the row as the given id; a bad one is counted as
 // a dropped row under its field and fault. The caller drops the row.
-bool dlIdOk(const DbRow& r, unsigned col, DlIdField field);
+bool dlIdOk(DlJob& j, const DbRow& r, unsigned col, DlIdField field);
 
 // Greys the window, empties the tables, shows the report fields. Null when
 // the parameter record is unusable.
@@ -154,7 +157,7 @@ void dlCountChannel(DlJob& j, const T_dbCh& c);
 // Columns 0 to 18 of the channel queries, which all three modes share.
 void dlFillChannelCommon(T_dbCh* c, const DbRow& r);
 // The service id and PIDs of those columns; a bad one is counted.
-bool dlChannelIdsOk(const DbRow& r);
+bool dlChannelIdsOk(DlJob& j, const DbRow& r);
 // True when the row's (group, satellite) starts a new group; remembers it.
 bool dlNewGroup(DlJob& j, int32_t group, int32_t sat);
 void dlCopySetup(T_dbSat* d, const T_satRec& s);

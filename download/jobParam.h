@@ -1,6 +1,7 @@
 #pragma once
 #include "config/cfgTypes.h"
 
-// A job parameter record pointing at the program-wide records, as the job
-// launcher fills it for every job (cfgFile stays null).
+// A parameter record pointing at the program-wide records (cfgFile stays
+// null): the front end's record, from which the job launcher makes each
+// job's own.
 T_FnPARAM globalJobParam();

@@ -8,7 +8,6 @@
 
 #include "config/textFunc.h"
 
-T_dbConnOverride dbConnOverride;
 void (*dbQueryTrace)(const std::string& sql) = nullptr;
 
 namespace {
@@ -311,7 +310,7 @@ bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v) {
 }
 
 DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appKey,
-                              T_cfgStruct* liveCfg, char (&serverMsg)[kServerMsgSize]) {
+                              int* showForum, char (&serverMsg)[kServerMsgSize]) {
     std::string sql = "SELECT msg ,CRC, CRCLinux, show_forum ";
     sql += "FROM TeamMsg ";
     sql += "WHERE in_use='Y' ";
@@ -329,7 +328,7 @@ DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appK
         ++rows;
         storeServerMessage(serverMsg, r.text(0));
         r.copy(2, crcLinux);
-        if (std::strcmp(r.text(3), "Y") == 0 && liveCfg) liveCfg->showForum = 1;
+        if (std::strcmp(r.text(3), "Y") == 0 && showForum) *showForum = 1;
     }
     if (!db.rowsRead(res)) {
         setStatusText(ui.w, ui.lang->msgError, db.error());
@@ -339,7 +338,7 @@ DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appK
     res.reset(nullptr);
     if (rows == 0) {
         setStatusText(ui.w, ui.lang->msgError, ui.lang->msgCanceled);
-        if (liveCfg) liveCfg->showForum = 2;
+        if (showForum) *showForum = 2;
         showMessage(ui.w, ui.lang->msgOldVersion, ui.lang->msgError, kMbOk | kMbIconError);
         db.close();
         return kDownloadFailed;

@@ -2,7 +2,8 @@
 // The download jobs' side of the channel database server: the connection,
 // the server's message row with the build check, the filter clauses built
 // from the configuration, query running with progress, the usage counter
-// and the closing report.
+// and the closing report. Internal to download/ (and its tests): it needs
+// the client library's <mysql.h>, which no public header of the core may.
 #include <mysql.h>
 
 #include <cstddef>
@@ -12,21 +13,8 @@
 
 #include "config/cfgTypes.h"
 #include "config/langTypes.h"
+#include "download/download.h"
 #include "platform/widget.h"
-
-// Result of a download job's thread. kDownloadOutdated: the server declared
-// this build outdated; the front end ends the program with exit code 2.
-enum DownloadResult : uint32_t { kDownloadOk = 0, kDownloadFailed = 1, kDownloadOutdated = 2 };
-
-// Connection values a caller may put in place of the built-in ones (the
-// command-line tool, the tests). Empty fields and port 0 keep the built-in
-// value; passwordSet makes an empty password count.
-struct T_dbConnOverride {
-    std::string host, user, password, name, socket;
-    unsigned port = 0;
-    bool passwordSet = false;
-};
-extern T_dbConnOverride dbConnOverride;
 
 // Called with the text of every query a session runs (the benchmark replays
 // them through the command-line client); null by default.
@@ -161,11 +149,12 @@ void dlReportText(T_dlUi& ui, HCtl field, const char* fmt, ...)
 
 // Opens the connection; on failure reports the fixed text.
 bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v);
-// Reads the server's message row for the application key. Sets showForum
-// in liveCfg, fills serverMsg. On failure reports, closes the session and
-// returns kDownloadFailed or kDownloadOutdated.
+// Reads the server's message row for the application key. Sets *showForum
+// to 1 when a row asks for the forum page and to 2 when there is no row
+// (otherwise leaves it), fills serverMsg. On failure reports, closes the
+// session and returns kDownloadFailed or kDownloadOutdated.
 DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appKey,
-                              T_cfgStruct* liveCfg, char (&serverMsg)[kServerMsgSize]);
+                              int* showForum, char (&serverMsg)[kServerMsgSize]);
 // Runs one query of a step: shows stepText in status part 1, spreads share
 // over the rows; onRow returns false to stop reading (the rest of the
 // share is added then). On failure reports the server's error, closes the

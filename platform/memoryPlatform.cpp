@@ -1,6 +1,7 @@
 #include "platform/memoryPlatform.h"
 
 #include <filesystem>
+#include <utility>
 #include <system_error>
 
 std::string withDefaultExtension(const std::string& path, const std::string& ext) {
@@ -12,8 +13,57 @@ std::string withDefaultExtension(const std::string& path, const std::string& ext
 
 MemoryPlatform::MemoryPlatform() = default;
 
+// A job still running is served to its end; its end is not reported, since
+// whoever would hear of it may be gone already.
 MemoryPlatform::~MemoryPlatform() {
-    if (job_.joinable()) job_.join();
+    if (!job_.joinable()) return;
+    serveUntilJobReturns();
+    job_.join();
+}
+
+template <typename F>
+auto MemoryPlatform::onFrontThread(F show) -> decltype(show()) {
+    std::unique_lock<std::mutex> lock(jobMu_);
+    if (!running_ || std::this_thread::get_id() != jobThread_) {
+        lock.unlock();
+        return show();
+    }
+    decltype(show()) result{};
+    Request req{[&] { result = show(); }};
+    requests_.push_back(&req);
+    jobCv_.notify_all();
+    jobCv_.wait(lock, [&] { return req.done; });
+    return result;
+}
+
+void MemoryPlatform::serveUntilJobReturns() {
+    std::unique_lock<std::mutex> lock(jobMu_);
+    for (;;) {
+        jobCv_.wait(lock, [&] { return !requests_.empty() || jobReturned_; });
+        if (requests_.empty()) return;
+        Request* req = requests_.front();
+        requests_.pop_front();
+        lock.unlock();
+        req->run();
+        lock.lock();
+        req->done = true;
+        jobCv_.notify_all();
+    }
+}
+
+void MemoryPlatform::collectJob() {
+    if (!job_.joinable()) return;
+    job_.join();
+    JobEndFn onEnd;
+    uint32_t code;
+    {
+        std::lock_guard<std::mutex> lock(jobMu_);
+        onEnd = std::move(onEnd_);
+        onEnd_ = nullptr;
+        jobThread_ = std::thread::id();
+        code = jobResult_;
+    }
+    if (onEnd) onEnd(code);
 }
 
 HCtl MemoryPlatform::createControl(const std::string& name) {
@@ -101,13 +151,32 @@ void MemoryPlatform::setProgress(HCtl bar, int pos) {
 int MemoryPlatform::messageBox(HCtl, const std::string& text, const std::string& caption,
                                unsigned flags) {
     MessageBoxCall box{text, caption, flags};
+    return onFrontThread([&] { return showMessageBox(box); });
+}
+
+bool MemoryPlatform::browseFolder(HCtl, const std::string& title, std::string* path) {
+    return onFrontThread([&] { return showFolderDialog(title, path); });
+}
+
+bool MemoryPlatform::saveFileDialog(HCtl, const std::string& title,
+                                    const std::vector<std::string>& filter,
+                                    const std::string& defExt, std::string* path) {
+    return onFrontThread([&] { return showSaveDialog(title, filter, defExt, path); });
+}
+
+bool MemoryPlatform::openFileDialog(HCtl, const std::string& title,
+                                    const std::vector<std::string>& filter, std::string* path) {
+    return onFrontThread([&] { return showOpenDialog(title, filter, path); });
+}
+
+int MemoryPlatform::showMessageBox(const MessageBoxCall& box) {
     int answer;
     {
         std::lock_guard<std::mutex> lock(mu_);
         boxes.push_back(box);
-        calls.push_back("box " + caption + ": " + text);
+        calls.push_back("box " + box.caption + ": " + box.text);
         if (boxAnswers_.empty()) {
-            answer = (flags & 0xF) == kMbYesNo ? kIdYes : kIdOk;
+            answer = (box.flags & 0xF) == kMbYesNo ? kIdYes : kIdOk;
         } else {
             answer = boxAnswers_.front();
             boxAnswers_.pop_front();
@@ -117,7 +186,7 @@ int MemoryPlatform::messageBox(HCtl, const std::string& text, const std::string&
     return answer;
 }
 
-bool MemoryPlatform::browseFolder(HCtl, const std::string& title, std::string* path) {
+bool MemoryPlatform::showFolderDialog(const std::string& title, std::string* path) {
     std::lock_guard<std::mutex> lock(mu_);
     calls.push_back("browse " + title);
     if (folders_.empty() || !folders_.front()) {
@@ -129,9 +198,8 @@ bool MemoryPlatform::browseFolder(HCtl, const std::string& title, std::string* p
     return true;
 }
 
-bool MemoryPlatform::saveFileDialog(HCtl, const std::string& title,
-                                    const std::vector<std::string>&, const std::string& defExt,
-                                    std::string* path) {
+bool MemoryPlatform::showSaveDialog(const std::string& title, const std::vector<std::string>&,
+                                    const std::string& defExt, std::string* path) {
     std::lock_guard<std::mutex> lock(mu_);
     lastDefaultName = *path;
     calls.push_back("save " + title + " default " + *path);
@@ -148,8 +216,8 @@ bool MemoryPlatform::saveFileDialog(HCtl, const std::string& title,
     return true;
 }
 
-bool MemoryPlatform::openFileDialog(HCtl, const std::string& title,
-                                    const std::vector<std::string>&, std::string* path) {
+bool MemoryPlatform::showOpenDialog(const std::string& title, const std::vector<std::string>&,
+                                    std::string* path) {
     std::lock_guard<std::mutex> lock(mu_);
     calls.push_back("open " + title);
     if (opens_.empty() || !opens_.front()) {
@@ -161,22 +229,50 @@ bool MemoryPlatform::openFileDialog(HCtl, const std::string& title,
     return true;
 }
 
-bool MemoryPlatform::startJob(JobFn fn, T_FnPARAM* param) {
+bool MemoryPlatform::startJob(JobFn fn, T_FnPARAM* param, JobEndFn onEnd) {
     {
         std::lock_guard<std::mutex> lock(mu_);
         if (threadFails_) return false;
     }
-    if (job_.joinable()) job_.join();
+    // One job at a time: a running one is not waited for, the start is refused.
+    if (running_) return false;
+    collectJob();
+    {
+        std::lock_guard<std::mutex> lock(jobMu_);
+        jobReturned_ = false;
+        onEnd_ = std::move(onEnd);
+    }
+    running_ = true;
     try {
-        job_ = std::thread([this, fn, param] { jobResult_ = fn(param); });
+        job_ = std::thread([this, fn, param] {
+            {
+                std::lock_guard<std::mutex> lock(jobMu_);
+                jobThread_ = std::this_thread::get_id();
+            }
+            uint32_t code = fn(param);
+            std::lock_guard<std::mutex> lock(jobMu_);
+            jobResult_ = code;
+            jobReturned_ = true;
+            running_ = false;
+            jobCv_.notify_all();
+        });
     } catch (const std::system_error&) {
+        running_ = false;
+        std::lock_guard<std::mutex> lock(jobMu_);
+        onEnd_ = nullptr;
         return false;  // no thread to be had: the caller reports it
     }
     return true;
 }
 
+bool MemoryPlatform::jobRunning() { return running_; }
+
 uint32_t MemoryPlatform::waitJob() {
-    if (job_.joinable()) job_.join();
+    if (job_.joinable()) {
+        serveUntilJobReturns();
+        collectJob();
+    }
+    std::lock_guard<std::mutex> lock(jobMu_);
     return jobResult_;
 }
 

@@ -2,8 +2,50 @@
 // The small layer that stands in for the window system. Jobs talk to the
 // user only through it: control texts and states, the status bar, progress
 // bars, message boxes, file dialogs, the job thread, the clock, a browser.
+//
+// Thread contract
+// ---------------
+// A front end (the window, the command-line tool) owns one backend and
+// calls it from one thread of its own, the front end's thread. It starts at
+// most one job at a time; the job runs on a worker thread and reaches the
+// user only through these calls, made from that worker thread:
+//
+//   setText (report fields), setEnabled, setChecked, setVisible, setRows
+//   (greying and restoring the window), setStatus, setProgressRange,
+//   setProgress: do not wait for the user. A backend may post them to the
+//   front end's thread and return before they show; they take effect in
+//   the order made.
+//   text, enabled, checked: give the state after every change the job made
+//   before (a window backend asks its own thread and waits for that thread,
+//   never for the user).
+//   messageBox, browseFolder, saveFileDialog, openFileDialog: block the job
+//   until the user answers. They are always shown by the front end's thread,
+//   never by the job's, and that thread keeps serving them while a job runs
+//   (the window from its event loop, a tool while it waits in waitJob), so a
+//   job waiting for an answer never deadlocks the front end.
+//   localTime.
+//
+// A job never calls createControl, destroyWindow, openUrl, startJob,
+// jobRunning or waitJob. The same calls made by the front end's own thread
+// act at once. Since a job may be waiting for it, the front end's thread
+// never waits for a job, except a tool inside waitJob.
+//
+// startJob never blocks its caller: it starts the job and returns true, or
+// returns false at once when a job is still running (one job at a time) or
+// no thread could be had; the front end then says so, nothing ends the
+// process. When the job function has returned, the onEnd given to startJob
+// is called once, with the job's code, on the front end's thread: the window
+// learns of it from its event loop and never waits; a tool waits for it in
+// waitJob. A job that has returned but whose end was not reported yet is
+// reported by the next startJob before that starts anything.
+//
+// A job writes no configuration record the front end owns. What it hands
+// back (the forum request of the server's message row, the rows a download
+// dropped) goes into its parameter record, and the front end takes it from
+// there in onEnd, on its own thread (see jobs/jobLauncher.h).
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +68,8 @@ enum : unsigned {
 enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
 
 using JobFn = uint32_t (*)(void* param);
+// Told the code of a job that ended; runs on the front end's thread.
+using JobEndFn = std::function<void(uint32_t code)>;
 
 // Local date and time as the jobs name folders and files with it.
 struct VaTime {
@@ -63,9 +107,15 @@ public:
     virtual bool openFileDialog(HCtl owner, const std::string& title,
                                 const std::vector<std::string>& filter, std::string* path) = 0;
 
-    // Starts a job on a worker thread; false when no thread could be had.
-    virtual bool startJob(JobFn fn, T_FnPARAM* param) = 0;
-    // Waits for the job last started (the window never does; tools do).
+    // Starts fn(param) on a worker thread without waiting for anything;
+    // false when a job is running or no thread could be had. onEnd (may be
+    // empty) is told the job's code once it ended, on the front end's thread.
+    virtual bool startJob(JobFn fn, T_FnPARAM* param, JobEndFn onEnd = {}) = 0;
+    // True from a successful startJob until the job function has returned.
+    virtual bool jobRunning() = 0;
+    // Tools only (the window never waits): serves the job's boxes and
+    // dialogs until it ends, reports its end and gives its code; the code of
+    // the last job when none runs.
     virtual uint32_t waitJob() = 0;
     virtual void openUrl(const std::string& url) = 0;
     // Closes a window (the main window ends the program's message loop).

@@ -8,33 +8,61 @@
 #include <string>
 #include <vector>
 
-#include "cli/lib/jobs.h"
+#include "cli/lib/consolePlatform.h"
 #include "config/cfgFile.h"
 #include "config/codepage.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
 #include "download/dbTypes.h"
 #include "download/jobParam.h"
-#include "cli/lib/consolePlatform.h"
+#include "jobs/families.h"
+#include "jobs/jobLauncher.h"
 
 namespace {
 
 constexpr int kExitUsage = 64;
 
-struct Format {
-    const char* name;
-    int fileType;
-    const char* label;
+struct CliDbOptions {
+    std::string host, user, password, name, socket;
+    unsigned port = 0;
+    bool passwordSet = false;
 };
-const Format kFormats[] = {{"ndf", 0, "NDF"},       {"e1", 1, "Enigma1"},
-                           {"e2", 2, "Enigma2"},    {"azbox", 3, "AZbox (09)"},
-                           {"sb5", 4, "SB-5"},      {"s2hd", 5, "S2 HD"},
-                           {"st1", 6, "Pvr-ST1"},   {"js1", 7, "Pvr-JS1"}};
+
+T_dbConnOverride dbOverride(const CliDbOptions& o) {
+    T_dbConnOverride c;
+    c.host = o.host;
+    c.user = o.user;
+    c.password = o.password;
+    c.passwordSet = o.passwordSet;
+    c.name = o.name;
+    c.socket = o.socket;
+    c.port = o.port;
+    return c;
+}
+
+// The rows a download dropped, one to a line, without the CR LF of the box.
+void printDropped(FILE* out, const T_dbDropped& dropped) {
+    const std::string lines = droppedLines(dropped);
+    size_t pos = 0;
+    while (pos < lines.size()) {
+        size_t end = lines.find("\r\n", pos);
+        std::string line = lines.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        if (!line.empty()) std::fprintf(out, "%s\n", line.c_str());
+        if (end == std::string::npos) break;
+        pos = end + 2;
+    }
+}
 
 const char* familyLabel(int fileType) {
-    for (const Format& f : kFormats)
-        if (f.fileType == fileType) return f.label;
-    return "?";
+    const T_family* f = familyByType(fileType);
+    return f ? f->label : "?";
+}
+
+// "e2, e1, ndf, ..." in the table's order.
+std::string formatNames() {
+    std::string s;
+    for (const T_family& f : kFamilies) s += std::string(s.empty() ? "" : ", ") + f.cliName;
+    return s;
 }
 
 const char* listTypeLabel(int t) {
@@ -107,19 +135,15 @@ bool parseFormats(const std::vector<std::string>& in, std::vector<int>* out, std
             start = comma == std::string::npos ? item.size() + 1 : comma + 1;
             if (name.empty()) continue;
             if (name == "all") {
-                for (const Format& f : kFormats) out->push_back(f.fileType);
+                for (const T_family& f : kFamilies) out->push_back(f.fileType);
                 continue;
             }
-            bool found = false;
-            for (const Format& f : kFormats)
-                if (name == f.name) {
-                    out->push_back(f.fileType);
-                    found = true;
-                }
-            if (!found) {
+            const T_family* f = familyByName(name);
+            if (!f) {
                 *bad = name;
                 return false;
             }
+            out->push_back(f->fileType);
         }
     }
     // Each family once, in the order asked.
@@ -147,8 +171,8 @@ int runCli(int argc, char** argv) {
     app.add_option("--master", master, "master list file")->capture_default_str();
     app.add_option("--lang", lang, "language: it, en, fr, de or es (default: the configuration's)");
     app.add_option("--format", formats,
-                   "receiver family to write: e2, e1, ndf, azbox, sb5, s2hd, st1, js1 or all "
-                   "(several allowed, also comma-separated)");
+                   "receiver family to write: " + formatNames() +
+                       " or all (several allowed, also comma-separated)");
     app.add_option("--output", output,
                    "destination: the folder the folder browser or save dialog would return "
                    "(default: the current folder); a single-file format may name a file");
@@ -182,8 +206,8 @@ int runCli(int argc, char** argv) {
     std::vector<int> families;
     std::string bad;
     if (!parseFormats(formats, &families, &bad)) {
-        std::fprintf(stderr, "velartis-cli: unknown format '%s' (e2, e1, ndf, azbox, sb5, s2hd, "
-                             "st1, js1 or all)\n", bad.c_str());
+        std::fprintf(stderr, "velartis-cli: unknown format '%s' (%s or all)\n", bad.c_str(),
+                     formatNames().c_str());
         return kExitUsage;
     }
     int langId = 0;
@@ -205,7 +229,7 @@ int runCli(int argc, char** argv) {
         // Several single-file lists cannot share one file name.
         int single = 0;
         for (int t : families)
-            if (t == 0 || t >= 4) ++single;
+            if (familyByType(t)->singleFile) ++single;
         std::error_code ec;
         if (single > 1 && !std::filesystem::is_directory(output, ec)) {
             std::fprintf(stderr, "velartis-cli: --output must be an existing folder when several "
@@ -241,17 +265,22 @@ int runCli(int argc, char** argv) {
     printSummary(stdout);
     if (summary) return 0;
 
-    applyDbOptions(db);
-    T_FnPARAM param = globalJobParam();
-    if (!ui.startJob(downloadJobFor(cfgParam.listType), &param)) {
+    // Each job through the launcher, as the window starts them; the tool
+    // then waits for it where the window would go on.
+    const T_dbConnOverride conn = dbOverride(db);
+    T_FnPARAM shared = globalJobParam();
+    shared.dbConn = &conn;
+    T_jobEnd ended{};
+    auto onEnd = [&ended](const T_jobEnd& e) { ended = e; };
+    if (!startDownloadJob(shared, onEnd)) {
         std::fprintf(stderr, "velartis-cli: cannot start the download job\n");
         return 1;
     }
-    uint32_t rc = ui.waitJob();
+    ui.waitJob();
     printReport(ui, stdout);
-    printDropped(stdout);
-    if (rc == kJobOutdated) return 2;
-    if (rc != 0) return 1;
+    printDropped(stdout, ended.dropped);
+    if (ended.code == kDownloadOutdated) return 2;
+    if (ended.code != kDownloadOk) return 1;
 
     if (families.empty()) {
         std::fprintf(stdout, "No list written: no --format was given.\n");
@@ -263,8 +292,12 @@ int runCli(int argc, char** argv) {
         cfgParam.fileType = family;
         std::fprintf(stdout, "Writing %s list\n", familyLabel(family));
         size_t before = ui.written.size();
-        if (!ui.startJob(writerJobFor(family), &param)) return 1;
-        if (ui.waitJob() != 0) {
+        if (!startWriterJob(shared, onEnd)) {
+            std::fprintf(stderr, "velartis-cli: cannot start the %s job\n", familyLabel(family));
+            return 1;
+        }
+        ui.waitJob();
+        if (ended.code != 0) {
             std::fprintf(stdout, "%s: FAILED\n", familyLabel(family));
             result = 1;
             continue;

@@ -4,22 +4,22 @@
 
 #include "config/codepage.h"
 
-bool ConsolePlatform::browseFolder(HCtl owner, const std::string& title, std::string* path) {
+bool ConsolePlatform::showFolderDialog(const std::string& title, std::string* path) {
     answerFolder(dest_.empty() ? std::nullopt : std::optional<std::string>(dest_));
-    return MemoryPlatform::browseFolder(owner, title, path);
+    return MemoryPlatform::showFolderDialog(title, path);
 }
 
-bool ConsolePlatform::saveFileDialog(HCtl owner, const std::string& title,
+bool ConsolePlatform::showSaveDialog(const std::string& title,
                                      const std::vector<std::string>& filter,
                                      const std::string& defExt, std::string* path) {
     answerSave(dest_.empty() ? std::nullopt : std::optional<std::string>(dest_));
-    return MemoryPlatform::saveFileDialog(owner, title, filter, defExt, path);
+    return MemoryPlatform::showSaveDialog(title, filter, defExt, path);
 }
 
-bool ConsolePlatform::openFileDialog(HCtl owner, const std::string& title,
+bool ConsolePlatform::showOpenDialog(const std::string& title,
                                      const std::vector<std::string>& filter, std::string* path) {
     answerOpen(std::nullopt);
-    return MemoryPlatform::openFileDialog(owner, title, filter, path);
+    return MemoryPlatform::showOpenDialog(title, filter, path);
 }
 
 void ConsolePlatform::onStatus(int part, const std::string& text) {

@@ -1,6 +1,8 @@
 #pragma once
 // The backend of the command-line tool: status texts and progress go to
 // stderr, message boxes are printed, and dialogs are answered from options.
+// Boxes and dialogs of a job are printed and answered by the tool's own
+// thread while it waits for the job (see MemoryPlatform).
 #include <cstdio>
 
 #include "platform/memoryPlatform.h"
@@ -14,17 +16,15 @@ public:
     // answers "cancel".
     void setDestination(const std::string& path) { dest_ = path; }
 
-    bool browseFolder(HCtl owner, const std::string& title, std::string* path) override;
-    bool saveFileDialog(HCtl owner, const std::string& title,
-                        const std::vector<std::string>& filter, const std::string& defExt,
-                        std::string* path) override;
-    bool openFileDialog(HCtl owner, const std::string& title,
-                        const std::vector<std::string>& filter, std::string* path) override;
-
     // Files the jobs wrote, in order (from the "Written" status texts).
     std::vector<std::string> written;
 
 protected:
+    bool showFolderDialog(const std::string& title, std::string* path) override;
+    bool showSaveDialog(const std::string& title, const std::vector<std::string>& filter,
+                        const std::string& defExt, std::string* path) override;
+    bool showOpenDialog(const std::string& title, const std::vector<std::string>& filter,
+                        std::string* path) override;
     void onStatus(int part, const std::string& text) override;
     void onProgress(const std::string& bar, int pos) override;
     void onMessageBox(const MessageBoxCall& box) override;

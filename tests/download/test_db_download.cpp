@@ -34,6 +34,10 @@ using ::testing::HasSubstr;
 
 const char kConnectFailed[] = "Can't connect to MySql server on xx:xx:xx:xx (10053)";
 
+// What the download jobs are given through their parameter record.
+T_dbConnOverride testConn;
+T_dbDropped testDropped;
+
 class RecordingPlatform : public MemoryPlatform {
 public:
     std::vector<int> downProgress;
@@ -200,12 +204,14 @@ protected:
         MsgLang = *langTable(kLangEnglish);
         setDatabase("velartis");
         p = globalJobParam();
+        p.dbConn = &testConn;
+        p.dropped = &testDropped;
     }
-    void TearDown() override { dbConnOverride = T_dbConnOverride{}; }
+    void TearDown() override { testConn = T_dbConnOverride{}; }
 
     static void setDatabase(const char* name) {
         T_dbConnValues v = testDb(name);
-        dbConnOverride = {v.host, v.user, v.password, v.name, "", v.port, false};
+        testConn = {v.host, v.user, v.password, v.name, "", v.port, false};
     }
 
     // Every set-up field distinct, so a download that mixes two up shows.
@@ -317,7 +323,10 @@ TEST_F(Download, BouquetsAsChannelsEndToEnd) {
 
     EXPECT_EQ(successfulEnd(), std::string(MsgLang.msgDbReadOk) +
                                    "\r\n\r\nFixture server\r\nsecond line \\x kept");
-    EXPECT_EQ(cfgParam.showForum, 1);  // the first row asks for it
+    // The first row asks for the forum: told through the record, the live
+    // configuration is the front end's to change.
+    EXPECT_EQ(p.showForum, 1);
+    EXPECT_EQ(cfgParam.showForum, 0);
     for (const char* step : {"Satelliti", "Transponders", "Channels",
                              "Channels Audio and Cas Data", "Favorite Groups", "Channels Favorite"})
         EXPECT_THAT(ui->statusLog[1], Contains(std::string(MsgLang.msgDbReading) + " -> " + step));
@@ -515,8 +524,8 @@ TEST_F(Download, ChannelAudioAndCasBeyondCapacityAreDropped) {
     ASSERT_EQ(c.casCount, 29u);
     EXPECT_EQ(strFormat("%s %s %d %d", c.audio[1].apid, c.audio[29].apid, c.cas[1], c.cas[29]),
               "0301 031D 0 28");
-    EXPECT_EQ(dbDropped.channelAudio, 2u);
-    EXPECT_EQ(dbDropped.channelCas, 2u);
+    EXPECT_EQ(testDropped.channelAudio, 2u);
+    EXPECT_EQ(testDropped.channelCas, 2u);
     std::string box = successfulEnd();
     EXPECT_THAT(box, HasSubstr("\r\nDropped: 2 audio tracks over the channel capacity of 29"));
     EXPECT_THAT(box, HasSubstr("\r\nDropped: 2 CAS ids over the channel capacity of 29"));
@@ -547,7 +556,7 @@ TEST_F(Download, BadIdsAreDroppedAndReported) {
         const bool virt = fn == DownloadDataBSat;
         SCOPED_TRACE(virt ? "bouquets as satellites" : "bouquets as channels");
         ASSERT_EQ(download(fn, bad, {500}), kDownloadOk);
-        EXPECT_EQ(droppedLines(dbDropped), dropped);
+        EXPECT_EQ(droppedLines(testDropped), dropped);
         EXPECT_EQ(successfulEnd(), std::string(MsgLang.msgDbReadOk) + "\r\n\r\nBad ids" + dropped);
         // The good rows as they are, lower case included.
         EXPECT_EQ(channels(), "0101/70 010a/70 0401/70 0109/70");
@@ -576,7 +585,7 @@ TEST_F(Download, BadIdsAreDroppedAndReported) {
     ASSERT_EQ(download(DownloadDataFSat, bad, {500}), kDownloadOk);
     EXPECT_EQ(channels(), "0101/1 0401/1 010a/1");
     EXPECT_EQ(links(), "1>0 1>1 1>2");
-    const std::string lines = droppedLines(dbDropped);
+    const std::string lines = droppedLines(testDropped);
     EXPECT_THAT(lines, HasSubstr("\r\nDropped: 1 channels whose sid is not hexadecimal\r\n"));
     EXPECT_THAT(lines, HasSubstr("\r\nDropped: 1 favourite rows whose sid is not hexadecimal"));
 }
@@ -586,7 +595,7 @@ TEST_F(Download, BadIdsAreDroppedAndReported) {
 TEST_F(Download, ServerDownFailsFastWithTheFixedText) {
     int fd = -1, port = loopbackPort(false, &fd);  // was free a moment ago
     ASSERT_GT(port, 0);
-    auto there = [&] { dbConnOverride.port = port; };
+    auto there = [&] { testConn.port = port; };
     ASSERT_EQ(download(DownloadDataCh, there, {192}), kDownloadFailed);
     EXPECT_EQ(failedEnd(), kConnectFailed);
     EXPECT_TRUE(ui->boxes.empty());
@@ -613,7 +622,7 @@ TEST_F(Download, MessageRowStopsOldAndOutdatedBuilds) {
         ASSERT_EQ(download(c.fn, [&] { copyText(cfgParam.appVersion, c.version); }, {192}),
                   c.result);
         EXPECT_EQ(failedEnd(), "Operation canceled.");
-        EXPECT_EQ(cfgParam.showForum, c.showForum);
+        EXPECT_EQ(p.showForum, c.showForum);
         ASSERT_EQ(ui->boxes.size(), 1u);
         EXPECT_EQ(ui->boxes[0].text, "This is one old version of Velartis!\r\n"
                                      "Visit our Forum and download a new version.");
@@ -685,7 +694,7 @@ TEST_F(Download, ConnectionLostDuringAResultFailsTheJob) {
             SetUp();
             for (int id : c.sats) addSat(id);
             setDatabase(c.db);
-            dbConnOverride.port = static_cast<unsigned>(proxy.port());
+            testConn.port = static_cast<unsigned>(proxy.port());
             cfgParam.chFake = 0;
             proxy.cutAfter(cut);
             EXPECT_TRUE(ui->startJob(c.fn, &p));
@@ -775,25 +784,26 @@ TEST_F(Download, RowsBeyondEveryCapacityAreDroppedAndReported) {
         for (uint32_t i = 1; i <= tpDB.count; ++i) tps.insert({tpDB.tp[i].sat_id, tpDB.tp[i].stp_id});
         for (uint32_t i = 1; i <= chDB.count; ++i)
             ASSERT_TRUE(tps.count({chDB.ch[i].sat_id, chDB.ch[i].stp_id})) << "channel " << i;
-        EXPECT_GT(dbDropped.fullTpChannels, 0u);
+        EXPECT_GT(testDropped.fullTpChannels, 0u);
     };
     ASSERT_EQ(download(DownloadDataCh, big, {1}), kDownloadOk);
     everyChannelHasItsTransponder();
     EXPECT_EQ(strFormat("%u %u %u %u", chDB.count, tpDB.count, Report.transponders,
                         Report.tvChannels + Report.radioChannels),
               "19999 4999 4999 19999");
-    EXPECT_EQ(strFormat("%u %u %u", dbDropped.transponders, dbDropped.audioRows, dbDropped.casRows),
+    EXPECT_EQ(strFormat("%u %u %u", testDropped.transponders, testDropped.audioRows,
+                        testDropped.casRows),
               "101 3001 1001");
-    EXPECT_GT(dbDropped.channels, 0u);
+    EXPECT_GT(testDropped.channels, 0u);
     EXPECT_LE(chFavDB.count, kChFavDbSlots - 1);
     for (uint32_t i = 1; i <= chDB.count; ++i)
         ASSERT_TRUE(chDB.ch[i].audioCount <= 29u && chDB.ch[i].casCount <= 29u) << i;
     std::string box = successfulEnd();
-    EXPECT_THAT(box, HasSubstr("\r\nDropped: " + std::to_string(dbDropped.channels) +
+    EXPECT_THAT(box, HasSubstr("\r\nDropped: " + std::to_string(testDropped.channels) +
                                " channels over the table capacity of 19999"));
     EXPECT_THAT(box, HasSubstr("\r\nDropped: 101 transponders over the table capacity of 4999"));
     EXPECT_THAT(box, HasSubstr("\r\nDropped: 3001 audio rows over the list capacity of 59999"));
-    EXPECT_THAT(box, HasSubstr("\r\nDropped: " + std::to_string(dbDropped.fullTpChannels) +
+    EXPECT_THAT(box, HasSubstr("\r\nDropped: " + std::to_string(testDropped.fullTpChannels) +
                                " channels on transponders over the table capacity of 4999"));
 
     // The virtual modes keep within the tables too.

@@ -46,13 +46,13 @@ void download(const Download& d) {
     bouParam = T_idxBou{};
     bouIParam = T_idxBouI{};
     MsgLang = *langTable(kLangEnglish);
-    dbConnOverride = {"127.0.0.1", "vauser", "vapass1", d.db, "", VA_TEST_DB_PORT, false};
+    const T_dbConnOverride conn{"127.0.0.1", "vauser", "vapass1", d.db, "", VA_TEST_DB_PORT, false};
     T_FnPARAM p = globalJobParam();
+    p.dbConn = &conn;
     JobFn job = d.list == 1 ? DownloadDataBSat : d.list == 2 ? DownloadDataFSat : DownloadDataCh;
     ASSERT_TRUE(ui->startJob(job, &p));
     ASSERT_EQ(ui->waitJob(), kDownloadOk)
         << d.db << " mode " << d.list << ": " << ui->find("status")->status[1];
-    dbConnOverride = T_dbConnOverride{};
 }
 
 // Each format builds from the tables and reads back; gives the lists.

@@ -159,19 +159,6 @@ struct Staging {
 // "%.*s" arguments for a fixed text field that may lack its NUL.
 #define FIELD(f) static_cast<int>(strnlen((f), sizeof(f))), (f)
 
-
-// The job reads the configuration and the texts as they were when it
-// started; the window may change the shared records meanwhile.
-struct Snapshot {
-    T_cfgStruct cfg;
-    LangStruct lang;
-    T_FnPARAM param;
-    explicit Snapshot(const T_FnPARAM* p) : cfg(*p->cfgParam), lang(*p->MsgLang), param(*p) {
-        param.cfgParam = &cfg;
-        param.MsgLang = &lang;
-    }
-};
-
 }  // namespace
 
 WriterInput writerInput(const T_FnPARAM* p, const VaTime& start) {
@@ -326,9 +313,7 @@ uint32_t LogWriter(T_FnPARAM* p, const std::string& path) {
     return 1;
 }
 
-uint32_t runFolderJob(T_FnPARAM* shared, const FolderFormat& fmt) {
-    Snapshot snap(shared);
-    T_FnPARAM* p = &snap.param;
+uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
     Job job(p);
     const VaTime start = jobTime(job.w);
     job.ghost();
@@ -411,9 +396,7 @@ uint32_t runFolderJob(T_FnPARAM* shared, const FolderFormat& fmt) {
     return job.succeed();
 }
 
-uint32_t runSingleFileJob(T_FnPARAM* shared, const SingleFileFormat& fmt) {
-    Snapshot snap(shared);
-    T_FnPARAM* p = &snap.param;
+uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt) {
     Job job(p);
     const VaTime start = jobTime(job.w);
     job.ghost();

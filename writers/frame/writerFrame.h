@@ -77,6 +77,8 @@ struct SingleFileFormat {
 };
 
 // Runs a writer job; returns the job's exit code (0 written, 1 stopped).
+// The job reads the records its parameter record points at; the job
+// launcher points them at copies of its own (jobs/jobLauncher.h).
 // A folder job builds its dated folder complete under a temporary name
 // beside it and then swaps it in, replacing the folder of an earlier job of
 // the same minute whole. Both styles hold a lock on the destination's

@@ -1,0 +1,37 @@
+#pragma once
+// The receiver families, one row each. The command-line tool takes its
+// --format names and labels from here, the window its family buttons and
+// the list-information box, and the job launcher the writer job.
+#include <string_view>
+
+#include "platform/platform.h"
+
+// The limits of a family as the list-information box shows them, for the
+// user's information ("?" where none is shown); the writers check their own.
+struct T_familyLimits {
+    const char* title;  // the box's title, e.g. " NDF List Info "
+    const char* maxSat;
+    const char* maxTp;
+    const char* maxChTv;
+    const char* maxChRa;
+    const char* maxFavGrp;
+    const char* maxFavCh;
+};
+
+struct T_family {
+    int fileType;         // cfgParam.fileType; its button is control 823 + fileType
+    const char* cliName;  // the command-line tool's --format name
+    const char* label;    // the text of its button
+    JobFn job;            // the writer job
+    bool singleFile;      // one file through the save dialog; else a folder
+                          // through the folder browser
+    T_familyLimits limits;
+};
+
+constexpr int kFamilyCount = 8;
+// In fileType order: kFamilies[t].fileType == t.
+extern const T_family kFamilies[kFamilyCount];
+
+// The family of a fileType or a --format name; null for none.
+const T_family* familyByType(int fileType);
+const T_family* familyByName(std::string_view cliName);
