@@ -26,8 +26,9 @@ struct Tables {
     T_dbReport report{};
 
     WriterInput in() const {
-        return WriterInput{&cfg,      &bouI,      &favI,       &nat,        langTable(kLangEnglish),
-                           sats.get(), tps.get(), chs.get(), favs.get(), links.get(), &report, VaTime{}};
+        return WriterInput{&cfg,       &bouI,     &favI,     &nat,       langTable(kLangEnglish),
+                           sats.get(), tps.get(), chs.get(), favs.get(), links.get(),
+                           &report,    VaTime{}};
     }
 };
 
@@ -105,16 +106,19 @@ void run(const char* label, uint32_t nSat, uint32_t nTp, uint32_t nCh, int round
         BuildResult n = buildAzboxAntennaList(in, &antenna);
         refused = !check.ok || !a.ok;
         if (refused) why = check.ok ? a.message : check.message;
-        if (!d.ok || !n.ok) std::printf("  unexpected refusal: %s%s\n", d.message.c_str(), n.message.c_str());
+        if (!d.ok || !n.ok)
+            std::printf("  unexpected refusal: %s%s\n", d.message.c_str(), n.message.c_str());
         bytes = (a.ok ? all.size() : 0) + dvbs.size() + antenna.size();
     }
-    const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double secs =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const uint32_t written = nCh < kAzMaxChannels ? nCh : kAzMaxChannels;
     const double perBuild = secs / rounds;
-    std::printf("%-28s %3u sat %4u tp %5u ch (%5u written): %7.3f ms per build, %6.2f M channels/s, "
-                "%zu bytes%s\n",
-                label, nSat, nTp, nCh, written, perBuild * 1e3, written / perBuild / 1e6, bytes,
-                refused ? " (all_channel.dat refused)" : "");
+    std::printf(
+        "%-28s %3u sat %4u tp %5u ch (%5u written): %7.3f ms per build, %6.2f M channels/s, "
+        "%zu bytes%s\n",
+        label, nSat, nTp, nCh, written, perBuild * 1e3, written / perBuild / 1e6, bytes,
+        refused ? " (all_channel.dat refused)" : "");
     if (refused) std::printf("  %s\n", why.c_str());
 }
 

@@ -21,9 +21,9 @@
 #include "config/cfgTypes.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
-#include "download/jobParam.h"
 #include "download/dbTypes.h"
 #include "download/download.h"
+#include "download/jobParam.h"
 #include "download/session.h"
 #include "platform/memoryPlatform.h"
 #include "platform/widget.h"
@@ -74,14 +74,22 @@ Options parse(int argc, char** argv) {
         std::string a = argv[i];
         if (i + 1 >= argc) usage();
         std::string v = argv[++i];
-        if (a == "--host") o.host = v;
-        else if (a == "--port") o.port = static_cast<unsigned>(toInt(v.c_str()));
-        else if (a == "--user") o.user = v;
-        else if (a == "--password") o.password = v;
-        else if (a == "--db") o.db = v;
-        else if (a == "--runs") o.runs = std::max(1, toInt(v.c_str()));
-        else if (a == "--client") o.client = v;
-        else usage();
+        if (a == "--host")
+            o.host = v;
+        else if (a == "--port")
+            o.port = static_cast<unsigned>(toInt(v.c_str()));
+        else if (a == "--user")
+            o.user = v;
+        else if (a == "--password")
+            o.password = v;
+        else if (a == "--db")
+            o.db = v;
+        else if (a == "--runs")
+            o.runs = std::max(1, toInt(v.c_str()));
+        else if (a == "--client")
+            o.client = v;
+        else
+            usage();
     }
     return o;
 }
@@ -186,9 +194,10 @@ int main(int argc, char** argv) {
     long rssAfter = maxRssKb();
 
     double job = median(jobTimes), client = median(clientTimes);
-    std::printf("satellites %zu, queries %zu, rows kept: %u transponders, %u channels, "
-                "%u favourite links\n",
-                satIds.size(), traced.size(), tpDB.count, chDB.count, chFavDB.count);
+    std::printf(
+        "satellites %zu, queries %zu, rows kept: %u transponders, %u channels, "
+        "%u favourite links\n",
+        satIds.size(), traced.size(), tpDB.count, chDB.count, chFavDB.count);
     std::string lines = droppedLines(dropped);
     for (char& c : lines)
         if (c == '\r') c = ' ';

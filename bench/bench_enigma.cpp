@@ -1,9 +1,9 @@
 // Builds the Enigma2 and Enigma1 lists from tables filled to capacity and
 // writes them, beside a plain write() of the same number of bytes.
-#include <cstdlib>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
+#include <cstdlib>
 
 #include <algorithm>
 #include <chrono>
@@ -73,8 +73,10 @@ void fillFull() {
         T_dbAudio* a = appendAudio(ch);
         copyText(a->apid, "028A");
         a->ac3 = c % 7 == 0;
-        if (ch->ch_type == 0) ++Report.tvChannels;
-        else ++Report.radioChannels;
+        if (ch->ch_type == 0)
+            ++Report.tvChannels;
+        else
+            ++Report.radioChannels;
     }
     for (int g = 1; g < static_cast<int>(kFavDbSlots); ++g) {
         T_dbFav* f = appendFav(&favDB);
@@ -168,8 +170,9 @@ void timeWrite(const char* name, const Built& b, const std::string& dir) {
         ::close(fd);
     };
     double tPlain = bestOf(3, [&] { plainWrite(plainPath, all); });
-    std::printf("  write all files (temp + rename each, one flush): %.2f ms (%.2f ms without the flush)\n",
-                tWrite * 1e3, tNoFlush * 1e3);
+    std::printf(
+        "  write all files (temp + rename each, one flush): %.2f ms (%.2f ms without the flush)\n",
+        tWrite * 1e3, tNoFlush * 1e3);
     std::printf("  one plain write() of the same %zu bytes:    %.2f ms\n", all.size(),
                 tPlain * 1e3);
     std::printf("  ratio: %.1fx (target within 2x)\n", tWrite / tPlain);
@@ -180,9 +183,10 @@ void timeWrite(const char* name, const Built& b, const std::string& dir) {
     const OutFile& big = b.files.front();
     double tBig = bestOf(3, [&] { writeFileWhole(folder + "/" + big.name, big.bytes, nullptr); });
     double tBigPlain = bestOf(3, [&] { plainWrite(plainPath, big.bytes); });
-    std::printf("  the same %zu files by plain open/write/close: %.2f ms (%.1fx); "
-                "whole-or-nothing against that: %.1fx (%.1fx without the flush)\n",
-                b.files.size(), tFiles * 1e3, tFiles / tPlain, tWrite / tFiles, tNoFlush / tFiles);
+    std::printf(
+        "  the same %zu files by plain open/write/close: %.2f ms (%.1fx); "
+        "whole-or-nothing against that: %.1fx (%.1fx without the flush)\n",
+        b.files.size(), tFiles * 1e3, tFiles / tPlain, tWrite / tFiles, tNoFlush / tFiles);
     std::printf("  %s alone (%zu bytes): whole-or-nothing %.2f ms, plain write() %.2f ms (%.1fx)\n",
                 big.name.c_str(), big.bytes.size(), tBig * 1e3, tBigPlain * 1e3, tBig / tBigPlain);
 }
@@ -197,8 +201,9 @@ int main() {
     fillFull();
     std::printf("tables: %u satellites, %u transponders, %u channels, %u groups, %u links\n",
                 satDB.count, tpDB.count, chDB.count, favDB.count, chFavDB.count);
-    WriterInput in{&cfgParam, &bouIParam, &favIParam, &natParam, &MsgLang, &satDB,
-                   &tpDB,     &chDB,      &favDB,     &chFavDB,  &Report,  VaTime{2024, 3, 7, 9, 5, 2}};
+    WriterInput in{&cfgParam, &bouIParam, &favIParam, &natParam,
+                   &MsgLang,  &satDB,     &tpDB,      &chDB,
+                   &favDB,    &chFavDB,   &Report,    VaTime{2024, 3, 7, 9, 5, 2}};
 
     std::string tmpl = (std::filesystem::temp_directory_path() / "va-bench-XXXXXX").string();
     std::string dir = mkdtemp(tmpl.data());

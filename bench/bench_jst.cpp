@@ -47,8 +47,10 @@ void fill() {
             l->sat_id = ch->sat_id, l->stp_id = ch->stp_id, l->fav_id = 1 + (c + g * 5) % 16;
             std::snprintf(l->sid, sizeof l->sid, "%s", ch->sid);
         }
-        if (ch->ch_type == 0) ++Report.tvChannels;
-        else ++Report.radioChannels;
+        if (ch->ch_type == 0)
+            ++Report.tvChannels;
+        else
+            ++Report.radioChannels;
     }
     Report.favGroups = 16;
     Report.favChannels = chFavDB.count;

@@ -28,8 +28,7 @@ std::string lastError;
 
 void fail(const std::string& text, const char* caption) {
     lastError = text;
-    if (Widget.ui)
-        Widget.ui->messageBox(nullptr, text, caption, kMbIconError);
+    if (Widget.ui) Widget.ui->messageBox(nullptr, text, caption, kMbIconError);
 }
 
 // Refuses a corrupt file, naming the file, the line and (inside a section) the section.
@@ -122,11 +121,13 @@ bool checkText(const char* file, std::string_view* text) {
             if (c == 0)
                 return corrupt(file, in.lineNo(), nullptr,
                                strFormat("A NUL byte at column %zu: the file is not ANSI text "
-                                         "(UTF-16 or binary data).", i + 1));
+                                         "(UTF-16 or binary data).",
+                                         i + 1));
             if ((c < 0x20 && c != '\t') || c == 0x7F)
                 return corrupt(file, in.lineNo(), nullptr,
                                strFormat("The control byte 0x%02X at column %zu: the file is not "
-                                         "a text file.", c, i + 1));
+                                         "a text file.",
+                                         c, i + 1));
         }
     }
     return true;
@@ -199,9 +200,9 @@ struct NumField {
 bool numField(const SectionCtx& s, char** f, int idx, const NumField& spec, int* out) {
     long long v = 0;
     if (!parseNumber(f[idx], &v))
-        return corrupt(s.file, s.in.lineNo(), s.section,
-                       strFormat("Field %d (%s) is not a number: \"%.24s\".", idx + 1, spec.name,
-                                 f[idx]));
+        return corrupt(
+            s.file, s.in.lineNo(), s.section,
+            strFormat("Field %d (%s) is not a number: \"%.24s\".", idx + 1, spec.name, f[idx]));
     if (v < spec.lo || v > spec.hi) {
         // The number as written: a long one is past what v holds exactly.
         const char* t = f[idx] + std::strspn(f[idx], " \t");
@@ -240,8 +241,9 @@ bool readSection(const SectionCtx& s, int nFields, const char* closing, F onLine
         if (!splitFields(buf.data(), nFields, f)) return tooFewFields(s, nFields);
         if (!onLine(f)) return false;
     }
-    return corrupt(s.file, header, s.section,
-                   strFormat("The section has no closing %s line: the file is cut short.", closing));
+    return corrupt(
+        s.file, header, s.section,
+        strFormat("The section has no closing %s line: the file is cut short.", closing));
 }
 
 bool fieldOutsideSection(const char* file, int line) {
@@ -260,14 +262,15 @@ bool readMaster(const char* path, std::string_view text, T_idxCat* cat, T_idxFav
     LineReader in(text);
     std::string buf;
     bool anySection = false;
-    const NumField catId{"catId", 0, kIdMax}, favId{"favId", 0, kIdMax},
-        bouId{"bouId", 0, kIdMax}, bouNatId{"bouNatId", 0, kIdMax}, natId{"natId", 0, kIdMax};
+    const NumField catId{"catId", 0, kIdMax}, favId{"favId", 0, kIdMax}, bouId{"bouId", 0, kIdMax},
+        bouNatId{"bouNatId", 0, kIdMax}, natId{"natId", 0, kIdMax};
     while (in.next(&buf)) {
         stripBlanks(&buf);
         if (startsWith(buf.c_str(), "[CAT]")) {
             SectionCtx s{path, "CAT", in};
             if (!readSection(s, 2, "[/CAT]", [&](char** f) {
-                    if (cat->count >= static_cast<uint32_t>(kCatSlots)) return tooMany(s, kCatSlots);
+                    if (cat->count >= static_cast<uint32_t>(kCatSlots))
+                        return tooMany(s, kCatSlots);
                     T_catRec& r = cat->cat[cat->count];
                     if (!numField(s, f, 0, catId, &r.catId)) return false;
                     copyText(r.catName, f[1]);
@@ -278,7 +281,8 @@ bool readMaster(const char* path, std::string_view text, T_idxCat* cat, T_idxFav
         } else if (startsWith(buf.c_str(), "[FAV]")) {
             SectionCtx s{path, "FAV", in};
             if (!readSection(s, 2, "[/FAV]", [&](char** f) {
-                    if (fav->count >= static_cast<uint32_t>(kFavSlots)) return tooMany(s, kFavSlots);
+                    if (fav->count >= static_cast<uint32_t>(kFavSlots))
+                        return tooMany(s, kFavSlots);
                     T_favRec& r = fav->fav[fav->count];
                     if (!numField(s, f, 0, favId, &r.favId)) return false;
                     copyText(r.favName, f[1]);
@@ -290,7 +294,8 @@ bool readMaster(const char* path, std::string_view text, T_idxCat* cat, T_idxFav
         } else if (startsWith(buf.c_str(), "[BOU]")) {
             SectionCtx s{path, "BOU", in};
             if (!readSection(s, 4, "[/BOU]", [&](char** f) {
-                    if (bou->count >= static_cast<uint32_t>(kBouSlots)) return tooMany(s, kBouSlots);
+                    if (bou->count >= static_cast<uint32_t>(kBouSlots))
+                        return tooMany(s, kBouSlots);
                     T_bouRec& r = bou->bou[bou->count];
                     if (!numField(s, f, 0, bouId, &r.bouId) ||
                         !numField(s, f, 2, bouNatId, &r.bouNatId))
@@ -322,7 +327,8 @@ bool readMaster(const char* path, std::string_view text, T_idxCat* cat, T_idxFav
         anySection = true;
     }
     if (!anySection)
-        return corrupt(path, in.lineNo(), nullptr, "The file holds no section: it is no master list.");
+        return corrupt(path, in.lineNo(), nullptr,
+                       "The file holds no section: it is no master list.");
     return true;
 }
 
@@ -379,15 +385,21 @@ KeyResult readKey(const char* file, int lineNo, const char* line, T_cfgStruct* c
     };
     // LANG is one digit here: the window and the tool refuse an unknown
     // language with a box of their own after loading.
-    static const Key keys[] = {
-        {"LANG=", &T_cfgStruct::lang, 1, 0, 9},       {"LIST=", &T_cfgStruct::listType, 1, 0, 2},
-        {"FILE=", &T_cfgStruct::fileType, 1, 0, 7},   {"CHFAKE=", &T_cfgStruct::chFake, 1, 0, 1},
-        {"LOGFILE=", &T_cfgStruct::logFile, 1, 0, 1}, {"LONGWE=", &T_cfgStruct::lonWE, 1, 0, 1},
-        {"E1TYPE=", &T_cfgStruct::e1Type, 1, 0, 2},   {"E2TYPE=", &T_cfgStruct::e2Type, 1, 0, 2},
-        {"MAXBOU=", &T_cfgStruct::maxBou, 3, 0, 999}, {"MAXCTV=", &T_cfgStruct::maxCTv, 5, 0, 99999},
-        {"MAXCRA=", &T_cfgStruct::maxCRa, 5, 0, 99999}, {"GHD=", &T_cfgStruct::gHD, 1, 0, 1},
-        {"G3D=", &T_cfgStruct::g3D, 1, 0, 1},         {"GRAD=", &T_cfgStruct::gRad, 1, 0, 1},
-        {"GTP=", &T_cfgStruct::gTP, 1, 0, 1}};
+    static const Key keys[] = {{"LANG=", &T_cfgStruct::lang, 1, 0, 9},
+                               {"LIST=", &T_cfgStruct::listType, 1, 0, 2},
+                               {"FILE=", &T_cfgStruct::fileType, 1, 0, 7},
+                               {"CHFAKE=", &T_cfgStruct::chFake, 1, 0, 1},
+                               {"LOGFILE=", &T_cfgStruct::logFile, 1, 0, 1},
+                               {"LONGWE=", &T_cfgStruct::lonWE, 1, 0, 1},
+                               {"E1TYPE=", &T_cfgStruct::e1Type, 1, 0, 2},
+                               {"E2TYPE=", &T_cfgStruct::e2Type, 1, 0, 2},
+                               {"MAXBOU=", &T_cfgStruct::maxBou, 3, 0, 999},
+                               {"MAXCTV=", &T_cfgStruct::maxCTv, 5, 0, 99999},
+                               {"MAXCRA=", &T_cfgStruct::maxCRa, 5, 0, 99999},
+                               {"GHD=", &T_cfgStruct::gHD, 1, 0, 1},
+                               {"G3D=", &T_cfgStruct::g3D, 1, 0, 1},
+                               {"GRAD=", &T_cfgStruct::gRad, 1, 0, 1},
+                               {"GTP=", &T_cfgStruct::gTP, 1, 0, 1}};
     for (const Key& k : keys)
         if (startsWith(line, k.key))
             return keyDigits(file, lineNo, line, k.key, std::strlen(k.key), k.width, k.lo, k.hi,
@@ -419,12 +431,14 @@ KeyResult readKey(const char* file, int lineNo, const char* line, T_cfgStruct* c
 bool readUser(const char* path, std::string_view text, T_cfgStruct* cfg, T_idxSat* sat,
               T_idxBouI* bouI, const T_idxCat* cat, T_idxFavI* favI) {
     // The satellite line's numeric fields (no. 1 and 3 to 16) and their ranges.
-    static const NumField satNums[16] = {
-        {"satId", 0, kIdMax}, {},  {"selected", 0, 1},  {"lnbType", 0, 2},
-        {"freqLo", 0, 9},     {"freqHi", 0, 9},         {"power", 0, 3},
-        {"tone22k", 0, 1},    {"out12V", 0, 1},         {"switchType", 0, 2},
-        {"switch10", 0, 3},   {"switch11", 0, 15},      {"diseqc", 0, 3},
-        {"positionerId", 0, 999}, {"skew", 0, 1},       {"feedTp", 0, 1}};
+    static const NumField satNums[16] = {{"satId", 0, kIdMax}, {},
+                                         {"selected", 0, 1},   {"lnbType", 0, 2},
+                                         {"freqLo", 0, 9},     {"freqHi", 0, 9},
+                                         {"power", 0, 3},      {"tone22k", 0, 1},
+                                         {"out12V", 0, 1},     {"switchType", 0, 2},
+                                         {"switch10", 0, 3},   {"switch11", 0, 15},
+                                         {"diseqc", 0, 3},     {"positionerId", 0, 999},
+                                         {"skew", 0, 1},       {"feedTp", 0, 1}};
     const NumField favId{"favId", 0, kIdMax}, bouId{"bouId", 0, kIdMax},
         bouNatId{"bouNatId", 0, kIdMax};
     LineReader in(text);
@@ -444,14 +458,14 @@ bool readUser(const char* path, std::string_view text, T_cfgStruct* cfg, T_idxSa
                     if (sat->count + 1 >= static_cast<uint32_t>(kSatSlots))
                         return tooMany(s, kSatSlots - 1);
                     T_satRec& r = sat->sat[sat->count + 1];
-                    int* nums[16] = {&r.satId,    nullptr,         &r.selected, &r.lnbType,
-                                     &r.freqLo,   &r.freqHi,       &r.power,    &r.tone22k,
-                                     &r.out12V,   &r.switchType,   &r.switch10, &r.switch11,
-                                     &r.diseqc,   &r.positionerId, &r.skew,     &r.feedTp};
+                    int* nums[16] = {&r.satId,  nullptr,         &r.selected, &r.lnbType,
+                                     &r.freqLo, &r.freqHi,       &r.power,    &r.tone22k,
+                                     &r.out12V, &r.switchType,   &r.switch10, &r.switch11,
+                                     &r.diseqc, &r.positionerId, &r.skew,     &r.feedTp};
                     for (int i = 0; i < 16; ++i)
                         if (nums[i] && !numField(s, f, i, satNums[i], nums[i])) return false;
-                    if (!flagField(s, f, 16, "radioFilter", 3) || !flagField(s, f, 17, "tvFilter", 5) ||
-                        !flagField(s, f, 18, "catFilter", 0))
+                    if (!flagField(s, f, 16, "radioFilter", 3) ||
+                        !flagField(s, f, 17, "tvFilter", 5) || !flagField(s, f, 18, "catFilter", 0))
                         return false;
                     copyText(r.satName, f[1]);
                     copyText(r.radioFilter, f[16]);
@@ -485,7 +499,8 @@ bool readUser(const char* path, std::string_view text, T_cfgStruct* cfg, T_idxSa
                 if (bouI->count + 1 >= static_cast<uint32_t>(kBouSlots))
                     return tooMany(s, kBouSlots - 1);
                 T_bouRec& r = bouI->bou[bouI->count + 1];
-                if (!numField(s, f, 0, bouId, &r.bouId) || !numField(s, f, 2, bouNatId, &r.bouNatId))
+                if (!numField(s, f, 0, bouId, &r.bouId) ||
+                    !numField(s, f, 2, bouNatId, &r.bouNatId))
                     return false;
                 copyText(r.bouName, f[1]);
                 copyText(r.bouNation, f[3]);
@@ -578,8 +593,8 @@ bool loadCfgFrom(const char* masterFile, const char* fileName, T_cfgStruct* cfg,
     }
 }
 
-bool loadCfg(const char* fileName, T_cfgStruct* cfg, T_idxSat* sat, T_idxBou* bou,
-             T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI, T_idxNat* nat) {
+bool loadCfg(const char* fileName, T_cfgStruct* cfg, T_idxSat* sat, T_idxBou* bou, T_idxBouI* bouI,
+             T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI, T_idxNat* nat) {
     // Any length of folder: a cut-off one would read the master list of "/".
     std::error_code ec;
     std::string dir = std::filesystem::current_path(ec).string();
@@ -603,17 +618,15 @@ std::string composeCfg(const T_cfgStruct* c, const T_idxSat* sat, const T_idxFav
         c->e1Type, c->e2Type, c->maxBou, c->maxCTv, c->maxCRa);
     add("GHD=%d\nG3D=%d\nGRAD=%d\nGTP=%d\n\n", c->gHD, c->g3D, c->gRad, c->gTP);
     // Text fields are read within their arrays, NUL or not.
-    auto text = [](const auto& field) {
-        return std::string(field, strnlen(field, sizeof field));
-    };
+    auto text = [](const auto& field) { return std::string(field, strnlen(field, sizeof field)); };
     t += "[SAT]\n";
     for (uint32_t i = 1; i <= sat->count && i < static_cast<uint32_t>(kSatSlots); ++i) {
         const T_satRec& s = sat->sat[i];
         add("%d#", s.satId);
         t += text(s.satName);
-        const int nums[] = {s.selected, s.lnbType,  s.freqLo,   s.freqHi,  s.power,
-                            s.tone22k,  s.out12V,   s.switchType, s.switch10, s.switch11,
-                            s.diseqc,   s.positionerId, s.skew, s.feedTp};
+        const int nums[] = {s.selected, s.lnbType,      s.freqLo,     s.freqHi,   s.power,
+                            s.tone22k,  s.out12V,       s.switchType, s.switch10, s.switch11,
+                            s.diseqc,   s.positionerId, s.skew,       s.feedTp};
         for (int v : nums) add("#%d", v);
         t += "#";
         t += text(s.radioFilter);

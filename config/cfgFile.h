@@ -10,8 +10,8 @@
 // then the user file into the records. False on any failure, after a
 // message box; what was read up to a corrupt line stays in the records.
 // Never throws.
-bool loadCfg(const char* fileName, T_cfgStruct* cfg, T_idxSat* sat, T_idxBou* bou,
-             T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI, T_idxNat* nat);
+bool loadCfg(const char* fileName, T_cfgStruct* cfg, T_idxSat* sat, T_idxBou* bou, T_idxBouI* bouI,
+             T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI, T_idxNat* nat);
 // The same with the master list file named by the caller.
 bool loadCfgFrom(const char* masterFile, const char* fileName, T_cfgStruct* cfg, T_idxSat* sat,
                  T_idxBou* bou, T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav, T_idxFavI* favI,

@@ -113,8 +113,8 @@ enum class Outcome { kDone, kFailed, kRetryNamed };
 
 // One attempt: anonymous, the file has a name only from just before the
 // rename (linkat cannot replace an existing file), or named from the start.
-Outcome writeVia(bool anonymous, const std::string& path, const std::string& dir,
-                 const void* data, size_t size, bool durable, std::string* err) {
+Outcome writeVia(bool anonymous, const std::string& path, const std::string& dir, const void* data,
+                 size_t size, bool durable, std::string* err) {
     std::string tmp;
     int fd = -1;
     if (anonymous) {

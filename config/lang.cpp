@@ -8,6 +8,8 @@ LangStruct MsgLang;
 namespace {
 
 // Designated initialisers: a text too long for its field does not compile.
+// The texts keep their hand layout: escapes split where a word goes on.
+// clang-format off
 const LangStruct kItalian = {
     .msgError = " Errore",
     .msgWarning = "Attenzione",
@@ -397,6 +399,7 @@ const LangStruct kSpanish = {
     .txtDisclaimer6 = "\r\n\r\n",
     .msgCfgChanged = "La configuraci\xF3n ha cambiado.\r\nSalir sin guardar?",
 };
+// clang-format on
 const LangStruct* const kTables[] = {&kItalian, &kEnglish, &kFrench, &kGerman, &kSpanish};
 constexpr int kLangCount = sizeof(kTables) / sizeof(kTables[0]);
 

@@ -3,7 +3,13 @@
 #include "platform/widget.h"
 
 // Language ids as the configuration stores them.
-enum : int { kLangItalian = 1, kLangEnglish = 2, kLangFrench = 3, kLangGerman = 4, kLangSpanish = 5 };
+enum : int {
+    kLangItalian = 1,
+    kLangEnglish = 2,
+    kLangFrench = 3,
+    kLangGerman = 4,
+    kLangSpanish = 5
+};
 
 // Fills the table with the texts of one language and ticks that language's
 // menu item (langMenu: the five items, Italian first, or null). Any other id

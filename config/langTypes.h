@@ -69,6 +69,7 @@ struct LangStruct {
 };
 
 // Field list for code that walks every text (tests, language copies).
+// clang-format off
 #define VA_LANG_FIELDS(X) \
     X(msgError) \
     X(msgWarning) \
@@ -133,4 +134,4 @@ struct LangStruct {
     X(txtDisclaimer5) \
     X(txtDisclaimer6) \
     X(msgCfgChanged)
-
+// clang-format on

@@ -12,8 +12,8 @@ struct T_dbSat {
     char location[12];
     int32_t groupId;
     int32_t position;
-    int32_t lnbType, freqLo, freqHi, power, tone22k, out12V, switchType, switch10, switch11,
-        diseqc, positionerId, skew, feedTp;
+    int32_t lnbType, freqLo, freqHi, power, tone22k, out12V, switchType, switch10, switch11, diseqc,
+        positionerId, skew, feedTp;
     char radioFilter[4];
     char tvFilter[6];
     char catFilter[50];

@@ -28,11 +28,17 @@ uint32_t DownloadDataFSat(void* param);  // list type 2: favourite groups as sat
 
 // The id and PID columns checked as their rows are read.
 enum DlIdField : int {
-    kIdTpNid, kIdTpTid,                                               // transponders
-    kIdChSid, kIdChVpid, kIdChPmtPid, kIdChPcrPid, kIdChTxtPid,       // channels
-    kIdAudioSid, kIdAudioApid,                                        // audio rows
-    kIdCasSid,                                                        // CAS rows
-    kIdFavSid,                                                        // favourite rows
+    kIdTpNid,
+    kIdTpTid,  // transponders
+    kIdChSid,
+    kIdChVpid,
+    kIdChPmtPid,
+    kIdChPcrPid,
+    kIdChTxtPid,  // channels
+    kIdAudioSid,
+    kIdAudioApid,  // audio rows
+    kIdCasSid,     // CAS rows
+    kIdFavSid,     // favourite rows
     kIdFields
 };
 

@@ -9,8 +9,9 @@ std::string bouquetSatQuery(const DlJob& j, const T_satRec& s, const DlSatClause
     sql += "c.ch_type, substr(c.ch_name,1,24) ch_name, c.sid, c.vpid, c.pmt_pid, ";
     sql += "c.pcr_pid, c.txt_pid, c.subtitle, c.scrambled, c.locked, ";
     sql += "c.skip, c.dupdpid, c.dupdname, c.dupdsid, c.cat_id, t.modulation, s.position, ";
-    sql += "t.tp_name, t.frequency, t.polarity, t.sr, t.fec, t.nid, t.tid, t.pilot, c.hd, c.d3, "
-           "s.location, s.sat_name, b.nat_id ";
+    sql +=
+        "t.tp_name, t.frequency, t.polarity, t.sr, t.fec, t.nid, t.tid, t.pilot, c.hd, c.d3, "
+        "s.location, s.sat_name, b.nat_id ";
     sql += "FROM Channels c, Bouquets b, ChannelBouquet cb, Transponders t, Sats s ";
     sql += "WHERE c.sat_id=cb.sat_id AND c.sat_id=t.sat_id AND c.sat_id=s.sat_id ";
     sql += "AND cb.sat_id=" + std::to_string(s.satId) + " " + c.feed + " ";

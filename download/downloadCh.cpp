@@ -27,9 +27,10 @@ bool satelliteStep(DlJob& j) {
     const uint32_t n = j.satDB->count;
     for (uint32_t k = 1; k <= n; ++k) {
         T_dbSat& d = j.satDB->sat[k];
-        std::string sql = "SELECT substr(sat_name,1,24) sat_name, position, location from Sats "
-                          "where sat_id=" +
-                          std::to_string(d.sat_id);
+        std::string sql =
+            "SELECT substr(sat_name,1,24) sat_name, position, location from Sats "
+            "where sat_id=" +
+            std::to_string(d.sat_id);
         bool ok = dlRunQuery(j.ui, j.db, sql, step, 1.0 / n, [&](const DbRow& r) {
             ++j.rep->satellites;
             r.copy(0, d.satName);
@@ -119,7 +120,8 @@ bool channelRow(DlJob& j, const T_dbSat& s, const DbRow& r) {
     if (!dlChannelIdsOk(j, r)) return true;
     if (dlNewGroup(j, bou, sat)) {
         if (j.cfg.chFake == 1 && s.tvFilter[0] == '1' &&
-            (j.cfg.maxCTv == 0 || rep.tvChannels + rep.tvFake < static_cast<uint32_t>(j.cfg.maxCTv))) {
+            (j.cfg.maxCTv == 0 ||
+             rep.tvChannels + rep.tvFake < static_cast<uint32_t>(j.cfg.maxCTv))) {
             if (T_dbCh* m = dlNewChannel(j)) {
                 m->fake = 1;
                 m->sat_id = m->realSatId = sat;

@@ -6,11 +6,11 @@
 #include "platform/widget.h"
 
 const DlIdColumn kDlIdColumns[kIdFields] = {
-    {"transponders", "nid", kNidDigits},  {"transponders", "tid", kTidDigits},
-    {"channels", "sid", kSidDigits},      {"channels", "vpid", kPidDigits},
-    {"channels", "pmt_pid", kPidDigits},  {"channels", "pcr_pid", kPidDigits},
-    {"channels", "txt_pid", kPidDigits},  {"audio rows", "sid", kSidDigits},
-    {"audio rows", "apid", kPidDigits},   {"CAS rows", "sid", kSidDigits},
+    {"transponders", "nid", kNidDigits},   {"transponders", "tid", kTidDigits},
+    {"channels", "sid", kSidDigits},       {"channels", "vpid", kPidDigits},
+    {"channels", "pmt_pid", kPidDigits},   {"channels", "pcr_pid", kPidDigits},
+    {"channels", "txt_pid", kPidDigits},   {"audio rows", "sid", kSidDigits},
+    {"audio rows", "apid", kPidDigits},    {"CAS rows", "sid", kSidDigits},
     {"favourite rows", "sid", kSidDigits},
 };
 
@@ -220,8 +220,7 @@ bool dlAcceptRow(const DlJob& j, const char* tvFilter, const char* radioFilter, 
     if (chType == 0 && j.cfg.maxCTv != 0 &&
         r.tvChannels + r.tvFake >= static_cast<uint32_t>(j.cfg.maxCTv))
         return false;
-    if (chType == 1 && j.cfg.maxCRa != 0 &&
-        r.radioChannels >= static_cast<uint32_t>(j.cfg.maxCRa))
+    if (chType == 1 && j.cfg.maxCRa != 0 && r.radioChannels >= static_cast<uint32_t>(j.cfg.maxCRa))
         return false;
     return true;
 }
@@ -314,9 +313,22 @@ namespace {
 
 // Column positions of the joined queries.
 enum : unsigned {
-    kJModulation = 19, kJPosition = 20, kJTpName = 21, kJFrequency = 22, kJPolarity = 23,
-    kJSr = 24, kJFec = 25, kJNid = 26, kJTid = 27, kJPilot = 28, kJHd = 29, kJD3 = 30,
-    kJLocation = 31, kJSatName = 32, kJNatId = 33, kJBouId = 34
+    kJModulation = 19,
+    kJPosition = 20,
+    kJTpName = 21,
+    kJFrequency = 22,
+    kJPolarity = 23,
+    kJSr = 24,
+    kJFec = 25,
+    kJNid = 26,
+    kJTid = 27,
+    kJPilot = 28,
+    kJHd = 29,
+    kJD3 = 30,
+    kJLocation = 31,
+    kJSatName = 32,
+    kJNatId = 33,
+    kJBouId = 34
 };
 
 bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
@@ -333,7 +345,8 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
         ++j.dropped->orphanChannels;
         return true;
     }
-    if (!j.tpIndex.count(tpKey) && !(dlIdOk(j, r, kJNid, kIdTpNid) && dlIdOk(j, r, kJTid, kIdTpTid))) {
+    if (!j.tpIndex.count(tpKey) &&
+        !(dlIdOk(j, r, kJNid, kIdTpNid) && dlIdOk(j, r, kJTid, kIdTpTid))) {
         j.badTp.insert(tpKey);
         ++j.dropped->orphanChannels;
         return true;
@@ -341,8 +354,8 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
     if (!dlChannelIdsOk(j, r)) return true;
     // A transponder that does not fit the table takes its channels with it,
     // before they can start a group; it is counted once.
-    if (auto it = j.tpIndex.find(tpKey); it != j.tpIndex.end() ? it->second == 0
-                                                              : j.tpDB->count >= kTpDbSlots - 1) {
+    if (auto it = j.tpIndex.find(tpKey);
+        it != j.tpIndex.end() ? it->second == 0 : j.tpDB->count >= kTpDbSlots - 1) {
         if (it == j.tpIndex.end()) {
             ++j.dropped->transponders;
             j.tpIndex.emplace(tpKey, 0);
@@ -353,7 +366,8 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
     if (dlNewGroup(j, grp, sat)) {
         bool made = false;
         if (s.tvFilter[0] == '1' &&
-            (j.cfg.maxCTv == 0 || rep.tvChannels + rep.tvFake < static_cast<uint32_t>(j.cfg.maxCTv))) {
+            (j.cfg.maxCTv == 0 ||
+             rep.tvChannels + rep.tvFake < static_cast<uint32_t>(j.cfg.maxCTv))) {
             if (T_dbSat* v = appendSat(j.satDB)) {
                 v->sat_id = v->realSatId = sat;
                 v->groupId = grp;

@@ -141,8 +141,14 @@ uint32_t dlFinish(DlJob& j);
 std::string dlStepText(const DlJob& j, const char* what);
 
 enum : unsigned {
-    kRepSat = 1, kRepTp = 2, kRepBou = 4, kRepTv = 8, kRepRadio = 16, kRepFavGrp = 32,
-    kRepFavCh = 64, kRepAll = 127
+    kRepSat = 1,
+    kRepTp = 2,
+    kRepBou = 4,
+    kRepTv = 8,
+    kRepRadio = 16,
+    kRepFavGrp = 32,
+    kRepFavCh = 64,
+    kRepAll = 127
 };
 void dlShowReport(DlJob& j, unsigned fields);
 

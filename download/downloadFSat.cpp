@@ -9,12 +9,15 @@ std::string favouriteSatQuery(const DlJob& j, const T_satRec& s, const DlSatClau
     sql += "c.ch_type, substr(c.ch_name,1,24) ch_name, c.sid, c.vpid, c.pmt_pid, ";
     sql += "c.pcr_pid, c.txt_pid, c.subtitle, c.scrambled, c.locked, ";
     sql += "c.skip, c.dupdpid, c.dupdname, c.dupdsid, c.cat_id, t.modulation, s.position, ";
-    sql += "t.tp_name, t.frequency, t.polarity, t.sr, t.fec, t.nid, t.tid, t.pilot, c.hd, c.d3, "
-           "s.location, s.sat_name, b.nat_id, b.bou_id ";
-    sql += "FROM Channels c, Favorites f, ChannelFavorite cf, ChannelBouquet cb, Bouquets b, "
-           "Transponders t, Sats s ";
-    sql += "WHERE c.sat_id=cf.sat_id AND c.sat_id=t.sat_id AND c.sat_id=s.sat_id AND "
-           "cb.bou_id=b.bou_id ";
+    sql +=
+        "t.tp_name, t.frequency, t.polarity, t.sr, t.fec, t.nid, t.tid, t.pilot, c.hd, c.d3, "
+        "s.location, s.sat_name, b.nat_id, b.bou_id ";
+    sql +=
+        "FROM Channels c, Favorites f, ChannelFavorite cf, ChannelBouquet cb, Bouquets b, "
+        "Transponders t, Sats s ";
+    sql +=
+        "WHERE c.sat_id=cf.sat_id AND c.sat_id=t.sat_id AND c.sat_id=s.sat_id AND "
+        "cb.bou_id=b.bou_id ";
     sql += "AND cf.sat_id=" + std::to_string(s.satId) + " " + c.feed + " ";
     sql += "AND cb.sat_id=cf.sat_id AND c.stp_id=cf.stp_id AND c.stp_id=t.stp_id ";
     sql += "AND cb.stp_id=cf.stp_id AND c.sid=cf.sid AND cb.sid=cf.sid AND cf.bou_id=cb.bou_id ";

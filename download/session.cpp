@@ -19,7 +19,6 @@ void libraryInit() {
     std::call_once(once, [] { mysql_library_init(0, nullptr, nullptr); });
 }
 
-
 // Character i of a filter text of at most cap characters; '\0' past its end.
 char filterChar(const char* f, size_t cap, size_t i) {
     if (!f) return '\0';
@@ -137,8 +136,8 @@ bool DbSession::open(const T_dbConnValues& v) {
     }
     const char* host = v.host.empty() ? nullptr : v.host.c_str();
     const char* sock = v.socket.empty() ? nullptr : v.socket.c_str();
-    if (!mysql_real_connect(conn_, host, v.user.c_str(), v.password.c_str(), v.name.c_str(),
-                            v.port, sock, 0)) {
+    if (!mysql_real_connect(conn_, host, v.user.c_str(), v.password.c_str(), v.name.c_str(), v.port,
+                            sock, 0)) {
         lastError_ = mysql_error(conn_);
         mysql_close(conn_);
         conn_ = nullptr;
@@ -164,8 +163,8 @@ bool DbSession::query(const std::string& sql, DbResult* out) {
         // a SELECT it means the rows were lost on the way (connection
         // dropped, out of memory), which must not pass for "no rows".
         if (mysql_errno(conn_) != 0 || mysql_field_count(conn_) != 0) {
-            lastError_ = mysql_errno(conn_) != 0 ? mysql_error(conn_)
-                                                 : "the result could not be read";
+            lastError_ =
+                mysql_errno(conn_) != 0 ? mysql_error(conn_) : "the result could not be read";
             return false;
         }
         return true;
@@ -224,7 +223,8 @@ std::vector<int> idsFromOne(const Table& t, size_t slots, Get get) {
 }  // namespace
 
 std::string excludedBouquetsClause(const T_idxBouI& bouI) {
-    auto ids = idsFromOne(bouI, kBouSlots, [](const T_idxBouI& t, size_t i) { return t.bou[i].bouId; });
+    auto ids =
+        idsFromOne(bouI, kBouSlots, [](const T_idxBouI& t, size_t i) { return t.bou[i].bouId; });
     return listClause(ids.data(), ids.size(), " AND b.bou_id != %d", " AND b.bou_id not in (",
                       "%d)");
 }
@@ -241,12 +241,14 @@ std::string excludedCategoriesClause(const char* catFilter, const T_idxCat& cats
 }
 
 std::string excludedFavouritesPlainClause(const T_idxFavI& favI) {
-    auto ids = idsFromOne(favI, kFavSlots, [](const T_idxFavI& t, size_t i) { return t.fav[i].favId; });
+    auto ids =
+        idsFromOne(favI, kFavSlots, [](const T_idxFavI& t, size_t i) { return t.fav[i].favId; });
     return listClause(ids.data(), ids.size(), "AND fav_id != %d", "AND fav_id not in (", "%d) ");
 }
 
 std::string excludedFavouritesJoinedClause(const T_idxFavI& favI) {
-    auto ids = idsFromOne(favI, kFavSlots, [](const T_idxFavI& t, size_t i) { return t.fav[i].favId; });
+    auto ids =
+        idsFromOne(favI, kFavSlots, [](const T_idxFavI& t, size_t i) { return t.fav[i].favId; });
     return listClause(ids.data(), ids.size(), " AND f.fav_id != %d", " AND f.fav_id not in (",
                       "%d) ");
 }
@@ -309,8 +311,8 @@ bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v) {
     return false;
 }
 
-DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appKey,
-                              int* showForum, char (&serverMsg)[kServerMsgSize]) {
+DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appKey, int* showForum,
+                              char (&serverMsg)[kServerMsgSize]) {
     std::string sql = "SELECT msg ,CRC, CRCLinux, show_forum ";
     sql += "FROM TeamMsg ";
     sql += "WHERE in_use='Y' ";

@@ -153,8 +153,8 @@ bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v);
 // to 1 when a row asks for the forum page and to 2 when there is no row
 // (otherwise leaves it), fills serverMsg. On failure reports, closes the
 // session and returns kDownloadFailed or kDownloadOutdated.
-DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appKey,
-                              int* showForum, char (&serverMsg)[kServerMsgSize]);
+DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appKey, int* showForum,
+                              char (&serverMsg)[kServerMsgSize]);
 // Runs one query of a step: shows stepText in status part 1, spreads share
 // over the rows; onRow returns false to stop reading (the rest of the
 // share is added then). On failure reports the server's error, closes the

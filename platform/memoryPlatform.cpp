@@ -1,8 +1,8 @@
 #include "platform/memoryPlatform.h"
 
 #include <filesystem>
-#include <utility>
 #include <system_error>
+#include <utility>
 
 std::string withDefaultExtension(const std::string& path, const std::string& ext) {
     if (ext.empty()) return path;

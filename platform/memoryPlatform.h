@@ -99,12 +99,12 @@ public:
     }
 
     // What happened.
-    std::vector<std::string> calls;          // one line per call, for debugging tests
+    std::vector<std::string> calls;  // one line per call, for debugging tests
     std::vector<MessageBoxCall> boxes;
     std::vector<std::string> urls;
     std::vector<std::string> destroyed;
     std::string lastDefaultName;
-    std::vector<std::string> statusLog[2];   // every text each status part was given
+    std::vector<std::string> statusLog[2];  // every text each status part was given
     VaControl* find(const std::string& name);
 
 protected:

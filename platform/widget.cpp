@@ -14,16 +14,15 @@ void forJobControls(T_Widget* w, int catCount, int favCount, F f) {
         f(w->hSatCheck[r]);
         f(w->hSatBtn[r]);
     }
-    HCtl plain[] = {w->hLnb,      w->hFreqLo,   w->hFreqHi,      w->hPower,    w->hSwitch,
-                    w->hSwitch10, w->hSwitch11, w->hDiseqc,      w->h22k,      w->h12V,
-                    w->hPosId,    w->hSkew,     w->hLatDeg,      w->hLatDec,   w->hLonDeg,
-                    w->hLonDec,   w->hRadio,    w->hRadioFta,    w->hRadioCod, w->hTv,
-                    w->hTvFta,    w->hTvCod,    w->hTvHd,        w->hTv3d,     w->hCatSelAll,
-                    w->hCatUnselAll, w->hSatFeed, w->hGenTp,     w->hBouList,  w->hSideList,
-                    w->hAdd,      w->hAddAll,   w->hRemoveAll,   w->hDownload, w->hMoveUp,
-                    w->hMoveDown, w->hSatSelAll, w->hSatUnselAll, w->hMaxBou,  w->hMaxCTv,
-                    w->hMaxCRa,   w->hListCh,   w->hListBSat,    w->hListFSat, w->hGenHd,
-                    w->hGen3d,    w->hGenRadio};
+    HCtl plain[] = {
+        w->hLnb,       w->hFreqLo,      w->hFreqHi,    w->hPower,    w->hSwitch,  w->hSwitch10,
+        w->hSwitch11,  w->hDiseqc,      w->h22k,       w->h12V,      w->hPosId,   w->hSkew,
+        w->hLatDeg,    w->hLatDec,      w->hLonDeg,    w->hLonDec,   w->hRadio,   w->hRadioFta,
+        w->hRadioCod,  w->hTv,          w->hTvFta,     w->hTvCod,    w->hTvHd,    w->hTv3d,
+        w->hCatSelAll, w->hCatUnselAll, w->hSatFeed,   w->hGenTp,    w->hBouList, w->hSideList,
+        w->hAdd,       w->hAddAll,      w->hRemoveAll, w->hDownload, w->hMoveUp,  w->hMoveDown,
+        w->hSatSelAll, w->hSatUnselAll, w->hMaxBou,    w->hMaxCTv,   w->hMaxCRa,  w->hListCh,
+        w->hListBSat,  w->hListFSat,    w->hGenHd,     w->hGen3d,    w->hGenRadio};
     for (HCtl c : plain) f(c);
     if (catCount > 40) catCount = 40;
     if (favCount > 50) favCount = 50;
@@ -67,20 +66,72 @@ void createWidgetHandles(T_Widget* w, Platform* ui) {
         mk(w->hE2Type[i], "e2Type" + std::to_string(i));
     }
 #define VA_MK(field) mk(w->field, #field)
-    VA_MK(hGrpSat); VA_MK(hGrpSatName); VA_MK(hGrpDish); VA_MK(hGrpPos); VA_MK(hGrpCat);
-    VA_MK(hLnb); VA_MK(hFreqLo); VA_MK(hFreqHi); VA_MK(hPower); VA_MK(h22k); VA_MK(h12V);
-    VA_MK(hSwitch); VA_MK(hSwitch10); VA_MK(hSwitch11); VA_MK(hDiseqc); VA_MK(hPosId);
-    VA_MK(hSkew); VA_MK(hLatDeg); VA_MK(hLatDec); VA_MK(hLonDeg); VA_MK(hLonDec);
-    VA_MK(hRadio); VA_MK(hRadioFta); VA_MK(hRadioCod); VA_MK(hTv); VA_MK(hTvFta);
-    VA_MK(hTvCod); VA_MK(hTvHd); VA_MK(hTv3d); VA_MK(hCatSelAll); VA_MK(hCatUnselAll);
-    VA_MK(hSatFeed); VA_MK(hBouLabel); VA_MK(hSortLabel); VA_MK(hSortName);
-    VA_MK(hSortNation); VA_MK(hBouList); VA_MK(hSideLabel); VA_MK(hSideList);
-    VA_MK(hAdd); VA_MK(hAddAll); VA_MK(hRemoveAll); VA_MK(hRemove); VA_MK(hDownload);
-    VA_MK(hGenTp); VA_MK(hMoveUp); VA_MK(hMoveDown); VA_MK(hSatSelAll); VA_MK(hSatUnselAll);
-    VA_MK(hGrpLimits); VA_MK(hMaxBouLabel); VA_MK(hMaxBou); VA_MK(hMaxCTvLabel);
-    VA_MK(hMaxCTv); VA_MK(hMaxCRaLabel); VA_MK(hMaxCRa); VA_MK(hGrpListType);
-    VA_MK(hListCh); VA_MK(hListBSat); VA_MK(hListFSat); VA_MK(hChFake); VA_MK(hGenHd);
-    VA_MK(hGen3d); VA_MK(hGenRadio); VA_MK(hGenerate); VA_MK(hLogFile);
+    VA_MK(hGrpSat);
+    VA_MK(hGrpSatName);
+    VA_MK(hGrpDish);
+    VA_MK(hGrpPos);
+    VA_MK(hGrpCat);
+    VA_MK(hLnb);
+    VA_MK(hFreqLo);
+    VA_MK(hFreqHi);
+    VA_MK(hPower);
+    VA_MK(h22k);
+    VA_MK(h12V);
+    VA_MK(hSwitch);
+    VA_MK(hSwitch10);
+    VA_MK(hSwitch11);
+    VA_MK(hDiseqc);
+    VA_MK(hPosId);
+    VA_MK(hSkew);
+    VA_MK(hLatDeg);
+    VA_MK(hLatDec);
+    VA_MK(hLonDeg);
+    VA_MK(hLonDec);
+    VA_MK(hRadio);
+    VA_MK(hRadioFta);
+    VA_MK(hRadioCod);
+    VA_MK(hTv);
+    VA_MK(hTvFta);
+    VA_MK(hTvCod);
+    VA_MK(hTvHd);
+    VA_MK(hTv3d);
+    VA_MK(hCatSelAll);
+    VA_MK(hCatUnselAll);
+    VA_MK(hSatFeed);
+    VA_MK(hBouLabel);
+    VA_MK(hSortLabel);
+    VA_MK(hSortName);
+    VA_MK(hSortNation);
+    VA_MK(hBouList);
+    VA_MK(hSideLabel);
+    VA_MK(hSideList);
+    VA_MK(hAdd);
+    VA_MK(hAddAll);
+    VA_MK(hRemoveAll);
+    VA_MK(hRemove);
+    VA_MK(hDownload);
+    VA_MK(hGenTp);
+    VA_MK(hMoveUp);
+    VA_MK(hMoveDown);
+    VA_MK(hSatSelAll);
+    VA_MK(hSatUnselAll);
+    VA_MK(hGrpLimits);
+    VA_MK(hMaxBouLabel);
+    VA_MK(hMaxBou);
+    VA_MK(hMaxCTvLabel);
+    VA_MK(hMaxCTv);
+    VA_MK(hMaxCRaLabel);
+    VA_MK(hMaxCRa);
+    VA_MK(hGrpListType);
+    VA_MK(hListCh);
+    VA_MK(hListBSat);
+    VA_MK(hListFSat);
+    VA_MK(hChFake);
+    VA_MK(hGenHd);
+    VA_MK(hGen3d);
+    VA_MK(hGenRadio);
+    VA_MK(hGenerate);
+    VA_MK(hLogFile);
 #undef VA_MK
 }
 

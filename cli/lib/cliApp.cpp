@@ -46,7 +46,8 @@ void printDropped(FILE* out, const T_dbDropped& dropped) {
     size_t pos = 0;
     while (pos < lines.size()) {
         size_t end = lines.find("\r\n", pos);
-        std::string line = lines.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        std::string line =
+            lines.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
         if (!line.empty()) std::fprintf(out, "%s\n", line.c_str());
         if (end == std::string::npos) break;
         pos = end + 2;
@@ -115,9 +116,9 @@ void printSummary(FILE* out) {
 }
 
 void printReport(ConsolePlatform& ui, FILE* out) {
-    const char* const fields[] = {"Satelliti:",    "Transponder:",     "Bouquets:",
-                                  "Canali TV:",    "Canali Radio:",    "Gruppi Favoriti:",
-                                  "Canali Favoriti:"};
+    const char* const fields[] = {
+        "Satelliti:",    "Transponder:",     "Bouquets:",       "Canali TV:",
+        "Canali Radio:", "Gruppi Favoriti:", "Canali Favoriti:"};
     std::fprintf(out, "Report:\n");
     for (const char* f : fields) {
         VaControl* c = ui.find(f);
@@ -130,8 +131,8 @@ bool parseFormats(const std::vector<std::string>& in, std::vector<int>* out, std
         size_t start = 0;
         while (start <= item.size()) {
             size_t comma = item.find(',', start);
-            std::string name = item.substr(start, comma == std::string::npos ? std::string::npos
-                                                                             : comma - start);
+            std::string name =
+                item.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
             start = comma == std::string::npos ? item.size() + 1 : comma + 1;
             if (name.empty()) continue;
             if (name == "all") {
@@ -154,12 +155,12 @@ bool parseFormats(const std::vector<std::string>& in, std::vector<int>* out, std
     return true;
 }
 
-
 }  // namespace
 
 int runCli(int argc, char** argv) {
-    CLI::App app{"velartis-cli: downloads the channel data of the configured satellites and "
-                 "writes receiver channel lists."};
+    CLI::App app{
+        "velartis-cli: downloads the channel data of the configured satellites and "
+        "writes receiver channel lists."};
     std::string config = "Default.cfg";
     std::string master = "VAconfig.vac";
     std::string lang;
@@ -232,8 +233,9 @@ int runCli(int argc, char** argv) {
             if (familyByType(t)->singleFile) ++single;
         std::error_code ec;
         if (single > 1 && !std::filesystem::is_directory(output, ec)) {
-            std::fprintf(stderr, "velartis-cli: --output must be an existing folder when several "
-                                 "single-file formats are written\n");
+            std::fprintf(stderr,
+                         "velartis-cli: --output must be an existing folder when several "
+                         "single-file formats are written\n");
             return kExitUsage;
         }
     }
@@ -251,8 +253,10 @@ int runCli(int argc, char** argv) {
         return 1;
     if (langId) cfgParam.lang = langId;
     if (cfgParam.lang < 1 || cfgParam.lang > 5) {
-        std::fprintf(stderr, "velartis-cli: the configuration names language %d, which does not "
-                             "exist (1 to 5)\n", cfgParam.lang);
+        std::fprintf(stderr,
+                     "velartis-cli: the configuration names language %d, which does not "
+                     "exist (1 to 5)\n",
+                     cfgParam.lang);
         return 1;
     }
     setLang(&MsgLang, cfgParam.lang, nullptr, &Widget);

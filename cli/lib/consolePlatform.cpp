@@ -54,6 +54,5 @@ void ConsolePlatform::onMessageBox(const MessageBoxCall& box) {
     std::string text;
     for (char c : box.text)
         if (c != '\r') text += c;
-    std::fprintf(out_, "== %s ==\n%s\n", cp1252ToUtf8(caption).c_str(),
-                 cp1252ToUtf8(text).c_str());
+    std::fprintf(out_, "== %s ==\n%s\n", cp1252ToUtf8(caption).c_str(), cp1252ToUtf8(text).c_str());
 }

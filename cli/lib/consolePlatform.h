@@ -36,4 +36,3 @@ private:
     std::string lastLine_;
     int lastProgress_ = -1;
 };
-

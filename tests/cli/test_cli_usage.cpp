@@ -5,15 +5,17 @@
 #include "tests/cli/cliRun.h"
 
 namespace {
-const std::string kFiles = std::string("--config '") + VA_TEST_DATA + "/config/user.cfg' --master '" +
-                           VA_TEST_DATA + "/config/master.vac' ";
+const std::string kFiles = std::string("--config '") + VA_TEST_DATA +
+                           "/config/user.cfg' --master '" + VA_TEST_DATA + "/config/master.vac' ";
 
 TEST(CliUsage, SummaryOfTheLoadedConfiguration) {
     CliResult r = runCliTool(kFiles + "--summary");
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_NE(r.out.find("List type: 2 Favorites such as satellites"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Receiver family: 6 Pvr-ST1"), std::string::npos);
-    EXPECT_NE(r.out.find("Astra 19.2\xC2\xB0" "E"), std::string::npos);  // printed as UTF-8
+    EXPECT_NE(r.out.find("Astra 19.2\xC2\xB0"
+                         "E"),
+              std::string::npos);  // printed as UTF-8
     EXPECT_NE(r.out.find("LNB Universal 9750/10600 MHz"), std::string::npos);
 }
 
@@ -58,7 +60,8 @@ TEST(CliUsage, UnusableConfigurationFiles) {
     std::string path = std::string(::testing::TempDir()) + "va_cli_port.cfg";
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    std::fputs("LANG=2\n[SAT]\n1#A#1#0#0#0#0#0#0#2#0#2147483647#0#0#0#0#111#11111#1011#\n[/SAT]\n", f);
+    std::fputs("LANG=2\n[SAT]\n1#A#1#0#0#0#0#0#0#2#0#2147483647#0#0#0#0#111#11111#1011#\n[/SAT]\n",
+               f);
     std::fclose(f);
     CliResult port = runCliTool(master + "--config '" + path + "' --summary");
     std::remove(path.c_str());

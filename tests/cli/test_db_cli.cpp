@@ -20,8 +20,9 @@ namespace {
 class CliEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        out = fs::temp_directory_path() / ("va_cli_" + std::to_string(getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        out = fs::temp_directory_path() /
+              ("va_cli_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(out);
         fs::create_directories(out);
     }
@@ -62,7 +63,8 @@ protected:
 TEST_F(CliEndToEnd, WritesEveryFamilyWithLogs) {
     fs::path lists = out / "lists";
     fs::create_directories(lists);
-    CliResult r = runCliTool(db() + files() + "--format all --log --output '" + lists.string() + "'");
+    CliResult r =
+        runCliTool(db() + files() + "--format all --log --output '" + lists.string() + "'");
     ASSERT_EQ(r.exitCode, 0) << r.out;
     EXPECT_NE(r.out.find("Welcome to the Velartis channel server."), std::string::npos);
     EXPECT_NE(r.out.find("Canali TV:"), std::string::npos);
@@ -73,11 +75,11 @@ TEST_F(CliEndToEnd, WritesEveryFamilyWithLogs) {
     ASSERT_FALSE(e2.empty());
     ASSERT_FALSE(e1.empty());
     ASSERT_FALSE(az.empty());
-    for (const char* f : {"lamedb", "blacklist", "satellites.xml", "bouquets.tv", "bouquets.radio",
-                          "Velartis.log"})
+    for (const char* f :
+         {"lamedb", "blacklist", "satellites.xml", "bouquets.tv", "bouquets.radio", "Velartis.log"})
         EXPECT_TRUE(fs::exists(e2 / f)) << f;
-    for (const char* f : {"services", "services.locked", "satellites.xml", "bouquets",
-                          "Velartis.log"})
+    for (const char* f :
+         {"services", "services.locked", "satellites.xml", "bouquets", "Velartis.log"})
         EXPECT_TRUE(fs::exists(e1 / f)) << f;
     for (const char* f : {"all_channel.dat", "DVBS.dat", "antenna_list.dat", "Velartis.log"})
         EXPECT_TRUE(fs::exists(az / f)) << f;
@@ -99,14 +101,15 @@ TEST_F(CliEndToEnd, WritesEveryFamilyWithLogs) {
             if (n.find("Pvr-") != std::string::npos) {
                 EXPECT_EQ(fs::file_size(e.path()), 336000u) << n;
             }
-            EXPECT_TRUE(fs::exists(e.path().string().substr(0, e.path().string().size() - 3) + "log"))
+            EXPECT_TRUE(
+                fs::exists(e.path().string().substr(0, e.path().string().size() - 3) + "log"))
                 << n;
         }
     }
     EXPECT_EQ(single, 10);  // five images and their logs
     if (std::system("command -v xmllint >/dev/null 2>&1") == 0) {
-        EXPECT_EQ(std::system(("xmllint --noout '" + (e2 / "satellites.xml").string() + "'").c_str()),
-                  0);
+        EXPECT_EQ(
+            std::system(("xmllint --noout '" + (e2 / "satellites.xml").string() + "'").c_str()), 0);
     }
 }
 
@@ -115,12 +118,13 @@ TEST_F(CliEndToEnd, EnigmaNamesInUtf8UnlessWindows1252IsAsked) {
     for (const std::string option : {"", "--enigma-text utf8 ", "--enigma-text cp1252 "}) {
         fs::path dir = out / std::to_string(option.size());
         fs::create_directories(dir);
-        CliResult r = runCliTool(db() + files() + option + "--format e2 --output '" +
-                                 dir.string() + "'");
+        CliResult r =
+            runCliTool(db() + files() + option + "--format e2 --output '" + dir.string() + "'");
         ASSERT_EQ(r.exitCode, 0) << r.out;
         const std::string lamedb = slurp(onlyDir(dir, "DalmeroListE2_") / "lamedb");
         const bool cp1252 = option.find("cp1252") != std::string::npos;
-        EXPECT_NE(lamedb.find(cp1252 ? "\nWDR K\xF6ln\n" : "\nWDR K\xC3\xB6ln\n"), std::string::npos)
+        EXPECT_NE(lamedb.find(cp1252 ? "\nWDR K\xF6ln\n" : "\nWDR K\xC3\xB6ln\n"),
+                  std::string::npos)
             << option;
     }
 }
@@ -137,7 +141,8 @@ TEST_F(CliEndToEnd, ListTypesShapeTheSatellites) {
     EXPECT_GT(std::stoi(m[2]), 4);
     std::string xml = slurp(onlyDir(out, "DalmeroListE2_") / "satellites.xml");
     // The first bouquet of Astra 19.2E by sort order names its position.
-    EXPECT_NE(xml.find("<sat name=\"HD Deutschland 19.2E"), std::string::npos) << xml.substr(0, 300);
+    EXPECT_NE(xml.find("<sat name=\"HD Deutschland 19.2E"), std::string::npos)
+        << xml.substr(0, 300);
 
     fs::remove_all(onlyDir(out, "DalmeroListE2_"));
     r = runCliTool(db() + files(cfgWith("LIST", "2")) + "--format e2 --output '" + out.string() +
@@ -163,7 +168,8 @@ TEST_F(CliEndToEnd, FailuresGiveTheirExitCodes) {
         << r.out;
 
     // The server declares this build outdated.
-    r = runCliTool(db("velartis_outdated") + files() + "--format e2 --output '" + out.string() + "'");
+    r = runCliTool(db("velartis_outdated") + files() + "--format e2 --output '" + out.string() +
+                   "'");
     EXPECT_EQ(r.exitCode, 2) << r.out;
     EXPECT_NE(r.out.find("This is one old version of Velartis!"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(out) || onlyDir(out, "DalmeroListE2_").empty());
@@ -208,7 +214,8 @@ TEST_F(CliEndToEnd, ConcurrentDownloadsBothCount) {
         long v = -1;
         if (mysql_real_connect(c, "127.0.0.1", "vauser", "vapass1", "velartis_counter",
                                VA_TEST_DB_PORT, nullptr, 0) &&
-            mysql_query(c, "SELECT counter FROM BrenikToolsCounter WHERE application='Velartis1.3'") == 0) {
+            mysql_query(
+                c, "SELECT counter FROM BrenikToolsCounter WHERE application='Velartis1.3'") == 0) {
             MYSQL_RES* r = mysql_store_result(c);
             MYSQL_ROW row = r ? mysql_fetch_row(r) : nullptr;
             if (row && row[0]) v = std::atol(row[0]);
@@ -229,7 +236,8 @@ TEST_F(CliEndToEnd, ConcurrentDownloadsBothCount) {
     EXPECT_EQ(b.exitCode, 0) << b.out;
     EXPECT_EQ(counter(), before + 2);
     // Without --format nothing is written, and the tool says so.
-    EXPECT_NE(a.out.find("\nNo list written: no --format was given.\n"), std::string::npos) << a.out;
+    EXPECT_NE(a.out.find("\nNo list written: no --format was given.\n"), std::string::npos)
+        << a.out;
 }
 
 }  // namespace

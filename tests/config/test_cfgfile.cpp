@@ -30,8 +30,9 @@ struct Records {
 class CfgFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("va_cfg_" + std::to_string(getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() /
+              ("va_cfg_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
         createWidgetHandles(&Widget, &ui);
@@ -112,7 +113,9 @@ TEST_F(CfgFileTest, RoundTripKeepsRecordsAndBytes) {
     ASSERT_EQ(a.sat.count, 2u);
     const T_satRec& s = a.sat.sat[2];
     EXPECT_EQ(s.satId, 130);
-    EXPECT_STREQ(s.satName, "Hot Bird 13.0\xB0" "E");
+    EXPECT_STREQ(s.satName,
+                 "Hot Bird 13.0\xB0"
+                 "E");
     EXPECT_EQ(s.switchType, 2);
     EXPECT_EQ(s.switch10, 3);   // field 11
     EXPECT_EQ(s.switch11, 15);  // field 12
@@ -175,15 +178,19 @@ TEST_F(CfgFileTest, ReaderTolerance) {
 
     // CR-only line ends, blanks around numeric fields, Windows-1252 names, a
     // DOS end-of-file mark.
-    text = "LANG=2\rLIST=1\r[SAT]\r 7 #Astra 19.2\xB0" "E# 1#1 #0#0#0#0#0#0#0#0#0#12\t#0#0#"
-           "111#11111#1111#\r[/SAT]\r[BOUI]\r11#ORF#2#\xD6sterreich#\r[/BOUI]\r\x1A";
+    text =
+        "LANG=2\rLIST=1\r[SAT]\r 7 #Astra 19.2\xB0"
+        "E# 1#1 #0#0#0#0#0#0#0#0#0#12\t#0#0#"
+        "111#11111#1111#\r[/SAT]\r[BOUI]\r11#ORF#2#\xD6sterreich#\r[/BOUI]\r\x1A";
     ASSERT_TRUE(load(r, write("cr.cfg", text))) << lastCfgError();
     EXPECT_EQ(r.cfg.listType, 1);
     ASSERT_EQ(r.sat.count, 1u);
     EXPECT_EQ(r.sat.sat[1].satId, 7);
     EXPECT_EQ(r.sat.sat[1].lnbType, 1);
     EXPECT_EQ(r.sat.sat[1].positionerId, 12);
-    EXPECT_STREQ(r.sat.sat[1].satName, "Astra 19.2\xB0" "E");
+    EXPECT_STREQ(r.sat.sat[1].satName,
+                 "Astra 19.2\xB0"
+                 "E");
     EXPECT_STREQ(r.bouI.bou[1].bouNation, "\xD6sterreich");
 }
 
@@ -201,7 +208,8 @@ TEST_F(CfgFileTest, CorruptClassesNameFileLineAndReason) {
         std::string user, master;  // an empty master: the good one
         std::string where, reason;
     } cases[] = {
-        {"png", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "", "line 2", "control byte 0x1A"},
+        {"png", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "", "line 2",
+         "control byte 0x1A"},
         {"garbage", "LANG=2\n\x01\x02\x03\xFF\xFE\n", "", "line 2", "control byte 0x01"},
         {"utf16bom", "\xFF\xFE" + utf16(userHead()), "", "line 1", "UTF-16"},
         {"utf16", utf16(userHead()), "", "line 1", "NUL byte at column 2"},
@@ -215,8 +223,8 @@ TEST_F(CfgFileTest, CorruptClassesNameFileLineAndReason) {
         {"cutfavi", "[FAVI]\n2#Kids#\n", "", "line 1, section [FAVI]", "no closing [/FAVI]"},
         {"id", "[SAT]\nx192#A#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n[/SAT]\n", "",
          "line 2, section [SAT]", "Field 1 (satId) is not a number"},
-        {"lnb", "[SAT]\n192#A#1#U#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n[/SAT]\n", "",
-         "line 2", "Field 4 (lnbType) is not a number"},
+        {"lnb", "[SAT]\n192#A#1#U#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n[/SAT]\n", "", "line 2",
+         "Field 4 (lnbType) is not a number"},
         {"emptyfield", "[SAT]\n192#A#1#1#3##3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n[/SAT]\n", "",
          "line 2", "Field 6 (freqHi) is not a number"},
         {"filter", "[SAT]\n192#A#1#1#3#6#3#0#0#1#0#0#0#0#0#1#1x1#11111#1111#\n[/SAT]\n", "",
@@ -239,7 +247,8 @@ TEST_F(CfgFileTest, CorruptClassesNameFileLineAndReason) {
         SCOPED_TRACE(c.name);
         ui.boxes.clear();
         std::string user = write(std::string(c.name) + ".cfg", c.user);
-        std::string masterPath = c.master.empty() ? master : write(std::string(c.name) + ".vac", c.master);
+        std::string masterPath =
+            c.master.empty() ? master : write(std::string(c.name) + ".vac", c.master);
         Records r;
         EXPECT_FALSE(load(r, user, masterPath));
         ASSERT_EQ(ui.boxes.size(), 1u);
@@ -254,9 +263,10 @@ TEST_F(CfgFileTest, CorruptClassesNameFileLineAndReason) {
 
 // Every numeric field is checked against the values its record allows.
 TEST_F(CfgFileTest, NumbersOutsideTheirRangeAreRefused) {
-    const char* names[] = {"satId",    "",         "selected",   "lnbType", "freqLo",
-                           "freqHi",   "power",    "tone22k",    "out12V",  "switchType",
-                           "switch10", "switch11", "diseqc",     "positionerId", "skew", "feedTp"};
+    const char* names[] = {"satId",    "",         "selected", "lnbType",      "freqLo",
+                           "freqHi",   "power",    "tone22k",  "out12V",       "switchType",
+                           "switch10", "switch11", "diseqc",   "positionerId", "skew",
+                           "feedTp"};
     const int hi[] = {2147483647, 0, 1, 2, 9, 9, 3, 1, 1, 2, 3, 15, 3, 999, 1, 1};
     auto satLine = [](int field, const std::string& value) {
         std::string line;
@@ -294,7 +304,8 @@ TEST_F(CfgFileTest, NumbersOutsideTheirRangeAreRefused) {
         {"LAT=123.4\n", "", "LAT has more than 2 digits"},
         {"[FAVI]\n2147483648#Kids#\n[/FAVI]\n", "", "Field 1 (favId) is 2147483648"},
         {"[BOUI]\n11#ORF#-2#Austria#\n[/BOUI]\n", "", "Field 3 (bouNatId) is -2"},
-        {"LANG=2\n", "[CAT]\n99999999999999999999#A#\n[/CAT]\n", "Field 1 (catId) is 99999999999999999999; it"},
+        {"LANG=2\n", "[CAT]\n99999999999999999999#A#\n[/CAT]\n",
+         "Field 1 (catId) is 99999999999999999999; it"},
         {"LANG=2\n", "[NAT]\n-1#X#\n[/NAT]\n", "Field 1 (natId) is -1"},
     };
     for (const Case& c : cases) {
@@ -333,7 +344,8 @@ TEST_F(CfgFileTest, OversizedFilesAreRefused) {
 
 // Lines of any length are read whole; messages give real line numbers.
 TEST_F(CfgFileTest, LongLinesAreReadWhole) {
-    const std::string sat = "192#" + std::string(250, 'N') + "#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n";
+    const std::string sat =
+        "192#" + std::string(250, 'N') + "#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n";
     std::string text = "; " + std::string(300, 'c') + "\n[SAT]\n# " + std::string(300, 'c') + "\n" +
                        sat + "[/SAT]\n";
     Records r;
@@ -396,9 +408,8 @@ TEST_F(CfgFileTest, CorruptFilesAreRefusedWithTheirMessages) {
     ui.boxes.clear();
     EXPECT_FALSE(load(r, (dir / "absent.cfg").string()));
     // The first line stays; the file and the system's reason follow.
-    EXPECT_EQ(lastBox().text,
-              "Unable to open configuration file.\n" + (dir / "absent.cfg").string() +
-                  ": No such file or directory");
+    EXPECT_EQ(lastBox().text, "Unable to open configuration file.\n" +
+                                  (dir / "absent.cfg").string() + ": No such file or directory");
     EXPECT_EQ(lastBox().caption, "Application Error");
     EXPECT_EQ(r.sat.count, 0u);
 }

@@ -17,7 +17,10 @@ TEST(Codepage, EveryDefinedByteRoundTripsAndTheRestIsReplacedVisibly) {
     EXPECT_EQ(replaced, 0u);  // the undefined bytes became '?' on the way out already
 
     EXPECT_EQ(cp1252ToUtf8("T\xE9l\xE9 Z\xFCrich \x80"), "Télé Zürich €");
-    EXPECT_EQ(utf8ToCp1252("Öffentlich €5 ✓ Ω"), "\xD6" "ffentlich \x80" "5 ? ?");
+    EXPECT_EQ(utf8ToCp1252("Öffentlich €5 ✓ Ω"),
+              "\xD6"
+              "ffentlich \x80"
+              "5 ? ?");
     // Malformed, overlong and surrogate sequences are one replacement a byte.
     replaced = 0;
     EXPECT_EQ(utf8ToCp1252("a\xC3(b\xC0\xAF\xED\xA0\x80", '#', &replaced), "a#(b#####");

@@ -79,15 +79,15 @@ TEST(WriteFileWhole, RemovesLeftoversOfEndedProcessesOnly) {
         ASSERT_TRUE(writeFileWhole((tmp.path / n).string(), std::string("x"), nullptr, false));
     // A folder being built when its process was killed.
     fs::create_directory(tmp.path / (gone + "folder"));
-    ASSERT_TRUE(writeFileWhole((tmp.path / (gone + "folder") / "lamedb").string(),
-                               std::string("x"), nullptr, false));
+    ASSERT_TRUE(writeFileWhole((tmp.path / (gone + "folder") / "lamedb").string(), std::string("x"),
+                               nullptr, false));
     // A write of many files into one folder leaves the sweep to its caller.
     ASSERT_TRUE(writeFileWhole((tmp.path / "batch").string(), std::string("x"), nullptr, false));
     EXPECT_EQ(listing(tmp.path).size(), 7u);
 
     ASSERT_TRUE(writeFileWhole((tmp.path / "list").string(), std::string("x"), nullptr));
-    std::vector<std::string> kept = {live, parent, ".vatmp-x-abcdef", "batch", "list",
-                                     "notes.vatmp-1-a"};
+    std::vector<std::string> kept = {live,    parent, ".vatmp-x-abcdef",
+                                     "batch", "list", "notes.vatmp-1-a"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(listing(tmp.path), kept);
 }

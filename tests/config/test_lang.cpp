@@ -23,9 +23,9 @@ TEST(Lang, EveryTextFilledAndTerminatedInItsField) {
     for (int lang : kAllLangs) {
         const LangStruct* t = langTable(lang);
         ASSERT_NE(t, nullptr) << lang;
-#define VA_CHECK(f)                                                          \
-    {                                                                        \
-        size_t n = strnlen(t->f, sizeof t->f);                               \
+#define VA_CHECK(f)                                                             \
+    {                                                                           \
+        size_t n = strnlen(t->f, sizeof t->f);                                  \
         EXPECT_LT(n, sizeof t->f) << "lang " << lang << " " #f " unterminated"; \
         EXPECT_GT(n, 0u) << "lang " << lang << " " #f " empty";                 \
     }
@@ -38,16 +38,21 @@ TEST(Lang, EveryTextFilledAndTerminatedInItsField) {
 }
 
 TEST(Lang, TextsAreExactWindows1252Bytes) {
-    EXPECT_STREQ(langTable(kLangItalian)->msgFileWritten, "Il file \xE8 stato scritto correttamente.");
-    EXPECT_STREQ(langTable(kLangGerman)->msgCfgOpenErr, "Kann Konfigurationsdatei zu \xF6" "ffnen.");
+    EXPECT_STREQ(langTable(kLangItalian)->msgFileWritten,
+                 "Il file \xE8 stato scritto correttamente.");
+    EXPECT_STREQ(langTable(kLangGerman)->msgCfgOpenErr,
+                 "Kann Konfigurationsdatei zu \xF6"
+                 "ffnen.");
     EXPECT_STREQ(langTable(kLangFrench)->lblBouAsCh, "Bouquet que les cha\xEEnes");
     EXPECT_STREQ(langTable(kLangSpanish)->lblNation, "Naci\xF3n");
     EXPECT_STREQ(langTable(kLangGerman)->msgJstMaxTp,
-                 "\xDC" "berm\xE4\xDFige Anzahl von Transpondern f\xFCr das Format JST. (2040 max)");
+                 "\xDC"
+                 "berm\xE4\xDFige Anzahl von Transpondern f\xFCr das Format JST. (2040 max)");
 
     const LangStruct* en = langTable(kLangEnglish);
-    EXPECT_STREQ(en->msgDbReadOk,
-                 "All data were read correctly.\r\nYou can now save the list in the desired format.");
+    EXPECT_STREQ(
+        en->msgDbReadOk,
+        "All data were read correctly.\r\nYou can now save the list in the desired format.");
     EXPECT_STREQ(en->msgNdfMaxSat, "Too many satellites for NDF format. (61 max)");
     EXPECT_STREQ(en->msgJstMaxTv, "Excessive number of TV channels for the format JST. (4199 max)");
     EXPECT_STREQ(en->txtDisclaimer2, "\r\n\r\n");

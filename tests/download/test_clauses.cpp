@@ -26,8 +26,8 @@ T_idxFavI favourites(std::initializer_list<int> ids) {
 }
 
 std::string text(const T_dbConnValues& v) {
-    return v.host + " " + v.user + " " + v.password + " " + v.name + " " +
-           std::to_string(v.port) + " " + v.socket;
+    return v.host + " " + v.user + " " + v.password + " " + v.name + " " + std::to_string(v.port) +
+           " " + v.socket;
 }
 
 }  // namespace
@@ -64,7 +64,12 @@ TEST(Clauses, ExcludedIdsAndCategoriesKeepTheirFormsAndOrder) {
 }
 
 TEST(Clauses, ChannelTypeHdThreeDAndFeed) {
-    struct { const char *radio, *tv; int gRad; const char* clause; bool noQuery; } cases[] = {
+    struct {
+        const char *radio, *tv;
+        int gRad;
+        const char* clause;
+        bool noQuery;
+    } cases[] = {
         {"111", "11111", 1, "", false},
         {"011", "11111", 1, "AND c.ch_type='0' ", false},
         {"111", "01111", 1, "AND c.ch_type='1' ", false},

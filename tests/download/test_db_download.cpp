@@ -62,7 +62,8 @@ std::string scalar(const char* dbName, const std::string& sql) {
 }
 std::string counterOf(const char* app, const char* dbName = "velartis") {
     return scalar(dbName, std::string("SELECT counter FROM BrenikToolsCounter WHERE "
-                                      "application='") + app + "'");
+                                      "application='") +
+                              app + "'");
 }
 int counter(const char* app) { return toInt(counterOf(app).c_str()); }
 
@@ -105,10 +106,10 @@ std::string tpText(const T_dbTp& t) {
 // The seven digits: subtitle scrambled locked skip dupdpid dupdname dupdsid.
 std::string chText(const T_dbCh& c) {
     return strFormat("%s/%d %d/%d:%d b%d f%d t%d %s|%s %s %s %s %s %d%d%d%d%d%d%d c%d h%d d%d n%d",
-                     c.sid, c.groupId, c.sat_id, c.realSatId, c.stp_id, c.bou_id, c.fake,
-                     c.ch_type, c.ch_name, c.groupName, c.vpid, c.pmt_pid, c.pcr_pid, c.txt_pid,
-                     c.subtitle, c.scrambled, c.locked, c.skip, c.dupdpid, c.dupdname, c.dupdsid,
-                     c.cat_id, c.hd, c.d3, c.nat_id);
+                     c.sid, c.groupId, c.sat_id, c.realSatId, c.stp_id, c.bou_id, c.fake, c.ch_type,
+                     c.ch_name, c.groupName, c.vpid, c.pmt_pid, c.pcr_pid, c.txt_pid, c.subtitle,
+                     c.scrambled, c.locked, c.skip, c.dupdpid, c.dupdname, c.dupdsid, c.cat_id,
+                     c.hd, c.d3, c.nat_id);
 }
 std::string linkText(const T_dbChFav& l) {
     return strFormat("%d>%d %d/%d:%d/%d %s t%d", l.fav_id, l.chIndex, l.sat_id, l.realSatId,
@@ -153,8 +154,9 @@ std::string chTexts(std::initializer_list<const char*> keys) {
 
 // The channels 192 gives with no filter and no markers, less `gone`.
 std::string allBut(const std::string& gone) {
-    const std::string all = "0101/10 0102/10 0103/10 0104/10 0101/20 0201/20 0202/20 0105/20 "
-                            "0301/30 0203/50 0204/50 ";
+    const std::string all =
+        "0101/10 0102/10 0103/10 0104/10 0101/20 0201/20 0202/20 0105/20 "
+        "0301/30 0203/50 0204/50 ";
     std::string out;
     for (size_t at = 0, end; (end = all.find(' ', at)) != std::string::npos; at = end + 1) {
         std::string key = all.substr(at, end - at);
@@ -284,7 +286,10 @@ const char kBouquetMedia[] =
 
 TEST_F(Download, BouquetsAsChannelsEndToEnd) {
     // 777 is not on the server; 282 is not selected.
-    auto more = [] { addSat(777, "Unknown Sat"); addSat(282).selected = 0; };
+    auto more = [] {
+        addSat(777, "Unknown Sat");
+        addSat(282).selected = 0;
+    };
     ASSERT_EQ(download(DownloadDataCh, more), kDownloadOk);
     EXPECT_EQ(fields(), "2|5|5|16 (Fake=5, Fta=7, Cod=4) (HD=2)(3D=1)|3 (Fta=2, Cod=1)|3|8");
     // Server names cut to 24; the unknown satellite keeps its own.
@@ -321,14 +326,14 @@ TEST_F(Download, BouquetsAsChannelsEndToEnd) {
     EXPECT_EQ(links(), "2>8 2>6 1>1 1>7 1>4 4>13 4>16 4>18");
     EXPECT_EQ(linkText(chFavDB.chFav[5]), "1>4 192/192:1/10 0104 t1");
 
-    EXPECT_EQ(successfulEnd(), std::string(MsgLang.msgDbReadOk) +
-                                   "\r\n\r\nFixture server\r\nsecond line \\x kept");
+    EXPECT_EQ(successfulEnd(),
+              std::string(MsgLang.msgDbReadOk) + "\r\n\r\nFixture server\r\nsecond line \\x kept");
     // The first row asks for the forum: told through the record, the live
     // configuration is the front end's to change.
     EXPECT_EQ(p.showForum, 1);
     EXPECT_EQ(cfgParam.showForum, 0);
-    for (const char* step : {"Satelliti", "Transponders", "Channels",
-                             "Channels Audio and Cas Data", "Favorite Groups", "Channels Favorite"})
+    for (const char* step : {"Satelliti", "Transponders", "Channels", "Channels Audio and Cas Data",
+                             "Favorite Groups", "Channels Favorite"})
         EXPECT_THAT(ui->statusLog[1], Contains(std::string(MsgLang.msgDbReading) + " -> " + step));
     EXPECT_THAT(ui->statusLog[0], Contains("Loading"));
 }
@@ -345,14 +350,16 @@ TEST_F(Download, BouquetsAsSatellitesEndToEnd) {
               "130040/130/40 Hotbird Pack 13.0E|Hotbird 13.0E Extra Long Name|13.0E|130");
     expectSetupCopied();
     // One transponder per virtual satellite that uses it: stp 1 twice.
-    EXPECT_EQ(tps(), "192010:1/10 192020:1/20 192020:2/20 192030:3/30 192050:2/50 130040:1/40 "
-                     "130040:2/40");
+    EXPECT_EQ(tps(),
+              "192010:1/10 192020:1/20 192020:2/20 192030:3/30 192050:2/50 130040:1/40 "
+              "130040:2/40");
     EXPECT_EQ(tpText(tpDB.tp[4]) + ", " + tpText(tpDB.tp[7]),
               "192030:3/30 192 Feed TP 12603 1 6111 3 2 0002 1F40A0 2, "
               "130040:2/40 130 HB 2 12111 1 27500 3 1 013E 1389 0");
     EXPECT_EQ(channels(), allBut("") + " 1101/40 1201/40 1102/40");
-    EXPECT_EQ(chTexts({"0201/20"}), "0201/20 192020/192:2 b20 f0 t0 Beta News|Bouquet Beta Ver "
-                                    "0A21 0B21 0C21 0D21 0000000 c2 h0 d0 n3\n");
+    EXPECT_EQ(chTexts({"0201/20"}),
+              "0201/20 192020/192:2 b20 f0 t0 Beta News|Bouquet Beta Ver "
+              "0A21 0B21 0C21 0D21 0000000 c2 h0 d0 n3\n");
     EXPECT_EQ(media(), kBouquetMedia);
     EXPECT_EQ(links(), "2>6 2>4 1>0 1>5 1>3 4>9 4>11 4>13");
     EXPECT_EQ(linkText(chFavDB.chFav[8]), "4>13 130040/130:1/40 1102 t1");
@@ -376,11 +383,13 @@ TEST_F(Download, FavouritesAsSatellitesEndToEnd) {
     EXPECT_EQ(channels(), "0202/2 0101/2 0101/1 0201/1 0104/1 0203/4 1101/4 1102/4");
     EXPECT_EQ(list(chDB.ch, chDB.count, [](const T_dbCh& c) { return num(c.bou_id); }),
               "20 20 10 20 10 50 40 40");
-    EXPECT_EQ(chTexts({"0202/2"}), "0202/2 192002/192:2 b20 f0 t0 Beta Sport Coded|Sport Fav "
-                                   "0A22 0B22 0C22 0000 0100000 c3 h0 d0 n3\n");
-    EXPECT_EQ(media(), "0202/2 c7 | 0101/2 0111:4:deu:00 0112:2:eng:10 | "
-                       "0101/1 0111:4:deu:00 0112:2:eng:10 | 0201/1 0211:3:fra:01 | 0203/4 c3 | "
-                       "1101/4 1111:1:ita:00");
+    EXPECT_EQ(chTexts({"0202/2"}),
+              "0202/2 192002/192:2 b20 f0 t0 Beta Sport Coded|Sport Fav "
+              "0A22 0B22 0C22 0000 0100000 c3 h0 d0 n3\n");
+    EXPECT_EQ(media(),
+              "0202/2 c7 | 0101/2 0111:4:deu:00 0112:2:eng:10 | "
+              "0101/1 0111:4:deu:00 0112:2:eng:10 | 0201/1 0211:3:fra:01 | 0203/4 c3 | "
+              "1101/4 1111:1:ita:00");
     EXPECT_EQ(links(), "2>0 2>1 1>2 1>3 1>4 4>5 4>6 4>7");
     EXPECT_EQ(linkText(chFavDB.chFav[3]), "1>2 192001/192:1/1 0101 t0");
     successfulEnd();
@@ -419,7 +428,10 @@ TEST_F(Download, FiltersNarrowTheChannels) {
         {"neither free nor scrambled means both", "111 10011 1111", nullptr, allBut("")},
         {"scrambled radio", "101 11111 1111", nullptr, allBut("0104/10")},
         {"free-to-air radio", "110 11111 1111", nullptr, allBut("0105/20")},
-        {"two bouquets excluded", "111 11111 1111", [](T_satRec&) { skipBouquets({50, 30}); },
+        {"two bouquets excluded", "111 11111 1111",
+         [](T_satRec&) {
+             skipBouquets({50, 30});
+         },
          allBut("0301/30 0203/50 0204/50")},
         {"one bouquet excluded", "111 11111 1111", [](T_satRec&) { skipBouquets({20}); },
          allBut("0101/20 0201/20 0202/20 0105/20")},
@@ -446,7 +458,11 @@ TEST_F(Download, FiltersNarrowTheChannels) {
 TEST_F(Download, LimitsOnBouquetsAndChannels) {
     // maxBou: the second bouquet keeps only its first channel, the next
     // satellite gives nothing.
-    ASSERT_EQ(download(DownloadDataCh, [] { cfgParam.chFake = 0; cfgParam.maxBou = 2; }),
+    ASSERT_EQ(download(DownloadDataCh,
+                       [] {
+                           cfgParam.chFake = 0;
+                           cfgParam.maxBou = 2;
+                       }),
               kDownloadOk);
     EXPECT_EQ(channels(), "0101/10 0102/10 0103/10 0104/10 0101/20");
     EXPECT_EQ(counts(), "sats=2 bou=2 vsat=0 tv=4 tvFake=0 radio=1 favG=3");
@@ -456,7 +472,11 @@ TEST_F(Download, LimitsOnBouquetsAndChannels) {
     EXPECT_EQ(channels(), "FFFF/10 0101/10 0102/10 0104/10 0105/20 1102/40");
     EXPECT_EQ(counts(), "sats=2 bou=3 vsat=0 tv=2 tvFake=1 radio=3 favG=3");
 
-    ASSERT_EQ(download(DownloadDataCh, [] { cfgParam.chFake = 0; cfgParam.maxCRa = 1; }),
+    ASSERT_EQ(download(DownloadDataCh,
+                       [] {
+                           cfgParam.chFake = 0;
+                           cfgParam.maxCRa = 1;
+                       }),
               kDownloadOk);
     EXPECT_EQ(channels(), allBut("0105/20") + " 1101/40 1201/40");
 
@@ -494,7 +514,10 @@ TEST_F(Download, ExcludedFavouriteGroupsAndBouquets) {
 
     // As satellites: the excluded group gives neither a satellite nor links;
     // with bouquet 50 excluded, group 4 has nothing on 192.
-    auto skip = [] { skipFavourites({1}); skipBouquets({50}); };
+    auto skip = [] {
+        skipFavourites({1});
+        skipBouquets({50});
+    };
     ASSERT_EQ(download(DownloadDataFSat, skip), kDownloadOk);
     EXPECT_EQ(sats(), "192002 Sport Fav|130004 Hot Fav Group Na");
     EXPECT_EQ(channels(), "0202/2 0101/2 1101/4 1102/4");
@@ -551,7 +574,10 @@ TEST_F(Download, BadIdsAreDroppedAndReported) {
         "\r\nDropped: 1 CAS rows whose sid is not hexadecimal"
         "\r\nDropped: 1 favourite rows whose sid is not hexadecimal"
         "\r\nDropped: 4 channels on transponders dropped for a bad id";
-    auto bad = [] { setDatabase("velartis_badids"); cfgParam.chFake = 0; };
+    auto bad = [] {
+        setDatabase("velartis_badids");
+        cfgParam.chFake = 0;
+    };
     for (JobFn fn : {DownloadDataCh, DownloadDataBSat}) {
         const bool virt = fn == DownloadDataBSat;
         SCOPED_TRACE(virt ? "bouquets as satellites" : "bouquets as channels");
@@ -614,9 +640,13 @@ TEST_F(Download, ServerDownFailsFastWithTheFixedText) {
 TEST_F(Download, MessageRowStopsOldAndOutdatedBuilds) {
     // 0.9 has only a row not in use: an old version. 9.9's CRCLinux names
     // another build: outdated, with a result of its own.
-    struct { const char* version; JobFn fn; uint32_t result; int showForum; } cases[] = {
-        {"0.9", DownloadDataFSat, kDownloadFailed, 2},
-        {"9.9", DownloadDataCh, kDownloadOutdated, 0}};
+    struct {
+        const char* version;
+        JobFn fn;
+        uint32_t result;
+        int showForum;
+    } cases[] = {{"0.9", DownloadDataFSat, kDownloadFailed, 2},
+                 {"9.9", DownloadDataCh, kDownloadOutdated, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.version);
         ASSERT_EQ(download(c.fn, [&] { copyText(cfgParam.appVersion, c.version); }, {192}),
@@ -624,8 +654,9 @@ TEST_F(Download, MessageRowStopsOldAndOutdatedBuilds) {
         EXPECT_EQ(failedEnd(), "Operation canceled.");
         EXPECT_EQ(p.showForum, c.showForum);
         ASSERT_EQ(ui->boxes.size(), 1u);
-        EXPECT_EQ(ui->boxes[0].text, "This is one old version of Velartis!\r\n"
-                                     "Visit our Forum and download a new version.");
+        EXPECT_EQ(ui->boxes[0].text,
+                  "This is one old version of Velartis!\r\n"
+                  "Visit our Forum and download a new version.");
         EXPECT_EQ(ui->boxes[0].caption, " Error");
         EXPECT_EQ(ui->boxes[0].flags, kMbOk | kMbIconError);
         EXPECT_EQ(satDB.count, 0u);
@@ -777,11 +808,15 @@ TEST(UsageCounter, ConcurrentIncrementsAreNotLost) {
 TEST_F(Download, RowsBeyondEveryCapacityAreDroppedAndReported) {
     if (scalar("velartis_big", "SELECT COUNT(*) FROM Channels").rfind('<', 0) == 0)
         GTEST_SKIP() << "velartis_big is not loaded (velartis-gendb not built?)";
-    auto big = [] { setDatabase("velartis_big"); cfgParam.chFake = 0; };
+    auto big = [] {
+        setDatabase("velartis_big");
+        cfgParam.chFake = 0;
+    };
     // A channel whose transponder did not fit would name nothing in a list.
     auto everyChannelHasItsTransponder = [] {
         std::set<std::pair<int32_t, int32_t>> tps;
-        for (uint32_t i = 1; i <= tpDB.count; ++i) tps.insert({tpDB.tp[i].sat_id, tpDB.tp[i].stp_id});
+        for (uint32_t i = 1; i <= tpDB.count; ++i)
+            tps.insert({tpDB.tp[i].sat_id, tpDB.tp[i].stp_id});
         for (uint32_t i = 1; i <= chDB.count; ++i)
             ASSERT_TRUE(tps.count({chDB.ch[i].sat_id, chDB.ch[i].stp_id})) << "channel " << i;
         EXPECT_GT(testDropped.fullTpChannels, 0u);
@@ -791,9 +826,9 @@ TEST_F(Download, RowsBeyondEveryCapacityAreDroppedAndReported) {
     EXPECT_EQ(strFormat("%u %u %u %u", chDB.count, tpDB.count, Report.transponders,
                         Report.tvChannels + Report.radioChannels),
               "19999 4999 4999 19999");
-    EXPECT_EQ(strFormat("%u %u %u", testDropped.transponders, testDropped.audioRows,
-                        testDropped.casRows),
-              "101 3001 1001");
+    EXPECT_EQ(
+        strFormat("%u %u %u", testDropped.transponders, testDropped.audioRows, testDropped.casRows),
+        "101 3001 1001");
     EXPECT_GT(testDropped.channels, 0u);
     EXPECT_LE(chFavDB.count, kChFavDbSlots - 1);
     for (uint32_t i = 1; i <= chDB.count; ++i)

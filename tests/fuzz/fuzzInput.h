@@ -29,8 +29,8 @@ public:
         if (b < 0xC0) return static_cast<int32_t>(b) - 0x20;  // -32 .. 159
         if (b < 0xE0) return u16();
         if (b < 0xF0) {
-            static const int32_t edge[16] = {INT_MIN, INT_MAX, -1,      255,     256,   1799,
-                                             1800,    3599,    3600,    65535,   65536, 99999,
+            static const int32_t edge[16] = {INT_MIN, INT_MAX, -1,      255,        256,   1799,
+                                             1800,    3599,    3600,    65535,      65536, 99999,
                                              11747,   27500,   1000000, INT_MIN + 1};
             return edge[b & 15];
         }

@@ -63,9 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (unsigned k = 0; k < (b & 0x7Fu); ++k) text += static_cast<char>(in.byte());
         const char* col = b & 0x80 ? nullptr : text.data();
         switch (i % 3) {
-            case 0: readColumn<5>(col, text.size(), kSidDigits); break;  // sid, nid, PIDs
-            case 1: readColumn<7>(col, text.size(), kTidDigits); break;  // tid
-            case 2: readColumn<8>(col, text.size(), kPidDigits); break;  // apid
+        case 0: readColumn<5>(col, text.size(), kSidDigits); break;  // sid, nid, PIDs
+        case 1: readColumn<7>(col, text.size(), kTidDigits); break;  // tid
+        case 2: readColumn<8>(col, text.size(), kPidDigits); break;  // apid
         }
     }
     return 0;

@@ -17,9 +17,9 @@
 #include "config/textFunc.h"
 #include "tests/fuzz/fuzzInput.h"
 #include "writers/azbox/azbox.h"
+#include "writers/common/crc16.h"
 #include "writers/ecdf/ecdf.h"
 #include "writers/enigma/enigma.h"
-#include "writers/common/crc16.h"
 #include "writers/jst/jst.h"
 #include "writers/ndf/ndf.h"
 
@@ -109,9 +109,9 @@ void append(Rec (&slots)[N], uint32_t& count, uint32_t first, const Rec& rec, co
 
 void readConfig(FuzzInput& in, T_cfgStruct* c) {
     // One-character keys read one digit; the wider keys as many as they have.
-    int* digits[] = {&c->lang,   &c->listType, &c->fileType, &c->chFake, &c->logFile,
-                     &c->lonWE,  &c->e1Type,   &c->e2Type,   &c->gHD,    &c->g3D,
-                     &c->gRad,   &c->gTP,      &c->latDec,   &c->lonDec};
+    int* digits[] = {&c->lang,  &c->listType, &c->fileType, &c->chFake, &c->logFile,
+                     &c->lonWE, &c->e1Type,   &c->e2Type,   &c->gHD,    &c->g3D,
+                     &c->gRad,  &c->gTP,      &c->latDec,   &c->lonDec};
     for (int* f : digits) *f = in.byte() % 10;
     c->latDeg = in.byte() % 109 - 9;
     c->lonDeg = in.byte() % 109 - 9;
@@ -134,9 +134,9 @@ T_dbSat readSat(FuzzInput& in) {
     in.text(s.location);
     s.groupId = in.num();
     s.position = in.num();
-    int32_t* setup[] = {&s.lnbType,  &s.freqLo,   &s.freqHi, &s.power,        &s.tone22k,
-                        &s.out12V,   &s.switchType, &s.switch10, &s.switch11, &s.diseqc,
-                        &s.positionerId, &s.skew, &s.feedTp};
+    int32_t* setup[] = {&s.lnbType,      &s.freqLo,     &s.freqHi,   &s.power,    &s.tone22k,
+                        &s.out12V,       &s.switchType, &s.switch10, &s.switch11, &s.diseqc,
+                        &s.positionerId, &s.skew,       &s.feedTp};
     for (int32_t* f : setup) *f = in.num();
     in.text(s.radioFilter);
     in.text(s.tvFilter);
@@ -178,7 +178,7 @@ T_dbCh readCh(FuzzInput& in) {
     c.d3 = in.num();
     in.text(c.ch_name);
     for (char* id : {c.sid, c.vpid, c.pmt_pid, c.pcr_pid, c.txt_pid}) in.text(id, 5);
-    int32_t* flags[] = {&c.subtitle, &c.scrambled, &c.locked,  &c.skip,
+    int32_t* flags[] = {&c.subtitle, &c.scrambled, &c.locked, &c.skip,
                         &c.dupdpid,  &c.dupdname,  &c.dupdsid};
     for (int32_t* f : flags) *f = in.num();
     return c;
@@ -272,45 +272,45 @@ void decode(FuzzInput& in, Db& db) {
         const uint8_t tag = in.byte() % 12;
         const Repeat rep = repeat(in);
         switch (tag) {
-            case 0: append(db.sat->sat, db.sat->count, 1, readSat(in), rep); break;
-            case 1: append(db.tp->tp, db.tp->count, 1, readTp(in), rep); break;
-            case 2:
-                append(db.ch->ch, db.ch->count, 1, readCh(in), rep);
-                lastCh = db.ch->count ? &db.ch->ch[db.ch->count] : nullptr;
-                break;
-            case 3: readAudio(in, lastCh, rep); break;
-            case 4: readCas(in, lastCh, rep); break;
-            case 5: {
-                T_dbFav f{};
-                f.fav_id = in.num();
-                in.text(f.fav_name);
-                append(db.fav->fav, db.fav->count, 1, f, rep);
-                break;
-            }
-            case 6: append(db.chFav->chFav, db.chFav->count, 1, readLink(in), rep); break;
-            case 7: append(db.bouI.bou, db.bouI.count, 1, readBou(in), rep); break;
-            case 8: {
-                T_favRec f{};
-                f.favId = in.num();
-                in.text(f.favName);
-                append(db.favI.fav, db.favI.count, 1, f, rep);
-                break;
-            }
-            case 9: {
-                T_natRec n{};
-                n.natId = in.num();
-                in.text(n.natName);
-                append(db.nat.nat, db.nat.count, 1, n, rep);
-                break;
-            }
-            case 10: append(db.bou.bou, db.bou.count, 0, readBou(in), rep); break;
-            case 11: {
-                T_catRec c{};
-                c.catId = in.num();
-                in.text(c.catName);
-                append(db.cat.cat, db.cat.count, 0, c, rep);
-                break;
-            }
+        case 0: append(db.sat->sat, db.sat->count, 1, readSat(in), rep); break;
+        case 1: append(db.tp->tp, db.tp->count, 1, readTp(in), rep); break;
+        case 2:
+            append(db.ch->ch, db.ch->count, 1, readCh(in), rep);
+            lastCh = db.ch->count ? &db.ch->ch[db.ch->count] : nullptr;
+            break;
+        case 3: readAudio(in, lastCh, rep); break;
+        case 4: readCas(in, lastCh, rep); break;
+        case 5: {
+            T_dbFav f{};
+            f.fav_id = in.num();
+            in.text(f.fav_name);
+            append(db.fav->fav, db.fav->count, 1, f, rep);
+            break;
+        }
+        case 6: append(db.chFav->chFav, db.chFav->count, 1, readLink(in), rep); break;
+        case 7: append(db.bouI.bou, db.bouI.count, 1, readBou(in), rep); break;
+        case 8: {
+            T_favRec f{};
+            f.favId = in.num();
+            in.text(f.favName);
+            append(db.favI.fav, db.favI.count, 1, f, rep);
+            break;
+        }
+        case 9: {
+            T_natRec n{};
+            n.natId = in.num();
+            in.text(n.natName);
+            append(db.nat.nat, db.nat.count, 1, n, rep);
+            break;
+        }
+        case 10: append(db.bou.bou, db.bou.count, 0, readBou(in), rep); break;
+        case 11: {
+            T_catRec c{};
+            c.catId = in.num();
+            in.text(c.catName);
+            append(db.cat.cat, db.cat.count, 0, c, rep);
+            break;
+        }
         }
     }
     countReport(db);
@@ -424,42 +424,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int failAt = e < 0xF0 ? 0 : e - 0xEF;  // 1..16: the write that fails
     initAppIdentity(&d.cfg);
     readConfig(in, &d.cfg);
-    const LangStruct* lang = langTable(d.cfg.lang >= kLangItalian && d.cfg.lang <= kLangSpanish
-                                           ? d.cfg.lang : kLangEnglish);
+    const LangStruct* lang = langTable(
+        d.cfg.lang >= kLangItalian && d.cfg.lang <= kLangSpanish ? d.cfg.lang : kLangEnglish);
     const VaTime clock = readClock(in);
     decode(in, d);
 
-    const WriterInput wi{&d.cfg,    &d.bouI,         &d.favI,      &d.nat,
-                         lang,      d.sat.get(),     d.tp.get(),   d.ch.get(),
-                         d.fav.get(), d.chFav.get(), &d.report,    clock};
+    const WriterInput wi{&d.cfg,     &d.bouI,    &d.favI,     &d.nat,        lang,      d.sat.get(),
+                         d.tp.get(), d.ch.get(), d.fav.get(), d.chFav.get(), &d.report, clock};
     std::string image;
     std::vector<std::string> lines;
     BuildResult r;
     switch (builder) {
-        case 0: r = runEnigma(wi, true, failAt); break;
-        case 1: r = runEnigma(wi, false, failAt); break;
-        case 2:
-            r = buildNdfImage(wi, &image, &lines);
-            if (r.ok) checkNdf(image);
-            break;
-        case 3: r = runAzbox(wi, AzboxLists{&d.bou, &d.cat}); break;
-        case 4:
-        case 5:
-            r = buildEcdfImage(wi, builder == 4 ? kEcdfFamilySB5 : kEcdfFamilyS2HD, &image, &lines);
-            if (r.ok) checkEcdf(image);
-            break;
-        case 6:
-        case 7:
-            r = buildJstImage(wi, builder == 6 ? jst::kFamilyST1 : jst::kFamilyJS1, &image, &lines);
-            if (r.ok) expect(image.size() == jst::kImageSize, "JST image of the wrong size");
-            break;
-        case 8: image = logText(wi, clock); break;
+    case 0: r = runEnigma(wi, true, failAt); break;
+    case 1: r = runEnigma(wi, false, failAt); break;
+    case 2:
+        r = buildNdfImage(wi, &image, &lines);
+        if (r.ok) checkNdf(image);
+        break;
+    case 3: r = runAzbox(wi, AzboxLists{&d.bou, &d.cat}); break;
+    case 4:
+    case 5:
+        r = buildEcdfImage(wi, builder == 4 ? kEcdfFamilySB5 : kEcdfFamilyS2HD, &image, &lines);
+        if (r.ok) checkEcdf(image);
+        break;
+    case 6:
+    case 7:
+        r = buildJstImage(wi, builder == 6 ? jst::kFamilyST1 : jst::kFamilyJS1, &image, &lines);
+        if (r.ok) expect(image.size() == jst::kImageSize, "JST image of the wrong size");
+        break;
+    case 8: image = logText(wi, clock); break;
     }
     // What an input built, for whoever writes a seed.
     if (std::getenv("VA_FUZZ_VERBOSE"))
-        std::fprintf(stderr,
-                     "builder %d: %u sat, %u tp, %u ch, %u fav, %u links: %s (%zu bytes, %zu left out)\n",
-                     builder, d.sat->count, d.tp->count, d.ch->count, d.fav->count, d.chFav->count,
-                     r.ok ? "built" : r.message.c_str(), image.size(), lines.size());
+        std::fprintf(
+            stderr,
+            "builder %d: %u sat, %u tp, %u ch, %u fav, %u links: %s (%zu bytes, %zu left out)\n",
+            builder, d.sat->count, d.tp->count, d.ch->count, d.fav->count, d.chFav->count,
+            r.ok ? "built" : r.message.c_str(), image.size(), lines.size());
     return 0;
 }

@@ -29,8 +29,8 @@ TEST(DownloadLauncher, ForumRequestAndDroppedRowsArriveWithTheEnd) {
     favIParam = T_idxFavI{};
     bouIParam = T_idxBouI{};
     MsgLang = *langTable(kLangEnglish);
-    const T_dbConnOverride conn{"127.0.0.1", "vauser", "vapass1", "velartis", "",
-                                VA_TEST_DB_PORT, false};
+    const T_dbConnOverride conn{"127.0.0.1", "vauser",        "vapass1", "velartis",
+                                "",          VA_TEST_DB_PORT, false};
     T_FnPARAM shared = globalJobParam();
     shared.dbConn = &conn;
 

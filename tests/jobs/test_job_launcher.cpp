@@ -45,8 +45,8 @@ struct Front : Tables {
         bouI.bou[++bouI.count] = T_bouRec{20, "Excluded", 1, "Italia"};
         favI.fav[++favI.count] = T_favRec{6, "Sport", 0};
         cfg.logFile = 1;
-        shared = {nullptr,    &cfg,        &sat,       &bou,         &bouI,          &cat,
-                  &fav,       &favI,       &nat,       &lang,        satDB.get(),    tpDB.get(),
+        shared = {nullptr,    &cfg,        &sat,          &bou,    &bouI,       &cat,
+                  &fav,       &favI,       &nat,          &lang,   satDB.get(), tpDB.get(),
                   chDB.get(), favDB.get(), chFavDB.get(), &report, &widget};
     }
     JobEndHandler onEnd() {
@@ -65,7 +65,8 @@ struct Front : Tables {
         ui.waitJob();
         Files files;
         for (const auto& e : fs::recursive_directory_iterator(dir))
-            if (e.is_regular_file()) files[fs::relative(e.path(), dir).string()] = fileText(e.path());
+            if (e.is_regular_file())
+                files[fs::relative(e.path(), dir).string()] = fileText(e.path());
         return files;
     }
 };

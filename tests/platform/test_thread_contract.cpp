@@ -30,8 +30,8 @@ uint32_t askingJob(void* param) {
     s->thread = std::this_thread::get_id();
     T_Widget* w = s->w;
     // startJob must have returned while this job ran: it waited for nothing.
-    s->released = s->release.get_future().wait_for(std::chrono::seconds(10)) ==
-                  std::future_status::ready;
+    s->released =
+        s->release.get_future().wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     ghostWidget4Job(w, 2, 2);
     setStatusText(w, "Loading", "step");
     setProgressPos(w, w->hProgGen, 40);
@@ -57,8 +57,9 @@ TEST(ThreadContract, JobAsksFromItsThreadAndTheFrontEndShowsAndHearsTheEnd) {
 
     JobSeen seen(&w);
     std::vector<std::pair<uint32_t, std::thread::id>> ends;
-    ASSERT_TRUE(ui.startJob(askingJob, reinterpret_cast<T_FnPARAM*>(&seen),
-                            [&](uint32_t code) { ends.push_back({code, std::this_thread::get_id()}); }));
+    ASSERT_TRUE(ui.startJob(askingJob, reinterpret_cast<T_FnPARAM*>(&seen), [&](uint32_t code) {
+        ends.push_back({code, std::this_thread::get_id()});
+    }));
     // The job is stopped before its first box, which only this thread
     // shows: a second start is refused at once instead of waiting for it.
     EXPECT_TRUE(ui.jobRunning());
@@ -82,20 +83,23 @@ TEST(ThreadContract, JobAsksFromItsThreadAndTheFrontEndShowsAndHearsTheEnd) {
     // shown by this one, and only those.
     ASSERT_NE(seen.thread, front);
     std::vector<std::string> onJob = ui.madeOn(seen.thread);
-    for (const char* call : {"enabled", "status", "progress", "text", "read checked", "box",
-                             "folder", "save", "open"})
+    for (const char* call :
+         {"enabled", "status", "progress", "text", "read checked", "box", "folder", "save", "open"})
         EXPECT_NE(std::find(onJob.begin(), onJob.end(), call), onJob.end()) << call;
     for (const std::string& call : onJob) EXPECT_NE(call.rfind("show", 0), 0u) << call;
     std::vector<std::string> shown;
     for (const std::string& call : ui.madeOn(front))
         if (call.rfind("show", 0) == 0) shown.push_back(call);
-    EXPECT_EQ(shown, (std::vector<std::string>{"show box", "show folder", "show save", "show open"}));
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{"show box", "show folder", "show save", "show open"}));
 
     // The front end's own boxes are shown at once, and a finished job does
     // not stand in the way of the next, whose end is told too.
     EXPECT_EQ(ui.messageBox(w.hMain, "q", "c", kMbOk), kIdOk);
     ASSERT_TRUE(ui.startJob([](void*) -> uint32_t { return 1; }, nullptr,
-                            [&](uint32_t code) { ends.push_back({code, std::this_thread::get_id()}); }));
+                            [&](uint32_t code) {
+                                ends.push_back({code, std::this_thread::get_id()});
+                            }));
     EXPECT_EQ(ui.waitJob(), 1u);
     ASSERT_EQ(ends.size(), 2u);
     EXPECT_EQ(ends[1].first, 1u);
@@ -117,8 +121,7 @@ TEST(ThreadContract, EndNotWaitedForIsToldByTheNextStartAndAFailedStartDropsItsH
     EXPECT_EQ(shared.use_count(), 1);  // the first handler is gone once told
 
     ui.setThreadStartFails(true);
-    EXPECT_FALSE(ui.startJob([](void*) -> uint32_t { return 0; }, nullptr,
-                             [shared](uint32_t) {}));
+    EXPECT_FALSE(ui.startJob([](void*) -> uint32_t { return 0; }, nullptr, [shared](uint32_t) {}));
     EXPECT_EQ(shared.use_count(), 1);
 }
 

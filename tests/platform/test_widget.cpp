@@ -36,8 +36,8 @@ TEST_F(WidgetTest, JobGreysAndRestoresTheWindow) {
     EXPECT_TRUE(on(w.hDownload));
     EXPECT_FALSE(on(w.hGenerate));
     EXPECT_FALSE(on(w.hFamily[0]));
-    EXPECT_FALSE(on(w.hRemove));   // until a side-list entry is picked
-    EXPECT_FALSE(on(w.hChFake));   // only with "Bouquet as Channels"
+    EXPECT_FALSE(on(w.hRemove));  // until a side-list entry is picked
+    EXPECT_FALSE(on(w.hChFake));  // only with "Bouquet as Channels"
 
     ghostWidget4Job(&w, 3, 2);
     ui.setChecked(w.hListCh, true);
@@ -89,8 +89,12 @@ TEST(MemoryPlatform, ScriptedDialogsAndJobThread) {
     EXPECT_EQ(ui.localTime().minute, 5);
     static int seen = 0;
     int value = 42;
-    ASSERT_TRUE(ui.startJob([](void* p) -> uint32_t { seen = *static_cast<int*>(p); return 7; },
-                            reinterpret_cast<T_FnPARAM*>(&value)));
+    ASSERT_TRUE(ui.startJob(
+        [](void* p) -> uint32_t {
+            seen = *static_cast<int*>(p);
+            return 7;
+        },
+        reinterpret_cast<T_FnPARAM*>(&value)));
     EXPECT_EQ(ui.waitJob(), 7u);
     EXPECT_EQ(seen, 42);
     ui.setThreadStartFails(true);

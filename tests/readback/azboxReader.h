@@ -15,8 +15,9 @@
 struct AzboxRead {
     Faults faults;
     uint32_t transponders = 0, channels = 0, tv = 0, radio = 0, favRecords = 0;
-    std::map<uint32_t, size_t> nodeAt;          // channel node address -> file offset
-    std::set<std::array<uint32_t, 4>> tpNodes;  // satellite reference (low byte), frequency, nid, tid
+    std::map<uint32_t, size_t> nodeAt;  // channel node address -> file offset
+    std::set<std::array<uint32_t, 4>>
+        tpNodes;  // satellite reference (low byte), frequency, nid, tid
 };
 
 namespace readback {
@@ -28,8 +29,10 @@ inline void readAzboxAllChannel(const std::string& file, AzboxRead* r) {
     using namespace readback;
     Faults& f = r->faults;
     const Bytes b{file};
-    if (b.size() < kAzNodes || !b.is(0, std::string_view("\x09\0\xFF\0\xFF\xFF\0\x01\x01\0\0\0", 12)) ||
-        !b.is(275620, std::string_view("\x01\0\0\0\0\0\0\0\0\0\x01\0", 12)) || !b.all(1595748, 242, '\0')) {
+    if (b.size() < kAzNodes ||
+        !b.is(0, std::string_view("\x09\0\xFF\0\xFF\xFF\0\x01\x01\0\0\0", 12)) ||
+        !b.is(275620, std::string_view("\x01\0\0\0\0\0\0\0\0\0\x01\0", 12)) ||
+        !b.all(1595748, 242, '\0')) {
         f.add("all_channel.dat: header or fixed bytes");
         return;
     }
@@ -56,8 +59,8 @@ inline void readAzboxAllChannel(const std::string& file, AzboxRead* r) {
     const size_t head = kAzNodes;
     const uint32_t T1 = b.u32(head);
     r->transponders = b.u16(1595990);
-    if (r->transponders &&
-        (b.u32(head + 4) != T1 - 0x70 || b.u32(head + 80) != T1 - 0x54 || b.u32(head + 84) != T1 - 0x54))
+    if (r->transponders && (b.u32(head + 4) != T1 - 0x70 || b.u32(head + 80) != T1 - 0x54 ||
+                            b.u32(head + 84) != T1 - 0x54))
         f.add("head block");
     size_t off = head + (r->transponders ? 304 : 0), prevTp = 0;
     uint32_t chain = T1 + 0x124, prevT = T1 - 0x70, lastAddr = 0;
@@ -81,8 +84,10 @@ inline void readAzboxAllChannel(const std::string& file, AzboxRead* r) {
         for (uint32_t j = 0; j < count; ++j) {
             const size_t ch = off + kAzTpNode + kAzChNode * j;
             if (!b.has(ch, kAzChNode) || addr <= lastAddr || b.u16(ch + 198) != k) {
-                f.add("channel node %u of transponder %u at %zu: cut off, not on a node or reached twice", j,
-                      i, ch);
+                f.add(
+                    "channel node %u of transponder %u at %zu: cut off, not on a node or reached "
+                    "twice",
+                    j, i, ch);
                 return;
             }
             r->nodeAt[lastAddr = addr] = ch;
@@ -106,7 +111,8 @@ inline void readAzboxAllChannel(const std::string& file, AzboxRead* r) {
 
     // Reference tables: records up to the count land on channel nodes with
     // the same tuning; the rest are empty.
-    auto table = [&](const char* what, size_t at, uint32_t n, uint32_t cap, uint16_t type, bool once) {
+    auto table = [&](const char* what, size_t at, uint32_t n, uint32_t cap, uint16_t type,
+                     bool once) {
         std::set<uint32_t> seen;
         if (n > cap) {
             f.add("%s table: count %u", what, n);
@@ -120,7 +126,8 @@ inline void readAzboxAllChannel(const std::string& file, AzboxRead* r) {
             }
             auto node = r->nodeAt.find(b.u32(rec + 20));
             if (node == r->nodeAt.end()) {
-                f.add("%s table record %u: address %08x is no channel node", what, i, b.u32(rec + 20));
+                f.add("%s table record %u: address %08x is no channel node", what, i,
+                      b.u32(rec + 20));
                 continue;
             }
             const size_t c = node->second;
@@ -142,8 +149,10 @@ inline void readAzboxAllChannel(const std::string& file, AzboxRead* r) {
     table("radio", 875640, r->radio = b.u16(995640), 5000, 0x0102, false);
     for (uint32_t g = 0; g < 50; ++g) {
         const uint32_t n = b.u16(1235644 + 2 * g);
-        if (g >= r->favRecords && n) f.add("favourite block %u past the group count holds %u", g, n);
-        table(("favourite block " + std::to_string(g)).c_str(), 995644 + 4800 * g, n, 200, 0, false);
+        if (g >= r->favRecords && n)
+            f.add("favourite block %u past the group count holds %u", g, n);
+        table(("favourite block " + std::to_string(g)).c_str(), 995644 + 4800 * g, n, 200, 0,
+              false);
     }
 }
 

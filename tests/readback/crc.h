@@ -5,4 +5,6 @@
 #include "writers/common/crc16.h"
 
 // Bit by bit, without the table the writers fill.
-inline uint16_t readbackCrc16(std::string_view bytes) { return crcSlow16(bytes.data(), bytes.size()); }
+inline uint16_t readbackCrc16(std::string_view bytes) {
+    return crcSlow16(bytes.data(), bytes.size());
+}

@@ -27,9 +27,12 @@ inline EcdfRead readEcdf(const std::string& image) {
     if (h.u32(12) != L) f.add("body length field %u, body %zu bytes", h.u32(12), L);
     uint32_t sum = 0;
     for (size_t i = 0; i < L; ++i) sum += b.u8(i);
-    if ((sum & 0xFFFF) != h.u16(6)) f.add("checksum %04x, body sums to %04x", h.u16(6), sum & 0xFFFF);
-    if (b.u16(L - 2) != readbackCrc16(b.s.substr(0, L - 2))) f.add("CRC %04x does not verify", b.u16(L - 2));
-    if (!b.is(0, std::string_view("\x04\x20\x98\x76\x10\0\0\0\0\0\x10\0", 12)) || b.u32(12) != L - 16)
+    if ((sum & 0xFFFF) != h.u16(6))
+        f.add("checksum %04x, body sums to %04x", h.u16(6), sum & 0xFFFF);
+    if (b.u16(L - 2) != readbackCrc16(b.s.substr(0, L - 2)))
+        f.add("CRC %04x does not verify", b.u16(L - 2));
+    if (!b.is(0, std::string_view("\x04\x20\x98\x76\x10\0\0\0\0\0\x10\0", 12)) ||
+        b.u32(12) != L - 16)
         f.add("preamble or its length field");
 
     // Tag, 32-bit length, content; the content must end inside the body.
@@ -37,7 +40,8 @@ inline EcdfRead readEcdf(const std::string& image) {
     auto section = [&](uint8_t tag, size_t* len) {
         *len = b.u32(off + 1);
         if (b.u8(off) != tag || !b.has(off + 5, *len) || off + 5 + *len > L - 2) {
-            f.add("section %02X at body offset %zu: tag %02X, length %zu", tag, off, b.u8(off), *len);
+            f.add("section %02X at body offset %zu: tag %02X, length %zu", tag, off, b.u8(off),
+                  *len);
             return false;
         }
         off += 5;
@@ -50,14 +54,16 @@ inline EcdfRead readEcdf(const std::string& image) {
     off += len;
     if (!section(0xE0, &len)) return r;
     const uint32_t sats = r.satellites = b.u8(off);
-    if (len != 52 * sats + 1 || sats > maxSat) f.add("satellite section: %u records in %zu bytes", sats, len);
+    if (len != 52 * sats + 1 || sats > maxSat)
+        f.add("satellite section: %u records in %zu bytes", sats, len);
     for (uint32_t s = 0; s < sats; ++s)
         if (b.u8(off + 1 + 52 * s) != 1 || b.u16(off + 1 + 52 * s + 50))
             f.add("satellite %u: not on a record", s);
     off += len;
     if (!section(0xE1, &len)) return r;
     const uint32_t tps = r.transponders = b.u16(off);
-    if (len != 16 * tps + 2 || tps > maxTp) f.add("transponder section: %u records in %zu bytes", tps, len);
+    if (len != 16 * tps + 2 || tps > maxTp)
+        f.add("transponder section: %u records in %zu bytes", tps, len);
     for (uint32_t t = 0; t < tps && 18 + 16 * t <= len; ++t)
         if (b.u8(off + 2 + 16 * t + 10) >= sats)
             f.add("transponder %u: satellite %u of %u", t, b.u8(off + 12 + 16 * t), sats);
@@ -91,7 +97,8 @@ inline EcdfRead readEcdf(const std::string& image) {
                 const uint32_t ch = b.u16(off + 2 + 7 * e);
                 if (ch >= (type ? tv + radio : tv))
                     f.add("favourite group %u entry %u: channel %u out of range", g, e, ch);
-                if (!seen.insert(ch).second) f.add("favourite group %u: channel %u reached twice", g, ch);
+                if (!seen.insert(ch).second)
+                    f.add("favourite group %u: channel %u reached twice", g, ch);
             }
             r.favEntries += m;
             off += 2 + 7 * m;
@@ -101,7 +108,8 @@ inline EcdfRead readEcdf(const std::string& image) {
         f.add("favourite section: %u entries in %zu bytes", r.favEntries, len);
     off = favEnd;
     if (!section(0xF0, &len) || len != 17 ||
-        !b.is(off, std::string_view("\x07\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 17)) || off + len != L - 2)
+        !b.is(off, std::string_view("\x07\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 17)) ||
+        off + len != L - 2)
         f.add("end section not right before the CRC");
     return r;
 }

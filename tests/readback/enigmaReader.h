@@ -125,9 +125,10 @@ inline Faults readEnigmaServices(const ListFiles& files, EnigmaVersion v, Enigma
     for (i = 2; i < l.size() && l[i] != "end"; i += 3) {
         std::array<uint32_t, 3> key{};
         std::vector<std::string_view> k = splitOn(l[i], ':');
-        std::vector<std::string_view> d = splitOn(line(i + 1).substr(line(i + 1).rfind(' ') + 1), ':');
-        if (k.size() != 3 || !hexFields(k, 0, &key) || line(i + 1).substr(0, 3) != "\ts " || d.size() < 7 ||
-            line(i + 2) != "/") {
+        std::vector<std::string_view> d =
+            splitOn(line(i + 1).substr(line(i + 1).rfind(' ') + 1), ':');
+        if (k.size() != 3 || !hexFields(k, 0, &key) || line(i + 1).substr(0, 3) != "\ts " ||
+            d.size() < 7 || line(i + 2) != "/") {
             f.add("%s line %zu: not a transponder \"%s\"", n.services, i + 1, str(l[i]).c_str());
             continue;
         }
@@ -135,8 +136,8 @@ inline Faults readEnigmaServices(const ListFiles& files, EnigmaVersion v, Enigma
         const long kHz = std::atol(str(d[0]).c_str()), pos = std::atol(str(d[4]).c_str());
         if (pos != signedPosition(key[0] >> 16) ||
             static_cast<uint32_t>(kHz / 1000 & 0xFFFF) != (key[0] & 0xFFFF))
-            f.add("%s line %zu: namespace %08x does not name position %ld, %ld kHz", n.services, i + 1,
-                  key[0], pos, kHz);
+            f.add("%s line %zu: namespace %08x does not name position %ld, %ld kHz", n.services,
+                  i + 1, key[0], pos, kHz);
         auto [at, added] = out->transponders.emplace(key, str(line(i + 1)));
         if (!added && at->second != line(i + 1))
             f.add("%s line %zu: transponder %s listed twice with other data", n.services, i + 1,
@@ -147,8 +148,8 @@ inline Faults readEnigmaServices(const ListFiles& files, EnigmaVersion v, Enigma
     for (i += 2; i < l.size() && l[i] != "end"; i += 3) {
         std::array<uint32_t, 6> k{};
         std::vector<std::string_view> kf = splitOn(l[i], ':');
-        if (kf.size() != 6 || !hexFields(kf, 0, &k) || (k[4] != 1 && k[4] != 2) || i + 2 >= l.size() ||
-            line(i + 2).find("p:") == std::string_view::npos) {
+        if (kf.size() != 6 || !hexFields(kf, 0, &k) || (k[4] != 1 && k[4] != 2) ||
+            i + 2 >= l.size() || line(i + 2).find("p:") == std::string_view::npos) {
             f.add("%s line %zu: not a service \"%s\"", n.services, i + 1, str(l[i]).c_str());
             continue;
         }
@@ -170,8 +171,8 @@ inline Faults checkEnigmaIndexes(const ListFiles& files, EnigmaVersion v) {
     Faults f;
     std::set<std::string> named;
     for (const char* type : {"tv", "radio"}) {
-        const std::string idx =
-            v == kEnigma2 ? std::string("bouquets.") + type : std::string("userbouquets.") + type + ".epl";
+        const std::string idx = v == kEnigma2 ? std::string("bouquets.") + type
+                                              : std::string("userbouquets.") + type + ".epl";
         const std::string* text = file(files, idx);
         if (!text) continue;
         const std::vector<std::string_view> l = linesOf(*text);
@@ -182,20 +183,24 @@ inline Faults checkEnigmaIndexes(const ListFiles& files, EnigmaVersion v) {
         const std::string head =
             v == kEnigma2 ? std::string("1:7:") + (type[0] == 't' ? "1" : "2") : "4097:7:0";
         for (size_t i = 1; i < l.size(); i += step) {
-            std::vector<std::string_view> fl = splitOn(l[i].substr(std::min<size_t>(10, l[i].size())), ':');
+            std::vector<std::string_view> fl =
+                splitOn(l[i].substr(std::min<size_t>(10, l[i].size())), ':');
             std::string name = fl.size() == 11 ? str(fl[10]) : "";
             bool good = l[i].substr(0, 10) == "#SERVICE: " && l[i].substr(10, head.size()) == head;
             if (v == kEnigma1) {
                 const std::string path = name;
                 name = path.substr(path.rfind('/') + 1);
-                good = good && path.rfind("/var/tuxbox/config/enigma/", 0) == 0 && i + 2 < l.size() &&
-                       l[i + 1] == "#TYPE 16385" && l[i + 2] == path && name.size() > 12 &&
-                       fl[3] == name.substr(12, name.find('.', 12) - 12);
+                good = good && path.rfind("/var/tuxbox/config/enigma/", 0) == 0 &&
+                       i + 2 < l.size() && l[i + 1] == "#TYPE 16385" && l[i + 2] == path &&
+                       name.size() > 12 && fl[3] == name.substr(12, name.find('.', 12) - 12);
             }
-            if (!good || name.rfind("userbouquet.", 0) != 0 || name.substr(name.rfind('.') + 1) != type)
-                f.add("%s line %zu: not a bouquet of its type \"%s\"", idx.c_str(), i + 1, str(l[i]).c_str());
+            if (!good || name.rfind("userbouquet.", 0) != 0 ||
+                name.substr(name.rfind('.') + 1) != type)
+                f.add("%s line %zu: not a bouquet of its type \"%s\"", idx.c_str(), i + 1,
+                      str(l[i]).c_str());
             else if (!files.count(name))
-                f.add("%s line %zu: names %s, which is not in the list", idx.c_str(), i + 1, name.c_str());
+                f.add("%s line %zu: names %s, which is not in the list", idx.c_str(), i + 1,
+                      name.c_str());
             else if (!named.insert(name).second)
                 f.add("%s line %zu: names %s a second time", idx.c_str(), i + 1, name.c_str());
         }
@@ -216,8 +221,8 @@ inline Faults checkEnigmaEntries(const ListFiles& files, EnigmaVersion v, const 
     auto resolve = [&](const std::string& where, size_t line, std::string_view text,
                        const std::array<uint32_t, 4>& k) {
         if (!s.services.count(k))
-            f.add("%s line %zu: %s names no service (sid %x, namespace %x, tid %x, nid %x)", where.c_str(),
-                  line, str(text).c_str(), k[0], k[1], k[2], k[3]);
+            f.add("%s line %zu: %s names no service (sid %x, namespace %x, tid %x, nid %x)",
+                  where.c_str(), line, str(text).c_str(), k[0], k[1], k[2], k[3]);
     };
     for (const auto& [name, text] : files) {
         if (name.rfind("userbouquet.", 0) != 0) continue;
@@ -226,8 +231,10 @@ inline Faults checkEnigmaEntries(const ListFiles& files, EnigmaVersion v, const 
         for (size_t i = 1; i < l.size(); ++i) {
             bool marker = false;
             std::array<uint32_t, 4> k{};
-            if (l[i].substr(0, ref.size()) != ref || !serviceRef(l[i].substr(ref.size()), &marker, &k)) {
-                f.add("%s line %zu: not a service line \"%s\"", name.c_str(), i + 1, str(l[i]).c_str());
+            if (l[i].substr(0, ref.size()) != ref ||
+                !serviceRef(l[i].substr(ref.size()), &marker, &k)) {
+                f.add("%s line %zu: not a service line \"%s\"", name.c_str(), i + 1,
+                      str(l[i]).c_str());
             } else if (marker) {
                 if (i + 1 >= l.size() || l[++i].substr(0, desc.size()) != desc)
                     f.add("%s line %zu: marker without its description", name.c_str(), i + 1);
@@ -255,8 +262,10 @@ inline Faults checkEnigmaEntries(const ListFiles& files, EnigmaVersion v, const 
     if (v == kEnigma1) {
         // "-id", "NNN name", then "sid:ns:tid:nid:type" lines, "/"; "end".
         const std::string* text = file(files, "bouquets");
-        const std::vector<std::string_view> l = text ? linesOf(*text) : std::vector<std::string_view>{};
-        if (l.size() < 2 || l[0] != "eDVB bouquets /2/" || l[1] != "bouquets") f.add("bouquets: header");
+        const std::vector<std::string_view> l =
+            text ? linesOf(*text) : std::vector<std::string_view>{};
+        if (l.size() < 2 || l[0] != "eDVB bouquets /2/" || l[1] != "bouquets")
+            f.add("bouquets: header");
         std::set<long> ids;
         size_t i = 2;
         while (i + 1 < l.size() && l[i] != "end") {
@@ -299,8 +308,8 @@ inline std::string attr(std::string_view line, const char* name) {
 // "kHz:sr:pol:fec", numbers without leading zeros.
 inline std::string tpText(const std::string& kHz, const std::string& sr, const std::string& pol,
                           const std::string& fec) {
-    return std::to_string(std::atol(kHz.c_str())) + ":" + std::to_string(std::atol(sr.c_str())) + ":" + pol +
-           ":" + fec;
+    return std::to_string(std::atol(kHz.c_str())) + ":" + std::to_string(std::atol(sr.c_str())) +
+           ":" + pol + ":" + fec;
 }
 }  // namespace readback
 

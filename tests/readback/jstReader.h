@@ -24,7 +24,8 @@ inline JstRead readJst(const std::string& image) {
     auto block = [&](const char* what, size_t at, size_t size, size_t rec, uint32_t max) {
         const uint32_t n = b.u16(at + 2);
         if (b.u16(at) != 0x81DB || b.u16(at + 4) != (n * rec & 0xFFFF) || !b.all(at + 6, 6, '\0') ||
-            n > max || 12 + n * rec > size || !b.all(at + 12 + n * rec, size - 12 - n * rec, '\xFF')) {
+            n > max || 12 + n * rec > size ||
+            !b.all(at + 12 + n * rec, size - 12 - n * rec, '\xFF')) {
             f.add("%s block: frame, %u records or FF fill", what, n);
             return 0u;
         }
@@ -43,7 +44,8 @@ inline JstRead readJst(const std::string& image) {
     for (auto [at, n] : {std::pair{73856u, r.tv}, std::pair{270464u, r.radio}})
         for (uint32_t c = 0; c < n; ++c) {
             const size_t rec = at + 12 + 44 * c;
-            if (b.u16(rec) >= tps) f.add("channel %u at %zu: transponder %u of %u", c, rec, b.u16(rec), tps);
+            if (b.u16(rec) >= tps)
+                f.add("channel %u at %zu: transponder %u of %u", c, rec, b.u16(rec), tps);
             if (b.u32(rec + 32) || b.u8(rec + 39) != 0xFF || (b.u32(rec + 40) & 0x600) != 0x600)
                 f.add("channel %u at %zu: not on a record", c, rec);
         }

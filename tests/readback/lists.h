@@ -13,15 +13,17 @@
 #include "writers/ndf/ndf.h"
 
 enum class ListFormat { E2, E1, Ndf, Sb5, S2hd, St1, Js1, Azbox };
-constexpr ListFormat kEveryFormat[] = {ListFormat::E2,   ListFormat::E1,  ListFormat::Ndf, ListFormat::Sb5,
-                                       ListFormat::S2hd, ListFormat::St1, ListFormat::Js1, ListFormat::Azbox};
+constexpr ListFormat kEveryFormat[] = {ListFormat::E2,  ListFormat::E1,   ListFormat::Ndf,
+                                       ListFormat::Sb5, ListFormat::S2hd, ListFormat::St1,
+                                       ListFormat::Js1, ListFormat::Azbox};
 
 inline const char* formatName(ListFormat f) {
     static const char* const names[] = {"e2", "e1", "ndf", "sb5", "s2hd", "st1", "js1", "azbox"};
     return names[static_cast<int>(f)];
 }
 
-inline BuildResult buildList(ListFormat f, const WriterInput& in, const AzboxLists& lists, ListFiles* out) {
+inline BuildResult buildList(ListFormat f, const WriterInput& in, const AzboxLists& lists,
+                             ListFiles* out) {
     out->clear();
     auto emit = [out](OutFile&& o) { return out->emplace(o.name, std::move(o.bytes)).second; };
     if (f == ListFormat::E2) return buildE2(in, emit, [](int) {});
@@ -46,20 +48,14 @@ inline Faults readList(ListFormat f, const ListFiles& files, bool enigmaEntries 
     auto it = files.find("image");
     const std::string& image = it == files.end() ? none : it->second;
     switch (f) {
-        case ListFormat::E2:
-            return readEnigma(files, kEnigma2, enigmaEntries);
-        case ListFormat::E1:
-            return readEnigma(files, kEnigma1, enigmaEntries);
-        case ListFormat::Ndf:
-            return readNdf(image).faults;
-        case ListFormat::Sb5:
-        case ListFormat::S2hd:
-            return readEcdf(image).faults;
-        case ListFormat::St1:
-        case ListFormat::Js1:
-            return readJst(image).faults;
-        case ListFormat::Azbox:
-            return readAzbox(files).faults;
+    case ListFormat::E2: return readEnigma(files, kEnigma2, enigmaEntries);
+    case ListFormat::E1: return readEnigma(files, kEnigma1, enigmaEntries);
+    case ListFormat::Ndf: return readNdf(image).faults;
+    case ListFormat::Sb5:
+    case ListFormat::S2hd: return readEcdf(image).faults;
+    case ListFormat::St1:
+    case ListFormat::Js1: return readJst(image).faults;
+    case ListFormat::Azbox: return readAzbox(files).faults;
     }
     return {};
 }

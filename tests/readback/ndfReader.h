@@ -25,8 +25,10 @@ inline NdfRead readNdf(const std::string& image) {
     if (b.u32(4) != n) f.add("size field %u, file %zu bytes", b.u32(4), n);
     uint32_t sum = 1;
     for (size_t i = 0; i + 1 < n; ++i) sum += b.u8(i);
-    if ((sum & 0xFF) != b.u8(n - 1)) f.add("check byte %02x, bytes sum to %02x", b.u8(n - 1), sum & 0xFF);
-    if (b.u8(8) != 1 || b.u8(16) != 64 || b.u8(529) != 64) f.add("header or table counts other than 64");
+    if ((sum & 0xFF) != b.u8(n - 1))
+        f.add("check byte %02x, bytes sum to %02x", b.u8(n - 1), sum & 0xFF);
+    if (b.u8(8) != 1 || b.u8(16) != 64 || b.u8(529) != 64)
+        f.add("header or table counts other than 64");
 
     // Satellite entries: name, position, positioner, index; the real ones
     // come before the fillers (empty name, position 0, index k).
@@ -61,8 +63,8 @@ inline NdfRead readNdf(const std::string& image) {
         const size_t name = b.u8(off), audio = b.u8(off + name + 11);
         size_t at = off + name + 12 + 3 * audio;
         const bool text = b.u8(at) == 1;
-        if (!b.has(off, name + 12 + 3 * audio + 1) || b.u16(off + name + 7) != 0xFF01 || b.u8(at) > 1 ||
-            (text && b.u8(at + 1) != 0xFF)) {
+        if (!b.has(off, name + 12 + 3 * audio + 1) || b.u16(off + name + 7) != 0xFF01 ||
+            b.u8(at) > 1 || (text && b.u8(at + 1) != 0xFF)) {
             f.add("channel %u at %zu: cut off or not on a record", c, off);
             return r;
         }
@@ -87,7 +89,8 @@ inline NdfRead readNdf(const std::string& image) {
         for (uint32_t e = 0; e < m; ++e) {
             const uint32_t ch = b.u16(off + name + 3 + 2 * e);
             if (ch >= chs) f.add("favourite group %u entry %u: channel %u of %u", g, e, ch, chs);
-            if (!seen.insert(ch).second) f.add("favourite group %u: channel %u reached twice", g, ch);
+            if (!seen.insert(ch).second)
+                f.add("favourite group %u: channel %u reached twice", g, ch);
         }
         off += name + 5 + 2 * m;
     }

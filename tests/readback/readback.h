@@ -53,7 +53,9 @@ struct Bytes {
 
     size_t size() const { return s.size(); }
     bool has(size_t off, size_t n) const { return off <= s.size() && n <= s.size() - off; }
-    uint32_t u8(size_t off) const { return off < s.size() ? static_cast<unsigned char>(s[off]) : 0u; }
+    uint32_t u8(size_t off) const {
+        return off < s.size() ? static_cast<unsigned char>(s[off]) : 0u;
+    }
     uint32_t u16(size_t off) const {
         return bigEndian ? u8(off) << 8 | u8(off + 1) : u8(off) | u8(off + 1) << 8;
     }

@@ -37,7 +37,8 @@ void download(const Download& d) {
     satParam = T_idxSat{};
     for (int id : d.sats)
         satParam.sat[++satParam.count] =
-            T_satRec{id, "Sat", 1, 1, 3, 6, 0, 0, 0, 1, 0, id % 4, 0, 0, 0, 1, "111", "11111", "11111111111"};
+            T_satRec{id,      "Sat",        1, 1, 3, 6, 0, 0, 0, 1, 0, id % 4, 0, 0, 0, 1, "111",
+                     "11111", "11111111111"};
     catParam = T_idxCat{};
     for (int id : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 19}) catParam.cat[catParam.count++].catId = id;
     favParam = T_idxFav{};
@@ -61,7 +62,8 @@ std::map<ListFormat, ListFiles> expectReadsBack(std::initializer_list<ListFormat
     const T_FnPARAM p = globalJobParam();
     std::map<ListFormat, ListFiles> lists;
     for (ListFormat f : formats) {
-        const BuildResult r = buildList(f, writerInput(&p, kClock), {&bouParam, &catParam}, &lists[f]);
+        const BuildResult r =
+            buildList(f, writerInput(&p, kClock), {&bouParam, &catParam}, &lists[f]);
         EXPECT_TRUE(r.ok) << formatName(f) << ": " << r.message;
         if (r.ok) {
             EXPECT_TRUE(readsBack(readList(f, lists[f], enigmaEntries))) << formatName(f);
@@ -71,9 +73,10 @@ std::map<ListFormat, ListFiles> expectReadsBack(std::initializer_list<ListFormat
 }
 
 // Bouquet markers on in mode 0, where they exist.
-const Download kFixtureMode[] = {{.db = "velartis", .sats = {192, 130, 300, 1000}, .list = 0, .chFake = 1},
-                                 {.db = "velartis", .sats = {192, 130, 300, 1000}, .list = 1},
-                                 {.db = "velartis", .sats = {192, 130, 300, 1000}, .list = 2}};
+const Download kFixtureMode[] = {
+    {.db = "velartis", .sats = {192, 130, 300, 1000}, .list = 0, .chFake = 1},
+    {.db = "velartis", .sats = {192, 130, 300, 1000}, .list = 1},
+    {.db = "velartis", .sats = {192, 130, 300, 1000}, .list = 2}};
 
 std::vector<int> range(int from, int to) {
     std::vector<int> v;
@@ -88,8 +91,8 @@ TEST(ServerReadback, EveryListModeReadsBackInEveryFormat) {
         SCOPED_TRACE("mode " + std::to_string(d.list));
         ASSERT_NO_FATAL_FAILURE(download(d));
         ASSERT_GT(chDB.count, 5u);
-        expectReadsBack({ListFormat::E2, ListFormat::E1, ListFormat::Ndf, ListFormat::Sb5, ListFormat::S2hd,
-                         ListFormat::St1, ListFormat::Js1, ListFormat::Azbox},
+        expectReadsBack({ListFormat::E2, ListFormat::E1, ListFormat::Ndf, ListFormat::Sb5,
+                         ListFormat::S2hd, ListFormat::St1, ListFormat::Js1, ListFormat::Azbox},
                         false);
     }
 }
@@ -148,13 +151,17 @@ TEST(LimitReadback, AzboxAtItsFileSize) {
         download({.db = "velartis_wide", .sats = range(1, 64), .maxTv = 8700, .maxRadio = 2095}));
     EXPECT_EQ(chDB.count, 10795u);
     EXPECT_EQ(favDB.count, kFavDbSlots - 1);
-    EXPECT_EQ(expectReadsBack({ListFormat::Azbox})[ListFormat::Azbox]["all_channel.dat"].size(), 4823440u);
+    EXPECT_EQ(expectReadsBack({ListFormat::Azbox})[ListFormat::Azbox]["all_channel.dat"].size(),
+              4823440u);
 }
 
 // Bouquets as satellites: NDF at its 60 virtual satellites.
 TEST(LimitReadback, NdfAtSixtyVirtualSatellites) {
-    ASSERT_NO_FATAL_FAILURE(download(
-        {.db = "velartis_wide", .sats = range(1, 64), .list = 1, .maxBou = 60, .skipFavs = range(17, 50)}));
+    ASSERT_NO_FATAL_FAILURE(download({.db = "velartis_wide",
+                                      .sats = range(1, 64),
+                                      .list = 1,
+                                      .maxBou = 60,
+                                      .skipFavs = range(17, 50)}));
     EXPECT_EQ(Report.fakeSatellites, 60u);
     expectReadsBack({ListFormat::Ndf, ListFormat::E2, ListFormat::E1});
 }

@@ -10,14 +10,15 @@ namespace {
 
 ListFiles goldenEnigma(EnigmaVersion v) {
     ListFiles files;
-    for (const auto& e :
-         fs::directory_iterator(std::string(VA_TEST_DATA) + "/enigma/mode0/" + (v == kEnigma1 ? "e1" : "e2")))
+    for (const auto& e : fs::directory_iterator(std::string(VA_TEST_DATA) + "/enigma/mode0/" +
+                                                (v == kEnigma1 ? "e1" : "e2")))
         files[e.path().filename().string()] = fileText(e.path());
     return files;
 }
 
 // The list with the first `from` of file `name` replaced by `to`.
-ListFiles planted(ListFiles files, const std::string& name, const std::string& from, const std::string& to) {
+ListFiles planted(ListFiles files, const std::string& name, const std::string& from,
+                  const std::string& to) {
     std::string& text = files[name];
     const size_t at = text.find(from);
     EXPECT_NE(at, std::string::npos) << name << ": " << from;
@@ -29,7 +30,8 @@ ListFiles planted(ListFiles files, const std::string& name, const std::string& f
 // bouquets each with a marker, every fifth radio, three favourite groups.
 void fillSample(Tables& t) {
     for (int s = 1; s <= 3; ++s) {
-        T_dbSat& sat = t.addSat(s * 10, ("Sat " + std::to_string(s)).c_str(), s == 3 ? 3550 : 130 * s);
+        T_dbSat& sat =
+            t.addSat(s * 10, ("Sat " + std::to_string(s)).c_str(), s == 3 ? 3550 : 130 * s);
         sat.lnbType = 1, sat.freqLo = 3, sat.freqHi = 6;
         copyText(sat.location, s == 3 ? "5.0W" : "13.0E");
     }
@@ -101,7 +103,8 @@ TEST(EnigmaReadback, GoldenListsLinkServicesIndexesAndSatellites) {
 }
 
 TEST(EnigmaReadback, GoldenBouquetEntriesResolveToServices) {
-    for (EnigmaVersion v : {kEnigma2, kEnigma1}) EXPECT_TRUE(readsBack(readEnigma(goldenEnigma(v), v))) << v;
+    for (EnigmaVersion v : {kEnigma2, kEnigma1})
+        EXPECT_TRUE(readsBack(readEnigma(goldenEnigma(v), v))) << v;
 }
 
 TEST(EnigmaReadback, PlantedFaultsAreFound) {
@@ -111,17 +114,21 @@ TEST(EnigmaReadback, PlantedFaultsAreFound) {
         const bool e2 = v == kEnigma2;
         const std::string services = e2 ? "lamedb" : "services",
                           ref = e2 ? "#SERVICE 1:0:1:" : "#SERVICE: 1:0:1:";
-        auto found = [&](const ListFiles& files, const char* what) { return readEnigma(files, v).has(what); };
+        auto found = [&](const ListFiles& files, const char* what) {
+            return readEnigma(files, v).has(what);
+        };
         // A service on a transponder that is not listed.
-        EXPECT_TRUE(
-            found(planted(good, services, "0D49:008229DF:2F44", "0D49:008229DF:2F45"), "has no transponder"));
+        EXPECT_TRUE(found(planted(good, services, "0D49:008229DF:2F44", "0D49:008229DF:2F45"),
+                          "has no transponder"));
         // A transponder whose namespace names another position than its data.
-        EXPECT_TRUE(found(planted(good, services, ":130:2:0\n", ":131:2:0\n"), "does not name position"));
-        // Bouquet entries, parental and Enigma1 bouquet lines without their service.
         EXPECT_TRUE(
-            found(planted(good, "userbouquet.dbe03.tv", ref + "1:", ref + "2:"), "names no service (sid 2,"));
-        EXPECT_TRUE(found(planted(good, e2 ? "blacklist" : "services.locked", "1:0:2:D5A:", "1:0:2:D5B:"),
-                          "names no service (sid d5b,"));
+            found(planted(good, services, ":130:2:0\n", ":131:2:0\n"), "does not name position"));
+        // Bouquet entries, parental and Enigma1 bouquet lines without their service.
+        EXPECT_TRUE(found(planted(good, "userbouquet.dbe03.tv", ref + "1:", ref + "2:"),
+                          "names no service (sid 2,"));
+        EXPECT_TRUE(
+            found(planted(good, e2 ? "blacklist" : "services.locked", "1:0:2:D5A:", "1:0:2:D5B:"),
+                  "names no service (sid d5b,"));
         if (!e2) {
             EXPECT_TRUE(found(planted(good, "bouquets", "0001:0dde2b84", "0002:0dde2b84"),
                               "names no service (sid 2,"));
@@ -129,14 +136,15 @@ TEST(EnigmaReadback, PlantedFaultsAreFound) {
         // Index lines naming a bouquet file that is not there, and one left unnamed.
         const ListFiles lost =
             e2 ? planted(good, "bouquets.tv", "dbe03.tv", "dbe09.tv")
-               : planted(planted(good, "userbouquets.tv.epl", "dbe03:", "dbe09:"), "userbouquets.tv.epl",
+               : planted(planted(good, "userbouquets.tv.epl", "dbe03:", "dbe09:"),
+                         "userbouquets.tv.epl",
                          "dbe03.tv\n#TYPE 16385\n/var/tuxbox/config/enigma/userbouquet.dbe03.tv",
                          "dbe09.tv\n#TYPE 16385\n/var/tuxbox/config/enigma/userbouquet.dbe09.tv");
         EXPECT_TRUE(found(lost, "names userbouquet.dbe09.tv, which is not in the list"));
         EXPECT_TRUE(found(lost, "userbouquet.dbe03.tv: no index names it"));
         // satellites.xml: not well-formed; a transponder's position missing.
-        EXPECT_TRUE(
-            found(planted(good, "satellites.xml", "</satellites>", "</satellite>"), "xmllint --noout fails"));
+        EXPECT_TRUE(found(planted(good, "satellites.xml", "</satellites>", "</satellite>"),
+                          "xmllint --noout fails"));
         EXPECT_TRUE(found(planted(good, "satellites.xml", "position=\"-50\"", "position=\"-51\""),
                           "no satellite at position -50"));
     }
@@ -189,12 +197,13 @@ TEST(ListReadback, PlantedBinaryFaultsAreFound) {
     // at 1667 (first group's TV entries at 1698, 7 bytes each).
     EXPECT_TRUE(ecdf([](std::string& i) { i[i.size() - 1] ^= 1; }, "CRC"));
     EXPECT_TRUE(ecdf([](std::string& i) { i[7] ^= 1; }, "checksum"));
-    EXPECT_TRUE(ecdf([](std::string& i) { poke16(i, 64 + 345, 8, true); }, "channel 0: transponder 8 of 8"));
-    EXPECT_TRUE(
-        ecdf([](std::string& i) { i[64 + 203 + 4] ^= 1; }, "transponder section: 8 records in 131 bytes"));
+    EXPECT_TRUE(ecdf([](std::string& i) { poke16(i, 64 + 345, 8, true); },
+                     "channel 0: transponder 8 of 8"));
+    EXPECT_TRUE(ecdf([](std::string& i) { i[64 + 203 + 4] ^= 1; },
+                     "transponder section: 8 records in 131 bytes"));
     EXPECT_TRUE(ecdf([](std::string& i) { i[64 + 41 + 5] = 4; }, "satellite section"));
-    EXPECT_TRUE(
-        ecdf([](std::string& i) { i.replace(64 + 1705, 2, i.substr(64 + 1698, 2)); }, "reached twice"));
+    EXPECT_TRUE(ecdf([](std::string& i) { i.replace(64 + 1705, 2, i.substr(64 + 1698, 2)); },
+                     "reached twice"));
 
     auto jst = [&](const std::function<void(std::string&)>& plant, const char* what) {
         std::string img = s.image(ListFormat::Js1);
@@ -220,8 +229,11 @@ TEST(ListReadback, PlantedBinaryFaultsAreFound) {
             a.replace(all + 24 + 4, 20, a.substr(all + 4, 20));
         },
         "reached twice"));
-    EXPECT_TRUE(azbox([&](ListFiles& f) { poke32(f["all_channel.dat"], tp1 + 528 + 4, 0x1234); }, "links"));
+    EXPECT_TRUE(
+        azbox([&](ListFiles& f) { poke32(f["all_channel.dat"], tp1 + 528 + 4, 0x1234); }, "links"));
     EXPECT_TRUE(azbox([&](ListFiles& f) { poke16(f["all_channel.dat"], 1595990, 9); }, "cut off"));
-    EXPECT_TRUE(azbox([&](ListFiles& f) { f["DVBS.dat"][0] = 2; }, "DVBS.dat lists 6 transponders"));
-    EXPECT_TRUE(azbox([&](ListFiles& f) { f["antenna_list.dat"][36 + 32 * 5] = 4; }, "slot numbers"));
+    EXPECT_TRUE(
+        azbox([&](ListFiles& f) { f["DVBS.dat"][0] = 2; }, "DVBS.dat lists 6 transponders"));
+    EXPECT_TRUE(
+        azbox([&](ListFiles& f) { f["antenna_list.dat"][36 + 32 * 5] = 4; }, "slot numbers"));
 }

@@ -21,7 +21,8 @@ unsigned long hex(const std::string& s) { return std::stoul(s, nullptr, 16); }
 // Every (namespace, tid) pair that a line of an Enigma file names.
 Pairs idsOf(const std::string& file) {
     static const std::regex tpKey("([0-9a-f]{8}):([0-9a-f]{4}):[0-9a-f]{4}");
-    static const std::regex serviceKey("[0-9A-Fa-f]+:([0-9A-F]{8}):([0-9A-Fa-f]+):[0-9A-Fa-f]+:[12]:0");
+    static const std::regex serviceKey(
+        "[0-9A-Fa-f]+:([0-9A-F]{8}):([0-9A-Fa-f]+):[0-9A-Fa-f]+:[12]:0");
     static const std::regex ref(
         "(?:#SERVICE:? )?1:0:[12]:[0-9A-Fa-f]+:([0-9A-Fa-f]+):[0-9A-Fa-f]+:([0-9A-Fa-f]+):0:0:0:");
     static const std::regex e1Bouquet("[0-9a-f]{4}:([0-9a-f]{8}):([0-9a-f]{4}):[0-9a-f]{4}:[12]");

@@ -88,7 +88,7 @@ struct Tables {
 
     Tables() { initAppIdentity(&cfg); }
     WriterInput input() const {
-        return {&cfg,       &bouI,       &favI,        &nat,          &lang,   satDB.get(),
+        return {&cfg,       &bouI,      &favI,       &nat,          &lang,   satDB.get(),
                 tpDB.get(), chDB.get(), favDB.get(), chFavDB.get(), &report, start};
     }
     T_dbSat& addSat(int id, const char* name, int position) {
@@ -160,8 +160,8 @@ struct Job : Tables {
     Job() {
         createWidgetHandles(&widget, &ui);
         ui.setClock(start);
-        param = {nullptr,     &cfg,        nullptr,     &bou,        &bouI,         &cat,
-                 &fav,        &favI,       &nat,        &lang,       satDB.get(),   tpDB.get(),
+        param = {nullptr,    &cfg,        nullptr,       &bou,    &bouI,       &cat,
+                 &fav,       &favI,       &nat,          &lang,   satDB.get(), tpDB.get(),
                  chDB.get(), favDB.get(), chFavDB.get(), &report, &widget};
     }
     // Every box as "caption|icon|text".
@@ -169,9 +169,10 @@ struct Job : Tables {
         std::vector<std::string> v;
         for (const MessageBoxCall& b : ui.boxes) {
             const unsigned icon = b.flags & 0xF0;
-            const char* name = icon == kMbIconError     ? "error"
-                               : icon == kMbIconWarning ? "warning"
-                                                        : icon == kMbIconInformation ? "info" : "?";
+            const char* name = icon == kMbIconError         ? "error"
+                               : icon == kMbIconWarning     ? "warning"
+                               : icon == kMbIconInformation ? "info"
+                                                            : "?";
             v.push_back(b.caption + "|" + name + "|" + b.text);
         }
         return v;

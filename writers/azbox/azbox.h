@@ -16,15 +16,15 @@ constexpr size_t kAzAllChannelFixed = 1595992;  // tables before the node sectio
 constexpr size_t kAzHeadSize = 304;             // head block of the node section
 constexpr size_t kAzTpNodeSize = 528;
 constexpr size_t kAzChNodeSize = 200;
-constexpr size_t kAzDvbsMax = 524288;           // largest DVBS.dat
-constexpr size_t kAzAntennaSize = 32804;        // antenna_list.dat, always
-constexpr uint32_t kAzMaxChannels = 15000;      // channel records read from chDB
+constexpr size_t kAzDvbsMax = 524288;       // largest DVBS.dat
+constexpr size_t kAzAntennaSize = 32804;    // antenna_list.dat, always
+constexpr uint32_t kAzMaxChannels = 15000;  // channel records read from chDB
 constexpr uint32_t kAzMaxTv = 10000;
 constexpr uint32_t kAzMaxRadio = 5000;
-constexpr uint32_t kAzFavGroups = 50;           // group records, B groups included
-constexpr uint32_t kAzFavBlock = 200;           // channels per group record
+constexpr uint32_t kAzFavGroups = 50;  // group records, B groups included
+constexpr uint32_t kAzFavBlock = 200;  // channels per group record
 constexpr uint32_t kAzMaxFakeSatellites = 240;
-constexpr uint32_t kAzFirstAddress = 0x1027424C;  // start of the node addresses
+constexpr uint32_t kAzFirstAddress = 0x1027424C;     // start of the node addresses
 constexpr uint32_t kAzOnlyChannelLink = 0x0012EEC8;  // link 1 of a transponder's only channel
 
 // The reference lists that all_channel.dat names; WriterInput carries

@@ -177,7 +177,8 @@ struct AllChannel {
         }
         b.put16(p + 156, 0xFFFF);
         b.text(p + 158, a.lang_name, 3);
-        const bool teletext = c.ch_type == 0 && std::strncmp(c.txt_pid, "0000", sizeof c.txt_pid) != 0;
+        const bool teletext =
+            c.ch_type == 0 && std::strncmp(c.txt_pid, "0000", sizeof c.txt_pid) != 0;
         if (teletext) b.put16(p + 164, idValue16(c.txt_pid));
         b.put16(p + 166, 0xFFFF);
         b.put16(p + 172, 0xFFFF);

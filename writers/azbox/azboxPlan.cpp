@@ -10,13 +10,11 @@ namespace azbox {
 
 namespace {
 
-
 bool inRange(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
 
 uint64_t tpKey(int32_t satId, int32_t stpId) {
     return static_cast<uint64_t>(static_cast<uint32_t>(satId)) << 32 | static_cast<uint32_t>(stpId);
 }
-
 
 // Why a transponder cannot be written, or null.
 const char* tpFault(const T_dbTp& t) {
@@ -30,7 +28,8 @@ const char* tpFault(const T_dbTp& t) {
 std::string dishFault(const T_dbSat& s) {
     if (!inRange(s.lnbType, 0, 2)) return strFormat("LNB type %d outside 0 to 2", s.lnbType);
     if (!inRange(s.power, 0, 3)) return strFormat("LNB power %d outside 0 to 3", s.power);
-    if (!inRange(s.switchType, 0, 2)) return strFormat("switch type %d outside 0 to 2", s.switchType);
+    if (!inRange(s.switchType, 0, 2))
+        return strFormat("switch type %d outside 0 to 2", s.switchType);
     if (!inRange(s.diseqc, 0, 3)) return strFormat("DiSEqC code %d outside 0 to 3", s.diseqc);
     if (s.switchType != 0 && !inRange(s.switch10, 0, 3))
         return strFormat("switch 1.0 port %d outside 0 to 3", s.switch10);
@@ -54,9 +53,10 @@ void planFavourites(const WriterInput& in, Plan* pl, std::vector<std::string>* s
         const int64_t m = static_cast<int64_t>(l.chIndex) + 1;
         if (m < 1 || m > nChAll) {
             if (skipped)
-                skipped->push_back(strFormat("Favourite link %u (group %d): channel index %d is not "
-                                         "in the channel list; left out.",
-                                         i, l.fav_id, l.chIndex));
+                skipped->push_back(
+                    strFormat("Favourite link %u (group %d): channel index %d is not "
+                              "in the channel list; left out.",
+                              i, l.fav_id, l.chIndex));
             continue;
         }
         if (m > pl->nCh || pl->tpOfCh[static_cast<size_t>(m)] == 0) continue;
@@ -101,8 +101,9 @@ BuildResult imageResult(const ByteImage& b, std::string* out, const char* file) 
 void putSatName(ByteImage& b, size_t off, const WriterInput& in, const T_dbSat& s) {
     if (in.cfg->listType == 2) {
         char name[sizeof s.satName + sizeof s.location + 2];
-        std::snprintf(name, sizeof name, "%.*s %.*s", static_cast<int>(strnlen(s.satName, sizeof s.satName)),
-                      s.satName, static_cast<int>(strnlen(s.location, sizeof s.location)), s.location);
+        std::snprintf(name, sizeof name, "%.*s %.*s",
+                      static_cast<int>(strnlen(s.satName, sizeof s.satName)), s.satName,
+                      static_cast<int>(strnlen(s.location, sizeof s.location)), s.location);
         b.text(off, name, sizeof name, 64);
     } else {
         b.text(off, s.satName, 64);
@@ -138,8 +139,8 @@ void makePlan(const WriterInput& in, Plan* pl, std::vector<std::string>* skipped
         const char* why = sat == satById.end() ? "its satellite is not in the list" : tpFault(t);
         if (why) {
             if (skipped)
-                skipped->push_back(strFormat("Transponder %u (satellite %d, %d MHz): %s; left out.", k,
-                                         t.sat_id, t.frequency, why));
+                skipped->push_back(strFormat("Transponder %u (satellite %d, %d MHz): %s; left out.",
+                                             k, t.sat_id, t.frequency, why));
             continue;
         }
         pl->satOfTp[k] = sat->second;
@@ -161,8 +162,9 @@ void makePlan(const WriterInput& in, Plan* pl, std::vector<std::string>* skipped
             why = strFormat("channel type %d is neither TV (0) nor radio (1)", c.ch_type);
         if (!why.empty()) {
             if (skipped)
-                skipped->push_back(strFormat("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.",
-                                         m, fieldText(c.ch_name).c_str(), c.sat_id, c.stp_id, why.c_str()));
+                skipped->push_back(
+                    strFormat("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.", m,
+                              fieldText(c.ch_name).c_str(), c.sat_id, c.stp_id, why.c_str()));
             continue;
         }
         pl->tpOfCh[m] = tp->second;
@@ -221,7 +223,7 @@ void makePlan(const WriterInput& in, Plan* pl, std::vector<std::string>* skipped
         std::string why = dishFault(sat);
         if (!why.empty() && pl->refusal.empty())
             pl->refusal = strFormat("Satellite %u \"%s\": %s; no AZBox antenna record for it.", s,
-                                fieldText(sat.satName).c_str(), why.c_str());
+                                    fieldText(sat.satName).c_str(), why.c_str());
     }
 
     pl->allChannelSize = kAzAllChannelFixed;
@@ -234,14 +236,15 @@ void makePlan(const WriterInput& in, Plan* pl, std::vector<std::string>* skipped
 }
 
 std::string allChannelTooLarge(size_t size) {
-    return strFormat("Too many transponders and channels for AZBox format. (all_channel.dat: %zu "
-                 "bytes, %zu max)",
-                 size, kAzAllChannelMax);
+    return strFormat(
+        "Too many transponders and channels for AZBox format. (all_channel.dat: %zu "
+        "bytes, %zu max)",
+        size, kAzAllChannelMax);
 }
 
 std::string dvbsTooLarge(size_t size) {
     return strFormat("Too many transponders for AZBox format. (DVBS.dat: %zu bytes, %zu max)", size,
-                 kAzDvbsMax);
+                     kAzDvbsMax);
 }
 
 }  // namespace azbox

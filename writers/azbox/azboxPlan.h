@@ -50,7 +50,7 @@ struct FavGroup {
 struct Plan {
     uint32_t nSat = 0;  // satDB records read (1..nSat)
     uint32_t nTp = 0;
-    uint32_t nCh = 0;   // chDB records read: at most kAzMaxChannels
+    uint32_t nCh = 0;  // chDB records read: at most kAzMaxChannels
     // Per satDB record: the first record with the same sat_id (the
     // satellite reference of list types 1 and 2, and the one a transponder
     // hangs under).

@@ -7,7 +7,7 @@ FolderFormat azboxFormat(const AzboxLists& lists) {
     FolderFormat fmt;
     fmt.folderPrefix = "DalmeroListAZbox";
     fmt.precheck = [](const WriterInput& in) { return checkAzbox(in); };
-    fmt.build = [lists](const WriterInput& in, const std::function<bool(OutFile&&)>& emit,
+    fmt.build = [lists](const WriterInput& in, const std::function<bool(OutFile &&)>& emit,
                         const std::function<void(int)>& milestone) {
         // One image at a time: each buffer is gone before the next is built.
         milestone(0);

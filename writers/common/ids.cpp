@@ -28,7 +28,7 @@ uint16_t idValue16(const char* hexText, size_t fieldSize) {
     size_t significant = 0;
     for (size_t i = 0; i < fieldSize && significant < kIdDigits; ++i) {
         const int d = hexDigit(hexText[i]);
-        if (d < 0) break;  // the NUL too
+        if (d < 0) break;                          // the NUL too
         if (d == 0 && significant == 0) continue;  // a leading zero
         v = v * 16 + static_cast<uint32_t>(d);
         ++significant;

@@ -42,7 +42,6 @@ enum : unsigned {
     kTagEnd = 0xF0,
 };
 
-
 // Length of a fixed text field's content, never past its array.
 template <size_t N>
 int textLen(const char (&s)[N]) {
@@ -193,8 +192,8 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
         std::string why = satelliteFault(sats.sat[s]);
         if (!why.empty())
             return BuildResult::fail(strFormat("Satellite %u (%.*s): %s.", s,
-                                            textLen(sats.sat[s].satName), sats.sat[s].satName,
-                                            why.c_str()));
+                                               textLen(sats.sat[s].satName), sats.sat[s].satName,
+                                               why.c_str()));
     }
     auto skip = [skipped](std::string line) {
         if (skipped) skipped->push_back(std::move(line));
@@ -231,7 +230,7 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
     sec = openSection(b, kTagTransponders);
     size_t countAt = b.size();
     b.add16(0);
-    std::vector<int> tpPos(tps.count + 1, -1);  // tpDB slot -> written position
+    std::vector<int> tpPos(tps.count + 1, -1);       // tpDB slot -> written position
     std::unordered_map<uint64_t, uint32_t> tpFirst;  // (sat_id, stp_id) -> first slot
     unsigned written = 0;
     for (uint32_t t = 1; t <= tps.count; ++t) {
@@ -281,8 +280,8 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
                     why = strFormat("its transponder %u was left out", tp->second);
             }
             if (!why.empty()) {
-                skip(strFormat("Channel %u (%.*s): %s; left out.", c, textLen(ch.ch_name), ch.ch_name,
-                            why.c_str()));
+                skip(strFormat("Channel %u (%.*s): %s; left out.", c, textLen(ch.ch_name),
+                               ch.ch_name, why.c_str()));
                 continue;
             }
             b.add16(static_cast<unsigned>(tpAt));
@@ -305,7 +304,7 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
     for (uint32_t c = 1; c <= chs.count; ++c)
         if (chs.ch[c].ch_type != 0 && chs.ch[c].ch_type != 1)
             skip(strFormat("Channel %u (%.*s): type %d is neither TV nor radio; left out.", c,
-                        textLen(chs.ch[c].ch_name), chs.ch[c].ch_name, chs.ch[c].ch_type));
+                           textLen(chs.ch[c].ch_name), chs.ch[c].ch_name, chs.ch[c].ch_type));
     closeSection(b, sec);
 
     sec = openSection(b, kTagFavourites);
@@ -343,8 +342,8 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
             }
             if (!why.empty())
                 skip(strFormat("Favourite group %u (%.*s), link %u (sid %.*s): %s; left out.", g,
-                            textLen(fav.fav_name), fav.fav_name, l, textLen(link.sid), link.sid,
-                            why.c_str()));
+                               textLen(fav.fav_name), fav.fav_name, l, textLen(link.sid), link.sid,
+                               why.c_str()));
         }
         b.addText(fav.fav_name, 24);
         for (const auto* entries : {&tvEntries, &radioEntries}) {
@@ -370,8 +369,10 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
 
     const size_t bodyLen = body.size() + 2;
     if (bodyLen > kEcdfBodyBufferSize)
-        return BuildResult::fail(strFormat("The ECDF body needs %zu bytes, more than its %zu-byte "
-                                        "buffer.", bodyLen, kEcdfBodyBufferSize));
+        return BuildResult::fail(
+            strFormat("The ECDF body needs %zu bytes, more than its %zu-byte "
+                      "buffer.",
+                      bodyLen, kEcdfBodyBufferSize));
     b.put32(12, static_cast<uint32_t>(bodyLen - kPreambleSize));
     crcInit16();
     b.add16(crcFast16(body.data(), body.size()));
@@ -400,7 +401,6 @@ void warnUncommittedSwitch(const WriterInput& in, T_Widget* w) {
     }
 }
 
-
 }  // namespace
 
 uint32_t WriteSB5S2HD(void* param) {
@@ -426,7 +426,8 @@ uint32_t WriteSB5S2HD(void* param) {
         std::vector<std::string> skipped;
         BuildResult r = buildEcdfImage(in, family, image, &skipped);
         if (r.ok)
-            warnRecords(p->Widget, in, "Some records cannot be written in the ECDF format:", skipped);
+            warnRecords(p->Widget, in,
+                        "Some records cannot be written in the ECDF format:", skipped);
         return r;
     };
     return runSingleFileJob(p, fmt);

@@ -22,8 +22,7 @@ BuildResult buildE2(const WriterInput& in, const OutFileSink& emit,
     milestone(60);
     if ((type == 0 || type == 2) && !buildBouquetBouquets(in, d, &c, emit)) return stopped;
     milestone(70);
-    if (c.tv > 0 && !emit(OutFile{"bouquets.tv", buildBouquetIndex(d, true, c.tv)}))
-        return stopped;
+    if (c.tv > 0 && !emit(OutFile{"bouquets.tv", buildBouquetIndex(d, true, c.tv)})) return stopped;
     milestone(80);
     if (c.radio > 0 && !emit(OutFile{"bouquets.radio", buildBouquetIndex(d, false, c.radio)}))
         return stopped;

@@ -45,11 +45,11 @@ EnigmaIndex::EnigmaIndex(const WriterInput& in) : in_(in) {
 
 const char* polarizationCode(int32_t polarity) {
     switch (polarity) {
-        case 0: return "1";
-        case 1: return "0";
-        case 2: return "3";
-        case 3: return "2";
-        default: return "";
+    case 0: return "1";
+    case 1: return "0";
+    case 2: return "3";
+    case 3: return "2";
+    default: return "";
     }
 }
 
@@ -97,20 +97,22 @@ void putXmlText(std::string& s, const char* text, size_t max, bool refs) {
     for (size_t i = 0; i < n; ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         switch (c) {
-            case '&': s += "&amp;"; break;
-            case '<': s += "&lt;"; break;
-            case '>': s += "&gt;"; break;
-            case '"': s += "&quot;"; break;
-            default:
-                if (c < 0x20) {
-                    s += ' ';
-                } else if (refs && c >= 0x80 && c < 0xA0) {
-                    const uint32_t cp = cp1252CodePoint(c);
-                    if (cp) appendFormat(s, "&#x%X;", static_cast<unsigned>(cp));
-                    else s += '?';
-                } else {
-                    s += static_cast<char>(c);
-                }
+        case '&': s += "&amp;"; break;
+        case '<': s += "&lt;"; break;
+        case '>': s += "&gt;"; break;
+        case '"': s += "&quot;"; break;
+        default:
+            if (c < 0x20) {
+                s += ' ';
+            } else if (refs && c >= 0x80 && c < 0xA0) {
+                const uint32_t cp = cp1252CodePoint(c);
+                if (cp)
+                    appendFormat(s, "&#x%X;", static_cast<unsigned>(cp));
+                else
+                    s += '?';
+            } else {
+                s += static_cast<char>(c);
+            }
         }
     }
 }
@@ -127,8 +129,10 @@ std::string finishText(const WriterInput& in, std::string text) {
 
 void putServiceRef(std::string& s, EnigmaDialect d, bool tv, uint16_t sid, const T_dbTp* tp,
                    const EnigmaIndex& ix) {
-    if (d == EnigmaDialect::E2) s += tv ? "#SERVICE 1:0:1:" : "#SERVICE 1:0:2:";
-    else s += tv ? "#SERVICE: 1:0:1:" : "#SERVICE: 1:0:2:";
+    if (d == EnigmaDialect::E2)
+        s += tv ? "#SERVICE 1:0:1:" : "#SERVICE 1:0:2:";
+    else
+        s += tv ? "#SERVICE: 1:0:1:" : "#SERVICE: 1:0:2:";
     putHex(s, sid, 0, false);
     s += ':';
     putHex(s, tp ? idValue16(tp->tid) : 0, 0, false);
@@ -428,14 +432,14 @@ std::string buildBouquetIndex(EnigmaDialect d, bool tv, int count) {
     const char* ext = tv ? "tv" : "radio";
     for (int n = 0; n < count; ++n) {
         if (d == EnigmaDialect::E2) {
-            appendFormat(s, "#SERVICE: 1:7:%d:0:0:0:0:0:0:0:userbouquet.dbe%02d.%s\n", tv ? 1 : 2, n,
-                    ext);
+            appendFormat(s, "#SERVICE: 1:7:%d:0:0:0:0:0:0:0:userbouquet.dbe%02d.%s\n", tv ? 1 : 2,
+                         n, ext);
         } else {
             appendFormat(s,
-                    "#SERVICE: 4097:7:0:dbe%02d:0:0:0:0:0:0:/var/tuxbox/config/enigma/"
-                    "userbouquet.dbe%02d.%s\n#TYPE 16385\n"
-                    "/var/tuxbox/config/enigma/userbouquet.dbe%02d.%s\n",
-                    n, n, ext, n, ext);
+                         "#SERVICE: 4097:7:0:dbe%02d:0:0:0:0:0:0:/var/tuxbox/config/enigma/"
+                         "userbouquet.dbe%02d.%s\n#TYPE 16385\n"
+                         "/var/tuxbox/config/enigma/userbouquet.dbe%02d.%s\n",
+                         n, n, ext, n, ext);
         }
     }
     return s;

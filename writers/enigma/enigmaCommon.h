@@ -21,9 +21,7 @@ inline uint32_t satCount(const WriterInput& in) { return validCount(*in.satDB, k
 inline uint32_t tpCount(const WriterInput& in) { return validCount(*in.tpDB, kTpDbSlots); }
 inline uint32_t chCount(const WriterInput& in) { return validCount(*in.chDB, kChDbSlots); }
 inline uint32_t favCount(const WriterInput& in) { return validCount(*in.favDB, kFavDbSlots); }
-inline uint32_t chFavCount(const WriterInput& in) {
-    return validCount(*in.chFavDB, kChFavDbSlots);
-}
+inline uint32_t chFavCount(const WriterInput& in) { return validCount(*in.chFavDB, kChFavDbSlots); }
 
 // Slot numbers (1..n) by 64-bit key, open addressing; 0 means absent.
 // The first record of a key wins, as a search from the table start finds it.

@@ -1,5 +1,5 @@
-#include "config/textFunc.h"
 #include "writers/frame/writerFrame.h"
+#include "config/textFunc.h"
 
 #include <strings.h>
 #include <sys/stat.h>
@@ -107,14 +107,11 @@ struct Job {
     bool lock(FolderLock* l, const std::string& dir, const std::string& dest) {
         std::string err;
         switch (l->acquire(dir, lockWaitMs, &err)) {
-            case FolderLock::kLocked:
-                return true;
-            case FolderLock::kBusy:
-                errorStatus(lang->msgFileOpenErr, dest + " is being written by another run");
-                return false;
-            default:
-                errorStatus(lang->msgFileOpenErr, err);
-                return false;
+        case FolderLock::kLocked: return true;
+        case FolderLock::kBusy:
+            errorStatus(lang->msgFileOpenErr, dest + " is being written by another run");
+            return false;
+        default: errorStatus(lang->msgFileOpenErr, err); return false;
         }
     }
 
@@ -138,9 +135,7 @@ std::string joinPath(const std::string& dir, const std::string& name) {
     return dir + "/" + name;
 }
 
-std::string logName(const T_cfgStruct* cfg) {
-    return fieldText(cfg->appName) + ".log";
-}
+std::string logName(const T_cfgStruct* cfg) { return fieldText(cfg->appName) + ".log"; }
 
 std::string parentOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
@@ -188,21 +183,21 @@ std::string productionLine(const WriterInput& in) {
 std::string logText(const WriterInput& in, const VaTime& now) {
     const T_dbReport& r = *in.report;
     std::string s;
-    s += strFormat(
-        "%.*s%.*s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d\r\n\r\nREPORT:\r\n\r\n",
-        FIELD(in.cfg->appName), FIELD(in.cfg->appVersion), now.year, now.month, now.day, now.hour,
-        now.minute, now.second);
+    s +=
+        strFormat("%.*s%.*s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d\r\n\r\nREPORT:\r\n\r\n",
+                  FIELD(in.cfg->appName), FIELD(in.cfg->appVersion), now.year, now.month, now.day,
+                  now.hour, now.minute, now.second);
     s += strFormat("Satelliti:               Real=%d Fake=%d\r\n", static_cast<int>(r.satellites),
-                static_cast<int>(r.fakeSatellites));
+                   static_cast<int>(r.fakeSatellites));
     s += strFormat("Transponder:             %d\r\n", static_cast<int>(r.transponders));
     s += strFormat("Bouquets:                %d\r\n", static_cast<int>(r.bouquets));
     s += strFormat("Canali TV:               %d (Fake=%d, Fta=%d, Cod=%d) (HD=%d)(3D=%d)\r\n",
-                static_cast<int>(r.tvChannels + r.tvFake), static_cast<int>(r.tvFake),
-                static_cast<int>(r.tvFta), static_cast<int>(r.tvCod), static_cast<int>(r.tvHd),
-                static_cast<int>(r.tv3d));
+                   static_cast<int>(r.tvChannels + r.tvFake), static_cast<int>(r.tvFake),
+                   static_cast<int>(r.tvFta), static_cast<int>(r.tvCod), static_cast<int>(r.tvHd),
+                   static_cast<int>(r.tv3d));
     s += strFormat("Canali Radio:            %d (Fta=%d, Cod=%d)\r\n",
-                static_cast<int>(r.radioChannels), static_cast<int>(r.radioFta),
-                static_cast<int>(r.radioCod));
+                   static_cast<int>(r.radioChannels), static_cast<int>(r.radioFta),
+                   static_cast<int>(r.radioCod));
     s += strFormat("Gruppi Favoriti:         %d\r\n", static_cast<int>(r.favGroups));
     s += strFormat("Canali Favoriti:         %d\r\n\r\n", static_cast<int>(r.favChannels));
 
@@ -215,8 +210,8 @@ std::string logText(const WriterInput& in, const VaTime& now) {
     } else {
         int n = 1;
         const char* last = sats.sat[1].sat_name;
-        s += strFormat("Satelliti:               %d %.*s %.*s\r\n", n,
-                       FIELD(sats.sat[1].sat_name), FIELD(sats.sat[1].location));
+        s += strFormat("Satelliti:               %d %.*s %.*s\r\n", n, FIELD(sats.sat[1].sat_name),
+                       FIELD(sats.sat[1].location));
         for (uint32_t i = 2; i <= satCount; ++i) {
             const T_dbSat& sat = sats.sat[i];
             if (std::strncmp(sat.sat_name, last, sizeof sat.sat_name) == 0) continue;
@@ -234,8 +229,8 @@ std::string logText(const WriterInput& in, const VaTime& now) {
     } else {
         for (uint32_t i = 1; i <= bouCount; ++i)
             s += strFormat(i == 1 ? "Bouquet Esclusi:         %.*s (%.*s)\r\n"
-                               : "                         %.*s (%.*s)\r\n",
-                        FIELD(in.bouI->bou[i].bouName), FIELD(in.bouI->bou[i].bouNation));
+                                  : "                         %.*s (%.*s)\r\n",
+                           FIELD(in.bouI->bou[i].bouName), FIELD(in.bouI->bou[i].bouNation));
     }
     s += "\r\n";
 
@@ -245,9 +240,9 @@ std::string logText(const WriterInput& in, const VaTime& now) {
         s += "Gruppi Favoriti Esclusi: -\r\n";
     } else {
         for (uint32_t i = 1; i <= favCount; ++i)
-            s += strFormat(i == 1 ? "Gruppi Favoriti Esclusi: %.*s\r\n"
-                               : "                         %.*s\r\n",
-                        FIELD(in.favI->fav[i].favName));
+            s += strFormat(
+                i == 1 ? "Gruppi Favoriti Esclusi: %.*s\r\n" : "                         %.*s\r\n",
+                FIELD(in.favI->fav[i].favName));
     }
     s += "\r\n";
     return s;
@@ -332,7 +327,7 @@ uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
 
     const std::string folder =
         joinPath(parent, strFormat("%s_%04d-%02d-%02d_%02d-%02d", fmt.folderPrefix.c_str(),
-                                start.year, start.month, start.day, start.hour, start.minute));
+                                   start.year, start.month, start.day, start.hour, start.minute));
     // Refuse before creating anything when the names would not fit.
     const std::string logFile = joinPath(folder, logName(p->cfgParam));
     if (logFile.size() > kMaxPathLen)

@@ -45,7 +45,9 @@ struct BuildResult {
     bool ok = true;
     std::string message;  // status part 1 and, when box is true, a message box
     bool box = true;      // limit messages also get an error box
-    static BuildResult fail(std::string msg, bool box = true) { return {false, std::move(msg), box}; }
+    static BuildResult fail(std::string msg, bool box = true) {
+        return {false, std::move(msg), box};
+    }
 };
 
 // A folder-style format (Enigma1, Enigma2, AZbox).

@@ -47,7 +47,8 @@ uint64_t sidKey(const char (&sid)[N]) {
     uint64_t k = 0;
     size_t n = strnlen(sid, N);
     if (n > 8) n = 8;
-    for (size_t i = 0; i < n; ++i) k |= static_cast<uint64_t>(static_cast<unsigned char>(sid[i])) << (8 * i);
+    for (size_t i = 0; i < n; ++i)
+        k |= static_cast<uint64_t>(static_cast<unsigned char>(sid[i])) << (8 * i);
     return k;
 }
 
@@ -88,8 +89,10 @@ int casBit(int32_t id) {
     case 0: return 4;
     case 1: return 8;
     case 2: return 5;
-    case 3: case 4: return 7;
-    case 5: case 14: return 13;
+    case 3:
+    case 4: return 7;
+    case 5:
+    case 14: return 13;
     case 6: return 6;
     case 7: return 9;
     case 8: return 10;
@@ -155,10 +158,10 @@ private:
     std::string* image_;
     ByteImage img_;
     std::vector<std::string>* notes_;
-    uint32_t chSlots_ = 0;   // chDB records in range of the table
-    uint32_t tvCount_ = 0;   // counted in the frame
+    uint32_t chSlots_ = 0;  // chDB records in range of the table
+    uint32_t tvCount_ = 0;  // counted in the frame
     uint32_t radioCount_ = 0;
-    std::unordered_map<uint64_t, uint16_t> tpIndex_;     // (sat_id, stp_id) -> first tpDB position
+    std::unordered_map<uint64_t, uint16_t> tpIndex_;  // (sat_id, stp_id) -> first tpDB position
     std::unordered_map<FavKey, uint32_t, FavKeyHash> favBits_;
 };
 
@@ -172,13 +175,15 @@ BuildResult Builder::checkLimits() {
     chSlots_ = in_.chDB->count < kChDbSlots ? in_.chDB->count : kChDbSlots - 1;
     uint32_t tvRecs = 0, radioRecs = 0;
     for (uint32_t i = 1; i <= chSlots_; ++i) {
-        if (in_.chDB->ch[i].ch_type == 0) ++tvRecs;
-        else if (in_.chDB->ch[i].ch_type == 1) ++radioRecs;
+        if (in_.chDB->ch[i].ch_type == 0)
+            ++tvRecs;
+        else if (in_.chDB->ch[i].ch_type == 1)
+            ++radioRecs;
     }
     if (tvRecs != tvCount_)
         return BuildResult::fail(strFormat(
-            "The TV channel count (%u) does not match the channel table (TV records: %u).", tvCount_,
-            tvRecs));
+            "The TV channel count (%u) does not match the channel table (TV records: %u).",
+            tvCount_, tvRecs));
     if (radioRecs != radioCount_)
         return BuildResult::fail(strFormat(
             "The radio channel count (%u) does not match the channel table (radio records: %u).",
@@ -191,20 +196,23 @@ BuildResult Builder::checkSatellite(uint32_t slot, const T_dbSat& s) {
     if (s.lnbType < 0 || s.lnbType > 2)
         return BuildResult::fail(who + strFormat("LNB type %d has no JST code.", s.lnbType));
     if (s.freqLo < 0 || s.freqLo > 9)
-        return BuildResult::fail(who + strFormat("low LNB frequency index %d is not 0 to 9.", s.freqLo));
+        return BuildResult::fail(who +
+                                 strFormat("low LNB frequency index %d is not 0 to 9.", s.freqLo));
     if (s.freqHi < 0 || s.freqHi > 9)
-        return BuildResult::fail(who + strFormat("high LNB frequency index %d is not 0 to 9.", s.freqHi));
+        return BuildResult::fail(who +
+                                 strFormat("high LNB frequency index %d is not 0 to 9.", s.freqHi));
     if (s.power < 0 || s.power > 3)
         return BuildResult::fail(who + strFormat("power %d is not 0 to 3.", s.power));
     if (s.switchType < 0 || s.switchType > 2)
         return BuildResult::fail(who + strFormat("switch type %d has no JST code.", s.switchType));
     int32_t port = s.switchType == 1 ? s.switch10 : s.switchType == 2 ? s.switch11 : -1;
     if (s.switchType != 0 && (port < 0 || port > 30))
-        return BuildResult::fail(who + strFormat("switch port %d does not fit the JST dish word.", port));
+        return BuildResult::fail(who +
+                                 strFormat("switch port %d does not fit the JST dish word.", port));
     int32_t signedPos = signedPosition(s.position, kJstLastEast);
     if (s.position < 0 || s.position > 0xFFFF || signedPos > 0x7FFF)
-        return BuildResult::fail(who +
-                                 strFormat("position %d does not fit the JST position fields.", s.position));
+        return BuildResult::fail(
+            who + strFormat("position %d does not fit the JST position fields.", s.position));
     return {};
 }
 
@@ -236,8 +244,10 @@ BuildResult Builder::satellites() {
                                  static_cast<uint32_t>(kLnbFreqMHz[s.freqLo]));
 
         uint32_t dish = flag(s.out12V) << 26;
-        if (s.lnbType == 1) dish |= 1u << 18;
-        else dish |= flag(s.tone22k) << 17;
+        if (s.lnbType == 1)
+            dish |= 1u << 18;
+        else
+            dish |= flag(s.tone22k) << 17;
         if (s.diseqc == 1 && s.switchType == 0 && s.positionerId >= 0 && s.positionerId <= 63)
             dish |= static_cast<uint32_t>(s.positionerId) << 10;
         if (s.switchType == 1) dish |= static_cast<uint32_t>(s.switch10 + 1) << 3;
@@ -263,11 +273,13 @@ BuildResult Builder::transponders() {
         auto who = [&] { return strFormat("Transponder %u (%d MHz): ", i, t.frequency); };
         auto sat = satIndex.find(t.sat_id);
         if (sat == satIndex.end())
-            return BuildResult::fail(who() + strFormat("its satellite %d is not in the list.", t.sat_id));
+            return BuildResult::fail(who() +
+                                     strFormat("its satellite %d is not in the list.", t.sat_id));
         if (t.frequency < 0 || t.frequency > 0xFFFF)
             return BuildResult::fail(who() + "the frequency does not fit 16 bits.");
         if (t.sr < 0 || t.sr > 0xFFFF)
-            return BuildResult::fail(who() + strFormat("symbol rate %d does not fit 16 bits.", t.sr));
+            return BuildResult::fail(who() +
+                                     strFormat("symbol rate %d does not fit 16 bits.", t.sr));
         if (t.polarity < 0 || t.polarity > 3)
             return BuildResult::fail(who() + strFormat("polarity %d has no JST code.", t.polarity));
         // Circular polarisations (2, 3) have no code: the part stays zero.
@@ -289,9 +301,10 @@ Audio Builder::audio(uint32_t slot, const T_dbCh& c, uint32_t track) {
     const T_dbAudio& t = c.audio[track];
     uint16_t pid = 0;
     if (!readHex4(t.apid, &pid)) {
-        note(strFormat("Channel %u \"%s\": audio PID \"%s\" is not four hexadecimal digits; the track "
-                 "is left out.",
-                 slot, fieldText(c.ch_name).c_str(), fieldText(t.apid).c_str()));
+        note(strFormat(
+            "Channel %u \"%s\": audio PID \"%s\" is not four hexadecimal digits; the track "
+            "is left out.",
+            slot, fieldText(c.ch_name).c_str(), fieldText(t.apid).c_str()));
         return a;
     }
     if (pid == 0 || pid >= 0x2000) return a;
@@ -309,9 +322,10 @@ BuildResult Builder::channel(uint32_t slot, const T_dbCh& c, size_t off) {
     auto name = [&] { return fieldText(c.ch_name); };
     auto tp = tpIndex_.find(pairKey(c.sat_id, c.stp_id));
     if (tp == tpIndex_.end())
-        return BuildResult::fail(strFormat("Channel %u \"%s\": its transponder %d of satellite %d is not "
-                                     "in the list.",
-                                     slot, name().c_str(), c.stp_id, c.sat_id));
+        return BuildResult::fail(
+            strFormat("Channel %u \"%s\": its transponder %d of satellite %d is not "
+                      "in the list.",
+                      slot, name().c_str(), c.stp_id, c.sat_id));
     uint16_t sid, pmt, pcr, vpid, txt;
     const char* bad = !readHex4(c.sid, &sid)       ? "service id"
                       : !readHex4(c.pmt_pid, &pmt) ? "PMT PID"
@@ -320,8 +334,9 @@ BuildResult Builder::channel(uint32_t slot, const T_dbCh& c, size_t off) {
                       : !readHex4(c.txt_pid, &txt) ? "teletext PID"
                                                    : nullptr;
     if (bad)
-        return BuildResult::fail(strFormat("Channel %u \"%s\": the %s is not four hexadecimal digits.",
-                                     slot, name().c_str(), bad));
+        return BuildResult::fail(
+            strFormat("Channel %u \"%s\": the %s is not four hexadecimal digits.", slot,
+                      name().c_str(), bad));
 
     img_.put16(off, tp->second);
     img_.put16(off + 2, sid);
@@ -332,9 +347,10 @@ BuildResult Builder::channel(uint32_t slot, const T_dbCh& c, size_t off) {
     uint32_t txtWord = kNoPid;
     if (txt != 0) {
         if (txt > 0x0FFF)
-            note(strFormat("Channel %u \"%s\": teletext PID 0x%04X does not fit the JST teletext word; "
-                     "written without teletext.",
-                     slot, name().c_str(), txt));
+            note(strFormat(
+                "Channel %u \"%s\": teletext PID 0x%04X does not fit the JST teletext word; "
+                "written without teletext.",
+                slot, name().c_str(), txt));
         else
             txtWord = (c.subtitle != 0 ? 0x4000u : 0x2000u) | txt;
     }
@@ -350,15 +366,15 @@ BuildResult Builder::channel(uint32_t slot, const T_dbCh& c, size_t off) {
 
     img_.text(off + 18, c.ch_name, 14);
 
-    uint32_t flags = flag(c.locked) | flag(c.dupdname) << 1 | flag(c.dupdpid) << 2 |
-                     flag(c.scrambled) << 3;
+    uint32_t flags =
+        flag(c.locked) | flag(c.dupdname) << 1 | flag(c.dupdpid) << 2 | flag(c.scrambled) << 3;
     if (c.scrambled != 0) {
         uint32_t n = c.casCount < kCasSlots ? c.casCount : kCasSlots - 1;
         for (uint32_t k = 1; k <= n; ++k) {
             int bit = casBit(c.cas[k]);
             if (bit < 0)
                 note(strFormat("Channel %u \"%s\": CAS id %d has no JST flag; left out.", slot,
-                         name().c_str(), c.cas[k]));
+                               name().c_str(), c.cas[k]));
             else
                 flags |= 1u << bit;
         }
@@ -407,8 +423,8 @@ BuildResult Builder::run(int family) {
     for (uint32_t i = 1; i <= links; ++i) {
         int bit = favBit(cf.chFav[i].fav_id);
         if (bit < 0) continue;
-        favBits_[FavKey{pairKey(cf.chFav[i].sat_id, cf.chFav[i].stp_id), sidKey(cf.chFav[i].sid)}] |=
-            1u << bit;
+        favBits_[FavKey{pairKey(cf.chFav[i].sat_id, cf.chFav[i].stp_id),
+                        sidKey(cf.chFav[i].sid)}] |= 1u << bit;
     }
 
     image_->assign(kImageSize, '\0');
@@ -457,8 +473,8 @@ uint32_t WriteST1JS1(void* param) {
     }
     const int family = p->cfgParam->fileType == kFamilyJS1 ? kFamilyJS1 : kFamilyST1;
     SingleFileFormat f;
-    f.defaultNameFmt = family == kFamilyJS1 ? "DMlistPvr-JS1-%04d%02d%02d.bin"
-                                            : "DMlistPvr-ST1-%04d%02d%02d.bin";
+    f.defaultNameFmt =
+        family == kFamilyJS1 ? "DMlistPvr-JS1-%04d%02d%02d.bin" : "DMlistPvr-ST1-%04d%02d%02d.bin";
     f.filterDesc = "Files bin (*.bin)";
     f.filterPattern = "*.bin";
     f.defExt = "bin";
@@ -468,7 +484,8 @@ uint32_t WriteST1JS1(void* param) {
         BuildResult r = buildJstImage(in, fileType, image, &notes);
         // One box for everything that was written absent.
         if (r.ok)
-            warnRecords(p->Widget, in, "Some values cannot be written in the JST format:", notes, 10);
+            warnRecords(p->Widget, in, "Some values cannot be written in the JST format:", notes,
+                        10);
         return r;
     };
     return runSingleFileJob(p, f);

@@ -41,8 +41,10 @@ void putName(ByteImage& r, const char* s, size_t len) {
 class NdfBuilder {
 public:
     NdfBuilder(const WriterInput& in, std::string* image, std::vector<std::string>* skipped)
-        : in_(in), image_(image),
-          img_(image, ByteOrder::little, kNdfImageSize - kTailSize), skipped_(skipped) {}
+        : in_(in),
+          image_(image),
+          img_(image, ByteOrder::little, kNdfImageSize - kTailSize),
+          skipped_(skipped) {}
 
     BuildResult run() {
         image_->clear();
@@ -73,9 +75,9 @@ public:
 
 private:
     BuildResult tooLarge() const {
-        return BuildResult::fail(
-            strFormat("The NDF list does not fit the format: its file would be larger than %zu bytes.",
-                  kNdfImageSize));
+        return BuildResult::fail(strFormat(
+            "The NDF list does not fit the format: its file would be larger than %zu bytes.",
+            kNdfImageSize));
     }
 
     void skip(std::string line) {
@@ -104,8 +106,8 @@ private:
             !inRange(t.day, 1, 31))
             return BuildResult::fail(
                 strFormat("The date %04d-%02d-%02d cannot be written in an NDF "
-                      "file.",
-                      t.year, t.month, t.day));
+                          "file.",
+                          t.year, t.month, t.day));
         // The size field (bytes 4 to 7) is filled in when the image is complete.
         const uint8_t head[17] = {'N',
                                   'D',
@@ -132,7 +134,7 @@ private:
     BuildResult badSat(uint32_t i, const char* what, int32_t v, int lo, int hi) const {
         return BuildResult::fail(
             strFormat("Satellite %u \"%s\": %s %d is outside %d to %d; no NDF list was built.", i,
-                  fieldText(in_.satDB->sat[i].satName).c_str(), what, v, lo, hi));
+                      fieldText(in_.satDB->sat[i].satName).c_str(), what, v, lo, hi));
     }
 
     BuildResult dishes() {
@@ -222,7 +224,8 @@ private:
         if (!inRange(t.polarity, 0, 3)) return "polarity code outside 0 to 3";
         if (!inRange(t.pilot, 0, 0xFFFF)) return "pilot outside 0 to 65535";
         if (!hex16(t.nid, &nid)) return "network id is not at least four hexadecimal digits";
-        if (!hex16(t.tid, &tid)) return "transport stream id is not at least four hexadecimal digits";
+        if (!hex16(t.tid, &tid))
+            return "transport stream id is not at least four hexadecimal digits";
         r->add16(static_cast<unsigned>(t.frequency));
         r->add16(static_cast<unsigned>(t.sr));
         r->add8(static_cast<unsigned>(t.fec << 4 | kTwoBitCode[t.modulation] << 2 | t.polarity));
@@ -250,7 +253,7 @@ private:
             ByteImage r = record();
             if (const char* why = composeTp(t, satIndex(t.sat_id), &r)) {
                 skip(strFormat("Transponder %u (satellite %d, %d MHz): %s; left out.", i, t.sat_id,
-                           t.frequency, why));
+                               t.frequency, why));
                 continue;
             }
             if (!putRecord()) return tooLarge();
@@ -275,7 +278,8 @@ private:
         if (c.casCount >= static_cast<uint32_t>(kCasSlots))
             return "more CAS ids than the table holds";
         bool teletext = c.ch_type == 0 && std::strncmp(c.txt_pid, "0000", sizeof c.txt_pid) != 0;
-        if (teletext && !hex16(c.txt_pid, &txt)) return "teletext PID is not at least four hexadecimal digits";
+        if (teletext && !hex16(c.txt_pid, &txt))
+            return "teletext PID is not at least four hexadecimal digits";
         uint32_t mask = 0;
         for (uint32_t k = 1; k <= c.casCount; ++k) {
             if (!inRange(c.cas[k], 0, 31)) return "CAS id outside 0 to 31";
@@ -314,8 +318,8 @@ private:
         }
         r->add32(mask);
         r->add8((c.dupdsid ? 0x80u : 0) | (c.dupdname ? 0x40u : 0) | (c.dupdpid ? 0x20u : 0) |
-              (c.ch_type ? 0x10u : 0) | (c.skip ? 0x04u : 0) | (c.locked ? 0x02u : 0) |
-              (c.scrambled ? 0x01u : 0));
+                (c.ch_type ? 0x10u : 0) | (c.skip ? 0x04u : 0) | (c.locked ? 0x02u : 0) |
+                (c.scrambled ? 0x01u : 0));
         r->add8(0x00);
         r->add16(static_cast<unsigned>(tpIndex));
         return nullptr;
@@ -332,7 +336,7 @@ private:
             ByteImage r = record();
             if (const char* why = composeCh(c, &r)) {
                 skip(strFormat("Channel %u \"%s\" (satellite %d, transponder %d): %s; left out.", i,
-                           fieldText(c.ch_name).c_str(), c.sat_id, c.stp_id, why));
+                               fieldText(c.ch_name).c_str(), c.sat_id, c.stp_id, why));
                 continue;
             }
             if (!putRecord()) return tooLarge();
@@ -370,10 +374,10 @@ private:
                 int out =
                     ch >= 0 && static_cast<uint32_t>(ch) < in_.chDB->count ? chOut_[ch + 1] : -1;
                 if (out < 0) {
-                    skip(
-                        strFormat("Favourite group \"%s\": link %u to channel index %d, which is not "
-                              "in the list; left out.",
-                              fieldText(favs.fav[g].fav_name).c_str(), k, ch));
+                    skip(strFormat(
+                        "Favourite group \"%s\": link %u to channel index %d, which is not "
+                        "in the list; left out.",
+                        fieldText(favs.fav[g].fav_name).c_str(), k, ch));
                     continue;
                 }
                 if (!img_.add16(static_cast<uint32_t>(out))) return tooLarge();

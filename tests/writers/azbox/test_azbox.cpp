@@ -29,7 +29,9 @@ T_dbSat& sat(Tables& t, int id, const char* name, int position) {
     s.lnbType = 1;
     return s;
 }
-void link(Tables& t, int favId, uint32_t chRecord) { t.addLink(favId, static_cast<int>(chRecord) - 1); }
+void link(Tables& t, int favId, uint32_t chRecord) {
+    t.addLink(favId, static_cast<int>(chRecord) - 1);
+}
 // The three files, which must build.
 std::string allChannel(const Tables& t) {
     std::string f;
@@ -51,15 +53,17 @@ std::string antennaOf(const Tables& t) {
 // transponders (fewer channels than transponders leave some empty), every
 // fifth channel radio, sid = record number.
 void generate(Tables& db, uint32_t nSat, uint32_t nTp, uint32_t nCh) {
-    for (uint32_t s = 1; s <= nSat; ++s) sat(db, int(s), ("Sat " + std::to_string(s)).c_str(), int(10 * s));
+    for (uint32_t s = 1; s <= nSat; ++s)
+        sat(db, int(s), ("Sat " + std::to_string(s)).c_str(), int(10 * s));
     for (uint32_t k = 1; k <= nTp; ++k) {
-        T_dbTp& t = db.addTp(int((k - 1) * nSat / nTp + 1), int(k), int(10700 + k % 2000), int(k % 4),
-                             hex4(k).c_str(), hex4(k * 7).c_str());
+        T_dbTp& t = db.addTp(int((k - 1) * nSat / nTp + 1), int(k), int(10700 + k % 2000),
+                             int(k % 4), hex4(k).c_str(), hex4(k * 7).c_str());
         t.fec = int(k % 10), t.modulation = int(k % 3);
     }
     for (uint32_t m = 1; m <= nCh; ++m) {
         const T_dbTp& t = db.tpDB->tp[(m - 1) * nTp / nCh + 1];
-        db.addCh(m % 5 == 0, t.sat_id, t.stp_id, ("Ch " + std::to_string(m)).c_str(), hex4(m).c_str());
+        db.addCh(m % 5 == 0, t.sat_id, t.stp_id, ("Ch " + std::to_string(m)).c_str(),
+                 hex4(m).c_str());
     }
 }
 
@@ -91,17 +95,21 @@ HexFixture loadHex(const std::string& name) {
 
 // The chunks are in the image, without overlapping; with zeroElsewhere
 // every other byte is zero.
-::testing::AssertionResult matchesHex(const std::string& img, const HexFixture& f, bool zeroElsewhere) {
-    if (f.size && img.size() != f.size) return ::testing::AssertionFailure() << "size " << img.size();
+::testing::AssertionResult matchesHex(const std::string& img, const HexFixture& f,
+                                      bool zeroElsewhere) {
+    if (f.size && img.size() != f.size)
+        return ::testing::AssertionFailure() << "size " << img.size();
     std::vector<bool> covered(img.size(), false);
     for (const auto& [off, bytes] : f.chunks)
         for (size_t i = 0; i < bytes.size(); ++i) {
             if (off + i >= img.size() || covered[off + i] || img[off + i] != bytes[i])
-                return ::testing::AssertionFailure() << "at byte " << off + i << " (chunk @" << off << ")";
+                return ::testing::AssertionFailure()
+                       << "at byte " << off + i << " (chunk @" << off << ")";
             covered[off + i] = true;
         }
     for (size_t i = 0; zeroElsewhere && i < img.size(); ++i)
-        if (!covered[i] && img[i] != 0) return ::testing::AssertionFailure() << "byte " << i << " not zero";
+        if (!covered[i] && img[i] != 0)
+            return ::testing::AssertionFailure() << "byte " << i << " not zero";
     return ::testing::AssertionSuccess();
 }
 
@@ -156,8 +164,10 @@ TEST(AzboxImages, SmallTablesGiveTheHandDerivedFiles) {
     Tables db;
     fillSmall(db);
     EXPECT_TRUE(matchesHex(allChannel(db), loadHex("all_channel_small.hex"), true));
-    EXPECT_TRUE(readsBack(readAzbox({{"all_channel.dat", allChannel(db)}, {"DVBS.dat", dvbsOf(db)},
-                                     {"antenna_list.dat", antennaOf(db)}}).faults));
+    EXPECT_TRUE(readsBack(readAzbox({{"all_channel.dat", allChannel(db)},
+                                     {"DVBS.dat", dvbsOf(db)},
+                                     {"antenna_list.dat", antennaOf(db)}})
+                              .faults));
     EXPECT_TRUE(matchesHex(dvbsOf(db), loadHex("dvbs_small.hex"), true));
     const std::string antenna = antennaOf(db);
     ASSERT_EQ(antenna.size(), kAzAntennaSize);
@@ -196,8 +206,9 @@ TEST(AzboxImages, EmptyTablesAndSitePosition) {
     Tables db;
     db.cfg.lonDeg = 5, db.cfg.lonDec = 5, db.cfg.lonWE = 0;
     // Header and marker only: no signature without a bouquet, no groups.
-    HexFixture f{kAzAllChannelFixed, {{0, std::string("\x09\0\xFF\0\xFF\xFF\0\x01\x01\0\0\0", 12)},
-                                      {275620, std::string("\x01\0\0\0\0\0\0\0\0\0\x01\0", 12)}}};
+    HexFixture f{kAzAllChannelFixed,
+                 {{0, std::string("\x09\0\xFF\0\xFF\xFF\0\x01\x01\0\0\0", 12)},
+                  {275620, std::string("\x01\0\0\0\0\0\0\0\0\0\x01\0", 12)}}};
     EXPECT_TRUE(matchesHex(allChannel(db), f, true));
     EXPECT_EQ(dvbsOf(db), std::string(100, '\0') + '\x02' + std::string(27, '\0'));
     EXPECT_EQ(le16(antennaOf(db), 0), 65481u);  // 5.5 W
@@ -210,7 +221,10 @@ TEST(AzboxImages, EmptyTablesAndSitePosition) {
 TEST(AzboxLinks, GeneratedTablesLinkUpFromTheBytesAlone) {
     // 430 transponders with 15000 of 19999 channels fill the buffer; so do
     // all 4999 transponders with 2900 channels (most of them empty).
-    struct Shape { uint32_t tps, chs, written; int list; };
+    struct Shape {
+        uint32_t tps, chs, written;
+        int list;
+    };
     for (Shape s : {Shape{430, 19999, 15000, 0}, Shape{4999, 2900, 2900, 1}}) {
         SCOPED_TRACE(std::to_string(s.tps) + " transponders");
         Tables db;
@@ -218,7 +232,8 @@ TEST(AzboxLinks, GeneratedTablesLinkUpFromTheBytesAlone) {
         generate(db, 240, s.tps, s.chs);
         for (int g = 1; g <= 30; ++g) {  // three groups overflow
             db.addFav(g, ("Fav " + std::to_string(g)).c_str());
-            for (uint32_t r = 0; r < (g % 10 ? 20u : 450u); ++r) link(db, g, (g * 37 + r * 101) % s.chs + 1);
+            for (uint32_t r = 0; r < (g % 10 ? 20u : 450u); ++r)
+                link(db, g, (g * 37 + r * 101) % s.chs + 1);
         }
         ASSERT_TRUE(checkAzbox(db.input()).ok);
         const std::string f = allChannel(db);
@@ -226,8 +241,10 @@ TEST(AzboxLinks, GeneratedTablesLinkUpFromTheBytesAlone) {
         readAzboxAllChannel(f, &r);
         ASSERT_TRUE(readsBack(r.faults));
         ASSERT_EQ(r.channels, s.written);
-        for (uint32_t i = 0; i < s.written; ++i)  // record i + 1 of the all-channel table is channel i + 1
-            ASSERT_STREQ(f.c_str() + r.nodeAt[le32(f, 275632 + 24 * i + 20)] + 9, db.chDB->ch[i + 1].ch_name);
+        for (uint32_t i = 0; i < s.written;
+             ++i)  // record i + 1 of the all-channel table is channel i + 1
+            ASSERT_STREQ(f.c_str() + r.nodeAt[le32(f, 275632 + 24 * i + 20)] + 9,
+                         db.chDB->ch[i + 1].ch_name);
         // Every fifth channel is radio: 12000 TV channels fill the TV table.
         EXPECT_EQ(le16(f, 875636), std::min(s.written - s.written / 5, kAzMaxTv));
         EXPECT_EQ(le16(f, 995640), s.written / 5);
@@ -239,8 +256,9 @@ TEST(AzboxLinks, FullCapacityIsRefusedNotOverrun) {
     Tables db;
     generate(db, 240, 4999, 19999);
     // 1595992 + 304 + 4999 * 528 + 15000 * 200 bytes.
-    const std::string text = "Too many transponders and channels for AZBox format. "
-                             "(all_channel.dat: 7235768 bytes, 4823449 max)";
+    const std::string text =
+        "Too many transponders and channels for AZBox format. "
+        "(all_channel.dat: 7235768 bytes, 4823449 max)";
     EXPECT_EQ(checkAzbox(db.input()).message, text);
     std::string f = "untouched";
     EXPECT_EQ(buildAzboxAllChannel(db.input(), lists(db), &f).message, text);
@@ -255,7 +273,9 @@ std::string nameAt(const std::string& f, uint32_t rec) {
     return f.substr(kFavNames + 104 * rec + 6, f[kFavNames + 104 * rec + 4]);
 }
 uint32_t grpSize(const std::string& f, uint32_t group) { return le16(f, kSizes + 2 * group); }
-uint32_t sidAt(const std::string& f, uint32_t group, uint32_t r) { return le16(f, kBlocks + group * 4800 + r * 24 + 14); }
+uint32_t sidAt(const std::string& f, uint32_t group, uint32_t r) {
+    return le16(f, kBlocks + group * 4800 + r * 24 + 14);
+}
 }  // namespace
 
 TEST(AzboxFavourites, GroupsOverTwoHundredChannelsSpillIntoBGroups) {
@@ -269,7 +289,8 @@ TEST(AzboxFavourites, GroupsOverTwoHundredChannelsSpillIntoBGroups) {
     EXPECT_EQ(le16(f, kFavCount), 3u);
     EXPECT_EQ(nameAt(f, 2), "News-B");
     EXPECT_EQ(le16(f, kFavNames + 104 * 2 + 2), 101u);
-    for (uint32_t g : {0, 1, 2, 3}) EXPECT_EQ(grpSize(f, g), (std::vector<uint32_t>{200, 10, 200, 0}[g]));
+    for (uint32_t g : {0, 1, 2, 3})
+        EXPECT_EQ(grpSize(f, g), (std::vector<uint32_t>{200, 10, 200, 0}[g]));
     EXPECT_EQ(sidAt(f, 0, 199), 200u);
     EXPECT_EQ(sidAt(f, 1, 0), 901u);
     // Ranks 201..400 numbered from 1 again; 401..450 are nowhere.
@@ -284,7 +305,8 @@ TEST(AzboxFavourites, GroupsOverTwoHundredChannelsSpillIntoBGroups) {
         generate(many, 1, 10, 1000);
         for (uint32_t g = 1; g <= groups; ++g) {
             many.addFav(int(g), ("G" + std::to_string(g)).c_str());
-            for (uint32_t r = 0; r < (g <= overflowing ? 201u : 3u); ++r) link(many, int(g), (r + g) % 1000 + 1);
+            for (uint32_t r = 0; r < (g <= overflowing ? 201u : 3u); ++r)
+                link(many, int(g), (r + g) % 1000 + 1);
         }
         f = allChannel(many);
         const bool bGroups = groups + overflowing <= 50;
@@ -314,15 +336,22 @@ TEST(AzboxFaults, RecordsWithoutPlaceAreLeftOutAndNamed) {
     link(db, 5, 2), link(db, 5, 5), link(db, 5, 50000);
     std::vector<std::string> skipped;
     ASSERT_TRUE(checkAzbox(db.input(), &skipped).ok);
-    EXPECT_EQ(skipped, (std::vector<std::string>{
-        "Transponder 2 (satellite 1, 11100 MHz): polarity code outside 0 to 3; left out.",
-        "Transponder 3 (satellite 9, 11200 MHz): its satellite is not in the list; left out.",
-        "Channel 2 \"No tp\" (satellite 1, transponder 99): its transponder is not in the list; left out.",
-        "Channel 3 \"On bad tp\" (satellite 1, transponder 2): its transponder was left out; left out.",
-        "Channel 4 \"Data\" (satellite 1, transponder 1): channel type 2 is neither TV (0) nor radio (1); left out.",
-        "Favourite link 3 (group 5): channel index 49999 is not in the channel list; left out."}));
+    EXPECT_EQ(
+        skipped,
+        (std::vector<std::string>{
+            "Transponder 2 (satellite 1, 11100 MHz): polarity code outside 0 to 3; left out.",
+            "Transponder 3 (satellite 9, 11200 MHz): its satellite is not in the list; left out.",
+            "Channel 2 \"No tp\" (satellite 1, transponder 99): its transponder is not in the "
+            "list; left out.",
+            "Channel 3 \"On bad tp\" (satellite 1, transponder 2): its transponder was left out; "
+            "left out.",
+            "Channel 4 \"Data\" (satellite 1, transponder 1): channel type 2 is neither TV (0) nor "
+            "radio (1); left out.",
+            "Favourite link 3 (group 5): channel index 49999 is not in the channel list; left "
+            "out."}));
     EXPECT_EQ(recordListText(azboxSkippedHeading(skipped.size()), skipped, 1),
-              "6 records do not fit the AZBox format and were left out:\n" + skipped[0] + "\n... and 5 more.");
+              "6 records do not fit the AZBox format and were left out:\n" + skipped[0] +
+                  "\n... and 5 more.");
 
     const std::string f = allChannel(db), dvbs = dvbsOf(db);
     EXPECT_EQ(f.size(), kAzAllChannelFixed + kAzHeadSize + 2 * kAzTpNodeSize + 2 * kAzChNodeSize);
@@ -355,7 +384,9 @@ TEST(AzboxFaults, LoneTransponderRepeatedSatelliteAndDishCodes) {
 
     sat(db, 1, "Hot Bird", 130).switchType = 2;
     db.satDB->sat[4].switch11 = 16;
-    const char* text = "Satellite 4 \"Hot Bird\": switch 1.1 port 16 outside 0 to 15; no AZBox antenna record for it.";
+    const char* text =
+        "Satellite 4 \"Hot Bird\": switch 1.1 port 16 outside 0 to 15; no AZBox antenna record for "
+        "it.";
     EXPECT_EQ(checkAzbox(db.input()).message, text);
     std::string antenna;
     EXPECT_EQ(buildAzboxAntennaList(db.input(), &antenna).message, text);

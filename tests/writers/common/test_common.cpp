@@ -26,11 +26,18 @@ TEST(IdRule, ShortIdsKeepTheirValueAndLongOnesTheirFirstFourSignificantDigits) {
         const char* text;
         unsigned value;
         const char* rendered;
-    } cases[] = {{"0437", 0x0437, "0437"}, {"04d2", 0x04D2, "04d2"}, {"FFFF", 0xFFFF, "FFFF"},
-                 {"7", 0x7, "7"},          {"", 0, ""},              {"1A2B3", 0x1A2B, "1A2B"},
-                 {"01A2B3", 0x1A2B, "1A2B"}, {"1F40A0", 0x1F40, "1F40"},
-                 {"00A1B2", 0xA1B2, "A1B2"}, {"00010", 0x0010, "0010"},
-                 {"000000", 0, "0000"},      {"0001a2", 0x01A2, "01a2"}};
+    } cases[] = {{"0437", 0x0437, "0437"},
+                 {"04d2", 0x04D2, "04d2"},
+                 {"FFFF", 0xFFFF, "FFFF"},
+                 {"7", 0x7, "7"},
+                 {"", 0, ""},
+                 {"1A2B3", 0x1A2B, "1A2B"},
+                 {"01A2B3", 0x1A2B, "1A2B"},
+                 {"1F40A0", 0x1F40, "1F40"},
+                 {"00A1B2", 0xA1B2, "A1B2"},
+                 {"00010", 0x0010, "0010"},
+                 {"000000", 0, "0000"},
+                 {"0001a2", 0x01A2, "01a2"}};
     for (const Case& c : cases) {
         EXPECT_EQ(idValue16(c.text, 8), c.value) << c.text;
         EXPECT_EQ(idText(c.text), c.rendered) << c.text;
@@ -87,10 +94,14 @@ TEST(ByteImage, ByteOrdersBoundsAndLimit) {
     EXPECT_TRUE(g.addText("abcdef", 7, 3));  // cut to its width
     EXPECT_FALSE(g.add16(1));
     EXPECT_TRUE(g.broken());
-    EXPECT_EQ(grown, std::string("\xEF\xBE" "abc", 5));
+    EXPECT_EQ(grown, std::string("\xEF\xBE"
+                                 "abc",
+                                 5));
     g.setLimit(8);
     EXPECT_TRUE(g.addText("x", 2, 3));  // padded to its width
-    EXPECT_EQ(grown, std::string("\xEF\xBE" "abcx\0\0", 8));
+    EXPECT_EQ(grown, std::string("\xEF\xBE"
+                                 "abcx\0\0",
+                                 8));
     EXPECT_EQ(g.text(0, "ZZZZ", 5, 2), 2u);
     g.copy(6, 0, 2);
     EXPECT_EQ(grown, std::string("ZZabcxZZ", 8));
@@ -127,4 +138,3 @@ TEST(Crc16, CheckValuesAndTableAgreeWithBitwiseOnRandomBuffers) {
     EXPECT_EQ(reflect16(0xFFFF1234, 16), 0x2C48u);
     EXPECT_EQ(reflect16(0x80000001, 40), 0x100u);  // bit 0 would land above bit 31
 }
-

@@ -71,24 +71,29 @@ TEST(EcdfImage, GoldenSmallListInBothFamilies) {
     std::string image;
     ASSERT_TRUE(build(db, &image).ok);
 
-    const std::string body = bytes(
-        "04 20 98 76 10 00 00 00 00 00 10 00 00 00 02 46  D0 00000014 0020 03E8 1388 0008 0064 z10 "
-        "E0 00000069 02  01 00C0 'Astra' z39 01 00 03 0000  01 0082 'Hotbird' z37 02 01 06 0000 "
-        "E1 00000022 0002  0001 0437 29DA 55F0 00 00 00 02 01 000000 "
-        "013E 1A2B 2DF6 6B6C 01 03 01 01 00 000000 "
-        "E2 00000088 0002  0001 0D49 'Rai 1' z19 0102 0200 028A 0200 00 01 00 09 00000000 "
-        "0001 0D4A 'Rai 2' z19 0103 0210 028B 0210 00 00 00 00 00000000 "
-        "0001  0001 0E00 'Radio 1' z17 0110 1FFF 0112 0111 00 00 01 00 00000000 "
-        "E3 000000EE 'Sport' z19 0001 0001 0000000000 0001 0001 0000000000") +
+    const std::string body =
+        bytes(
+            "04 20 98 76 10 00 00 00 00 00 10 00 00 00 02 46  D0 00000014 0020 03E8 1388 0008 0064 "
+            "z10 "
+            "E0 00000069 02  01 00C0 'Astra' z39 01 00 03 0000  01 0082 'Hotbird' z37 02 01 06 "
+            "0000 "
+            "E1 00000022 0002  0001 0437 29DA 55F0 00 00 00 02 01 000000 "
+            "013E 1A2B 2DF6 6B6C 01 03 01 01 00 000000 "
+            "E2 00000088 0002  0001 0D49 'Rai 1' z19 0102 0200 028A 0200 00 01 00 09 00000000 "
+            "0001 0D4A 'Rai 2' z19 0103 0210 028B 0210 00 00 00 00 00000000 "
+            "0001  0001 0E00 'Radio 1' z17 0110 1FFF 0112 0111 00 00 01 00 00000000 "
+            "E3 000000EE 'Sport' z19 0001 0001 0000000000 0001 0001 0000000000") +
         favBlanks(2) + bytes("F0 00000011 07 z16");
     unsigned crc = arc(body), sum = 0;
     const std::string full = body + static_cast<char>(crc >> 8) + static_cast<char>(crc & 0xFF);
     for (unsigned char c : full) sum += c;
     ASSERT_EQ(full.size(), 0x256u);
     const std::string header =
-        bytes("55AA55AA 0002") + static_cast<char>(sum >> 8 & 0xFF) + static_cast<char>(sum & 0xFF) +
-        bytes("85934294 00000256 00021600 0011239F 07F0D241 00000000 AC845180 00000000 04000000"
-           "88591480 16000000 16000000 01000000 00000000");
+        bytes("55AA55AA 0002") + static_cast<char>(sum >> 8 & 0xFF) +
+        static_cast<char>(sum & 0xFF) +
+        bytes(
+            "85934294 00000256 00021600 0011239F 07F0D241 00000000 AC845180 00000000 04000000"
+            "88591480 16000000 16000000 01000000 00000000");
     EXPECT_EQ(image.substr(0, 64), header);
     EXPECT_EQ(image.substr(64), full);
     EXPECT_TRUE(readsBack(readEcdf(image).faults));
@@ -99,9 +104,10 @@ TEST(EcdfImage, GoldenSmallListInBothFamilies) {
     ASSERT_TRUE(build(db, &s2, kEcdfFamilyS2HD).ok);
     ASSERT_EQ(sb5.size(), s2.size());
     EXPECT_EQ(s2.substr(0, 32), bytes("55AA55AA 0003") + sb5.substr(6, 2) + bytes("858F3DE0") +
-                                    sb5.substr(12, 4) + bytes("00010000 0011103F 06F2D241 0000F0F3"));
+                                    sb5.substr(12, 4) +
+                                    bytes("00010000 0011103F 06F2D241 0000F0F3"));
     EXPECT_EQ(s2.substr(32, 32), bytes("00000000 00000000 E8000000 32000000 48528584 01000000 "
-                                    "00000000 0200A584"));
+                                       "00000000 0200A584"));
     EXPECT_EQ(sb5.substr(64), s2.substr(64));
     EXPECT_FALSE(build(db, &s2, 6).ok);
 }
@@ -152,7 +158,8 @@ TEST(EcdfImage, LimitsRefuseExactlyAsSpecified) {
     EXPECT_EQ(build(db, &image).message,
               "Excessive number of transponders for the format ECDF. (1000 max)");
     db.addSat(33, "S", 33);
-    EXPECT_EQ(build(db, &image).message, "Excessive number of satellites for ECDF format. (32 max)");
+    EXPECT_EQ(build(db, &image).message,
+              "Excessive number of satellites for ECDF format. (32 max)");
 }
 
 TEST(EcdfImage, WideValuesWrapAndRecordsWithoutCodeAreLeftOut) {
@@ -168,7 +175,7 @@ TEST(EcdfImage, WideValuesWrapAndRecordsWithoutCodeAreLeftOut) {
     db.tpDB->tp[2].frequency = 70000;
     copyText(db.tpDB->tp[2].nid, "7"), copyText(db.tpDB->tp[2].tid, "01A2B3");
     appendCas(&db.chDB->ch[3], 40), appendCas(&db.chDB->ch[3], 10);  // 40 has no bit
-    ch(db, 0, 130, 99, "0D4B", "Lost").audioCount = 0;  // no such transponder
+    ch(db, 0, 130, 99, "0D4B", "Lost").audioCount = 0;               // no such transponder
     T_dbCh& mute = ch(db, 1, 130, 7, "0E01", "Mute");
     mute.audioCount = 0;
     copyText(mute.audio[1].apid, "ZZ");  // stale track that must not be read
@@ -228,7 +235,8 @@ TEST(EcdfJob, WritesTheImageUnderItsDefaultNameOrStopsWithTheLimitBox) {
     j.ui.answerSave(j.tmp.path.string());
     ASSERT_EQ(WriteSB5S2HD(&j.param), 1u);
     ASSERT_EQ(j.boxes().size(), 4u);
-    EXPECT_EQ(j.boxes()[3], " Error|error|Excessive number of satellites for ECDF format. (32 max)");
+    EXPECT_EQ(j.boxes()[3],
+              " Error|error|Excessive number of satellites for ECDF format. (32 max)");
     EXPECT_FALSE(j.ui.greyedAtBox[3]);  // the limits come before greying
     EXPECT_FALSE(fs::exists(j.tmp.path / "DMlistSB5-20240307.bin"));
     EXPECT_TRUE(j.restored());

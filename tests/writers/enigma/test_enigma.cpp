@@ -60,8 +60,8 @@ void fillMode0(Tables& t) {
     tp(t, 130, 3, 12111, 2, 22000, 9, 0, "00FF", "0005");
     tp(t, 50, 1, 11140, 3, 30000, 2, 1, "0C1A", "04d2", 1);
     marker(t, 130, 1, 10, "Sky Italia");
-    Tables::addAudio(ch(t, 130, 1, 10, "Sky Italia", 0, "Sky Uno", "0D49", 1, "0200", "0200", "0240"),
-                     "028A");
+    Tables::addAudio(
+        ch(t, 130, 1, 10, "Sky Italia", 0, "Sky Uno", "0D49", 1, "0200", "0200", "0240"), "028A");
     T_dbCh& hd = ch(t, 130, 2, 10, "Sky Italia", 0, "Sky Cinema HD", "2EE3", 9, "0201", "0201");
     hd.hd = 1;
     Tables::addAudio(hd, "0292", 0, 0, 1);
@@ -102,7 +102,8 @@ struct Collected {
     Names bouquetNames() {
         Names v;
         for (const std::string& n : names)
-            if (n.rfind("userbouquet.", 0) == 0) v.push_back(n + " " + files[n].substr(0, files[n].find('\n')));
+            if (n.rfind("userbouquet.", 0) == 0)
+                v.push_back(n + " " + files[n].substr(0, files[n].find('\n')));
         return v;
     }
 };
@@ -119,23 +120,39 @@ size_t occurrences(const std::string& s, const std::string& what) {
     return n;
 }
 
-const Names kGoldenE1 = {"services", "services.locked", "satellites.xml", "userbouquet.dbe00.tv",
-                         "userbouquet.dbe01.tv", "userbouquet.dbe00.radio", "userbouquet.dbe02.tv",
-                         "userbouquet.dbe01.radio", "userbouquet.dbe02.radio",
-                         "userbouquet.dbe03.tv", "bouquets", "userbouquets.tv.epl",
+const Names kGoldenE1 = {"services",
+                         "services.locked",
+                         "satellites.xml",
+                         "userbouquet.dbe00.tv",
+                         "userbouquet.dbe01.tv",
+                         "userbouquet.dbe00.radio",
+                         "userbouquet.dbe02.tv",
+                         "userbouquet.dbe01.radio",
+                         "userbouquet.dbe02.radio",
+                         "userbouquet.dbe03.tv",
+                         "bouquets",
+                         "userbouquets.tv.epl",
                          "userbouquets.radio.epl"};
-const Names kGoldenE2 = {"lamedb", "blacklist", "satellites.xml", "userbouquet.dbe00.tv",
-                         "userbouquet.dbe01.tv", "userbouquet.dbe00.radio", "userbouquet.dbe02.tv",
-                         "userbouquet.dbe01.radio", "userbouquet.dbe02.radio",
-                         "userbouquet.dbe03.tv", "bouquets.tv", "bouquets.radio"};
+const Names kGoldenE2 = {"lamedb",
+                         "blacklist",
+                         "satellites.xml",
+                         "userbouquet.dbe00.tv",
+                         "userbouquet.dbe01.tv",
+                         "userbouquet.dbe00.radio",
+                         "userbouquet.dbe02.tv",
+                         "userbouquet.dbe01.radio",
+                         "userbouquet.dbe02.radio",
+                         "userbouquet.dbe03.tv",
+                         "bouquets.tv",
+                         "bouquets.radio"};
 
 }  // namespace
 
 TEST(EnigmaGolden, SmallListMatchesHandWrittenFiles) {
     Tables t;
     fillMode0(t);
-    for (auto [build, dir, expected] : {std::tuple{&buildE1, "e1/", &kGoldenE1},
-                                        std::tuple{&buildE2, "e2/", &kGoldenE2}}) {
+    for (auto [build, dir, expected] :
+         {std::tuple{&buildE1, "e1/", &kGoldenE1}, std::tuple{&buildE2, "e2/", &kGoldenE2}}) {
         Collected out(build, t.input());
         ASSERT_TRUE(out.ok);
         EXPECT_EQ(out.names, *expected);
@@ -150,10 +167,10 @@ TEST(Enigma1, BouquetsFileIgnoresListTypeAndNumbersEveryBouquet) {
     fillMode0(t);
     t.cfg.e1Type = 1;
     Collected out(&buildE1, t.input());
-    EXPECT_EQ(out.names, (Names{"services", "services.locked", "satellites.xml",
-                                "userbouquet.dbe00.tv", "userbouquet.dbe01.tv",
-                                "userbouquet.dbe00.radio", "bouquets", "userbouquets.tv.epl",
-                                "userbouquets.radio.epl"}));
+    EXPECT_EQ(out.names,
+              (Names{"services", "services.locked", "satellites.xml", "userbouquet.dbe00.tv",
+                     "userbouquet.dbe01.tv", "userbouquet.dbe00.radio", "bouquets",
+                     "userbouquets.tv.epl", "userbouquets.radio.epl"}));
     EXPECT_EQ(out.files["bouquets"], golden("e1/bouquets"));
 
     // A report that counted fewer bouquets than the list holds still gives
@@ -187,8 +204,10 @@ TEST(Enigma1, JobWarnsAboveTenThousandChannelsAndARerunDropsTheEarlierIndexes) {
         j.report.tvChannels = kE1ChannelWarning - j.report.tvFake - j.report.radioChannels + extra;
         j.ui.answerFolder(j.tmp.path.string());
         EXPECT_EQ(WriteE1(&j.param), 0u);
-        const Names warned = {"Warning|warning|This list contains more than 10000 channels.\r\n"
-                              "Check that your STB supports this condition.", written};
+        const Names warned = {
+            "Warning|warning|This list contains more than 10000 channels.\r\n"
+            "Check that your STB supports this condition.",
+            written};
         EXPECT_EQ(j.boxes(), extra == 0 ? Names{written} : warned);
         fs::path folder = j.tmp.path / "DalmeroListE1_2024-03-07_09-05";
         EXPECT_EQ(fileText(folder / "services"), golden("e1/services"));
@@ -298,23 +317,43 @@ TEST(Enigma2, SatellitesXmlIsWellFormedWithMarkupInNamesAndWithoutTransponders) 
 TEST(EnigmaText, NamesGoOutInUtf8OrOnRequestInWindows1252) {
     // é ü Ö ° € in Windows-1252, and a byte the code page leaves undefined.
     Tables t;
-    sat(t, 420, "T\xFCrksat \x80 \x81", "T\xFCrksat", "42.0\xB0" "E", 420);
+    sat(t, 420, "T\xFCrksat \x80 \x81", "T\xFCrksat",
+        "42.0\xB0"
+        "E",
+        420);
     tp(t, 420, 1, 11000, 0, 27500, 3, 0, "0001", "0001");
-    T_dbCh& full = ch(t, 420, 1, 10, "\xD6" "ffentlich-Rechtliche", 0, "", "0101", 9);
+    T_dbCh& full = ch(t, 420, 1, 10,
+                      "\xD6"
+                      "ffentlich-Rechtliche",
+                      0, "", "0101", 9);
     std::memset(full.ch_name, '\xE9', sizeof full.ch_name);  // the whole field, no NUL
-    ch(t, 420, 1, 10, "\xD6" "ffentlich-Rechtliche", 0, "T\xE9l\xE9 Z\xFCrich", "0102");
+    ch(t, 420, 1, 10,
+       "\xD6"
+       "ffentlich-Rechtliche",
+       0, "T\xE9l\xE9 Z\xFCrich", "0102");
     t.addFav(5, "Sport \x80");
     link(t, 5, 420, 1, "0102", 0);
-    const std::string e = "\xC3\xA9", uml = "\xC3\x96" "ffentlich-Rechtliche", deg = "42.0\xC2\xB0" "E";
+    const std::string e = "\xC3\xA9",
+                      uml =
+                          "\xC3\x96"
+                          "ffentlich-Rechtliche",
+                      deg =
+                          "42.0\xC2\xB0"
+                          "E";
     std::string fullName;
-    for (size_t i = 0; i < sizeof full.ch_name; ++i) fullName += e;  // cut where it was: 25 characters
+    for (size_t i = 0; i < sizeof full.ch_name; ++i)
+        fullName += e;  // cut where it was: 25 characters
 
     std::map<std::string, Names> wanted = {
-        {"lamedb", {"\n" + fullName + "\n", "\nT" + e + "l" + e + " Z\xC3\xBCrich\n", ",p:" + uml + "\n"}},
+        {"lamedb",
+         {"\n" + fullName + "\n", "\nT" + e + "l" + e + " Z\xC3\xBCrich\n", ",p:" + uml + "\n"}},
         {"userbouquet.dbe00.tv",
-         {"#NAME Sport \xE2\x82\xAC\n", "#DESCRIPTION -------- Sport \xE2\x82\xAC " + deg + " --------\n"}},
+         {"#NAME Sport \xE2\x82\xAC\n",
+          "#DESCRIPTION -------- Sport \xE2\x82\xAC " + deg + " --------\n"}},
         {"userbouquet.dbe01.tv", {"#NAME " + uml + " " + deg + "\n"}},
-        {"satellites.xml", {"<sat name=\"T\xFCrksat &#x20AC; ? 42.0\xB0" "E\" "}}};
+        {"satellites.xml",
+         {"<sat name=\"T\xFCrksat &#x20AC; ? 42.0\xB0"
+          "E\" "}}};
     Collected e2(&buildE2, t.input());
     ASSERT_TRUE(e2.ok);
     for (const auto& [name, parts] : wanted)
@@ -351,7 +390,8 @@ TEST(EnigmaText, NamesGoOutInUtf8OrOnRequestInWindows1252) {
     Collected cp(&buildE2, t.input());
     EXPECT_NE(cp.files["lamedb"].find("\n" + std::string(sizeof full.ch_name, '\xE9') + "\n"),
               std::string::npos);
-    EXPECT_NE(cp.files["satellites.xml"].find("<sat name=\"T\xFCrksat \x80 \x81 42.0\xB0" "E\""),
+    EXPECT_NE(cp.files["satellites.xml"].find("<sat name=\"T\xFCrksat \x80 \x81 42.0\xB0"
+                                              "E\""),
               std::string::npos);
 }
 

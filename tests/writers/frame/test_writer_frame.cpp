@@ -20,7 +20,8 @@ FolderFormat twoFiles(Job* j, bool* greyedDuringBuild = nullptr) {
     FolderFormat f;
     f.folderPrefix = "DalmeroListE2";
     f.lastMilestone = 80;
-    f.build = [j, greyedDuringBuild](const WriterInput&, const std::function<bool(OutFile&&)>& emit,
+    f.build = [j, greyedDuringBuild](const WriterInput&,
+                                     const std::function<bool(OutFile &&)>& emit,
                                      const std::function<void(int)>& milestone) {
         if (greyedDuringBuild)
             *greyedDuringBuild =
@@ -80,7 +81,8 @@ TEST(FolderFrame, CancelledBrowserEndsQuietly) {
     EXPECT_TRUE(j.ui.boxes.empty());
     EXPECT_TRUE(j.ui.statusLog[0].empty() && j.ui.statusLog[1].empty());
     EXPECT_EQ(std::count(j.ui.calls.begin(), j.ui.calls.end(),
-                         "browse Dalmero TEAM\n\nChoose Destination Folder:"), 1);
+                         "browse Dalmero TEAM\n\nChoose Destination Folder:"),
+              1);
     EXPECT_TRUE(j.restored());
 }
 
@@ -150,7 +152,7 @@ TEST(FolderFrame, FailedWriteKeepsTheOldListWholeAndFailsTheJob) {
         // job into a success either.
         Job k;
         FolderFormat stubborn = twoFiles(&k);
-        stubborn.build = [](const WriterInput&, const std::function<bool(OutFile&&)>& emit,
+        stubborn.build = [](const WriterInput&, const std::function<bool(OutFile &&)>& emit,
                             const std::function<void(int)>&) {
             emit(OutFile{"keep.txt", "new"});
             emit(OutFile{"later.txt", "x"});
@@ -255,7 +257,7 @@ TEST(Frame, SecondRunIntoTheSameDestinationWaitsBrieflyThenFails) {
     const fs::path folder = tmp.path / kFolderName;
     FolderFormat other;
     other.folderPrefix = "DalmeroListE2";
-    other.build = [](const WriterInput&, const std::function<bool(OutFile&&)>& emit,
+    other.build = [](const WriterInput&, const std::function<bool(OutFile &&)>& emit,
                      const std::function<void(int)>&) {
         emit(OutFile{"other.txt", "B"});
         return BuildResult{};
@@ -305,8 +307,8 @@ TEST(Frame, SecondRunIntoTheSameDestinationWaitsBrieflyThenFails) {
 
 TEST(LogFile, ReportTextBesideTheListAndAnUnwritableLogFailsTheJobButNotTheList) {
     Job j;
-    const char* sats[][3] = {{"Hot Bird", "13.0E"}, {"Hot Bird", "13.0E"}, {"Amos", "5.0W"},
-                             {"Hot Bird", "13.0E"}};
+    const char* sats[][3] = {
+        {"Hot Bird", "13.0E"}, {"Hot Bird", "13.0E"}, {"Amos", "5.0W"}, {"Hot Bird", "13.0E"}};
     for (auto& s : sats) {
         T_dbSat& r = j.addSat(130, "virtual", 130);
         copyText(r.sat_name, s[0]), copyText(r.location, s[1]);
@@ -402,7 +404,8 @@ TEST(SingleFileFrame, DefaultNameExtensionProgressAndLog) {
     j.ui.answerSave((j.tmp.path / "mylist").string());
     EXPECT_EQ(runSingleFileJob(&j.param, ndfLike(1000)), 0u);
     EXPECT_EQ(std::count(j.ui.calls.begin(), j.ui.calls.end(),
-                         "save Save default DMlistNDF-20240307.ndf"), 1);
+                         "save Save default DMlistNDF-20240307.ndf"),
+              1);
     EXPECT_EQ(fileText(j.tmp.path / "mylist.ndf"), std::string(1000, '\x5A'));
     EXPECT_EQ(fileText(j.tmp.path / "mylist.log"), logText(j.input(), kClock));
     EXPECT_EQ(j.ui.progress,

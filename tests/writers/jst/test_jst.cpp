@@ -72,7 +72,7 @@ void fillSample(Tables& d) {
     for (int i = 0; i < 3; ++i) Tables::addAudio(b, "0200", 1);
 
     favLink(d, 130, 11, "1A2B", 1), favLink(d, 130, 11, "1A2B", 4);
-    favLink(d, 130, 11, "1A2C", 2), favLink(d, 192, 11, "1A2B", 3);  // other channels
+    favLink(d, 130, 11, "1A2C", 2), favLink(d, 192, 11, "1A2B", 3);   // other channels
     favLink(d, 130, 10, "0064", 16), favLink(d, 130, 10, "0064", 8);  // 8 has no bit
     d.report.favGroups = 5;
 }
@@ -89,7 +89,10 @@ TEST(JstImage, GoldenLayoutFromHandBuiltTables) {
     ASSERT_EQ(img.size(), 336000u);
     EXPECT_TRUE(readsBack(readJst(img).faults));
 
-    EXPECT_EQ(img.substr(0, 62), std::string("WCXT57" "51CHAN0006" "202403070905" "CHANNEL") +
+    EXPECT_EQ(img.substr(0, 62), std::string("WCXT57"
+                                             "51CHAN0006"
+                                             "202403070905"
+                                             "CHANNEL") +
                                      std::string(15, '\0') + "Dalmero Team");
     EXPECT_TRUE(allBytes(img, 62, 128, 0));
 
@@ -98,7 +101,8 @@ TEST(JstImage, GoldenLayoutFromHandBuiltTables) {
     EXPECT_EQ(img.substr(160, 24), std::string("Hot Bird 13E") + std::string(12, '\0'));
     EXPECT_EQ(hexAt(img, 184, 20), "de 0d 00 00 ce ff 00 00 30 cd 02 00 1e 14 00 30 00 fc 02 00");
     EXPECT_EQ(img.substr(204, 24), "ABCDEFGHIJKLMNOPQRSTUVWX");
-    EXPECT_EQ(hexAt(img, 228, 21), "08 07 00 00 08 07 00 00 62 67 01 00 44 16 00 10 18 00 00 00 43");
+    EXPECT_EQ(hexAt(img, 228, 21),
+              "08 07 00 00 08 07 00 00 62 67 01 00 44 16 00 10 18 00 00 00 43");
     EXPECT_TRUE(allBytes(img, 249, 272, 0) && allBytes(img, 272, 8320, 0xFF));
 
     EXPECT_EQ(hexAt(img, 8320, 12), "db 81 03 00 30 00 00 00 00 00 00 00");
@@ -205,7 +209,7 @@ TEST(JstImage, FieldsWithAnAbsentFormAreWrittenAbsentWithANote) {
     d.addTp(1, 1, 11000);
     T_dbCh* c = d.chDB->ch;
     for (int i = 0; i < 4; ++i) d.addCh(0, 1, 1, "C");
-    copyText(c[1].txt_pid, "1000");          // no room beside the teletext type nibble
+    copyText(c[1].txt_pid, "1000");           // no room beside the teletext type nibble
     Tables::addAudio(c[2], "1100", 3, 0, 1);  // the AC-3 nibble takes the top digit's place
     c[3].scrambled = 1, appendCas(&c[3], -3), appendCas(&c[3], 9);
     Tables::addAudio(c[4], "1100", 3, 0, 0);  // untyped: keeps its own top digit

@@ -6,7 +6,6 @@
 
 namespace {
 
-
 // Universal 9750/10600 LNB, everything else off.
 T_dbSat& sat(Tables& t, int id, const char* name, int position) {
     T_dbSat& s = t.addSat(id, name, position);
@@ -96,27 +95,28 @@ TEST(NdfImage, GoldenListMatchesTheLayoutByteForByte) {
     for (int k = 2; k < 64; ++k) dishes += bytes("00 03 00 41 00 00 00 00");
     std::string sats = bytes("40 08 'Hot Bird' 82 00 07 00  05 'Astra' C0 00 00 01");
     for (int k = 2; k < 64; ++k) sats += bytes("00 00 00 00") + static_cast<char>(k);
-    const std::string tps =
-        bytes("03 00"
-            " F6 2D 6C 6B 3D 00 00 3E 01 2B 1A 3E 01 01 00 00 00 00 80"
-            // tid "00A1B2": its first four significant digits, A1B2
-            " 4F 2F CC 74 90 00 00 3E 01 B2 A1 3E 01 00 00 00 00 00 80"
-            " F8 29 F0 55 57 00 01 01 00 01 04 01 00 02 00 00 00 00 80");
-    const std::string chans =
-        bytes("04 00"
-            // marker: no audio, no teletext, no CAS; dupdname and skip
-            " 07 '@ Sky @' FF FF 00 00 00 00 01 FF 00 00 00 00 00 00 00 00 44 00 00 00"
-            // two tracks (languages 17, 04): AC-3 1284 as 0284, plain 028E;
-            // teletext 1240 with subtitles as 4240; CAS 1 and 5; dupdsid,
-            // locked, scrambled
-            " 08 'Rai 1 HD' EE 0D 02 01 00 02 01 FF 00 02 02 17 04 84 42 8E 02"
-            " 01 FF 40 42 22 00 00 00 83 00 01 00"
-            // radio: DTS and AC-3 0A21, no teletext byte but 00
-            " 07 'Radio 2' 41 1F 64 00 FF 1F 01 FF 00 00 01 09 21 6A 00 00 00 00 00 30 00 02 00"
-            // DTS 00A2, teletext 10A3 without subtitles (kept whole), CAS 0 and 31
-            " 04 'Arte' 66 2B A0 00 A1 00 01 FF A1 00 01 02 A2 20 01 FF A3 10"
-            " 01 00 00 80 00 00 02 00");
-    std::string favs = bytes("10 05 'Sport' 02 00 03 00 01 00 00 00  06 'Musica' 01 00 02 00 00 00");
+    const std::string tps = bytes(
+        "03 00"
+        " F6 2D 6C 6B 3D 00 00 3E 01 2B 1A 3E 01 01 00 00 00 00 80"
+        // tid "00A1B2": its first four significant digits, A1B2
+        " 4F 2F CC 74 90 00 00 3E 01 B2 A1 3E 01 00 00 00 00 00 80"
+        " F8 29 F0 55 57 00 01 01 00 01 04 01 00 02 00 00 00 00 80");
+    const std::string chans = bytes(
+        "04 00"
+        // marker: no audio, no teletext, no CAS; dupdname and skip
+        " 07 '@ Sky @' FF FF 00 00 00 00 01 FF 00 00 00 00 00 00 00 00 44 00 00 00"
+        // two tracks (languages 17, 04): AC-3 1284 as 0284, plain 028E;
+        // teletext 1240 with subtitles as 4240; CAS 1 and 5; dupdsid,
+        // locked, scrambled
+        " 08 'Rai 1 HD' EE 0D 02 01 00 02 01 FF 00 02 02 17 04 84 42 8E 02"
+        " 01 FF 40 42 22 00 00 00 83 00 01 00"
+        // radio: DTS and AC-3 0A21, no teletext byte but 00
+        " 07 'Radio 2' 41 1F 64 00 FF 1F 01 FF 00 00 01 09 21 6A 00 00 00 00 00 30 00 02 00"
+        // DTS 00A2, teletext 10A3 without subtitles (kept whole), CAS 0 and 31
+        " 04 'Arte' 66 2B A0 00 A1 00 01 FF A1 00 01 02 A2 20 01 FF A3 10"
+        " 01 00 00 80 00 00 02 00");
+    std::string favs =
+        bytes("10 05 'Sport' 02 00 03 00 01 00 00 00  06 'Musica' 01 00 02 00 00 00");
     for (int k = 3; k <= 16; ++k) {
         char name[8];
         std::snprintf(name, sizeof name, "FAV %02d", k);
@@ -171,7 +171,8 @@ TEST(NdfImage, LimitsRefuseWithTheirTexts) {
     const size_t fixed = tpOffset(1) + 2 + 19 + 2 + 1 + 16 * 11 + 4;
     const size_t fit = (kNdfImageSize - fixed) / 135;
     for (size_t i = 0; i <= fit; ++i) {
-        T_dbCh& c = ch(big, 1, 1, "Channel name of 24 chars", "0001", "0000", "0000", "0000", "0100");
+        T_dbCh& c =
+            ch(big, 1, 1, "Channel name of 24 chars", "0001", "0000", "0000", "0000", "0100");
         for (int a = 0; a < 29; ++a) Tables::addAudio(c, "0101", 1);
     }
     EXPECT_NE(refusal(big).find("larger than 2097152 bytes"), std::string::npos);
@@ -232,9 +233,16 @@ TEST(NdfImage, UnwritableRecordsAreLeftOutAndLaterIndexesClose) {
     std::vector<std::string> skipped;
     const std::string image = build(t, &skipped);
     EXPECT_TRUE(readsBack(readNdf(image).faults));
-    const char* reasons[] = {"Transponder 1 ", "satellite is not in the list", "network id", "FEC",
-                             "Channel 2 \"OnBadTp\"", "CAS id", "transponder is not in the list",
-                             "service id", "audio tracks", "link 2 to channel index 2",
+    const char* reasons[] = {"Transponder 1 ",
+                             "satellite is not in the list",
+                             "network id",
+                             "FEC",
+                             "Channel 2 \"OnBadTp\"",
+                             "CAS id",
+                             "transponder is not in the list",
+                             "service id",
+                             "audio tracks",
+                             "link 2 to channel index 2",
                              "channel index 40"};
     ASSERT_EQ(skipped.size(), std::size(reasons));
     for (size_t i = 0; i < skipped.size(); ++i)
@@ -262,7 +270,8 @@ TEST(NdfJob, WritesTheImageUnderTheDefaultNameWithItsLogOrStopsAtTheLimit) {
     EXPECT_EQ(fileText(dir / "DMlistNDF-20240307.ndf"), build(j));
     EXPECT_TRUE(fs::exists(dir / "DMlistNDF-20240307.log"));
     // Nothing was left out, so no warning.
-    EXPECT_EQ(j.boxes(), (std::vector<std::string>{"Message|info|The file was written correctly."}));
+    EXPECT_EQ(j.boxes(),
+              (std::vector<std::string>{"Message|info|The file was written correctly."}));
 
     // A record left out is named in a warning before the rest is written.
     appendCas(&j.chDB->ch[2], 40);
