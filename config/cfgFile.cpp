@@ -608,7 +608,7 @@ std::string composeCfg(const T_cfgStruct* c, const T_idxSat* sat, const T_idxFav
     char line[512];
     auto add = [&](const char* fmt, auto... args) {
         int n = std::snprintf(line, sizeof line, fmt, args...);
-        if (n > 0) t.append(line, static_cast<size_t>(n) < sizeof line ? n : sizeof line - 1);
+        if (n > 0) t.append(line, std::min(static_cast<size_t>(n), sizeof line - 1));
     };
     t += "# Dalmero Team\n# Velartis User Application Config\n# Non modificare questo file!\n\n";
     add("LANG=%d\nLIST=%d\nFILE=%d\nCHFAKE=%d\nLOGFILE=%d\nLAT=%02d.%d\nLONG=%02d.%d\n", c->lang,

@@ -65,7 +65,7 @@ int rpad(char* s, const char* pad, int n, size_t bufSize) {
     size_t len = std::strlen(s);
     if (n <= 0 || len >= static_cast<size_t>(n)) return 0;
     if (static_cast<size_t>(n) + 1 > bufSize) return -1;
-    std::memset(s + len, pad[0], n - len);
+    std::memset(s + len, pad[0], static_cast<size_t>(n) - len);
     s[n] = '\0';
     return 0;
 }
@@ -74,7 +74,7 @@ int lpad(char* s, const char* pad, int n, size_t bufSize) {
     size_t len = std::strlen(s);
     if (n <= 0 || len >= static_cast<size_t>(n)) return 0;
     if (static_cast<size_t>(n) + 1 > bufSize) return -1;
-    size_t shift = n - len;
+    size_t shift = static_cast<size_t>(n) - len;
     std::memmove(s + shift, s, len + 1);
     std::memset(s, pad[0], shift);
     return 0;
@@ -181,7 +181,8 @@ void copyText(char* dst, size_t size, const char* src) {
 void hexToText(char* dst, size_t size, const char* hex) {
     size_t out = 0;
     for (size_t i = 0; hex[i] && hex[i + 1] && out + 1 < size; i += 2)
-        dst[out++] = static_cast<char>(dec2hex(hex[i], hex[i + 1]));
+        dst[out++] = static_cast<char>(
+            dec2hex(static_cast<unsigned char>(hex[i]), static_cast<unsigned char>(hex[i + 1])));
     if (size) dst[out] = '\0';
 }
 

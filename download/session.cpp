@@ -46,7 +46,8 @@ T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o) {
 
 bool buildIsOutdated(const char* crcLinux) {
     if (!crcLinux || std::strlen(crcLinux) < 2) return false;
-    unsigned char server = dec2hex(crcLinux[0], crcLinux[1]);
+    unsigned char server =
+        dec2hex(static_cast<unsigned char>(crcLinux[0]), static_cast<unsigned char>(crcLinux[1]));
     if (server == 0) return false;
     return server != dec2hex(kBuildCheckIdText[0], kBuildCheckIdText[1]);
 }

@@ -69,7 +69,8 @@ Repeat repeat(FuzzInput& in) {
 // Four hex digits of a service id moved on by k.
 void stepSid(char* sid, size_t size, uint32_t k) {
     char digits[8];
-    std::snprintf(digits, sizeof digits, "%04X", (hex2dec(sid) + k) & 0xFFFF);
+    std::snprintf(digits, sizeof digits, "%04X",
+                  (static_cast<unsigned>(hex2dec(sid)) + k) & 0xFFFFu);
     copyText(sid, size, digits);
 }
 
@@ -389,7 +390,8 @@ BuildResult runAzbox(const WriterInput& in, const AzboxLists& lists) {
 void checkNdf(const std::string& image) {
     expect(image.size() >= 12 && image.size() <= kNdfImageSize, "NDF image of a wrong size");
     const auto* b = reinterpret_cast<const unsigned char*>(image.data());
-    const uint32_t size = b[4] | b[5] << 8 | b[6] << 16 | static_cast<uint32_t>(b[7]) << 24;
+    const uint32_t size = static_cast<uint32_t>(b[4]) | static_cast<uint32_t>(b[5]) << 8 |
+                          static_cast<uint32_t>(b[6]) << 16 | static_cast<uint32_t>(b[7]) << 24;
     expect(size == image.size(), "NDF size field differs from the image");
     expect(image.compare(image.size() - 4, 3, "END") == 0, "NDF image without END");
     unsigned char sum = 1;
@@ -405,7 +407,7 @@ void checkEcdf(const std::string& image) {
            "ECDF image of a wrong size");
     const auto* b = reinterpret_cast<const unsigned char*>(image.data());
     const size_t n = image.size();
-    const unsigned stored = b[n - 2] << 8 | b[n - 1];
+    const unsigned stored = static_cast<unsigned>(b[n - 2]) << 8 | b[n - 1];
     expect(stored == crcSlow16(b + kEcdfHeaderSize, n - kEcdfHeaderSize - 2), "ECDF CRC wrong");
 }
 

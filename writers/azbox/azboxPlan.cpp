@@ -1,7 +1,10 @@
 #include "writers/azbox/azboxPlan.h"
 
+#include <algorithm>
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
+#include <iterator>
 #include <unordered_map>
 
 #include "config/textFunc.h"
@@ -73,7 +76,8 @@ void planFavourites(const WriterInput& in, Plan* pl, std::vector<std::string>* s
         const T_dbFav& f = favs.fav[g];
         const auto& chs = members(f);
         FavGroup grp{f.fav_id, fieldText(f.fav_name), {}};
-        grp.channels.assign(chs.begin(), chs.begin() + std::min<size_t>(chs.size(), kAzFavBlock));
+        grp.channels.assign(chs.begin(),
+                            chs.begin() + std::min<std::ptrdiff_t>(std::ssize(chs), kAzFavBlock));
         pl->favGroups.push_back(std::move(grp));
         if (chs.size() > kAzFavBlock) overflowing.push_back(g);
     }
@@ -84,8 +88,9 @@ void planFavourites(const WriterInput& in, Plan* pl, std::vector<std::string>* s
         const T_dbFav& f = favs.fav[g];
         const auto& chs = members(f);
         FavGroup grp{f.fav_id + 100, fieldText(f.fav_name) + "-B", {}};
-        grp.channels.assign(chs.begin() + kAzFavBlock,
-                            chs.begin() + std::min<size_t>(chs.size(), 2 * kAzFavBlock));
+        grp.channels.assign(
+            chs.begin() + kAzFavBlock,
+            chs.begin() + std::min<std::ptrdiff_t>(std::ssize(chs), 2 * kAzFavBlock));
         pl->favGroups.push_back(std::move(grp));
     }
 }

@@ -378,7 +378,7 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
     b.add16(crcFast16(body.data(), body.size()));
 
     unsigned sum = 0;
-    for (unsigned char c : body) sum += c;
+    for (char c : body) sum += static_cast<unsigned char>(c);
     image->assign(reinterpret_cast<const char*>(header), kEcdfHeaderSize);
     ByteImage h(image, ByteOrder::big);
     h.put16(6, sum & 0xFFFF);

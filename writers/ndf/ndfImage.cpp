@@ -371,8 +371,9 @@ private:
                 const T_dbChFav& l = links.chFav[k];
                 if (l.fav_id != favs.fav[g].fav_id) continue;
                 int32_t ch = l.chIndex;
-                int out =
-                    ch >= 0 && static_cast<uint32_t>(ch) < in_.chDB->count ? chOut_[ch + 1] : -1;
+                int out = ch >= 0 && static_cast<uint32_t>(ch) < in_.chDB->count
+                              ? chOut_[static_cast<size_t>(ch) + 1]
+                              : -1;
                 if (out < 0) {
                     skip(strFormat(
                         "Favourite group \"%s\": link %u to channel index %d, which is not "
