@@ -164,15 +164,15 @@ void CppWnd::createSatellitePages() {
         const std::string n = std::to_string(r);
         satCheck_[r] = check(("hSatCheck" + n).c_str(), ids::kSatCheck + r, checkX[col], y, 18, 18,
                              nullptr, g);
-        satBtn_[r] = button(("hSatBtn" + n).c_str(), ids::kSatBtn + r, checkX[col] + 18, y - 2,
-                            127, 20, nullptr, g, &normalFont_);
+        satBtn_[r] = button(("hSatBtn" + n).c_str(), ids::kSatBtn + r, checkX[col] + 18, y - 2, 127,
+                            20, nullptr, g, &normalFont_);
         // The names stand left, as in a list.
         satBtn_[r]->setStyleSheet("text-align: left; padding-left: 3px;");
     }
     moveUp_ = button("hMoveUp", ids::kMoveUp, 40, 525, 85, 25, "Move Up", g);
     moveDown_ = button("hMoveDown", ids::kMoveDown, 145, 525, 85, 25, "Move Down", g);
-    satSelAll_ = button("hSatSelAll", ids::kSatSelAll, 250, 525, 85, 25, "Select All", g,
-                        &normalFont_);
+    satSelAll_ =
+        button("hSatSelAll", ids::kSatSelAll, 250, 525, 85, 25, "Select All", g, &normalFont_);
     satUnselAll_ = button("hSatUnselAll", ids::kSatUnselAll, 355, 525, 85, 25, "Unselect All", g,
                           &normalFont_);
 
@@ -225,7 +225,10 @@ void CppWnd::createSatellitePages() {
     lonDec_ = edit("hLonDec", ids::kLonDec, 670, 394, 20, 22, 1, g);
     auto* we = new QButtonGroup(this);
     lonW_ = radio("hLonW", ids::kLonW, 700, 393, 45, 24, "\xB0W ", we, g);
-    lonE_ = radio("hLonE", ids::kLonE, 750, 393, 45, 24, "\xB0" "E ", we, g);
+    lonE_ = radio("hLonE", ids::kLonE, 750, 393, 45, 24,
+                  "\xB0"
+                  "E ",
+                  we, g);
 
     // "Satelliti - Search Filter".
     g = &shSatFilter_;
@@ -243,8 +246,8 @@ void CppWnd::createSatellitePages() {
 
     grpCat_ = group("hGrpCat", 490, 165, 420, 240, nullptr, g);
     // The category boxes are made by ensureListBoxes; they go into this group.
-    catSelAll_ = button("hCatSelAll", ids::kCatSelAll, 500, 375, 80, 22, "Select All", g,
-                        &normalFont_);
+    catSelAll_ =
+        button("hCatSelAll", ids::kCatSelAll, 500, 375, 80, 22, "Select All", g, &normalFont_);
     catUnselAll_ = button("hCatUnselAll", ids::kCatUnselAll, 590, 375, 80, 22, "Unselect All", g,
                           &normalFont_);
     group("grpTransponders", 490, 415, 250, 50, " Transponders ", g);
@@ -305,9 +308,9 @@ void CppWnd::createDownGenPage() {
     group("grpReport", 177, 118, 560, 192, " Report ", g);
     const char* const repNames[7] = {"hRepSat",   "hRepTp",     "hRepBou",  "hRepTv",
                                      "hRepRadio", "hRepFavGrp", "hRepFavCh"};
-    const char* const repLabels[7] = {"Satelliti:",    "Transponder:",     "Bouquets:",
-                                      "Canali TV:",    "Canali Radio:",    "Gruppi Favoriti:",
-                                      "Canali Favoriti:"};
+    const char* const repLabels[7] = {
+        "Satelliti:",    "Transponder:",     "Bouquets:",       "Canali TV:",
+        "Canali Radio:", "Gruppi Favoriti:", "Canali Favoriti:"};
     for (int i = 0; i < 7; ++i) {
         const int y = 136 + 25 * i;
         label((std::string("lblRep") + std::to_string(i)).c_str(), ids::kLabel, 190, y, 115, 20,
@@ -339,14 +342,14 @@ void CppWnd::createDownGenPage() {
     }
 
     grpInfo_ = group("grpListInfo", 560, 388, 165, 168, nullptr, g);
-    const char* const infoLabels[6] = {"MaxSat:",   "MaxTP:",     "MaxChTv:",
-                                       "MaxChRa:", "MaxFavGrp:", "MaxFavCh:"};
+    const char* const infoLabels[6] = {
+        "MaxSat:", "MaxTP:", "MaxChTv:", "MaxChRa:", "MaxFavGrp:", "MaxFavCh:"};
     for (int i = 0; i < 6; ++i) {
         const int y = 410 + 23 * i;
         label(("lblInfo" + std::to_string(i)).c_str(), ids::kLabel, 572, y, 80, 20, infoLabels[i],
               g);
-        info_[i] = label(("hInfo" + std::to_string(i)).c_str(), ids::kGroup, 655, y, 58, 20, "?",
-                         g, true);
+        info_[i] =
+            label(("hInfo" + std::to_string(i)).c_str(), ids::kGroup, 655, y, 58, 20, "?", g, true);
     }
 }
 

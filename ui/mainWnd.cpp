@@ -5,9 +5,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFileInfo>
@@ -16,10 +13,13 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTabBar>
 #include <filesystem>
@@ -106,8 +106,7 @@ bool CppWnd::Create() {
     for (const char* t : {"Satelliti - Setup", "Satelliti - Search Filter", "General Search Filter",
                           "Download and Generate"})
         tab_->addTab(QString::fromLatin1(t));
-    connect(tab_, &QTabBar::currentChanged, this,
-            [this] { OnNotify(tab_, ids::kTabChange); });
+    connect(tab_, &QTabBar::currentChanged, this, [this] { OnNotify(tab_, ids::kTabChange); });
 
     status_ = new VaStatusBar(this, 80);
     status_->setObjectName("hStatus");
@@ -184,8 +183,8 @@ bool CppWnd::OnCreate() {
         return false;
     }
     setLang(&MsgLang, cfgParam.lang, langHandle_, &Widget);
-    setWindowTitle(toQt(strFormat("%s%s - Dalmero TEAM - %s", cfgParam.appName,
-                                  cfgParam.appVersion, cfgFile)));
+    setWindowTitle(toQt(
+        strFormat("%s%s - Dalmero TEAM - %s", cfgParam.appName, cfgParam.appVersion, cfgFile)));
     createControls();
     storeHandles();
     changeWidgetsLang(&Widget, &MsgLang);

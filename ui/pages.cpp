@@ -64,9 +64,10 @@ int CppWnd::initAllWidget() {
     // Usable once a satellite is picked or a list entry selected.
     for (QLabel* l : dishLabels_) l->setEnabled(false);
     for (QWidget* w : std::initializer_list<QWidget*>{
-             lnb_, freqLo_, freqHi_, power_, switch_, switch10_, switch11_, diseqc_, tone22k_,
-             out12V_, posId_, skew_, radio_, radioFta_, radioCod_, tv_, tvFta_, tvCod_, tvHd_,
-             tv3d_, catSelAll_, catUnselAll_, satFeed_, moveUp_, moveDown_, add_, remove_})
+             lnb_,         freqLo_,  freqHi_, power_,    switch_, switch10_, switch11_,
+             diseqc_,      tone22k_, out12V_, posId_,    skew_,   radio_,    radioFta_,
+             radioCod_,    tv_,      tvFta_,  tvCod_,    tvHd_,   tv3d_,     catSelAll_,
+             catUnselAll_, satFeed_, moveUp_, moveDown_, add_,    remove_})
         w->setEnabled(false);
     for (QCheckBox* c : cat_)
         if (c) c->setEnabled(false);

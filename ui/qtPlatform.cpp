@@ -346,7 +346,8 @@ UiCall QtPlatform::present(UiCall call) {
         switch (call.kind) {
         case UiCall::kBox: call.answer = showBox(call, call.owned ? owner : nullptr); break;
         case UiCall::kFolder:
-            chosen = QFileDialog::getExistingDirectory(owner, toQt(call.caption), qtPath(call.path));
+            chosen =
+                QFileDialog::getExistingDirectory(owner, toQt(call.caption), qtPath(call.path));
             break;
         case UiCall::kSave:
             chosen = QFileDialog::getSaveFileName(owner, toQt(call.caption), qtPath(call.path),

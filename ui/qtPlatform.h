@@ -55,7 +55,7 @@ struct UiCall {
     unsigned flags = 0;   // box buttons and icon
     std::vector<std::string> filter;
     std::string defExt;
-    std::string path;     // a dialog's starting folder or default name
+    std::string path;      // a dialog's starting folder or default name
     bool owned = false;    // a box owned by the main window (else it has no owner)
     bool fromJob = false;  // asked by the job thread (and shown by the window thread)
     int answer = 0;        // the box's answer; a dialog's 1 chosen, 0 cancelled
