@@ -386,6 +386,10 @@ bool CppWnd::startJob(bool download) {
     auto ended = [self](const T_jobEnd& e) {
         if (!self) return;
         self->lastJobEnd_ = e;
+        ++self->jobsEnded_;
+        // The job enabled all 60 rows again; a row without a satellite has
+        // nothing to pick or tick.
+        self->disableUnusedRows();
         self->OnJobEnd(e);
     };
     const T_FnPARAM shared = jobParam();
@@ -393,6 +397,13 @@ bool CppWnd::startJob(bool download) {
 }
 
 void CppWnd::OnJobEnd(const T_jobEnd&) {}
+
+void CppWnd::disableUnusedRows() {
+    for (uint32_t r = satParam.count + 1; r <= 60; ++r) {
+        satCheck_[r]->setEnabled(false);
+        satBtn_[r]->setEnabled(false);
+    }
+}
 
 QObject* CppWnd::controlById(int id) const {
     for (QAction* a : menuItems_)

@@ -66,6 +66,7 @@ public:
     bool startJob(bool download);
     virtual void OnJobEnd(const T_jobEnd& end);
     const T_jobEnd& lastJobEnd() const { return lastJobEnd_; }
+    int jobsEnded() const { return jobsEnded_; }
     // The window's job record: its live records, Widget and the connection.
     T_FnPARAM jobParam() const;
 
@@ -93,6 +94,8 @@ private:
     void changeLanguage(int lang);
     // Says once per load that satellites past row 60 have no row.
     void noteRowsBeyondWindow();
+    // Rows without a satellite stay unusable, also after a job restored the window.
+    void disableUnusedRows();
 
     // Control makers: geometry, id, colours, font, and the wiring to OnCommand.
     void place(QWidget* w, const char* name, int id, int x, int y, int wd, int ht,
@@ -119,6 +122,7 @@ private:
     bool ended_ = false;
     bool inClosing_ = false;
     T_jobEnd lastJobEnd_{};
+    int jobsEnded_ = 0;
 
     QFont sysFont_, normalFont_, boldFont_;
     QWidget* page_ = nullptr;
