@@ -60,7 +60,14 @@ CppWnd::CppWnd(QtPlatform* ui, T_dbConnOverride conn) : ui_(ui), conn_(std::move
     boldFont_.setWeight(QFont::DemiBold);
 }
 
-CppWnd::~CppWnd() = default;
+// The controls go after this object's own part: none may reach OnCommand
+// or the event filter on their way out.
+CppWnd::~CppWnd() {
+    for (QObject* c : findChildren<QObject*>()) {
+        c->disconnect(this);
+        c->removeEventFilter(this);
+    }
+}
 
 bool CppWnd::Create() {
     // The records are zero before the window exists.

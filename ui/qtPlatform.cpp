@@ -341,7 +341,7 @@ UiCall QtPlatform::present(UiCall call) {
         haveAnswer = true;
     }
     if (!haveAnswer) {
-        QWidget* owner = main_;
+        QWidget* owner = main_.data();
         QString chosen;
         switch (call.kind) {
         case UiCall::kBox: call.answer = showBox(call, call.owned ? owner : nullptr); break;
@@ -534,7 +534,7 @@ void QtPlatform::openUrl(const std::string& url) {
 
 void QtPlatform::destroyWindow(HCtl window) {
     QObject* o = object(window);
-    if (o && o == main_ && destroyMain_) {
+    if (o && o == main_.data() && destroyMain_) {
         destroyMain_();
         return;
     }

@@ -12,6 +12,7 @@
 // Texts are Windows-1252 inside the program and converted here, at the
 // edge. Paths are not texts: they are the file system's bytes both ways.
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QStatusBar>
 #include <QString>
@@ -148,7 +149,7 @@ private:
     void collectJob();
 
     QSet<QObject*> live_;  // window thread only
-    QWidget* main_ = nullptr;
+    QPointer<QWidget> main_;
     std::function<void()> destroyMain_;
 
     mutable std::mutex mu_;  // the seam's queues and records, closing_

@@ -3,11 +3,11 @@
 // window thread while the job waits, and what stays usable during a job
 // cannot change what the job reads.
 #include <QAbstractButton>
+#include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTabBar>
-#include <QAction>
 #include <QTest>
 #include <atomic>
 #include <thread>
