@@ -24,11 +24,13 @@ for t in "${targets[@]}"; do
   [ -n "${max_len[$t]:-}" ] || { echo "fuzz.sh: unknown target '$t'" >&2; exit 64; }
 done
 
-# Only the libraries and the fuzz targets: no tests, no benchmarks. Clang's
-# warnings are not errors here; the g++ suites hold the warning line.
+# Only the libraries and the fuzz targets: no tests, no benchmarks, no
+# window. Clang's warnings are not errors here; the g++ suites hold the
+# warning line.
 cmake -S "$REPO_DIR" -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELARTIS_FUZZ=ON -DVELARTIS_TESTS=OFF \
-  -DVELARTIS_BENCH=OFF -DVELARTIS_SANITIZE=OFF -DVELARTIS_WERROR=OFF >/dev/null
+  -DVELARTIS_BENCH=OFF -DVELARTIS_SANITIZE=OFF -DVELARTIS_WERROR=OFF \
+  -DVELARTIS_GUI=OFF >/dev/null
 cmake --build "$BUILD" -j"$JOBS" --target "${targets[@]/#/fuzz_}"
 
 # The corpus copies and the targets' own temporary files live in memory

@@ -3,8 +3,13 @@
 #
 #   velartis.sh run    install what is missing, build, start the bundled
 #                      channel database server (loading the sample data when
-#                      it is empty), download and write channel lists with
-#                      logs into a new folder under out/, and print that folder
+#                      it is empty); then, with a display (DISPLAY or
+#                      WAYLAND_DISPLAY), open the window in the working folder
+#                      var/work/ (the shipped Default.cfg is copied there on
+#                      the first run, VAconfig.vac on every run, so saving
+#                      never touches data/); without one, download and write
+#                      channel lists with logs into a new folder under out/,
+#                      and print that folder
 #   velartis.sh test   install what is missing, build and run the whole test
 #                      suite, then build and run it again under
 #                      AddressSanitizer and UndefinedBehaviorSanitizer, then
@@ -53,6 +58,17 @@ case $cmd in
       -DVELARTIS_SANITIZE=OFF
     export VA_DB_PORT=${VA_DB_PORT:-$(db_port)}
     bash "$TOOLS_DIR/dbserver.sh" ensure
+    if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$REPO_DIR/build/velartis" ]; then
+      # The window works on copies: the user's file stays between runs, the
+      # master list (read only) follows the repository's.
+      work="$REPO_DIR/var/work"
+      mkdir -p "$work"
+      [ -e "$work/Default.cfg" ] || cp "$REPO_DIR/data/Default.cfg" "$work/"
+      cp "$REPO_DIR/data/VAconfig.vac" "$work/"
+      echo "Opening the window in $work (channel database on 127.0.0.1:$VA_DB_PORT)"
+      cd "$work"
+      VELARTIS_DB_PORT=$VA_DB_PORT exec "$REPO_DIR/build/velartis"
+    fi
     stamp=$(date +%Y%m%d-%H%M%S)
     out="$REPO_DIR/out/$stamp"
     mkdir -p "$out"

@@ -1,0 +1,184 @@
+// The window and a job's thread: the job's calls reach the real controls
+// through the window's event loop, its boxes and dialogs are shown by the
+// window thread while the job waits, and what stays usable during a job
+// cannot change what the job reads.
+#include <QAbstractButton>
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTabBar>
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+#include "config/cfgTypes.h"
+#include "config/lang.h"
+#include "config/textFunc.h"
+#include "platform/widget.h"
+#include "tests/ui/uiFixture.h"
+#include "ui/ids.h"
+
+namespace {
+
+// What ghostWidget4Job greys out, by handle (the rows and counted boxes apart).
+std::vector<HCtl> jobControls(const T_Widget& w) {
+    std::vector<HCtl> out = {
+        w.hLnb,       w.hFreqLo,      w.hFreqHi,    w.hPower,    w.hSwitch,  w.hSwitch10,
+        w.hSwitch11,  w.hDiseqc,      w.h22k,       w.h12V,      w.hPosId,   w.hSkew,
+        w.hLatDeg,    w.hLatDec,      w.hLonDeg,    w.hLonDec,   w.hRadio,   w.hRadioFta,
+        w.hRadioCod,  w.hTv,          w.hTvFta,     w.hTvCod,    w.hTvHd,    w.hTv3d,
+        w.hCatSelAll, w.hCatUnselAll, w.hSatFeed,   w.hGenTp,    w.hBouList, w.hSideList,
+        w.hAdd,       w.hAddAll,      w.hRemoveAll, w.hDownload, w.hMoveUp,  w.hMoveDown,
+        w.hSatSelAll, w.hSatUnselAll, w.hMaxBou,    w.hMaxCTv,   w.hMaxCRa,  w.hListCh,
+        w.hListBSat,  w.hListFSat,    w.hGenHd,     w.hGen3d,    w.hGenRadio};
+    for (int r = 1; r <= 4; ++r) {
+        out.push_back(w.hSatCheck[r]);
+        out.push_back(w.hSatBtn[r]);
+    }
+    for (int i = 0; i < 11; ++i) out.push_back(w.hCat[i]);
+    for (int i = 0; i < 7; ++i) out.push_back(w.hFav[i]);
+    return out;
+}
+
+std::vector<HCtl> generateSide(const T_Widget& w) {
+    std::vector<HCtl> out = {w.hGenerate, w.hLogFile};
+    for (HCtl c : w.hFamily) out.push_back(c);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(WindowTest, AWorkerThreadGreysAndRestoresTheRealControls) {
+    copyShipped();
+    ASSERT_TRUE(start());
+    const int cats = static_cast<int>(catParam.count), favs = static_cast<int>(favParam.count);
+    auto enabled = [&](HCtl h) { return widget(h)->isEnabled(); };
+
+    // The worker's changes are posted: nothing moves until the window thread runs.
+    std::thread ghost([&] { ghostWidget4Job(&Widget, cats, favs); });
+    ghost.join();
+    EXPECT_TRUE(enabled(Widget.hDownload));
+    QCoreApplication::processEvents();
+    for (HCtl h : jobControls(Widget))
+        EXPECT_FALSE(enabled(h)) << qPrintable(h ? widget(h)->objectName() : "");
+    for (HCtl h : generateSide(Widget)) EXPECT_FALSE(enabled(h));
+    EXPECT_FALSE(enabled(Widget.hChFake));
+    // What stays usable during a job.
+    EXPECT_TRUE(enabled(Widget.hSortName));
+    EXPECT_TRUE(enabled(Widget.hSortNation));
+    EXPECT_TRUE(named("hLonW")->isEnabled());
+    EXPECT_TRUE(wnd->tabBar()->isEnabled());
+    EXPECT_TRUE(qobject_cast<QAction*>(wnd->controlById(ids::kOpenCfg))->isEnabled());
+
+    // Restoring reads states back (blocking reads of the worker), served by
+    // the event loop the test runs meanwhile: no deadlock.
+    auto onWorker = [&](std::function<void()> f) {
+        std::atomic<bool> done{false};
+        std::thread t([&] {
+            f();
+            done = true;
+        });
+        const bool finished = QTest::qWaitFor([&] { return done.load(); }, 10000);
+        t.join();
+        QCoreApplication::processEvents();
+        return finished;
+    };
+    ASSERT_TRUE(onWorker([&] { showWidget4Job(&Widget, cats, favs, true); }));
+    for (HCtl h : jobControls(Widget)) EXPECT_TRUE(enabled(h));
+    for (HCtl h : generateSide(Widget)) EXPECT_TRUE(enabled(h));
+    EXPECT_FALSE(enabled(Widget.hRemove));
+    EXPECT_TRUE(enabled(Widget.hChFake));  // "Bouquet as Channels" is ticked
+    // Enigma2 is the family: its content buttons, not Enigma1's.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(enabled(Widget.hE2Type[i]));
+        EXPECT_FALSE(enabled(Widget.hE1Type[i]));
+    }
+
+    // A failed download gives the window back without the generate side.
+    ASSERT_TRUE(onWorker([&] {
+        ghostWidget4Job(&Widget, cats, favs);
+        showWidget4Job(&Widget, cats, favs, false);
+    }));
+    EXPECT_TRUE(enabled(Widget.hDownload));
+    for (HCtl h : generateSide(Widget)) EXPECT_FALSE(enabled(h));
+
+    // A change withdraws the generate side and empties the progress bars.
+    ASSERT_TRUE(onWorker([&] {
+        showWidget4Job(&Widget, cats, favs, true);
+        setProgressPos(&Widget, Widget.hProgDown, 60);
+        setProgressPos(&Widget, Widget.hProgGen, 30);
+    }));
+    EXPECT_EQ(qobject_cast<QProgressBar*>(widget(Widget.hProgDown))->value(), 60);
+    Widget.cfgChanged = false;
+    ASSERT_TRUE(onWorker([&] { resetDownGen(&Widget); }));
+    for (HCtl h : generateSide(Widget)) EXPECT_FALSE(enabled(h));
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(enabled(Widget.hE2Type[i]));
+    EXPECT_EQ(qobject_cast<QProgressBar*>(widget(Widget.hProgDown))->value(), 0);
+    EXPECT_EQ(qobject_cast<QProgressBar*>(widget(Widget.hProgGen))->value(), 0);
+    EXPECT_TRUE(Widget.cfgChanged);
+    EXPECT_TRUE(enabled(Widget.hDownload));
+}
+
+TEST_F(WindowTest, AJobsDialogsAreTheWindowsAndALanguageChangeDoesNotReachIt) {
+    copyShipped();
+    ASSERT_TRUE(start());
+    const std::filesystem::path out = dir_ / "lists";
+    std::filesystem::create_directories(out);
+    const std::string english = fieldText(MsgLang.msgFileWritten);
+    const std::thread::id windowThread = std::this_thread::get_id();
+
+    bool greyed = false, secondRefused = false, allOnWindowThread = true;
+    ui.onShow = [&](const UiCall& c) {
+        allOnWindowThread = allOnWindowThread && std::this_thread::get_id() == windowThread;
+        if (c.kind != UiCall::kFolder) return;
+        // While the job waits for the folder, the window is the user's.
+        greyed = !widget(Widget.hDownload)->isEnabled() && !widget(Widget.hSatBtn[1])->isEnabled();
+        command(ids::kLangFirst + kLangGerman - 1);
+        secondRefused = !wnd->startJob(true);
+        ui.answerFolder(out.string());
+    };
+    // The Enigma2 writer, on the (empty) channel tables.
+    ASSERT_TRUE(wnd->startJob(false));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wnd->jobsEnded() == 1; }, 20000));
+    EXPECT_FALSE(ui.jobRunning());
+
+    EXPECT_TRUE(allOnWindowThread);
+    EXPECT_TRUE(greyed);
+    EXPECT_TRUE(secondRefused);
+    const T_jobEnd& end = wnd->lastJobEnd();
+    EXPECT_FALSE(end.download);
+    EXPECT_EQ(end.type, 2);
+    EXPECT_EQ(end.code, 0u);
+
+    const auto shown = ui.shown();
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown.front().kind, UiCall::kFolder);
+    EXPECT_TRUE(shown.front().fromJob);
+    EXPECT_EQ(shown.front().caption.rfind("Dalmero TEAM", 0), 0u);
+    // The job's last box, in the language it was started with.
+    EXPECT_EQ(shown.back().kind, UiCall::kBox);
+    EXPECT_TRUE(shown.back().fromJob);
+    EXPECT_TRUE(shown.back().owned);
+    EXPECT_EQ(shown.back().text, english);
+    EXPECT_EQ(shown.back().caption, "Message");
+    // ... while the window speaks German.
+    EXPECT_EQ(cfgParam.lang, kLangGerman);
+    EXPECT_EQ(text(Widget.hGrpSatName), QString::fromUtf8(" Kein Satellit ausgewählt "));
+
+    // A writer gives the window back with the generate side; rows without a
+    // satellite stay unusable.
+    EXPECT_TRUE(widget(Widget.hGenerate)->isEnabled());
+    EXPECT_TRUE(widget(Widget.hSatBtn[4])->isEnabled());
+    EXPECT_FALSE(widget(Widget.hSatBtn[5])->isEnabled());
+    EXPECT_FALSE(widget(Widget.hSatCheck[60])->isEnabled());
+    EXPECT_FALSE(widget(Widget.hRemove)->isEnabled());
+    auto* status = qobject_cast<VaStatusBar*>(widget(Widget.hStatus));
+    EXPECT_FALSE(status->part(0)->text().isEmpty());
+
+    int folders = 0;
+    for (const auto& e : std::filesystem::directory_iterator(out))
+        folders += e.path().filename().string().rfind("DalmeroListE2_", 0) == 0 &&
+                   std::filesystem::exists(e.path() / "lamedb");
+    EXPECT_EQ(folders, 1);
+}

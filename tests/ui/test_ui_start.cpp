@@ -1,0 +1,193 @@
+// Start-up of the window: from the shipped files to page 0, and the
+// failures that end the program with their box.
+#include <QAction>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTabBar>
+#include <cstdlib>
+
+#include "config/cfgTypes.h"
+#include "config/lang.h"
+#include "platform/widget.h"
+#include "tests/ui/uiFixture.h"
+#include "ui/ids.h"
+#include "ui/start.h"
+
+namespace {
+
+int countNamed(QWidget* page, const char* pattern) {
+    return static_cast<int>(
+        page->findChildren<QWidget*>(QRegularExpression(QString::fromLatin1(pattern))).size());
+}
+
+}  // namespace
+
+TEST_F(WindowTest, StartsFromTheShippedFilesWithTheirRowsAndBoxes) {
+    copyShipped();
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(ui.shown().empty());
+    EXPECT_TRUE(wnd->isVisible());
+    EXPECT_FALSE(Widget.cfgChanged);
+    EXPECT_EQ(wnd->windowTitle(), QString("Velartis1.3 - Dalmero TEAM - %1/Default.cfg")
+                                      .arg(QString::fromStdString(dir_.string())));
+
+    ASSERT_EQ(wnd->tabBar()->count(), 4);
+    EXPECT_EQ(wnd->tabBar()->tabText(0), "Satelliti - Setup");
+    EXPECT_EQ(wnd->tabBar()->tabText(3), "Download and Generate");
+    EXPECT_EQ(wnd->tabBar()->currentIndex(), 0);
+
+    // The configuration's satellites in rows 1 to 4, the rest unusable.
+    const char* const names[4] = {" Astra 19.2E", " Hotbird 13.0E", " Astra 28.2E", " Thor 0.8W"};
+    for (int r = 1; r <= 60; ++r) {
+        SCOPED_TRACE(r);
+        ASSERT_NE(widget(Widget.hSatCheck[r]), nullptr);
+        if (r <= 4) {
+            EXPECT_EQ(text(Widget.hSatBtn[r]), names[r - 1]);
+            EXPECT_TRUE(isChecked(Widget.hSatCheck[r]));
+            EXPECT_TRUE(widget(Widget.hSatBtn[r])->isEnabled());
+        } else {
+            EXPECT_EQ(text(Widget.hSatBtn[r]), "");
+            EXPECT_FALSE(widget(Widget.hSatCheck[r])->isEnabled());
+            EXPECT_FALSE(widget(Widget.hSatBtn[r])->isEnabled());
+        }
+    }
+    // As many category and favourite boxes as the master list holds.
+    EXPECT_EQ(countNamed(wnd->page(), "^hCat\\d+$"), 11);
+    EXPECT_EQ(countNamed(wnd->page(), "^hFav\\d+$"), 7);
+    EXPECT_EQ(text(Widget.hCat[10]), "Erotic ");
+    EXPECT_EQ(text(Widget.hFav[3]), "Cinema & Series ");
+    // The excluded group (7, "Documentaries") is cleared, the others ticked.
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(isChecked(Widget.hFav[i]), i != 6) << i;
+    EXPECT_EQ(favParam.fav[6].favOn, 0);
+
+    auto* bou = qobject_cast<QListWidget*>(widget(Widget.hBouList));
+    ASSERT_EQ(bou->count(), 26);
+    EXPECT_EQ(bou->item(8)->text(), QString::fromUtf8("ARD Hörfunk (Germany)"));
+    auto* side = qobject_cast<QListWidget*>(widget(Widget.hSideList));
+    ASSERT_EQ(side->count(), 1);
+    EXPECT_EQ(side->item(0)->text(), "Canal+ France");
+
+    EXPECT_EQ(text(Widget.hLatDeg), "45");
+    EXPECT_EQ(text(Widget.hLonDeg), "09");
+    EXPECT_TRUE(qobject_cast<QRadioButton*>(wnd->controlById(ids::kLonE))->isChecked());
+    // English is the configured language, and the only one ticked.
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(qobject_cast<QAction*>(wnd->controlById(ids::kLangFirst + i))->isChecked(),
+                  i == 1);
+    EXPECT_EQ(text(Widget.hGrpSatName), " No satellite selected ");
+
+    // The generate side waits for a download; the family of the file is ticked.
+    EXPECT_FALSE(widget(Widget.hGenerate)->isEnabled());
+    EXPECT_FALSE(widget(Widget.hFamily[2])->isEnabled());
+    EXPECT_TRUE(isChecked(Widget.hFamily[2]));
+    EXPECT_EQ(text(wnd->page()->findChild<QGroupBox*>("grpListInfo")), " Enigma2 List Info ");
+    EXPECT_EQ(text(wnd->page()->findChild<QLabel*>("hInfo3")), "5000");
+
+    // Report values start at "0", in red; labels navy; group titles red.
+    EXPECT_EQ(text(Widget.hRepFavCh), "0");
+    const QColor red(255, 0, 0), navy(0, 0, 128);
+    EXPECT_EQ(widget(Widget.hRepSat)->palette().color(QPalette::WindowText), red);
+    EXPECT_EQ(widget(Widget.hGrpDish)->palette().color(QPalette::Text), red);
+    EXPECT_EQ(widget(Widget.hMaxBouLabel)->palette().color(QPalette::WindowText), navy);
+    EXPECT_EQ(wnd->page()->palette().color(QPalette::Window), QColor(255, 250, 245));
+    EXPECT_EQ(widget(Widget.hSatBtn[1])->font().weight(), 500);
+    EXPECT_EQ(widget(Widget.hGenTp)->font().weight(), 600);
+
+    // The progress bars exist, hidden on page 0; the status bar has its two parts.
+    for (HCtl bar : {Widget.hProgDown, Widget.hProgGen}) {
+        auto* p = qobject_cast<QProgressBar*>(widget(bar));
+        ASSERT_NE(p, nullptr);
+        EXPECT_TRUE(p->isHidden());
+        EXPECT_EQ(p->maximum(), 100);
+    }
+    auto* status = qobject_cast<VaStatusBar*>(widget(Widget.hStatus));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->part(0)->width(), 80);
+    EXPECT_EQ(ui.object(Widget.hMain), wnd.get());
+}
+
+TEST_F(WindowTest, LanguageSixStopsWithTheLanguageBox) {
+    copyShipped(true, false);
+    std::string user = shippedUser();
+    user.replace(user.find("LANG=2"), 6, "LANG=6");
+    writeFile("Default.cfg", user);
+    EXPECT_FALSE(start());
+    const auto shown = ui.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Application cfg Error!");
+    EXPECT_EQ(shown[0].text, "Language ID unknow\n\rError in configuration file.");
+    EXPECT_EQ(shown[0].flags, unsigned{kMbIconError});
+    EXPECT_FALSE(shown[0].owned);
+    EXPECT_TRUE(wnd->ended());
+    EXPECT_FALSE(wnd->isVisible());
+    EXPECT_EQ(quitCodes, std::vector<int>{0});
+}
+
+TEST_F(WindowTest, MissingMasterListStopsWithTheLoadMessages) {
+    copyShipped(false, true);
+    EXPECT_FALSE(start());
+    const auto shown = ui.shown();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].caption, "Application Error");
+    EXPECT_EQ(shown[0].text.rfind("Unable to open configuration file.", 0), 0u) << shown[0].text;
+    EXPECT_EQ(shown[1].caption, "Application Error!");
+    EXPECT_EQ(shown[1].text, "OnCreate()\n\rError in loadCfg().");
+    EXPECT_EQ(shown[1].flags, unsigned{kMbIconError});
+    EXPECT_TRUE(wnd->ended());
+    EXPECT_EQ(quitCodes, std::vector<int>{0});
+}
+
+TEST_F(WindowTest, SatellitesPastRowSixtyAreKeptAndToldOnceAndTheIconIsTaken) {
+    copyShipped(true, false);
+    std::string user = shippedUser();
+    std::string sats;
+    for (int i = 1; i <= 65; ++i)
+        sats += std::to_string(1000 + i) + "#Sat " + std::to_string(i) +
+                "#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#11111111111#\n";
+    const size_t from = user.find("[SAT]") + 6, to = user.find("[/SAT]");
+    user.replace(from, to - from, sats);
+    writeFile("Default.cfg", user);
+    ASSERT_TRUE(QImage(16, 16, QImage::Format_ARGB32)
+                    .save(QString::fromStdString((dir_ / "Velartis.ico").string()), "ICO"));
+
+    ASSERT_TRUE(start());
+    EXPECT_EQ(satParam.count, 65u);
+    EXPECT_EQ(text(Widget.hSatBtn[60]), " Sat 60");
+    EXPECT_TRUE(widget(Widget.hSatBtn[60])->isEnabled());
+    const auto shown = ui.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Warning");
+    EXPECT_NE(shown[0].text.find("65 satellites"), std::string::npos) << shown[0].text;
+    EXPECT_FALSE(wnd->windowIcon().isNull());
+}
+
+TEST(WindowStart, ConnectionValuesComeFromTheEnvironment) {
+    T_dbConnOverride conn;
+    std::string error;
+    ::unsetenv("VELARTIS_DB_HOST");
+    ::unsetenv("VELARTIS_DB_SOCKET");
+    ::unsetenv("VELARTIS_DB_PORT");
+    ASSERT_TRUE(dbConnFromEnv(&conn, &error));
+    EXPECT_EQ(conn.port, 0u);
+    EXPECT_TRUE(conn.host.empty());
+
+    ::setenv("VELARTIS_DB_HOST", "127.0.0.1", 1);
+    ::setenv("VELARTIS_DB_PORT", "33171", 1);
+    ASSERT_TRUE(dbConnFromEnv(&conn, &error));
+    EXPECT_EQ(conn.host, "127.0.0.1");
+    EXPECT_EQ(conn.port, 33171u);
+    // A port the client library would cut to 16 bits, or no number, is refused.
+    for (const char* bad : {"70000", "0", "-1", "33x", "3306 "}) {
+        ::setenv("VELARTIS_DB_PORT", bad, 1);
+        EXPECT_FALSE(dbConnFromEnv(&conn, &error)) << bad;
+        EXPECT_NE(error.find("VELARTIS_DB_PORT"), std::string::npos);
+    }
+    ::unsetenv("VELARTIS_DB_HOST");
+    ::unsetenv("VELARTIS_DB_PORT");
+}

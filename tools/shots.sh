@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Renders each of the four pages of the window in each of the five languages
+# to PNG files, without a display, at 100 % and 200 % scaling, and prints the
+# folder. Builds velartis-shots in build/ when it is missing.
+#
+#   tools/shots.sh [OUTPUT-FOLDER]     (default: var/shots)
+set -euo pipefail
+TOOLS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+REPO_DIR=$(dirname "$TOOLS_DIR")
+OUT=$(realpath -m "${1:-$REPO_DIR/var/shots}")
+BUILD=${VA_BUILD_DIR:-$REPO_DIR/build}
+if [ ! -x "$BUILD/tools/velartis-shots" ]; then
+  cmake -S "$REPO_DIR" -B "$BUILD" -G Ninja >/dev/null
+  cmake --build "$BUILD" -j"${VA_JOBS:-2}" --target velartis-shots
+fi
+# The window reads its files from the working folder: a fresh copy of the
+# shipped ones, so nothing of the repository is touched.
+WORK="$OUT/work"
+mkdir -p "$WORK"
+cp "$REPO_DIR/data/VAconfig.vac" "$REPO_DIR/data/Default.cfg" "$WORK/"
+for scale in 1 2; do
+  (cd "$WORK" && QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=$scale \
+     "$BUILD/tools/velartis-shots" "$OUT/${scale}00")
+done
+echo "Pictures: $OUT/100 (100 %) and $OUT/200 (200 %)"

@@ -1,0 +1,429 @@
+#include "ui/mainWnd.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabBar>
+#include <filesystem>
+#include <system_error>
+
+#include "config/cfgFile.h"
+#include "config/lang.h"
+#include "config/textFunc.h"
+#include "download/jobParam.h"
+#include "platform/widget.h"
+#include "ui/ids.h"
+#include "ui/widgetLang.h"
+
+namespace {
+
+// The window's fonts. Verdana is not on every system; DejaVu Sans is. The
+// Part's fonts are 12 pixels high (cell), weights 500 and 600; the other
+// controls take the window's own font.
+const char* const kFontFamily = "DejaVu Sans";
+constexpr int kSysFontPx = 12;
+constexpr int kPartFontPx = 11;
+
+const QColor kBackground(255, 250, 245);
+
+// The page's size: the tab strip and four pages of controls.
+constexpr int kPageWidth = 915;
+constexpr int kPageHeight = 565;
+
+}  // namespace
+
+CppWnd::CppWnd(QtPlatform* ui, T_dbConnOverride conn) : ui_(ui), conn_(std::move(conn)) {
+    sysFont_ = QFont(kFontFamily);
+    sysFont_.setPixelSize(kSysFontPx);
+    normalFont_ = QFont(kFontFamily);
+    normalFont_.setPixelSize(kPartFontPx);
+    normalFont_.setWeight(QFont::Medium);
+    boldFont_ = normalFont_;
+    boldFont_.setWeight(QFont::DemiBold);
+}
+
+// The controls go after this object's own part: none may reach OnCommand
+// or the event filter on their way out.
+CppWnd::~CppWnd() {
+    for (QObject* c : findChildren<QObject*>()) {
+        c->disconnect(this);
+        c->removeEventFilter(this);
+    }
+}
+
+bool CppWnd::Create() {
+    // The records are zero before the window exists.
+    cfgParam = T_cfgStruct{};
+    satParam.count = catParam.count = favParam.count = favIParam.count = 0;
+    bouParam.count = bouIParam.count = natParam.count = 0;
+    Widget = T_Widget{};
+    Widget.ui = ui_;
+
+    std::error_code ec;
+    copyText(currDir, std::filesystem::current_path(ec).string().c_str());
+    initAppIdentity(&cfgParam);
+    copyText(cfgFile, (std::string(currDir) + "/Default.cfg").c_str());
+    copyText(icoFile, (std::string(currDir) + "/" + cfgParam.appName + ".ico").c_str());
+
+    // A missing or unreadable icon is no error: the window has none then.
+    const QString ico = QFile::decodeName(icoFile);
+    if (QFileInfo::exists(ico)) {
+        QIcon icon(ico);
+        if (!icon.isNull()) setWindowIcon(icon);
+    }
+
+    buildMenu();
+    setWindowTitle(toQt(strFormat("%s%s - Dalmero TEAM", cfgParam.appName, cfgParam.appVersion)));
+    page_ = new QWidget(this);
+    page_->setObjectName("page");
+    page_->setMinimumSize(kPageWidth, kPageHeight);
+    page_->setFont(sysFont_);
+    QPalette pal = page_->palette();
+    pal.setColor(QPalette::Window, kBackground);
+    page_->setPalette(pal);
+    page_->setAutoFillBackground(true);
+    setCentralWidget(page_);
+    ui_->setMainWindow(this, [this] { OnDestroy(); });
+    Widget.hMain = ui_->handle(this);
+
+    if (!OnCreate()) return false;
+
+    tab_ = new QTabBar(page_);
+    tab_->setObjectName("hTab");
+    tab_->setExpanding(false);
+    tab_->setGeometry(0, 0, kPageWidth, 25);
+    for (const char* t : {"Satelliti - Setup", "Satelliti - Search Filter", "General Search Filter",
+                          "Download and Generate"})
+        tab_->addTab(QString::fromLatin1(t));
+    connect(tab_, &QTabBar::currentChanged, this, [this] { OnNotify(tab_, ids::kTabChange); });
+
+    status_ = new VaStatusBar(this, 80);
+    status_->setObjectName("hStatus");
+    status_->setProperty("vaId", ids::kStatusBar);
+    setStatusBar(status_);
+
+    // Hidden until page "Download and Generate" shows them.
+    for (QProgressBar** bar : {&progDown_, &progGen_}) {
+        *bar = new QProgressBar(page_);
+        (*bar)->setRange(0, 100);
+        (*bar)->setValue(0);
+        (*bar)->setTextVisible(false);
+        (*bar)->hide();
+    }
+    place(progDown_, "hProgDown", ids::kProgDown, 185, 82, 545, 15, nullptr);
+    place(progGen_, "hProgGen", ids::kProgGen, 185, 352, 545, 15, nullptr);
+
+    Widget.hStatus = ui_->handle(status_);
+    Widget.hProgDown = ui_->handle(progDown_);
+    Widget.hProgGen = ui_->handle(progGen_);
+    Widget.hTab = ui_->handle(tab_);
+
+    adjustSize();
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect r = s->availableGeometry();
+        move(r.x() + r.width() / 9, r.y() + r.height() / 9);
+    }
+    show();
+    noteRowsBeyondWindow();
+    return true;
+}
+
+void CppWnd::buildMenu() {
+    auto item = [this](QMenu* m, const char* text, int id) {
+        QAction* a = m ? m->addAction(QString::fromLatin1(text))
+                       : menuBar()->addAction(QString::fromLatin1(text));
+        a->setProperty("vaId", id);
+        a->setObjectName(QString("menu%1").arg(id));
+        connect(a, &QAction::triggered, this, [this, a, id] { OnCommand(a, id, ids::kClicked); });
+        menuItems_.push_back(a);
+        return a;
+    };
+    QMenu* file = menuBar()->addMenu("File");
+    item(file, "Open Cfg", ids::kOpenCfg);
+    item(file, "Save Cfg", ids::kSaveCfg);
+    file->addSeparator();
+    item(file, "Exit", ids::kExit);
+    QMenu* lang = menuBar()->addMenu("Language");
+    auto* langs = new QActionGroup(this);
+    const char* const names[5] = {"Italian", "English", "French", "Deutsch", "Spanish"};
+    for (int i = 0; i < 5; ++i) {
+        langItem_[i] = item(lang, names[i], ids::kLangFirst + i);
+        langItem_[i]->setCheckable(true);
+        langs->addAction(langItem_[i]);
+        langHandle_[i] = ui_->handle(langItem_[i]);
+    }
+    QMenu* forum = menuBar()->addMenu("Forum");
+    item(forum, "Dalmero Forum", ids::kForum1);
+    item(nullptr, "Disclaimer", ids::kDisclaimer);
+}
+
+bool CppWnd::OnCreate() {
+    if (!loadCfg(cfgFile, &cfgParam, &satParam, &bouParam, &bouIParam, &catParam, &favParam,
+                 &favIParam, &natParam)) {
+        ui_->messageBox(nullptr, "OnCreate()\n\rError in loadCfg().", "Application Error!",
+                        kMbIconError);
+        OnDestroy();
+        return false;
+    }
+    if (cfgParam.lang < kLangItalian || cfgParam.lang > kLangSpanish) {
+        ui_->messageBox(nullptr, "Language ID unknow\n\rError in configuration file.",
+                        "Application cfg Error!", kMbIconError);
+        OnDestroy();
+        return false;
+    }
+    setLang(&MsgLang, cfgParam.lang, langHandle_, &Widget);
+    setWindowTitle(toQt(
+        strFormat("%s%s - Dalmero TEAM - %s", cfgParam.appName, cfgParam.appVersion, cfgFile)));
+    createControls();
+    storeHandles();
+    changeWidgetsLang(&Widget, &MsgLang);
+    initAllWidget();
+    showTab(0);
+    Widget.cfgChanged = false;
+    return true;
+}
+
+void CppWnd::storeHandles() {
+    T_Widget& w = Widget;
+    auto h = [this](QObject* o) { return ui_->handle(o); };
+    w.hRepSat = h(rep_[0]);
+    w.hRepTp = h(rep_[1]);
+    w.hRepBou = h(rep_[2]);
+    w.hRepTv = h(rep_[3]);
+    w.hRepRadio = h(rep_[4]);
+    w.hRepFavGrp = h(rep_[5]);
+    w.hRepFavCh = h(rep_[6]);
+    w.hGrpSat = h(grpSat_);
+    w.hGrpSatName = h(grpSatName_);
+    w.hGrpDish = h(grpDish_);
+    w.hGrpPos = h(grpPos_);
+    w.hGrpCat = h(grpCat_);
+    for (int r = 1; r <= 60; ++r) {
+        w.hSatCheck[r] = h(satCheck_[r]);
+        w.hSatBtn[r] = h(satBtn_[r]);
+    }
+    w.hLnb = h(lnb_);
+    w.hFreqLo = h(freqLo_);
+    w.hFreqHi = h(freqHi_);
+    w.hPower = h(power_);
+    w.h22k = h(tone22k_);
+    w.h12V = h(out12V_);
+    w.hSwitch = h(switch_);
+    w.hSwitch10 = h(switch10_);
+    w.hSwitch11 = h(switch11_);
+    w.hDiseqc = h(diseqc_);
+    w.hPosId = h(posId_);
+    w.hSkew = h(skew_);
+    w.hLatDeg = h(latDeg_);
+    w.hLatDec = h(latDec_);
+    w.hLonDeg = h(lonDeg_);
+    w.hLonDec = h(lonDec_);
+    w.hRadio = h(radio_);
+    w.hRadioFta = h(radioFta_);
+    w.hRadioCod = h(radioCod_);
+    w.hTv = h(tv_);
+    w.hTvFta = h(tvFta_);
+    w.hTvCod = h(tvCod_);
+    w.hTvHd = h(tvHd_);
+    w.hTv3d = h(tv3d_);
+    for (int i = 0; i < 40; ++i) w.hCat[i] = cat_[i] ? h(cat_[i]) : nullptr;
+    w.hCatSelAll = h(catSelAll_);
+    w.hCatUnselAll = h(catUnselAll_);
+    w.hSatFeed = h(satFeed_);
+    w.hBouLabel = h(bouLabel_);
+    w.hSortLabel = h(sortLabel_);
+    w.hSortName = h(sortName_);
+    w.hSortNation = h(sortNation_);
+    w.hBouList = h(bouList_);
+    w.hSideLabel = h(sideLabel_);
+    w.hSideList = h(sideList_);
+    for (int i = 0; i < 50; ++i) w.hFav[i] = fav_[i] ? h(fav_[i]) : nullptr;
+    w.hAdd = h(add_);
+    w.hAddAll = h(addAll_);
+    w.hRemoveAll = h(removeAll_);
+    w.hRemove = h(remove_);
+    w.hDownload = h(download_);
+    w.hGenTp = h(genTp_);
+    w.hMoveUp = h(moveUp_);
+    w.hMoveDown = h(moveDown_);
+    w.hSatSelAll = h(satSelAll_);
+    w.hSatUnselAll = h(satUnselAll_);
+    w.hGrpLimits = h(grpLimits_);
+    w.hMaxBouLabel = h(maxBouLabel_);
+    w.hMaxBou = h(maxBou_);
+    w.hMaxCTvLabel = h(maxCTvLabel_);
+    w.hMaxCTv = h(maxCTv_);
+    w.hMaxCRaLabel = h(maxCRaLabel_);
+    w.hMaxCRa = h(maxCRa_);
+    w.hGrpListType = h(grpListType_);
+    w.hListCh = h(listCh_);
+    w.hListBSat = h(listBSat_);
+    w.hListFSat = h(listFSat_);
+    w.hChFake = h(chFake_);
+    w.hGenHd = h(genHd_);
+    w.hGen3d = h(gen3d_);
+    w.hGenRadio = h(genRadio_);
+    w.hGenerate = h(generate_);
+    w.hLogFile = h(logFile_);
+    for (int i = 0; i < 8; ++i) w.hFamily[i] = h(family_[i]);
+    for (int i = 0; i < 3; ++i) {
+        w.hE1Type[i] = h(e1Type_[i]);
+        w.hE2Type[i] = h(e2Type_[i]);
+    }
+}
+
+int CppWnd::OnDestroy() {
+    ended_ = true;
+    hide();
+    if (quit)
+        quit(0);
+    else
+        // Posted: a start that failed has no event loop yet to leave.
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    return 0;
+}
+
+bool CppWnd::closing() {
+    if (!Widget.cfgChanged) return true;
+    // Asked without an owner window, as the question of leaving is.
+    const int answer = ui_->messageBox(nullptr, fieldText(MsgLang.msgCfgChanged),
+                                       fieldText(MsgLang.msgWarning), kMbYesNo | kMbIconWarning);
+    if (answer != kIdYes) return false;
+    if (cfgParam.showForum == 1)
+        ui_->openUrl(fieldText(cfgParam.forumUrl1));
+    else if (cfgParam.showForum == 2)
+        ui_->openUrl(fieldText(cfgParam.forumUrl2));
+    return true;
+}
+
+void CppWnd::closeEvent(QCloseEvent* e) {
+    if (ended_) {
+        e->accept();
+        return;
+    }
+    // The close box while the question is up asks nothing more.
+    if (inClosing_) {
+        e->ignore();
+        return;
+    }
+    inClosing_ = true;
+    const bool go = closing();
+    inClosing_ = false;
+    if (!go) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    OnDestroy();
+}
+
+int CppWnd::OnCommand(QObject* control, int id, int code) {
+    (void)control;
+    if (code != ids::kClicked) return 0;
+    switch (id) {
+    case ids::kExit:
+        if (inClosing_) break;
+        inClosing_ = true;
+        if (closing()) OnDestroy();
+        inClosing_ = false;
+        break;
+    case ids::kForum1: ui_->openUrl(fieldText(cfgParam.forumUrl1)); break;
+    case ids::kForum2: ui_->openUrl(fieldText(cfgParam.forumUrl2)); break;
+    case ids::kForum3:
+        // Nothing fills the third address.
+        if (cfgParam.forumUrl3[0]) ui_->openUrl(fieldText(cfgParam.forumUrl3));
+        break;
+    default:
+        if (id >= ids::kLangFirst && id <= ids::kLangLast) changeLanguage(id - ids::kLangFirst + 1);
+        break;
+    }
+    return 0;
+}
+
+int CppWnd::OnNotify(QObject* from, int code) {
+    if (from == tab_ && code == ids::kTabChange) showTab(tab_->currentIndex());
+    return 0;
+}
+
+void CppWnd::changeLanguage(int lang) {
+    // A running job keeps the texts it was started with (its own copy).
+    cfgParam.lang = lang;
+    setLang(&MsgLang, lang, langHandle_, &Widget);
+    changeWidgetsLang(&Widget, &MsgLang);
+    Widget.cfgChanged = true;
+}
+
+void CppWnd::noteRowsBeyondWindow() {
+    if (satParam.count <= 60) return;
+    ui_->messageBox(Widget.hMain,
+                    strFormat("The configuration holds %u satellites; the window has rows for "
+                              "the first 60.\r\nSatellites 61 to %u are kept as they are: they "
+                              "are downloaded when the file ticks them and saved unchanged.",
+                              satParam.count, satParam.count),
+                    "Warning", kMbOk | kMbIconWarning);
+}
+
+T_FnPARAM CppWnd::jobParam() const {
+    T_FnPARAM p = globalJobParam();
+    p.dbConn = &conn_;
+    return p;
+}
+
+bool CppWnd::startJob(bool download) {
+    QPointer<CppWnd> self(this);
+    auto ended = [self](const T_jobEnd& e) {
+        if (!self) return;
+        self->lastJobEnd_ = e;
+        ++self->jobsEnded_;
+        // The job enabled all 60 rows again; a row without a satellite has
+        // nothing to pick or tick.
+        self->disableUnusedRows();
+        self->OnJobEnd(e);
+    };
+    const T_FnPARAM shared = jobParam();
+    return download ? startDownloadJob(shared, ended) : startWriterJob(shared, ended);
+}
+
+void CppWnd::OnJobEnd(const T_jobEnd&) {}
+
+void CppWnd::disableUnusedRows() {
+    for (uint32_t r = satParam.count + 1; r <= 60; ++r) {
+        satCheck_[r]->setEnabled(false);
+        satBtn_[r]->setEnabled(false);
+    }
+}
+
+QObject* CppWnd::controlById(int id) const {
+    for (QAction* a : menuItems_)
+        if (a->property("vaId").toInt() == id) return a;
+    if (!page_) return nullptr;
+    for (QWidget* w : page_->findChildren<QWidget*>())
+        if (w->property("vaId").toInt() == id) return w;
+    if (status_ && id == ids::kStatusBar) return status_;
+    return nullptr;
+}
+
+bool CppWnd::eventFilter(QObject* o, QEvent* e) {
+    if (e->type() == QEvent::FocusOut && qobject_cast<QLineEdit*>(o))
+        OnCommand(o, o->property("vaId").toInt(), ids::kKillFocus);
+    return QMainWindow::eventFilter(o, e);
+}

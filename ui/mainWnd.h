@@ -1,0 +1,190 @@
+#pragma once
+// The main window: one window with a menu, a tab strip of four pages, a
+// status bar and two progress bars. Every control lies on one surface
+// (page()); a tab page is a set of controls shown while the others are
+// hidden. The configuration records, the message table and the widget
+// record are the program-wide ones (config/, platform/widget.h).
+#include <QFont>
+#include <QMainWindow>
+#include <functional>
+#include <vector>
+
+#include "download/download.h"
+#include "jobs/jobLauncher.h"
+#include "ui/qtPlatform.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTabBar;
+
+class CppWnd : public QMainWindow {
+    Q_OBJECT
+public:
+    // ui: the backend every control, box and job goes through; conn: the
+    // connection values the jobs use in place of the built-in ones.
+    explicit CppWnd(QtPlatform* ui, T_dbConnOverride conn = {});
+    ~CppWnd() override;
+
+    // Start-up, in order: working directory, "Default.cfg", the icon, the
+    // menu, OnCreate (configuration, language, controls, page 0), the status
+    // bar and progress bars. False when a step failed after showing its box;
+    // the program then ends.
+    bool Create();
+    virtual bool OnCreate();
+    // The window's end: hides it and quits the event loop with code 0.
+    virtual int OnDestroy();
+    bool ended() const { return ended_; }
+    // What ending does; by default it quits the application's event loop.
+    std::function<void(int code)> quit;
+
+    // Every control and menu item reports here with its id and code (ids.h).
+    virtual int OnCommand(QObject* control, int id, int code);
+    // The tab strip reports a change of page here.
+    virtual int OnNotify(QObject* from, int code);
+
+    int initAllWidget();
+    int showTab(int page);
+    int SHsatList(int show);
+    int SHsatSetup(int show);
+    int SHsatFilter(int show);
+    int SHgeneralFilter(int show);
+    int SHgeneralDownGen(int show);
+    int setListTypeInfo();
+
+    // Starts the download job of the list type or the writer job of the
+    // family through the launcher, on copies of the records; false when
+    // nothing started. The end reaches OnJobEnd on the window thread.
+    bool startJob(bool download);
+    virtual void OnJobEnd(const T_jobEnd& end);
+    const T_jobEnd& lastJobEnd() const { return lastJobEnd_; }
+    int jobsEnded() const { return jobsEnded_; }
+    // The window's job record: its live records, Widget and the connection.
+    T_FnPARAM jobParam() const;
+
+    QtPlatform* platform() const { return ui_; }
+    QWidget* page() const { return page_; }
+    QTabBar* tabBar() const { return tab_; }
+    // The first control or menu item that carries id.
+    QObject* controlById(int id) const;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+private:
+    void buildMenu();
+    void createControls();
+    void createSatellitePages();
+    void createGeneralFilterPage();
+    void createDownGenPage();
+    // Category and favourite boxes exist for the entries of the master list.
+    void ensureListBoxes();
+    void storeHandles();
+    // The closing question; true when the window may go.
+    bool closing();
+    void changeLanguage(int lang);
+    // Says once per load that satellites past row 60 have no row.
+    void noteRowsBeyondWindow();
+    // Rows without a satellite stay unusable, also after a job restored the window.
+    void disableUnusedRows();
+
+    // Control makers: geometry, id, colours, font, and the wiring to OnCommand.
+    void place(QWidget* w, const char* name, int id, int x, int y, int wd, int ht,
+               std::vector<QWidget*>* group);
+    QGroupBox* group(const char* name, int x, int y, int wd, int ht, const char* title,
+                     std::vector<QWidget*>* g);
+    QLabel* label(const char* name, int id, int x, int y, int wd, int ht, const char* text,
+                  std::vector<QWidget*>* g, bool right = false);
+    QCheckBox* check(const char* name, int id, int x, int y, int wd, int ht, const char* text,
+                     std::vector<QWidget*>* g, const QFont* f = nullptr);
+    QRadioButton* radio(const char* name, int id, int x, int y, int wd, int ht, const char* text,
+                        QButtonGroup* set, std::vector<QWidget*>* g, const QFont* f = nullptr);
+    QPushButton* button(const char* name, int id, int x, int y, int wd, int ht, const char* text,
+                        std::vector<QWidget*>* g, const QFont* f = nullptr);
+    QComboBox* combo(const char* name, int id, int x, int y, int wd, int ht,
+                     std::vector<QWidget*>* g);
+    QLineEdit* edit(const char* name, int id, int x, int y, int wd, int ht, int maxLen,
+                    std::vector<QWidget*>* g);
+    QListWidget* list(const char* name, int id, int x, int y, int wd, int ht,
+                      std::vector<QWidget*>* g, const QFont* f = nullptr);
+
+    QtPlatform* ui_;
+    T_dbConnOverride conn_;
+    bool ended_ = false;
+    bool inClosing_ = false;
+    T_jobEnd lastJobEnd_{};
+    int jobsEnded_ = 0;
+
+    QFont sysFont_, normalFont_, boldFont_;
+    QWidget* page_ = nullptr;
+    QTabBar* tab_ = nullptr;
+    VaStatusBar* status_ = nullptr;
+    QProgressBar* progDown_ = nullptr;
+    QProgressBar* progGen_ = nullptr;
+    QAction* langItem_[5] = {};
+    HCtl langHandle_[5] = {};
+    std::vector<QAction*> menuItems_;
+
+    // The show-and-hide groups of the pages.
+    std::vector<QWidget*> shSatList_, shSatSetup_, shSatFilter_, shGeneralFilter_, shDownGen_;
+    QGroupBox* grpSatName_ = nullptr;
+    QGroupBox* sharedFrame_ = nullptr;
+
+    // Page "Satelliti - Setup" and the satellite list.
+    QGroupBox* grpSat_ = nullptr;
+    QCheckBox* satCheck_[61] = {};
+    QPushButton* satBtn_[61] = {};
+    QPushButton *moveUp_ = nullptr, *moveDown_ = nullptr, *satSelAll_ = nullptr,
+                *satUnselAll_ = nullptr;
+    QGroupBox *grpDish_ = nullptr, *grpPos_ = nullptr;
+    QComboBox *lnb_ = nullptr, *freqLo_ = nullptr, *freqHi_ = nullptr, *power_ = nullptr,
+              *switch_ = nullptr, *switch10_ = nullptr, *switch11_ = nullptr, *diseqc_ = nullptr;
+    QCheckBox *tone22k_ = nullptr, *out12V_ = nullptr, *skew_ = nullptr;
+    QLineEdit* posId_ = nullptr;
+    std::vector<QLabel*> dishLabels_;
+    QLineEdit *latDeg_ = nullptr, *latDec_ = nullptr, *lonDeg_ = nullptr, *lonDec_ = nullptr;
+    QRadioButton *lonW_ = nullptr, *lonE_ = nullptr;
+
+    // Page "Satelliti - Search Filter".
+    QCheckBox *radio_ = nullptr, *radioFta_ = nullptr, *radioCod_ = nullptr;
+    QCheckBox *tv_ = nullptr, *tvFta_ = nullptr, *tvCod_ = nullptr, *tvHd_ = nullptr,
+              *tv3d_ = nullptr;
+    QGroupBox* grpCat_ = nullptr;
+    QCheckBox* cat_[40] = {};
+    QPushButton *catSelAll_ = nullptr, *catUnselAll_ = nullptr;
+    QCheckBox* satFeed_ = nullptr;
+
+    // Page "General Search Filter".
+    QLabel *bouLabel_ = nullptr, *sortLabel_ = nullptr, *sideLabel_ = nullptr;
+    QRadioButton *sortName_ = nullptr, *sortNation_ = nullptr;
+    QListWidget *bouList_ = nullptr, *sideList_ = nullptr;
+    QPushButton *add_ = nullptr, *addAll_ = nullptr, *removeAll_ = nullptr, *remove_ = nullptr;
+    QGroupBox* grpFav_ = nullptr;
+    QCheckBox* fav_[50] = {};
+    QGroupBox* grpLimits_ = nullptr;
+    QLabel *maxBouLabel_ = nullptr, *maxCTvLabel_ = nullptr, *maxCRaLabel_ = nullptr;
+    QLineEdit *maxBou_ = nullptr, *maxCTv_ = nullptr, *maxCRa_ = nullptr;
+    QGroupBox* grpListType_ = nullptr;
+    QRadioButton *listCh_ = nullptr, *listBSat_ = nullptr, *listFSat_ = nullptr;
+    QCheckBox* chFake_ = nullptr;
+    QCheckBox *genHd_ = nullptr, *gen3d_ = nullptr, *genRadio_ = nullptr, *genTp_ = nullptr;
+
+    // Page "Download and Generate".
+    QPushButton *download_ = nullptr, *generate_ = nullptr;
+    QLabel* rep_[7] = {};
+    QCheckBox* logFile_ = nullptr;
+    QRadioButton* family_[8] = {};
+    QRadioButton* e1Type_[3] = {};
+    QRadioButton* e2Type_[3] = {};
+    QGroupBox* grpInfo_ = nullptr;
+    QLabel* info_[6] = {};
+};

@@ -1,0 +1,16 @@
+#pragma once
+// What the window program needs before its window: the application's look
+// and the connection values a person may give it.
+#include <string>
+
+#include "download/download.h"
+
+class QApplication;
+
+// The same style everywhere, so the window looks alike on every desktop.
+void setupApplication(QApplication& app);
+
+// The channel database server to use in place of the built-in one, from
+// VELARTIS_DB_HOST, VELARTIS_DB_PORT and VELARTIS_DB_SOCKET (unset: built
+// in). False with a reason when a value is not usable.
+bool dbConnFromEnv(T_dbConnOverride* conn, std::string* error);

@@ -1,0 +1,7 @@
+#pragma once
+#include "config/langTypes.h"
+#include "platform/widget.h"
+
+// Sets the captions that follow the user's language from the message table
+// (the fixed captions stay) and marks the configuration as changed.
+void changeWidgetsLang(T_Widget* w, const LangStruct* msg);
