@@ -208,6 +208,24 @@ std::vector<CliFileRecord> fileRecords(const std::vector<std::string>& paths) {
     return files;
 }
 
+// A parse error may quote the words it could not take, a password among
+// them ("--db-pasword secret"): whatever follows an option that looks like
+// the password option is masked.
+std::string withoutPasswords(std::string text, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.rfind("--db-pas", 0) != 0) continue;
+        size_t eq = arg.find('=');
+        std::string secret = eq != std::string::npos ? arg.substr(eq + 1)
+                             : i + 1 < argc          ? std::string(argv[i + 1])
+                                                     : std::string();
+        if (secret.empty()) continue;
+        for (size_t at; (at = text.find(secret)) != std::string::npos;)
+            text.replace(at, secret.size(), "***");
+    }
+    return text;
+}
+
 }  // namespace
 
 int runCli(int argc, char** argv) {
@@ -224,6 +242,7 @@ int runCli(int argc, char** argv) {
         "the environment, then the option files, then the built-in values.\n\n"
         "Exit status: 0 done, 1 a job failed, 2 the server declares this version outdated, "
         "64 wrong usage.");
+    app.set_help_flag("-h,--help", "print this help and exit");
     app.set_version_flag("--version", "velartis-cli (" + version + ")",
                          "print the program's name and version and exit");
     std::string config = "Default.cfg";
@@ -237,45 +256,57 @@ int runCli(int argc, char** argv) {
     CliDbOptions db;
     app.add_option("--config", config,
                    "your Velartis configuration: satellites, dish set-up, filters, list type")
-        ->capture_default_str();
+        ->capture_default_str()
+        ->type_name("FILE");
     app.add_option("--master", master,
                    "the master list of categories, favourite groups, bouquets and nations")
-        ->capture_default_str();
+        ->capture_default_str()
+        ->type_name("FILE");
     app.add_option("--lang", lang,
                    "language of the messages: it, en, fr, de or es (default: the "
-                   "configuration's)");
+                   "configuration's)")
+        ->type_name("LANG");
     app.add_option("--format", formats,
                    "receiver family to write a list for: " + formatNames() +
-                       ", or all; give several, or separate them with commas");
+                       ", or all; give several, or separate them with commas")
+        ->type_name("FORMAT");
     app.add_option("--output", output,
                    "folder to write the lists into (created if missing; default: the current "
-                   "folder); a single-file format may name the file");
+                   "folder); a single-file format may name the file (e.g. mine.ndf)")
+        ->type_name("DIR");
     app.add_flag("--log", log, "write a log of each list beside it");
     app.add_flag("--no-log", noLog, "write no log, whatever the configuration says");
     app.add_flag("--summary", summary, "only show the configuration, without a download");
     app.add_flag("-q,--quiet", quiet, "print only errors and the paths written");
     app.add_option("--report-json", reportFile,
                    "also write the report, the dropped rows, each job's result and the files "
-                   "written to this file, as JSON");
+                   "written to this file, as JSON")
+        ->type_name("FILE");
     std::string enigmaText = "utf8";
     app.add_option("--enigma-text", enigmaText,
                    "character set of the names in the Enigma lists: utf8, or cp1252 for "
                    "receivers that expect Windows-1252")
         ->check(CLI::IsMember({"utf8", "cp1252"}))
         ->capture_default_str();
-    app.add_option("--db-host", db.host, "address of the channel database server");
+    app.add_option("--db-host", db.host, "address of the channel database server")
+        ->type_name("HOST");
     // The client library keeps only 16 bits of a port: 68842 would reach 3306.
     app.add_option("--db-port", db.port, "port of the channel database server")
-        ->check(CLI::Range(1, 65535));
-    app.add_option("--db-user", db.user, "user name on the channel database server");
+        ->check(CLI::Range(1, 65535))
+        ->type_name("PORT");
+    app.add_option("--db-user", db.user, "user name on the channel database server")
+        ->type_name("USER");
     app.add_option("--db-password", db.password,
                    "password on the channel database server (others can see it in the process "
-                   "list: prefer VELARTIS_DB_PASSWORD or an option file)");
-    app.add_option("--db-name", db.name, "name of the channel database");
-    app.add_option("--db-socket", db.socket, "socket of a channel database server on this machine");
+                   "list: prefer VELARTIS_DB_PASSWORD or an option file)")
+        ->type_name("PASSWORD");
+    app.add_option("--db-name", db.name, "name of the channel database")->type_name("NAME");
+    app.add_option("--db-socket", db.socket, "socket of a channel database server on this machine")
+        ->type_name("SOCKET");
     app.add_option("--defaults-file", defaultsFile,
                    "read the connection values from this MariaDB option file (groups [client] "
-                   "and [velartis]) instead of ~/.my.cnf and the system's");
+                   "and [velartis]) instead of ~/.my.cnf and the system's")
+        ->type_name("FILE");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -285,7 +316,7 @@ int runCli(int argc, char** argv) {
         std::printf("%s\n", e.what());
         return 0;
     } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "velartis-cli: %s\n", e.what());
+        std::fprintf(stderr, "velartis-cli: %s\n", withoutPasswords(e.what(), argc, argv).c_str());
         return kExitUsage;
     }
     db.passwordSet = app.count("--db-password") > 0;
@@ -336,6 +367,8 @@ int runCli(int argc, char** argv) {
 
     // Where the lists go. A folder that is missing is made once the
     // download has succeeded; a file where a folder is needed is refused.
+    // An existing file, or a new name with an extension, may name the file
+    // of a single-file list.
     const bool outputGiven = !output.empty();
     if (!outputGiven) {
         std::error_code ec;
@@ -370,7 +403,10 @@ int runCli(int argc, char** argv) {
                          output.c_str(), existing.c_str());
             return kExitUsage;
         } else {
-            makeFolder = needFolder ? fs::path(output) : fs::path(output).parent_path();
+            // A new name with an extension names the one list's file;
+            // anything else is a folder.
+            const fs::path p(output);
+            makeFolder = needFolder || !p.has_extension() ? p : p.parent_path();
         }
     }
 

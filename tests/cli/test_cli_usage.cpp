@@ -32,6 +32,9 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(port.exitCode, 64) << port.out;
     EXPECT_EQ(port.out.find('\n'), port.out.size() - 1) << port.out;  // a one-line reason
     EXPECT_EQ(runCliTool("--db-port 0").exitCode, 64);
+    CliResult typo = runCliTool("--db-pasword Sekr3t");  // the error quotes what it did not take
+    EXPECT_EQ(typo.exitCode, 64);
+    EXPECT_EQ(typo.out.find("Sekr3t"), std::string::npos) << typo.out;
     EXPECT_EQ(runCliTool(kFiles + "--summary", "VELARTIS_DB_PORT=33a").exitCode, 64);
     CliResult noFile = runCliTool(kFiles + "--defaults-file /nonexistent/my.cnf --summary");
     EXPECT_EQ(noFile.exitCode, 64) << noFile.out;  // not silently passed over

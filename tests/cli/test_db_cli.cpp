@@ -161,10 +161,14 @@ TEST_F(CliEndToEnd, MissingOutputFolderIsMadeOnceTheDownloadSucceeded) {
     EXPECT_NE(r.out.find("  wrote " + made.string() + "/DMlistNDF-"), std::string::npos) << r.out;
 
     // A single-file list may name its file; the folders above it are made.
+    // A new name without an extension is a folder, for that list too.
     fs::path named = out / "a" / "b" / "mine.ndf";
     r = runCliTool(db() + files() + "--format ndf --output '" + named.string() + "'");
     ASSERT_EQ(r.exitCode, 0) << r.out;
     EXPECT_GT(fs::file_size(named), 0u);
+    r = runCliTool(db() + files() + "--format ndf --output '" + (out / "c").string() + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(fs::is_directory(out / "c")) << r.out;
 
     // No download, no folder.
     r = runCliTool("--db-host 127.0.0.1 --db-port 1 " + files() + "--format e2 --output '" +
