@@ -6,7 +6,7 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libmariadb-dev libcli11-dev
       libgtest-dev libgmock-dev libbenchmark-dev mariadb-server mariadb-client
-      libxml2-utils clang libclang-rt-14-dev)
+      libxml2-utils clang libclang-rt-14-dev dpkg-dev file)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
