@@ -452,7 +452,12 @@ int runCli(int argc, char** argv) {
     if (!loadCfgFrom(master.c_str(), config.c_str(), &cfgParam, &satParam, &bouParam, &bouIParam,
                      &catParam, &favParam, &favIParam, &natParam)) {
         // The box has told why; the report says it as well.
-        run.error = "the configuration could not be loaded (" + config + ", " + master + ")";
+        run.error = "the configuration could not be loaded";
+        if (!ui.boxes.empty()) {
+            std::string why = cp1252ToUtf8(ui.boxes.back().text);
+            why.erase(std::remove(why.begin(), why.end(), '\r'), why.end());
+            run.error += ": " + why;
+        }
         return done(1);
     }
     if (langId) cfgParam.lang = langId;

@@ -19,6 +19,13 @@ struct CliResult {
     std::string out;  // stdout and stderr together
 };
 
+// How often what occurs in text.
+inline size_t countOf(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
 inline std::string cliCommand(const std::string& args, const std::string& env) {
     static const std::string home = [] {
         std::string h =

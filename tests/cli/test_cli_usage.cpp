@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "config/fileIo.h"
 #include "tests/cli/cliRun.h"
+#include "tests/cli/miniJson.h"
 
 namespace {
 const std::string kFiles = std::string("--config '") + VA_TEST_DATA +
@@ -73,13 +75,23 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     // The package is built with the project's version: both must agree.
     EXPECT_EQ(version.out, "velartis-cli (Velartis " VA_PROJECT_VERSION ")\n");
 
-    CliResult missing = runCliTool(std::string("--master '") + VA_TEST_DATA +
-                                   "/config/master.vac' --config /nonexistent/x.cfg --summary");
+    const std::string json = std::string(::testing::TempDir()) + "va_cli_usage.json";
+    CliResult missing = runCliTool(
+        std::string("--master '") + VA_TEST_DATA +
+        "/config/master.vac' --config /nonexistent/x.cfg --summary --report-json '" + json + "'");
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(missing.out.find("Unable to open configuration file.\n/nonexistent/x.cfg: No such "
-                               "file or directory"),
-              std::string::npos)
-        << missing.out;
+    const std::string why =
+        "Unable to open configuration file.\n/nonexistent/x.cfg: No such file or directory";
+    EXPECT_EQ(countOf(missing.out, why), 1u) << missing.out;
+    // The report of a run that failed before any job says why, in valid JSON.
+    std::string text;
+    ASSERT_TRUE(readFileWhole(json, &text));
+    std::remove(json.c_str());
+    Json j;
+    ASSERT_TRUE(JsonReader(text).parse(&j)) << text;
+    EXPECT_EQ(j["exitCode"].number, 1);
+    EXPECT_NE(j["error"].text.find(why), std::string::npos) << text;
+    EXPECT_TRUE(j["jobs"].items.empty());
 }
 
 // Files that are no configuration end the tool with a message, never a crash.

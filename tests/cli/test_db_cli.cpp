@@ -258,12 +258,6 @@ TEST_F(CliEndToEnd, ConcurrentDownloadsBothCount) {
         << a.out;
 }
 
-size_t countOf(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 // Connection values reach the server in their order: options, environment,
 // option files, built-in values. The built-in password is the server's own,
 // so a wrong password shows which source was used. None is ever printed.
