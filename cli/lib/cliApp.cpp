@@ -369,8 +369,7 @@ int runCli(int argc, char** argv) {
     // download has succeeded; a file where a folder is needed is refused.
     // An existing file, or a new name with an extension, may name the file
     // of a single-file list.
-    const bool outputGiven = !output.empty();
-    if (!outputGiven) {
+    if (output.empty()) {
         std::error_code ec;
         output = fs::current_path(ec).string();
     }
