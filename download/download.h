@@ -20,6 +20,12 @@ struct T_dbConnOverride {
     std::string host, user, password, name, socket;
     unsigned port = 0;
     bool passwordSet = false;
+    // MariaDB option files, read by the client library when it connects:
+    // optionGroup names a group read from the default files (~/.my.cnf and
+    // the system's), together with the client groups; optionFile names the
+    // one file read instead of those. What they give replaces the built-in
+    // values, never the ones above. Both empty: no option file is read.
+    std::string optionFile{}, optionGroup{};
 };
 
 uint32_t DownloadDataCh(void* param);    // list type 0: bouquets as channels

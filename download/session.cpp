@@ -41,6 +41,12 @@ T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o) {
     v.name = o.name.empty() ? field(cfg.dbName, sizeof cfg.dbName) : o.name;
     v.socket = o.socket;
     v.port = o.port;
+    v.optionFile = o.optionFile;
+    v.optionGroup = o.optionGroup;
+    v.hostGiven = !o.host.empty();
+    v.userGiven = !o.user.empty();
+    v.passwordGiven = !o.password.empty() || o.passwordSet;
+    v.nameGiven = !o.name.empty();
     return v;
 }
 
@@ -135,13 +141,39 @@ bool DbSession::open(const T_dbConnValues& v) {
         unsigned proto = MYSQL_PROTOCOL_TCP;
         mysql_options(conn_, MYSQL_OPT_PROTOCOL, &proto);
     }
-    const char* host = v.host.empty() ? nullptr : v.host.c_str();
+    // With option files the built-in values go in as the handle's defaults:
+    // the files, read at connect, replace them, and the values passed to
+    // the connect (the caller's own) replace both. A null there takes the
+    // handle's value.
+    const bool files = !v.optionFile.empty() || !v.optionGroup.empty();
+    if (files) {
+        if (!v.hostGiven && !v.host.empty())
+            mysql_optionsv(conn_, MARIADB_OPT_HOST, v.host.c_str());
+        if (!v.userGiven) mysql_optionsv(conn_, MARIADB_OPT_USER, v.user.c_str());
+        if (!v.passwordGiven) mysql_optionsv(conn_, MARIADB_OPT_PASSWORD, v.password.c_str());
+        if (!v.nameGiven) mysql_optionsv(conn_, MARIADB_OPT_SCHEMA, v.name.c_str());
+        if (!v.optionFile.empty())
+            mysql_options(conn_, MYSQL_READ_DEFAULT_FILE, v.optionFile.c_str());
+        if (!v.optionGroup.empty())
+            mysql_options(conn_, MYSQL_READ_DEFAULT_GROUP, v.optionGroup.c_str());
+    }
+    const char* host = (files && !v.hostGiven) || v.host.empty() ? nullptr : v.host.c_str();
     const char* sock = v.socket.empty() ? nullptr : v.socket.c_str();
-    if (!mysql_real_connect(conn_, host, v.user.c_str(), v.password.c_str(), v.name.c_str(), v.port,
-                            sock, 0)) {
+    const char* user = files && !v.userGiven ? nullptr : v.user.c_str();
+    const char* password = files && !v.passwordGiven ? nullptr : v.password.c_str();
+    const char* name = files && !v.nameGiven ? nullptr : v.name.c_str();
+    if (!mysql_real_connect(conn_, host, user, password, name, v.port, sock, 0)) {
         lastError_ = mysql_error(conn_);
         mysql_close(conn_);
         conn_ = nullptr;
+        return false;
+    }
+    // Rows must arrive in Windows-1252 whatever character set an option
+    // file asked for.
+    if (std::strcmp(mysql_character_set_name(conn_), "latin1") != 0 &&
+        mysql_set_character_set(conn_, "latin1") != 0) {
+        lastError_ = mysql_error(conn_);
+        close();
         return false;
     }
     return true;

@@ -23,6 +23,11 @@ extern void (*dbQueryTrace)(const std::string& sql);
 struct T_dbConnValues {
     std::string host, user, password, name, socket;
     unsigned port = 0;
+    // The option files to read (see T_dbConnOverride) and which of the
+    // values above the caller gave; the others are built in, and an option
+    // file may replace them. A socket or port is given when it is set.
+    std::string optionFile{}, optionGroup{};
+    bool hostGiven = false, userGiven = false, passwordGiven = false, nameGiven = false;
 };
 T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o);
 

@@ -16,8 +16,9 @@
 #   ensure           start if needed; load the sample data when Sats is empty
 #   sql [ARGS...]    run the mariadb client on the database, ARGS passed on
 #
-# Environment: VA_DB_DIR (default <repo>/var/db), VA_DB_PORT (default 3306),
-# VA_DB_START_TIMEOUT (seconds, default 30).
+# Environment: VA_DB_DIR (default <repo>/var/db; installed under /usr/share:
+# ~/.local/share/velartis/db), VA_DB_PORT (default 3306), VA_DB_START_TIMEOUT
+# (seconds, default 30).
 set -euo pipefail
 
 TOOLS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -27,7 +28,12 @@ DB_NAME=velartis
 DB_USER=vauser
 DB_PASSWORD=vapass1
 
-DB_DIR=${VA_DB_DIR:-$REPO_DIR/var/db}
+# Installed, the script sits in a folder no user may write to.
+if [ -f "$REPO_DIR/CMakeLists.txt" ]; then
+  DB_DIR=${VA_DB_DIR:-$REPO_DIR/var/db}
+else
+  DB_DIR=${VA_DB_DIR:-${XDG_DATA_HOME:-$HOME/.local/share}/velartis/db}
+fi
 DB_PORT=${VA_DB_PORT:-3306}
 START_TIMEOUT=${VA_DB_START_TIMEOUT:-30}
 STOP_TIMEOUT=45

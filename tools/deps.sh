@@ -7,7 +7,7 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libmariadb-dev libcli11-dev
       libgtest-dev libgmock-dev libbenchmark-dev mariadb-server mariadb-client
-      libxml2-utils clang libclang-rt-14-dev
+      libxml2-utils clang libclang-rt-14-dev dpkg-dev file
       qt6-base-dev qt6-qpa-plugins libgl-dev xvfb xauth fonts-dejavu-core)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,26 +1,39 @@
 #include "cli/lib/cliApp.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "cli/lib/cliReport.h"
 #include "cli/lib/consolePlatform.h"
 #include "config/cfgFile.h"
 #include "config/codepage.h"
+#include "config/fileIo.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
+#include "download/connEnv.h"
 #include "download/dbTypes.h"
 #include "download/jobParam.h"
 #include "jobs/families.h"
 #include "jobs/jobLauncher.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
 constexpr int kExitUsage = 64;
+
+// The group of the MariaDB option files that holds the tool's own values.
+constexpr const char* kOptionGroup = "velartis";
 
 struct CliDbOptions {
     std::string host, user, password, name, socket;
@@ -38,20 +51,6 @@ T_dbConnOverride dbOverride(const CliDbOptions& o) {
     c.socket = o.socket;
     c.port = o.port;
     return c;
-}
-
-// The rows a download dropped, one to a line, without the CR LF of the box.
-void printDropped(FILE* out, const T_dbDropped& dropped) {
-    const std::string lines = droppedLines(dropped);
-    size_t pos = 0;
-    while (pos < lines.size()) {
-        size_t end = lines.find("\r\n", pos);
-        std::string line =
-            lines.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-        if (!line.empty()) std::fprintf(out, "%s\n", line.c_str());
-        if (end == std::string::npos) break;
-        pos = end + 2;
-    }
 }
 
 const char* familyLabel(int fileType) {
@@ -115,15 +114,32 @@ void printSummary(FILE* out) {
     }
 }
 
-void printReport(ConsolePlatform& ui, FILE* out) {
-    const char* const fields[] = {
-        "Satelliti:",    "Transponder:",     "Bouquets:",       "Canali TV:",
-        "Canali Radio:", "Gruppi Favoriti:", "Canali Favoriti:"};
-    std::fprintf(out, "Report:\n");
-    for (const char* f : fields) {
-        VaControl* c = ui.find(f);
-        std::fprintf(out, "  %-17s %s\n", f, c ? cp1252ToUtf8(c->text).c_str() : "");
+// The report fields of the window: label as printed, key in the JSON report.
+struct ReportField {
+    const char* label;
+    const char* key;
+};
+constexpr ReportField kReportFields[] = {{"Satelliti:", "satellites"},
+                                         {"Transponder:", "transponders"},
+                                         {"Bouquets:", "bouquets"},
+                                         {"Canali TV:", "tvChannels"},
+                                         {"Canali Radio:", "radioChannels"},
+                                         {"Gruppi Favoriti:", "favouriteGroups"},
+                                         {"Canali Favoriti:", "favouriteChannels"}};
+
+std::vector<std::pair<std::string, std::string>> reportFields(ConsolePlatform& ui) {
+    std::vector<std::pair<std::string, std::string>> fields;
+    for (const ReportField& f : kReportFields) {
+        VaControl* c = ui.find(f.label);
+        fields.emplace_back(f.key, c ? cp1252ToUtf8(c->text) : "");
     }
+    return fields;
+}
+
+void printReport(const std::vector<std::pair<std::string, std::string>>& fields, FILE* out) {
+    std::fprintf(out, "Report:\n");
+    for (size_t i = 0; i < fields.size(); ++i)
+        std::fprintf(out, "  %-17s %s\n", kReportFields[i].label, fields[i].second.c_str());
 }
 
 bool parseFormats(const std::vector<std::string>& in, std::vector<int>* out, std::string* bad) {
@@ -155,51 +171,152 @@ bool parseFormats(const std::vector<std::string>& in, std::vector<int>* out, std
     return true;
 }
 
+// The installed copy of a data file (<prefix>/share/velartis/NAME beside
+// <prefix>/bin of this program); empty when there is none.
+std::string installedData(const char* name) {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    fs::path p = exe.parent_path().parent_path() / "share" / "velartis" / name;
+    return fs::is_regular_file(p, ec) ? p.string() : std::string();
+}
+
+// The nearest part of path that exists, and whether it is a folder.
+bool nearestExistingIsFolder(const fs::path& path, fs::path* existing) {
+    std::error_code ec;
+    fs::path p = fs::absolute(path, ec);
+    if (ec) p = path;
+    for (;;) {
+        fs::file_status st = fs::status(p, ec);
+        if (fs::exists(st)) {
+            *existing = p;
+            return fs::is_directory(st);
+        }
+        if (!p.has_relative_path()) return true;
+        p = p.parent_path();
+    }
+}
+
+// Paths in the report as the user named them, file sizes as they are now.
+std::vector<CliFileRecord> fileRecords(const std::vector<std::string>& paths) {
+    std::vector<CliFileRecord> files;
+    for (const std::string& p : paths) {
+        std::error_code ec;
+        uintmax_t n = fs::file_size(p, ec);
+        files.push_back({p, ec ? 0 : static_cast<uint64_t>(n)});
+    }
+    return files;
+}
+
+// A parse error may quote the words it could not take, a password among
+// them ("--db-pasword secret"): whatever follows an option that looks like
+// the password option is masked.
+std::string withoutPasswords(std::string text, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.rfind("--db-pas", 0) != 0) continue;
+        size_t eq = arg.find('=');
+        std::string secret = eq != std::string::npos ? arg.substr(eq + 1)
+                             : i + 1 < argc          ? std::string(argv[i + 1])
+                                                     : std::string();
+        if (secret.empty()) continue;
+        for (size_t at; (at = text.find(secret)) != std::string::npos;)
+            text.replace(at, secret.size(), "***");
+    }
+    return text;
+}
+
 }  // namespace
 
 int runCli(int argc, char** argv) {
+    initAppIdentity(&cfgParam);
+    const std::string version = fieldText(cfgParam.appName) + " " + fieldText(cfgParam.appVersion);
     CLI::App app{
-        "velartis-cli: downloads the channel data of the configured satellites and "
-        "writes receiver channel lists."};
+        "velartis-cli: downloads the channel data of the satellites chosen in a Velartis "
+        "configuration and writes channel lists for satellite receivers."};
+    app.footer(
+        "The database password and the other connection values may also come from the "
+        "environment (VELARTIS_DB_HOST, VELARTIS_DB_PORT, VELARTIS_DB_USER, "
+        "VELARTIS_DB_PASSWORD, VELARTIS_DB_NAME, VELARTIS_DB_SOCKET) or from the [velartis] "
+        "group of a MariaDB option file such as ~/.my.cnf; the options above come first, then "
+        "the environment, then the option files, then the built-in values.\n\n"
+        "Exit status: 0 done, 1 a job failed, 2 the server declares this version outdated, "
+        "64 wrong usage.");
+    app.set_help_flag("-h,--help", "print this help and exit");
+    app.set_version_flag("--version", "velartis-cli (" + version + ")",
+                         "print the program's name and version and exit");
     std::string config = "Default.cfg";
     std::string master = "VAconfig.vac";
     std::string lang;
     std::vector<std::string> formats;
     std::string output;
-    bool log = false, noLog = false, summary = false;
+    std::string reportFile;
+    std::string defaultsFile;
+    bool log = false, noLog = false, summary = false, quiet = false;
     CliDbOptions db;
-    app.add_option("--config", config, "user configuration file")->capture_default_str();
-    app.add_option("--master", master, "master list file")->capture_default_str();
-    app.add_option("--lang", lang, "language: it, en, fr, de or es (default: the configuration's)");
+    app.add_option("--config", config,
+                   "your Velartis configuration: satellites, dish set-up, filters, list type")
+        ->capture_default_str()
+        ->type_name("FILE");
+    app.add_option("--master", master,
+                   "the master list of categories, favourite groups, bouquets and nations")
+        ->capture_default_str()
+        ->type_name("FILE");
+    app.add_option("--lang", lang,
+                   "language of the messages: it, en, fr, de or es (default: the "
+                   "configuration's)")
+        ->type_name("LANG");
     app.add_option("--format", formats,
-                   "receiver family to write: " + formatNames() +
-                       " or all (several allowed, also comma-separated)");
+                   "receiver family to write a list for: " + formatNames() +
+                       ", or all; give several, or separate them with commas")
+        ->type_name("FORMAT");
     app.add_option("--output", output,
-                   "destination: the folder the folder browser or save dialog would return "
-                   "(default: the current folder); a single-file format may name a file");
-    app.add_flag("--log", log, "write the log file beside each list");
-    app.add_flag("--no-log", noLog, "do not write the log file");
-    app.add_flag("--summary", summary, "only print the loaded configuration, no download");
+                   "folder to write the lists into (created if missing; default: the current "
+                   "folder); a single-file format may name the file (e.g. mine.ndf)")
+        ->type_name("DIR");
+    app.add_flag("--log", log, "write a log of each list beside it");
+    app.add_flag("--no-log", noLog, "write no log, whatever the configuration says");
+    app.add_flag("--summary", summary, "only show the configuration, without a download");
+    app.add_flag("-q,--quiet", quiet, "print only errors and the paths written");
+    app.add_option("--report-json", reportFile,
+                   "also write the report, the dropped rows, each job's result and the files "
+                   "written to this file, as JSON")
+        ->type_name("FILE");
     std::string enigmaText = "utf8";
     app.add_option("--enigma-text", enigmaText,
-                   "code page of the names in the Enigma lists: utf8 or cp1252 (for receivers "
-                   "that expect Windows-1252)")
+                   "character set of the names in the Enigma lists: utf8, or cp1252 for "
+                   "receivers that expect Windows-1252")
         ->check(CLI::IsMember({"utf8", "cp1252"}))
         ->capture_default_str();
-    app.add_option("--db-host", db.host, "database server address");
+    app.add_option("--db-host", db.host, "address of the channel database server")
+        ->type_name("HOST");
     // The client library keeps only 16 bits of a port: 68842 would reach 3306.
-    app.add_option("--db-port", db.port, "database server port")->check(CLI::Range(1, 65535));
-    app.add_option("--db-user", db.user, "database user");
-    app.add_option("--db-password", db.password, "database password");
-    app.add_option("--db-name", db.name, "database name");
-    app.add_option("--db-socket", db.socket, "database server socket");
+    app.add_option("--db-port", db.port, "port of the channel database server")
+        ->check(CLI::Range(1, 65535))
+        ->type_name("PORT");
+    app.add_option("--db-user", db.user, "user name on the channel database server")
+        ->type_name("USER");
+    app.add_option("--db-password", db.password,
+                   "password on the channel database server (others can see it in the process "
+                   "list: prefer VELARTIS_DB_PASSWORD or an option file)")
+        ->type_name("PASSWORD");
+    app.add_option("--db-name", db.name, "name of the channel database")->type_name("NAME");
+    app.add_option("--db-socket", db.socket, "socket of a channel database server on this machine")
+        ->type_name("SOCKET");
+    app.add_option("--defaults-file", defaultsFile,
+                   "read the connection values from this MariaDB option file (groups [client] "
+                   "and [velartis]) instead of ~/.my.cnf and the system's")
+        ->type_name("FILE");
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
+    } catch (const CLI::CallForHelp&) {
         std::fputs(app.help().c_str(), stdout);
         return 0;
+    } catch (const CLI::CallForVersion& e) {
+        std::printf("%s\n", e.what());
+        return 0;
     } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "velartis-cli: %s\n", e.what());
+        std::fprintf(stderr, "velartis-cli: %s\n", withoutPasswords(e.what(), argc, argv).c_str());
         return kExitUsage;
     }
     db.passwordSet = app.count("--db-password") > 0;
@@ -222,96 +339,229 @@ int runCli(int argc, char** argv) {
             return kExitUsage;
         }
     }
-    if (output.empty()) {
-        std::error_code ec;
-        output = std::filesystem::current_path(ec).string();
-    }
-    {
-        // Several single-file lists cannot share one file name.
-        int single = 0;
-        for (int t : families)
-            if (familyByType(t)->singleFile) ++single;
-        std::error_code ec;
-        if (single > 1 && !std::filesystem::is_directory(output, ec)) {
-            std::fprintf(stderr,
-                         "velartis-cli: --output must be an existing folder when several "
-                         "single-file formats are written\n");
-            return kExitUsage;
-        }
-    }
     if (log && noLog) {
         std::fprintf(stderr, "velartis-cli: --log and --no-log exclude each other\n");
         return kExitUsage;
     }
 
-    ConsolePlatform ui(stderr);
+    // Connection values: options, then the environment, then option files
+    // (read by the client library when it connects), then built-in values.
+    T_dbConnOverride conn = dbOverride(db);
+    std::string envError;
+    if (!dbConnFromEnvironment(&conn, &envError)) {
+        std::fprintf(stderr, "velartis-cli: %s\n", envError.c_str());
+        return kExitUsage;
+    }
+    conn.optionGroup = kOptionGroup;
+    if (app.count("--defaults-file") > 0) {
+        // The client library passes over a file it cannot read without a word.
+        FILE* f = std::fopen(defaultsFile.c_str(), "rb");
+        if (!f) {
+            std::fprintf(stderr, "velartis-cli: cannot read --defaults-file '%s': %s\n",
+                         defaultsFile.c_str(), std::strerror(errno));
+            return kExitUsage;
+        }
+        std::fclose(f);
+        conn.optionFile = defaultsFile;
+    }
+
+    // Where the lists go. A folder that is missing is made once the
+    // download has succeeded; a file where a folder is needed is refused.
+    // An existing file, or a new name with an extension, may name the file
+    // of a single-file list.
+    if (output.empty()) {
+        std::error_code ec;
+        output = fs::current_path(ec).string();
+    }
+    int single = 0;
+    const T_family* folderFamily = nullptr;
+    for (int t : families) {
+        if (familyByType(t)->singleFile)
+            ++single;
+        else if (!folderFamily)
+            folderFamily = familyByType(t);
+    }
+    // Several single-file lists cannot share one file name.
+    const bool needFolder = folderFamily || single > 1 || (!output.empty() && output.back() == '/');
+    fs::path makeFolder;  // to be created before the first list
+    if (!families.empty()) {
+        std::error_code ec;
+        fs::file_status st = fs::status(output, ec);
+        fs::path existing;
+        if (fs::exists(st)) {
+            if (needFolder && !fs::is_directory(st)) {
+                const std::string what = folderFamily
+                                             ? std::string("the ") + folderFamily->label + " list"
+                                             : std::string("writing several single-file lists");
+                std::fprintf(stderr, "velartis-cli: --output '%s' is a file; %s needs a folder\n",
+                             output.c_str(), what.c_str());
+                return kExitUsage;
+            }
+        } else if (!nearestExistingIsFolder(output, &existing)) {
+            std::fprintf(stderr, "velartis-cli: --output '%s' cannot be made: '%s' is a file\n",
+                         output.c_str(), existing.c_str());
+            return kExitUsage;
+        } else {
+            // A new name with an extension names the one list's file;
+            // anything else is a folder.
+            const fs::path p(output);
+            makeFolder = needFolder || !p.has_extension() ? p : p.parent_path();
+        }
+    }
+
+    // The data files in the current folder, else the installed ones.
+    if (app.count("--master") == 0 && !fs::exists(master)) {
+        std::string installed = installedData("VAconfig.vac");
+        if (!installed.empty()) master = installed;
+    }
+    if (app.count("--config") == 0 && !fs::exists(config)) {
+        std::string installed = installedData("Default.cfg");
+        if (!installed.empty()) {
+            config = installed;
+            if (!quiet) std::fprintf(stderr, "velartis-cli: using %s\n", config.c_str());
+        }
+    }
+
+    ConsolePlatform ui(stderr, isatty(fileno(stderr)) == 1, quiet, [] {
+        struct winsize ws {};
+        return ioctl(fileno(stderr), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? ws.ws_col : 80;
+    }());
     createWidgetHandles(&Widget, &ui);
-    initAppIdentity(&cfgParam);
+
+    CliRunRecord run;
+    run.program = "velartis-cli";
+    run.version = fieldText(cfgParam.appVersion);
+    // Every end from here on goes through done, which writes the JSON report.
+    auto done = [&](int code, const std::string& error = {}) {
+        run.exitCode = code;
+        if (!error.empty()) {
+            run.error = error;
+            std::fprintf(stderr, "velartis-cli: %s\n", error.c_str());
+        }
+        if (reportFile.empty()) return code;
+        std::string err;
+        if (!writeFileWhole(reportFile, runJson(run), &err)) {
+            std::fprintf(stderr, "velartis-cli: the report was not written: %s\n", err.c_str());
+            return code == 0 ? 1 : code;
+        }
+        return code;
+    };
+
     cfgParam.lang = kLangEnglish;
     if (!loadCfgFrom(master.c_str(), config.c_str(), &cfgParam, &satParam, &bouParam, &bouIParam,
-                     &catParam, &favParam, &favIParam, &natParam))
-        return 1;
-    if (langId) cfgParam.lang = langId;
-    if (cfgParam.lang < 1 || cfgParam.lang > 5) {
-        std::fprintf(stderr,
-                     "velartis-cli: the configuration names language %d, which does not "
-                     "exist (1 to 5)\n",
-                     cfgParam.lang);
-        return 1;
+                     &catParam, &favParam, &favIParam, &natParam)) {
+        // The box has told why; the report says it as well.
+        run.error = "the configuration could not be loaded";
+        if (!ui.boxes.empty()) {
+            std::string why = cp1252ToUtf8(ui.boxes.back().text);
+            why.erase(std::remove(why.begin(), why.end(), '\r'), why.end());
+            run.error += ": " + why;
+        }
+        return done(1);
     }
+    if (langId) cfgParam.lang = langId;
+    if (cfgParam.lang < 1 || cfgParam.lang > 5)
+        return done(1, "the configuration names language " + std::to_string(cfgParam.lang) +
+                           ", which does not exist (1 to 5)");
     setLang(&MsgLang, cfgParam.lang, nullptr, &Widget);
+    ui.setLanguage(&MsgLang);
     cfgParam.enigmaCp1252 = enigmaText == "cp1252" ? 1 : 0;
     if (log) cfgParam.logFile = 1;
     if (noLog) cfgParam.logFile = 0;
     std::copy_n(config.c_str(), std::min(config.size() + 1, sizeof cfgFile), cfgFile);
     cfgFile[sizeof cfgFile - 1] = '\0';
 
-    printSummary(stdout);
-    if (summary) return 0;
+    if (!quiet) printSummary(stdout);
+    if (summary) return done(0);
 
     // Each job through the launcher, as the window starts them; the tool
     // then waits for it where the window would go on.
-    const T_dbConnOverride conn = dbOverride(db);
     T_FnPARAM shared = globalJobParam();
     shared.dbConn = &conn;
     T_jobEnd ended{};
     auto onEnd = [&ended](const T_jobEnd& e) { ended = e; };
+    auto record = [&](const std::string& job, const std::string& label, uint32_t code,
+                      double seconds) {
+        CliJobRecord r;
+        r.job = job;
+        r.label = label;
+        r.code = code;
+        r.result = code == 0                                        ? "done"
+                   : code == kDownloadOutdated && job == "download" ? "outdated"
+                                                                    : "failed";
+        r.message = ui.jobResult();
+        r.messages = ui.jobMessages();
+        r.seconds = seconds;
+        run.jobs.push_back(r);
+    };
+    auto seconds = [](std::chrono::steady_clock::time_point since) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+    };
+
+    std::fflush(stdout);
+    auto t0 = std::chrono::steady_clock::now();
+    ui.beginJob("Download");
     if (!startDownloadJob(shared, onEnd)) {
-        std::fprintf(stderr, "velartis-cli: cannot start the download job\n");
-        return 1;
+        ui.endJob(false);
+        return done(1, "cannot start the download job");
     }
     ui.waitJob();
-    printReport(ui, stdout);
-    printDropped(stdout, ended.dropped);
-    if (ended.code == kDownloadOutdated) return 2;
-    if (ended.code != kDownloadOk) return 1;
+    ui.endJob(ended.code == kDownloadOk);
+    record("download", "Download", ended.code, seconds(t0));
+    run.downloaded = true;
+    run.report = reportFields(ui);
+    run.counts = Report;
+    run.dropped = ended.dropped;
+    // The rows the download dropped are in its closing box.
+    if (!quiet) printReport(run.report, stdout);
+    if (ended.code == kDownloadOutdated) return done(2);
+    if (ended.code != kDownloadOk) return done(1);
 
     if (families.empty()) {
-        std::fprintf(stdout, "No list written: no --format was given.\n");
-        return 0;
+        if (!quiet) std::fprintf(stdout, "No list written: no --format was given.\n");
+        return done(0);
+    }
+    if (!makeFolder.empty()) {
+        std::error_code ec;
+        fs::create_directories(makeFolder, ec);
+        if (ec)
+            return done(1, "cannot make the folder '" + makeFolder.string() + "': " + ec.message());
     }
     ui.setDestination(output);
     int result = 0;
     for (int family : families) {
         cfgParam.fileType = family;
-        std::fprintf(stdout, "Writing %s list\n", familyLabel(family));
+        const T_family* f = familyByType(family);
         size_t before = ui.written.size();
+        std::fflush(stdout);
+        t0 = std::chrono::steady_clock::now();
+        ui.beginJob(f->label);
         if (!startWriterJob(shared, onEnd)) {
-            std::fprintf(stderr, "velartis-cli: cannot start the %s job\n", familyLabel(family));
-            return 1;
+            ui.endJob(false);
+            return done(1, std::string("cannot start the ") + f->label + " job");
         }
         ui.waitJob();
+        ui.endJob(ended.code == 0);
+        record(f->cliName, f->label, ended.code, seconds(t0));
+        const std::vector<std::string> paths(ui.written.begin() + static_cast<long>(before),
+                                             ui.written.end());
+        run.jobs.back().files = fileRecords(paths);
         if (ended.code != 0) {
-            std::fprintf(stdout, "%s: FAILED\n", familyLabel(family));
             result = 1;
             continue;
         }
-        size_t n = ui.written.size() - before;
-        if (n == 1)
-            std::fprintf(stdout, "  wrote %s\n", ui.written[before].c_str());
-        else if (n > 1)
-            std::fprintf(stdout, "  wrote %zu files into %s\n", n,
-                         std::filesystem::path(ui.written[before]).parent_path().c_str());
+        if (paths.empty()) continue;
+        if (f->singleFile) {
+            for (const std::string& p : paths)
+                std::printf(quiet ? "%s\n" : "  wrote %s\n", p.c_str());
+        } else {
+            const std::string dir = fs::path(paths.front()).parent_path().string();
+            if (quiet)
+                std::printf("%s\n", dir.c_str());
+            else
+                std::printf("  wrote %zu files into %s\n", paths.size(), dir.c_str());
+        }
     }
-    return result;
+    std::fflush(stdout);
+    return done(result);
 }

@@ -3,6 +3,68 @@
 #include <filesystem>
 
 #include "config/codepage.h"
+#include "config/langTypes.h"
+
+namespace {
+
+std::string trimmed(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+// Windows-1252 text as UTF-8 that is safe to print: a server message or a
+// file name must not move the cursor or recolour the terminal.
+std::string printable(const std::string& cp1252) {
+    std::string s = cp1252ToUtf8(cp1252);
+    std::string out;
+    for (char c : s) {
+        if (c == '\r') continue;
+        if (c == '\t')
+            c = ' ';
+        else if ((static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7F)
+            c = '?';
+        out += c;
+    }
+    return out;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    for (;;) {
+        size_t nl = text.find('\n', pos);
+        lines.push_back(trimmed(text.substr(pos, nl == std::string::npos ? nl : nl - pos)));
+        if (nl == std::string::npos) return lines;
+        pos = nl + 1;
+    }
+}
+
+// A text's lines on one line, for the progress and result line.
+std::string oneLine(const std::string& text) {
+    std::string s;
+    for (const std::string& l : linesOf(text))
+        if (!l.empty()) s += (s.empty() ? "" : " ") + l;
+    return s;
+}
+
+// Columns of UTF-8 text, one per character.
+size_t columns(const std::string& s) {
+    size_t n = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::string cutToColumns(const std::string& s, size_t max) {
+    size_t n = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && n++ == max) return s.substr(0, i);
+    }
+    return s;
+}
+
+}  // namespace
 
 bool ConsolePlatform::showFolderDialog(const std::string& title, std::string* path) {
     answerFolder(dest_.empty() ? std::nullopt : std::optional<std::string>(dest_));
@@ -22,25 +84,179 @@ bool ConsolePlatform::showOpenDialog(const std::string& title,
     return MemoryPlatform::showOpenDialog(title, filter, path);
 }
 
+bool ConsolePlatform::isError(const std::string& state) const {
+    return trimmed(state) == (lang_ ? trimmed(lang_->msgError) : "Error");
+}
+
+// The download ends on an empty state word, a writer on "Message".
+bool ConsolePlatform::isClosing(const std::string& state) const {
+    return trimmed(state).empty() || (lang_ && trimmed(state) == trimmed(lang_->msgMessage));
+}
+
+void ConsolePlatform::beginJob(const std::string& label) {
+    std::lock_guard<std::mutex> lock(mu_);
+    inJob_ = true;
+    label_ = label;
+    start_ = std::chrono::steady_clock::now();
+    percent_ = 0;
+    step_.clear();
+    closing_.clear();
+    errors_.clear();
+    boxes_.clear();
+    shown_.clear();
+    lastLine_.clear();
+    lastProgress_ = -1;
+    drawn_ = 0;
+    if (terminal_) drawLine();
+}
+
+std::string ConsolePlatform::jobLine(bool ended, bool ok) const {
+    auto secs =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_)
+            .count();
+    char head[96];
+    if (secs >= 3600)
+        std::snprintf(head, sizeof head, "%s %3d%% %lld:%02lld:%02lld", label_.c_str(), percent_,
+                      static_cast<long long>(secs / 3600), static_cast<long long>(secs / 60 % 60),
+                      static_cast<long long>(secs % 60));
+    else
+        std::snprintf(head, sizeof head, "%s %3d%% %lld:%02lld", label_.c_str(), percent_,
+                      static_cast<long long>(secs / 60), static_cast<long long>(secs % 60));
+    std::string line = head;
+    if (!ended) return step_.empty() ? line : line + "  " + step_;
+    if (!ok) return line + "  FAILED" + (errors_.empty() ? "" : ": " + errors_.front());
+    return line + "  done" + (closing_.empty() ? "" : ": " + closing_);
+}
+
+void ConsolePlatform::drawLine() {
+    if (!inJob_) return;
+    std::string line = jobLine(false, false);
+    // One column short of the width: a full line would wrap on some
+    // terminals, and the next carriage return would then miss its start.
+    line = cutToColumns(line, width_ > 1 ? static_cast<size_t>(width_ - 1) : 1);
+    if (line == lastLine_) return;
+    lastLine_ = line;
+    size_t cols = columns(line);
+    std::string pad(drawn_ > cols ? drawn_ - cols : 0, ' ');
+    std::fprintf(out_, "\r%s%s", line.c_str(), pad.c_str());
+    std::fflush(out_);
+    drawn_ = cols;
+}
+
+void ConsolePlatform::clearLine() {
+    if (!drawn_) return;
+    std::fprintf(out_, "\r%s\r", std::string(drawn_, ' ').c_str());
+    drawn_ = 0;
+    lastLine_.clear();
+}
+
+void ConsolePlatform::printOnce(const std::string& text, const std::string& prefix) {
+    std::vector<std::string> keep;
+    for (const std::string& line : linesOf(text)) {
+        bool seen = false;
+        for (const std::string& s : shown_)
+            if (!line.empty() && s.find(line) != std::string::npos) seen = true;
+        if (seen) continue;
+        // Blank lines only between lines kept, one at a time.
+        if (line.empty() && (keep.empty() || keep.back().empty())) continue;
+        keep.push_back(line);
+    }
+    while (!keep.empty() && keep.back().empty()) keep.pop_back();
+    if (keep.empty()) return;
+    if (terminal_) clearLine();
+    for (size_t i = 0; i < keep.size(); ++i) {
+        std::fprintf(out_, "%s%s\n", i == 0 ? prefix.c_str() : "", keep[i].c_str());
+        if (!keep[i].empty()) shown_.push_back(keep[i]);
+    }
+    std::fflush(out_);
+}
+
+void ConsolePlatform::endJob(bool ok) {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (!inJob_) return;
+    if (!quiet_ || !ok) {
+        std::string line = jobLine(true, ok);
+        if (terminal_) {
+            size_t cols = columns(line);
+            std::string pad(drawn_ > cols ? drawn_ - cols : 0, ' ');
+            std::fprintf(out_, "\r%s%s\n", line.c_str(), pad.c_str());
+            drawn_ = 0;
+        } else {
+            std::fprintf(out_, "%s\n", line.c_str());
+        }
+        shown_.push_back(line);
+    }
+    inJob_ = false;
+    const std::string errorWord = lang_ ? trimmed(lang_->msgError) : "Error";
+    for (size_t i = 1; i < errors_.size(); ++i) printOnce(errors_[i], errorWord + ": ");
+    for (const Box& b : boxes_)
+        if (!quiet_ || b.error) printOnce(b.text, b.error ? b.caption + ": " : "");
+    std::fflush(out_);
+}
+
+std::string ConsolePlatform::jobResult() const {
+    std::lock_guard<std::mutex> lock(mu_);
+    return errors_.empty() ? closing_ : errors_.front();
+}
+
+std::vector<std::string> ConsolePlatform::jobMessages() const {
+    std::lock_guard<std::mutex> lock(mu_);
+    std::vector<std::string> texts;
+    for (const Box& b : boxes_) texts.push_back(b.text);
+    return texts;
+}
+
 void ConsolePlatform::onStatus(int part, const std::string& text) {
+    std::lock_guard<std::mutex> lock(mu_);
     if (part == 0) {
         part0_ = text;
         return;
     }
-    if (part0_ == "Written") written.push_back(text);
-    // Files are listed by the tool once a job ends; repeats add nothing.
-    if (part0_ == "Writing" || part0_ == "Written") return;
-    std::string line = part0_ + '\x01' + text;
+    const std::string state = trimmed(part0_);
+    if (state == "Written") written.push_back(text);
+    const std::string t = printable(text);
+    if (inJob_ && isError(part0_)) {
+        std::string e = oneLine(t);
+        for (const std::string& seen : errors_)
+            if (seen == e) return;
+        errors_.push_back(e);
+        return;
+    }
+    if (inJob_ && isClosing(part0_)) {
+        closing_ = oneLine(t);
+        return;
+    }
+    if (state == "Writing" || state == "Written") {
+        // Files are listed by the tool once a job ends.
+        if (terminal_ && state == "Writing") {
+            step_ = state + " " + std::filesystem::path(t).filename().string();
+            drawLine();
+        }
+        return;
+    }
+    if (inJob_) step_ = oneLine(t);
+    if (terminal_ && inJob_) {
+        drawLine();
+        return;
+    }
+    if (quiet_) return;
+    std::string line =
+        "[" + (state.empty() ? std::string("-") : printable(state)) + "] " + oneLine(t);
     if (line == lastLine_) return;
     lastLine_ = line;
-    std::string state = part0_;
-    while (!state.empty() && state.front() == ' ') state.erase(0, 1);
-    std::fprintf(out_, "[%s] %s\n", state.empty() ? "-" : cp1252ToUtf8(state).c_str(),
-                 cp1252ToUtf8(text).c_str());
+    std::fprintf(out_, "%s\n", line.c_str());
+    shown_.push_back(line);
 }
 
 void ConsolePlatform::onProgress(const std::string& bar, int pos) {
-    // One line per tenth, so a long job does not flood the terminal.
+    std::lock_guard<std::mutex> lock(mu_);
+    percent_ = pos < 0 ? 0 : pos > 100 ? 100 : pos;
+    if (terminal_) {
+        drawLine();
+        return;
+    }
+    if (quiet_) return;
+    // One line per tenth, so a long job does not flood a log.
     int step = pos / 10;
     if (pos == 0) lastProgress_ = -1;
     if (step == lastProgress_) return;
@@ -49,10 +265,15 @@ void ConsolePlatform::onProgress(const std::string& bar, int pos) {
 }
 
 void ConsolePlatform::onMessageBox(const MessageBoxCall& box) {
-    std::string caption = box.caption;
-    while (!caption.empty() && caption.front() == ' ') caption.erase(0, 1);
-    std::string text;
-    for (char c : box.text)
-        if (c != '\r') text += c;
-    std::fprintf(out_, "== %s ==\n%s\n", cp1252ToUtf8(caption).c_str(), cp1252ToUtf8(text).c_str());
+    std::lock_guard<std::mutex> lock(mu_);
+    Box b{printable(box.text), printable(trimmed(box.caption)),
+          (box.flags & 0xF0u) == kMbIconError};
+    // A job's boxes follow its result line; others (loading the
+    // configuration) show at once.
+    if (inJob_) {
+        boxes_.push_back(b);
+        return;
+    }
+    if (quiet_ && !b.error) return;
+    printOnce(b.text, b.error ? b.caption + ": " : "");
 }

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "config/fileIo.h"
 #include "tests/cli/cliRun.h"
+#include "tests/cli/miniJson.h"
 
 namespace {
 const std::string kFiles = std::string("--config '") + VA_TEST_DATA +
@@ -32,19 +34,64 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(port.exitCode, 64) << port.out;
     EXPECT_EQ(port.out.find('\n'), port.out.size() - 1) << port.out;  // a one-line reason
     EXPECT_EQ(runCliTool("--db-port 0").exitCode, 64);
-    // Two single-file lists cannot both take one file name.
-    EXPECT_EQ(runCliTool(kFiles + "--format ndf,st1 --output /tmp/va-one-file.bin").exitCode, 64);
+    CliResult typo = runCliTool("--db-pasword Sekr3t");  // the error quotes what it did not take
+    EXPECT_EQ(typo.exitCode, 64);
+    EXPECT_EQ(typo.out.find("Sekr3t"), std::string::npos) << typo.out;
+    EXPECT_EQ(runCliTool(kFiles + "--summary", "VELARTIS_DB_PORT=33a").exitCode, 64);
+    CliResult noFile = runCliTool(kFiles + "--defaults-file /nonexistent/my.cnf --summary");
+    EXPECT_EQ(noFile.exitCode, 64) << noFile.out;  // not silently passed over
+    EXPECT_NE(noFile.out.find("/nonexistent/my.cnf"), std::string::npos) << noFile.out;
+
+    // A file where a folder is needed: refused before any download, and
+    // the file is left as it was.
+    const std::string file = std::string(::testing::TempDir()) + "va_cli_one_file.bin";
+    FILE* f = std::fopen(file.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("keep", f);
+    std::fclose(f);
+    for (const std::string& use :
+         {"--format ndf,st1 --output '" + file + "'",  // one name, two lists
+          "--format e2 --output '" + file + "'",
+          "--format ndf --output '" + file + "/sub/list.ndf'"}) {
+        CliResult r = runCliTool(kFiles + use);
+        EXPECT_EQ(r.exitCode, 64) << use << r.out;
+        EXPECT_NE(r.out.find("is a file"), std::string::npos) << r.out;
+    }
+    std::string kept;
+    f = std::fopen(file.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    char buf[16];
+    kept.assign(buf, std::fread(buf, 1, sizeof buf, f));
+    std::fclose(f);
+    std::remove(file.c_str());
+    EXPECT_EQ(kept, "keep");
+
     CliResult help = runCliTool("--help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--db-socket"), std::string::npos);
+    EXPECT_EQ(help.out.find("browser"), std::string::npos);  // the user's terms, not the window's
+    CliResult version = runCliTool("--version");
+    EXPECT_EQ(version.exitCode, 0);
+    // The package is built with the project's version: both must agree.
+    EXPECT_EQ(version.out, "velartis-cli (Velartis " VA_PROJECT_VERSION ")\n");
 
-    CliResult missing = runCliTool(std::string("--master '") + VA_TEST_DATA +
-                                   "/config/master.vac' --config /nonexistent/x.cfg --summary");
+    const std::string json = std::string(::testing::TempDir()) + "va_cli_usage.json";
+    CliResult missing = runCliTool(
+        std::string("--master '") + VA_TEST_DATA +
+        "/config/master.vac' --config /nonexistent/x.cfg --summary --report-json '" + json + "'");
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(missing.out.find("Unable to open configuration file.\n/nonexistent/x.cfg: No such "
-                               "file or directory"),
-              std::string::npos)
-        << missing.out;
+    const std::string why =
+        "Unable to open configuration file.\n/nonexistent/x.cfg: No such file or directory";
+    EXPECT_EQ(countOf(missing.out, why), 1u) << missing.out;
+    // The report of a run that failed before any job says why, in valid JSON.
+    std::string text;
+    ASSERT_TRUE(readFileWhole(json, &text));
+    std::remove(json.c_str());
+    Json j;
+    ASSERT_TRUE(JsonReader(text).parse(&j)) << text;
+    EXPECT_EQ(j["exitCode"].number, 1);
+    EXPECT_NE(j["error"].text.find(why), std::string::npos) << text;
+    EXPECT_TRUE(j["jobs"].items.empty());
 }
 
 // Files that are no configuration end the tool with a message, never a crash.

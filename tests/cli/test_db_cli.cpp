@@ -10,6 +10,7 @@
 
 #include "config/fileIo.h"
 #include "tests/cli/cliRun.h"
+#include "tests/cli/miniJson.h"
 #include "tests/download/cutProxy.h"
 
 namespace fs = std::filesystem;
@@ -152,17 +153,34 @@ TEST_F(CliEndToEnd, ListTypesShapeTheSatellites) {
     EXPECT_NE(xml.find("News"), std::string::npos) << xml.substr(0, 400);
 }
 
-TEST_F(CliEndToEnd, FailuresGiveTheirExitCodes) {
-    // A destination that does not exist: exit 1 and nothing under a final name.
-    fs::path gone = out / "no" / "such" / "folder";
-    CliResult r = runCliTool(db() + files() + "--format e2,ndf --output '" + gone.string() + "'");
-    EXPECT_EQ(r.exitCode, 1) << r.out;
-    EXPECT_NE(r.out.find("Unable to open file."), std::string::npos) << r.out;
-    EXPECT_FALSE(fs::exists(out / "no"));
+TEST_F(CliEndToEnd, MissingOutputFolderIsMadeOnceTheDownloadSucceeded) {
+    fs::path made = out / "no" / "such" / "folder";
+    CliResult r = runCliTool(db() + files() + "--format e2,ndf --output '" + made.string() + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_FALSE(onlyDir(made, "DalmeroListE2_").empty());
+    EXPECT_NE(r.out.find("  wrote " + made.string() + "/DMlistNDF-"), std::string::npos) << r.out;
 
-    // The server is not there.
+    // A single-file list may name its file; the folders above it are made.
+    // A new name without an extension is a folder, for that list too.
+    fs::path named = out / "a" / "b" / "mine.ndf";
+    r = runCliTool(db() + files() + "--format ndf --output '" + named.string() + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_GT(fs::file_size(named), 0u);
+    r = runCliTool(db() + files() + "--format ndf --output '" + (out / "c").string() + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(fs::is_directory(out / "c")) << r.out;
+
+    // No download, no folder.
     r = runCliTool("--db-host 127.0.0.1 --db-port 1 " + files() + "--format e2 --output '" +
-                   out.string() + "'");
+                   (out / "never").string() + "'");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_FALSE(fs::exists(out / "never"));
+}
+
+TEST_F(CliEndToEnd, FailuresGiveTheirExitCodes) {
+    // The server is not there.
+    CliResult r = runCliTool("--db-host 127.0.0.1 --db-port 1 " + files() +
+                             "--format e2 --output '" + out.string() + "'");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.out.find("Can't connect to MySql server on xx:xx:xx:xx (10053)"), std::string::npos)
         << r.out;
@@ -238,6 +256,191 @@ TEST_F(CliEndToEnd, ConcurrentDownloadsBothCount) {
     // Without --format nothing is written, and the tool says so.
     EXPECT_NE(a.out.find("\nNo list written: no --format was given.\n"), std::string::npos)
         << a.out;
+}
+
+// Connection values reach the server in their order: options, environment,
+// option files, built-in values. The built-in password is the server's own,
+// so a wrong password shows which source was used. None is ever printed.
+TEST_F(CliEndToEnd, PasswordFromEnvironmentAndOptionFilesNeverPrinted) {
+    const std::string wrongEnv = "Env-Wr0ng-9d1", wrongFile = "File-Wr0ng-7c3";
+    const fs::path home = out / "home";
+    fs::create_directories(home);
+    const std::string homeEnv = "HOME='" + home.string() + "' ";
+    auto write = [](const fs::path& p, const std::string& text) {
+        std::string err;
+        ASSERT_TRUE(writeFileWhole(p.string(), text, &err)) << err;
+    };
+    const std::string json = (out / "r.json").string();
+    const std::string args =
+        files() + "--format e2 --output '" + out.string() + "' --report-json '" + json + "' ";
+    std::string printed;
+    auto run = [&](const std::string& extra, const std::string& env) {
+        CliResult r = runCliTool(args + extra, env);
+        printed += r.out + slurp(json);
+        return r;
+    };
+    // A refused login reads as any failed connection.
+    const std::string refused = "Can't connect to MySql server";
+    CliResult r = run(db(), "VELARTIS_DB_PASSWORD=" + wrongEnv);
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find(refused), std::string::npos) << r.out;
+    r = run(db() + "--db-password vapass1", "VELARTIS_DB_PASSWORD=" + wrongEnv);
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+
+    // The [velartis] group of ~/.my.cnf names the whole server. Its
+    // character set must not change what the rows arrive in.
+    const std::string server =
+        "host=127.0.0.1\nport=" + std::to_string(VA_TEST_DB_PORT) + "\ndatabase=velartis_sample\n";
+    write(home / ".my.cnf",
+          "[velartis]\n" + server + "password=vapass1\ndefault-character-set=utf8mb4\n");
+    r = run("", homeEnv);
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(slurp(onlyDir(out, "DalmeroListE2_") / "lamedb").find("\nWDR K\xC3\xB6ln\n"),
+              std::string::npos);
+    write(home / ".my.cnf", "[velartis]\n" + server + "password=" + wrongFile + "\n");
+    r = run("", homeEnv);
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find(refused), std::string::npos) << r.out;
+    r = run("", homeEnv + "VELARTIS_DB_PASSWORD=vapass1");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+
+    // --defaults-file is read instead of ~/.my.cnf.
+    write(out / "velartis.cnf", "[client]\n" + server + "[velartis]\npassword=vapass1\n");
+    r = run("--defaults-file '" + (out / "velartis.cnf").string() + "'", homeEnv);
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+
+    for (const std::string& secret : {std::string("vapass1"), wrongEnv, wrongFile})
+        EXPECT_EQ(printed.find(secret), std::string::npos) << secret << "\n" << printed;
+}
+
+TEST_F(CliEndToEnd, ProgressLineOnATerminalPlainLinesElsewhereEachMessageOnce) {
+    const std::string args = db() + files() + "--format ndf --output '" + out.string() + "'";
+    CliResult tty = runCliOnTerminal(args);
+    ASSERT_EQ(tty.exitCode, 0) << tty.out;
+    // The terminal shows "\n" as "\r\n"; a job's line is redrawn after each
+    // "\r" and its last drawing is the result.
+    const std::string text = std::regex_replace(tty.out, std::regex("\r\n"), "\n");
+    auto lastDrawing = [&](const std::string& label) {
+        size_t at = text.find("\r" + label + " ");
+        if (at == std::string::npos) return std::string("<no line for " + label + ">");
+        std::string line = text.substr(at, text.find('\n', at) - at);
+        EXPECT_GE(countOf(line, "\r"), 2u) << line;  // updated in place
+        line = line.substr(line.rfind('\r') + 1);
+        return line.substr(0, line.find_last_not_of(' ') + 1);
+    };
+    EXPECT_TRUE(std::regex_match(lastDrawing("Download"),
+                                 std::regex("Download 100% 0:0\\d  done: All data were read "
+                                            "correctly\\. You can now save .*")))
+        << text;
+    EXPECT_TRUE(std::regex_match(lastDrawing("NDF"),
+                                 std::regex("NDF 100% 0:0\\d  done: The file was written "
+                                            "correctly\\.")))
+        << text;
+
+    CliResult plain = runCliTool(args);
+    ASSERT_EQ(plain.exitCode, 0) << plain.out;
+    for (char c : plain.out) {
+        if (c == '\n') continue;
+        ASSERT_TRUE(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F)
+            << "control character " << static_cast<int>(c) << " in\n"
+            << plain.out;
+    }
+    for (const CliResult* r : {&tty, &plain}) {
+        for (const char* once :
+             {"All data were read correctly.", "You can now save the list",
+              "Welcome to the Velartis channel server.", "The file was written correctly."})
+            EXPECT_EQ(countOf(r->out, once), 1u) << once << "\n" << r->out;
+    }
+
+    // Quiet: the path written and nothing else.
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(plain.out, m, std::regex("\n  wrote ([^\n]+)\n"))) << plain.out;
+    CliResult quiet = runCliTool(args + " -q");
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.out, m[1].str() + "\n");
+}
+
+TEST_F(CliEndToEnd, JsonReportAgreesWithThePrintedReport) {
+    // velartis_badids: a download that drops rows for their ids.
+    std::string text;
+    ASSERT_TRUE(readFileWhole(std::string(VA_SOURCE_DIR) + "/data/Default.cfg", &text));
+    text = std::regex_replace(text, std::regex("\\[SAT\\][\\s\\S]*\\[/SAT\\]"),
+                              "[SAT]\r\n500#Bad#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#11111111111#"
+                              "\r\n[/SAT]");
+    const std::string cfg = (out / "bad.cfg").string();
+    std::string err;
+    ASSERT_TRUE(writeFileWhole(cfg, text, &err)) << err;
+    const fs::path lists = out / "lists";
+    const std::string json = (out / "report.json").string();
+    CliResult r = runCliTool(db("velartis_badids") + files(cfg) + "--format e2,ndf --output '" +
+                             lists.string() + "' --report-json '" + json + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    Json j;
+    ASSERT_TRUE(JsonReader(slurp(json)).parse(&j)) << slurp(json);
+    EXPECT_EQ(j["exitCode"].number, 0);
+    EXPECT_EQ(j["version"].text, VA_PROJECT_VERSION);
+
+    const std::pair<const char*, const char*> fields[] = {
+        {"Satelliti:", "satellites"},
+        {"Transponder:", "transponders"},
+        {"Bouquets:", "bouquets"},
+        {"Canali TV:", "tvChannels"},
+        {"Canali Radio:", "radioChannels"},
+        {"Gruppi Favoriti:", "favouriteGroups"},
+        {"Canali Favoriti:", "favouriteChannels"}};
+    for (const auto& [label, key] : fields) {
+        std::smatch m;
+        ASSERT_TRUE(
+            std::regex_search(r.out, m, std::regex("\n  " + std::string(label) + " +([^\n]*)\n")))
+            << label;
+        EXPECT_EQ(j["report"][key].text, m[1].str()) << key;
+    }
+    EXPECT_EQ(j["counts"]["transponders"].number, 2);
+
+    std::vector<std::string> dropped;
+    std::smatch m;
+    for (std::string rest = r.out; std::regex_search(rest, m, std::regex("\nDropped: [^\n]*"));
+         rest = m.suffix())
+        dropped.push_back(m.str().substr(1));
+    const Json& reasons = j["dropped"]["reasons"];
+    ASSERT_EQ(reasons.items.size(), dropped.size()) << r.out;  // each line printed once
+    ASSERT_GT(dropped.size(), 3u);
+    double total = 0;
+    for (size_t i = 0; i < dropped.size(); ++i) {
+        EXPECT_EQ("Dropped: " + std::to_string(static_cast<int>(reasons[i]["rows"].number)) + " " +
+                      reasons[i]["reason"].text,
+                  dropped[i]);
+        total += reasons[i]["rows"].number;
+    }
+    EXPECT_EQ(j["dropped"]["rows"].number, total);
+
+    const Json& jobs = j["jobs"];
+    ASSERT_EQ(jobs.items.size(), 3u);
+    EXPECT_EQ(jobs[0]["job"].text, "download");
+    EXPECT_EQ(jobs[0]["result"].text, "done");
+    EXPECT_EQ(jobs[0]["message"].text.rfind("All data were read correctly.", 0), 0u);
+    EXPECT_NE(jobs[0]["messages"][0].text.find("Bad ids"), std::string::npos);
+    EXPECT_EQ(jobs[1]["job"].text, "e2");
+    EXPECT_EQ(jobs[2]["job"].text, "ndf");
+    EXPECT_EQ(jobs[2]["files"].items.size(), 1u);
+    for (size_t k = 1; k < 3; ++k) {
+        EXPECT_EQ(jobs[k]["result"].text, "done");
+        ASSERT_FALSE(jobs[k]["files"].items.empty());
+        for (const Json& f : jobs[k]["files"].items) {
+            EXPECT_EQ(f["path"].text.rfind(lists.string(), 0), 0u) << f["path"].text;
+            EXPECT_EQ(f["bytes"].number, static_cast<double>(fs::file_size(f["path"].text)));
+        }
+    }
+
+    // A run that fails is reported too, with its exit code.
+    r = runCliTool(db("velartis_outdated") + files() + "--format e2 --output '" + lists.string() +
+                   "' --report-json '" + json + "'");
+    EXPECT_EQ(r.exitCode, 2) << r.out;
+    Json failed;
+    ASSERT_TRUE(JsonReader(slurp(json)).parse(&failed)) << slurp(json);
+    EXPECT_EQ(failed["exitCode"].number, 2);
+    ASSERT_EQ(failed["jobs"].items.size(), 1u);
+    EXPECT_EQ(failed["jobs"][0]["result"].text, "outdated");
 }
 
 }  // namespace

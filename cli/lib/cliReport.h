@@ -1,0 +1,46 @@
+#pragma once
+// The command-line tool's report for scripts (--report-json): the report
+// fields and counters of the download, the rows it dropped and why, and
+// each job with its result and the files it wrote. Every text is UTF-8.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "download/dbTypes.h"
+#include "download/download.h"
+
+struct CliFileRecord {
+    std::string path;
+    uint64_t bytes = 0;
+};
+
+struct CliJobRecord {
+    std::string job;                    // "download", or the --format name of a writer
+    std::string label;                  // as on the result line: "Download", "Enigma2", ...
+    uint32_t code = 1;                  // the job's own code (0 done, 1 failed, 2 outdated)
+    std::string result;                 // "done", "failed", "outdated"
+    std::string message;                // what the job ended with: its first error or closing text
+    std::vector<std::string> messages;  // the texts of its message boxes
+    double seconds = 0;
+    std::vector<CliFileRecord> files;
+};
+
+struct CliRunRecord {
+    std::string program, version;
+    int exitCode = 0;
+    std::string error;        // why the run stopped before or between jobs
+    bool downloaded = false;  // the report, counters and dropped rows below are set
+    // The seven report fields as printed: key and text.
+    std::vector<std::pair<std::string, std::string>> report;
+    T_dbReport counts{};
+    T_dbDropped dropped{};
+    std::vector<CliJobRecord> jobs;
+};
+
+// The run as one JSON object.
+std::string runJson(const CliRunRecord& run);
+
+// A string as a JSON string literal: quotes, backslashes and control
+// characters escaped; bytes that are not UTF-8 are read as Windows-1252.
+std::string jsonString(const std::string& s);
