@@ -65,7 +65,12 @@ QString qtFilter(const std::vector<std::string>& filter) {
     QStringList parts;
     for (size_t i = 0; i + 1 < filter.size(); i += 2) {
         QString desc = toQt(filter[i]);
-        const QString pattern = toQt(filter[i + 1]).replace(';', ' ');
+        QString pattern = toQt(filter[i + 1]).replace(';', ' ');
+        // "*.*" means every file; here it would only take names with a dot.
+        if (pattern == "*.*") {
+            pattern = "*";
+            desc.replace("(*.*)", "(*)");
+        }
         // Qt takes the patterns from the parentheses of the description.
         if (!desc.contains('(')) desc += " (" + pattern + ")";
         parts << desc;
@@ -280,6 +285,13 @@ void QtPlatform::setRows(HCtl c, const std::vector<std::string>& rows) {
 void QtPlatform::setStatus(HCtl bar, int part, const std::string& text) {
     if (part < 0 || part > 1) return;
     post([this, bar, part, t = toQt(text)] {
+        if (auto* s = qobject_cast<VaStatusBar*>(object(bar))) s->part(part)->setText(t);
+    });
+}
+
+void QtPlatform::setStatusPath(HCtl bar, int part, const std::string& fsText) {
+    if (part < 0 || part > 1) return;
+    post([this, bar, part, t = qtPath(fsText)] {
         if (auto* s = qobject_cast<VaStatusBar*>(object(bar))) s->part(part)->setText(t);
     });
 }
