@@ -378,7 +378,9 @@ UiCall QtPlatform::present(UiCall call) {
         // A scripted folder stands for "the default name in that folder".
         std::error_code ec;
         if (std::filesystem::is_directory(call.chosen, ec))
-            call.chosen = (std::filesystem::path(call.chosen) / call.path).string();
+            call.chosen =
+                (std::filesystem::path(call.chosen) / std::filesystem::path(call.path).filename())
+                    .string();
     }
     if (call.kind == UiCall::kSave && call.answer)
         call.chosen = withDefaultExtension(call.chosen, call.defExt);
