@@ -90,6 +90,8 @@ public:
     int jobsEnded() const { return jobsEnded_; }
     // The window's job record: its live records, Widget and the connection.
     T_FnPARAM jobParam() const;
+    // The connection values of the next jobs.
+    void setConnection(T_dbConnOverride conn) { conn_ = std::move(conn); }
 
     QtPlatform* platform() const { return ui_; }
     QWidget* page() const { return page_; }

@@ -53,8 +53,8 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
-    bool start() {
-        wnd = std::make_unique<CppWnd>(&ui, T_dbConnOverride{});
+    bool start(T_dbConnOverride conn = {}) {
+        wnd = std::make_unique<CppWnd>(&ui, std::move(conn));
         wnd->quit = [this](int code) { quitCodes.push_back(code); };
         return wnd->Create();
     }
