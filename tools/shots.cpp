@@ -34,7 +34,8 @@ QImage fewColours(const QImage& image) {
     for (int y = 0; y < rgb.height(); ++y)
         for (int x = 0; x < rgb.width(); ++x) ++count[rgb.pixel(x, y)];
     std::vector<std::pair<int, QRgb>> byCount;
-    for (auto it = count.cbegin(); it != count.cend(); ++it) byCount.push_back({it.value(), it.key()});
+    for (auto it = count.cbegin(); it != count.cend(); ++it)
+        byCount.push_back({it.value(), it.key()});
     std::sort(byCount.rbegin(), byCount.rend());
     QList<QRgb> table;
     for (size_t i = 0; i < byCount.size() && i < 256; ++i) table << byCount[i].second;
