@@ -1,22 +1,61 @@
 // velartis-shots: renders each page of the window in each language to PNG
-// files, for the README and for reviewing the layout by eye. Run it in a
-// folder that holds VAconfig.vac and Default.cfg (tools/shots.sh does).
+// files, for reviewing the layout by eye. Run it in a folder that holds
+// VAconfig.vac and Default.cfg (tools/shots.sh does).
+//
+// With --flow it first does what a person does first (shows a satellite,
+// downloads from the server of VELARTIS_DB_HOST / _PORT / _SOCKET or the
+// built-in one) and renders the four pages in the file's language only,
+// as page0.png to page3.png: the README's pictures.
 #include <QApplication>
 #include <QDir>
+#include <QHash>
+#include <QImage>
 #include <QPixmap>
 #include <QTabBar>
+#include <QTest>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "ui/ids.h"
 #include "ui/mainWnd.h"
 #include "ui/qtPlatform.h"
 #include "ui/start.h"
 
+namespace {
+
+// The picture in its 256 most frequent colours (a window has few; the rest
+// are the edges of letters): a small file that looks the same.
+QImage fewColours(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    QHash<QRgb, int> count;
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x) ++count[rgb.pixel(x, y)];
+    std::vector<std::pair<int, QRgb>> byCount;
+    for (auto it = count.cbegin(); it != count.cend(); ++it)
+        byCount.push_back({it.value(), it.key()});
+    std::sort(byCount.rbegin(), byCount.rend());
+    QList<QRgb> table;
+    for (size_t i = 0; i < byCount.size() && i < 256; ++i) table << byCount[i].second;
+    return rgb.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     setupApplication(app);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: velartis-shots OUTPUT-FOLDER\n");
+    const bool flow = argc == 3 && std::strcmp(argv[2], "--flow") == 0;
+    if (argc != 2 && !flow) {
+        std::fprintf(stderr, "usage: velartis-shots OUTPUT-FOLDER [--flow]\n");
+        return 64;
+    }
+    T_dbConnOverride conn;
+    std::string error;
+    if (!dbConnFromEnv(&conn, &error)) {
+        std::fprintf(stderr, "velartis-shots: %s\n", error.c_str());
         return 64;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -26,18 +65,32 @@ int main(int argc, char** argv) {
     }
     QtPlatform ui;
     ui.setScripted(true);  // no box may wait for a person here
-    CppWnd wnd(&ui);
+    CppWnd wnd(&ui, conn);
     wnd.quit = [](int) {};
     if (!wnd.Create()) return 1;
+    auto command = [&](int id) { wnd.OnCommand(wnd.controlById(id), id, ids::kClicked); };
+    if (flow) {
+        command(ids::kSatBtn + 2);
+        command(ids::kDownload);
+        if (!QTest::qWaitFor([&] { return wnd.jobsEnded() == 1; }, 120000))
+            std::fprintf(stderr, "velartis-shots: the download did not end\n");
+        else if (wnd.lastJobEnd().code != 0)
+            std::fprintf(stderr, "velartis-shots: the download failed (see page 3)\n");
+    }
     const char* const langs[5] = {"it", "en", "fr", "de", "es"};
     int written = 0;
     for (int l = 0; l < 5; ++l) {
-        wnd.OnCommand(wnd.controlById(ids::kLangFirst + l), ids::kLangFirst + l, ids::kClicked);
+        if (flow && l > 0) break;
+        if (!flow) command(ids::kLangFirst + l);
         for (int p = 0; p < 4; ++p) {
             wnd.tabBar()->setCurrentIndex(p);
             QApplication::processEvents();
-            const QString file = QString("%1/page%2-%3.png").arg(out).arg(p).arg(langs[l]);
-            if (!wnd.grab().save(file)) {
+            const QString file = flow ? QString("%1/page%2.png").arg(out).arg(p)
+                                      : QString("%1/page%2-%3.png").arg(out).arg(p).arg(langs[l]);
+            QImage shot = wnd.grab().toImage();
+            // The README's pictures are small: a window has few colours.
+            if (flow) shot = fewColours(shot);
+            if (!shot.save(file)) {
                 std::fprintf(stderr, "velartis-shots: cannot write %s\n", qPrintable(file));
                 return 1;
             }

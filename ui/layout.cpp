@@ -341,6 +341,10 @@ void CppWnd::createDownGenPage() {
                            445, contentW[i], 24, content[i], e2, g, &normalFont_);
     }
 
+    // Near the Enigma content: how their names are written.
+    enigmaCp_ = check("hEnigmaCp", ids::kEnigmaCp, 140, 472, 300, 18,
+                      "Enigma names in Windows-1252", g, &normalFont_);
+
     grpInfo_ = group("grpListInfo", 560, 388, 165, 168, nullptr, g);
     const char* const infoLabels[6] = {
         "MaxSat:", "MaxTP:", "MaxChTv:", "MaxChRa:", "MaxFavGrp:", "MaxFavCh:"};

@@ -72,6 +72,8 @@ CppWnd::~CppWnd() {
 bool CppWnd::Create() {
     // The records are zero before the window exists.
     cfgParam = T_cfgStruct{};
+    cfgParam.enigmaCp1252 = enigmaCp1252Setting() ? 1 : 0;
+    currSatBtn = 0;
     satParam.count = catParam.count = favParam.count = favIParam.count = 0;
     bouParam.count = bouIParam.count = natParam.count = 0;
     Widget = T_Widget{};
@@ -190,8 +192,7 @@ bool CppWnd::OnCreate() {
         return false;
     }
     setLang(&MsgLang, cfgParam.lang, langHandle_, &Widget);
-    setWindowTitle(toQt(
-        strFormat("%s%s - Dalmero TEAM - %s", cfgParam.appName, cfgParam.appVersion, cfgFile)));
+    setCaption();
     createControls();
     storeHandles();
     changeWidgetsLang(&Widget, &MsgLang);
@@ -291,15 +292,19 @@ void CppWnd::storeHandles() {
 }
 
 int CppWnd::OnDestroy() {
+    endProgram(0);
+    return 0;
+}
+
+void CppWnd::endProgram(int code) {
     ended_ = true;
     hide();
     if (quit)
-        quit(0);
+        quit(code);
     else
         // Posted: a start that failed has no event loop yet to leave.
         QMetaObject::invokeMethod(
-            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-    return 0;
+            qApp, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
 }
 
 bool CppWnd::closing() {
@@ -336,34 +341,6 @@ void CppWnd::closeEvent(QCloseEvent* e) {
     OnDestroy();
 }
 
-int CppWnd::OnCommand(QObject* control, int id, int code) {
-    (void)control;
-    if (code != ids::kClicked) return 0;
-    switch (id) {
-    case ids::kExit:
-        if (inClosing_) break;
-        inClosing_ = true;
-        if (closing()) OnDestroy();
-        inClosing_ = false;
-        break;
-    case ids::kForum1: ui_->openUrl(fieldText(cfgParam.forumUrl1)); break;
-    case ids::kForum2: ui_->openUrl(fieldText(cfgParam.forumUrl2)); break;
-    case ids::kForum3:
-        // Nothing fills the third address.
-        if (cfgParam.forumUrl3[0]) ui_->openUrl(fieldText(cfgParam.forumUrl3));
-        break;
-    default:
-        if (id >= ids::kLangFirst && id <= ids::kLangLast) changeLanguage(id - ids::kLangFirst + 1);
-        break;
-    }
-    return 0;
-}
-
-int CppWnd::OnNotify(QObject* from, int code) {
-    if (from == tab_ && code == ids::kTabChange) showTab(tab_->currentIndex());
-    return 0;
-}
-
 void CppWnd::changeLanguage(int lang) {
     // A running job keeps the texts it was started with (its own copy).
     cfgParam.lang = lang;
@@ -389,18 +366,32 @@ T_FnPARAM CppWnd::jobParam() const {
 }
 
 bool CppWnd::startJob(bool download) {
+    // The launcher refuses too; the running job's state must stay.
+    if (ui_->jobRunning()) return false;
     QPointer<CppWnd> self(this);
     auto ended = [self](const T_jobEnd& e) {
         if (!self) return;
         self->lastJobEnd_ = e;
         ++self->jobsEnded_;
-        // The job enabled all 60 rows again; a row without a satellite has
-        // nothing to pick or tick.
-        self->disableUnusedRows();
+        self->afterJob(e);
         self->OnJobEnd(e);
     };
+    staleDuringJob_ = false;
     const T_FnPARAM shared = jobParam();
     return download ? startDownloadJob(shared, ended) : startWriterJob(shared, ended);
+}
+
+void CppWnd::afterJob(const T_jobEnd& e) {
+    // The job enabled all 60 rows again; a row without a satellite has
+    // nothing to pick or tick.
+    disableUnusedRows();
+    // It enabled the set-up boxes too, whatever the shown satellite's LNB
+    // and switch allow, and with no satellite shown at all.
+    applySatRules();
+    if (staleDuringJob_) withdrawGenerate();
+    staleDuringJob_ = false;
+    // The job has shown the old-version box; this build may not go on.
+    if (e.download && e.code == kDownloadOutdated) endProgram(2);
 }
 
 void CppWnd::OnJobEnd(const T_jobEnd&) {}

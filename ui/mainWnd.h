@@ -6,6 +6,7 @@
 // record are the program-wide ones (config/, platform/widget.h).
 #include <QFont>
 #include <QMainWindow>
+#include <QString>
 #include <functional>
 #include <vector>
 
@@ -25,6 +26,21 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTabBar;
+
+// The row whose satellite the set-up and filter pages show (1 to 60); 0
+// while none is shown.
+extern int currSatBtn;
+// Scratch table of the bouquet sort.
+extern T_idxBou tmpBouquet;
+// Byte-wise comparisons of two T_bouRec for qsort, by name and by nation.
+int compareBouByName(const void* a, const void* b);
+int compareBouByNation(const void* a, const void* b);
+
+// The code page of the Enigma lists' names is a choice of this computer,
+// kept in the user's settings and not in the configuration file (whose
+// format other installations share): true Windows-1252, false UTF-8.
+bool enigmaCp1252Setting();
+void setEnigmaCp1252Setting(bool on);
 
 class CppWnd : public QMainWindow {
     Q_OBJECT
@@ -60,6 +76,11 @@ public:
     int SHgeneralDownGen(int show);
     int setListTypeInfo();
 
+    // The satellite list: tick a row, show a row's satellite, move it.
+    int updSatArray(int row);
+    int setValSat();
+    int moveUpDown(int id);
+
     // Starts the download job of the list type or the writer job of the
     // family through the launcher, on copies of the records; false when
     // nothing started. The end reaches OnJobEnd on the window thread.
@@ -69,6 +90,8 @@ public:
     int jobsEnded() const { return jobsEnded_; }
     // The window's job record: its live records, Widget and the connection.
     T_FnPARAM jobParam() const;
+    // The connection values of the next jobs.
+    void setConnection(T_dbConnOverride conn) { conn_ = std::move(conn); }
 
     QtPlatform* platform() const { return ui_; }
     QWidget* page() const { return page_; }
@@ -91,11 +114,54 @@ private:
     void storeHandles();
     // The closing question; true when the window may go.
     bool closing();
+    // Hides the window and leaves the event loop with code.
+    void endProgram(int code);
     void changeLanguage(int lang);
     // Says once per load that satellites past row 60 have no row.
     void noteRowsBeyondWindow();
     // Rows without a satellite stay unusable, also after a job restored the window.
     void disableUnusedRows();
+    // What the window does once a job has ended, before OnJobEnd.
+    void afterJob(const T_jobEnd& e);
+
+    // Command handling (commands.cpp).
+    // A download-relevant change: withdraws the generate side; a change
+    // made while a job runs also withdraws what that job gives back.
+    void changed();
+    // Takes the generate side away without counting as a change.
+    void withdrawGenerate();
+    // The last row that shows a satellite, and whether one is shown.
+    int lastRow() const;
+    bool satShown() const;
+    T_satRec& shownSat();
+    void setupComboChanged();
+    void editLeft(int id);
+    void filterClicked(int id);
+    void favClicked();
+    void familyClicked(int fileType);
+    void startCommand(bool download);
+    void openCfg();
+    // Loads the chosen file in place of the window's configuration; false
+    // (after a box) when it could not be read whole, and nothing changed.
+    bool loadChosen(const std::string& path);
+    void saveCfgAs();
+    void disclaimer();
+    void setCaption();
+    void clearControls();
+    // The enable rules of the set-up and filter boxes for the shown satellite.
+    void applySatRules();
+    // No satellite shown: the boxes that edit one are not usable.
+    void disableSatBoxes();
+    // The move buttons by the shown row: none above row 1, none below the last.
+    void setMoveButtons();
+
+    // The bouquet lists (satList.cpp).
+    void sortBouquets(bool byNation);
+    void fillBouList();
+    void addBouquet();
+    void addAllBouquets();
+    void removeBouquet();
+    void removeAllBouquets();
 
     // Control makers: geometry, id, colours, font, and the wiring to OnCommand.
     void place(QWidget* w, const char* name, int id, int x, int y, int wd, int ht,
@@ -123,6 +189,9 @@ private:
     bool inClosing_ = false;
     T_jobEnd lastJobEnd_{};
     int jobsEnded_ = 0;
+    // A download-relevant change was made while a job ran: what it downloads
+    // no longer matches the configuration.
+    bool staleDuringJob_ = false;
 
     QFont sysFont_, normalFont_, boldFont_;
     QWidget* page_ = nullptr;
@@ -187,4 +256,6 @@ private:
     QRadioButton* e2Type_[3] = {};
     QGroupBox* grpInfo_ = nullptr;
     QLabel* info_[6] = {};
+    // The Enigma lists' code page, a choice of this computer (QSettings).
+    QCheckBox* enigmaCp_ = nullptr;
 };

@@ -152,6 +152,7 @@ int CppWnd::initAllWidget() {
     tickOne(e2Type_, cfgParam.e2Type);
     for (QRadioButton* b : e1Type_) b->setEnabled(false);
     for (QRadioButton* b : e2Type_) b->setEnabled(false);
+    enigmaCp_->setChecked(cfgParam.enigmaCp1252 == 1);
     return 1;
 }
 

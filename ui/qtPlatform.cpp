@@ -65,7 +65,12 @@ QString qtFilter(const std::vector<std::string>& filter) {
     QStringList parts;
     for (size_t i = 0; i + 1 < filter.size(); i += 2) {
         QString desc = toQt(filter[i]);
-        const QString pattern = toQt(filter[i + 1]).replace(';', ' ');
+        QString pattern = toQt(filter[i + 1]).replace(';', ' ');
+        // "*.*" means every file; here it would only take names with a dot.
+        if (pattern == "*.*") {
+            pattern = "*";
+            desc.replace("(*.*)", "(*)");
+        }
         // Qt takes the patterns from the parentheses of the description.
         if (!desc.contains('(')) desc += " (" + pattern + ")";
         parts << desc;
@@ -284,6 +289,13 @@ void QtPlatform::setStatus(HCtl bar, int part, const std::string& text) {
     });
 }
 
+void QtPlatform::setStatusPath(HCtl bar, int part, const std::string& fsText) {
+    if (part < 0 || part > 1) return;
+    post([this, bar, part, t = qtPath(fsText)] {
+        if (auto* s = qobject_cast<VaStatusBar*>(object(bar))) s->part(part)->setText(t);
+    });
+}
+
 void QtPlatform::setProgressRange(HCtl bar, int lo, int hi) {
     post([this, bar, lo, hi] {
         if (auto* p = qobject_cast<QProgressBar*>(object(bar))) p->setRange(lo, hi);
@@ -366,7 +378,9 @@ UiCall QtPlatform::present(UiCall call) {
         // A scripted folder stands for "the default name in that folder".
         std::error_code ec;
         if (std::filesystem::is_directory(call.chosen, ec))
-            call.chosen = (std::filesystem::path(call.chosen) / call.path).string();
+            call.chosen =
+                (std::filesystem::path(call.chosen) / std::filesystem::path(call.path).filename())
+                    .string();
     }
     if (call.kind == UiCall::kSave && call.answer)
         call.chosen = withDefaultExtension(call.chosen, call.defExt);

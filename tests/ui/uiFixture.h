@@ -5,6 +5,12 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
@@ -47,8 +53,8 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
-    bool start() {
-        wnd = std::make_unique<CppWnd>(&ui, T_dbConnOverride{});
+    bool start(T_dbConnOverride conn = {}) {
+        wnd = std::make_unique<CppWnd>(&ui, std::move(conn));
         wnd->quit = [this](int code) { quitCodes.push_back(code); };
         return wnd->Create();
     }
@@ -61,8 +67,48 @@ protected:
         auto* b = qobject_cast<QAbstractButton*>(ui.object(h));
         return b && b->isChecked();
     }
-    // A click as the user makes it, reported with the control's id.
+    // A command reported with the control's id, as a control whose click
+    // went through would (also one the window has greyed).
     void command(int id) { wnd->OnCommand(wnd->controlById(id), id, 0); }
+
+    // What a person does: click the tab, a button or box (a greyed one takes
+    // no click), a list entry; choose in a drop-down list with the keys;
+    // type into an edit box and leave it with the tab key.
+    void tab(int page) {
+        QTabBar* t = wnd->tabBar();
+        QTest::mouseClick(t, Qt::LeftButton, {}, t->tabRect(page).center());
+    }
+    void click(QWidget* w) {
+        // A check box or radio button takes a click on its mark or its text.
+        QPoint at = w->rect().center();
+        if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w))
+            at.setX(std::min(8, at.x()));
+        QTest::mouseClick(w, Qt::LeftButton, {}, at);
+    }
+    void click(HCtl h) { click(widget(h)); }
+    void clickRow(QListWidget* l, int row) {
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
+                          l->visualItemRect(l->item(row)).center());
+    }
+    void choose(QComboBox* c, int index) {
+        QTest::keyClick(c, Qt::Key_Home);
+        for (int i = 0; i < index; ++i) QTest::keyClick(c, Qt::Key_Down);
+    }
+    void type(QLineEdit* e, const char* keys) {
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClicks(e, keys);
+    }
+    void leave(QLineEdit* e) { QTest::keyClick(e, Qt::Key_Tab); }
+    template <typename T = QWidget>
+    T* w(HCtl h) const {
+        return qobject_cast<T*>(ui.object(h));
+    }
+    // The window as the active one, so the keyboard focus moves as on a desktop.
+    void activate() {
+        wnd->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(wnd.get()));
+    }
 
     QtPlatform ui;
     std::unique_ptr<CppWnd> wnd;

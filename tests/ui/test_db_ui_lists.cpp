@@ -1,0 +1,232 @@
+// The whole work of the window against the test database server: set up,
+// download, generate every receiver family, and the same files as the
+// command-line tool writes from the saved configuration.
+#include <QLabel>
+#include <QProgressBar>
+#include <map>
+#include <regex>
+
+#include "config/fileIo.h"
+#include "jobs/families.h"
+#include "platform/widget.h"
+#include "tests/cli/cliRun.h"
+#include "tests/ui/uiFixture.h"
+#include "ui/ids.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+T_dbConnOverride testServer(unsigned port = VA_TEST_DB_PORT) {
+    T_dbConnOverride c;
+    c.host = "127.0.0.1";
+    c.port = port;
+    c.name = "velartis_sample";
+    return c;
+}
+
+std::string slurp(const fs::path& p) {
+    std::string s;
+    readFileWhole(p.string(), &s);
+    return s;
+}
+
+int num(const std::ssub_match& m) { return std::stoi(m.str()); }
+
+// The time the tool's job started, as far as its list shows it: the
+// folder's or file's name, the production line of an Enigma list, the
+// stamp of a JST header. The window's clock is set to it.
+VaTime startOf(const fs::path& out) {
+    VaTime t{2000, 1, 1, 0, 0, 0};
+    std::smatch m;
+    const std::regex folder(R"(Dalmero\w+_(\d{4})-(\d\d)-(\d\d)_(\d\d)-(\d\d))");
+    const std::regex file(R"(DMlist.*-(\d{4})(\d\d)(\d\d)\.\w+)");
+    const std::regex produced(R"(by Dalmero Team - (\d{4})-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d))");
+    for (const auto& e : fs::recursive_directory_iterator(out)) {
+        const std::string name = e.path().filename().string();
+        if (std::regex_match(name, m, folder))
+            t = {num(m[1]), num(m[2]), num(m[3]), num(m[4]), num(m[5]), 0};
+        if (std::regex_match(name, m, file)) t = {num(m[1]), num(m[2]), num(m[3]), 0, 0, 0};
+    }
+    for (const auto& e : fs::recursive_directory_iterator(out)) {
+        if (!e.is_regular_file() || e.path().extension() == ".log") continue;
+        const std::string bytes = slurp(e.path());
+        if (std::regex_search(bytes, m, produced))
+            return {num(m[1]), num(m[2]), num(m[3]), num(m[4]), num(m[5]), num(m[6])};
+        if (bytes.rfind("WCXT", 0) == 0) {
+            t.hour = std::stoi(bytes.substr(24, 2));
+            t.minute = std::stoi(bytes.substr(26, 2));
+        }
+    }
+    return t;
+}
+
+// Every file below root by its path there. A log names the moment it was
+// written, which the tool's clock does not fix.
+std::map<std::string, std::string> filesBelow(const fs::path& root) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        if (!e.is_regular_file()) continue;
+        std::string bytes = slurp(e.path());
+        if (e.path().extension() == ".log")
+            bytes = std::regex_replace(bytes, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"), "T");
+        out[fs::relative(e.path(), root).string()] = bytes;
+    }
+    return out;
+}
+
+}  // namespace
+
+class ListsTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        copyShipped();
+        ASSERT_TRUE(start(testServer()));
+        activate();
+    }
+    // Presses a job's button and waits for its end.
+    void run(HCtl button) {
+        const int before = wnd->jobsEnded();
+        click(button);
+        ASSERT_TRUE(ui.jobRunning());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return wnd->jobsEnded() == before + 1; }, 60000));
+    }
+    CliResult cli(const std::string& args) {
+        return runCliTool("--db-host 127.0.0.1 --db-port " + std::to_string(VA_TEST_DB_PORT) +
+                          " --db-name velartis_sample --master '" +
+                          (dir_ / "VAconfig.vac").string() + "' " + args);
+    }
+    bool generateSide() const { return widget(Widget.hGenerate)->isEnabled(); }
+};
+
+TEST_F(ListsTest, EveryFamilyFromTheWindowIsWhatTheToolWritesFromItsSavedConfiguration) {
+    // Hotbird on a single LNB behind a DiSEqC 1.2 positioner, without sport.
+    click(Widget.hSatBtn[2]);
+    choose(w<QComboBox>(Widget.hLnb), 0);
+    choose(w<QComboBox>(Widget.hDiseqc), 1);
+    tab(1);
+    click(Widget.hCat[2]);
+    tab(3);
+    run(Widget.hDownload);
+    ASSERT_EQ(wnd->lastJobEnd().code, 0u);
+    ASSERT_TRUE(generateSide());
+
+    ui.answerSave((dir_ / "flow.cfg").string());
+    command(ids::kSaveCfg);
+    ASSERT_FALSE(Widget.cfgChanged);
+    const std::string cfg = "--config '" + (dir_ / "flow.cfg").string() + "' ";
+
+    const HCtl fields[7] = {Widget.hRepSat,   Widget.hRepTp,     Widget.hRepBou,  Widget.hRepTv,
+                            Widget.hRepRadio, Widget.hRepFavGrp, Widget.hRepFavCh};
+    const char* const labels[7] = {
+        "Satelliti:",    "Transponder:",     "Bouquets:",       "Canali TV:",
+        "Canali Radio:", "Gruppi Favoriti:", "Canali Favoriti:"};
+    for (int t = 0; t < kFamilyCount; ++t) {
+        const T_family& f = kFamilies[t];
+        SCOPED_TRACE(f.cliName);
+        const fs::path cliOut = dir_ / "cli" / f.cliName, wndOut = dir_ / "wnd" / f.cliName;
+        fs::create_directories(cliOut);
+        fs::create_directories(wndOut);
+        const CliResult r =
+            cli(cfg + "--format " + f.cliName + " --output '" + cliOut.string() + "'");
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        // The window's report is the tool's.
+        for (int i = 0; t == 0 && i < 7; ++i) {
+            std::smatch m;
+            ASSERT_TRUE(std::regex_search(
+                r.out, m, std::regex(std::string("  ") + labels[i] + " +([^\n]*)\n")));
+            EXPECT_EQ(text(fields[i]).toStdString(), m[1].str()) << labels[i];
+        }
+
+        ui.setClock(startOf(cliOut));
+        click(Widget.hFamily[t]);
+        EXPECT_EQ(cfgParam.fileType, t);
+        if (f.singleFile)
+            ui.answerSave(wndOut.string());
+        else
+            ui.answerFolder(wndOut.string());
+        run(Widget.hGenerate);
+        EXPECT_EQ(wnd->lastJobEnd().code, 0u);
+        EXPECT_TRUE(generateSide());
+
+        const auto want = filesBelow(cliOut), got = filesBelow(wndOut);
+        EXPECT_GE(want.size(), 2u);  // a list and its log at least
+        ASSERT_EQ(want.size(), got.size());
+        for (const auto& [name, bytes] : want) {
+            auto it = got.find(name);
+            ASSERT_NE(it, got.end()) << name;
+            EXPECT_TRUE(it->second == bytes) << name << " differs";
+        }
+    }
+}
+
+TEST_F(ListsTest, TheGenerateSideLastsFromADownloadUntilAChangeOrAFailedDownload) {
+    tab(3);
+    ui.answerFolder(dir_.string());
+    run(Widget.hDownload);
+    ASSERT_TRUE(generateSide());
+    EXPECT_EQ(w<QProgressBar>(Widget.hProgDown)->value(), 100);
+    // A writer leaves it, also when the user cancels its dialog.
+    run(Widget.hGenerate);
+    EXPECT_TRUE(generateSide());
+    run(Widget.hGenerate);
+    EXPECT_TRUE(generateSide());
+
+    // Open Cfg while a download runs: what it brings no longer matches the
+    // configuration, so the generate side does not come back.
+    ui.onShow = [&](const UiCall& c) {
+        if (!c.fromJob || c.kind != UiCall::kBox) return;
+        ui.onShow = nullptr;
+        ui.answerOpen((dir_ / "Default.cfg").string());
+        command(ids::kOpenCfg);
+    };
+    run(Widget.hDownload);
+    EXPECT_EQ(wnd->lastJobEnd().code, 0u);
+    EXPECT_FALSE(generateSide());
+    EXPECT_FALSE(Widget.cfgChanged);
+    EXPECT_TRUE(widget(Widget.hDownload)->isEnabled());
+
+    run(Widget.hDownload);
+    ASSERT_TRUE(generateSide());
+    // No server on that port: the job fails, the window is usable again
+    // without the generate side of the earlier download.
+    wnd->setConnection(testServer(1));
+    run(Widget.hDownload);
+    EXPECT_EQ(wnd->lastJobEnd().code, 1u);
+    EXPECT_FALSE(generateSide());
+    EXPECT_FALSE(widget(Widget.hFamily[2])->isEnabled());
+    EXPECT_TRUE(widget(Widget.hDownload)->isEnabled());
+    EXPECT_TRUE(widget(Widget.hSatBtn[1])->isEnabled());
+    EXPECT_EQ(w<VaStatusBar>(Widget.hStatus)->part(0)->text(), " Error");
+}
+
+TEST_F(ListsTest, SortingTheBouquetsDuringAnAzboxJobLeavesThatJobsList) {
+    tab(3);
+    run(Widget.hDownload);
+    click(Widget.hFamily[3]);
+    ui.setClock(VaTime{2024, 5, 6, 7, 8, 9});
+    auto generate = [&](const char* name, bool sortMeanwhile) {
+        const fs::path out = dir_ / name;
+        fs::create_directories(out);
+        ui.onShow = [&, out](const UiCall& c) {
+            if (c.kind != UiCall::kFolder) return;
+            if (sortMeanwhile) {
+                tab(2);
+                click(Widget.hSortNation);
+                tab(3);
+            }
+            ui.answerFolder(out.string());
+        };
+        run(Widget.hGenerate);
+        EXPECT_EQ(wnd->lastJobEnd().code, 0u);
+        return filesBelow(out);
+    };
+    const auto asLoaded = generate("loaded", false);
+    const auto sortedMeanwhile = generate("meanwhile", true);
+    EXPECT_EQ(bouParam.bou[0].bouId, 5);  // the sort happened: ORF (Austria) first
+    const auto sortedBefore = generate("before", false);
+    EXPECT_TRUE(sortedMeanwhile == asLoaded);
+    // The writer does follow the list's order.
+    EXPECT_FALSE(sortedBefore == asLoaded);
+}

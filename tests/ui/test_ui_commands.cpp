@@ -1,0 +1,471 @@
+// The window's commands as a person gives them: filters, edit boxes, the
+// satellite and bouquet lists, the configuration files, the disclaimer and
+// the starts of a job.
+#include <QAction>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <functional>
+
+#include "config/cfgFile.h"
+#include "config/fileIo.h"
+#include "config/lang.h"
+#include "config/textFunc.h"
+#include "platform/widget.h"
+#include "tests/ui/uiFixture.h"
+#include "ui/ids.h"
+
+namespace {
+
+std::string slurp(const std::filesystem::path& p) {
+    std::string s;
+    readFileWhole(p.string(), &s);
+    return s;
+}
+
+// The shipped user file with its satellites replaced by n of its own.
+std::string userWithSats(const std::string& user, int n) {
+    std::string sats;
+    for (int i = 1; i <= n; ++i)
+        sats += std::to_string(1000 + i) + "#Sat " + std::to_string(i) + "#" + (i % 2 ? "1" : "0") +
+                "#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#11111111111#\r\n";
+    std::string out = user;
+    const size_t from = out.find("[SAT]") + 7, to = out.find("[/SAT]");
+    return out.replace(from, to - from, sats);
+}
+
+}  // namespace
+
+class CommandTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Velartis", "velartis").clear();
+        copyShipped();
+        ASSERT_TRUE(start());
+        activate();
+    }
+    // The generate side as a successful download leaves it.
+    void downloaded() {
+        showWidget4Job(&Widget, static_cast<int>(catParam.count), static_cast<int>(favParam.count),
+                       true);
+    }
+    bool generateSide() const { return widget(Widget.hGenerate)->isEnabled(); }
+    QString status(int part) const { return w<VaStatusBar>(Widget.hStatus)->part(part)->text(); }
+};
+
+TEST_F(CommandTest, FiltersCoupleTheirBoxesAndWriteTheShownSatellite) {
+    // Ticking a row's box only ticks; clicking its name shows it.
+    click(Widget.hSatCheck[2]);
+    EXPECT_EQ(satParam.sat[2].selected, 0);
+    EXPECT_FALSE(widget(Widget.hRadio)->isEnabled());
+    Widget.cfgChanged = false;
+    click(Widget.hSatBtn[2]);
+    EXPECT_FALSE(Widget.cfgChanged);
+    EXPECT_EQ(text(Widget.hGrpSatName), "Hotbird 13.0E");
+    EXPECT_EQ(widget(Widget.hSatBtn[2])->font().weight(), 600);
+    EXPECT_EQ(widget(Widget.hSatBtn[1])->font().weight(), 500);
+
+    tab(1);
+    const T_satRec& s = satParam.sat[2];
+    struct Step {
+        HCtl box;
+        const char* radio;
+        const char* tv;
+    };
+    const Step steps[] = {
+        {Widget.hRadio, "000", "11111"},     // RADIO off clears its two
+        {Widget.hRadio, "111", "11111"},     // and on ticks them
+        {Widget.hRadioFta, "101", "11111"},  //
+        {Widget.hRadioCod, "000", "11111"},  // neither FTA nor Cod.: no radio
+        {Widget.hRadioFta, "110", "11111"},  // one of them: radio again
+        {Widget.hTvHd, "110", "11101"},      //
+        {Widget.hTvFta, "110", "10101"},     //
+        {Widget.hTvCod, "110", "00000"},     // no FTA, no Cod.: no TV, HD, 3D
+        {Widget.hTvCod, "110", "10100"},     //
+        {Widget.hTv, "110", "00000"},        // TV off clears all four
+        {Widget.hTv, "110", "11111"},        // and on ticks them
+    };
+    for (const Step& st : steps) {
+        click(st.box);
+        EXPECT_STREQ(s.radioFilter, st.radio) << qPrintable(widget(st.box)->objectName());
+        EXPECT_STREQ(s.tvFilter, st.tv) << qPrintable(widget(st.box)->objectName());
+    }
+    click(Widget.hTv);
+    EXPECT_FALSE(widget(Widget.hTvHd)->isEnabled());
+
+    click(Widget.hCat[3]);
+    click(Widget.hCat[10]);
+    EXPECT_STREQ(s.catFilter, "11101111110");
+    click(Widget.hCatUnselAll);
+    EXPECT_STREQ(s.catFilter, "00000000000");
+    click(Widget.hCatSelAll);
+    EXPECT_STREQ(s.catFilter, "11111111111");
+    click(Widget.hSatFeed);
+    EXPECT_EQ(s.feedTp, 1);
+    // The other satellites keep theirs.
+    EXPECT_STREQ(satParam.sat[1].tvFilter, "11111");
+    EXPECT_EQ(satParam.sat[1].feedTp, 1);
+}
+
+TEST_F(CommandTest, DishSetupBoxesFollowTheLnbAndSwitchAndEditsTakeDigitsOnLeaving) {
+    click(Widget.hSatBtn[3]);
+    T_satRec& s = satParam.sat[3];
+    EXPECT_FALSE(widget(Widget.h22k)->isEnabled());  // "Universal"
+    choose(w<QComboBox>(Widget.hLnb), 0);            // "Single"
+    EXPECT_EQ(s.lnbType, 0);
+    EXPECT_TRUE(widget(Widget.h22k)->isEnabled());
+    EXPECT_FALSE(widget(Widget.hFreqHi)->isEnabled());
+    choose(w<QComboBox>(Widget.hSwitch), 2);
+    choose(w<QComboBox>(Widget.hSwitch11), 9);
+    choose(w<QComboBox>(Widget.hDiseqc), 2);
+    EXPECT_EQ(s.switchType, 2);
+    EXPECT_EQ(s.switch11, 9);
+    EXPECT_EQ(s.diseqc, 2);
+    EXPECT_TRUE(widget(Widget.hSwitch11)->isEnabled());
+    choose(w<QComboBox>(Widget.hSwitch), 0);
+    EXPECT_FALSE(widget(Widget.hSwitch10)->isEnabled());
+    EXPECT_FALSE(widget(Widget.hSwitch11)->isEnabled());
+    EXPECT_EQ(s.switch11, 9);  // kept for a later switch
+
+    auto* pos = w<QLineEdit>(Widget.hPosId);
+    type(pos, "4x27");
+    EXPECT_EQ(pos->text(), "427");  // digits only, three at most
+    EXPECT_EQ(s.positionerId, 0);   // stored when the box is left
+    leave(pos);
+    EXPECT_EQ(s.positionerId, 427);
+
+    auto* maxTv = w<QLineEdit>(Widget.hMaxCTv);
+    tab(2);
+    type(maxTv, "1234567");
+    leave(maxTv);
+    EXPECT_EQ(cfgParam.maxCTv, 12345);
+    tab(0);
+    type(w<QLineEdit>(Widget.hLatDeg), "7");
+    leave(w<QLineEdit>(Widget.hLatDeg));
+    EXPECT_EQ(cfgParam.latDeg, 7);
+    // Leaving a box is a change even when its text stayed.
+    Widget.cfgChanged = false;
+    w<QLineEdit>(Widget.hLonDec)->setFocus();
+    leave(w<QLineEdit>(Widget.hLonDec));
+    EXPECT_TRUE(Widget.cfgChanged);
+    EXPECT_EQ(cfgParam.lonDec, 2);
+}
+
+TEST_F(CommandTest, TheGenerateSideGoesWithEachDownloadRelevantChangeOnly) {
+    click(Widget.hSatBtn[1]);
+    // Each change, on the page where a person makes it.
+    const std::pair<const char*, std::function<void()>> kept[] = {
+        {"family", [&] { tab(3), click(Widget.hFamily[1]); }},
+        {"Enigma1 content", [&] { click(Widget.hE1Type[2]); }},
+        {"log file", [&] { click(Widget.hLogFile); }},
+        {"Enigma code page", [&] { click(named("hEnigmaCp")); }},
+        {"language", [&] { command(ids::kLangFirst + kLangFrench - 1); }},
+        {"east/west", [&] { tab(0), click(named("hLonW")); }},
+        {"satellite pick", [&] { click(Widget.hSatBtn[2]); }},
+        {"bouquet sort", [&] { tab(2), click(Widget.hSortNation); }},
+        {"bouquet selection", [&] { clickRow(w<QListWidget>(Widget.hBouList), 3); }},
+    };
+    const std::pair<const char*, std::function<void()>> withdrawn[] = {
+        {"satellite tick", [&] { tab(0), click(Widget.hSatCheck[4]); }},
+        {"select all", [&] { click(Widget.hSatSelAll); }},
+        {"unselect all", [&] { click(Widget.hSatUnselAll); }},
+        {"LNB", [&] { choose(w<QComboBox>(Widget.hLnb), 2); }},
+        {"Freq. LO", [&] { choose(w<QComboBox>(Widget.hFreqLo), 4); }},
+        {"12V", [&] { click(Widget.h12V); }},
+        {"Skew", [&] { click(Widget.hSkew); }},
+        {"move down", [&] { click(Widget.hMoveDown); }},
+        {"latitude",
+         [&] { type(w<QLineEdit>(Widget.hLatDec), "3"), leave(w<QLineEdit>(Widget.hLatDec)); }},
+        {"radio", [&] { tab(1), click(Widget.hRadio); }},
+        {"category", [&] { click(Widget.hCat[0]); }},
+        {"feeds", [&] { click(Widget.hSatFeed); }},
+        {"add", [&] { tab(2), click(Widget.hAdd); }},
+        {"add all", [&] { click(Widget.hAddAll); }},
+        {"remove all", [&] { click(Widget.hRemoveAll); }},
+        {"favourite", [&] { click(Widget.hFav[2]); }},
+        {"limit",
+         [&] { type(w<QLineEdit>(Widget.hMaxBou), "5"), leave(w<QLineEdit>(Widget.hMaxBou)); }},
+        {"list type", [&] { click(Widget.hListBSat); }},
+        {"general HD", [&] { click(Widget.hGenHd); }},
+        {"general feeds", [&] { click(Widget.hGenTp); }},
+    };
+    for (const auto& [what, act] : kept) {
+        downloaded();
+        Widget.cfgChanged = false;
+        act();
+        EXPECT_TRUE(generateSide()) << what;
+    }
+    for (const auto& [what, act] : withdrawn) {
+        downloaded();
+        w<QProgressBar>(Widget.hProgDown)->setValue(40);
+        Widget.cfgChanged = false;
+        act();
+        EXPECT_FALSE(generateSide()) << what;
+        EXPECT_TRUE(Widget.cfgChanged) << what;
+        EXPECT_EQ(w<QProgressBar>(Widget.hProgDown)->value(), 0) << what;
+    }
+    EXPECT_EQ(cfgParam.listType, 1);
+    EXPECT_FALSE(widget(Widget.hChFake)->isEnabled());
+    // Favourites left out stand in the exclusions, in the list's order.
+    ASSERT_EQ(favIParam.count, 2u);
+    EXPECT_EQ(favIParam.fav[1].favId, 3);
+    EXPECT_EQ(favIParam.fav[2].favId, 7);
+}
+
+TEST_F(CommandTest, SatellitesMoveWithTheirRecordsAndNeverLeaveTheirRows) {
+    click(Widget.hSatBtn[1]);
+    EXPECT_FALSE(widget(Widget.hMoveUp)->isEnabled());
+    EXPECT_TRUE(widget(Widget.hMoveDown)->isEnabled());
+    click(Widget.hSatBtn[4]);
+    EXPECT_FALSE(widget(Widget.hMoveDown)->isEnabled());
+
+    click(Widget.hSatCheck[3]);  // Astra 28.2E no longer ticked
+    click(Widget.hSatBtn[3]);
+    click(Widget.hMoveUp);
+    click(Widget.hMoveUp);
+    EXPECT_EQ(currSatBtn, 1);
+    EXPECT_EQ(fieldText(satParam.sat[1].satName), "Astra 28.2E");
+    EXPECT_EQ(fieldText(satParam.sat[2].satName), "Astra 19.2E");
+    EXPECT_EQ(fieldText(satParam.sat[3].satName), "Hotbird 13.0E");
+    EXPECT_EQ(satParam.sat[1].switch10, 2);  // the record moved whole
+    EXPECT_EQ(text(Widget.hSatBtn[1]), " Astra 28.2E");
+    EXPECT_FALSE(isChecked(Widget.hSatCheck[1]));
+    EXPECT_TRUE(isChecked(Widget.hSatCheck[3]));
+    EXPECT_EQ(widget(Widget.hSatBtn[1])->font().weight(), 600);
+    EXPECT_EQ(widget(Widget.hSatBtn[3])->font().weight(), 500);
+    EXPECT_FALSE(widget(Widget.hMoveUp)->isEnabled());
+    click(Widget.hMoveDown);
+    click(Widget.hMoveDown);
+    EXPECT_EQ(currSatBtn, 3);
+    EXPECT_EQ(fieldText(satParam.sat[3].satName), "Astra 28.2E");
+
+    // A press the window would have greyed: up from row 1, down from the
+    // last row, or with no row shown. Nothing moves, record 0 stays.
+    satParam.sat[0].satId = 4242;
+    const T_idxSat before = satParam;
+    auto same = [&] { return std::memcmp(&before, &satParam, sizeof before) == 0; };
+    currSatBtn = 1;
+    command(ids::kMoveUp);
+    EXPECT_TRUE(same());
+    currSatBtn = 4;
+    command(ids::kMoveDown);
+    EXPECT_TRUE(same());
+    currSatBtn = 0;
+    command(ids::kMoveUp);
+    command(ids::kMoveDown);
+    EXPECT_TRUE(same());
+
+    click(Widget.hSatUnselAll);
+    for (int r = 1; r <= 4; ++r) EXPECT_EQ(satParam.sat[r].selected, 0);
+    click(Widget.hSatSelAll);
+    for (int r = 1; r <= 4; ++r)
+        EXPECT_TRUE(isChecked(Widget.hSatCheck[r]) && satParam.sat[r].selected);
+}
+
+TEST_F(CommandTest, ExcludedBouquetsAreAddedOnceAndRemovedNextToTheirNeighbour) {
+    tab(2);
+    auto* bou = w<QListWidget>(Widget.hBouList);
+    auto* side = w<QListWidget>(Widget.hSideList);
+    EXPECT_FALSE(widget(Widget.hAdd)->isEnabled());
+    clickRow(bou, 6);  // "Canal+ France", excluded already
+    ASSERT_TRUE(widget(Widget.hAdd)->isEnabled());
+    click(Widget.hAdd);
+    EXPECT_EQ(bouIParam.count, 1u);
+    clickRow(bou, 0);
+    click(Widget.hAdd);
+    click(Widget.hAdd);
+    ASSERT_EQ(bouIParam.count, 2u);
+    EXPECT_EQ(side->count(), 2);
+    EXPECT_EQ(bouIParam.bou[2].bouId, 1);
+    EXPECT_EQ(side->item(1)->text(), "ARD");
+
+    // Add All after a sort by nation: the nation order.
+    click(Widget.hSortNation);
+    EXPECT_EQ(bou->item(0)->text(), "ORF (Austria)");
+    click(Widget.hAddAll);
+    ASSERT_EQ(bouIParam.count, bouParam.count);
+    for (uint32_t i = 1; i < bouIParam.count; ++i)
+        EXPECT_LE(std::strcmp(bouIParam.bou[i].bouNation, bouIParam.bou[i + 1].bouNation), 0);
+
+    click(Widget.hRemoveAll);
+    EXPECT_EQ(bouIParam.count, 0u);
+    for (int row : {0, 1, 2, 3, 4}) {
+        clickRow(bou, row);
+        click(Widget.hAdd);
+    }
+    const std::string third = fieldText(bouIParam.bou[3].bouName);
+    clickRow(side, 2);
+    click(Widget.hRemove);
+    ASSERT_EQ(bouIParam.count, 4u);
+    EXPECT_EQ(side->currentRow(), 1);
+    EXPECT_TRUE(side->item(1)->isSelected());
+    for (uint32_t i = 1; i <= 4; ++i) EXPECT_NE(fieldText(bouIParam.bou[i].bouName), third);
+    EXPECT_EQ(bouIParam.bou[5].bouId, 0);  // the former last record is cleared
+
+    click(Widget.hRemoveAll);
+    clickRow(bou, 1);
+    click(Widget.hAdd);
+    clickRow(side, 0);
+    click(Widget.hRemove);
+    EXPECT_EQ(side->count(), 0);
+    EXPECT_EQ(bouIParam.count, 0u);
+    EXPECT_FALSE(widget(Widget.hRemove)->isEnabled());
+}
+
+TEST_F(CommandTest, OpenCfgAsksFirstAndReplacesTheConfigurationWholeOrNotAtAll) {
+    const std::string shipped = shippedUser();
+    // A change answered No: no dialog, everything stays.
+    click(Widget.hSatCheck[1]);
+    ui.answerMessageBox(kIdNo);
+    command(ids::kOpenCfg);
+    EXPECT_TRUE(Widget.cfgChanged);
+    EXPECT_EQ(satParam.sat[1].selected, 0);
+    ASSERT_EQ(ui.shown().size(), 1u);
+    EXPECT_EQ(ui.shown()[0].caption, "Warning");
+    // Yes, then the dialog cancelled: the flag goes, the records stay.
+    ui.clearShown();
+    ui.answerMessageBox(kIdYes);
+    command(ids::kOpenCfg);
+    EXPECT_FALSE(Widget.cfgChanged);
+    EXPECT_EQ(satParam.sat[1].selected, 0);
+    ASSERT_EQ(ui.shown().size(), 2u);
+    EXPECT_EQ(ui.shown()[1].kind, UiCall::kOpen);
+    EXPECT_EQ(ui.shown()[1].filter,
+              (std::vector<std::string>{"Cfg Files (*.cfg)", "*.cfg", "All Files (*.*)", "*.*"}));
+
+    // A damaged file: its box, and the window keeps what it had.
+    writeFile("bad.cfg", shipped.substr(0, shipped.find("[/SAT]") - 10));
+    ui.answerOpen((dir_ / "bad.cfg").string());
+    command(ids::kOpenCfg);
+    EXPECT_EQ(ui.shown().back().caption, "Corrupted Config File");
+    EXPECT_EQ(satParam.count, 4u);
+    EXPECT_EQ(satParam.sat[1].selected, 0);
+
+    // 65 satellites and another language in a folder of its own (with its
+    // master list): told once, shown, and saved back unchanged.
+    const std::filesystem::path other = dir_ / "Caf\xC3\xA9";
+    std::filesystem::create_directories(other);
+    std::filesystem::copy_file(dir_ / "VAconfig.vac", other / "VAconfig.vac");
+    std::string big = userWithSats(shipped, 65);
+    big.replace(big.find("LANG=2"), 6, "LANG=4");
+    ASSERT_TRUE(writeFileWhole((other / "big.cfg").string(), big, nullptr));
+    click(Widget.hSatBtn[2]);
+    ui.clearShown();
+    ui.answerOpen((other / "big.cfg").string());
+    command(ids::kOpenCfg);
+    ASSERT_EQ(ui.shown().size(), 2u);
+    EXPECT_NE(ui.shown()[1].text.find("65 satellites"), std::string::npos);
+    EXPECT_EQ(satParam.count, 65u);
+    EXPECT_EQ(currSatBtn, 0);
+    EXPECT_EQ(cfgParam.lang, kLangGerman);
+    EXPECT_TRUE(qobject_cast<QAction*>(wnd->controlById(ids::kLangFirst + 3))->isChecked());
+    EXPECT_EQ(text(Widget.hGrpSatName), QString::fromUtf8(" Kein Satellit ausgewählt "));
+    EXPECT_EQ(text(Widget.hSatBtn[60]), " Sat 60");
+    EXPECT_FALSE(isChecked(Widget.hSatCheck[2]));
+    EXPECT_FALSE(widget(Widget.hLnb)->isEnabled());
+    EXPECT_FALSE(Widget.cfgChanged);
+    EXPECT_TRUE(wnd->windowTitle().endsWith(QString::fromUtf8("/Café/big.cfg")))
+        << qPrintable(wnd->windowTitle());
+    // Unselect All leaves the satellites without a row as the file has them.
+    click(Widget.hSatUnselAll);
+    click(Widget.hSatSelAll);
+    EXPECT_EQ(satParam.sat[62].selected, 0);
+    EXPECT_EQ(satParam.sat[61].selected, 1);
+    Widget.cfgChanged = false;
+    ui.answerSave((other / "big.cfg").string());
+    command(ids::kSaveCfg);
+    big.replace(big.find("1002#Sat 2#0"), 12, "1002#Sat 2#1");  // rows 1 to 60 are all ticked
+    for (int i = 4; i <= 60; i += 2) {
+        const std::string id = std::to_string(1000 + i) + "#Sat " + std::to_string(i) + "#";
+        big.replace(big.find(id) + id.size(), 1, "1");
+    }
+    EXPECT_EQ(slurp(other / "big.cfg"), big);
+}
+
+TEST_F(CommandTest, SaveCfgWritesWhatSaveCfgWritesAndAFailureKeepsTheOldFile) {
+    click(Widget.hSatCheck[2]);
+    const std::filesystem::path folder = dir_ / "M\xC3\xBCller";
+    std::filesystem::create_directories(folder);
+    const std::string title = wnd->windowTitle().toStdString();
+    ui.answerSave(folder.string());  // the default name there
+    command(ids::kSaveCfg);
+    const std::filesystem::path saved = folder / "Default.cfg";
+    EXPECT_EQ(slurp(saved), composeCfg(&cfgParam, &satParam, &favIParam, &bouIParam));
+    EXPECT_FALSE(Widget.cfgChanged);
+    EXPECT_EQ(ui.shown().back().defExt, "cfg");
+    EXPECT_EQ(status(0), "Saved...");
+    EXPECT_EQ(status(1), QString::fromUtf8(saved.string().c_str()));  // "Müller" as it is
+    EXPECT_EQ(wnd->windowTitle().toStdString(), title);
+
+    const std::string old = slurp(saved);
+    click(Widget.hSatCheck[3]);
+    setWriteFaultHook([](const std::string&, size_t) { return false; });
+    ui.answerSave(saved.string());
+    command(ids::kSaveCfg);
+    setWriteFaultHook(nullptr);
+    EXPECT_TRUE(Widget.cfgChanged);
+    EXPECT_EQ(slurp(saved), old);
+    EXPECT_EQ(ui.shown().back().text, "Unable to open config file.");
+    EXPECT_EQ(status(0), " Error");
+    // The next dialog starts at the file that was saved last.
+    command(ids::kSaveCfg);
+    EXPECT_EQ(ui.shown().back().path, saved.string());
+}
+
+TEST_F(CommandTest, DisclaimerCodePageAndJobStartsThatMayNotHappen) {
+    command(ids::kLangFirst + kLangItalian - 1);
+    command(ids::kDisclaimer);
+    const UiCall box = ui.shown().back();
+    EXPECT_EQ(box.caption, "Disclaimer");
+    EXPECT_EQ(box.flags, unsigned{kMbOk});
+    EXPECT_TRUE(box.owned);
+    EXPECT_EQ(box.text.rfind("Velartis Version 1.3\r\n\r\n" + fieldText(MsgLang.txtDisclaimer1), 0),
+              0u);
+    EXPECT_NE(box.text.find(fieldText(MsgLang.txtDisclaimer6) + "Velartis is developed"),
+              std::string::npos);
+
+    // The Enigma code page is this computer's, not the file's.
+    Widget.cfgChanged = false;
+    click(named("hEnigmaCp"));  // greyed or not, it is usable
+    EXPECT_EQ(cfgParam.enigmaCp1252, 1);
+    EXPECT_FALSE(Widget.cfgChanged);
+    wnd.reset();
+    ASSERT_TRUE(start());
+    EXPECT_EQ(cfgParam.enigmaCp1252, 1);
+    EXPECT_TRUE(qobject_cast<QCheckBox*>(named("hEnigmaCp"))->isChecked());
+
+    // No satellite ticked: the warning, no job.
+    ui.clearShown();
+    click(Widget.hSatUnselAll);
+    command(ids::kDownload);
+    ASSERT_EQ(ui.shown().size(), 1u);
+    EXPECT_EQ(ui.shown()[0].text, fieldText(MsgLang.msgSelectSat));
+    EXPECT_FALSE(ui.jobRunning());
+    // A job that cannot start: a box, and the window goes on.
+    cfgParam.fileType = 9;
+    command(ids::kGenerate);
+    EXPECT_EQ(ui.shown().back().flags, unsigned{kMbIconError});
+    EXPECT_FALSE(wnd->ended());
+    cfgParam.fileType = 2;
+
+    // While a job waits for its folder, "Download Data" and "Generate File"
+    // start nothing, say nothing and change nothing.
+    size_t boxes = 0;
+    ui.onShow = [&](const UiCall& c) {
+        if (c.kind != UiCall::kFolder) return;
+        w<QProgressBar>(Widget.hProgGen)->setValue(55);
+        click(Widget.hSatSelAll);
+        command(ids::kDownload);
+        command(ids::kGenerate);
+        boxes = ui.shown().size();
+        EXPECT_EQ(w<QProgressBar>(Widget.hProgGen)->value(), 55);
+        ui.answerFolder(std::nullopt);
+    };
+    ASSERT_TRUE(wnd->startJob(false));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wnd->jobsEnded() == 1; }, 20000));
+    EXPECT_EQ(boxes, 2u);  // the warning and the error box above, nothing more
+    EXPECT_EQ(satParam.sat[1].selected, 0);
+}

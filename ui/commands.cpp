@@ -1,0 +1,523 @@
+// What the window's controls and menu items do: the dispatch on ids, the
+// configuration files, the disclaimer and the start of a job.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "config/cfgFile.h"
+#include "config/lang.h"
+#include "config/textFunc.h"
+#include "platform/widget.h"
+#include "ui/ids.h"
+#include "ui/mainWnd.h"
+#include "ui/widgetLang.h"
+
+namespace {
+
+const std::vector<std::string> kCfgFilter = {"Cfg Files (*.cfg)", "*.cfg", "All Files (*.*)",
+                                             "*.*"};
+const char* const kCredit = "Velartis is developed by the Velartis team.";
+
+bool isSetupCombo(int id) {
+    return id == ids::kLnb || id == ids::kFreq || id == ids::kPower || id == ids::kSwitch ||
+           id == ids::kSwitch11 || id == ids::kDiseqc;
+}
+
+// What stays usable while a job runs: the menu, the sort buttons, the side
+// of the longitude and the Enigma code page. A job reads its own copy of
+// everything these change.
+bool usableDuringJob(int id) {
+    switch (id) {
+    case ids::kExit:
+    case ids::kOpenCfg:
+    case ids::kSaveCfg:
+    case ids::kDisclaimer:
+    case ids::kForum1:
+    case ids::kForum2:
+    case ids::kForum3:
+    case ids::kSortName:
+    case ids::kSortNation:
+    case ids::kLonW:
+    case ids::kLonE:
+    case ids::kEnigmaCp: return true;
+    default: return id >= ids::kLangFirst && id <= ids::kLangLast;
+    }
+}
+
+// The leading digits of at most n characters of an edit box.
+int editValue(const QLineEdit* e, size_t n) {
+    return toInt(fromQt(e->text()).substr(0, n).c_str());
+}
+
+// Every record a configuration file fills, for a load that replaces the
+// window's records only when it succeeded.
+struct CfgRecords {
+    T_cfgStruct cfg;
+    T_idxSat sat;
+    T_idxBou bou;
+    T_idxBouI bouI;
+    T_idxCat cat;
+    T_idxFav fav;
+    T_idxFavI favI;
+    T_idxNat nat;
+};
+
+void setText(QObject* o, const std::string& cp1252) { QtPlatform::putText(o, toQt(cp1252)); }
+
+QSettings settings() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, "Velartis", "velartis");
+}
+
+}  // namespace
+
+bool enigmaCp1252Setting() { return settings().value("enigmaCp1252", false).toBool(); }
+
+void setEnigmaCp1252Setting(bool on) { settings().setValue("enigmaCp1252", on); }
+
+int CppWnd::OnCommand(QObject* control, int id, int code) {
+    (void)control;
+    const bool job = ui_->jobRunning();
+
+    // Notifications. Leaving an edit box stores what it holds, also when a
+    // job greys it out under the user's hands: the text on screen is the
+    // value.
+    if (code == ids::kKillFocus) editLeft(id);
+    if (code == ids::kSelChange && !job) {
+        if (isSetupCombo(id)) setupComboChanged();
+        if (!bouList_->selectedItems().isEmpty()) add_->setEnabled(true);
+        if (!sideList_->selectedItems().isEmpty()) remove_->setEnabled(true);
+    }
+    if (code != ids::kClicked) return 0;
+    // The greyed controls cannot report; nothing else reaches them either.
+    if (job && !usableDuringJob(id)) return 0;
+
+    switch (id) {
+    case ids::kExit:
+        if (inClosing_) break;
+        inClosing_ = true;
+        if (closing()) OnDestroy();
+        inClosing_ = false;
+        break;
+    case ids::kOpenCfg: openCfg(); break;
+    case ids::kSaveCfg: saveCfgAs(); break;
+    case ids::kDisclaimer: disclaimer(); break;
+    case ids::kForum1: ui_->openUrl(fieldText(cfgParam.forumUrl1)); break;
+    case ids::kForum2: ui_->openUrl(fieldText(cfgParam.forumUrl2)); break;
+    case ids::kForum3:
+        // Nothing fills the third address.
+        if (cfgParam.forumUrl3[0]) ui_->openUrl(fieldText(cfgParam.forumUrl3));
+        break;
+    case ids::kSatSelAll:
+    case ids::kSatUnselAll:
+        // Satellites past row 60 have no box and keep what the file says.
+        for (int r = 1; r <= lastRow(); ++r) {
+            satCheck_[r]->setChecked(id == ids::kSatSelAll);
+            updSatArray(r);
+        }
+        changed();
+        break;
+    case ids::k22k:
+    case ids::k12V:
+    case ids::kSkew:
+    case ids::kSatFeed:
+    case ids::kRadio:
+    case ids::kRadioSub:
+    case ids::kTv:
+    case ids::kTvSub:
+    case ids::kCat:
+    case ids::kCatSelAll:
+    case ids::kCatUnselAll: filterClicked(id); break;
+    case ids::kLonW:
+    case ids::kLonE:
+        cfgParam.lonWE = id == ids::kLonE ? 1 : 0;
+        Widget.cfgChanged = true;
+        break;
+    case ids::kSortName:
+    case ids::kSortNation: sortBouquets(id == ids::kSortNation); break;
+    case ids::kAdd: addBouquet(); break;
+    case ids::kRemove: removeBouquet(); break;
+    case ids::kAddAll: addAllBouquets(); break;
+    case ids::kRemoveAll: removeAllBouquets(); break;
+    case ids::kFav: favClicked(); break;
+    case ids::kListCh:
+    case ids::kListBSat:
+    case ids::kListFSat:
+        cfgParam.listType = id - ids::kListCh;
+        // Fake channels belong to the bouquets-as-channels list.
+        chFake_->setEnabled(cfgParam.listType == 0);
+        changed();
+        break;
+    case ids::kChFake:
+        cfgParam.chFake = chFake_->isChecked() ? 1 : 0;
+        changed();
+        break;
+    case ids::kGenHd:
+    case ids::kGen3d:
+    case ids::kGenRadio:
+    case ids::kGenTp: {
+        int T_cfgStruct::*const fields[4] = {&T_cfgStruct::gHD, &T_cfgStruct::g3D,
+                                             &T_cfgStruct::gRad, &T_cfgStruct::gTP};
+        QCheckBox* const boxes[4] = {genHd_, gen3d_, genRadio_, genTp_};
+        const int i = id - ids::kGenHd;
+        cfgParam.*fields[i] = boxes[i]->isChecked() ? 1 : 0;
+        changed();
+        break;
+    }
+    case ids::kMoveUp:
+    case ids::kMoveDown:
+        if (moveUpDown(id)) changed();
+        break;
+    case ids::kDownload: startCommand(true); break;
+    case ids::kGenerate: startCommand(false); break;
+    case ids::kLogFile:
+        cfgParam.logFile = logFile_->isChecked() ? 1 : 0;
+        Widget.cfgChanged = true;
+        break;
+    case ids::kEnigmaCp:
+        // A choice of this computer, not of the configuration file.
+        cfgParam.enigmaCp1252 = enigmaCp_->isChecked() ? 1 : 0;
+        setEnigmaCp1252Setting(cfgParam.enigmaCp1252 == 1);
+        break;
+    default:
+        if (id >= ids::kLangFirst && id <= ids::kLangLast) {
+            changeLanguage(id - ids::kLangFirst + 1);
+        } else if (id > ids::kSatCheck && id <= ids::kSatCheck + 60) {
+            updSatArray(id - ids::kSatCheck);
+        } else if (id > ids::kSatBtn && id <= ids::kSatBtn + 60) {
+            if (id - ids::kSatBtn > lastRow()) break;
+            currSatBtn = id - ids::kSatBtn;
+            setValSat();
+        } else if (id >= ids::kFamily && id < ids::kFamily + 8) {
+            familyClicked(id - ids::kFamily);
+        } else if (id >= ids::kE1Type && id < ids::kE1Type + 3) {
+            cfgParam.e1Type = id - ids::kE1Type;
+            Widget.cfgChanged = true;
+        } else if (id >= ids::kE2Type && id < ids::kE2Type + 3) {
+            cfgParam.e2Type = id - ids::kE2Type;
+            Widget.cfgChanged = true;
+        }
+        break;
+    }
+    return 0;
+}
+
+int CppWnd::OnNotify(QObject* from, int code) {
+    if (from == tab_ && code == ids::kTabChange) showTab(tab_->currentIndex());
+    return 0;
+}
+
+void CppWnd::changed() {
+    resetDownGen(&Widget);
+    if (ui_->jobRunning()) staleDuringJob_ = true;
+}
+
+void CppWnd::withdrawGenerate() {
+    const bool was = Widget.cfgChanged;
+    resetDownGen(&Widget);
+    Widget.cfgChanged = was;
+}
+
+void CppWnd::setupComboChanged() {
+    if (!satShown()) return;
+    T_satRec& s = shownSat();
+    const std::pair<QComboBox*, int*> combos[] = {
+        {lnb_, &s.lnbType},       {freqLo_, &s.freqLo},     {freqHi_, &s.freqHi},
+        {power_, &s.power},       {switch_, &s.switchType}, {switch10_, &s.switch10},
+        {switch11_, &s.switch11}, {diseqc_, &s.diseqc}};
+    for (const auto& [c, field] : combos)
+        if (c->currentIndex() >= 0) *field = c->currentIndex();
+    tone22k_->setEnabled(s.lnbType != 1);
+    freqHi_->setEnabled(s.lnbType != 0);
+    switch10_->setEnabled(s.switchType >= 1);
+    switch11_->setEnabled(s.switchType == 2);
+    changed();
+}
+
+void CppWnd::editLeft(int id) {
+    switch (id) {
+    case ids::kPosId:
+        if (!satShown()) return;
+        shownSat().positionerId = editValue(posId_, 4);
+        break;
+    case ids::kLatDeg: cfgParam.latDeg = editValue(latDeg_, 2); break;
+    case ids::kLatDec: cfgParam.latDec = editValue(latDec_, 1); break;
+    case ids::kLonDeg: cfgParam.lonDeg = editValue(lonDeg_, 2); break;
+    case ids::kLonDec: cfgParam.lonDec = editValue(lonDec_, 1); break;
+    case ids::kMaxBou: cfgParam.maxBou = editValue(maxBou_, 4); break;
+    case ids::kMaxCTv: cfgParam.maxCTv = editValue(maxCTv_, 5); break;
+    case ids::kMaxCRa: cfgParam.maxCRa = editValue(maxCRa_, 5); break;
+    default: return;
+    }
+    changed();
+}
+
+void CppWnd::filterClicked(int id) {
+    if (!satShown()) return;
+    T_satRec& s = shownSat();
+    auto on = [](const QCheckBox* c) { return c->isChecked() ? 1 : 0; };
+    switch (id) {
+    case ids::k22k: s.tone22k = on(tone22k_); break;
+    case ids::k12V: s.out12V = on(out12V_); break;
+    case ids::kSkew: s.skew = on(skew_); break;
+    case ids::kSatFeed: s.feedTp = on(satFeed_); break;
+    case ids::kRadio:
+        // The sub-boxes follow "RADIO".
+        for (QCheckBox* c : {radioFta_, radioCod_}) {
+            c->setChecked(radio_->isChecked());
+            c->setEnabled(radio_->isChecked());
+        }
+        break;
+    case ids::kRadioSub:
+        radio_->setChecked(radioFta_->isChecked() || radioCod_->isChecked());
+        break;
+    case ids::kTv:
+        for (QCheckBox* c : {tvFta_, tvCod_, tvHd_, tv3d_}) {
+            c->setChecked(tv_->isChecked());
+            c->setEnabled(tv_->isChecked());
+        }
+        break;
+    case ids::kTvSub:
+        // No free and no coded channel is no TV at all.
+        if (!tvFta_->isChecked() && !tvCod_->isChecked()) {
+            for (QCheckBox* c : {tv_, tvHd_, tv3d_}) c->setChecked(false);
+        } else {
+            tv_->setChecked(true);
+        }
+        break;
+    case ids::kCatSelAll:
+    case ids::kCatUnselAll:
+        for (uint32_t i = 0; i < catParam.count && i < 40; ++i)
+            cat_[i]->setChecked(id == ids::kCatSelAll);
+        break;
+    default: break;
+    }
+    if (id == ids::kRadio || id == ids::kRadioSub)
+        std::snprintf(s.radioFilter, sizeof s.radioFilter, "%d%d%d", on(radio_), on(radioFta_),
+                      on(radioCod_));
+    if (id == ids::kTv || id == ids::kTvSub)
+        std::snprintf(s.tvFilter, sizeof s.tvFilter, "%d%d%d%d%d", on(tv_), on(tvFta_), on(tvCod_),
+                      on(tvHd_), on(tv3d_));
+    if (id == ids::kCat || id == ids::kCatSelAll || id == ids::kCatUnselAll) {
+        uint32_t i = 0;
+        for (; i < catParam.count && i < 40 && i + 1 < sizeof s.catFilter; ++i)
+            s.catFilter[i] = cat_[i]->isChecked() ? '1' : '0';
+        s.catFilter[i] = '\0';
+    }
+    changed();
+}
+
+void CppWnd::favClicked() {
+    favIParam.count = 0;
+    bool full = false;
+    for (uint32_t i = 0; i < favParam.count && i < 50; ++i) {
+        T_favRec& f = favParam.fav[i];
+        if (fav_[i]->isChecked()) {
+            f.favOn = 1;
+            continue;
+        }
+        // The excluded list starts at index 1: the last of 50 groups cannot
+        // stand in it, so its box comes back ticked.
+        if (favIParam.count + 1 >= static_cast<uint32_t>(kFavSlots)) {
+            fav_[i]->setChecked(true);
+            f.favOn = 1;
+            full = true;
+            continue;
+        }
+        f.favOn = 0;
+        T_favRec& r = favIParam.fav[++favIParam.count];
+        r = T_favRec{};
+        r.favId = f.favId;
+        copyText(r.favName, fieldText(f.favName).c_str());
+    }
+    if (full)
+        ui_->messageBox(Widget.hMain,
+                        strFormat("At most %d favourite groups can be left out.", kFavSlots - 1),
+                        fieldText(MsgLang.msgWarning), kMbOk | kMbIconWarning);
+    changed();
+}
+
+void CppWnd::familyClicked(int fileType) {
+    cfgParam.fileType = fileType;
+    for (QRadioButton* b : e1Type_) b->setEnabled(fileType == 1);
+    for (QRadioButton* b : e2Type_) b->setEnabled(fileType == 2);
+    setListTypeInfo();
+    Widget.cfgChanged = true;
+}
+
+void CppWnd::startCommand(bool download) {
+    // Only through a greyed control could a second job be asked for; the
+    // running one goes on and nothing is said.
+    if (ui_->jobRunning()) return;
+    if (download) {
+        bool any = false;
+        for (uint32_t i = 1; i <= satParam.count && i < static_cast<uint32_t>(kSatSlots); ++i)
+            any = any || satParam.sat[i].selected == 1;
+        if (!any) {
+            ui_->messageBox(Widget.hMain, fieldText(MsgLang.msgSelectSat),
+                            fieldText(MsgLang.msgWarning), kMbOk | kMbIconWarning);
+            return;
+        }
+        ui_->setProgress(Widget.hProgGen, 0);
+    }
+    if (!startJob(download))
+        ui_->messageBox(Widget.hMain,
+                        "The job could not be started: no memory or no thread could be had.\r\n"
+                        "Close other programs and try again.",
+                        fieldText(MsgLang.msgAppError), kMbOk | kMbIconError);
+}
+
+void CppWnd::setCaption() {
+    // The path is the file system's, not a Windows-1252 text.
+    setWindowTitle(
+        toQt(strFormat("%s%s - Dalmero TEAM - ", cfgParam.appName, cfgParam.appVersion)) +
+        QFile::decodeName(cfgFile));
+}
+
+void CppWnd::clearControls() {
+    setText(grpSatName_, fieldText(MsgLang.lblNoSatSelected));
+    for (int r = 1; r <= 60; ++r) satBtn_[r]->setFont(normalFont_);
+    for (QComboBox* c : {lnb_, freqLo_, freqHi_, power_, switch_, switch10_, switch11_, diseqc_}) {
+        const QSignalBlocker block(c);
+        c->clear();
+    }
+    for (QCheckBox* c : {tone22k_, out12V_, skew_, satFeed_, radio_, radioFta_, radioCod_, tv_,
+                         tvFta_, tvCod_, tvHd_, tv3d_})
+        c->setChecked(false);
+    posId_->clear();
+    setText(latDeg_, "00");
+    setText(latDec_, "0");
+    setText(lonDeg_, "00");
+    setText(lonDec_, "0");
+    for (QCheckBox* c : cat_)
+        if (c) c->setChecked(false);
+    for (QCheckBox* c : fav_)
+        if (c) c->setChecked(false);
+    const QSignalBlocker b1(bouList_), b2(sideList_);
+    bouList_->clear();
+    sideList_->clear();
+}
+
+void CppWnd::openCfg() {
+    if (Widget.cfgChanged &&
+        ui_->messageBox(Widget.hMain, fieldText(MsgLang.msgCfgChanged),
+                        fieldText(MsgLang.msgWarning), kMbYesNo | kMbIconWarning) != kIdYes)
+        return;
+    std::string path = cfgFile;
+    if (ui_->openFileDialog(Widget.hMain, "Open Cfg", kCfgFilter, &path)) loadChosen(path);
+    // Chosen or not, the window now stands for the file named in its caption.
+    Widget.cfgChanged = false;
+    setCaption();
+}
+
+bool CppWnd::loadChosen(const std::string& path) {
+    if (path.size() >= static_cast<size_t>(kPathMax)) {
+        ui_->messageBox(Widget.hMain,
+                        strFormat("The path of the file is longer than %d characters; the "
+                                  "configuration was not loaded.",
+                                  kPathMax - 1),
+                        fieldText(MsgLang.msgAppError), kMbOk | kMbIconError);
+        return false;
+    }
+    // The master list beside the chosen file, as the file's own folder is
+    // where it belongs; else the one the window started with.
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path master = fs::path(path).parent_path() / "VAconfig.vac";
+    if (!fs::is_regular_file(master, ec)) master = fs::path(currDir) / "VAconfig.vac";
+
+    // The window's records change only when the whole file was read.
+    auto next = std::make_unique<CfgRecords>();
+    next->cfg = cfgParam;
+    if (!loadCfgFrom(master.string().c_str(), path.c_str(), &next->cfg, &next->sat, &next->bou,
+                     &next->bouI, &next->cat, &next->fav, &next->favI, &next->nat))
+        return false;  // its box has told why; the window keeps what it had
+    if (next->cfg.lang < kLangItalian || next->cfg.lang > kLangSpanish) {
+        ui_->messageBox(Widget.hMain, "Language ID unknow\n\rError in configuration file.",
+                        "Application cfg Error!", kMbOk | kMbIconError);
+        return false;
+    }
+
+    clearControls();
+    cfgParam = next->cfg;
+    satParam = next->sat;
+    bouParam = next->bou;
+    bouIParam = next->bouI;
+    catParam = next->cat;
+    favParam = next->fav;
+    favIParam = next->favI;
+    natParam = next->nat;
+    copyText(cfgFile, path.c_str());
+    currSatBtn = 0;
+    // The file's language is the window's from now on.
+    setLang(&MsgLang, cfgParam.lang, langHandle_, &Widget);
+    changeWidgetsLang(&Widget, &MsgLang);
+    initAllWidget();
+    // Boxes of a longer list of categories or groups go out of sight.
+    showTab(tab_->currentIndex());
+    // A running job downloads or writes what the window held before.
+    if (ui_->jobRunning()) staleDuringJob_ = true;
+    noteRowsBeyondWindow();
+    return true;
+}
+
+void CppWnd::saveCfgAs() {
+    std::string path = cfgFile;
+    if (!ui_->saveFileDialog(Widget.hMain, "Save Cfg", kCfgFilter, "cfg", &path)) return;
+    if (path.size() >= static_cast<size_t>(kPathMax)) {
+        ui_->messageBox(Widget.hMain,
+                        strFormat("The path of the file is longer than %d characters; the "
+                                  "configuration was not saved.",
+                                  kPathMax - 1),
+                        fieldText(MsgLang.msgAppError), kMbOk | kMbIconError);
+        return;
+    }
+    char file[kPathMax];
+    copyText(file, path.c_str());
+    fnParam = T_FnPARAM{};
+    fnParam.cfgFile = file;
+    fnParam.Widget = &Widget;
+    fnParam.cfgParam = &cfgParam;
+    fnParam.satParam = &satParam;
+    fnParam.catParam = &catParam;
+    fnParam.bouParam = &bouParam;
+    fnParam.bouIParam = &bouIParam;
+    fnParam.favParam = &favParam;
+    fnParam.favIParam = &favIParam;
+    fnParam.natParam = &natParam;
+    fnParam.MsgLang = &MsgLang;
+    const bool saved = saveCfg(&fnParam);
+    fnParam.cfgFile = nullptr;
+    if (!saved) {
+        // Its box has said so; the reason names the file.
+        ui_->setStatus(Widget.hStatus, 0, fieldText(MsgLang.msgError));
+        ui_->setStatusPath(Widget.hStatus, 1, lastCfgError());
+        return;
+    }
+    copyText(cfgFile, file);
+    ui_->setStatus(Widget.hStatus, 0, "Saved...");
+    ui_->setStatusPath(Widget.hStatus, 1, path);
+    Widget.cfgChanged = false;
+}
+
+void CppWnd::disclaimer() {
+    std::string text =
+        strFormat("%s Version %s", cfgParam.appName, cfgParam.appVersion) + "\r\n\r\n";
+    for (const auto* p :
+         {&MsgLang.txtDisclaimer1, &MsgLang.txtDisclaimer2, &MsgLang.txtDisclaimer3,
+          &MsgLang.txtDisclaimer4, &MsgLang.txtDisclaimer5, &MsgLang.txtDisclaimer6})
+        text += fieldText(*p);
+    text += kCredit;
+    ui_->messageBox(Widget.hMain, text, "Disclaimer", kMbOk);
+}
