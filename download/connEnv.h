@@ -12,3 +12,6 @@
 // password. False, with *err naming the variable, when VELARTIS_DB_PORT is
 // not a port number (1 to 65535); *o is then unchanged.
 bool dbConnFromEnvironment(T_dbConnOverride* o, std::string* err);
+
+// The group of MariaDB option files (~/.my.cnf) that holds Velartis's values.
+constexpr const char* kDbOptionGroup = "velartis";

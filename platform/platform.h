@@ -11,7 +11,7 @@
 // user only through these calls, made from that worker thread:
 //
 //   setText (report fields), setEnabled, setChecked, setVisible, setRows
-//   (greying and restoring the window), setStatus, setProgressRange,
+//   (greying and restoring the window), setStatus, setStatusPath, setProgressRange,
 //   setProgress: do not wait for the user. A backend may post them to the
 //   front end's thread and return before they show; they take effect in
 //   the order made.
@@ -93,6 +93,12 @@ public:
 
     // Status bar part 0 (state word) and part 1 (detail).
     virtual void setStatus(HCtl bar, int part, const std::string& text) = 0;
+    // A file-system path in a status part: its bytes are the file system's,
+    // not Windows-1252 text, so a window shows them as such. Posted like
+    // setStatus, which it is unless a backend knows better.
+    virtual void setStatusPath(HCtl bar, int part, const std::string& path) {
+        setStatus(bar, part, path);
+    }
     virtual void setProgressRange(HCtl bar, int lo, int hi) = 0;
     virtual void setProgress(HCtl bar, int pos) = 0;
 

@@ -183,6 +183,11 @@ void setStatusPart(T_Widget* w, int part, const std::string& text) {
     if (w && w->ui && w->hStatus) w->ui->setStatus(w->hStatus, part, text);
 }
 
+void setStatusWithPath(T_Widget* w, const std::string& part0, const std::string& path) {
+    setStatusPart(w, 0, part0);
+    if (w && w->ui && w->hStatus) w->ui->setStatusPath(w->hStatus, 1, path);
+}
+
 void setStatusText(T_Widget* w, const std::string& part0, const std::string& part1) {
     setStatusPart(w, 0, part0);
     setStatusPart(w, 1, part1);

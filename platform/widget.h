@@ -60,6 +60,8 @@ void resetDownGen(T_Widget* w);
 // Short forms the jobs use; all are no-ops when the record has no backend.
 void setStatusText(T_Widget* w, const std::string& part0, const std::string& part1);
 void setStatusPart(T_Widget* w, int part, const std::string& text);
+// part0 a text, part1 a file-system path.
+void setStatusWithPath(T_Widget* w, const std::string& part0, const std::string& path);
 void setProgressPos(T_Widget* w, HCtl bar, int pos);
 void setControlText(T_Widget* w, HCtl c, const std::string& text);
 int showMessage(T_Widget* w, const std::string& text, const std::string& caption, unsigned flags);

@@ -98,7 +98,7 @@ public:
     // A status text in the file system's encoding (a path, or a system
     // message that names one), shown as its characters: paths are bytes of
     // the file system, not Windows-1252 texts.
-    void setStatusPath(HCtl bar, int part, const std::string& fsText);
+    void setStatusPath(HCtl bar, int part, const std::string& fsText) override;
     void setProgressRange(HCtl bar, int lo, int hi) override;
     void setProgress(HCtl bar, int pos) override;
     int messageBox(HCtl owner, const std::string& text, const std::string& caption,

@@ -10,7 +10,8 @@ class QApplication;
 // The same style everywhere, so the window looks alike on every desktop.
 void setupApplication(QApplication& app);
 
-// The channel database server to use in place of the built-in one, from
-// VELARTIS_DB_HOST, VELARTIS_DB_PORT and VELARTIS_DB_SOCKET (unset: built
-// in). False with a reason when a value is not usable.
+// The channel database server to use in place of the built-in one: the
+// VELARTIS_DB_* variables (download/connEnv.h), then the [velartis] group
+// of the MariaDB option files, then the built-in values. False with a
+// reason when a value is not usable.
 bool dbConnFromEnv(T_dbConnOverride* conn, std::string* error);

@@ -33,7 +33,6 @@ namespace {
 constexpr int kExitUsage = 64;
 
 // The group of the MariaDB option files that holds the tool's own values.
-constexpr const char* kOptionGroup = "velartis";
 
 struct CliDbOptions {
     std::string host, user, password, name, socket;
@@ -352,7 +351,7 @@ int runCli(int argc, char** argv) {
         std::fprintf(stderr, "velartis-cli: %s\n", envError.c_str());
         return kExitUsage;
     }
-    conn.optionGroup = kOptionGroup;
+    conn.optionGroup = kDbOptionGroup;
     if (app.count("--defaults-file") > 0) {
         // The client library passes over a file it cannot read without a word.
         FILE* f = std::fopen(defaultsFile.c_str(), "rb");

@@ -123,14 +123,18 @@ TEST_F(WindowTest, AWorkerThreadGreysAndRestoresTheRealControls) {
 TEST_F(WindowTest, AJobsDialogsAreTheWindowsAndALanguageChangeDoesNotReachIt) {
     copyShipped();
     ASSERT_TRUE(start());
-    const std::filesystem::path out = dir_ / "lists";
+    // A folder name that is no Windows-1252 text on disk (UTF-8 bytes).
+    const std::filesystem::path out = dir_ / "lists-M\xC3\xBCller";
     std::filesystem::create_directories(out);
     const std::string english = fieldText(MsgLang.msgFileWritten);
     const std::thread::id windowThread = std::this_thread::get_id();
 
     bool greyed = false, secondRefused = false, allOnWindowThread = true;
+    QString pathShown;
     ui.onShow = [&](const UiCall& c) {
         allOnWindowThread = allOnWindowThread && std::this_thread::get_id() == windowThread;
+        if (c.kind == UiCall::kBox)
+            pathShown = qobject_cast<VaStatusBar*>(widget(Widget.hStatus))->part(1)->text();
         if (c.kind != UiCall::kFolder) return;
         // While the job waits for the folder, the window is the user's.
         greyed = !widget(Widget.hDownload)->isEnabled() && !widget(Widget.hSatBtn[1])->isEnabled();
@@ -175,6 +179,8 @@ TEST_F(WindowTest, AJobsDialogsAreTheWindowsAndALanguageChangeDoesNotReachIt) {
     EXPECT_FALSE(widget(Widget.hRemove)->isEnabled());
     auto* status = qobject_cast<VaStatusBar*>(widget(Widget.hStatus));
     EXPECT_FALSE(status->part(0)->text().isEmpty());
+    // The files written are shown by their names as the file system has them.
+    EXPECT_TRUE(pathShown.contains(QString::fromUtf8("lists-Müller/"))) << pathShown.toStdString();
 
     int folders = 0;
     for (const auto& e : std::filesystem::directory_iterator(out))

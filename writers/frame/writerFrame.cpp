@@ -91,14 +91,14 @@ struct Job {
             errorStatus(lang->msgFileOpenErr, "path too long: " + path);
             return false;
         }
-        setStatusText(w, lang->msgWriting, path);
+        setStatusWithPath(w, lang->msgWriting, path);
         std::string err;
         if (!writeFileWhole(disk, bytes, &err, durable)) {
             errorStatus(lang->msgFileOpenErr, renamedIn(err, disk, path));
             return false;
         }
         if (whileWriting) whileWriting();
-        setStatusText(w, lang->msgWritten, path);
+        setStatusWithPath(w, lang->msgWritten, path);
         return true;
     }
 
