@@ -5,6 +5,7 @@
 // steps and the renumbering of virtual satellites.
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -168,9 +169,47 @@ bool dlChannelIdsOk(DlJob& j, const DbRow& r);
 bool dlNewGroup(DlJob& j, int32_t group, int32_t sat);
 void dlCopySetup(T_dbSat* d, const T_satRec& s);
 
-// Modes 1 and 2: one joined query per selected satellite.
-using DlJoinedQuery = std::string (*)(const DlJob& j, const T_satRec& s, const DlSatClauses& c);
+// A set-based step: the rows that one statement per satellite would give,
+// fetched for many satellites at once. parts are the satellites in the
+// order of those statements; each gets its own rows, in the statement's
+// order, before the next one gets any.
+struct DlSatPart {
+    int32_t satId = 0;
+    // The satellite's own filter clauses, as they go into the statement;
+    // satellites with the same text share statements.
+    std::string clauses;
+    double share = 0;   // progress, spread over the satellite's rows
+    bool skip = false;  // no rows at all (radio and TV off)
+};
+// At most this many satellite ids in one statement: a step's rows arrive
+// in a few results, so progress moves while they do and no result holds
+// more than a part of the step.
+constexpr size_t kDlIdsPerStatement = 64;
+// The statement for the ids ("1,2,3") and clauses of one group. Its ORDER
+// BY starts with the satellite id, which is column satCol of its rows,
+// and goes on with the order of the per-satellite statement.
+using DlSetSql = std::function<std::string(const std::string& ids, const std::string& clauses)>;
+struct DlSetStep {
+    std::string stepText;
+    unsigned satCol = 0;
+    DlSetSql sql;
+    // Before each part, skipped ones too.
+    std::function<void(size_t part)> begin;
+    // Each row of a part; false stops that part's rows.
+    std::function<bool(size_t part, const DbRow& row)> row;
+};
+// False when a statement failed (reported, session closed).
+bool dlRunSetStep(DlJob& j, const std::vector<DlSatPart>& parts, const DlSetStep& step);
+
+// Modes 1 and 2: the joined query for the selected satellites.
+using DlJoinedQuery = std::string (*)(const DlJob& j, const std::string& ids,
+                                      const std::string& clauses);
+// The per-satellite clauses of the joined query, in their place in it.
+std::string dlJoinedClauses(const DlSatClauses& c);
 bool dlJoinedChannelStep(DlJob& j, DlJoinedQuery query);
+
+// An id list for "IN (...)".
+std::string dlIdList(const std::vector<int32_t>& ids);
 
 bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds);
 bool dlFavGroupsStep(DlJob& j);

@@ -81,6 +81,12 @@ public:
     const DbRow& row() const { return row_; }
     // conn: the connection the result came from, asked after the last row.
     void reset(MYSQL_RES* res, MYSQL* conn = nullptr);
+    // Where the next row is, and back to such a place: a stored result's
+    // rows can be read again in any order.
+    MYSQL_ROW_OFFSET tell() const { return res_ ? mysql_row_tell(res_) : nullptr; }
+    void seek(MYSQL_ROW_OFFSET at) {
+        if (res_) mysql_row_seek(res_, at);
+    }
 
 private:
     MYSQL_RES* res_ = nullptr;
