@@ -41,6 +41,7 @@ T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o) {
     v.name = o.name.empty() ? field(cfg.dbName, sizeof cfg.dbName) : o.name;
     v.socket = o.socket;
     v.port = o.port;
+    v.compress = dbUseCompression(o.compress, v.host);
     return v;
 }
 
@@ -124,7 +125,7 @@ bool DbSession::open(const T_dbConnValues& v) {
     }
     unsigned connectTimeout = kDbConnectTimeout, readTimeout = kDbReadTimeout,
              writeTimeout = kDbWriteTimeout;
-    mysql_options(conn_, MYSQL_OPT_COMPRESS, nullptr);
+    if (v.compress) mysql_options(conn_, MYSQL_OPT_COMPRESS, nullptr);
     mysql_options(conn_, MYSQL_SET_CHARSET_NAME, "latin1");
     mysql_options(conn_, MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeout);
     mysql_options(conn_, MYSQL_OPT_READ_TIMEOUT, &readTimeout);

@@ -23,6 +23,7 @@ extern void (*dbQueryTrace)(const std::string& sql);
 struct T_dbConnValues {
     std::string host, user, password, name, socket;
     unsigned port = 0;
+    bool compress = false;
 };
 T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o);
 
@@ -96,7 +97,8 @@ private:
     DbRow row_;
 };
 
-// One job's connection: latin1, compressed, with short timeouts.
+// One job's connection: latin1, compressed when the values say so, with
+// short timeouts.
 class DbSession {
 public:
     DbSession() = default;

@@ -26,6 +26,7 @@ struct CliDbOptions {
     std::string host, user, password, name, socket;
     unsigned port = 0;
     bool passwordSet = false;
+    DbCompress compress = DbCompress::kAuto;
 };
 
 T_dbConnOverride dbOverride(const CliDbOptions& o) {
@@ -37,6 +38,7 @@ T_dbConnOverride dbOverride(const CliDbOptions& o) {
     c.name = o.name;
     c.socket = o.socket;
     c.port = o.port;
+    c.compress = o.compress;
     return c;
 }
 
@@ -193,6 +195,11 @@ int runCli(int argc, char** argv) {
     app.add_option("--db-password", db.password, "database password");
     app.add_option("--db-name", db.name, "database name");
     app.add_option("--db-socket", db.socket, "database server socket");
+    std::string compress = "auto";
+    app.add_option("--db-compress", compress,
+                   "protocol compression: auto (on only for a server on another host), on or off")
+        ->check(CLI::IsMember({"auto", "on", "off"}))
+        ->capture_default_str();
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -203,6 +210,7 @@ int runCli(int argc, char** argv) {
         return kExitUsage;
     }
     db.passwordSet = app.count("--db-password") > 0;
+    parseDbCompress(compress, &db.compress);
 
     std::vector<int> families;
     std::string bad;

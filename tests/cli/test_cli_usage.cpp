@@ -32,11 +32,13 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(port.exitCode, 64) << port.out;
     EXPECT_EQ(port.out.find('\n'), port.out.size() - 1) << port.out;  // a one-line reason
     EXPECT_EQ(runCliTool("--db-port 0").exitCode, 64);
+    EXPECT_EQ(runCliTool(kFiles + "--db-compress yes --summary").exitCode, 64);
     // Two single-file lists cannot both take one file name.
     EXPECT_EQ(runCliTool(kFiles + "--format ndf,st1 --output /tmp/va-one-file.bin").exitCode, 64);
     CliResult help = runCliTool("--help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--db-socket"), std::string::npos);
+    EXPECT_NE(help.out.find("--db-compress"), std::string::npos);
 
     CliResult missing = runCliTool(std::string("--master '") + VA_TEST_DATA +
                                    "/config/master.vac' --config /nonexistent/x.cfg --summary");

@@ -774,6 +774,21 @@ TEST_F(Download, ConnectionLostDuringAResultFailsTheJob) {
     tracedProxy = nullptr;
 }
 
+// ---- compression ----
+
+TEST(Session, CompressedOnlyWhenTheValuesSaySo) {
+    for (bool z : {false, true}) {
+        T_dbConnValues v = testDb("velartis");
+        v.compress = z;
+        DbSession s;
+        ASSERT_TRUE(s.open(v)) << s.error();
+        DbResult r;
+        ASSERT_TRUE(s.query("SHOW SESSION STATUS LIKE 'Compression'", &r)) << s.error();
+        ASSERT_TRUE(r.next());
+        EXPECT_STREQ(r.row().text(1), z ? "ON" : "OFF");
+    }
+}
+
 // ---- usage counter ----
 
 TEST_F(Download, CounterCountsEachSuccessfulDownloadOnce) {
