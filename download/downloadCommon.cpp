@@ -621,40 +621,41 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
 
     // Entries of one channel in list order; a channel carried by several
     // bouquets gets the same entries in each copy.
-    std::unordered_map<DlKey, std::vector<uint32_t>, DlKeyHash> audioOf, casOf;
+    DlKeyIndex audioOf, casOf;
+    audioOf.reserve(j.audio.size());
     for (uint32_t i = 0; i < j.audio.size(); ++i) {
         const T_dlAudioEntry& e = j.audio[i];
-        audioOf[DlKey(e.sat_id, e.stp_id, 0, e.sid)].push_back(i);
+        audioOf.add(DlKey(e.sat_id, e.stp_id, 0, e.sid), i);
     }
+    casOf.reserve(j.cas.size());
     for (uint32_t i = 0; i < j.cas.size(); ++i) {
         const T_dlCasEntry& e = j.cas[i];
-        casOf[DlKey(e.sat_id, e.stp_id, 0, e.sid)].push_back(i);
+        casOf.add(DlKey(e.sat_id, e.stp_id, 0, e.sid), i);
     }
+    audioOf.sort();
+    casOf.sort();
     for (uint32_t n = 1; n <= j.chDB->count; ++n) {
         T_dbCh& c = j.chDB->ch[n];
         c.audioCount = 0;
         c.casCount = 0;
         if (c.fake) continue;
         DlKey key(c.sat_id, c.stp_id, 0, c.sid);
-        if (auto it = audioOf.find(key); it != audioOf.end()) {
-            for (uint32_t idx : it->second) {
-                const T_dlAudioEntry& e = j.audio[idx];
-                T_dbAudio* a = appendAudio(&c);
-                if (!a) {
-                    ++j.dropped->channelAudio;
-                    continue;
-                }
-                copyText(a->apid, e.apid);
-                a->lang_id = e.lang_id;
-                copyText(a->lang_name, e.lang_name);
-                a->dts = e.dts;
-                a->ac3 = e.ac3;
+        audioOf.forEach(key, [&](uint32_t idx) {
+            const T_dlAudioEntry& e = j.audio[idx];
+            T_dbAudio* a = appendAudio(&c);
+            if (!a) {
+                ++j.dropped->channelAudio;
+                return;
             }
-        }
-        if (auto it = casOf.find(key); it != casOf.end()) {
-            for (uint32_t idx : it->second)
-                if (!appendCas(&c, j.cas[idx].cas_id)) ++j.dropped->channelCas;
-        }
+            copyText(a->apid, e.apid);
+            a->lang_id = e.lang_id;
+            copyText(a->lang_name, e.lang_name);
+            a->dts = e.dts;
+            a->ac3 = e.ac3;
+        });
+        casOf.forEach(key, [&](uint32_t idx) {
+            if (!appendCas(&c, j.cas[idx].cas_id)) ++j.dropped->channelCas;
+        });
     }
     return true;
 }
@@ -691,11 +692,13 @@ bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
     const std::string clause = excludedFavouritesJoinedClause(j.favI);
     const bool favMode = j.mode == DlMode::kFSat;
     // Channels by (sat_id, stp_id, groupId, sid), slots ascending.
-    std::unordered_map<DlKey, std::vector<uint32_t>, DlKeyHash> slotsOf;
+    DlKeyIndex slotsOf;
+    slotsOf.reserve(j.chDB->count);
     for (uint32_t n = 1; n <= j.chDB->count; ++n) {
         const T_dbCh& c = j.chDB->ch[n];
-        slotsOf[DlKey(c.sat_id, c.stp_id, c.groupId, c.sid)].push_back(n);
+        slotsOf.add(DlKey(c.sat_id, c.stp_id, c.groupId, c.sid), n);
     }
+    slotsOf.sort();
     const double share = satIds.empty() ? 0 : 3.0 / static_cast<double>(satIds.size());
     std::vector<DlSatPart> parts;
     for (int32_t id : satIds) parts.push_back({id, "", share, false});
@@ -728,14 +731,12 @@ bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
         if (!dlIdOk(j, r, 2, kIdFavSid)) return true;
         const char* sid = r.text(2);
         int32_t grp = favMode ? r.num(4) : r.num(3);
-        auto it = slotsOf.find(DlKey(r.num(0), r.num(1), grp, sid));
-        if (it == slotsOf.end()) return true;
-        for (uint32_t n : it->second) {
+        slotsOf.forEach(DlKey(r.num(0), r.num(1), grp, sid), [&](uint32_t n) {
             const T_dbCh& c = j.chDB->ch[n];
             T_dbChFav* l = appendChFav(j.chFavDB);
             if (!l) {
                 ++j.dropped->favLinks;
-                continue;
+                return;
             }
             l->sat_id = l->realSatId = c.sat_id;
             l->stp_id = c.stp_id;
@@ -744,7 +745,7 @@ bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
             l->fav_id = r.num(4);
             l->ch_type = r.num(5);
             l->chIndex = static_cast<int32_t>(n) - 1;
-        }
+        });
         return true;
     };
     if (!dlRunSetStep(j, parts, links)) return false;

@@ -3,6 +3,7 @@
 // the acceptance and counting of channel rows, the joined channel step of
 // the two "as satellites" modes, the audio and CAS step, the favourite
 // steps and the renumbering of virtual satellites.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -60,6 +61,36 @@ struct DlKeyHash {
         for (size_t i = 0; i < sizeof k; ++i) h = (h ^ p[i]) * 1099511628211ull;
         return static_cast<size_t>(h);
     }
+};
+
+// Positions by key, those of one key in ascending order: one sorted list
+// rather than a hash map of lists, so no allocation per key.
+class DlKeyIndex {
+public:
+    void reserve(size_t n) { v_.reserve(n); }
+    void add(const DlKey& k, uint32_t pos) { v_.push_back({k, pos}); }
+    // After the last add.
+    void sort() { std::sort(v_.begin(), v_.end(), less); }
+    template <typename F>
+    void forEach(const DlKey& k, F f) const {
+        auto it = std::lower_bound(v_.begin(), v_.end(), Entry{k, 0}, less);
+        for (; it != v_.end() && it->key == k; ++it) f(it->pos);
+    }
+
+private:
+    struct Entry {
+        DlKey key;
+        uint32_t pos;
+    };
+    static bool less(const Entry& a, const Entry& b) {
+        const DlKey &x = a.key, &y = b.key;
+        if (x.sat != y.sat) return x.sat < y.sat;
+        if (x.stp != y.stp) return x.stp < y.stp;
+        if (x.grp != y.grp) return x.grp < y.grp;
+        int c = std::memcmp(x.sid, y.sid, sizeof x.sid);
+        return c != 0 ? c < 0 : a.pos < b.pos;
+    }
+    std::vector<Entry> v_;
 };
 
 // Filter clauses of one configured satellite.
