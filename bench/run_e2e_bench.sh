@@ -17,8 +17,10 @@
 #   client-job     the statements the job sent (taken from the server's
 #                  general log), replayed through the mariadb client with
 #                  the compression the job used
-#   client-set     the same rows by one statement per table (sat_id IN (...)),
-#                  through the client without compression: the server's limit
+#   client-set     the same rows by one statement per table: the job's
+#                  statements with the chunks of a table merged into one
+#                  (sat_id IN all the ids), through the client without
+#                  compression: the server's own limit
 #   client-set-z   the same with protocol compression
 #   before, before+e2, client-before   with --before CLI: an older build of
 #                  the tool and its own statements (compressed, as it sends them)
@@ -142,33 +144,25 @@ capture() {
   rm -f "$log"
 }
 
-# setbased NAME LIST FILE: one statement per table for every satellite.
+# setbased JOB-STATEMENTS FILE: the job's statements with the chunks of
+# each table ("sat_id IN (...)" for a group of satellites) merged into one
+# statement per table and set of filter clauses.
 setbased() {
-  local name=$1 list=$2 out=$3 ids
-  ids=$(client "$name" -e "SELECT GROUP_CONCAT(sat_id ORDER BY sat_id) FROM Sats")
-  local msg="SELECT msg ,CRC, CRCLinux, show_forum FROM TeamMsg WHERE in_use='Y' AND application='Velartis1.3';"
-  local cols="c.ch_type, substr(c.ch_name,1,24) ch_name, c.sid, c.vpid, c.pmt_pid, c.pcr_pid, \
-c.txt_pid, c.subtitle, c.scrambled, c.locked, c.skip, c.dupdpid, c.dupdname, c.dupdsid, c.cat_id"
-  local joined="t.modulation, s.position, t.tp_name, t.frequency, t.polarity, t.sr, t.fec, \
-t.nid, t.tid, t.pilot, c.hd, c.d3, s.location, s.sat_name, b.nat_id"
-  {
-    echo "$msg"
-    case $list in
-      0)
-        echo "SELECT sat_id, substr(sat_name,1,24) sat_name, position, location FROM Sats WHERE sat_id IN ($ids) ORDER BY sat_id;"
-        echo "SELECT sat_id, stp_id, tp_name, frequency, polarity, sr, fec, modulation, nid, tid, pilot FROM Transponders WHERE sat_id IN ($ids) ORDER BY sat_id, frequency;"
-        echo "SELECT c.sat_id, c.stp_id, b.bou_id, substr(b.bou_name,1,20) bou_name, $cols, c.hd, c.d3, b.nat_id FROM Channels c, Bouquets b, ChannelBouquet cb, Transponders t WHERE c.sat_id=cb.sat_id AND c.sat_id=t.sat_id AND cb.sat_id IN ($ids) AND c.stp_id=cb.stp_id AND c.stp_id=t.stp_id AND c.sid=cb.sid AND b.bou_id=cb.bou_id ORDER BY cb.sat_id, b.sort_id, b.bou_id, c.ch_type, cb.sort_id;" ;;
-      1)
-        echo "SELECT c.sat_id, c.stp_id, b.bou_id, substr(b.bou_name,1,16) bou_name, $cols, $joined FROM Channels c, Bouquets b, ChannelBouquet cb, Transponders t, Sats s WHERE c.sat_id=cb.sat_id AND c.sat_id=t.sat_id AND c.sat_id=s.sat_id AND cb.sat_id IN ($ids) AND c.stp_id=cb.stp_id AND c.stp_id=t.stp_id AND c.sid=cb.sid AND b.bou_id=cb.bou_id ORDER BY cb.sat_id, b.sort_id, b.bou_id, c.ch_type, cb.sort_id;" ;;
-      2)
-        echo "SELECT c.sat_id, c.stp_id, f.fav_id, substr(f.fav_name,1,16) fav_name, $cols, $joined, b.bou_id FROM Channels c, Favorites f, ChannelFavorite cf, ChannelBouquet cb, Bouquets b, Transponders t, Sats s WHERE c.sat_id=cf.sat_id AND c.sat_id=t.sat_id AND c.sat_id=s.sat_id AND cb.bou_id=b.bou_id AND cf.sat_id IN ($ids) AND cb.sat_id=cf.sat_id AND c.stp_id=cf.stp_id AND c.stp_id=t.stp_id AND cb.stp_id=cf.stp_id AND c.sid=cf.sid AND cb.sid=cf.sid AND cf.bou_id=cb.bou_id AND f.fav_id=cf.fav_id AND f.enable='1' ORDER BY cf.sat_id, f.sort_id, f.fav_id, c.ch_type, cf.sort_id, cb.sort_id;" ;;
-    esac
-    echo "SELECT a.sat_id, a.stp_id, a.sid, a.apid, a.lang_id, a.dts, a.ac3, b.lang_name FROM ChannelAudio a, Languages b WHERE a.lang_id = b.lang_id AND a.sat_id IN ($ids) ORDER BY a.sat_id, a.stp_id, a.sid, a.sort_id;"
-    echo "SELECT sat_id, stp_id, sid, cas_id FROM ChannelCas WHERE sat_id IN ($ids) ORDER BY sat_id, stp_id, sid;"
-    echo "SELECT fav_id, fav_name FROM Favorites WHERE enable='1' ORDER BY sort_id;"
-    echo "SELECT DISTINCT cf.sat_id, cf.stp_id, cf.sid, cf.bou_id, cf.fav_id, c.ch_type FROM ChannelFavorite cf, Favorites f, Channels c, ChannelBouquet cb WHERE cf.sat_id = c.sat_id AND cf.sat_id = cb.sat_id AND cf.sat_id IN ($ids) AND cf.stp_id = c.stp_id AND cf.stp_id = cb.stp_id AND cf.sid = c.sid AND cf.sid = cb.sid AND cf.bou_id = cb.bou_id AND cf.fav_id = f.fav_id AND f.enable = '1' ORDER BY cf.sat_id, f.sort_id, cf.fav_id, c.ch_type, cf.sort_id;"
-    echo "UPDATE BrenikToolsCounter SET counter = counter + 1 WHERE application='Velartis1.3';"
-  } >"$out"
+  awk '
+    match($0, /IN \([0-9,]+\)/) {
+      key = substr($0, 1, RSTART - 1) "IN (@)" substr($0, RSTART + RLENGTH)
+      ids = substr($0, RSTART + 4, RLENGTH - 5)
+      if (!(key in list)) { order[++n] = key; list[key] = ids } else list[key] = list[key] "," ids
+      next
+    }
+    { order[++n] = $0; plain[n] = 1 }
+    END {
+      for (i = 1; i <= n; i++) {
+        k = order[i]
+        if (!plain[i]) { ids = list[k]; sub(/IN \(@\)/, "IN (" ids ")", k) }
+        print k
+      }
+    }' "$1" >"$2"
 }
 
 results=$dir/results.txt
@@ -221,7 +215,7 @@ echo "full database: $(sed -n 's/^velartis-gendb: \([0-9]* satellites.*\)/\1/p' 
 for list in $lists; do
   group=list$list
   capture "$cli" velartis_full "$list" "$dir/job-$list.sql"
-  setbased velartis_full "$list" "$dir/set-$list.sql"
+  setbased "$dir/job-$list.sql" "$dir/set-$list.sql"
   items=(cli cli+e2 client-job client-set client-set-z)
   [ -z "$job_compress" ] && items+=(cli-z)
   declare -A cmd=(
@@ -267,32 +261,53 @@ done
 
 if [ "$scaling" = 1 ]; then
   echo
-  echo "scaling, list type 0 (median wall ms over $runs runs; per 1000 bouquet links):"
-  printf "  %-6s %7s %16s %16s %16s\n" scale links cli cli+e2 client-set
+  echo "scaling, list type 0: median wall ms over $runs runs (ms per 1000 bouquet links);"
+  echo "a line a + b * links fitted through the four, and the largest distance of a median from it"
+  : >"$dir/scale.txt"
   for div in 8 4 2 1; do
     name=velartis_full
     [ $div -gt 1 ] && { name=velartis_s$div; gen $name $div; }
     links=$(client "$name" -e "SELECT COUNT(*) FROM ChannelBouquet")
-    setbased "$name" 0 "$dir/set-s$div.sql"
+    capture "$cli" "$name" 0 "$dir/job-s$div.sql"
+    setbased "$dir/job-s$div.sql" "$dir/set-s$div.sql"
     for (( r = 0; r < runs; r++ )); do
       timed s$div cli "$(cli_cmd "$cli" "$name" 0)"
       timed s$div cli+e2 "$(cli_cmd "$cli" "$name" 0 e2)"
-      timed s$div client-set "mariadb --no-defaults --batch --skip-column-names -h 127.0.0.1 -P $port -u vauser -pvapass1 $name < $dir/set-s$div.sql"
+      timed s$div client-set "mariadb --no-defaults --batch --skip-column-names --default-character-set=latin1 -h 127.0.0.1 -P $port -u vauser -pvapass1 $name < $dir/set-s$div.sql"
     done
-    awk -v g=s$div -v div=$div -v links="$links" '
-      function med(a, n,   i, j, t) {
-        for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
-        return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
-      }
-      $1 == g { n[$2]++; t[$2, n[$2]] = $3 / 1000 }
-      END {
-        printf "  1/%-4d %7d", div, links
-        split("cli cli+e2 client-set", its, " ")
-        for (i = 1; i <= 3; i++) { c = n[its[i]]; for (r = 1; r <= c; r++) a[r] = t[its[i], r]; m = med(a, c)
-          printf " %7.1f (%5.2f)", m, m / links * 1000 }
-        printf "\n"
-      }' "$results"
+    echo "s$div $div $links" >>"$dir/scale.txt"
   done
+  awk '
+    function med(a, n,   i, j, t) {
+      for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
+      return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+    }
+    FNR == NR { g[++ng] = $1; div[$1] = $2; links[$1] = $3; next }
+    ($1 in div) { n[$1, $2]++; t[$1, $2, n[$1, $2]] = $3 / 1000 }
+    END {
+      split("cli cli+e2 client-set", its, " ")
+      printf "  %-6s %7s", "scale", "links"
+      for (i = 1; i <= 3; i++) printf " %20s", its[i]
+      printf "\n"
+      for (k = 1; k <= ng; k++) {
+        s = g[k]; printf "  1/%-4d %7d", div[s], links[s]
+        for (i = 1; i <= 3; i++) {
+          c = n[s, its[i]]; for (r = 1; r <= c; r++) a[r] = t[s, its[i], r]
+          m[s, i] = med(a, c); printf " %9.1f (%7.2f)", m[s, i], m[s, i] / links[s] * 1000
+        }
+        printf "\n"
+      }
+      printf "  %-14s", "fit"
+      for (i = 1; i <= 3; i++) {
+        sx = sy = sxx = sxy = 0
+        for (k = 1; k <= ng; k++) { x = links[g[k]] / 1000; y = m[g[k], i]; sx += x; sy += y; sxx += x * x; sxy += x * y }
+        b = (ng * sxy - sx * sy) / (ng * sxx - sx * sx); a0 = (sy - b * sx) / ng
+        worst = 0
+        for (k = 1; k <= ng; k++) { x = links[g[k]] / 1000; d = m[g[k], i] - (a0 + b * x); if (d < 0) d = -d; if (d / m[g[k], i] > worst) worst = d / m[g[k], i] }
+        printf " %5.0f+%5.1f/k, %3.0f%%", a0, b, worst * 100
+      }
+      printf "\n"
+    }' "$dir/scale.txt" "$results"
 fi
 echo
 echo "run_e2e_bench: load $(cut -d' ' -f1-3 /proc/loadavg) at the end"

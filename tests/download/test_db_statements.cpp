@@ -30,11 +30,23 @@ namespace {
 std::vector<std::string> traced;
 void trace(const std::string& sql) { traced.push_back(sql); }
 
+// The download bar's positions, each with the step shown at the time.
+class ProgressLog : public MemoryPlatform {
+public:
+    std::vector<std::pair<int, std::string>> moves;
+
+protected:
+    void onProgress(const std::string& bar, int pos) override {
+        if (bar == "progDown") moves.push_back({pos, statusLog[1].empty() ? "" : statusLog[1].back()});
+    }
+};
+std::vector<std::pair<int, std::string>> progress;
+
 T_dbConnValues wide() { return {"127.0.0.1", "vauser", "vapass1", "velartis_wide", "", VA_TEST_DB_PORT}; }
 
 // The statements of one download of every satellite of velartis_wide.
 std::vector<std::string> statementsOf(JobFn fn) {
-    MemoryPlatform ui;
+    ProgressLog ui;
     createWidgetHandles(&Widget, &ui);
     cfgParam = T_cfgStruct{};
     initAppIdentity(&cfgParam);
@@ -58,6 +70,7 @@ std::vector<std::string> statementsOf(JobFn fn) {
     EXPECT_TRUE(ui.startJob(fn, &p));
     EXPECT_EQ(ui.waitJob(), kDownloadOk);
     dbQueryTrace = nullptr;
+    progress = ui.moves;
     return traced;
 }
 
@@ -110,6 +123,20 @@ TEST(Statements, FewIndexedAndNoWorkBeyondTheRows) {
     for (int m = 0; m < 3; ++m) {
         SCOPED_TRACE(names[m]);
         std::vector<std::string> all = statementsOf(fns[m]);
+        // The bar moves forward through every step and reaches its end
+        // only with the last one, however many satellites there are.
+        ASSERT_FALSE(progress.empty());
+        EXPECT_EQ(progress.back().first, 100);
+        int last = 0, reached = 0;
+        for (const auto& [pos, step] : progress) {
+            EXPECT_GE(pos, last);
+            if (pos == 100 && !reached) {
+                EXPECT_NE(step.find("Channels Favorite"), std::string::npos) << step;
+                reached = 1;
+            }
+            last = pos;
+        }
+        EXPECT_GE(progress.size(), 80u);
         // Message, groups and counter once; for each group of satellite
         // ids: (satellites, transponders, channels | joined channels),
         // audio, CAS, links.
