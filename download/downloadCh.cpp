@@ -66,8 +66,9 @@ bool transponderStep(DlJob& j) {
     tps.sql = [](const std::string& ids, const std::string& feed) {
         std::string sql = "SELECT sat_id, stp_id, tp_name, frequency, polarity, sr, ";
         sql += "fec, modulation, nid, tid, pilot ";
-        sql += "FROM Transponders ";
-        // Equal frequencies go by stp_id, the order the index gives them in.
+        // The index gives the order, equal frequencies by stp_id; asked for
+        // every satellite, the server would rather scan and sort.
+        sql += "FROM Transponders FORCE INDEX (idx_tp_freq) ";
         sql += "WHERE sat_id IN (" + ids + ") " + feed +
                " ORDER BY sat_id, frequency, stp_id";
         return sql;

@@ -335,6 +335,8 @@ struct SetBatch {
 
 }  // namespace
 
+size_t dlIdsPerStatement = 256;
+
 bool dlRunSetStep(DlJob& j, const std::vector<DlSatPart>& parts, const DlSetStep& step) {
     std::vector<size_t> batchOf(parts.size(), SIZE_MAX);
     std::vector<std::unique_ptr<SetBatch>> batches;
@@ -360,7 +362,7 @@ bool dlRunSetStep(DlJob& j, const std::vector<DlSatPart>& parts, const DlSetStep
                 const DlSatPart& o = parts[k];
                 if (o.skip || batchOf[k] != SIZE_MAX || o.clauses != part.clauses) continue;
                 bool known = std::find(ids.begin(), ids.end(), o.satId) != ids.end();
-                if (!known && ids.size() >= kDlIdsPerStatement) continue;
+                if (!known && ids.size() >= dlIdsPerStatement) continue;
                 if (!known) ids.push_back(o.satId);
                 batchOf[k] = batches.size();
                 ++b->users;

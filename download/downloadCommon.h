@@ -212,10 +212,11 @@ struct DlSatPart {
     double share = 0;   // progress, spread over the satellite's rows
     bool skip = false;  // no rows at all (radio and TV off)
 };
-// At most this many satellite ids in one statement: a step's rows arrive
-// in a few results, so progress moves while they do and no result holds
-// more than a part of the step.
-constexpr size_t kDlIdsPerStatement = 64;
+// At most this many satellite ids in one statement: more than a list
+// holds, so a table comes in one statement per set of filter clauses (each
+// statement costs the server a little; the bar moves by tables and rows).
+// The tests lower it to see that rows come out the same in any grouping.
+extern size_t dlIdsPerStatement;
 // The statement for the ids ("1,2,3") and clauses of one group. Its ORDER
 // BY starts with the satellite id, which is column satCol of its rows,
 // and goes on with the order of the per-satellite statement.

@@ -26,6 +26,7 @@
 #include "config/textFunc.h"
 #include "download/dbTypes.h"
 #include "download/download.h"
+#include "download/downloadCommon.h"
 #include "download/jobParam.h"
 #include "download/session.h"
 #include "platform/memoryPlatform.h"
@@ -216,8 +217,21 @@ protected:
         return out;
     }
 
-    // Runs every case and compares with (or rewrites) the golden file.
-    void check(const std::string& file, const std::vector<Case>& cases, bool condensed) {
+    // Runs every case and compares with (or rewrites) the golden file;
+    // with idsPerStatement, a second time with the satellites' rows
+    // fetched in groups of at most that many ids.
+    void check(const std::string& file, const std::vector<Case>& cases, bool condensed,
+               size_t idsPerStatement = 0) {
+        for (size_t ids : {dlIdsPerStatement, idsPerStatement}) {
+            if (ids == 0) continue;
+            SCOPED_TRACE(std::to_string(ids) + " ids per statement");
+            const size_t before = dlIdsPerStatement;
+            dlIdsPerStatement = ids;
+            compare(file, cases, condensed);
+            dlIdsPerStatement = before;
+        }
+    }
+    void compare(const std::string& file, const std::vector<Case>& cases, bool condensed) {
         const std::string path = std::string(VA_TEST_DATA) + "/db/dumps/" + file;
         std::string actual;
         std::vector<std::pair<std::string, std::string>> full;  // case, whole dump
@@ -322,7 +336,7 @@ TEST_F(DownloadDumps, Fixture) {
                          }});
         cases.push_back({mode + " bad ids", "velartis_badids", kModes[m], [] { addSat(500); }});
     }
-    check("fixture.txt", cases, false);
+    check("fixture.txt", cases, false, 1);
 }
 
 TEST_F(DownloadDumps, BeyondEveryCapacity) {
@@ -373,7 +387,7 @@ TEST_F(DownloadDumps, ManySatellitesInMixedOrder) {
                              cfgParam.maxCRa = 1500;
                              cfgParam.maxBou = 600;
                          }});
-    check("wide.txt", cases, true);
+    check("wide.txt", cases, true, 7);
 }
 
 }  // namespace
