@@ -374,8 +374,7 @@ bool dlRunSetStep(DlJob& j, const std::vector<DlSatPart>& parts, const DlSetStep
                 MYSQL_ROW_OFFSET at = b->res.tell();
                 if (!b->res.next()) break;
                 int32_t id = b->res.row().num(step.satCol);
-                auto [it, fresh] = b->ranges.try_emplace(id, SetBatch::Range{at, 0});
-                ++it->second.rows;
+                ++b->ranges.try_emplace(id, SetBatch::Range{at, 0}).first->second.rows;
             }
             if (!j.db.rowsRead(b->res)) return failed();
             batches.push_back(std::move(b));
