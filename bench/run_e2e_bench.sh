@@ -14,6 +14,8 @@
 #   cli            velartis-cli, download only
 #   cli+e2         velartis-cli, download and the Enigma2 list (written and flushed)
 #   cli-z          velartis-cli, download only, with --db-compress on
+#   cli+e2-mem     as cli+e2, the list written into memory (/dev/shm): what the
+#                  program costs without the disk's charge for thousands of files
 #   client-job     the statements the job sent (taken from the server's
 #                  general log), replayed through the mariadb client with
 #                  the compression the job used
@@ -65,9 +67,12 @@ port=${VA_BENCH_DB_PORT:-33191}
 dir=$(mktemp -d /tmp/velartis-e2e.XXXXXX)
 export VA_DB_DIR=$dir/db VA_DB_PORT=$port
 db=$repo/tools/dbserver.sh
+shm=
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then shm=$(mktemp -d /dev/shm/velartis-e2e.XXXXXX); fi
 stop() {
   bash "$db" stop >/dev/null 2>&1 || true
   rm -rf -- "$dir"
+  if [ -n "$shm" ]; then rm -rf -- "$shm"; fi
 }
 trap stop EXIT
 
@@ -115,13 +120,13 @@ cfgdir() {
   echo "$d"
 }
 
-# cli_cmd BINARY NAME LIST [e2]: the tool's command line.
+# cli_cmd BINARY NAME LIST [e2 [FOLDER]]: the tool's command line.
 cli_cmd() {
-  local bin=$1 name=$2 list=$3 e2=${4:-} d
+  local bin=$1 name=$2 list=$3 e2=${4:-} out=${5:-$dir/out} d
   d=$(cfgdir "$name" "$list")
   local args=(--config "$d/Default.cfg" --master "$d/VAconfig.vac" --db-host 127.0.0.1
               --db-port "$port" --db-user vauser --db-password vapass1 --db-name "$name")
-  [ -n "$e2" ] && args+=(--format e2 --output "$dir/out")
+  [ -n "$e2" ] && args+=(--format e2 --output "$out")
   printf '%q ' "$bin" "${args[@]}"
 }
 
@@ -172,6 +177,7 @@ results=$dir/results.txt
 timed() {
   local group=$1 item=$2 cmd=$3 t0 t1 rss
   rm -rf "$dir/out" && mkdir -p "$dir/out"
+  if [ -n "$shm" ]; then rm -rf "$shm/out" && mkdir -p "$shm/out"; fi
   t0=$(date +%s%N)
   if ! /usr/bin/time -f %M -o "$dir/rss.txt" bash -c "$cmd" >/dev/null 2>"$dir/err.txt"; then
     echo "run_e2e_bench: $item failed:" >&2
@@ -218,10 +224,12 @@ for list in $lists; do
   setbased "$dir/job-$list.sql" "$dir/set-$list.sql"
   items=(cli cli+e2 client-job client-set client-set-z)
   [ -z "$job_compress" ] && items+=(cli-z)
+  [ -n "$shm" ] && items+=(cli+e2-mem)
   declare -A cmd=(
     [cli]=$(cli_cmd "$cli" velartis_full "$list")
     [cli+e2]=$(cli_cmd "$cli" velartis_full "$list" e2)
     [cli-z]="$(cli_cmd "$cli" velartis_full "$list") --db-compress on"
+    [cli+e2-mem]=$(cli_cmd "$cli" velartis_full "$list" e2 "$shm/out")
     [client-job]="mariadb --no-defaults --batch --skip-column-names --default-character-set=latin1 -h 127.0.0.1 -P $port -u vauser -pvapass1 $job_compress velartis_full < $dir/job-$list.sql"
     [client-set]="mariadb --no-defaults --batch --skip-column-names --default-character-set=latin1 -h 127.0.0.1 -P $port -u vauser -pvapass1 velartis_full < $dir/set-$list.sql"
     [client-set-z]="mariadb --no-defaults --batch --skip-column-names --default-character-set=latin1 -h 127.0.0.1 -P $port -u vauser -pvapass1 --compress velartis_full < $dir/set-$list.sql"
