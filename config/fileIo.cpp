@@ -185,6 +185,22 @@ bool writeFileWhole(const std::string& path, const void* data, size_t size, std:
     return r == Outcome::kDone;
 }
 
+bool writeNewFile(const std::string& path, const std::string& bytes, std::string* err) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return fail(err, "cannot write", path, errno);
+    int e = 0;
+    bool ok = hookAllows(path, bytes.size());
+    if (!ok) e = ENOSPC;
+    if (ok) ok = writeAll(fd, bytes.data(), bytes.size(), &e);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        e = errno;
+    }
+    if (ok) return true;
+    ::unlink(path.c_str());
+    return fail(err, "cannot write", path, e);
+}
+
 bool syncFolder(const std::string& dir, std::string* err) {
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return fail(err, "cannot open", dir, errno);

@@ -21,6 +21,12 @@ inline bool writeFileWhole(const std::string& path, const std::string& bytes, st
     return writeFileWhole(path, bytes.data(), bytes.size(), err, durable);
 }
 
+// A new file in a folder that nobody sees before it is complete (the
+// staging folder of a folder job, which then replaces the target whole):
+// created under its own name, no temporary file, no flush; a failure
+// removes what was written. Fails when the file exists.
+bool writeNewFile(const std::string& path, const std::string& bytes, std::string* err);
+
 // Flushes everything written below a folder to disk, and the folder itself.
 bool syncFolder(const std::string& dir, std::string* err);
 

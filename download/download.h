@@ -13,9 +13,14 @@
 // this build outdated; the front end ends the program with exit code 2.
 enum DownloadResult : uint32_t { kDownloadOk = 0, kDownloadFailed = 1, kDownloadOutdated = 2 };
 
+// Protocol compression of the connection. Auto: on for a server on another
+// host, off for one on this machine (loopback address, "localhost", local
+// socket), where it costs both ends CPU and saves nothing.
+enum class DbCompress { kAuto, kOn, kOff };
+
 // Connection values a caller may put in place of the built-in ones (the
-// command-line tool, the tests). Empty fields and port 0 keep the built-in
-// value; passwordSet makes an empty password count.
+// command-line tool, the window, the tests). Empty fields and port 0 keep
+// the built-in value; passwordSet makes an empty password count.
 struct T_dbConnOverride {
     std::string host, user, password, name, socket;
     unsigned port = 0;
@@ -26,7 +31,15 @@ struct T_dbConnOverride {
     // one file read instead of those. What they give replaces the built-in
     // values, never the ones above. Both empty: no option file is read.
     std::string optionFile{}, optionGroup{};
+    DbCompress compress = DbCompress::kAuto;
 };
+
+// Whether a connection to host is compressed. An empty host is this
+// machine, and so is the host of a local socket (the client library uses a
+// socket only for a local host).
+bool dbUseCompression(DbCompress mode, const std::string& host);
+// "auto", "on" or "off"; false for anything else.
+bool parseDbCompress(const std::string& text, DbCompress* mode);
 
 uint32_t DownloadDataCh(void* param);    // list type 0: bouquets as channels
 uint32_t DownloadDataBSat(void* param);  // list type 1: bouquets as satellites

@@ -25,79 +25,101 @@ bool satelliteStep(DlJob& j) {
         dlCopySetup(d, s);
     }
     const uint32_t n = j.satDB->count;
-    for (uint32_t k = 1; k <= n; ++k) {
-        T_dbSat& d = j.satDB->sat[k];
-        std::string sql =
-            "SELECT substr(sat_name,1,24) sat_name, position, location from Sats "
-            "where sat_id=" +
-            std::to_string(d.sat_id);
-        bool ok = dlRunQuery(j.ui, j.db, sql, step, 1.0 / n, [&](const DbRow& r) {
-            ++j.rep->satellites;
-            r.copy(0, d.satName);
-            r.copy(0, d.sat_name);
-            d.position = r.num(1);
-            r.copy(2, d.location);
-            return true;
-        });
-        if (!ok) return false;
-    }
+    std::vector<DlSatPart> parts;
+    for (uint32_t k = 1; k <= n; ++k) parts.push_back({j.satDB->sat[k].sat_id, "", 1.0 / n, false});
+    DlSetStep sats;
+    sats.stepText = step;
+    sats.satCol = 3;
+    sats.sql = [](const std::string& ids, const std::string&) {
+        return "SELECT substr(sat_name,1,24) sat_name, position, location, sat_id from Sats "
+               "where sat_id IN (" +
+               ids + ") ORDER BY sat_id";
+    };
+    sats.row = [&](size_t part, const DbRow& r) {
+        T_dbSat& d = j.satDB->sat[part + 1];
+        ++j.rep->satellites;
+        r.copy(0, d.satName);
+        r.copy(0, d.sat_name);
+        d.position = r.num(1);
+        r.copy(2, d.location);
+        return true;
+    };
+    if (!dlRunSetStep(j, parts, sats)) return false;
     dlShowReport(j, kRepSat);
     return true;
 }
 
 bool transponderStep(DlJob& j) {
     const std::string step = dlStepText(j, "Transponders");
-    for (uint32_t k = 1; k <= j.satDB->count; ++k) {
+    // Two for each satellite, as long as the bar has room: with many
+    // satellites the later steps, which take longer, keep their part.
+    const uint32_t n = j.satDB->count;
+    const double share = n <= 2 ? 2.0 : 4.0 / n;
+    std::vector<DlSatPart> parts;
+    for (uint32_t k = 1; k <= n; ++k) {
         const T_dbSat& d = j.satDB->sat[k];
+        parts.push_back({d.sat_id, feedClause(j.cfg.gTP, d.feedTp, false), share, false});
+    }
+    DlSetStep tps;
+    tps.stepText = step;
+    tps.satCol = 0;
+    tps.sql = [](const std::string& ids, const std::string& feed) {
         std::string sql = "SELECT sat_id, stp_id, tp_name, frequency, polarity, sr, ";
         sql += "fec, modulation, nid, tid, pilot ";
-        sql += "FROM Transponders ";
-        sql += "WHERE sat_id=" + std::to_string(d.sat_id) + " " +
-               feedClause(j.cfg.gTP, d.feedTp, false) + " ORDER BY frequency";
-        bool ok = dlRunQuery(j.ui, j.db, sql, step, 2, [&](const DbRow& r) {
-            if (!dlIdOk(j, r, 8, kIdTpNid) || !dlIdOk(j, r, 9, kIdTpTid)) {
-                j.badTp.insert(DlKey(r.num(0), r.num(1), 0, ""));
-                return true;
-            }
-            T_dbTp* t = appendTp(j.tpDB);
-            if (!t) {
-                ++j.dropped->transponders;
-                j.fullTp.insert(DlKey(r.num(0), r.num(1), 0, ""));
-                return true;
-            }
-            t->sat_id = t->realSatId = r.num(0);
-            t->stp_id = r.num(1);
-            r.copy(2, t->tp_name);
-            t->frequency = r.num(3);
-            t->polarity = r.num(4);
-            t->sr = r.num(5);
-            t->fec = r.num(6);
-            t->modulation = r.num(7);
-            r.copy(8, t->nid);
-            r.copy(9, t->tid);
-            t->pilot = r.num(10);
+        // The index gives the order, equal frequencies by stp_id; asked for
+        // every satellite, the server would rather scan and sort.
+        sql += "FROM Transponders FORCE INDEX (idx_tp_freq) ";
+        sql += "WHERE sat_id IN (" + ids + ") " + feed +
+               " ORDER BY sat_id, frequency, stp_id";
+        return sql;
+    };
+    tps.row = [&](size_t, const DbRow& r) {
+        if (!dlIdOk(j, r, 8, kIdTpNid) || !dlIdOk(j, r, 9, kIdTpTid)) {
+            j.badTp.insert(DlKey(r.num(0), r.num(1), 0, ""));
             return true;
-        });
-        if (!ok) return false;
-    }
+        }
+        T_dbTp* t = appendTp(j.tpDB);
+        if (!t) {
+            ++j.dropped->transponders;
+            j.fullTp.insert(DlKey(r.num(0), r.num(1), 0, ""));
+            return true;
+        }
+        t->sat_id = t->realSatId = r.num(0);
+        t->stp_id = r.num(1);
+        r.copy(2, t->tp_name);
+        t->frequency = r.num(3);
+        t->polarity = r.num(4);
+        t->sr = r.num(5);
+        t->fec = r.num(6);
+        t->modulation = r.num(7);
+        r.copy(8, t->nid);
+        r.copy(9, t->tid);
+        t->pilot = r.num(10);
+        return true;
+    };
+    if (!dlRunSetStep(j, parts, tps)) return false;
     j.rep->transponders = j.tpDB->count;
     dlShowReport(j, kRepTp);
     return true;
 }
 
-std::string channelQuery(int32_t satId, const std::string& bou, const DlSatClauses& c) {
-    std::string sql = "SELECT c.sat_id, c.stp_id, b.bou_id, substr(b.bou_name,1,20) bou_name, ";
+std::string channelQuery(const std::string& ids, const std::string& bou,
+                         const std::string& clauses) {
+    // The join follows the keys from the bouquet links on, whatever the
+    // server's statistics say.
+    std::string sql =
+        "SELECT STRAIGHT_JOIN c.sat_id, c.stp_id, b.bou_id, substr(b.bou_name,1,20) bou_name, ";
     sql += "c.ch_type, substr(c.ch_name,1,24) ch_name, c.sid, c.vpid, c.pmt_pid, ";
     sql += "c.pcr_pid, c.txt_pid, c.subtitle, c.scrambled, c.locked, ";
     sql += "c.skip, c.dupdpid, c.dupdname, c.dupdsid, c.cat_id, c.hd, c.d3, b.nat_id ";
-    sql += "FROM Channels c, Bouquets b, ChannelBouquet cb, Transponders t ";
+    sql += "FROM ChannelBouquet cb, Channels c, Transponders t, Bouquets b ";
     sql += "WHERE c.sat_id=cb.sat_id AND c.sat_id=t.sat_id ";
-    sql += "AND cb.sat_id=" + std::to_string(satId) + " ";
+    sql += "AND cb.sat_id IN (" + ids + ") ";
     sql += "AND c.stp_id=cb.stp_id AND c.stp_id=t.stp_id AND c.sid=cb.sid ";
-    sql += c.feed + " ";
-    sql += "AND b.bou_id=cb.bou_id " + bou + " " + c.cat + " " + c.hd + " " + c.d3 + " " + c.type +
-           " ";
-    sql += "ORDER BY b.sort_id, b.bou_id, c.ch_type, cb.sort_id";
+    sql += "AND b.bou_id=cb.bou_id " + bou + " " + clauses + " ";
+    // The satellite first, then the order of one satellite's statement;
+    // ties of that order go by the channel's key.
+    sql += "ORDER BY cb.sat_id, b.sort_id, b.bou_id, c.ch_type, cb.sort_id, c.stp_id, c.sid";
     return sql;
 }
 
@@ -156,17 +178,20 @@ bool channelRow(DlJob& j, const T_dbSat& s, const DbRow& r) {
 bool channelStep(DlJob& j) {
     const std::string step = dlStepText(j, "Channels");
     const uint32_t n = j.satDB->count;
+    std::vector<DlSatPart> parts;
     for (uint32_t k = 1; k <= n; ++k) {
         const T_dbSat& s = j.satDB->sat[k];
         DlSatClauses cl = dlSatClauses(j, s.radioFilter, s.tvFilter, s.catFilter, s.feedTp, true);
-        if (cl.noQuery) {
-            dlAddProgress(j.ui, 20.0 / n);
-            continue;
-        }
-        if (!dlRunQuery(j.ui, j.db, channelQuery(s.sat_id, j.bouClause, cl), step, 20.0 / n,
-                        [&](const DbRow& r) { return channelRow(j, s, r); }))
-            return false;
+        parts.push_back({s.sat_id, dlJoinedClauses(cl), 20.0 / n, cl.noQuery});
     }
+    DlSetStep chs;
+    chs.stepText = step;
+    chs.satCol = 0;
+    chs.sql = [&](const std::string& ids, const std::string& clauses) {
+        return channelQuery(ids, j.bouClause, clauses);
+    };
+    chs.row = [&](size_t part, const DbRow& r) { return channelRow(j, j.satDB->sat[part + 1], r); };
+    if (!dlRunSetStep(j, parts, chs)) return false;
     dlShowReport(j, kRepBou | kRepTv | kRepRadio);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "download/downloadCommon.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "config/textFunc.h"
@@ -307,6 +309,93 @@ std::vector<int32_t> dlSelectedSatIds(const DlJob& j) {
     return ids;
 }
 
+// ---- set-based steps ----
+
+std::string dlIdList(const std::vector<int32_t>& ids) {
+    std::string s;
+    for (int32_t id : ids) {
+        if (!s.empty()) s += ',';
+        s += std::to_string(id);
+    }
+    return s;
+}
+
+namespace {
+
+// One statement's result and where each satellite's rows start in it.
+struct SetBatch {
+    DbResult res;
+    struct Range {
+        MYSQL_ROW_OFFSET at;
+        uint64_t rows;
+    };
+    std::unordered_map<int32_t, Range> ranges;
+    size_t users = 0;  // parts that have still to read their rows
+};
+
+}  // namespace
+
+size_t dlIdsPerStatement = 256;
+
+bool dlRunSetStep(DlJob& j, const std::vector<DlSatPart>& parts, const DlSetStep& step) {
+    std::vector<size_t> batchOf(parts.size(), SIZE_MAX);
+    std::vector<std::unique_ptr<SetBatch>> batches;
+    auto failed = [&] {
+        setStatusText(j.w, j.lang.msgError, j.db.error());
+        j.db.close();
+        return false;
+    };
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const DlSatPart& part = parts[i];
+        if (step.begin) step.begin(i);
+        if (part.skip) {
+            dlAddProgress(j.ui, part.share);
+            continue;
+        }
+        if (batchOf[i] == SIZE_MAX) {
+            // This satellite and those after it with the same clauses, up
+            // to a bounded number of ids; a satellite named twice reads the
+            // same rows twice.
+            auto b = std::make_unique<SetBatch>();
+            std::vector<int32_t> ids;
+            for (size_t k = i; k < parts.size(); ++k) {
+                const DlSatPart& o = parts[k];
+                if (o.skip || batchOf[k] != SIZE_MAX || o.clauses != part.clauses) continue;
+                bool known = std::find(ids.begin(), ids.end(), o.satId) != ids.end();
+                if (!known && ids.size() >= dlIdsPerStatement) continue;
+                if (!known) ids.push_back(o.satId);
+                batchOf[k] = batches.size();
+                ++b->users;
+            }
+            setStatusPart(j.w, 1, step.stepText);
+            if (!j.db.query(step.sql(dlIdList(ids), part.clauses), &b->res)) return failed();
+            // The rows come by satellite: note where each one's start.
+            for (;;) {
+                MYSQL_ROW_OFFSET at = b->res.tell();
+                if (!b->res.next()) break;
+                int32_t id = b->res.row().num(step.satCol);
+                ++b->ranges.try_emplace(id, SetBatch::Range{at, 0}).first->second.rows;
+            }
+            if (!j.db.rowsRead(b->res)) return failed();
+            batches.push_back(std::move(b));
+        }
+        SetBatch& b = *batches[batchOf[i]];
+        auto it = b.ranges.find(part.satId);
+        const uint64_t rows = it == b.ranges.end() ? 0 : it->second.rows;
+        const double perRow = rows ? part.share / static_cast<double>(rows) : 0;
+        uint64_t read = 0;
+        if (rows) b.res.seek(it->second.at);
+        while (read < rows && b.res.next()) {
+            if (!step.row(i, b.res.row())) break;
+            ++read;
+            dlAddProgress(j.ui, perRow);
+        }
+        dlAddProgress(j.ui, rows ? perRow * static_cast<double>(rows - read) : part.share);
+        if (--b.users == 0) b.res.reset(nullptr);
+    }
+    return true;
+}
+
 // ---- joined channel step of modes 1 and 2 ----
 
 namespace {
@@ -433,24 +522,32 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
 
 }  // namespace
 
+std::string dlJoinedClauses(const DlSatClauses& c) {
+    return c.feed + " " + c.cat + " " + c.hd + " " + c.d3 + " " + c.type;
+}
+
 bool dlJoinedChannelStep(DlJob& j, DlJoinedQuery query) {
-    const std::string step = dlStepText(j, "Satelliti, Transponders and Channels");
-    setStatusPart(j.w, 1, step);
-    size_t selected = dlSelectedSatIds(j).size();
-    double share = selected ? 25.0 / static_cast<double>(selected) : 0;
-    for (uint32_t i = 1; i <= j.sats.count; ++i) {
-        const T_satRec& s = j.sats.sat[i];
-        if (s.selected != 1) continue;
-        ++j.rep->satellites;
-        DlSatClauses cl = dlSatClauses(j, s.radioFilter, s.tvFilter, s.catFilter, s.feedTp, false);
-        if (cl.noQuery) {
-            dlAddProgress(j.ui, share);
-            continue;
-        }
-        if (!dlRunQuery(j.ui, j.db, query(j, s, cl), step, share,
-                        [&](const DbRow& r) { return joinedRow(j, s, r); }))
-            return false;
+    const std::string stepText = dlStepText(j, "Satelliti, Transponders and Channels");
+    setStatusPart(j.w, 1, stepText);
+    std::vector<const T_satRec*> sats;
+    for (uint32_t i = 1; i <= j.sats.count; ++i)
+        if (j.sats.sat[i].selected == 1) sats.push_back(&j.sats.sat[i]);
+    const double share = sats.empty() ? 0 : 25.0 / static_cast<double>(sats.size());
+    std::vector<DlSatPart> parts;
+    for (const T_satRec* s : sats) {
+        DlSatClauses cl =
+            dlSatClauses(j, s->radioFilter, s->tvFilter, s->catFilter, s->feedTp, false);
+        parts.push_back({s->satId, dlJoinedClauses(cl), share, cl.noQuery});
     }
+    DlSetStep step;
+    step.stepText = stepText;
+    step.satCol = 0;
+    step.sql = [&](const std::string& ids, const std::string& clauses) {
+        return query(j, ids, clauses);
+    };
+    step.begin = [&](size_t) { ++j.rep->satellites; };
+    step.row = [&](size_t part, const DbRow& r) { return joinedRow(j, *sats[part], r); };
+    if (!dlRunSetStep(j, parts, step)) return false;
     j.rep->transponders = j.tpDB->count;
     j.channelsDone = true;
     dlShowReport(j, kRepSat | kRepTp | kRepBou | kRepTv | kRepRadio);
@@ -460,92 +557,106 @@ bool dlJoinedChannelStep(DlJob& j, DlJoinedQuery query) {
 // ---- audio and CAS ----
 
 bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
-    const std::string step = dlStepText(j, "Channels Audio and Cas Data");
-    setStatusPart(j.w, 1, step);
-    double share = satIds.empty() ? 0 : 70.0 / static_cast<double>(satIds.size());
-    for (int32_t satId : satIds) {
-        std::string sql = "SELECT a.stp_id, a.sid, a.apid, a.lang_id, a.dts, a.ac3, b.lang_name ";
-        sql += "FROM ChannelAudio a, Languages b ";
+    const std::string stepText = dlStepText(j, "Channels Audio and Cas Data");
+    setStatusPart(j.w, 1, stepText);
+    // The audio rows of every satellite, then the CAS rows: each list keeps
+    // the order of the satellites either way.
+    const double share = satIds.empty() ? 0 : 35.0 / static_cast<double>(satIds.size());
+    std::vector<DlSatPart> parts;
+    for (int32_t id : satIds) parts.push_back({id, "", share, false});
+    DlSetStep audio;
+    audio.stepText = stepText;
+    audio.satCol = 7;
+    audio.sql = [](const std::string& ids, const std::string&) {
+        std::string sql = "SELECT a.stp_id, a.sid, a.apid, a.lang_id, a.dts, a.ac3, b.lang_name, ";
+        sql += "a.sat_id FROM ChannelAudio a, Languages b ";
         sql += "WHERE a.lang_id = b.lang_id ";
-        sql += "AND a.sat_id=" + std::to_string(satId) + " ";
-        sql += "ORDER BY a.stp_id, a.sid, a.sort_id";
-        bool ok = dlRunQuery(j.ui, j.db, sql, step, 0, [&](const DbRow& r) {
-            if (!dlIdOk(j, r, 1, kIdAudioSid) || !dlIdOk(j, r, 2, kIdAudioApid)) return true;
-            if (j.audio.size() >= kDlAudioListCap) {
-                ++j.dropped->audioRows;
-                return true;
-            }
-            T_dlAudioEntry e{};
-            e.sat_id = satId;
-            e.stp_id = r.num(0);
-            r.copy(1, e.sid);
-            r.copy(2, e.apid);
-            e.lang_id = r.num(3);
-            e.dts = r.num(4);
-            e.ac3 = r.num(5);
-            r.copy(6, e.lang_name);
-            j.audio.push_back(e);
+        sql += "AND a.sat_id IN (" + ids + ") ";
+        sql += "ORDER BY a.sat_id, a.stp_id, a.sid, a.sort_id";
+        return sql;
+    };
+    audio.row = [&](size_t part, const DbRow& r) {
+        if (!dlIdOk(j, r, 1, kIdAudioSid) || !dlIdOk(j, r, 2, kIdAudioApid)) return true;
+        if (j.audio.size() >= kDlAudioListCap) {
+            ++j.dropped->audioRows;
             return true;
-        });
-        if (!ok) return false;
-        sql = "SELECT stp_id, sid, cas_id ";
+        }
+        T_dlAudioEntry e{};
+        e.sat_id = satIds[part];
+        e.stp_id = r.num(0);
+        r.copy(1, e.sid);
+        r.copy(2, e.apid);
+        e.lang_id = r.num(3);
+        e.dts = r.num(4);
+        e.ac3 = r.num(5);
+        r.copy(6, e.lang_name);
+        j.audio.push_back(e);
+        return true;
+    };
+    if (!dlRunSetStep(j, parts, audio)) return false;
+    DlSetStep cas;
+    cas.stepText = stepText;
+    cas.satCol = 3;
+    cas.sql = [](const std::string& ids, const std::string&) {
+        std::string sql = "SELECT stp_id, sid, cas_id, sat_id ";
         sql += "FROM ChannelCas ";
-        sql += "WHERE sat_id=" + std::to_string(satId) + " ";
-        sql += "ORDER BY stp_id, sid";
-        ok = dlRunQuery(j.ui, j.db, sql, step, 0, [&](const DbRow& r) {
-            if (!dlIdOk(j, r, 1, kIdCasSid)) return true;
-            if (j.cas.size() >= kDlCasListCap) {
-                ++j.dropped->casRows;
-                return true;
-            }
-            T_dlCasEntry e{};
-            e.sat_id = satId;
-            e.stp_id = r.num(0);
-            r.copy(1, e.sid);
-            e.cas_id = r.num(2);
-            j.cas.push_back(e);
+        sql += "WHERE sat_id IN (" + ids + ") ";
+        sql += "ORDER BY sat_id, stp_id, sid, cas_id";
+        return sql;
+    };
+    cas.row = [&](size_t part, const DbRow& r) {
+        if (!dlIdOk(j, r, 1, kIdCasSid)) return true;
+        if (j.cas.size() >= kDlCasListCap) {
+            ++j.dropped->casRows;
             return true;
-        });
-        if (!ok) return false;
-        dlAddProgress(j.ui, share);
-    }
+        }
+        T_dlCasEntry e{};
+        e.sat_id = satIds[part];
+        e.stp_id = r.num(0);
+        r.copy(1, e.sid);
+        e.cas_id = r.num(2);
+        j.cas.push_back(e);
+        return true;
+    };
+    if (!dlRunSetStep(j, parts, cas)) return false;
 
     // Entries of one channel in list order; a channel carried by several
     // bouquets gets the same entries in each copy.
-    std::unordered_map<DlKey, std::vector<uint32_t>, DlKeyHash> audioOf, casOf;
+    DlKeyIndex audioOf, casOf;
+    audioOf.reserve(j.audio.size());
     for (uint32_t i = 0; i < j.audio.size(); ++i) {
         const T_dlAudioEntry& e = j.audio[i];
-        audioOf[DlKey(e.sat_id, e.stp_id, 0, e.sid)].push_back(i);
+        audioOf.add(DlKey(e.sat_id, e.stp_id, 0, e.sid), i);
     }
+    casOf.reserve(j.cas.size());
     for (uint32_t i = 0; i < j.cas.size(); ++i) {
         const T_dlCasEntry& e = j.cas[i];
-        casOf[DlKey(e.sat_id, e.stp_id, 0, e.sid)].push_back(i);
+        casOf.add(DlKey(e.sat_id, e.stp_id, 0, e.sid), i);
     }
+    audioOf.sort();
+    casOf.sort();
     for (uint32_t n = 1; n <= j.chDB->count; ++n) {
         T_dbCh& c = j.chDB->ch[n];
         c.audioCount = 0;
         c.casCount = 0;
         if (c.fake) continue;
         DlKey key(c.sat_id, c.stp_id, 0, c.sid);
-        if (auto it = audioOf.find(key); it != audioOf.end()) {
-            for (uint32_t idx : it->second) {
-                const T_dlAudioEntry& e = j.audio[idx];
-                T_dbAudio* a = appendAudio(&c);
-                if (!a) {
-                    ++j.dropped->channelAudio;
-                    continue;
-                }
-                copyText(a->apid, e.apid);
-                a->lang_id = e.lang_id;
-                copyText(a->lang_name, e.lang_name);
-                a->dts = e.dts;
-                a->ac3 = e.ac3;
+        audioOf.forEach(key, [&](uint32_t idx) {
+            const T_dlAudioEntry& e = j.audio[idx];
+            T_dbAudio* a = appendAudio(&c);
+            if (!a) {
+                ++j.dropped->channelAudio;
+                return;
             }
-        }
-        if (auto it = casOf.find(key); it != casOf.end()) {
-            for (uint32_t idx : it->second)
-                if (!appendCas(&c, j.cas[idx].cas_id)) ++j.dropped->channelCas;
-        }
+            copyText(a->apid, e.apid);
+            a->lang_id = e.lang_id;
+            copyText(a->lang_name, e.lang_name);
+            a->dts = e.dts;
+            a->ac3 = e.ac3;
+        });
+        casOf.forEach(key, [&](uint32_t idx) {
+            if (!appendCas(&c, j.cas[idx].cas_id)) ++j.dropped->channelCas;
+        });
     }
     return true;
 }
@@ -555,7 +666,8 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
 bool dlFavGroupsStep(DlJob& j) {
     const std::string step = dlStepText(j, "Favorite Groups");
     std::string sql = "SELECT fav_id, fav_name ";
-    sql += "FROM Favorites ";
+    // The index gives the order; a table this small would be sorted instead.
+    sql += "FROM Favorites FORCE INDEX (idx_fav_sort) ";
     sql += "WHERE enable='1' ";
     sql += excludedFavouritesPlainClause(j.favI) + " ";
     sql += "ORDER BY sort_id";
@@ -581,19 +693,27 @@ bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
     const std::string clause = excludedFavouritesJoinedClause(j.favI);
     const bool favMode = j.mode == DlMode::kFSat;
     // Channels by (sat_id, stp_id, groupId, sid), slots ascending.
-    std::unordered_map<DlKey, std::vector<uint32_t>, DlKeyHash> slotsOf;
+    DlKeyIndex slotsOf;
+    slotsOf.reserve(j.chDB->count);
     for (uint32_t n = 1; n <= j.chDB->count; ++n) {
         const T_dbCh& c = j.chDB->ch[n];
-        slotsOf[DlKey(c.sat_id, c.stp_id, c.groupId, c.sid)].push_back(n);
+        slotsOf.add(DlKey(c.sat_id, c.stp_id, c.groupId, c.sid), n);
     }
-    double share = satIds.empty() ? 0 : 3.0 / static_cast<double>(satIds.size());
-    for (int32_t satId : satIds) {
+    slotsOf.sort();
+    const double share = satIds.empty() ? 0 : 3.0 / static_cast<double>(satIds.size());
+    std::vector<DlSatPart> parts;
+    for (int32_t id : satIds) parts.push_back({id, "", share, false});
+    DlSetStep links;
+    links.stepText = step;
+    links.satCol = 0;
+    links.sql = [&](const std::string& ids, const std::string&) {
         std::string sql =
-            "SELECT DISTINCT cf.sat_id, cf.stp_id, cf.sid, cf.bou_id, cf.fav_id, c.ch_type ";
+            "SELECT DISTINCT STRAIGHT_JOIN cf.sat_id, cf.stp_id, cf.sid, cf.bou_id, cf.fav_id, "
+            "c.ch_type ";
         sql += "FROM ChannelFavorite cf, Favorites f, Channels c, ChannelBouquet cb ";
         sql += "WHERE cf.sat_id = c.sat_id ";
         sql += "AND cf.sat_id = cb.sat_id ";
-        sql += "AND cf.sat_id=" + std::to_string(satId) + " ";
+        sql += "AND cf.sat_id IN (" + ids + ") ";
         sql += "AND cf.stp_id = c.stp_id ";
         sql += "AND cf.stp_id = cb.stp_id ";
         sql += "AND cf.sid    = c.sid ";
@@ -602,32 +722,34 @@ bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
         sql += "AND cf.fav_id = f.fav_id ";
         sql += "AND f.enable  = '1' ";
         sql += clause + " ";
-        sql += "ORDER BY f.sort_id, cf.fav_id, c.ch_type, cf.sort_id";
-        bool ok = dlRunQuery(j.ui, j.db, sql, step, share, [&](const DbRow& r) {
-            if (!dlIdOk(j, r, 2, kIdFavSid)) return true;
-            const char* sid = r.text(2);
-            int32_t grp = favMode ? r.num(4) : r.num(3);
-            auto it = slotsOf.find(DlKey(r.num(0), r.num(1), grp, sid));
-            if (it == slotsOf.end()) return true;
-            for (uint32_t n : it->second) {
-                const T_dbCh& c = j.chDB->ch[n];
-                T_dbChFav* l = appendChFav(j.chFavDB);
-                if (!l) {
-                    ++j.dropped->favLinks;
-                    continue;
-                }
-                l->sat_id = l->realSatId = c.sat_id;
-                l->stp_id = c.stp_id;
-                l->groupId = c.groupId;
-                copyText(l->sid, c.sid);  // the writers match links to channels by this text
-                l->fav_id = r.num(4);
-                l->ch_type = r.num(5);
-                l->chIndex = static_cast<int32_t>(n) - 1;
+        // Past today's keys, the rest of the link's own key: ties keep one
+        // order whatever plan the server takes.
+        sql += "ORDER BY cf.sat_id, f.sort_id, cf.fav_id, c.ch_type, cf.sort_id, ";
+        sql += "cf.stp_id, cf.sid, cf.bou_id";
+        return sql;
+    };
+    links.row = [&](size_t, const DbRow& r) {
+        if (!dlIdOk(j, r, 2, kIdFavSid)) return true;
+        const char* sid = r.text(2);
+        int32_t grp = favMode ? r.num(4) : r.num(3);
+        slotsOf.forEach(DlKey(r.num(0), r.num(1), grp, sid), [&](uint32_t n) {
+            const T_dbCh& c = j.chDB->ch[n];
+            T_dbChFav* l = appendChFav(j.chFavDB);
+            if (!l) {
+                ++j.dropped->favLinks;
+                return;
             }
-            return true;
+            l->sat_id = l->realSatId = c.sat_id;
+            l->stp_id = c.stp_id;
+            l->groupId = c.groupId;
+            copyText(l->sid, c.sid);  // the writers match links to channels by this text
+            l->fav_id = r.num(4);
+            l->ch_type = r.num(5);
+            l->chIndex = static_cast<int32_t>(n) - 1;
         });
-        if (!ok) return false;
-    }
+        return true;
+    };
+    if (!dlRunSetStep(j, parts, links)) return false;
     j.rep->favChannels = j.chFavDB->count;
     dlShowReport(j, kRepFavCh);
     return true;

@@ -3,8 +3,10 @@
 // the acceptance and counting of channel rows, the joined channel step of
 // the two "as satellites" modes, the audio and CAS step, the favourite
 // steps and the renumbering of virtual satellites.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -59,6 +61,36 @@ struct DlKeyHash {
         for (size_t i = 0; i < sizeof k; ++i) h = (h ^ p[i]) * 1099511628211ull;
         return static_cast<size_t>(h);
     }
+};
+
+// Positions by key, those of one key in ascending order: one sorted list
+// rather than a hash map of lists, so no allocation per key.
+class DlKeyIndex {
+public:
+    void reserve(size_t n) { v_.reserve(n); }
+    void add(const DlKey& k, uint32_t pos) { v_.push_back({k, pos}); }
+    // After the last add.
+    void sort() { std::sort(v_.begin(), v_.end(), less); }
+    template <typename F>
+    void forEach(const DlKey& k, F f) const {
+        auto it = std::lower_bound(v_.begin(), v_.end(), Entry{k, 0}, less);
+        for (; it != v_.end() && it->key == k; ++it) f(it->pos);
+    }
+
+private:
+    struct Entry {
+        DlKey key;
+        uint32_t pos;
+    };
+    static bool less(const Entry& a, const Entry& b) {
+        const DlKey &x = a.key, &y = b.key;
+        if (x.sat != y.sat) return x.sat < y.sat;
+        if (x.stp != y.stp) return x.stp < y.stp;
+        if (x.grp != y.grp) return x.grp < y.grp;
+        int c = std::memcmp(x.sid, y.sid, sizeof x.sid);
+        return c != 0 ? c < 0 : a.pos < b.pos;
+    }
+    std::vector<Entry> v_;
 };
 
 // Filter clauses of one configured satellite.
@@ -168,9 +200,48 @@ bool dlChannelIdsOk(DlJob& j, const DbRow& r);
 bool dlNewGroup(DlJob& j, int32_t group, int32_t sat);
 void dlCopySetup(T_dbSat* d, const T_satRec& s);
 
-// Modes 1 and 2: one joined query per selected satellite.
-using DlJoinedQuery = std::string (*)(const DlJob& j, const T_satRec& s, const DlSatClauses& c);
+// A set-based step: the rows that one statement per satellite would give,
+// fetched for many satellites at once. parts are the satellites in the
+// order of those statements; each gets its own rows, in the statement's
+// order, before the next one gets any.
+struct DlSatPart {
+    int32_t satId = 0;
+    // The satellite's own filter clauses, as they go into the statement;
+    // satellites with the same text share statements.
+    std::string clauses;
+    double share = 0;   // progress, spread over the satellite's rows
+    bool skip = false;  // no rows at all (radio and TV off)
+};
+// At most this many satellite ids in one statement: more than a list
+// holds, so a table comes in one statement per set of filter clauses (each
+// statement costs the server a little; the bar moves by tables and rows).
+// The tests lower it to see that rows come out the same in any grouping.
+extern size_t dlIdsPerStatement;
+// The statement for the ids ("1,2,3") and clauses of one group. Its ORDER
+// BY starts with the satellite id, which is column satCol of its rows,
+// and goes on with the order of the per-satellite statement.
+using DlSetSql = std::function<std::string(const std::string& ids, const std::string& clauses)>;
+struct DlSetStep {
+    std::string stepText;
+    unsigned satCol = 0;
+    DlSetSql sql;
+    // Before each part, skipped ones too.
+    std::function<void(size_t part)> begin;
+    // Each row of a part; false stops that part's rows.
+    std::function<bool(size_t part, const DbRow& row)> row;
+};
+// False when a statement failed (reported, session closed).
+bool dlRunSetStep(DlJob& j, const std::vector<DlSatPart>& parts, const DlSetStep& step);
+
+// Modes 1 and 2: the joined query for the selected satellites.
+using DlJoinedQuery = std::string (*)(const DlJob& j, const std::string& ids,
+                                      const std::string& clauses);
+// The per-satellite clauses of the joined query, in their place in it.
+std::string dlJoinedClauses(const DlSatClauses& c);
 bool dlJoinedChannelStep(DlJob& j, DlJoinedQuery query);
+
+// An id list for "IN (...)".
+std::string dlIdList(const std::vector<int32_t>& ids);
 
 bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds);
 bool dlFavGroupsStep(DlJob& j);

@@ -47,6 +47,7 @@ T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o) {
     v.userGiven = !o.user.empty();
     v.passwordGiven = !o.password.empty() || o.passwordSet;
     v.nameGiven = !o.name.empty();
+    v.compress = dbUseCompression(o.compress, v.host);
     return v;
 }
 
@@ -131,7 +132,7 @@ bool DbSession::open(const T_dbConnValues& v) {
     }
     unsigned connectTimeout = kDbConnectTimeout, readTimeout = kDbReadTimeout,
              writeTimeout = kDbWriteTimeout;
-    mysql_options(conn_, MYSQL_OPT_COMPRESS, nullptr);
+    if (v.compress) mysql_options(conn_, MYSQL_OPT_COMPRESS, nullptr);
     mysql_options(conn_, MYSQL_SET_CHARSET_NAME, "latin1");
     mysql_options(conn_, MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeout);
     mysql_options(conn_, MYSQL_OPT_READ_TIMEOUT, &readTimeout);

@@ -28,6 +28,7 @@ struct T_dbConnValues {
     // file may replace them. A socket or port is given when it is set.
     std::string optionFile{}, optionGroup{};
     bool hostGiven = false, userGiven = false, passwordGiven = false, nameGiven = false;
+    bool compress = false;
 };
 T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o);
 
@@ -86,6 +87,12 @@ public:
     const DbRow& row() const { return row_; }
     // conn: the connection the result came from, asked after the last row.
     void reset(MYSQL_RES* res, MYSQL* conn = nullptr);
+    // Where the next row is, and back to such a place: a stored result's
+    // rows can be read again in any order.
+    MYSQL_ROW_OFFSET tell() const { return res_ ? mysql_row_tell(res_) : nullptr; }
+    void seek(MYSQL_ROW_OFFSET at) {
+        if (res_) mysql_row_seek(res_, at);
+    }
 
 private:
     MYSQL_RES* res_ = nullptr;
@@ -95,7 +102,8 @@ private:
     DbRow row_;
 };
 
-// One job's connection: latin1, compressed, with short timeouts.
+// One job's connection: latin1, compressed when the values say so, with
+// short timeouts.
 class DbSession {
 public:
     DbSession() = default;

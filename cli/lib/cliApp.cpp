@@ -38,6 +38,7 @@ struct CliDbOptions {
     std::string host, user, password, name, socket;
     unsigned port = 0;
     bool passwordSet = false;
+    DbCompress compress = DbCompress::kAuto;
 };
 
 T_dbConnOverride dbOverride(const CliDbOptions& o) {
@@ -49,6 +50,7 @@ T_dbConnOverride dbOverride(const CliDbOptions& o) {
     c.name = o.name;
     c.socket = o.socket;
     c.port = o.port;
+    c.compress = o.compress;
     return c;
 }
 
@@ -306,6 +308,12 @@ int runCli(int argc, char** argv) {
                    "read the connection values from this MariaDB option file (groups [client] "
                    "and [velartis]) instead of ~/.my.cnf and the system's")
         ->type_name("FILE");
+    std::string compress = "auto";
+    app.add_option("--db-compress", compress,
+                   "protocol compression: auto (on only for a server on another host), on or off")
+        ->check(CLI::IsMember({"auto", "on", "off"}))
+        ->capture_default_str()
+        ->type_name("WHEN");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -319,6 +327,7 @@ int runCli(int argc, char** argv) {
         return kExitUsage;
     }
     db.passwordSet = app.count("--db-password") > 0;
+    parseDbCompress(compress, &db.compress);
 
     std::vector<int> families;
     std::string bad;

@@ -69,11 +69,13 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     CliResult help = runCliTool("--help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--db-socket"), std::string::npos);
+    EXPECT_NE(help.out.find("--db-compress"), std::string::npos);
     EXPECT_EQ(help.out.find("browser"), std::string::npos);  // the user's terms, not the window's
     CliResult version = runCliTool("--version");
     EXPECT_EQ(version.exitCode, 0);
     // The package is built with the project's version: both must agree.
     EXPECT_EQ(version.out, "velartis-cli (Velartis " VA_PROJECT_VERSION ")\n");
+    EXPECT_EQ(runCliTool(kFiles + "--db-compress yes --summary").exitCode, 64);
 
     const std::string json = std::string(::testing::TempDir()) + "va_cli_usage.json";
     CliResult missing = runCliTool(

@@ -91,3 +91,23 @@ TEST(WriteFileWhole, RemovesLeftoversOfEndedProcessesOnly) {
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(listing(tmp.path), kept);
 }
+
+// Files of a staging folder: no temporary file beside them, an existing
+// file is never overwritten, and a failed write leaves nothing behind.
+TEST(WriteNewFile, CreatesOnlyNewFilesAndLeavesNothingOnFailure) {
+    TempDir tmp;
+    const std::string a = (tmp.path / "lamedb").string();
+    std::string err;
+    ASSERT_TRUE(writeNewFile(a, "services", &err)) << err;
+    EXPECT_EQ(text(a), "services");
+    EXPECT_FALSE(writeNewFile(a, "other", &err));
+    EXPECT_EQ(err, "cannot write " + a + ": File exists");
+    EXPECT_EQ(text(a), "services");
+
+    setWriteFaultHook([](const std::string&, size_t) { return false; });
+    EXPECT_FALSE(writeNewFile((tmp.path / "bouquets.tv").string(), "x", &err));
+    setWriteFaultHook(nullptr);
+    EXPECT_EQ(err, "cannot write " + (tmp.path / "bouquets.tv").string() +
+                       ": No space left on device");
+    EXPECT_EQ(listing(tmp.path), std::vector<std::string>{"lamedb"});
+}

@@ -134,3 +134,41 @@ TEST(Connection, OverrideReplacesOnlyTheFieldsItSetsAndAClosedPortFailsFast) {
     EXPECT_FALSE(db.query("SELECT 1", &r));
     EXPECT_EQ(r.rows(), 0u);
 }
+
+TEST(Connection, CompressionOnlyForAnotherHostUnlessAsked) {
+    struct {
+        const char* host;
+        bool on;
+    } autoCases[] = {
+        {"127.0.0.1", false},        {"127.255.0.9", false},   {"localhost", false},
+        {"LocalHost", false},        {"", false},              {"::1", false},
+        {"::ffff:127.0.0.2", false}, {"10.0.0.5", true},       {"128.0.0.1", true},
+        {"126.255.255.255", true},   {"db.example.org", true}, {"::2", true},
+        {"::ffff:10.0.0.1", true},   {"127.0.0.1.example.org", true},
+    };
+    for (const auto& c : autoCases) {
+        EXPECT_EQ(dbUseCompression(DbCompress::kAuto, c.host), c.on) << c.host;
+        EXPECT_TRUE(dbUseCompression(DbCompress::kOn, c.host)) << c.host;
+        EXPECT_FALSE(dbUseCompression(DbCompress::kOff, c.host)) << c.host;
+    }
+    DbCompress m = DbCompress::kOff;
+    EXPECT_TRUE(parseDbCompress("on", &m) && m == DbCompress::kOn);
+    EXPECT_TRUE(parseDbCompress("auto", &m) && m == DbCompress::kAuto);
+    EXPECT_TRUE(parseDbCompress("off", &m) && m == DbCompress::kOff);
+    for (const char* bad : {"", "ON", "yes", "off "}) EXPECT_FALSE(parseDbCompress(bad, &m)) << bad;
+
+    // Decided on the host the connection goes to: the built-in one unless
+    // overridden; a local socket keeps the local host.
+    T_cfgStruct cfg{};
+    copyText(cfg.dbHost, "127.0.0.1");
+    T_dbConnOverride o;
+    EXPECT_FALSE(dbConnValues(cfg, o).compress);
+    o.socket = "/run/db.sock";
+    EXPECT_FALSE(dbConnValues(cfg, o).compress);
+    o.host = "192.0.2.7";
+    EXPECT_TRUE(dbConnValues(cfg, o).compress);
+    o.compress = DbCompress::kOff;
+    EXPECT_FALSE(dbConnValues(cfg, o).compress);
+    copyText(cfg.dbHost, "198.51.100.1");
+    EXPECT_TRUE(dbConnValues(cfg, T_dbConnOverride{}).compress);
+}

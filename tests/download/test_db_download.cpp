@@ -736,6 +736,12 @@ TEST_F(Download, ConnectionLostDuringAResultFailsTheJob) {
         uint32_t rc = run(-1);
         dbQueryTrace = nullptr;
         ASSERT_EQ(rc, kDownloadOk);
+        // One statement per table for both satellites: message,
+        // (satellites, transponders, channels | joined channels), audio,
+        // CAS, groups, links, counter.
+        if (!big) {
+            EXPECT_EQ(traced.size(), c.fn == DownloadDataCh ? 9u : 7u);
+        }
         ASSERT_GE(traced.size(), 7u);
         traced.back().end = proxy.served();
         const std::vector<AnswerSpan> spans = traced;
@@ -772,6 +778,21 @@ TEST_F(Download, ConnectionLostDuringAResultFailsTheJob) {
     }
     proxy.cutAfter(-1);
     tracedProxy = nullptr;
+}
+
+// ---- compression ----
+
+TEST(Session, CompressedOnlyWhenTheValuesSaySo) {
+    for (bool z : {false, true}) {
+        T_dbConnValues v = testDb("velartis");
+        v.compress = z;
+        DbSession s;
+        ASSERT_TRUE(s.open(v)) << s.error();
+        DbResult r;
+        ASSERT_TRUE(s.query("SHOW SESSION STATUS LIKE 'Compression'", &r)) << s.error();
+        ASSERT_TRUE(r.next());
+        EXPECT_STREQ(r.row().text(1), z ? "ON" : "OFF");
+    }
 }
 
 // ---- usage counter ----

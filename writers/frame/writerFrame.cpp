@@ -77,8 +77,10 @@ struct Job {
         return end(1);
     }
     void progress(int pos) { setProgressPos(w, w ? w->hProgGen : nullptr, pos); }
-    // Folder jobs write many files and flush them together at the end.
-    bool durable = true;
+    // Folder jobs write many files into a folder of their own, which takes
+    // the target's place once complete, and flush them together at the end:
+    // no file of it needs a temporary file of its own.
+    bool staged = false;
 
     // Writes one file whole; false (with the error status set) when it
     // failed. The file goes to disk, which is path itself or its place in
@@ -93,7 +95,7 @@ struct Job {
         }
         setStatusWithPath(w, lang->msgWriting, path);
         std::string err;
-        if (!writeFileWhole(disk, bytes, &err, durable)) {
+        if (!(staged ? writeNewFile(disk, bytes, &err) : writeFileWhole(disk, bytes, &err))) {
             errorStatus(lang->msgFileOpenErr, renamedIn(err, disk, path));
             return false;
         }
@@ -266,7 +268,7 @@ void warnRecords(T_Widget* w, const WriterInput& in, const std::string& heading,
 namespace {
 // Writes the log at disk; the reason of a failure names path, where the
 // user will look for it.
-bool writeLog(T_FnPARAM* p, const std::string& path, const std::string& disk, bool durable,
+bool writeLog(T_FnPARAM* p, const std::string& path, const std::string& disk, bool staged,
               std::string* err) {
     if (path.size() > kMaxPathLen) {
         *err = "path too long: " + path;
@@ -280,7 +282,7 @@ bool writeLog(T_FnPARAM* p, const std::string& path, const std::string& disk, bo
         *err = fieldText(p->MsgLang->msgMemErr);
         return false;
     }
-    if (writeFileWhole(disk, text, err, durable)) return true;
+    if (staged ? writeNewFile(disk, text, err) : writeFileWhole(disk, text, err)) return true;
     *err = renamedIn(*err, disk, path);
     return false;
 }
@@ -301,7 +303,7 @@ void setDestinationLockWait(int ms) { lockWaitMs = ms; }
 
 uint32_t LogWriter(T_FnPARAM* p, const std::string& path) {
     std::string err;
-    if (writeLog(p, path, path, true, &err)) return 0;
+    if (writeLog(p, path, path, false, &err)) return 0;
     Job job(p);
     job.errorStatus(p->MsgLang->msgFileOpenErr, err);
     job.end(1);
@@ -353,7 +355,7 @@ uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
         return job.fail(p->MsgLang->msgFileOpenErr, err);
 
     job.progress(0);
-    job.durable = false;
+    job.staged = true;
     bool writeFailed = false;
     auto emit = [&](OutFile&& f) -> bool {
         if (writeFailed) return false;
@@ -378,7 +380,7 @@ uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
     // list back.
     std::string logErr;
     bool logOk = p->cfgParam->logFile != 1 ||
-                 writeLog(p, logFile, joinPath(staging.path, logName(p->cfgParam)), false, &logErr);
+                 writeLog(p, logFile, joinPath(staging.path, logName(p->cfgParam)), true, &logErr);
     if (!syncFolder(staging.path, &err))
         return job.fail(p->MsgLang->msgFileOpenErr, renamedIn(err, staging.path, folder));
     if (!replaceFolder(staging.path, folder, &err))
@@ -444,7 +446,7 @@ uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt) {
     if (p->cfgParam->logFile == 1) {
         const std::string logPath = logPathFor(path);
         std::string err;
-        if (!writeLog(p, logPath, logPath, true, &err)) return job.failLog(err);
+        if (!writeLog(p, logPath, logPath, false, &err)) return job.failLog(err);
     }
     job.progress(100);
     return job.succeed();
