@@ -670,7 +670,7 @@ bool dlFavGroupsStep(DlJob& j) {
     sql += "FROM Favorites FORCE INDEX (idx_fav_sort) ";
     sql += "WHERE enable='1' ";
     sql += excludedFavouritesPlainClause(j.favI) + " ";
-    sql += "ORDER BY sort_id";
+    sql += "ORDER BY sort_id, fav_id";
     bool ok = dlRunQuery(j.ui, j.db, sql, step, 2, [&](const DbRow& r) {
         T_dbFav* f = appendFav(j.favDB);
         if (!f) {

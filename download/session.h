@@ -104,6 +104,9 @@ private:
 
 // One job's connection: latin1, compressed when the values say so, with
 // short timeouts.
+// `sql` without its " FORCE INDEX (...)" hints.
+std::string withoutIndexHints(const std::string& sql);
+
 class DbSession {
 public:
     DbSession() = default;

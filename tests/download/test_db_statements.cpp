@@ -37,12 +37,15 @@ public:
 
 protected:
     void onProgress(const std::string& bar, int pos) override {
-        if (bar == "progDown") moves.push_back({pos, statusLog[1].empty() ? "" : statusLog[1].back()});
+        if (bar == "progDown")
+            moves.push_back({pos, statusLog[1].empty() ? "" : statusLog[1].back()});
     }
 };
 std::vector<std::pair<int, std::string>> progress;
 
-T_dbConnValues wide() { return {"127.0.0.1", "vauser", "vapass1", "velartis_wide", "", VA_TEST_DB_PORT}; }
+T_dbConnValues wide() {
+    return {"127.0.0.1", "vauser", "vapass1", "velartis_wide", "", VA_TEST_DB_PORT};
+}
 
 // The statements of one download of every satellite of velartis_wide.
 std::vector<std::string> statementsOf(JobFn fn) {
@@ -160,7 +163,14 @@ TEST(Statements, FewIndexedAndNoWorkBeyondTheRows) {
                     EXPECT_EQ(plan[9].find("temporary"), std::string::npos) << plan[9];
                 }
             }
-            const double rows = static_cast<double>(rowsOf(db, sql).size());
+            const auto got = rowsOf(db, sql);
+            // A server whose tables lack a hinted index gives the same rows.
+            if (sql.find("FORCE INDEX (") != std::string::npos) {
+                const std::string noIndex = std::regex_replace(
+                    sql, std::regex("FORCE INDEX \\([a-z_]+\\)"), "FORCE INDEX (no_such_index)");
+                EXPECT_EQ(rowsOf(db, noIndex), got);
+            }
+            const double rows = static_cast<double>(got.size());
             const double ids = 160;
             if (std::getenv("VA_SHOW_PLANS"))
                 std::printf("%zu tables, %.0f rows, %.0f examined: %.100s\n", tables, rows,
