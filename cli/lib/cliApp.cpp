@@ -15,6 +15,7 @@
 
 #include "cli/lib/cliReport.h"
 #include "cli/lib/consolePlatform.h"
+#include "cli/lib/importCli.h"
 #include "config/cfgFile.h"
 #include "config/codepage.h"
 #include "config/fileIo.h"
@@ -229,6 +230,9 @@ std::string withoutPasswords(std::string text, int argc, char** argv) {
 }  // namespace
 
 int runCli(int argc, char** argv) {
+    // "velartis-cli import ..." is a command of its own; everything else is
+    // the download and generation as before.
+    if (argc >= 2 && std::strcmp(argv[1], "import") == 0) return runImportCli(argc - 1, argv + 1);
     initAppIdentity(&cfgParam);
     const std::string version = fieldText(cfgParam.appName) + " " + fieldText(cfgParam.appVersion);
     CLI::App app{
