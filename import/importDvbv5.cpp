@@ -22,14 +22,19 @@ bool fail(std::string* why, uint64_t* at, uint64_t line, std::string reason) {
 }
 
 // The satellite of a file: the position and name its name gives
-// ("Astra-19.2E"), unless the caller names them.
+// ("Astra-19.2E", "Astra-19.2E.conf"), unless the caller names them.
 bool satelliteOf(const std::string& file, const SourceOptions& o, int* position,
                  std::string* name) {
     std::string stem = file.substr(file.find_last_of('/') + 1);
-    size_t dash = stem.find_last_of("-_");
+    const size_t dash = stem.find_last_of("-_");
     int fromName = -1;
     if (dash != std::string::npos) {
+        std::string tail = stem.substr(dash + 1);
+        const size_t dot = tail.find_last_of('.');
         int p = 0;
+        if (!parsePosition(tail, &p) && dot != std::string::npos &&
+            parsePosition(tail.substr(0, dot), &p))
+            stem.resize(dash + 1 + dot);
         if (parsePosition(stem.substr(dash + 1), &p)) fromName = p;
     }
     *position = o.position >= 0 ? o.position : fromName;

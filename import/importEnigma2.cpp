@@ -191,7 +191,6 @@ bool readLamedb(Reader& r, const std::string& bytes) {
         for (std::string_view item : split(data, ',')) {
             if (item.size() < 2 || item[1] != ':') {
                 if (trim(item).empty()) continue;
-                --i;
                 return refuse("'" + std::string(item) + "' is not a p:, c:, C: or f: entry");
             }
             std::string_view v = item.substr(2);
@@ -202,7 +201,6 @@ bool readLamedb(Reader& r, const std::string& bytes) {
                 uint64_t id = 0;
                 if (v.size() < 3 || !parseNumber(v.substr(0, 2), 99, &id) ||
                     !hexField(v.substr(2), 0xFFFFFFFF, &n)) {
-                    --i;
                     return refuse("cache entry 'c:" + std::string(v) + "' is not two digits and a hexadecimal value");
                 }
                 const unsigned pid = static_cast<unsigned>(n & 0x1FFF);
@@ -222,7 +220,6 @@ bool readLamedb(Reader& r, const std::string& bytes) {
             }
             case 'C': {
                 if (!hexField(v, 0xFFFF, &n)) {
-                    --i;
                     return refuse("CA id 'C:" + std::string(v) + "' is not hexadecimal");
                 }
                 int code = casCode(static_cast<unsigned>(n));
