@@ -114,7 +114,10 @@ ImportOutcome runImport(const ImportRequest& req) {
     if (req.dryRun) {
         db.exec("ROLLBACK");
     } else if (!db.exec("COMMIT")) {
-        return fail("the database did not take the import: " + db.error() + "; nothing was imported");
+        // Lost on the way back, a commit may have been made all the same.
+        return fail("the commit was not confirmed (" + db.error() +
+                    "): the database holds either the whole import or none of it; the "
+                    "configuration files were left as they were");
     }
     db.close();
 
