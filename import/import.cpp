@@ -125,6 +125,7 @@ ImportOutcome runImport(const ImportRequest& req) {
                                    : "Rows changed in the channel database:");
     for (const char* t : kImportTables) {
         const TableCount& c = rep.tables[t];
+        out.rowsAdded += c.added;
         std::string line = strFormat("  %-16s %llu added", t, static_cast<unsigned long long>(c.added));
         if (c.removed) line += strFormat(", %llu replaced", static_cast<unsigned long long>(c.removed));
         if (c.updated) line += strFormat(", %llu renamed", static_cast<unsigned long long>(c.updated));

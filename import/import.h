@@ -26,6 +26,7 @@ struct ImportOutcome {
     bool ok = false;
     std::string error;               // why it failed
     std::vector<std::string> lines;  // the report, UTF-8
+    uint64_t rowsAdded = 0;          // rows written, all tables together
 };
 
 ImportOutcome runImport(const ImportRequest& req);
