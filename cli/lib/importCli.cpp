@@ -9,6 +9,26 @@
 #include "import/import.h"
 #include "import/importText.h"
 
+namespace {
+
+// A parse error may quote what follows a mistyped password option.
+std::string masked(std::string text, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.rfind("--db-pas", 0) != 0) continue;
+        size_t eq = arg.find('=');
+        std::string secret = eq != std::string::npos ? arg.substr(eq + 1)
+                             : i + 1 < argc          ? std::string(argv[i + 1])
+                                                     : std::string();
+        if (secret.empty()) continue;
+        for (size_t at; (at = text.find(secret)) != std::string::npos;)
+            text.replace(at, secret.size(), "***");
+    }
+    return text;
+}
+
+}  // namespace
+
 int runImportCli(int argc, char** argv) {
     constexpr int kExitUsage = 64;
     CLI::App app{
@@ -67,7 +87,7 @@ int runImportCli(int argc, char** argv) {
         std::fputs(app.help().c_str(), stdout);
         return 0;
     } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "velartis-cli import: %s\n", e.what());
+        std::fprintf(stderr, "velartis-cli import: %s\n", masked(e.what(), argc, argv).c_str());
         return kExitUsage;
     }
     c.passwordSet = app.count("--db-password") > 0;
