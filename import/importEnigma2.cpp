@@ -93,8 +93,9 @@ bool satTransponder(std::string_view data, ImpTransponder* t, int* position, Imp
     *position = negative ? 3600 - static_cast<int>(pos) : static_cast<int>(pos);
     if (*position == 3600) *position = 0;
     uint64_t system = 0, mod = 0, pilot = 2, tmp = 0;
+    // Past the pilot come multistream and T2-MI values, -1 where unset.
     for (size_t i = 5; i < f.size(); ++i)
-        if (!parseNumber(f[i], 0xFFFFFFFF, &tmp)) {
+        if (!parseNumber(i > 10 && !f[i].empty() && f[i][0] == '-' ? f[i].substr(1) : f[i], 0xFFFFFFFF, &tmp)) {
             *why = "value " + std::to_string(i + 1) + " '" + std::string(f[i]) + "' is not a number";
             return false;
         }
