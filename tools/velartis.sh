@@ -6,10 +6,19 @@
 #                      it is empty); then, with a display (DISPLAY or
 #                      WAYLAND_DISPLAY), open the window in the working folder
 #                      var/work/ (the shipped Default.cfg is copied there on
-#                      the first run, VAconfig.vac on every run, so saving
+#                      the first run, VAconfig.vac when the shipped one is
+#                      newer than the copy there, so saving
 #                      never touches data/); without one, download and write
 #                      channel lists with logs into a new folder under out/,
-#                      and print that folder
+#                      and print that folder (with the working folder's
+#                      configuration once an import made one)
+#   velartis.sh import SOURCE PATH... [OPTIONS]
+#                      install what is missing, build, start the bundled
+#                      server (giving an empty one the schema), and import a
+#                      VDR channels.conf, a dvbv5 channel file or transponder
+#                      table, or an Enigma2 settings folder into it; the
+#                      master list and the user configuration of var/work/
+#                      get what it brought (velartis-cli import --help)
 #   velartis.sh test   install what is missing, build and run the whole test
 #                      suite, then build and run it again under
 #                      AddressSanitizer and UndefinedBehaviorSanitizer, then
@@ -64,7 +73,8 @@ case $cmd in
       work="$REPO_DIR/var/work"
       mkdir -p "$work"
       [ -e "$work/Default.cfg" ] || cp "$REPO_DIR/data/Default.cfg" "$work/"
-      cp "$REPO_DIR/data/VAconfig.vac" "$work/"
+      # An import adds to the working copy: a newer one is kept.
+      cp -u "$REPO_DIR/data/VAconfig.vac" "$work/"
       echo "Opening the window in $work (channel database on 127.0.0.1:$VA_DB_PORT)"
       cd "$work"
       VELARTIS_DB_PORT=$VA_DB_PORT exec "$REPO_DIR/build/velartis"
@@ -72,15 +82,40 @@ case $cmd in
     stamp=$(date +%Y%m%d-%H%M%S)
     out="$REPO_DIR/out/$stamp"
     mkdir -p "$out"
+    cfg_dir="$REPO_DIR/data"
+    if [ -e "$REPO_DIR/var/work/Default.cfg" ] && [ -e "$REPO_DIR/var/work/VAconfig.vac" ]; then
+      cfg_dir="$REPO_DIR/var/work"
+    fi
     set +e
-    "$REPO_DIR/build/velartis-cli" --db-port "$VA_DB_PORT" --config "$REPO_DIR/data/Default.cfg" \
-      --master "$REPO_DIR/data/VAconfig.vac" --format "${VA_FORMATS:-all}" --log --output "$out"
+    "$REPO_DIR/build/velartis-cli" --db-port "$VA_DB_PORT" --config "$cfg_dir/Default.cfg" \
+      --master "$cfg_dir/VAconfig.vac" --format "${VA_FORMATS:-all}" --log --output "$out"
     rc=$?
     set -e
     echo
     echo "Lists written into: $out"
     ls "$out"
     exit $rc
+    ;;
+  import)
+    shift
+    bash "$TOOLS_DIR/deps.sh"
+    build "$REPO_DIR/build" -DCMAKE_BUILD_TYPE=Release -DVELARTIS_TESTS=OFF -DVELARTIS_WERROR=OFF \
+      -DVELARTIS_SANITIZE=OFF
+    export VA_DB_PORT=${VA_DB_PORT:-$(db_port)}
+    bash "$TOOLS_DIR/dbserver.sh" start
+    # A new server has an empty database: the import fills it, the sample
+    # data would only be replaced in part.
+    if ! bash "$TOOLS_DIR/dbserver.sh" sql -N -B -e 'SELECT 1 FROM Sats LIMIT 1' >/dev/null 2>&1; then
+      bash "$TOOLS_DIR/dbserver.sh" sql <"$TOOLS_DIR/schema.sql"
+    fi
+    # The working folder's files, as the window and run use them; the master
+    # list starts from the shipped one (its categories), the user
+    # configuration is made by the import when there is none.
+    work="$REPO_DIR/var/work"
+    mkdir -p "$work"
+    [ -e "$work/VAconfig.vac" ] || cp "$REPO_DIR/data/VAconfig.vac" "$work/"
+    exec "$REPO_DIR/build/velartis-cli" import "$@" --db-port "$VA_DB_PORT" \
+      --master "$work/VAconfig.vac" --config "$work/Default.cfg"
     ;;
   test)
     bash "$TOOLS_DIR/deps.sh"

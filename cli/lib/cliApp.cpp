@@ -15,6 +15,7 @@
 
 #include "cli/lib/cliReport.h"
 #include "cli/lib/consolePlatform.h"
+#include "cli/lib/importCli.h"
 #include "config/cfgFile.h"
 #include "config/codepage.h"
 #include "config/fileIo.h"
@@ -230,6 +231,9 @@ std::string withoutPasswords(std::string text, int argc, char** argv) {
 }  // namespace
 
 int runCli(int argc, char** argv) {
+    // "velartis-cli import ..." is a command of its own; everything else is
+    // the download and generation as before.
+    if (argc >= 2 && std::strcmp(argv[1], "import") == 0) return runImportCli(argc - 1, argv + 1);
     initAppIdentity(&cfgParam);
     const std::string version = fieldText(cfgParam.appName) + " " + fieldText(cfgParam.appVersion);
     CLI::App app{
@@ -241,6 +245,8 @@ int runCli(int argc, char** argv) {
         "VELARTIS_DB_PASSWORD, VELARTIS_DB_NAME, VELARTIS_DB_SOCKET) or from the [velartis] "
         "group of a MariaDB option file such as ~/.my.cnf; the options above come first, then "
         "the environment, then the option files, then the built-in values.\n\n"
+        "velartis-cli import SOURCE PATH... puts the channels of a VDR, dvbv5 or Enigma2 "
+        "source into the channel database (velartis-cli import --help).\n\n"
         "Exit status: 0 done, 1 a job failed, 2 the server declares this version outdated, "
         "64 wrong usage.");
     app.set_help_flag("-h,--help", "print this help and exit");

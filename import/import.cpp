@@ -1,0 +1,181 @@
+#include "import/import.h"
+
+#include <sys/stat.h>
+
+#include <tuple>
+
+#include "config/cfgFile.h"
+#include "config/cfgTypes.h"
+#include "config/codepage.h"
+#include "config/fileIo.h"
+#include "config/textFunc.h"
+#include "download/dbLink.h"
+#include "import/importCfg.h"
+#include "import/importDb.h"
+
+namespace {
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+// A configuration file's text; a missing one is the given default.
+bool cfgText(const std::string& path, const std::string& fallback, std::string* text,
+             bool* existed, std::string* err) {
+    *existed = exists(path);
+    if (!*existed) {
+        *text = fallback;
+        return true;
+    }
+    if (readFileWhole(path, text)) return true;
+    *err = "cannot read " + path;
+    return false;
+}
+
+bool readSources(const ImportRequest& req, ImportModel* m, std::string* err) {
+    ImportError e;
+    if (req.kind == ImportKind::kEnigma2) {
+        if (req.paths.size() != 1) {
+            *err = "an Enigma2 import takes one settings folder";
+            return false;
+        }
+        const std::string dir = req.paths.front();
+        FolderReader read = [&dir](const std::string& name, std::string* bytes) {
+            const std::string p = dir + "/" + name;
+            struct stat st {};
+            return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && readFileWhole(p, bytes);
+        };
+        if (!readEnigma2(dir, read, m, &e)) {
+            *err = e.text();
+            return false;
+        }
+        return true;
+    }
+    for (const std::string& path : req.paths) {
+        std::string bytes;
+        if (!readFileWhole(path, &bytes)) {
+            *err = "cannot read " + path;
+            return false;
+        }
+        const bool ok = req.kind == ImportKind::kVdr
+                            ? readVdr(path, std::move(bytes), m, &e)
+                            : readDvbv5(path, std::move(bytes), req.source, m, &e);
+        if (!ok) {
+            *err = e.text();
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string utf8(const std::string& cp1252) { return cp1252ToUtf8(cp1252); }
+
+}  // namespace
+
+ImportOutcome runImport(const ImportRequest& req) {
+    ImportOutcome out;
+    auto fail = [&out](std::string why) {
+        out.error = std::move(why);
+        return out;
+    };
+    ImportModel m;
+    std::string err;
+    if (!readSources(req, &m, &err)) return fail(err + "; nothing was imported");
+    if (m.sats.empty()) return fail("the source holds no satellite channel or transponder; nothing was imported");
+    out.lines.push_back(strFormat("Read %llu lines: %zu satellites, %zu transponders, %zu channels, "
+                                  "%zu bouquets, %zu favourite groups.",
+                                  static_cast<unsigned long long>(m.notes.linesRead), m.sats.size(),
+                                  m.tps.size(), m.chs.size(), m.bouquets.size(), m.favourites.size()));
+
+    // The configuration files: their names for ids, and the base of the merge.
+    std::string master, user;
+    bool masterExisted = false, userExisted = false;
+    if (!cfgText(req.masterPath, newMasterText(), &master, &masterExisted, &err) ||
+        !cfgText(req.userPath, newUserText(), &user, &userExisted, &err))
+        return fail(err + "; nothing was imported");
+    if (master.size() > kMaxCfgBytes || user.size() > kMaxCfgBytes)
+        return fail("a configuration file is larger than a configuration can be; nothing was imported");
+    IdHints hints;
+    T_cfgStruct id{};
+    initAppIdentity(&id);
+    hints.appKey = fieldText(id.appName) + fieldText(id.appVersion);
+    if (!readCfgHints(master, user, &hints, &err)) return fail(err + "; nothing was imported");
+
+    DbLink db;
+    if (!db.open(req.conn)) return fail("cannot connect to the channel database: " + db.error());
+    ImportDbReport rep;
+    if (!importIntoDb(db, m, hints, &rep, &err)) return fail(err + "; nothing was imported");
+    CfgMerge merged;
+    if (req.writeConfig && !mergeCfg(master, user, rep, &merged, &err)) {
+        db.exec("ROLLBACK");
+        return fail(err + "; nothing was imported");
+    }
+    if (req.dryRun) {
+        db.exec("ROLLBACK");
+    } else if (!db.exec("COMMIT")) {
+        // Lost on the way back, a commit may have been made all the same.
+        return fail("the commit was not confirmed (" + db.error() +
+                    "): the database holds either the whole import or none of it; the "
+                    "configuration files were left as they were");
+    }
+    db.close();
+
+    out.lines.push_back(req.dryRun ? "Rows a real import would change (dry run: nothing was changed):"
+                                   : "Rows changed in the channel database:");
+    for (const char* t : kImportTables) {
+        const TableCount& c = rep.tables[t];
+        out.rowsAdded += c.added;
+        std::string line = strFormat("  %-16s %llu added", t, static_cast<unsigned long long>(c.added));
+        if (c.removed) line += strFormat(", %llu replaced", static_cast<unsigned long long>(c.removed));
+        if (c.updated) line += strFormat(", %llu renamed", static_cast<unsigned long long>(c.updated));
+        out.lines.push_back(line);
+    }
+    std::string sats;
+    for (const IdName& s : rep.sats)
+        sats += (sats.empty() ? "" : ", ") + strFormat("%d ", s.id) + utf8(s.name);
+    out.lines.push_back("Satellites: " + sats);
+    const ImportNotes& n = m.notes;
+    if (n.replacedChars)
+        out.lines.push_back(strFormat("Names: %llu characters that Windows-1252 lacks were replaced by '?'.",
+                                      static_cast<unsigned long long>(n.replacedChars)));
+    if (n.cutNames)
+        out.lines.push_back(strFormat("Names: %llu were cut to the length their column holds.",
+                                      static_cast<unsigned long long>(n.cutNames)));
+    if (n.notSatellite)
+        out.lines.push_back(strFormat("Passed over: %llu cable, terrestrial or other entries that are not of a satellite.",
+                                      static_cast<unsigned long long>(n.notSatellite)));
+    if (n.otherModulation)
+        out.lines.push_back(strFormat("Transponders: %llu in 16APSK, 32APSK or turbo 8PSK, which the database has no "
+                                      "code for, stored as DVB-S2 8PSK.",
+                                      static_cast<unsigned long long>(n.otherModulation)));
+    if (n.danglingRefs)
+        out.lines.push_back(strFormat("Passed over: %llu bouquet or blacklist entries naming a service lamedb lacks.",
+                                      static_cast<unsigned long long>(n.danglingRefs)));
+    if (n.otherEntries)
+        out.lines.push_back(strFormat("Passed over: %llu bouquet entries that are streams, markers or sub-bouquets.",
+                                      static_cast<unsigned long long>(n.otherEntries)));
+    if (!req.writeConfig) return out.ok = true, out;
+
+    const std::string verb = req.dryRun ? "would get" : "got";
+    out.lines.push_back(strFormat("%s %s %u bouquets, %u favourite groups and %u nations%s.",
+                                  req.masterPath.c_str(), verb.c_str(), merged.bouquetsAdded,
+                                  merged.favouritesAdded, merged.nationsAdded,
+                                  masterExisted ? "" : " (a new file)"));
+    out.lines.push_back(strFormat("%s %s %u satellites%s.", req.userPath.c_str(), verb.c_str(),
+                                  merged.satsAdded, userExisted ? "" : " (a new file)"));
+    for (const std::string& c : merged.conflicts)
+        out.lines.push_back("Kept: " + utf8(c) + "; the file's entry is left as it is.");
+    if (req.dryRun) return out.ok = true, out;
+    // The database holds the import by now; a file that cannot be written
+    // is told, and the same import again writes it with the same ids.
+    for (const auto& [path, text, old] : {std::tuple{req.masterPath, merged.master, master},
+                                          std::tuple{req.userPath, merged.user, user}}) {
+        if (text == old && exists(path)) continue;
+        if (!writeFileWhole(path, text, &err))
+            return fail("the channel database holds the import, but " + path +
+                        " was not written (" + err + "); the same import again writes it");
+    }
+    out.ok = true;
+    return out;
+}

@@ -1,0 +1,418 @@
+#include "import/importDb.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
+
+#include "config/textFunc.h"
+#include "import/importText.h"
+
+const char* const kImportTables[11] = {
+    "Sats",         "Transponders", "Channels",  "Bouquets",        "ChannelBouquet", "Languages",
+    "ChannelAudio", "ChannelCas",   "Favorites", "ChannelFavorite", "TeamMsg"};
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+int num(const std::string& s) { return static_cast<int>(std::strtol(s.c_str(), nullptr, 10)); }
+unsigned hexNum(const std::string& s) {
+    return static_cast<unsigned>(std::strtoul(s.c_str(), nullptr, 16));
+}
+std::string hex4(unsigned v) { return strFormat("'%04X'", v & 0xFFFF); }
+
+// Multi-row INSERTs of a bounded size.
+class Batch {
+public:
+    Batch(DbLink& db, std::string head, uint64_t* added) : db_(db), head_(std::move(head)), added_(added) {}
+    bool add(const std::string& row) {
+        sql_ += sql_.empty() ? head_ : ",";
+        sql_ += row;
+        ++rows_;
+        return sql_.size() < kMaxStatement || flush();
+    }
+    bool flush() {
+        if (sql_.empty()) return true;
+        if (!db_.exec(sql_)) return false;
+        *added_ += rows_;
+        sql_.clear();
+        rows_ = 0;
+        return true;
+    }
+
+private:
+    static constexpr size_t kMaxStatement = 512 * 1024;
+    DbLink& db_;
+    std::string head_, sql_;
+    uint64_t* added_;
+    uint64_t rows_ = 0;
+};
+
+// A new id for a group: above every id in use, below 1000 (the virtual
+// satellites number bouquets and favourite groups as sat_id * 1000 + id).
+bool newGroupId(const std::set<int>& used, int* id) {
+    int next = used.empty() ? 1 : std::max(1, *used.rbegin() + 1);
+    if (next < 1000) {
+        *id = next;
+        return true;
+    }
+    for (int i = 1; i < 1000; ++i)
+        if (!used.count(i)) {
+            *id = i;
+            return true;
+        }
+    return false;
+}
+
+struct Importer {
+    DbLink& db;
+    const ImportModel& m;
+    const IdHints& hints;
+    ImportDbReport* r;
+    std::string* err;
+
+    std::vector<int> satId;                  // per model satellite
+    std::vector<int> stpId;                  // per model transponder; 0: not written
+    std::vector<int> bouId, favId;           // per model group
+    std::map<std::string, int> langId;       // code -> id
+    std::vector<bool> tpHasChannels;
+
+    bool fail(const std::string& what) {
+        *err = what + (db.error().empty() ? "" : ": " + db.error());
+        return false;
+    }
+    bool exec(const std::string& sql) { return db.exec(sql) || fail("the database refused a statement"); }
+    bool query(const std::string& sql, Rows* rows) {
+        return db.query(sql, rows) || fail("the database refused a query");
+    }
+    TableCount& count(const char* table) { return r->tables[table]; }
+
+    std::string satList(bool replacedOnly) const {
+        std::string s;
+        for (size_t i = 0; i < m.sats.size(); ++i)
+            if (!replacedOnly || m.sats[i].channels) s += (s.empty() ? "" : ",") + std::to_string(satId[i]);
+        return s;
+    }
+
+    bool satellites() {
+        Rows rows;
+        if (!query("SELECT sat_id, sat_name, position FROM Sats ORDER BY sat_id FOR UPDATE", &rows))
+            return false;
+        std::map<int, size_t> byPosition;
+        std::set<int> ids;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            ids.insert(num(rows[i][0]));
+            byPosition.emplace(num(rows[i][2]), i);
+        }
+        satId.resize(m.sats.size());
+        for (size_t s = 0; s < m.sats.size(); ++s) {
+            const ImpSatellite& sat = m.sats[s];
+            auto it = byPosition.find(sat.position);
+            std::string name = sat.name;
+            if (it != byPosition.end()) {
+                const std::vector<std::string>& row = rows[it->second];
+                satId[s] = num(row[0]);
+                if (!name.empty() && name != row[1]) {
+                    if (!exec("UPDATE Sats SET sat_name=" + db.quote(name) +
+                              " WHERE sat_id=" + row[0]))
+                        return false;
+                    ++count("Sats").updated;
+                }
+                if (name.empty()) name = row[1];
+            } else {
+                // The bundled data numbers a satellite by its position.
+                int id = sat.position;
+                if (ids.count(id)) id = *ids.rbegin() + 1;
+                ids.insert(id);
+                satId[s] = id;
+                if (name.empty()) name = "Sat " + locationText(sat.position);
+                if (!exec(strFormat("INSERT INTO Sats (sat_id, sat_name, position, location) VALUES (%d, ", id) +
+                          db.quote(name) + strFormat(", %d, ", sat.position) +
+                          db.quote(locationText(sat.position)) + ")"))
+                    return false;
+                ++count("Sats").added;
+            }
+            r->sats.push_back(IdName{satId[s], name});
+        }
+        return true;
+    }
+
+    bool transponders() {
+        tpHasChannels.assign(m.tps.size(), false);
+        for (const ImpChannel& c : m.chs) tpHasChannels[c.tp] = true;
+        stpId.assign(m.tps.size(), 0);
+        Rows rows;
+        if (!query("SELECT sat_id, stp_id, frequency, polarity, tid FROM Transponders WHERE sat_id IN (" +
+                       satList(false) + ") ORDER BY sat_id, stp_id FOR UPDATE",
+                   &rows))
+            return false;
+        for (size_t s = 0; s < m.sats.size(); ++s) {
+            struct Old {
+                int stp, freq, pol;
+                unsigned tid;
+                bool taken;
+            };
+            std::vector<Old> old;
+            int maxStp = 0;
+            for (const auto& row : rows)
+                if (num(row[0]) == satId[s]) {
+                    old.push_back(Old{num(row[1]), num(row[2]), num(row[3]), hexNum(row[4]), false});
+                    maxStp = std::max(maxStp, num(row[1]));
+                }
+            std::vector<size_t> mine;
+            for (size_t t = 0; t < m.tps.size(); ++t)
+                if (m.tps[t].sat == s) mine.push_back(t);
+            // In frequency order, so that new ids follow the band.
+            std::stable_sort(mine.begin(), mine.end(), [&](size_t a, size_t b) {
+                return std::tie(m.tps[a].frequency, m.tps[a].polarity) <
+                       std::tie(m.tps[b].frequency, m.tps[b].polarity);
+            });
+            auto sameTp = [&](size_t a, size_t b) {
+                return m.tps[a].frequency == m.tps[b].frequency && m.tps[a].polarity == m.tps[b].polarity;
+            };
+            if (!m.sats[s].channels) {
+                // Transponders only: add those the satellite lacks.
+                std::vector<size_t> kept;
+                for (size_t t : mine) {
+                    const ImpTransponder& tp = m.tps[t];
+                    bool known = std::any_of(old.begin(), old.end(), [&](const Old& o) {
+                        return o.freq == tp.frequency && o.pol == tp.polarity;
+                    });
+                    known = known || std::any_of(kept.begin(), kept.end(), [&](size_t k) { return sameTp(k, t); });
+                    if (known) continue;
+                    stpId[t] = ++maxStp;
+                    kept.push_back(t);
+                }
+                continue;
+            }
+            count("Transponders").removed += old.size();
+            // A transponder without ids and channels that another one of the
+            // same frequency and polarity covers is left out.
+            std::vector<size_t> kept;
+            for (size_t t : mine) {
+                const ImpTransponder& tp = m.tps[t];
+                if (!tpHasChannels[t] && tp.nid == 0 && tp.tid == 0 &&
+                    std::any_of(mine.begin(), mine.end(), [&](size_t o) { return o != t && sameTp(o, t) && (tpHasChannels[o] || m.tps[o].tid != 0 || m.tps[o].nid != 0); }))
+                    continue;
+                if (std::any_of(kept.begin(), kept.end(), [&](size_t k) {
+                        return sameTp(k, t) && !tpHasChannels[t] && m.tps[k].tid == tp.tid && m.tps[k].nid == tp.nid;
+                    }))
+                    continue;
+                kept.push_back(t);
+            }
+            // The old id of the same frequency, polarity and stream id, else
+            // of the same frequency and polarity, else a new one.
+            for (int pass = 0; pass < 2; ++pass)
+                for (size_t t : kept) {
+                    if (stpId[t]) continue;
+                    const ImpTransponder& tp = m.tps[t];
+                    for (Old& o : old)
+                        if (!o.taken && o.freq == tp.frequency && o.pol == tp.polarity &&
+                            (pass == 1 || o.tid == tp.tid)) {
+                            o.taken = true;
+                            stpId[t] = o.stp;
+                            break;
+                        }
+                }
+            for (size_t t : kept)
+                if (!stpId[t]) stpId[t] = ++maxStp;
+        }
+        return true;
+    }
+
+    bool groups(bool favourites) {
+        const char* table = favourites ? "Favorites" : "Bouquets";
+        const char* idCol = favourites ? "fav_id" : "bou_id";
+        const char* nameCol = favourites ? "fav_name" : "bou_name";
+        Rows rows;
+        if (!query(strFormat("SELECT %s, %s, sort_id, %s FROM %s ORDER BY %s FOR UPDATE", idCol,
+                             nameCol, favourites ? "0" : "nat_id", table, idCol),
+                   &rows))
+            return false;
+        std::map<std::string, int> byName, nationOf;
+        std::set<int> dbIds;
+        int maxSort = 0;
+        for (const auto& row : rows) {
+            byName.emplace(row[1], num(row[0]));
+            nationOf.emplace(row[1], num(row[3]));
+            dbIds.insert(num(row[0]));
+            maxSort = std::max(maxSort, num(row[2]));
+        }
+        std::set<int> used = dbIds;
+        const std::set<int>& cfgUsed = favourites ? hints.favouriteIdsUsed : hints.bouquetIdsUsed;
+        used.insert(cfgUsed.begin(), cfgUsed.end());
+        const std::map<std::string, int>& named = favourites ? hints.favouriteIds : hints.bouquetIds;
+        const std::vector<ImpGroup>& gs = favourites ? m.favourites : m.bouquets;
+        std::vector<int>& ids = favourites ? favId : bouId;
+        ids.assign(gs.size(), 0);
+        for (size_t g = 0; g < gs.size(); ++g) {
+            auto it = byName.find(gs[g].name);
+            int nation = hints.nationId;
+            if (it != byName.end()) {
+                ids[g] = it->second;
+                nation = nationOf[gs[g].name];
+            } else {
+                auto h = named.find(gs[g].name);
+                int id = 0;
+                if (h != named.end() && !dbIds.count(h->second) && h->second > 0 && h->second < 1000)
+                    id = h->second;
+                else if (!newGroupId(used, &id))
+                    return fail(std::string("no ") + (favourites ? "favourite group" : "bouquet") +
+                                " id below 1000 is left");
+                used.insert(id);
+                dbIds.insert(id);
+                ids[g] = id;
+                std::string sql = favourites
+                                      ? strFormat("INSERT INTO Favorites (fav_id, fav_name, enable, sort_id) VALUES (%d, ", id) +
+                                            db.quote(gs[g].name) + strFormat(", '1', %d)", ++maxSort)
+                                      : strFormat("INSERT INTO Bouquets (bou_id, bou_name, nat_id, sort_id) VALUES (%d, ", id) +
+                                            db.quote(gs[g].name) + strFormat(", %d, %d)", hints.nationId, ++maxSort);
+                if (!exec(sql)) return false;
+                ++count(table).added;
+            }
+            (favourites ? r->favourites : r->bouquets).push_back(IdName{ids[g], gs[g].name, nation});
+        }
+        return true;
+    }
+
+    bool languages() {
+        Rows rows;
+        if (!query("SELECT lang_id, lang_name FROM Languages ORDER BY lang_id FOR UPDATE", &rows))
+            return false;
+        int maxId = 0;
+        for (const auto& row : rows) {
+            std::string code = languageCode(row[1]);
+            if (!code.empty()) langId.emplace(code, num(row[0]));
+            maxId = std::max(maxId, num(row[0]));
+        }
+        for (const ImpChannel& c : m.chs)
+            for (const ImpAudio& a : c.audio) {
+                if (langId.count(a.lang)) continue;
+                auto twin = langId.find(languageTwin(a.lang));
+                if (twin != langId.end()) {
+                    langId[a.lang] = twin->second;
+                    continue;
+                }
+                langId[a.lang] = ++maxId;
+                if (!exec(strFormat("INSERT INTO Languages (lang_id, lang_name) VALUES (%d, ", maxId) +
+                          db.quote(a.lang) + ")"))
+                    return false;
+                ++count("Languages").added;
+            }
+        return true;
+    }
+
+    bool removeOld() {
+        const std::string sats = satList(true);
+        if (sats.empty()) return true;
+        for (const char* table : {"ChannelFavorite", "ChannelCas", "ChannelAudio", "ChannelBouquet",
+                                  "Channels", "Transponders"}) {
+            uint64_t n = 0;
+            if (!exec(std::string("DELETE FROM ") + table + " WHERE sat_id IN (" + sats + ")") ||
+                !db.changed(&n))
+                return fail(std::string("removing the old rows of ") + table + " failed");
+            if (std::string(table) != "Transponders") count(table).removed += n;
+        }
+        return true;
+    }
+
+    std::string key(const ImpChannel& c) const {
+        const ImpTransponder& t = m.tps[c.tp];
+        return strFormat("%d, %d, '%04X'", satId[t.sat], stpId[c.tp], c.sid & 0xFFFF);
+    }
+
+    bool insertRows() {
+        Batch tps(db, "INSERT INTO Transponders (sat_id, stp_id, tp_name, frequency, polarity, sr, fec, modulation, nid, tid, pilot, flag_feed) VALUES ",
+                  &count("Transponders").added);
+        static const char kPol[4] = {'V', 'H', 'R', 'L'};
+        for (size_t t = 0; t < m.tps.size(); ++t) {
+            if (!stpId[t]) continue;
+            const ImpTransponder& tp = m.tps[t];
+            const std::string name = strFormat("%d %c", tp.frequency, kPol[tp.polarity & 3]);
+            if (!tps.add(strFormat("(%d, %d, '%s', %d, %d, %d, %d, %d, %s, %s, %d, 0)", satId[tp.sat],
+                                   stpId[t], name.c_str(), tp.frequency, tp.polarity, tp.sr, tp.fec,
+                                   tp.modulation, hex4(tp.nid).c_str(), hex4(tp.tid).c_str(), tp.pilot)))
+                return fail("writing the transponders failed");
+        }
+        if (!tps.flush()) return fail("writing the transponders failed");
+
+        Batch chs(db, "INSERT INTO Channels (sat_id, stp_id, sid, ch_name, ch_type, vpid, pmt_pid, pcr_pid, txt_pid, subtitle, scrambled, locked, skip, dupdpid, dupdname, dupdsid, cat_id, hd, d3) VALUES ",
+                  &count("Channels").added);
+        Batch audio(db, "INSERT INTO ChannelAudio (sat_id, stp_id, sid, sort_id, apid, lang_id, ac3, dts) VALUES ",
+                    &count("ChannelAudio").added);
+        Batch cas(db, "INSERT INTO ChannelCas (sat_id, stp_id, sid, cas_id) VALUES ", &count("ChannelCas").added);
+        for (const ImpChannel& c : m.chs) {
+            const std::string k = key(c);
+            const int cat = c.category ? c.category : c.radio ? kDefaultRadioCategory : kDefaultTvCategory;
+            std::string row = "(" + k + ", " + db.quote(c.name) +
+                              strFormat(", %d, ", c.radio ? 1 : 0) + hex4(c.vpid) + ", " + hex4(c.pmt) +
+                              ", " + hex4(c.pcr) + ", " + hex4(c.txt) +
+                              strFormat(", %d, %d, %d, 0, 0, 0, 0, %d, %d, 0)", c.subtitle ? 1 : 0,
+                                        c.cas.empty() ? 0 : 1, c.locked ? 1 : 0, cat, c.hd ? 1 : 0);
+            if (!chs.add(row)) return fail("writing the channels failed");
+            int sort = 0;
+            for (const ImpAudio& a : c.audio)
+                if (!audio.add("(" + k + strFormat(", %d, ", ++sort) + hex4(a.pid) +
+                               strFormat(", %d, %d, %d)", langId[a.lang], a.ac3 ? 1 : 0, a.dts ? 1 : 0)))
+                    return fail("writing the audio tracks failed");
+            for (int code : c.cas)
+                if (!cas.add("(" + k + strFormat(", %d)", code))) return fail("writing the CA systems failed");
+        }
+        if (!chs.flush() || !audio.flush() || !cas.flush()) return fail("writing the channels failed");
+
+        std::vector<int> firstBouquet(m.chs.size(), 0);
+        Batch cb(db, "INSERT INTO ChannelBouquet (sat_id, stp_id, sid, bou_id, sort_id) VALUES ",
+                 &count("ChannelBouquet").added);
+        for (size_t g = 0; g < m.bouquets.size(); ++g) {
+            int sort = 0;
+            for (size_t ch : m.bouquets[g].channels) {
+                if (!firstBouquet[ch]) firstBouquet[ch] = bouId[g];
+                if (!cb.add("(" + key(m.chs[ch]) + strFormat(", %d, %d)", bouId[g], ++sort)))
+                    return fail("writing the bouquets' channels failed");
+            }
+        }
+        if (!cb.flush()) return fail("writing the bouquets' channels failed");
+        Batch cf(db, "INSERT INTO ChannelFavorite (sat_id, stp_id, sid, bou_id, fav_id, sort_id) VALUES ",
+                 &count("ChannelFavorite").added);
+        for (size_t g = 0; g < m.favourites.size(); ++g) {
+            int sort = 0;
+            for (size_t ch : m.favourites[g].channels)
+                if (!cf.add("(" + key(m.chs[ch]) + strFormat(", %d, %d, %d)", firstBouquet[ch], favId[g], ++sort)))
+                    return fail("writing the favourite groups' channels failed");
+        }
+        return cf.flush() || fail("writing the favourite groups' channels failed");
+    }
+
+    // A database made from imports alone has no message row for this
+    // version, without which no download starts.
+    bool messageRow() {
+        Rows rows;
+        const std::string key = db.quote(hints.appKey);
+        if (!query("SELECT COUNT(*) FROM TeamMsg WHERE application=" + key, &rows)) return false;
+        if (!rows.empty() && num(rows[0][0]) > 0) return true;
+        if (!exec("INSERT INTO TeamMsg (application, msg, CRC, CRCLinux, show_forum, in_use) VALUES (" +
+                  key + ", 'Channel data imported with velartis-cli.', '00', '00', 'N', 'Y')") ||
+            !exec("INSERT IGNORE INTO BrenikToolsCounter (application, counter) VALUES (" + key + ", 0)"))
+            return false;
+        ++count("TeamMsg").added;
+        return true;
+    }
+
+    bool run() {
+        for (const char* t : kImportTables) r->tables[t];
+        if (!exec("START TRANSACTION")) return false;
+        return satellites() && transponders() && groups(false) && groups(true) && languages() &&
+               removeOld() && insertRows() && messageRow();
+    }
+};
+
+}  // namespace
+
+bool importIntoDb(DbLink& db, const ImportModel& m, const IdHints& hints, ImportDbReport* r,
+                  std::string* err) {
+    Importer imp{db, m, hints, r, err, {}, {}, {}, {}, {}, {}};
+    if (imp.run()) return true;
+    db.exec("ROLLBACK");
+    return false;
+}

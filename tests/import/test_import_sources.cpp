@@ -1,0 +1,425 @@
+// The readers of the import sources and the merge of the configuration
+// files, on small hand-written samples.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "import/importCfg.h"
+#include "import/importSources.h"
+#include "import/importText.h"
+
+namespace {
+
+const ImpChannel* channel(const ImportModel& m, const std::string& name) {
+    for (const ImpChannel& c : m.chs)
+        if (c.name == name) return &c;
+    return nullptr;
+}
+const ImpGroup* group(const std::vector<ImpGroup>& gs, const std::string& name) {
+    for (const ImpGroup& g : gs)
+        if (g.name == name) return &g;
+    return nullptr;
+}
+std::string audioText(const ImpChannel& c) {
+    std::string s;
+    for (const ImpAudio& a : c.audio)
+        s += std::to_string(a.pid) + "=" + a.lang + (a.ac3 ? "/ac3" : "") + (a.dts ? "/dts" : "") + " ";
+    return s;
+}
+
+// VDR: group lines, west positions, DVB-S2 with pilot and roll-off, audio
+// with languages, Dolby only, radio, two CA systems, names in UTF-8.
+TEST(ImportVdr, ReadsTheAwkwardChannels) {
+    const std::string conf =
+        ":@1 Deutschland\n"
+        "Das Erste HD,Erste;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:5101=27:5102=deu@3,5103=eng@3;"
+        "5106=deu@106:5104;5105=deu:0:10301:1:1019:0\n"
+        "arte;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:401+8190=2:402=fra,403=ger:404:0:10302:1:1019:0\r\n"
+        "Dolby Only;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:5201=27:0;5206=eng@106,5207=eng@123:0:0:"
+        "10303:1:1019:0\n"
+        "Bayern 3;ARD:12265:hC34M2S0:S19.2E:27500:0:3001=deu@3:0:0:28400:1:1093:0\n"
+        "\n"
+        ":Nordic\n"
+        "NRK1 Norge \xCE\xA9;NRK:10872:VC34M2S0:S0.8W:25000:512=2:640=nor:576:1702,0B00,B01:1:70:20:0\n"
+        "TV Cin\xC3\xA9ma;Canal:11914:RC910M6O20S1:S19.2E:27500:255=36:256=fra:0:100:10:133:4:0\n"
+        "Terra;X:474000:B8C23D0G4M64T8Y0:T:27500:1=2:2=deu:0:0:3:4:5:0\n"
+        "Das Erste HD;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:5101=27:5102=deu@3:0:0:10301:1:1019:0\n";
+    ImportModel m;
+    ImportError err;
+    ASSERT_TRUE(readVdr("channels.conf", conf, &m, &err)) << err.text();
+
+    ASSERT_EQ(m.sats.size(), 2u);
+    EXPECT_EQ(m.sats[0].position, 192);
+    EXPECT_EQ(m.sats[1].position, 3592);  // 0.8W
+    ASSERT_EQ(m.chs.size(), 6u);  // the cable line passed over, the repeat joined
+    EXPECT_EQ(m.notes.notSatellite, 1u);
+
+    const ImpChannel* erste = channel(m, "Das Erste HD");
+    ASSERT_TRUE(erste);
+    const ImpTransponder& s2 = m.tps[erste->tp];
+    EXPECT_EQ(s2.frequency, 11494);
+    EXPECT_EQ(s2.polarity, 1);
+    EXPECT_EQ(s2.fec, 2);
+    EXPECT_EQ(s2.modulation, 2);  // DVB-S2 8PSK
+    EXPECT_EQ(s2.pilot, 1);       // N1; P0 is the stream id
+    EXPECT_EQ(s2.tid, 1019u);
+    EXPECT_TRUE(erste->hd);
+    EXPECT_FALSE(erste->radio);
+    EXPECT_EQ(erste->pcr, 5101u);
+    EXPECT_EQ(erste->txt, 5104u);
+    EXPECT_TRUE(erste->subtitle);
+    EXPECT_EQ(audioText(*erste), "5102=deu 5103=eng 5106=deu/ac3 ");
+    EXPECT_TRUE(erste->cas.empty());
+    // In both groups, in the order of the file.
+    ASSERT_TRUE(group(m.bouquets, "Deutschland") && group(m.bouquets, "Nordic"));
+    EXPECT_EQ(group(m.bouquets, "Deutschland")->channels.size(), 4u);
+    EXPECT_EQ(group(m.bouquets, "Nordic")->channels.back(), group(m.bouquets, "Deutschland")->channels.front());
+
+    const ImpChannel* arte = channel(m, "arte");
+    EXPECT_FALSE(arte->hd);
+    EXPECT_EQ(arte->pcr, 8190u);
+    EXPECT_EQ(audioText(*arte), "402=fra 403=ger ");
+    EXPECT_EQ(audioText(*channel(m, "Dolby Only")), "5206=eng/ac3 5207=eng/dts ");
+
+    const ImpChannel* radio = channel(m, "Bayern 3");
+    EXPECT_TRUE(radio->radio);
+    EXPECT_EQ(radio->pcr, 3001u);
+    EXPECT_EQ(m.tps[radio->tp].modulation, 0);
+    EXPECT_EQ(m.tps[radio->tp].pilot, 0);
+
+    // A character Windows-1252 lacks is shown and counted; é is kept.
+    const ImpChannel* nrk = channel(m, "NRK1 Norge ?");
+    ASSERT_TRUE(nrk);
+    EXPECT_EQ(m.notes.replacedChars, 1u);
+    EXPECT_EQ(nrk->cas, (std::vector<int>{4, 5}));  // BetaCrypt, Conax (twice)
+    EXPECT_EQ(m.tps[nrk->tp].polarity, 0);
+    const ImpChannel* cinema = channel(m, "TV Cin\xE9ma");
+    ASSERT_TRUE(cinema);
+    EXPECT_TRUE(cinema->hd);
+    EXPECT_EQ(cinema->cas, (std::vector<int>{0}));  // 0100: Seca
+    EXPECT_EQ(m.tps[cinema->tp].polarity, 2);       // circular right
+    EXPECT_EQ(m.tps[cinema->tp].fec, 9);
+    EXPECT_EQ(m.tps[cinema->tp].modulation, 2);  // 16APSK has no code
+    EXPECT_EQ(m.tps[cinema->tp].pilot, 2);
+    EXPECT_EQ(m.notes.otherModulation, 1u);
+}
+
+TEST(ImportVdr, RefusesEachMalformedFieldWithItsLine) {
+    const std::string good =
+        "Good;P:11494:HC23M5S1:S19.2E:22000:5101=27:5102=deu:5104:0:10301:1:1019:0\n";
+    const struct {
+        const char* line;
+        const char* reason;
+    } bad[] = {
+        {"X;P:11494:HC23:S19.2E:22000:0:0:0:0:1:1:1", "13 fields"},
+        {"X;P:11a94:HC23:S19.2E:22000:0:1:0:0:1:1:1:0", "frequency"},
+        {"X;P:94:HC23:S19.2E:22000:0:1:0:0:1:1:1:0", "not a satellite frequency"},
+        {"X;P:11494:HC23Z:S19.2E:22000:0:1:0:0:1:1:1:0", "letter 'Z'"},
+        {"X;P:11494:C23:S19.2E:22000:0:1:0:0:1:1:1:0", "polarisation"},
+        {"X;P:11494:HC24:S19.2E:22000:0:1:0:0:1:1:1:0", "code rate"},
+        {"X;P:11494:HM16:S19.2E:22000:0:1:0:0:1:1:1:0", "modulation"},
+        {"X;P:11494:HN2:S19.2E:22000:0:1:0:0:1:1:1:0", "pilot"},
+        {"X;P:11494:HO30:S19.2E:22000:0:1:0:0:1:1:1:0", "roll-off"},
+        {"X;P:11494:HS2:S19.2E:22000:0:1:0:0:1:1:1:0", "delivery system"},
+        {"X;P:11494:H:S19.2X:22000:0:1:0:0:1:1:1:0", "source"},
+        {"X;P:11494:H:S190E:22000:0:1:0:0:1:1:1:0", "source"},
+        {"X;P:11494:H:S19.2E:22k:0:1:0:0:1:1:1:0", "symbol rate"},
+        {"X;P:11494:H:S19.2E:22000:9000:1:0:0:1:1:1:0", "video PID"},
+        {"X;P:11494:H:S19.2E:22000:100=x:1:0:0:1:1:1:0", "video stream type"},
+        {"X;P:11494:H:S19.2E:22000:100:102=de:0:0:1:1:1:0", "audio language"},
+        {"X;P:11494:H:S19.2E:22000:100:0;10x:0:0:1:1:1:0", "Dolby PID"},
+        {"X;P:11494:H:S19.2E:22000:100:102:70000:0:1:1:1:0", "teletext PID"},
+        {"X;P:11494:H:S19.2E:22000:100:102:0;33=d:0:1:1:1:0", "subtitle language"},
+        {"X;P:11494:H:S19.2E:22000:100:102:0:XYZ:1:1:1:0", "CA id"},
+        {"X;P:11494:H:S19.2E:22000:100:102:0:0:70000:1:1:0", "service id"},
+        {"X;P:11494:H:S19.2E:22000:100:102:0:0:1:-1:1:0", "network id"},
+        {"X;P:11494:H:S19.2E:22000:100:102:0:0:1:1:1.5:0", "transport stream id"},
+        {"X;P:11494:H:S19.2E:22000:100:102:0:0:1:1:1:r", "radio id"},
+        {";P:11494:H:S19.2E:22000:100:102:0:0:1:1:1:0", "no name"},
+        {":@ Sport", "channel number"},
+    };
+    for (const auto& b : bad) {
+        ImportModel m;
+        ImportError err;
+        EXPECT_FALSE(readVdr("my.conf", good + b.line + "\n" + good, &m, &err)) << b.line;
+        EXPECT_EQ(err.file, "my.conf");
+        EXPECT_EQ(err.line, 2u) << b.line;
+        EXPECT_NE(err.text().find(b.reason), std::string::npos) << b.line << " -> " << err.text();
+    }
+}
+
+const char* const kDvbv5 =
+    "# dvbv5-scan\n"
+    "[Das Erste HD]\n"
+    "\tSERVICE_ID = 10301\n\tNETWORK_ID = 1\n\tTRANSPORT_ID = 1019\n"
+    "\tVIDEO_PID = 5101\n\tAUDIO_PID = 5102 5103 5106\n\tPID_06 = 5104\n"
+    "\tDELIVERY_SYSTEM = DVBS2\n\tFREQUENCY = 11494000\n\tPOLARIZATION = HORIZONTAL\n"
+    "\tSYMBOL_RATE = 22000000\n\tINNER_FEC = 2/3\n\tMODULATION = PSK/8\n\tPILOT = ON\n"
+    "\tROLLOFF = 25\n\tINVERSION = AUTO\n"
+    "\n[Radio Bremen]\n"
+    "\tSERVICE_ID = 28400\n\tAUDIO_PID = 3001\n\tDELIVERY_SYSTEM = DVBS\n"
+    "\tFREQUENCY = 12265000\n\tPOLARIZATION = VERTICAL\n\tSYMBOL_RATE = 27500000\n"
+    "\tINNER_FEC = 3/4\n"
+    "\n[CHANNEL]\n"
+    "\tDELIVERY_SYSTEM = DVBS2\n\tFREQUENCY = 12603000\n\tPOLARIZATION = LEFT\n"
+    "\tSYMBOL_RATE = 6111000\n\tINNER_FEC = 9/10\n\tMODULATION = QPSK\n\tINVERSION = AUTO\n"
+    "\n[CHANNEL]\n"
+    "\tDELIVERY_SYSTEM = DVBT\n\tFREQUENCY = 474000000\n\tBANDWIDTH_HZ = 8000000\n";
+
+// dvbv5: channels and table transponders; the position from the file name.
+TEST(ImportDvbv5, ReadsChannelsAndTransponders) {
+    ImportModel m;
+    ImportError err;
+    ASSERT_TRUE(readDvbv5("/scan/Thor-5-0.8W.conf", kDvbv5, SourceOptions{}, &m, &err)) << err.text();
+    ASSERT_EQ(m.sats.size(), 1u);
+    EXPECT_EQ(m.sats[0].position, 3592);
+    EXPECT_EQ(m.sats[0].name, "Thor 5 0.8W");
+    EXPECT_TRUE(m.sats[0].channels);
+    ASSERT_EQ(m.tps.size(), 3u);
+    EXPECT_EQ(m.notes.notSatellite, 1u);
+    const ImpChannel* erste = channel(m, "Das Erste HD");
+    ASSERT_TRUE(erste);
+    const ImpTransponder& t = m.tps[erste->tp];
+    EXPECT_EQ(t.frequency, 11494);
+    EXPECT_EQ(t.sr, 22000);
+    EXPECT_EQ(t.modulation, 2);
+    EXPECT_EQ(t.pilot, 1);
+    EXPECT_EQ(t.nid, 1u);
+    EXPECT_EQ(t.tid, 1019u);
+    EXPECT_EQ(audioText(*erste), "5102=und 5103=und 5106=und ");
+    const ImpChannel* radio = channel(m, "Radio Bremen");
+    EXPECT_TRUE(radio->radio);
+    EXPECT_EQ(radio->pcr, 3001u);
+    EXPECT_EQ(m.tps[radio->tp].polarity, 0);
+    EXPECT_EQ(m.tps[radio->tp].modulation, 0);
+    EXPECT_EQ(m.tps[2].polarity, 3);
+    EXPECT_EQ(m.tps[2].fec, 9);
+    EXPECT_EQ(m.tps[2].modulation, 1);  // DVB-S2 QPSK
+    EXPECT_EQ(m.tps[2].pilot, 2);
+    ASSERT_EQ(m.bouquets.size(), 1u);
+    EXPECT_EQ(m.bouquets[0].name, "Thor 5 0.8W");
+
+    // A file name without a position needs --position, which also wins over one.
+    ImportModel m2;
+    EXPECT_FALSE(readDvbv5("dvb_channel.conf", kDvbv5, SourceOptions{}, &m2, &err));
+    EXPECT_NE(err.reason.find("--position"), std::string::npos);
+    SourceOptions o;
+    o.position = 130;
+    o.bouquet = "Meine Liste";
+    ASSERT_TRUE(readDvbv5("Thor-5-0.8W", kDvbv5, o, &m2, &err)) << err.text();
+    EXPECT_EQ(m2.sats[0].position, 130);
+    EXPECT_EQ(m2.sats[0].name, "");
+    EXPECT_EQ(m2.bouquets[0].name, "Meine Liste");
+}
+
+TEST(ImportDvbv5, RefusesEachMalformedLine) {
+    const struct {
+        const char* from;
+        const char* to;
+        int line;
+        const char* reason;
+    } bad[] = {
+        {"FREQUENCY = 11494000", "FREQUENCY = 11x94000", 10, "FREQUENCY"},
+        {"FREQUENCY = 11494000", "FREQUENCY = 474000000", 10, "not a satellite frequency"},
+        {"POLARIZATION = HORIZONTAL", "POLARIZATION = UP", 11, "POLARIZATION"},
+        {"SYMBOL_RATE = 22000000", "SYMBOL_RATE = fast", 12, "SYMBOL_RATE"},
+        {"INNER_FEC = 2/3", "INNER_FEC = 7/9", 13, "INNER_FEC"},
+        {"MODULATION = PSK/8", "MODULATION = QAM/64", 14, "MODULATION"},
+        {"PILOT = ON", "PILOT = MAYBE", 15, "PILOT"},
+        {"ROLLOFF = 25", "ROLLOFF = 30", 16, "ROLLOFF"},
+        {"SERVICE_ID = 10301", "SERVICE_ID = 70000", 3, "SERVICE_ID"},
+        {"NETWORK_ID = 1", "NETWORK_ID = one", 4, "NETWORK_ID"},
+        {"VIDEO_PID = 5101", "VIDEO_PID = 9000", 6, "VIDEO_PID"},
+        {"AUDIO_PID = 5102 5103 5106", "AUDIO_PID = 5102 x", 7, "AUDIO_PID"},
+        {"PID_06 = 5104", "PID_06 5104", 8, "KEY = value"},
+        {"[Radio Bremen]", "[Radio Bremen", 19, "[name]"},
+        {"\tDELIVERY_SYSTEM = DVBS\n", "\n", 19, "DELIVERY_SYSTEM"},
+    };
+    for (const auto& b : bad) {
+        std::string text = kDvbv5;
+        text.replace(text.find(b.from), std::string(b.from).size(), b.to);
+        ImportModel m;
+        ImportError err;
+        EXPECT_FALSE(readDvbv5("Astra-19.2E", text, SourceOptions{}, &m, &err)) << b.to;
+        EXPECT_EQ(err.line, static_cast<uint64_t>(b.line)) << b.to << " -> " << err.text();
+        EXPECT_NE(err.text().find(b.reason), std::string::npos) << b.to << " -> " << err.text();
+    }
+}
+
+// An Enigma2 folder in memory; names in Windows-1252.
+std::map<std::string, std::string> enigmaFolder() {
+    return {
+        {"lamedb",
+         "eDVB services /4/\ntransponders\n"
+         "0e082a78:0001:0046\n\ts 10872000:25000000:1:3:-8:2:0\n/\n"
+         "00c02ce6:03fb:0001\n\ts 11494000:22000000:0:2:192:2:0:1:2:0:1\n/\n"
+         "00c0ffff:0002:0002\n\tc 346000:6900000:2:0:0:0\n/\n"
+         "end\nservices\n"
+         "0001:0e082a78:0001:0046:1:0\nNRK1\np:NRK,c:000200,c:010280,c:030200,C:0b00,C:1702,C:0b01,f:40\n"
+         "283d:00c02ce6:03fb:0001:25:0\nDas Erste HD\np:ARD,c:0013ed,c:0113ee,c:0413f2,c:0213f0,c:0313ed\n"
+         "6ef0:00c02ce6:03fb:0001:2:0\nBayern 3\np:ARD,c:030bb9,c:010bb9\n"
+         "0100:00c02ce6:03fb:0001:1:0\nSky Cin\xE9ma\np:,c:0000ff,c:040100\n"
+         "0200:00c02ce6:03fb:0001:1:0\nNachtkanal\np:ARD,c:000300,c:030300\n"
+         "0300:00c0ffff:0002:0002:1:0\nKabel\np:X\n"
+         "end\nProduced with something\n"},
+        {"bouquets.tv",
+         "#NAME Bouquets (TV)\n"
+         "#SERVICE 1:7:1:0:0:0:0:0:0:0:FROM BOUQUET \"userbouquet.favourites.tv\" ORDER BY bouquet\n"
+         "#SERVICE: 1:7:1:0:0:0:0:0:0:0:userbouquet.dbe01.tv\n"},
+        {"userbouquet.favourites.tv",
+         "#NAME Favourites (TV)\n#SERVICE 1:0:19:283D:3FB:1:C02CE6:0:0:0:\n#DESCRIPTION Das Erste\n"
+         "#SERVICE 4097:0:1:0:0:0:0:0:0:0:http%3a//example:Stream\n"
+         "#SERVICE 1:0:1:1:1:46:E082A78:0:0:0:\n#SERVICE 1:0:1:9999:1:46:E082A78:0:0:0:\n"},
+        {"userbouquet.dbe01.tv",
+         "#NAME ARD 19.2E\n#SERVICE 1:0:1:283d:3fb:1:c02ce6:0:0:0:\n"
+         "#SERVICE 1:0:1:200:3fb:1:c02ce6:0:0:0:\n"},
+        {"blacklist", "1:0:1:200:3FB:1:C02CE6:0:0:0:\n"},
+        {"satellites.xml",
+         "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n<satellites>\n"
+         "\t<sat name=\"Astra 19.2E 19.2E\" flags=\"0\" position=\"192\">\n"
+         "\t\t<transponder frequency=\"11494000\" symbol_rate=\"22000000\" polarization=\"0\" "
+         "fec_inner=\"2\" inversion=\"2\" modulation=\"2\" system=\"1\" pilot=\"2\" rolloff=\"0\"/>\n"
+         "\t\t<transponder frequency=\"12603000\" symbol_rate=\"6111000\" polarization=\"1\" "
+         "fec_inner=\"3\" inversion=\"2\" modulation=\"1\" system=\"1\" pilot=\"0\" rolloff=\"0\"/>\n"
+         "\t</sat>\n\t<sat name=\"Thor &amp; Co 0.8W\" flags=\"0\" position=\"-8\">\n\t</sat>\n"
+         "\t<sat name=\"Hotbird\" flags=\"0\" position=\"130\">\n"
+         "\t\t<transponder frequency=\"11034000\" symbol_rate=\"27500000\" polarization=\"1\" "
+         "fec_inner=\"3\" inversion=\"2\" modulation=\"0\" system=\"0\"/>\n\t</sat>\n</satellites>\n"},
+    };
+}
+
+bool readFolder(const std::map<std::string, std::string>& files, ImportModel* m, ImportError* err) {
+    return readEnigma2("e2", [&files](const std::string& n, std::string* b) {
+        auto it = files.find(n);
+        if (it == files.end()) return false;
+        *b = it->second;
+        return true;
+    }, m, err);
+}
+
+TEST(ImportEnigma2, ReadsServicesProvidersUserBouquetsAndBlacklist) {
+    ImportModel m;
+    ImportError err;
+    ASSERT_TRUE(readFolder(enigmaFolder(), &m, &err)) << err.text();
+    ASSERT_EQ(m.sats.size(), 2u);
+    EXPECT_EQ(m.sats[0].position, 3592);  // -8 in lamedb
+    EXPECT_EQ(m.sats[0].name, "Thor & Co");
+    EXPECT_EQ(m.sats[1].name, "Astra 19.2E");
+    EXPECT_EQ(m.notes.notSatellite, 2u);  // the cable transponder and its service
+    ASSERT_EQ(m.chs.size(), 5u);
+    // The transponder satellites.xml adds; the known one is not doubled.
+    ASSERT_EQ(m.tps.size(), 3u);
+    EXPECT_EQ(m.tps[2].frequency, 12603);
+    EXPECT_EQ(m.tps[2].polarity, 0);
+    EXPECT_EQ(m.tps[2].modulation, 1);
+    EXPECT_EQ(m.tps[2].pilot, 0);
+
+    const ImpChannel* nrk = channel(m, "NRK1");
+    EXPECT_EQ(nrk->cas, (std::vector<int>{4, 5}));
+    EXPECT_EQ(m.tps[nrk->tp].polarity, 0);  // receiver's 1: vertical
+    EXPECT_EQ(m.tps[nrk->tp].modulation, 0);
+    const ImpChannel* erste = channel(m, "Das Erste HD");
+    EXPECT_TRUE(erste->hd);
+    EXPECT_EQ(audioText(*erste), "5102=und 5106=und/ac3 ");
+    EXPECT_EQ(erste->txt, 0x13F0u);
+    EXPECT_EQ(m.tps[erste->tp].modulation, 2);
+    EXPECT_EQ(m.tps[erste->tp].pilot, 1);
+    EXPECT_TRUE(channel(m, "Bayern 3")->radio);
+    const ImpChannel* sky = channel(m, "Sky Cin\xE9ma");  // Windows-1252 as it stands
+    ASSERT_TRUE(sky);
+    EXPECT_EQ(audioText(*sky), "256=und/ac3 ");
+    EXPECT_TRUE(group(m.bouquets, "Other"));
+    const ImpChannel* night = channel(m, "Nachtkanal");
+    EXPECT_TRUE(night->locked);
+    EXPECT_EQ(night->category, kAdultCategory);
+
+    // "ARD 19.2E" restates the provider ARD; the favourites are a group,
+    // without the stream and the service lamedb lacks.
+    ASSERT_EQ(m.favourites.size(), 1u);
+    EXPECT_EQ(m.favourites[0].name, "Favourites (TV)");
+    ASSERT_EQ(m.favourites[0].channels.size(), 2u);
+    EXPECT_EQ(m.chs[m.favourites[0].channels[0]].name, "Das Erste HD");
+    EXPECT_EQ(m.chs[m.favourites[0].channels[1]].name, "NRK1");
+    EXPECT_EQ(m.notes.otherEntries, 1u);
+    EXPECT_EQ(m.notes.danglingRefs, 1u);
+}
+
+TEST(ImportEnigma2, RefusesMalformedFilesWithTheirLine) {
+    const struct {
+        const char* file;
+        const char* from;
+        const char* to;
+        const char* where;
+        const char* reason;
+    } bad[] = {
+        {"lamedb", "/4/", "/5/", "lamedb:1:", "version 4"},
+        {"lamedb", "22000000:0:2:192", "22000000:7:2:192", "lamedb:7:", "polarisation"},
+        {"lamedb", ":192:2:0:1:2:0:1", ":3600:2:0:1:2:0:1", "lamedb:7:", "orbital position"},
+        {"lamedb", "0e082a78:0001:0046\n", "0e082a7g:0001:0046\n", "lamedb:3:", "namespace"},
+        {"lamedb", "0001:0e082a78:0001:0046:1:0", "0001:0e082a79:0001:0046:1:0", "lamedb:14:", "not among"},
+        {"lamedb", "c:0113ee", "c:x113ee", "lamedb:19:", "cache entry"},
+        {"lamedb", "C:1702", "C:17g2", "lamedb:16:", "CA id"},
+        {"bouquets.tv", "userbouquet.dbe01.tv", "../etc/passwd", "bouquets.tv:3:", "not the name"},
+        {"bouquets.tv", "userbouquet.dbe01.tv", "userbouquet.gone.tv", "bouquets.tv:", "not in the folder"},
+        {"userbouquet.favourites.tv", "#DESCRIPTION Das Erste", "#SERVIC 1:0:1", "favourites.tv:3:", "#SERVICE"},
+        {"userbouquet.favourites.tv", "1:0:1:1:1:46:E082A78:0:0:0:", "1:0:1:1:1:46:", "favourites.tv:5:", "reference"},
+        {"blacklist", "1:0:1:200", "1:0:1:2x0", "blacklist:1:", "reference"},
+    };
+    for (const auto& b : bad) {
+        auto files = enigmaFolder();
+        std::string& t = files[b.file];
+        t.replace(t.find(b.from), std::string(b.from).size(), b.to);
+        ImportModel m;
+        ImportError err;
+        EXPECT_FALSE(readFolder(files, &m, &err)) << b.to;
+        EXPECT_NE(err.text().find(b.where), std::string::npos) << b.to << " -> " << err.text();
+        EXPECT_NE(err.text().find(b.reason), std::string::npos) << b.to << " -> " << err.text();
+    }
+}
+
+// The files keep every entry and byte they had; the import's entries come
+// in under the database's ids, as Windows-1252 with CR LF.
+TEST(ImportCfg, MergesWithoutTouchingTheUsersEntries) {
+    const std::string master =
+        "[CAT]\r\n1#Generalist#\r\n11#Radio#\r\n[/CAT]\r\n\r\n[BOU]\r\n1#ARD#2#Germany#\r\n"
+        "7#Canal+ France#3#France#\r\n[/BOU]\r\n\r\n[NAT]\r\n2#Germany#\r\n3#France#\r\n[/NAT]\r\n";
+    const std::string user =
+        "LANG=2\nLIST=0\n\n[SAT]\n192#Mein Astra#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#01#\n[/SAT]\n\n"
+        "[BOUI]\n7#Canal+ France#3#France#\n[/BOUI]\n";
+    IdHints h;
+    std::string err;
+    ASSERT_TRUE(readCfgHints(master, user, &h, &err));
+    EXPECT_EQ(h.bouquetIds.at("ARD"), 1);
+    EXPECT_TRUE(h.bouquetIdsUsed.count(7));
+    EXPECT_EQ(h.nationId, 4);  // no "International" yet
+
+    ImportDbReport r;
+    r.sats = {{192, "Astra 19.2E"}, {3592, "Thor \xE9 #1"}};
+    r.bouquets = {{1, "ARD", 2}, {8, "Sky", 4}, {7, "Canal Plus", 3}};
+    r.favourites = {{1, "News"}};
+    CfgMerge out;
+    ASSERT_TRUE(mergeCfg(master, user, r, &out, &err)) << err;
+    EXPECT_EQ(out.master,
+              "[CAT]\r\n1#Generalist#\r\n11#Radio#\r\n[/CAT]\r\n\r\n[FAV]\r\n1#News#\r\n[/FAV]\r\n\r\n"
+              "[BOU]\r\n1#ARD#2#Germany#\r\n7#Canal+ France#3#France#\r\n8#Sky#4#International#\r\n"
+              "[/BOU]\r\n\r\n[NAT]\r\n2#Germany#\r\n3#France#\r\n4#International#\r\n[/NAT]\r\n");
+    EXPECT_EQ(out.user,
+              "LANG=2\r\nLIST=0\r\n\r\n[SAT]\r\n192#Mein Astra#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#01#\r\n"
+              "3592#Thor \xE9 -1#1#1#3#6#3#0#0#1#1#0#0#0#0#0#111#11111#11#\r\n[/SAT]\r\n\r\n"
+              "[BOUI]\r\n7#Canal+ France#3#France#\r\n[/BOUI]\r\n");
+    ASSERT_EQ(out.conflicts.size(), 1u);
+    EXPECT_NE(out.conflicts[0].find("Canal Plus"), std::string::npos);
+    EXPECT_EQ(out.satsAdded, 1u);
+    EXPECT_EQ(out.bouquetsAdded, 1u);
+
+    // New files load; a master list that is full refuses the import.
+    ASSERT_TRUE(mergeCfg(newMasterText(), newUserText(), r, &out, &err)) << err;
+    std::string full = "[CAT]\r\n1#G#\r\n[/CAT]\r\n[BOU]\r\n";
+    for (int i = 1; i <= 500; ++i) full += std::to_string(i + 100) + "#B" + std::to_string(i) + "#1#N#\r\n";
+    full += "[/BOU]\r\n[NAT]\r\n1#N#\r\n[/NAT]\r\n";
+    EXPECT_FALSE(mergeCfg(full, newUserText(), r, &out, &err));
+    EXPECT_NE(err.find("more bouquets"), std::string::npos) << err;
+}
+
+}  // namespace
