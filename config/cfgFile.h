@@ -6,6 +6,19 @@
 
 #include "config/cfgTypes.h"
 
+// Everything a configuration loads into: the user file's settings and the
+// tables of the master list and the user file.
+struct T_cfgRecords {
+    T_cfgStruct cfg{};
+    T_idxSat sat{};
+    T_idxBou bou{};
+    T_idxBouI bouI{};
+    T_idxCat cat{};
+    T_idxFav fav{};
+    T_idxFavI favI{};
+    T_idxNat nat{};
+};
+
 // Reads the master list "VAconfig.vac" of the current working directory and
 // then the user file into the records. False on any failure, after a
 // message box; what was read up to a corrupt line stays in the records.
@@ -23,6 +36,13 @@ bool loadCfgFromText(std::string_view masterText, std::string_view userText, T_c
                      T_idxSat* sat, T_idxBou* bou, T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav,
                      T_idxFavI* favI, T_idxNat* nat, const char* masterName = "VAconfig.vac",
                      const char* userName = "Default.cfg");
+
+inline bool loadCfgFromText(std::string_view masterText, std::string_view userText, T_cfgRecords* r,
+                            const char* masterName = "VAconfig.vac",
+                            const char* userName = "Default.cfg") {
+    return loadCfgFromText(masterText, userText, &r->cfg, &r->sat, &r->bou, &r->bouI, &r->cat,
+                           &r->fav, &r->favI, &r->nat, masterName, userName);
+}
 
 // Configuration files are far smaller; a larger one is refused unread.
 constexpr size_t kMaxCfgBytes = size_t{4} << 20;

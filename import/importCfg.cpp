@@ -116,21 +116,11 @@ std::string joinCrLf(const std::vector<std::string>& lines) {
     return s;
 }
 
-struct CfgTables {
-    T_cfgStruct cfg{};
-    T_idxSat sat{};
-    T_idxBou bou{};
-    T_idxBouI bouI{};
-    T_idxCat cat{};
-    T_idxFav fav{};
-    T_idxFavI favI{};
-    T_idxNat nat{};
-};
-
 }  // namespace
 
 std::string newMasterText() {
-    return "[CAT]\r\n1#Generalist#\r\n9#Adult#\r\n11#Radio#\r\n[/CAT]\r\n\r\n[FAV]\r\n[/FAV]\r\n\r\n"
+    return "[CAT]\r\n1#Generalist#\r\n9#Adult#\r\n11#Radio#\r\n[/CAT]\r\n\r\n[FAV]\r\n[/"
+           "FAV]\r\n\r\n"
            "[BOU]\r\n[/BOU]\r\n\r\n[NAT]\r\n[/NAT]\r\n";
 }
 
@@ -147,8 +137,10 @@ bool readCfgHints(const std::string& masterText, const std::string& userText, Id
         h->favouriteIdsUsed.insert(id);
         if (f.size() > 1) h->favouriteIds.emplace(f[1], id);
     }
-    for (const auto& f : section(userText, "BOUI").lines) h->bouquetIdsUsed.insert(toInt(f[0].c_str()));
-    for (const auto& f : section(userText, "FAVI").lines) h->favouriteIdsUsed.insert(toInt(f[0].c_str()));
+    for (const auto& f : section(userText, "BOUI").lines)
+        h->bouquetIdsUsed.insert(toInt(f[0].c_str()));
+    for (const auto& f : section(userText, "FAVI").lines)
+        h->favouriteIdsUsed.insert(toInt(f[0].c_str()));
     bool isNew = false;
     h->nationId = defaultNation(idNames(section(masterText, "NAT")), &isNew);
     return true;
@@ -170,8 +162,9 @@ bool mergeCfg(const std::string& masterText, const std::string& userText, const 
         auto it = bous.find(b.id);
         if (it != bous.end()) {
             if (it->second != b.name)
-                out->conflicts.push_back(strFormat("bouquet %d is '%s' in the master list and '%s' in the database",
-                                                   b.id, it->second.c_str(), b.name.c_str()));
+                out->conflicts.push_back(
+                    strFormat("bouquet %d is '%s' in the master list and '%s' in the database",
+                              b.id, it->second.c_str(), b.name.c_str()));
             continue;
         }
         std::string natName;
@@ -193,8 +186,9 @@ bool mergeCfg(const std::string& masterText, const std::string& userText, const 
         auto it = favs.find(f.id);
         if (it != favs.end()) {
             if (it->second != f.name)
-                out->conflicts.push_back(strFormat("favourite group %d is '%s' in the master list and '%s' in the database",
-                                                   f.id, it->second.c_str(), f.name.c_str()));
+                out->conflicts.push_back(strFormat(
+                    "favourite group %d is '%s' in the master list and '%s' in the database", f.id,
+                    it->second.c_str(), f.name.c_str()));
             continue;
         }
         favLines.push_back(strFormat("%d#%s#", f.id, cfgName(f.name).c_str()));
@@ -235,9 +229,8 @@ bool mergeCfg(const std::string& masterText, const std::string& userText, const 
     out->satsAdded = static_cast<unsigned>(satLines.size());
 
     // What is written must load as the program loads it.
-    auto t = std::make_unique<CfgTables>();
-    if (!loadCfgFromText(out->master, out->user, &t->cfg, &t->sat, &t->bou, &t->bouI, &t->cat,
-                         &t->fav, &t->favI, &t->nat)) {
+    auto t = std::make_unique<T_cfgRecords>();
+    if (!loadCfgFromText(out->master, out->user, t.get())) {
         *err = "the merged configuration would not load: " + lastCfgError();
         return false;
     }
@@ -245,7 +238,7 @@ bool mergeCfg(const std::string& masterText, const std::string& userText, const 
 }
 
 std::string newUserText() {
-    auto t = std::make_unique<CfgTables>();
+    auto t = std::make_unique<T_cfgRecords>();
     t->cfg.lang = 2;
     t->cfg.fileType = 2;
     t->cfg.lonWE = 1;

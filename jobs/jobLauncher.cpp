@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "config/cfgFile.h"
 #include "config/langTypes.h"
 #include "jobs/families.h"
 #include "platform/widget.h"
@@ -10,16 +11,8 @@
 namespace {
 
 // A job's own parameter record and everything it points at that is not shared.
-struct JobRecord {
+struct JobRecord : T_cfgRecords {
     T_FnPARAM param{};
-    T_cfgStruct cfg{};
-    T_idxSat sat{};
-    T_idxBou bou{};
-    T_idxBouI bouI{};
-    T_idxCat cat{};
-    T_idxFav fav{};
-    T_idxFavI favI{};
-    T_idxNat nat{};
     LangStruct lang{};
     T_dbDropped dropped{};
     T_dbConnOverride conn;

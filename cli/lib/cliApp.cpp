@@ -5,7 +5,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +14,7 @@
 
 #include "cli/lib/cliReport.h"
 #include "cli/lib/consolePlatform.h"
+#include "cli/lib/dbOptions.h"
 #include "cli/lib/importCli.h"
 #include "config/cfgFile.h"
 #include "config/codepage.h"
@@ -34,26 +34,6 @@ namespace {
 constexpr int kExitUsage = 64;
 
 // The group of the MariaDB option files that holds the tool's own values.
-
-struct CliDbOptions {
-    std::string host, user, password, name, socket;
-    unsigned port = 0;
-    bool passwordSet = false;
-    DbCompress compress = DbCompress::kAuto;
-};
-
-T_dbConnOverride dbOverride(const CliDbOptions& o) {
-    T_dbConnOverride c;
-    c.host = o.host;
-    c.user = o.user;
-    c.password = o.password;
-    c.passwordSet = o.passwordSet;
-    c.name = o.name;
-    c.socket = o.socket;
-    c.port = o.port;
-    c.compress = o.compress;
-    return c;
-}
 
 const char* familyLabel(int fileType) {
     const T_family* f = familyByType(fileType);
@@ -210,24 +190,6 @@ std::vector<CliFileRecord> fileRecords(const std::vector<std::string>& paths) {
     return files;
 }
 
-// A parse error may quote the words it could not take, a password among
-// them ("--db-pasword secret"): whatever follows an option that looks like
-// the password option is masked.
-std::string withoutPasswords(std::string text, int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg.rfind("--db-pas", 0) != 0) continue;
-        size_t eq = arg.find('=');
-        std::string secret = eq != std::string::npos ? arg.substr(eq + 1)
-                             : i + 1 < argc          ? std::string(argv[i + 1])
-                                                     : std::string();
-        if (secret.empty()) continue;
-        for (size_t at; (at = text.find(secret)) != std::string::npos;)
-            text.replace(at, secret.size(), "***");
-    }
-    return text;
-}
-
 }  // namespace
 
 int runCli(int argc, char** argv) {
@@ -258,7 +220,6 @@ int runCli(int argc, char** argv) {
     std::vector<std::string> formats;
     std::string output;
     std::string reportFile;
-    std::string defaultsFile;
     bool log = false, noLog = false, summary = false, quiet = false;
     CliDbOptions db;
     app.add_option("--config", config,
@@ -295,31 +256,7 @@ int runCli(int argc, char** argv) {
                    "receivers that expect Windows-1252")
         ->check(CLI::IsMember({"utf8", "cp1252"}))
         ->capture_default_str();
-    app.add_option("--db-host", db.host, "address of the channel database server")
-        ->type_name("HOST");
-    // The client library keeps only 16 bits of a port: 68842 would reach 3306.
-    app.add_option("--db-port", db.port, "port of the channel database server")
-        ->check(CLI::Range(1, 65535))
-        ->type_name("PORT");
-    app.add_option("--db-user", db.user, "user name on the channel database server")
-        ->type_name("USER");
-    app.add_option("--db-password", db.password,
-                   "password on the channel database server (others can see it in the process "
-                   "list: prefer VELARTIS_DB_PASSWORD or an option file)")
-        ->type_name("PASSWORD");
-    app.add_option("--db-name", db.name, "name of the channel database")->type_name("NAME");
-    app.add_option("--db-socket", db.socket, "socket of a channel database server on this machine")
-        ->type_name("SOCKET");
-    app.add_option("--defaults-file", defaultsFile,
-                   "read the connection values from this MariaDB option file (groups [client] "
-                   "and [velartis]) instead of ~/.my.cnf and the system's")
-        ->type_name("FILE");
-    std::string compress = "auto";
-    app.add_option("--db-compress", compress,
-                   "protocol compression: auto (on only for a server on another host), on or off")
-        ->check(CLI::IsMember({"auto", "on", "off"}))
-        ->capture_default_str()
-        ->type_name("WHEN");
+    addDbOptions(app, db);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -332,8 +269,6 @@ int runCli(int argc, char** argv) {
         std::fprintf(stderr, "velartis-cli: %s\n", withoutPasswords(e.what(), argc, argv).c_str());
         return kExitUsage;
     }
-    db.passwordSet = app.count("--db-password") > 0;
-    parseDbCompress(compress, &db.compress);
 
     std::vector<int> families;
     std::string bad;
@@ -358,26 +293,12 @@ int runCli(int argc, char** argv) {
         return kExitUsage;
     }
 
-    // Connection values: options, then the environment, then option files
-    // (read by the client library when it connects), then built-in values.
-    T_dbConnOverride conn = dbOverride(db);
-    std::string envError;
-    if (!dbConnFromEnvironment(&conn, &envError)) {
-        std::fprintf(stderr, "velartis-cli: %s\n", envError.c_str());
+    std::string dbError;
+    if (!finishDbOptions(app, db, &dbError)) {
+        std::fprintf(stderr, "velartis-cli: %s\n", dbError.c_str());
         return kExitUsage;
     }
-    conn.optionGroup = kDbOptionGroup;
-    if (app.count("--defaults-file") > 0) {
-        // The client library passes over a file it cannot read without a word.
-        FILE* f = std::fopen(defaultsFile.c_str(), "rb");
-        if (!f) {
-            std::fprintf(stderr, "velartis-cli: cannot read --defaults-file '%s': %s\n",
-                         defaultsFile.c_str(), std::strerror(errno));
-            return kExitUsage;
-        }
-        std::fclose(f);
-        conn.optionFile = defaultsFile;
-    }
+    T_dbConnOverride& conn = db.conn;
 
     // Where the lists go. A folder that is missing is made once the
     // download has succeeded; a file where a folder is needed is refused.

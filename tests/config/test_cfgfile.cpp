@@ -16,16 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Records {
-    T_cfgStruct cfg{};
-    T_idxSat sat{};
-    T_idxBou bou{};
-    T_idxBouI bouI{};
-    T_idxCat cat{};
-    T_idxFav fav{};
-    T_idxFavI favI{};
-    T_idxNat nat{};
-};
+using Records = T_cfgRecords;
 
 class CfgFileTest : public ::testing::Test {
 protected:
@@ -338,8 +329,7 @@ TEST_F(CfgFileTest, OversizedFilesAreRefused) {
     EXPECT_FALSE(load(r, std::string(VA_TEST_DATA) + "/config/user.cfg", "/dev/zero"));
     EXPECT_NE(lastCfgError().find("Error in /dev/zero."), std::string::npos);
     // The in-memory entry applies the same bound.
-    EXPECT_FALSE(loadCfgFromText(std::string(4 << 20, ';') + ";", good, &r.cfg, &r.sat, &r.bou,
-                                 &r.bouI, &r.cat, &r.fav, &r.favI, &r.nat));
+    EXPECT_FALSE(loadCfgFromText(std::string(4 << 20, ';') + ";", good, &r));
 }
 
 // Lines of any length are read whole; messages give real line numbers.
@@ -364,8 +354,7 @@ TEST_F(CfgFileTest, LongLinesAreReadWhole) {
     // The same from memory, as the fuzz target loads it.
     std::string m;
     ASSERT_TRUE(readFileWhole(master, &m));
-    EXPECT_FALSE(loadCfgFromText(m, text, &r.cfg, &r.sat, &r.bou, &r.bouI, &r.cat, &r.fav, &r.favI,
-                                 &r.nat, "m.vac", "u.cfg"));
+    EXPECT_FALSE(loadCfgFromText(m, text, &r, "m.vac", "u.cfg"));
     EXPECT_EQ(lastCfgError().rfind("Error in u.cfg, line 5", 0), 0u) << lastCfgError();
 }
 

@@ -17,20 +17,10 @@
 
 namespace {
 
-struct Records {
-    T_cfgStruct cfg{};
-    T_idxSat sat{};
-    T_idxBou bou{};
-    T_idxBouI bouI{};
-    T_idxCat cat{};
-    T_idxFav fav{};
-    T_idxFavI favI{};
-    T_idxNat nat{};
-};
+using Records = T_cfgRecords;
 
 bool loadTexts(std::string_view master, std::string_view user, Records* r) {
-    return loadCfgFromText(master, user, &r->cfg, &r->sat, &r->bou, &r->bouI, &r->cat, &r->fav,
-                           &r->favI, &r->nat);
+    return loadCfgFromText(master, user, r);
 }
 
 std::string compose(const Records& r) { return composeCfg(&r.cfg, &r.sat, &r.favI, &r.bouI); }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "config/cfgFile.h"
 #include "config/fileIo.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
@@ -69,14 +70,7 @@ struct FaultHook {
 // The tables and reference lists of one list. The helpers fill ids, names,
 // a 27500 symbol rate and PIDs "0000" and count transponders and channels
 // in the report; tests set the rest on the record they get back.
-struct Tables {
-    T_cfgStruct cfg{};
-    T_idxBou bou{};
-    T_idxBouI bouI{};
-    T_idxCat cat{};
-    T_idxFav fav{};
-    T_idxFavI favI{};
-    T_idxNat nat{};
+struct Tables : T_cfgRecords {
     LangStruct lang = *langTable(kLangEnglish);
     std::unique_ptr<T_dbSatTable> satDB = std::make_unique<T_dbSatTable>();
     std::unique_ptr<T_dbTpTable> tpDB = std::make_unique<T_dbTpTable>();

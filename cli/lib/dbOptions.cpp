@@ -1,0 +1,72 @@
+#include "cli/lib/dbOptions.h"
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "download/connEnv.h"
+
+void addDbOptions(CLI::App& app, CliDbOptions& o) {
+    T_dbConnOverride& c = o.conn;
+    app.add_option("--db-host", c.host, "address of the channel database server")
+        ->type_name("HOST");
+    // The client library keeps only 16 bits of a port: 68842 would reach 3306.
+    app.add_option("--db-port", c.port, "port of the channel database server")
+        ->check(CLI::Range(1, 65535))
+        ->type_name("PORT");
+    app.add_option("--db-user", c.user, "user name on the channel database server")
+        ->type_name("USER");
+    app.add_option("--db-password", c.password,
+                   "password on the channel database server (others can see it in the process "
+                   "list: prefer VELARTIS_DB_PASSWORD or an option file)")
+        ->type_name("PASSWORD");
+    app.add_option("--db-name", c.name, "name of the channel database")->type_name("NAME");
+    app.add_option("--db-socket", c.socket, "socket of a channel database server on this machine")
+        ->type_name("SOCKET");
+    app.add_option("--defaults-file", o.defaultsFile,
+                   "read the connection values from this MariaDB option file (groups [client] "
+                   "and [velartis]) instead of ~/.my.cnf and the system's")
+        ->type_name("FILE");
+    app.add_option("--db-compress", o.compress,
+                   "protocol compression: auto (on only for a server on another host), on or off")
+        ->check(CLI::IsMember({"auto", "on", "off"}))
+        ->capture_default_str()
+        ->type_name("WHEN");
+}
+
+bool finishDbOptions(const CLI::App& app, CliDbOptions& o, std::string* err) {
+    T_dbConnOverride& c = o.conn;
+    c.passwordSet = app.count("--db-password") > 0;
+    parseDbCompress(o.compress, &c.compress);
+    // Options first, then the environment, then the option files (read by
+    // the client library when it connects), then the built-in values.
+    if (!dbConnFromEnvironment(&c, err)) return false;
+    c.optionGroup = kDbOptionGroup;
+    if (app.count("--defaults-file") > 0) {
+        // The client library passes over a file it cannot read without a word.
+        FILE* f = std::fopen(o.defaultsFile.c_str(), "rb");
+        if (!f) {
+            *err = "cannot read --defaults-file '" + o.defaultsFile + "': " + std::strerror(errno);
+            return false;
+        }
+        std::fclose(f);
+        c.optionFile = o.defaultsFile;
+    }
+    return true;
+}
+
+std::string withoutPasswords(std::string text, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.rfind("--db-pas", 0) != 0) continue;
+        size_t eq = arg.find('=');
+        std::string secret = eq != std::string::npos ? arg.substr(eq + 1)
+                             : i + 1 < argc          ? std::string(argv[i + 1])
+                                                     : std::string();
+        if (secret.empty()) continue;
+        for (size_t at; (at = text.find(secret)) != std::string::npos;)
+            text.replace(at, secret.size(), "***");
+    }
+    return text;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The connection options of velartis-cli and of its import command.
+#include <string>
+
+#include "download/download.h"
+
+namespace CLI {
+class App;
+}
+
+struct CliDbOptions {
+    T_dbConnOverride conn;
+    std::string defaultsFile;
+    std::string compress = "auto";
+};
+
+// Adds --db-host, --db-port, --db-user, --db-password, --db-name,
+// --db-socket, --defaults-file and --db-compress, stored into o.
+void addDbOptions(CLI::App& app, CliDbOptions& o);
+
+// Once app has parsed: completes o.conn with the environment and the option
+// files. False, with the reason in *err, for a wrong value (a usage error).
+bool finishDbOptions(const CLI::App& app, CliDbOptions& o, std::string* err);
+
+// text with whatever follows an option that looks like the password option
+// masked: a parse error may quote the words it could not take, a password
+// among them ("--db-pasword secret").
+std::string withoutPasswords(std::string text, int argc, char** argv);
