@@ -26,6 +26,7 @@
 #include "platform/memoryPlatform.h"
 #include "platform/widget.h"
 #include "tests/download/cutProxy.h"
+#include "tests/download/jobGlobals.h"
 
 namespace {
 
@@ -188,22 +189,13 @@ protected:
 
     void SetUp() override {
         ui = std::make_unique<RecordingPlatform>();
-        createWidgetHandles(&Widget, ui.get());
-        cfgParam = T_cfgStruct{};
-        initAppIdentity(&cfgParam);
-        cfgParam.lang = kLangEnglish;
-        cfgParam.gHD = cfgParam.g3D = cfgParam.gRad = cfgParam.gTP = cfgParam.chFake = 1;
-        satParam = T_idxSat{};
-        catParam = T_idxCat{};
-        favParam = T_idxFav{};
+        resetJobGlobals(ui.get());
+        cfgParam.chFake = 1;
         for (int i = 0; i < 4; ++i) {
             catParam.cat[i].catId = favParam.fav[i].favId = i + 1;
             favParam.fav[i].favOn = 1;
         }
         catParam.count = favParam.count = 4;
-        favIParam = T_idxFavI{};
-        bouIParam = T_idxBouI{};
-        MsgLang = *langTable(kLangEnglish);
         setDatabase("velartis");
         p = globalJobParam();
         p.dbConn = &testConn;

@@ -31,6 +31,7 @@
 #include "download/session.h"
 #include "platform/memoryPlatform.h"
 #include "platform/widget.h"
+#include "tests/download/jobGlobals.h"
 
 namespace {
 
@@ -69,9 +70,8 @@ std::string chLine(const T_dbCh& c) {
         "%d %d %d %d %d %d [%s] %d %d %d %d %d [%s] %s %s %s %s %s %d%d%d%d%d%d%d", c.fake,
         c.sat_id, c.realSatId, c.stp_id, c.groupId, c.bou_id, esc(c.groupName).c_str(), c.nat_id,
         c.cat_id, c.ch_type, c.hd, c.d3, esc(c.ch_name).c_str(), esc(c.sid).c_str(),
-        esc(c.vpid).c_str(), esc(c.pmt_pid).c_str(), esc(c.pcr_pid).c_str(),
-        esc(c.txt_pid).c_str(), c.subtitle, c.scrambled, c.locked, c.skip, c.dupdpid, c.dupdname,
-        c.dupdsid);
+        esc(c.vpid).c_str(), esc(c.pmt_pid).c_str(), esc(c.pcr_pid).c_str(), esc(c.txt_pid).c_str(),
+        c.subtitle, c.scrambled, c.locked, c.skip, c.dupdpid, c.dupdname, c.dupdsid);
     s += strFormat(" a%u", c.audioCount);
     for (uint32_t a = 1; a <= c.audioCount && a < kAudioSlots; ++a)
         s += strFormat(" %s:%d:%s:%d:%d", esc(c.audio[a].apid).c_str(), c.audio[a].lang_id,
@@ -80,7 +80,9 @@ std::string chLine(const T_dbCh& c) {
     for (uint32_t k = 1; k <= c.casCount && k < kCasSlots; ++k) s += strFormat(" %d", c.cas[k]);
     return s;
 }
-std::string favLine(const T_dbFav& f) { return strFormat("%d [%s]", f.fav_id, esc(f.fav_name).c_str()); }
+std::string favLine(const T_dbFav& f) {
+    return strFormat("%d [%s]", f.fav_id, esc(f.fav_name).c_str());
+}
 std::string linkLine(const T_dbChFav& l) {
     return strFormat("%d %d %d %d %s %d %d %d", l.sat_id, l.realSatId, l.stp_id, l.groupId,
                      esc(l.sid).c_str(), l.ch_type, l.fav_id, l.chIndex);
@@ -143,22 +145,12 @@ protected:
 
     void reset(const char* db) {
         ui = std::make_unique<MemoryPlatform>();
-        createWidgetHandles(&Widget, ui.get());
-        cfgParam = T_cfgStruct{};
-        initAppIdentity(&cfgParam);
-        cfgParam.lang = kLangEnglish;
-        cfgParam.gHD = cfgParam.g3D = cfgParam.gRad = cfgParam.gTP = 1;
-        satParam = T_idxSat{};
-        catParam = T_idxCat{};
-        favParam = T_idxFav{};
+        resetJobGlobals(ui.get());
         for (int i = 0; i < 4; ++i) {
             catParam.cat[i].catId = favParam.fav[i].favId = i + 1;
             favParam.fav[i].favOn = 1;
         }
         catParam.count = favParam.count = 4;
-        favIParam = T_idxFavI{};
-        bouIParam = T_idxBouI{};
-        MsgLang = *langTable(kLangEnglish);
         conn = T_dbConnOverride{};
         conn.host = "127.0.0.1";
         conn.user = "vauser";
@@ -186,8 +178,8 @@ protected:
             for (const std::string& t : texts(ui->statusLog[part]))
                 w.lines.push_back(strFormat("status %d: %s", part, t.c_str()));
         for (const MessageBoxCall& b : ui->boxes)
-            w.lines.push_back(strFormat("box %s %u: %s", esc(b.caption).c_str(), b.flags,
-                                        esc(b.text).c_str()));
+            w.lines.push_back(
+                strFormat("box %s %u: %s", esc(b.caption).c_str(), b.flags, esc(b.text).c_str()));
         out.push_back(w);
 
         const T_dbReport& r = Report;
@@ -206,7 +198,8 @@ protected:
                                     x.orphanChannels, x.fullTpChannels));
         for (int f = 0; f < kIdFields; ++f)
             for (int k = 0; k < kHexIdFaults; ++k)
-                if (x.badId[f][k]) d.lines.push_back(strFormat("badId %d %d: %u", f, k, x.badId[f][k]));
+                if (x.badId[f][k])
+                    d.lines.push_back(strFormat("badId %d %d: %u", f, k, x.badId[f][k]));
         out.push_back(d);
 
         out.push_back(tableSection("satDB", satDB.sat, satDB.count, satLine));
@@ -256,10 +249,10 @@ protected:
             while ((at = text.find("== ", at)) != std::string::npos) {
                 size_t eol = text.find('\n', at);
                 size_t next = text.find("\n== ", eol);
-                parts.push_back({text.substr(at + 3, eol - at - 3),
-                                 text.substr(eol + 1, next == std::string::npos
-                                                          ? std::string::npos
-                                                          : next + 1 - (eol + 1))});
+                parts.push_back(
+                    {text.substr(at + 3, eol - at - 3),
+                     text.substr(eol + 1, next == std::string::npos ? std::string::npos
+                                                                    : next + 1 - (eol + 1))});
                 at = next == std::string::npos ? text.size() : next + 1;
             }
             return parts;
@@ -270,8 +263,8 @@ protected:
             EXPECT_EQ(want[i].first, got[i].first);
             EXPECT_EQ(want[i].second, got[i].second) << "case " << got[i].first;
             if (want[i].second != got[i].second) {
-                const std::string dump = ::testing::TempDir() + "dump-" + file + "-" +
-                                         std::to_string(i) + ".txt";
+                const std::string dump =
+                    ::testing::TempDir() + "dump-" + file + "-" + std::to_string(i) + ".txt";
                 std::ofstream(dump, std::ios::binary) << full[i].second;
                 ADD_FAILURE() << "whole dump of " << got[i].first << " in " << dump;
             }

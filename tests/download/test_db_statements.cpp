@@ -24,6 +24,7 @@
 #include "download/session.h"
 #include "platform/memoryPlatform.h"
 #include "platform/widget.h"
+#include "tests/download/jobGlobals.h"
 
 namespace {
 
@@ -50,20 +51,11 @@ T_dbConnValues wide() {
 // The statements of one download of every satellite of velartis_wide.
 std::vector<std::string> statementsOf(JobFn fn) {
     ProgressLog ui;
-    createWidgetHandles(&Widget, &ui);
-    cfgParam = T_cfgStruct{};
-    initAppIdentity(&cfgParam);
-    cfgParam.lang = kLangEnglish;
-    cfgParam.gHD = cfgParam.g3D = cfgParam.gRad = cfgParam.gTP = 1;
-    satParam = T_idxSat{};
+    resetJobGlobals(&ui);
     for (int id = 1; id <= 160; ++id) {
         T_satRec& s = satParam.sat[++satParam.count];
         s = T_satRec{id, "", 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, "111", "11111", ""};
     }
-    catParam = T_idxCat{};
-    favIParam = T_idxFavI{};
-    bouIParam = T_idxBouI{};
-    MsgLang = *langTable(kLangEnglish);
     T_dbConnValues v = wide();
     T_dbConnOverride conn{v.host, v.user, v.password, v.name, "", v.port, true};
     T_FnPARAM p = globalJobParam();

@@ -7,28 +7,19 @@
 #include "download/dbTypes.h"
 #include "download/jobParam.h"
 #include "jobs/jobLauncher.h"
+#include "tests/download/jobGlobals.h"
 #include "tests/platform/threadCheckPlatform.h"
 
 namespace {
 
 TEST(DownloadLauncher, ForumRequestAndDroppedRowsArriveWithTheEnd) {
     ThreadCheckPlatform ui;
-    createWidgetHandles(&Widget, &ui);
-    cfgParam = T_cfgStruct{};
-    initAppIdentity(&cfgParam);
-    cfgParam.lang = kLangEnglish;
-    cfgParam.gHD = cfgParam.g3D = cfgParam.gRad = cfgParam.gTP = 1;
-    satParam = T_idxSat{};
+    resetJobGlobals(&ui);
     // Satellite 300 has a channel with more audio tracks and CAS ids than
     // a channel keeps.
     satParam.sat[++satParam.count] =
         T_satRec{300, "Crowded", 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, "111", "11111", "1"};
-    catParam = T_idxCat{};
     catParam.count = 1;
-    favParam = T_idxFav{};
-    favIParam = T_idxFavI{};
-    bouIParam = T_idxBouI{};
-    MsgLang = *langTable(kLangEnglish);
     const T_dbConnOverride conn{"127.0.0.1", "vauser",        "vapass1", "velartis",
                                 "",          VA_TEST_DB_PORT, false};
     T_FnPARAM shared = globalJobParam();

@@ -8,6 +8,7 @@
 #include "download/dbTypes.h"
 #include "download/download.h"
 #include "download/jobParam.h"
+#include "tests/download/jobGlobals.h"
 #include "tests/readback/lists.h"
 #include "tests/writers/writerFixture.h"
 
@@ -26,27 +27,16 @@ struct Download {
 // universal LNB on DiSEqC ports 1 to 4 and every filter open.
 void download(const Download& d) {
     auto ui = std::make_unique<MemoryPlatform>();
-    createWidgetHandles(&Widget, ui.get());
-    cfgParam = T_cfgStruct{};
-    initAppIdentity(&cfgParam);
-    cfgParam.lang = kLangEnglish;
+    resetJobGlobals(ui.get());
     cfgParam.listType = d.list, cfgParam.chFake = d.chFake;
-    cfgParam.gHD = cfgParam.g3D = cfgParam.gRad = cfgParam.gTP = 1;
     cfgParam.maxBou = d.maxBou, cfgParam.maxCTv = d.maxTv, cfgParam.maxCRa = d.maxRadio;
     cfgParam.latDeg = 45, cfgParam.lonDeg = 9;
-    satParam = T_idxSat{};
     for (int id : d.sats)
         satParam.sat[++satParam.count] =
             T_satRec{id,      "Sat",        1, 1, 3, 6, 0, 0, 0, 1, 0, id % 4, 0, 0, 0, 1, "111",
                      "11111", "11111111111"};
-    catParam = T_idxCat{};
     for (int id : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 19}) catParam.cat[catParam.count++].catId = id;
-    favParam = T_idxFav{};
-    favIParam = T_idxFavI{};
     for (int id : d.skipFavs) favIParam.fav[++favIParam.count].favId = id;
-    bouParam = T_idxBou{};
-    bouIParam = T_idxBouI{};
-    MsgLang = *langTable(kLangEnglish);
     const T_dbConnOverride conn{"127.0.0.1", "vauser", "vapass1", d.db, "", VA_TEST_DB_PORT, false};
     T_FnPARAM p = globalJobParam();
     p.dbConn = &conn;
