@@ -75,6 +75,8 @@ using JobEndFn = std::function<void(uint32_t code)>;
 struct VaTime {
     int year, month, day, hour, minute, second;
 };
+// The machine's clock, as a platform without a clock of its own tells it.
+VaTime systemLocalTime();
 
 class Platform {
 public:

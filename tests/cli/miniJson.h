@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "config/codepage.h"
+
 struct Json {
     enum Kind { kNull, kBool, kNumber, kString, kArray, kObject } kind = kNull;
     bool boolean = false;
@@ -54,23 +56,6 @@ private:
         i_ += t.size();
         return true;
     }
-    static void utf8(std::string& out, uint32_t cp) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
     bool hex4(uint32_t* v) {
         if (i_ + 4 > s_.size()) return false;
         *v = 0;
@@ -114,7 +99,7 @@ private:
                     if (!word("\\u") || !hex4(&lo) || lo < 0xDC00 || lo > 0xDFFF) return false;
                     cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
                 }
-                utf8(*out, cp);
+                appendUtf8(*out, cp);
                 break;
             }
             default: return false;

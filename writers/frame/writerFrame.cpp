@@ -34,14 +34,7 @@ std::string renamedIn(std::string text, const std::string& from, const std::stri
     return text;
 }
 
-VaTime systemTime() {
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    return VaTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-}
-
-VaTime jobTime(T_Widget* w) { return (w && w->ui) ? w->ui->localTime() : systemTime(); }
+VaTime jobTime(T_Widget* w) { return (w && w->ui) ? w->ui->localTime() : systemLocalTime(); }
 
 int catCount(const T_FnPARAM* p) { return p->catParam ? static_cast<int>(p->catParam->count) : 0; }
 int favCount(const T_FnPARAM* p) { return p->favParam ? static_cast<int>(p->favParam->count) : 0; }

@@ -1,0 +1,10 @@
+#include "platform/platform.h"
+
+#include <ctime>
+
+VaTime systemLocalTime() {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return VaTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
