@@ -52,7 +52,7 @@ Section section(const std::string& text, const std::string& name) {
             continue;
         }
         if (bare.rfind("[/" + name + "]", 0) == 0) break;
-        if (line.size() <= 1 || line[0] == '#' || line[0] == ';') continue;
+        if (trim(line).empty() || line[0] == '#' || line[0] == ';') continue;
         std::vector<std::string> fields;
         for (std::string_view f : split(line, '#')) fields.emplace_back(f);
         s.lines.push_back(std::move(fields));

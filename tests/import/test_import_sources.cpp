@@ -469,6 +469,14 @@ TEST(ImportCfg, MergesWithoutTouchingTheUsersEntries) {
         ASSERT_TRUE(mergeCfg(odd, user, r, &o2, &err)) << err;
         EXPECT_EQ(o2.master, out0.master);
     }
+    // A line of blanks in [SAT] is no entry (it read as satellite 0).
+    std::string blanks = user;
+    blanks.insert(blanks.find("[/SAT]"), "   \n");
+    ImportDbReport zero;
+    zero.sats = {{0, "Sat 0.0E"}};
+    CfgMerge o3;
+    ASSERT_TRUE(mergeCfg(master, blanks, zero, &o3, &err)) << err;
+    EXPECT_EQ(o3.satsAdded, 1u);
 }
 
 }  // namespace
