@@ -1,7 +1,11 @@
 #include "import/import.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <tuple>
 
 #include "config/cfgFile.h"
@@ -20,6 +24,55 @@ bool exists(const std::string& path) {
     return stat(path.c_str(), &st) == 0;
 }
 
+// Sources are a few megabytes at most; the bound keeps a device, a pipe or
+// a runaway file from filling the memory.
+constexpr size_t kMaxSourceBytes = size_t{16} << 20;
+
+// Reads a regular file of at most max bytes. A pipe is not waited for and
+// a device or folder is refused, with the reason in *err.
+bool readBounded(const std::string& path, size_t max, std::string* out, std::string* err) {
+    out->clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *err = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0, tooLarge = false;
+    if (!ok) {
+        *err = "cannot read " + path + ": " + std::strerror(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        *err = "cannot read " + path + ": " + (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+        ok = false;
+    } else if (static_cast<unsigned long long>(st.st_size) > max) {
+        ok = false;
+        tooLarge = true;
+    } else {
+        out->reserve(static_cast<size_t>(st.st_size));
+    }
+    char buf[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            *err = "cannot read " + path + ": " + std::strerror(errno);
+            ok = false;
+        } else if (n == 0) {
+            break;
+        } else if (out->size() + static_cast<size_t>(n) > max) {
+            ok = false;  // it grew while read
+            tooLarge = true;
+        } else {
+            out->append(buf, static_cast<size_t>(n));
+        }
+    }
+    ::close(fd);
+    if (tooLarge)
+        *err = path + " is larger than " + std::to_string(max >> 20) + " MB, more than such a file holds";
+    if (!ok) out->clear();
+    return ok;
+}
+
 // A configuration file's text; a missing one is the given default.
 bool cfgText(const std::string& path, const std::string& fallback, std::string* text,
              bool* existed, std::string* err) {
@@ -28,9 +81,37 @@ bool cfgText(const std::string& path, const std::string& fallback, std::string* 
         *text = fallback;
         return true;
     }
-    if (readFileWhole(path, text)) return true;
-    *err = "cannot read " + path;
-    return false;
+    return readBounded(path, kMaxCfgBytes, text, err);
+}
+
+// A configuration file about to be replaced: its folder must take a new
+// file, and a file there must be a writable regular file. Checked before
+// the commit, so that a file that cannot be written stops the import
+// instead of leaving the database and the files apart.
+bool canReplace(const std::string& path, std::string* err) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            *err = "cannot write " + path + ": it is not a regular file";
+            return false;
+        }
+        if (access(path.c_str(), W_OK) != 0) {
+            *err = "cannot write " + path + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    const size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    struct stat ds {};
+    if (stat(dir.c_str(), &ds) != 0 || !S_ISDIR(ds.st_mode)) {
+        *err = "cannot write " + path + ": the folder " + dir + " does not exist";
+        return false;
+    }
+    if (access(dir.c_str(), W_OK | X_OK) != 0) {
+        *err = "cannot write " + path + ": the folder " + dir + " cannot be written to: " + std::strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 bool readSources(const ImportRequest& req, ImportModel* m, std::string* err) {
@@ -41,12 +122,19 @@ bool readSources(const ImportRequest& req, ImportModel* m, std::string* err) {
             return false;
         }
         const std::string dir = req.paths.front();
-        FolderReader read = [&dir](const std::string& name, std::string* bytes) {
+        // A file the folder has but that cannot be read stops the import,
+        // also where the file is optional.
+        std::string readErr;
+        FolderReader read = [&dir, &readErr](const std::string& name, std::string* bytes) {
             const std::string p = dir + "/" + name;
-            struct stat st {};
-            return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && readFileWhole(p, bytes);
+            return exists(p) && readBounded(p, kMaxSourceBytes, bytes, &readErr);
         };
-        if (!readEnigma2(dir, read, m, &e)) {
+        const bool ok = readEnigma2(dir, read, m, &e);
+        if (!readErr.empty()) {
+            *err = readErr;
+            return false;
+        }
+        if (!ok) {
             *err = e.text();
             return false;
         }
@@ -54,10 +142,7 @@ bool readSources(const ImportRequest& req, ImportModel* m, std::string* err) {
     }
     for (const std::string& path : req.paths) {
         std::string bytes;
-        if (!readFileWhole(path, &bytes)) {
-            *err = "cannot read " + path;
-            return false;
-        }
+        if (!readBounded(path, kMaxSourceBytes, &bytes, err)) return false;
         const bool ok = req.kind == ImportKind::kVdr
                             ? readVdr(path, std::move(bytes), m, &e)
                             : readDvbv5(path, std::move(bytes), req.source, m, &e);
@@ -111,6 +196,13 @@ ImportOutcome runImport(const ImportRequest& req) {
         db.exec("ROLLBACK");
         return fail(err + "; nothing was imported");
     }
+    if (req.writeConfig)
+        for (const auto& [path, text, old] : {std::tuple{req.masterPath, merged.master, master},
+                                              std::tuple{req.userPath, merged.user, user}})
+            if (!(text == old && exists(path)) && !canReplace(path, &err)) {
+                db.exec("ROLLBACK");
+                return fail(err + "; nothing was imported");
+            }
     if (req.dryRun) {
         db.exec("ROLLBACK");
     } else if (!db.exec("COMMIT")) {

@@ -26,17 +26,33 @@ std::string withoutBlanks(std::string_view s) {
     return out;
 }
 
+// The lines of a configuration file as loadCfg sees them: LF, CR LF and a
+// lone CR end a line, and a DOS end-of-file mark at the end is no text.
+std::vector<std::string_view> cfgLines(std::string_view text) {
+    if (!text.empty() && text.back() == '\x1A') text.remove_suffix(1);
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++start;
+    }
+    return lines;
+}
+
 Section section(const std::string& text, const std::string& name) {
     Section s;
     bool inside = false;
-    for (std::string_view line : splitLines(text)) {
+    for (std::string_view line : cfgLines(text)) {
         const std::string bare = withoutBlanks(line);
         if (!inside) {
             if (bare.rfind("[" + name + "]", 0) == 0) inside = s.present = true;
             continue;
         }
         if (bare.rfind("[/" + name + "]", 0) == 0) break;
-        if (line.size() <= 1 || line[0] == '#' || line[0] == ';') continue;
+        if (trim(line).empty() || line[0] == '#' || line[0] == ';') continue;
         std::vector<std::string> fields;
         for (std::string_view f : split(line, '#')) fields.emplace_back(f);
         s.lines.push_back(std::move(fields));
@@ -106,7 +122,7 @@ void addToSection(std::vector<std::string>* lines, const std::string& name,
 
 std::vector<std::string> textLines(const std::string& text) {
     std::vector<std::string> lines;
-    for (std::string_view l : splitLines(text)) lines.emplace_back(l);
+    for (std::string_view l : cfgLines(text)) lines.emplace_back(l);
     return lines;
 }
 

@@ -443,8 +443,8 @@ bool readSatellitesXml(Reader& r, const std::string& bytes) {
         } else if (tag.rfind("<transponder ", 0) == 0 && sat >= 0) {
             uint64_t f = 0, sr = 0, pol = 0, fec = 0, sys = 0, mod = 0, pilot = 2;
             std::string ps = xmlAttr(tag, "pilot"), ss = xmlAttr(tag, "system"), ms = xmlAttr(tag, "modulation");
-            if (!parseNumber(xmlAttr(tag, "frequency"), 100000000, &f) || f < 2000000 ||
-                !parseNumber(xmlAttr(tag, "symbol_rate"), 1000000000, &sr) ||
+            if (!parseNumber(xmlAttr(tag, "frequency"), 40000000, &f) || f < 2000000 ||
+                !parseNumber(xmlAttr(tag, "symbol_rate"), 1000000000, &sr) || sr < 1000 ||
                 !parseNumber(xmlAttr(tag, "polarization"), 3, &pol) ||
                 !parseNumber(xmlAttr(tag, "fec_inner"), 15, &fec) ||
                 (!ss.empty() && !parseNumber(ss, 1, &sys)) || (!ms.empty() && !parseNumber(ms, 5, &mod)) ||
@@ -481,11 +481,13 @@ bool readEnigma2(const std::string& folder, const FolderReader& read, ImportMode
     // marker where every one has one (the numbers run through all groups),
     // else in the order of the indexes.
     std::vector<UserBouquet> groups;
+    std::set<std::string> seen;  // a file named again adds nothing, and is read once
     for (const char* index : {"bouquets.tv", "bouquets.radio"}) {
         std::vector<std::string> files;
         if (!read(index, &bytes)) continue;
         if (!indexFiles(r, index, sourceText(bytes).bytes, &files)) return false;
         for (const std::string& f : files) {
+            if (!seen.insert(f).second) continue;
             if (!read(f, &bytes))
                 return r.refuse(index, 0, "it names " + f + ", which is not in the folder");
             UserBouquet u;

@@ -29,8 +29,14 @@ size_t ImportModel::favourite(const std::string& name) {
 }
 
 std::string ImportError::text() const {
-    if (line == 0) return file + ": " + reason;
-    return file + ":" + std::to_string(line) + ": " + reason;
+    // The reason quotes the source: control bytes (a terminal takes ESC as a
+    // command) become '?', and a quote of a huge line is cut.
+    constexpr size_t kMaxReason = 300;
+    std::string r = reason.size() > kMaxReason ? reason.substr(0, kMaxReason) + "..." : reason;
+    for (char& c : r)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    if (line == 0) return file + ": " + r;
+    return file + ":" + std::to_string(line) + ": " + r;
 }
 
 SourceText sourceText(std::string bytes) {

@@ -199,9 +199,20 @@ TEST_F(DbImport, FailingImportChangesNothing) {
     EXPECT_EQ(dump(), before);
     EXPECT_EQ(slurp(dir / "VAconfig.vac"), master0);
 
+    // A configuration file that cannot be written (its folder is missing) is
+    // found before the commit, not after it.
+    const std::string conf = write("channels.conf", kChannels);
+    ImportRequest lost = request(ImportKind::kVdr, {conf});
+    lost.userPath = (dir / "gone" / "Default.cfg").string();
+    r = runImport(lost);
+    ASSERT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("gone does not exist"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("nothing was imported"), std::string::npos) << r.error;
+    EXPECT_EQ(dump(), before);
+    EXPECT_EQ(slurp(dir / "VAconfig.vac"), master0);
+
     // Through a proxy: how many bytes a whole (dry) import takes from the
     // server, then a break at half of them.
-    const std::string conf = write("channels.conf", kChannels);
     CutProxy proxy(VA_TEST_DB_PORT);
     ASSERT_GT(proxy.port(), 0);
     ImportRequest req = request(ImportKind::kVdr, {conf});

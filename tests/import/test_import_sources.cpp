@@ -147,6 +147,16 @@ TEST(ImportVdr, RefusesEachMalformedFieldWithItsLine) {
         EXPECT_EQ(err.line, 2u) << b.line;
         EXPECT_NE(err.text().find(b.reason), std::string::npos) << b.line << " -> " << err.text();
     }
+    // The reason quotes the line: no terminal control byte reaches the
+    // message, and a huge field is cut.
+    ImportModel m;
+    ImportError err;
+    const std::string esc = "X;P:11494:H:S19.2E:22000:0:1:0:\x1B]2;owned\x07" + std::string(100000, 'A') +
+                            ":1:1:1:0\n";
+    EXPECT_FALSE(readVdr("my.conf", esc, &m, &err));
+    const std::string text = err.text();
+    EXPECT_NE(text.find("CA id '?]2;owned?AAA"), std::string::npos) << text.substr(0, 80);
+    EXPECT_LT(text.size(), 400u);
 }
 
 const char* const kDvbv5 =
@@ -343,6 +353,23 @@ TEST(ImportEnigma2, ReadsServicesProvidersUserBouquetsAndBlacklist) {
     EXPECT_EQ(m.chs[m.favourites[0].channels[1]].name, "NRK1");
     EXPECT_EQ(m.notes.otherEntries, 1u);
     EXPECT_EQ(m.notes.danglingRefs, 1u);
+
+    // A user bouquet named again, by either index, is read once: an index of
+    // many lines naming one big file does not read it over and over.
+    auto files = enigmaFolder();
+    files["bouquets.radio"] = files["bouquets.tv"] + files["bouquets.tv"];
+    std::map<std::string, int> reads;
+    ImportModel again;
+    ASSERT_TRUE(readEnigma2("e2", [&](const std::string& n, std::string* b) {
+        ++reads[n];
+        auto it = files.find(n);
+        if (it == files.end()) return false;
+        *b = it->second;
+        return true;
+    }, &again, &err)) << err.text();
+    EXPECT_EQ(reads["userbouquet.favourites.tv"], 1);
+    EXPECT_EQ(again.favourites.size(), 1u);
+    EXPECT_EQ(again.favourites[0].channels, m.favourites[0].channels);
 }
 
 TEST(ImportEnigma2, RefusesMalformedFilesWithTheirLine) {
@@ -365,6 +392,8 @@ TEST(ImportEnigma2, RefusesMalformedFilesWithTheirLine) {
         {"userbouquet.favourites.tv", "#DESCRIPTION Das Erste", "#SERVIC 1:0:1", "favourites.tv:3:", "#SERVICE"},
         {"userbouquet.favourites.tv", "1:0:1:1:1:46:E082A78:0:0:0:", "1:0:1:1:1:46:", "favourites.tv:5:", "reference"},
         {"blacklist", "1:0:1:200", "1:0:1:2x0", "blacklist:1:", "reference"},
+        {"satellites.xml", "frequency=\"12603000\"", "frequency=\"99999999\"", "satellites.xml:", "in range"},
+        {"satellites.xml", "symbol_rate=\"6111000\"", "symbol_rate=\"0\"", "satellites.xml:", "in range"},
     };
     for (const auto& b : bad) {
         auto files = enigmaFolder();
@@ -408,6 +437,7 @@ TEST(ImportCfg, MergesWithoutTouchingTheUsersEntries) {
               "LANG=2\r\nLIST=0\r\n\r\n[SAT]\r\n192#Mein Astra#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#01#\r\n"
               "3592#Thor \xE9 -1#1#1#3#6#3#0#0#1#1#0#0#0#0#0#111#11111#11#\r\n[/SAT]\r\n\r\n"
               "[BOUI]\r\n7#Canal+ France#3#France#\r\n[/BOUI]\r\n");
+    const CfgMerge out0 = out;
     ASSERT_EQ(out.conflicts.size(), 1u);
     EXPECT_NE(out.conflicts[0].find("Canal Plus"), std::string::npos);
     EXPECT_EQ(out.satsAdded, 1u);
@@ -420,6 +450,33 @@ TEST(ImportCfg, MergesWithoutTouchingTheUsersEntries) {
     full += "[/BOU]\r\n[NAT]\r\n1#N#\r\n[/NAT]\r\n";
     EXPECT_FALSE(mergeCfg(full, newUserText(), r, &out, &err));
     EXPECT_NE(err.find("more bouquets"), std::string::npos) << err;
+
+    // A master list with lone CR line ends, and one with a DOS end-of-file
+    // mark, load; the merge sees their entries and adds into their sections
+    // (not after [NAT], where loading stops and the new entries were lost).
+    for (const std::string& odd : {
+             [&] {
+                 std::string t = master;
+                 for (size_t at; (at = t.find("\r\n")) != std::string::npos;) t.erase(at + 1, 1);
+                 return t;
+             }(),
+             master + "\x1A"}) {
+        IdHints oh;
+        ASSERT_TRUE(readCfgHints(odd, user, &oh, &err));
+        EXPECT_EQ(oh.bouquetIds.count("ARD"), 1u);
+        EXPECT_EQ(oh.nationId, 4);
+        CfgMerge o2;
+        ASSERT_TRUE(mergeCfg(odd, user, r, &o2, &err)) << err;
+        EXPECT_EQ(o2.master, out0.master);
+    }
+    // A line of blanks in [SAT] is no entry (it read as satellite 0).
+    std::string blanks = user;
+    blanks.insert(blanks.find("[/SAT]"), "   \n");
+    ImportDbReport zero;
+    zero.sats = {{0, "Sat 0.0E"}};
+    CfgMerge o3;
+    ASSERT_TRUE(mergeCfg(master, blanks, zero, &o3, &err)) << err;
+    EXPECT_EQ(o3.satsAdded, 1u);
 }
 
 }  // namespace
