@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <numeric>
+#include <set>
+#include <tuple>
+#include <utility>
 
 #include "config/textFunc.h"
 #include "import/importText.h"
@@ -25,7 +29,8 @@ std::string hex4(unsigned v) { return strFormat("'%04X'", v & 0xFFFF); }
 // Multi-row INSERTs of a bounded size.
 class Batch {
 public:
-    Batch(DbLink& db, std::string head, uint64_t* added) : db_(db), head_(std::move(head)), added_(added) {}
+    Batch(DbLink& db, std::string head, uint64_t* added)
+        : db_(db), head_(std::move(head)), added_(added) {}
     bool add(const std::string& row) {
         sql_ += sql_.empty() ? head_ : ",";
         sql_ += row;
@@ -72,17 +77,19 @@ struct Importer {
     ImportDbReport* r;
     std::string* err;
 
-    std::vector<int> satId;                  // per model satellite
-    std::vector<int> stpId;                  // per model transponder; 0: not written
-    std::vector<int> bouId, favId;           // per model group
-    std::map<std::string, int> langId;       // code -> id
+    std::vector<int> satId;             // per model satellite
+    std::vector<int> stpId;             // per model transponder; 0: not written
+    std::vector<int> bouId, favId;      // per model group
+    std::map<std::string, int> langId;  // code -> id
     std::vector<bool> tpHasChannels;
 
     bool fail(const std::string& what) {
         *err = what + (db.error().empty() ? "" : ": " + db.error());
         return false;
     }
-    bool exec(const std::string& sql) { return db.exec(sql) || fail("the database refused a statement"); }
+    bool exec(const std::string& sql) {
+        return db.exec(sql) || fail("the database refused a statement");
+    }
     bool query(const std::string& sql, Rows* rows) {
         return db.query(sql, rows) || fail("the database refused a query");
     }
@@ -91,7 +98,8 @@ struct Importer {
     std::string satList(bool replacedOnly) const {
         std::string s;
         for (size_t i = 0; i < m.sats.size(); ++i)
-            if (!replacedOnly || m.sats[i].channels) s += (s.empty() ? "" : ",") + std::to_string(satId[i]);
+            if (!replacedOnly || m.sats[i].channels)
+                s += (s.empty() ? "" : ",") + std::to_string(satId[i]);
         return s;
     }
 
@@ -127,9 +135,12 @@ struct Importer {
                 ids.insert(id);
                 satId[s] = id;
                 if (name.empty()) name = "Sat " + locationText(sat.position);
-                if (!exec(strFormat("INSERT INTO Sats (sat_id, sat_name, position, location) VALUES (%d, ", id) +
-                          db.quote(name) + strFormat(", %d, ", sat.position) +
-                          db.quote(locationText(sat.position)) + ")"))
+                if (!exec(
+                        strFormat(
+                            "INSERT INTO Sats (sat_id, sat_name, position, location) VALUES (%d, ",
+                            id) +
+                        db.quote(name) + strFormat(", %d, ", sat.position) +
+                        db.quote(locationText(sat.position)) + ")"))
                     return false;
                 ++count("Sats").added;
             }
@@ -143,62 +154,65 @@ struct Importer {
         for (const ImpChannel& c : m.chs) tpHasChannels[c.tp] = true;
         stpId.assign(m.tps.size(), 0);
         Rows rows;
-        if (!query("SELECT sat_id, stp_id, frequency, polarity, tid FROM Transponders WHERE sat_id IN (" +
+        if (!query("SELECT sat_id, stp_id, frequency, polarity, tid FROM Transponders WHERE sat_id "
+                   "IN (" +
                        satList(false) + ") ORDER BY sat_id, stp_id FOR UPDATE",
                    &rows))
             return false;
+        // Rows and model transponders by satellite, so that each satellite
+        // looks at its own only.
+        std::map<int, std::vector<size_t>> rowsOf;
+        for (size_t i = 0; i < rows.size(); ++i) rowsOf[num(rows[i][0])].push_back(i);
+        std::vector<std::vector<size_t>> tpsOf(m.sats.size());
+        for (size_t t = 0; t < m.tps.size(); ++t) tpsOf[m.tps[t].sat].push_back(t);
+        using Band = std::pair<int, int>;  // frequency, polarity
+        auto bandOf = [&](size_t t) { return Band(m.tps[t].frequency, m.tps[t].polarity); };
         for (size_t s = 0; s < m.sats.size(); ++s) {
             struct Old {
-                int stp, freq, pol;
+                int stp;
                 unsigned tid;
                 bool taken;
             };
-            std::vector<Old> old;
+            std::map<Band, std::vector<Old>> old;  // in id order within a band
+            size_t oldCount = 0;
             int maxStp = 0;
-            for (const auto& row : rows)
-                if (num(row[0]) == satId[s]) {
-                    old.push_back(Old{num(row[1]), num(row[2]), num(row[3]), hexNum(row[4]), false});
-                    maxStp = std::max(maxStp, num(row[1]));
-                }
-            std::vector<size_t> mine;
-            for (size_t t = 0; t < m.tps.size(); ++t)
-                if (m.tps[t].sat == s) mine.push_back(t);
+            for (size_t i : rowsOf[satId[s]]) {
+                const auto& row = rows[i];
+                old[Band(num(row[2]), num(row[3]))].push_back(
+                    Old{num(row[1]), hexNum(row[4]), false});
+                maxStp = std::max(maxStp, num(row[1]));
+                ++oldCount;
+            }
+            std::vector<size_t>& mine = tpsOf[s];
             // In frequency order, so that new ids follow the band.
-            std::stable_sort(mine.begin(), mine.end(), [&](size_t a, size_t b) {
-                return std::tie(m.tps[a].frequency, m.tps[a].polarity) <
-                       std::tie(m.tps[b].frequency, m.tps[b].polarity);
-            });
-            auto sameTp = [&](size_t a, size_t b) {
-                return m.tps[a].frequency == m.tps[b].frequency && m.tps[a].polarity == m.tps[b].polarity;
-            };
+            std::stable_sort(mine.begin(), mine.end(),
+                             [&](size_t a, size_t b) { return bandOf(a) < bandOf(b); });
             if (!m.sats[s].channels) {
                 // Transponders only: add those the satellite lacks.
-                std::vector<size_t> kept;
-                for (size_t t : mine) {
-                    const ImpTransponder& tp = m.tps[t];
-                    bool known = std::any_of(old.begin(), old.end(), [&](const Old& o) {
-                        return o.freq == tp.frequency && o.pol == tp.polarity;
-                    });
-                    known = known || std::any_of(kept.begin(), kept.end(), [&](size_t k) { return sameTp(k, t); });
-                    if (known) continue;
-                    stpId[t] = ++maxStp;
-                    kept.push_back(t);
-                }
+                std::set<Band> known;
+                for (const auto& [band, list] : old) known.insert(band);
+                for (size_t t : mine)
+                    if (known.insert(bandOf(t)).second) stpId[t] = ++maxStp;
                 continue;
             }
-            count("Transponders").removed += old.size();
+            count("Transponders").removed += oldCount;
             // A transponder without ids and channels that another one of the
-            // same frequency and polarity covers is left out.
+            // same frequency and polarity covers is left out, and so is one
+            // without channels that repeats a kept one's ids.
+            auto informative = [&](size_t t) {
+                return tpHasChannels[t] || m.tps[t].tid != 0 || m.tps[t].nid != 0;
+            };
+            std::set<Band> covered;
+            for (size_t t : mine)
+                if (informative(t)) covered.insert(bandOf(t));
             std::vector<size_t> kept;
+            std::set<std::tuple<int, int, unsigned, unsigned>> keptIds;
             for (size_t t : mine) {
                 const ImpTransponder& tp = m.tps[t];
-                if (!tpHasChannels[t] && tp.nid == 0 && tp.tid == 0 &&
-                    std::any_of(mine.begin(), mine.end(), [&](size_t o) { return o != t && sameTp(o, t) && (tpHasChannels[o] || m.tps[o].tid != 0 || m.tps[o].nid != 0); }))
-                    continue;
-                if (std::any_of(kept.begin(), kept.end(), [&](size_t k) {
-                        return sameTp(k, t) && !tpHasChannels[t] && m.tps[k].tid == tp.tid && m.tps[k].nid == tp.nid;
-                    }))
-                    continue;
+                if (!informative(t) && covered.count(bandOf(t))) continue;
+                const auto ids = std::make_tuple(tp.frequency, tp.polarity, tp.tid, tp.nid);
+                if (!tpHasChannels[t] && keptIds.count(ids)) continue;
+                keptIds.insert(ids);
                 kept.push_back(t);
             }
             // The old id of the same frequency, polarity and stream id, else
@@ -206,10 +220,10 @@ struct Importer {
             for (int pass = 0; pass < 2; ++pass)
                 for (size_t t : kept) {
                     if (stpId[t]) continue;
-                    const ImpTransponder& tp = m.tps[t];
-                    for (Old& o : old)
-                        if (!o.taken && o.freq == tp.frequency && o.pol == tp.polarity &&
-                            (pass == 1 || o.tid == tp.tid)) {
+                    auto it = old.find(bandOf(t));
+                    if (it == old.end()) continue;
+                    for (Old& o : it->second)
+                        if (!o.taken && (pass == 1 || o.tid == m.tps[t].tid)) {
                             o.taken = true;
                             stpId[t] = o.stp;
                             break;
@@ -242,7 +256,8 @@ struct Importer {
         std::set<int> used = dbIds;
         const std::set<int>& cfgUsed = favourites ? hints.favouriteIdsUsed : hints.bouquetIdsUsed;
         used.insert(cfgUsed.begin(), cfgUsed.end());
-        const std::map<std::string, int>& named = favourites ? hints.favouriteIds : hints.bouquetIds;
+        const std::map<std::string, int>& named =
+            favourites ? hints.favouriteIds : hints.bouquetIds;
         const std::vector<ImpGroup>& gs = favourites ? m.favourites : m.bouquets;
         std::vector<int>& ids = favourites ? favId : bouId;
         ids.assign(gs.size(), 0);
@@ -255,7 +270,8 @@ struct Importer {
             } else {
                 auto h = named.find(gs[g].name);
                 int id = 0;
-                if (h != named.end() && !dbIds.count(h->second) && h->second > 0 && h->second < 1000)
+                if (h != named.end() && !dbIds.count(h->second) && h->second > 0 &&
+                    h->second < 1000)
                     id = h->second;
                 else if (!newGroupId(used, &id))
                     return fail(std::string("no ") + (favourites ? "favourite group" : "bouquet") +
@@ -263,15 +279,23 @@ struct Importer {
                 used.insert(id);
                 dbIds.insert(id);
                 ids[g] = id;
-                std::string sql = favourites
-                                      ? strFormat("INSERT INTO Favorites (fav_id, fav_name, enable, sort_id) VALUES (%d, ", id) +
-                                            db.quote(gs[g].name) + strFormat(", '1', %d)", ++maxSort)
-                                      : strFormat("INSERT INTO Bouquets (bou_id, bou_name, nat_id, sort_id) VALUES (%d, ", id) +
-                                            db.quote(gs[g].name) + strFormat(", %d, %d)", hints.nationId, ++maxSort);
+                std::string sql =
+                    favourites ? strFormat(
+                                     "INSERT INTO Favorites (fav_id, fav_name, enable, sort_id) "
+                                     "VALUES (%d, ",
+                                     id) +
+                                     db.quote(gs[g].name) + strFormat(", '1', %d)", ++maxSort)
+                               : strFormat(
+                                     "INSERT INTO Bouquets (bou_id, bou_name, nat_id, sort_id) "
+                                     "VALUES (%d, ",
+                                     id) +
+                                     db.quote(gs[g].name) +
+                                     strFormat(", %d, %d)", hints.nationId, ++maxSort);
                 if (!exec(sql)) return false;
                 ++count(table).added;
             }
-            (favourites ? r->favourites : r->bouquets).push_back(IdName{ids[g], gs[g].name, nation});
+            (favourites ? r->favourites : r->bouquets)
+                .push_back(IdName{ids[g], gs[g].name, nation});
         }
         return true;
     }
@@ -295,7 +319,8 @@ struct Importer {
                     continue;
                 }
                 langId[a.lang] = ++maxId;
-                if (!exec(strFormat("INSERT INTO Languages (lang_id, lang_name) VALUES (%d, ", maxId) +
+                if (!exec(strFormat("INSERT INTO Languages (lang_id, lang_name) VALUES (%d, ",
+                                    maxId) +
                           db.quote(a.lang) + ")"))
                     return false;
                 ++count("Languages").added;
@@ -323,43 +348,57 @@ struct Importer {
     }
 
     bool insertRows() {
-        Batch tps(db, "INSERT INTO Transponders (sat_id, stp_id, tp_name, frequency, polarity, sr, fec, modulation, nid, tid, pilot, flag_feed) VALUES ",
+        Batch tps(db,
+                  "INSERT INTO Transponders (sat_id, stp_id, tp_name, frequency, polarity, sr, "
+                  "fec, modulation, nid, tid, pilot, flag_feed) VALUES ",
                   &count("Transponders").added);
         static const char kPol[4] = {'V', 'H', 'R', 'L'};
         for (size_t t = 0; t < m.tps.size(); ++t) {
             if (!stpId[t]) continue;
             const ImpTransponder& tp = m.tps[t];
             const std::string name = strFormat("%d %c", tp.frequency, kPol[tp.polarity & 3]);
-            if (!tps.add(strFormat("(%d, %d, '%s', %d, %d, %d, %d, %d, %s, %s, %d, 0)", satId[tp.sat],
-                                   stpId[t], name.c_str(), tp.frequency, tp.polarity, tp.sr, tp.fec,
-                                   tp.modulation, hex4(tp.nid).c_str(), hex4(tp.tid).c_str(), tp.pilot)))
+            if (!tps.add(strFormat("(%d, %d, '%s', %d, %d, %d, %d, %d, %s, %s, %d, 0)",
+                                   satId[tp.sat], stpId[t], name.c_str(), tp.frequency, tp.polarity,
+                                   tp.sr, tp.fec, tp.modulation, hex4(tp.nid).c_str(),
+                                   hex4(tp.tid).c_str(), tp.pilot)))
                 return fail("writing the transponders failed");
         }
         if (!tps.flush()) return fail("writing the transponders failed");
 
-        Batch chs(db, "INSERT INTO Channels (sat_id, stp_id, sid, ch_name, ch_type, vpid, pmt_pid, pcr_pid, txt_pid, subtitle, scrambled, locked, skip, dupdpid, dupdname, dupdsid, cat_id, hd, d3) VALUES ",
+        Batch chs(db,
+                  "INSERT INTO Channels (sat_id, stp_id, sid, ch_name, ch_type, vpid, pmt_pid, "
+                  "pcr_pid, txt_pid, subtitle, scrambled, locked, skip, dupdpid, dupdname, "
+                  "dupdsid, cat_id, hd, d3) VALUES ",
                   &count("Channels").added);
-        Batch audio(db, "INSERT INTO ChannelAudio (sat_id, stp_id, sid, sort_id, apid, lang_id, ac3, dts) VALUES ",
+        Batch audio(db,
+                    "INSERT INTO ChannelAudio (sat_id, stp_id, sid, sort_id, apid, lang_id, ac3, "
+                    "dts) VALUES ",
                     &count("ChannelAudio").added);
-        Batch cas(db, "INSERT INTO ChannelCas (sat_id, stp_id, sid, cas_id) VALUES ", &count("ChannelCas").added);
+        Batch cas(db, "INSERT INTO ChannelCas (sat_id, stp_id, sid, cas_id) VALUES ",
+                  &count("ChannelCas").added);
         for (const ImpChannel& c : m.chs) {
             const std::string k = key(c);
-            const int cat = c.category ? c.category : c.radio ? kDefaultRadioCategory : kDefaultTvCategory;
+            const int cat = c.category ? c.category
+                            : c.radio  ? kDefaultRadioCategory
+                                       : kDefaultTvCategory;
             std::string row = "(" + k + ", " + db.quote(c.name) +
-                              strFormat(", %d, ", c.radio ? 1 : 0) + hex4(c.vpid) + ", " + hex4(c.pmt) +
-                              ", " + hex4(c.pcr) + ", " + hex4(c.txt) +
+                              strFormat(", %d, ", c.radio ? 1 : 0) + hex4(c.vpid) + ", " +
+                              hex4(c.pmt) + ", " + hex4(c.pcr) + ", " + hex4(c.txt) +
                               strFormat(", %d, %d, %d, 0, 0, 0, 0, %d, %d, 0)", c.subtitle ? 1 : 0,
                                         c.cas.empty() ? 0 : 1, c.locked ? 1 : 0, cat, c.hd ? 1 : 0);
             if (!chs.add(row)) return fail("writing the channels failed");
             int sort = 0;
             for (const ImpAudio& a : c.audio)
-                if (!audio.add("(" + k + strFormat(", %d, ", ++sort) + hex4(a.pid) +
-                               strFormat(", %d, %d, %d)", langId[a.lang], a.ac3 ? 1 : 0, a.dts ? 1 : 0)))
+                if (!audio.add(
+                        "(" + k + strFormat(", %d, ", ++sort) + hex4(a.pid) +
+                        strFormat(", %d, %d, %d)", langId[a.lang], a.ac3 ? 1 : 0, a.dts ? 1 : 0)))
                     return fail("writing the audio tracks failed");
             for (int code : c.cas)
-                if (!cas.add("(" + k + strFormat(", %d)", code))) return fail("writing the CA systems failed");
+                if (!cas.add("(" + k + strFormat(", %d)", code)))
+                    return fail("writing the CA systems failed");
         }
-        if (!chs.flush() || !audio.flush() || !cas.flush()) return fail("writing the channels failed");
+        if (!chs.flush() || !audio.flush() || !cas.flush())
+            return fail("writing the channels failed");
 
         std::vector<int> firstBouquet(m.chs.size(), 0);
         Batch cb(db, "INSERT INTO ChannelBouquet (sat_id, stp_id, sid, bou_id, sort_id) VALUES ",
@@ -373,12 +412,15 @@ struct Importer {
             }
         }
         if (!cb.flush()) return fail("writing the bouquets' channels failed");
-        Batch cf(db, "INSERT INTO ChannelFavorite (sat_id, stp_id, sid, bou_id, fav_id, sort_id) VALUES ",
-                 &count("ChannelFavorite").added);
+        Batch cf(
+            db,
+            "INSERT INTO ChannelFavorite (sat_id, stp_id, sid, bou_id, fav_id, sort_id) VALUES ",
+            &count("ChannelFavorite").added);
         for (size_t g = 0; g < m.favourites.size(); ++g) {
             int sort = 0;
             for (size_t ch : m.favourites[g].channels)
-                if (!cf.add("(" + key(m.chs[ch]) + strFormat(", %d, %d, %d)", firstBouquet[ch], favId[g], ++sort)))
+                if (!cf.add("(" + key(m.chs[ch]) +
+                            strFormat(", %d, %d, %d)", firstBouquet[ch], favId[g], ++sort)))
                     return fail("writing the favourite groups' channels failed");
         }
         return cf.flush() || fail("writing the favourite groups' channels failed");
@@ -391,9 +433,11 @@ struct Importer {
         const std::string key = db.quote(hints.appKey);
         if (!query("SELECT COUNT(*) FROM TeamMsg WHERE application=" + key, &rows)) return false;
         if (!rows.empty() && num(rows[0][0]) > 0) return true;
-        if (!exec("INSERT INTO TeamMsg (application, msg, CRC, CRCLinux, show_forum, in_use) VALUES (" +
+        if (!exec("INSERT INTO TeamMsg (application, msg, CRC, CRCLinux, show_forum, in_use) "
+                  "VALUES (" +
                   key + ", 'Channel data imported with velartis-cli.', '00', '00', 'N', 'Y')") ||
-            !exec("INSERT IGNORE INTO BrenikToolsCounter (application, counter) VALUES (" + key + ", 0)"))
+            !exec("INSERT IGNORE INTO BrenikToolsCounter (application, counter) VALUES (" + key +
+                  ", 0)"))
             return false;
         ++count("TeamMsg").added;
         return true;

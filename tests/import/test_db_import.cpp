@@ -24,8 +24,9 @@ namespace {
 int shell(const std::string& cmd) { return std::system(cmd.c_str()); }
 
 std::string dbServer() {
-    return std::string("VA_DB_DIR='") + VA_TEST_DB_DIR + "' VA_DB_PORT=" +
-           std::to_string(VA_TEST_DB_PORT) + " bash '" + VA_SOURCE_DIR + "/tools/dbserver.sh' ";
+    return std::string("VA_DB_DIR='") + VA_TEST_DB_DIR +
+           "' VA_DB_PORT=" + std::to_string(VA_TEST_DB_PORT) + " bash '" + VA_SOURCE_DIR +
+           "/tools/dbserver.sh' ";
 }
 
 std::string slurp(const fs::path& p) {
@@ -49,12 +50,12 @@ protected:
     }
     // The test's own database: the schema, and the bundled data when asked.
     void makeDb(bool sample) {
-        ASSERT_EQ(shell(dbServer() + "sql -e \"DROP DATABASE IF EXISTS " + name +
-                        "; CREATE DATABASE " + name +
-                        " CHARACTER SET latin1; GRANT ALL PRIVILEGES ON " + name +
-                        ".* TO 'vauser'@'127.0.0.1'; GRANT ALL PRIVILEGES ON " + name +
-                        ".* TO 'vauser'@'localhost';\""),
-                  0);
+        ASSERT_EQ(
+            shell(dbServer() + "sql -e \"DROP DATABASE IF EXISTS " + name + "; CREATE DATABASE " +
+                  name + " CHARACTER SET latin1; GRANT ALL PRIVILEGES ON " + name +
+                  ".* TO 'vauser'@'127.0.0.1'; GRANT ALL PRIVILEGES ON " + name +
+                  ".* TO 'vauser'@'localhost';\""),
+            0);
         std::string files = std::string("'") + VA_SOURCE_DIR + "/tools/schema.sql'";
         if (sample) files += std::string(" '") + VA_SOURCE_DIR + "/tools/sample_data.sql'";
         ASSERT_EQ(shell("cat " + files + " | " + dbServer() + "sql --database=" + name), 0);
@@ -125,11 +126,14 @@ protected:
 
 const char* const kChannels =
     ":ARD\n"
-    "Das Erste HD;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:5101=27:5102=deu@3,5103=mis@3;5106=deu@106:"
+    "Das Erste "
+    "HD;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:5101=27:5102=deu@3,5103=mis@3;5106=deu@106:"
     "5104:0:10301:1:1019:0\n"
     "Bayern 3;ARD:12265:HC34M2S0:S19.2E:27500:0:3001=deu@3:0:0:28400:1:1093:0\n"
     ":Neu am Start\n"
-    "Sky Cin\xC3\xA9ma;Sky:11914:HC34M5O35S1:S19.2E:27500:255=27:256=ger,257=eng:32:1702,0B00:10:133:4:0\n"
+    "Sky "
+    "Cin\xC3\xA9ma;Sky:11914:HC34M5O35S1:S19.2E:27500:255=27:256=ger,257=eng:32:1702,0B00:10:133:4:"
+    "0\n"
     "NRK1;NRK:10872:VC34M2S0:S0.8W:25000:512=2:640=nor:576:B00:1:70:20:0\n";
 
 // The same data twice gives the same database and files; satellites the
@@ -139,7 +143,8 @@ TEST_F(DbImport, ReimportKeepsIdsAndTouchesOnlyItsSatellites) {
     copyConfig(dir);
     const std::string conf = write("channels.conf", kChannels);
     const std::string before = dump();
-    const std::string others = rowsOf("SELECT * FROM Channels WHERE sat_id IN (130, 282) ORDER BY 1, 2, 3");
+    const std::string others =
+        rowsOf("SELECT * FROM Channels WHERE sat_id IN (130, 282) ORDER BY 1, 2, 3");
     const std::string master0 = slurp(dir / "VAconfig.vac"), user0 = slurp(dir / "Default.cfg");
 
     ImportRequest req = request(ImportKind::kVdr, {conf});
@@ -161,17 +166,20 @@ TEST_F(DbImport, ReimportKeepsIdsAndTouchesOnlyItsSatellites) {
     EXPECT_EQ(rowsOf("SELECT COUNT(*) FROM Channels WHERE sat_id=192"), "3 \n");
     // ARD keeps its id; the new group takes one above every id the files use.
     EXPECT_EQ(rowsOf("SELECT cb.bou_id, c.ch_name FROM ChannelBouquet cb, Channels c WHERE "
-                     "cb.sat_id=c.sat_id AND cb.stp_id=c.stp_id AND cb.sid=c.sid AND c.sat_id IN (192, 3592) "
+                     "cb.sat_id=c.sat_id AND cb.stp_id=c.stp_id AND cb.sid=c.sid AND c.sat_id IN "
+                     "(192, 3592) "
                      "ORDER BY 1, 2"),
               "1 Bayern 3 \n1 Das Erste HD \n91 NRK1 \n91 Sky Cin\xE9ma \n");
     // Transponders keep the ids of the same frequency and polarity.
-    EXPECT_EQ(rowsOf("SELECT sat_id, stp_id, frequency, polarity, modulation, pilot FROM Transponders "
-                     "WHERE sat_id IN (192, 3592) ORDER BY 1, 2"),
-              "192 3 11494 1 2 1 \n192 8 12265 1 0 0 \n192 11 11914 1 2 2 \n3592 2 10872 0 0 0 \n");
+    EXPECT_EQ(
+        rowsOf("SELECT sat_id, stp_id, frequency, polarity, modulation, pilot FROM Transponders "
+               "WHERE sat_id IN (192, 3592) ORDER BY 1, 2"),
+        "192 3 11494 1 2 1 \n192 8 12265 1 0 0 \n192 11 11914 1 2 2 \n3592 2 10872 0 0 0 \n");
     EXPECT_EQ(rowsOf("SELECT sid, cas_id FROM ChannelCas WHERE sat_id=192 ORDER BY 1, 2"),
               "000A 4 \n000A 5 \n");
     // "ger" is the "deu" the database has.
-    EXPECT_EQ(rowsOf("SELECT apid, lang_id, ac3 FROM ChannelAudio WHERE sat_id=192 AND sid='000A' ORDER BY sort_id"),
+    EXPECT_EQ(rowsOf("SELECT apid, lang_id, ac3 FROM ChannelAudio WHERE sat_id=192 AND sid='000A' "
+                     "ORDER BY sort_id"),
               "0100 4 0 \n0101 2 0 \n");
     const std::string master1 = slurp(dir / "VAconfig.vac");
     EXPECT_NE(master1.find("\r\n91#Neu am Start#11#International#\r\n[/BOU]"), std::string::npos);
@@ -190,8 +198,8 @@ TEST_F(DbImport, FailingImportChangesNothing) {
     copyConfig(dir);
     const std::string before = dump();
     const std::string master0 = slurp(dir / "VAconfig.vac");
-    const std::string bad = write("bad.conf", std::string(kChannels) +
-                                                  "Last;X:11494:HC23:S19.2E:22000:0:1:0:ZZZ:9:1:1:0\n");
+    const std::string bad = write(
+        "bad.conf", std::string(kChannels) + "Last;X:11494:HC23:S19.2E:22000:0:1:0:ZZZ:9:1:1:0\n");
     ImportOutcome r = runImport(request(ImportKind::kVdr, {bad}));
     ASSERT_FALSE(r.ok);
     EXPECT_NE(r.error.find("bad.conf:7: CA id 'ZZZ'"), std::string::npos) << r.error;
@@ -246,9 +254,13 @@ std::set<std::pair<long, std::string>> tableTransponders(const std::string& path
     };
     while (std::getline(in, line)) {
         if (!line.empty() && line[0] == '[') flush();
-        if (line.find("FREQUENCY = ") != std::string::npos) freq = std::stol(line.substr(line.find('=') + 1));
-        if (line.find("POLARIZATION = ") != std::string::npos) pol = line.substr(line.find('=') + 2);
-        if (line.find("DELIVERY_SYSTEM = ") != std::string::npos && line.find("DVBS") == std::string::npos) sat = false;
+        if (line.find("FREQUENCY = ") != std::string::npos)
+            freq = std::stol(line.substr(line.find('=') + 1));
+        if (line.find("POLARIZATION = ") != std::string::npos)
+            pol = line.substr(line.find('=') + 2);
+        if (line.find("DELIVERY_SYSTEM = ") != std::string::npos &&
+            line.find("DVBS") == std::string::npos)
+            sat = false;
     }
     flush();
     return s;
@@ -275,6 +287,28 @@ TEST_F(DbImport, DebianTransponderTablesOfTwoSatellites) {
     EXPECT_NE(slurp(dir / "Default.cfg").find("\r\n282#Astra 28.2E#1#"), std::string::npos);
 }
 
+// A transponder a source gives twice, or bare beside one with ids and
+// channels, is stored once.
+TEST_F(DbImport, RepeatedTransponderStoredOnce) {
+    makeDb(false);
+    const std::string tp11216 =
+        "\n[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS\n\tFREQUENCY = 11216000\n"
+        "\tPOLARIZATION = VERTICAL\n\tSYMBOL_RATE = 24500000\n\tINNER_FEC = 7/8\n";
+    const std::string f =
+        write("Thor-5-0.8W.conf",
+              "[NRK1]\n\tSERVICE_ID = 1\n\tNETWORK_ID = 70\n\tTRANSPORT_ID = 20\n"
+              "\tVIDEO_PID = 512\n\tAUDIO_PID = 640\n\tDELIVERY_SYSTEM = DVBS\n"
+              "\tFREQUENCY = 10872000\n\tPOLARIZATION = VERTICAL\n\tSYMBOL_RATE = 25000000\n"
+              "\tINNER_FEC = 3/4\n"
+              "\n[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS\n\tFREQUENCY = 10872000\n"
+              "\tPOLARIZATION = VERTICAL\n\tSYMBOL_RATE = 25000000\n\tINNER_FEC = 3/4\n" +
+                  tp11216 + tp11216);
+    ImportOutcome r = runImport(request(ImportKind::kDvbv5, {f}));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(rowsOf("SELECT frequency, polarity, nid, tid FROM Transponders ORDER BY stp_id"),
+              "10872 0 0046 0014 \n11216 0 0000 0000 \n");
+}
+
 // The Enigma2 list written from the bundled data, imported into an empty
 // database and written again, is the same list. "The same" is byte for
 // byte, for every file but the production line at the end of lamedb (it
@@ -290,10 +324,12 @@ TEST_F(DbImport, EnigmaListRoundTrip) {
     fs::create_directories(first);
     fs::create_directories(second);
     const std::string port = std::to_string(VA_TEST_DB_PORT);
-    const std::string files = "--config '" + std::string(VA_SOURCE_DIR) + "/data/Default.cfg' --master '" +
-                              VA_SOURCE_DIR + "/data/VAconfig.vac' ";
-    CliResult w = runCliTool("--db-host 127.0.0.1 --db-port " + port + " --db-name velartis_sample " +
-                             files + "--format e2 -q --output '" + first.string() + "'");
+    const std::string files = "--config '" + std::string(VA_SOURCE_DIR) +
+                              "/data/Default.cfg' --master '" + VA_SOURCE_DIR +
+                              "/data/VAconfig.vac' ";
+    CliResult w =
+        runCliTool("--db-host 127.0.0.1 --db-port " + port + " --db-name velartis_sample " + files +
+                   "--format e2 -q --output '" + first.string() + "'");
     ASSERT_EQ(w.exitCode, 0) << w.out;
     const fs::path list1 = fs::directory_iterator(first)->path();
 
@@ -304,7 +340,8 @@ TEST_F(DbImport, EnigmaListRoundTrip) {
     CliResult imp = runCliTool("import enigma2 '" + list1.string() + "' " + mine + cfgFiles);
     ASSERT_EQ(imp.exitCode, 0) << imp.out;
     EXPECT_NE(imp.out.find("Channels         109 added"), std::string::npos) << imp.out;
-    CliResult w2 = runCliTool(mine + cfgFiles + "--format e2 -q --output '" + second.string() + "'");
+    CliResult w2 =
+        runCliTool(mine + cfgFiles + "--format e2 -q --output '" + second.string() + "'");
     ASSERT_EQ(w2.exitCode, 0) << w2.out;
     const fs::path list2 = fs::directory_iterator(second)->path();
 
