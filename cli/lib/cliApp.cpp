@@ -324,6 +324,12 @@ int runCli(int argc, char** argv) {
         fs::file_status st = fs::status(output, ec);
         fs::path existing;
         if (fs::exists(st)) {
+            // A device or a pipe cannot take a list and the log beside it.
+            if (!fs::is_directory(st) && !fs::is_regular_file(st)) {
+                std::fprintf(stderr, "velartis-cli: --output '%s' is no folder or file\n",
+                             output.c_str());
+                return kExitUsage;
+            }
             if (needFolder && !fs::is_directory(st)) {
                 const std::string what = folderFamily
                                              ? std::string("the ") + folderFamily->label + " list"
@@ -374,6 +380,7 @@ int runCli(int argc, char** argv) {
             std::fprintf(stderr, "velartis-cli: %s\n", error.c_str());
         }
         if (reportFile.empty()) return code;
+        std::fflush(stdout);  // the report may go to standard output too
         std::string err;
         if (!writeFileWhole(reportFile, runJson(run), &err)) {
             std::fprintf(stderr, "velartis-cli: the report was not written: %s\n", err.c_str());

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "config/fileIo.h"
 #include "tests/cli/cliRun.h"
@@ -66,6 +68,16 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     std::remove(file.c_str());
     EXPECT_EQ(kept, "keep");
 
+    // A pipe cannot take a list and its log: refused, and left a pipe.
+    const std::string fifo = std::string(::testing::TempDir()) + "va_cli_fifo";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    CliResult pipe = runCliTool(kFiles + "--format ndf --output '" + fifo + "'");
+    EXPECT_EQ(pipe.exitCode, 64) << pipe.out;
+    EXPECT_NE(pipe.out.find("is no folder or file"), std::string::npos) << pipe.out;
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    std::remove(fifo.c_str());
+
     CliResult help = runCliTool("--help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--db-socket"), std::string::npos);
@@ -94,6 +106,27 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(j["exitCode"].number, 1);
     EXPECT_NE(j["error"].text.find(why), std::string::npos) << text;
     EXPECT_TRUE(j["jobs"].items.empty());
+
+    // The report through a link keeps the link; to standard output it is
+    // printed there, after the summary.
+    const std::string target = std::string(::testing::TempDir()) + "va_cli_report_target.json";
+    const std::string link = std::string(::testing::TempDir()) + "va_cli_report_link.json";
+    std::remove(link.c_str());
+    ASSERT_TRUE(writeFileWhole(target, std::string("old"), nullptr));
+    std::filesystem::create_symlink(target, link);
+    CliResult linked = runCliTool(kFiles + "--summary --report-json '" + link + "'");
+    EXPECT_EQ(linked.exitCode, 0) << linked.out;
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    ASSERT_TRUE(readFileWhole(target, &text));
+    EXPECT_TRUE(JsonReader(text).parse(&j)) << text;
+    std::remove(link.c_str());
+    std::remove(target.c_str());
+    CliResult toStdout = runCliTool(kFiles + "--summary --report-json /dev/fd/1");
+    EXPECT_EQ(toStdout.exitCode, 0) << toStdout.out;
+    const size_t summaryAt = toStdout.out.find("List type:");
+    const size_t reportAt = toStdout.out.find("{\n  \"program\": \"velartis-cli\"");
+    ASSERT_NE(reportAt, std::string::npos) << toStdout.out;
+    EXPECT_LT(summaryAt, reportAt) << toStdout.out;
 }
 
 // Files that are no configuration end the tool with a message, never a crash.
