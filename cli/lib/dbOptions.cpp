@@ -45,12 +45,15 @@ bool finishDbOptions(const CLI::App& app, CliDbOptions& o, std::string* err) {
     c.optionGroup = kDbOptionGroup;
     if (app.count("--defaults-file") > 0) {
         // The client library passes over a file it cannot read without a word.
+        // A folder opens too, and only its reading fails.
         FILE* f = std::fopen(o.defaultsFile.c_str(), "rb");
-        if (!f) {
-            *err = "cannot read --defaults-file '" + o.defaultsFile + "': " + std::strerror(errno);
+        int e = f ? 0 : errno;
+        if (f && (std::fgetc(f) == EOF && std::ferror(f))) e = errno;
+        if (f) std::fclose(f);
+        if (e) {
+            *err = "cannot read --defaults-file '" + o.defaultsFile + "': " + std::strerror(e);
             return false;
         }
-        std::fclose(f);
         c.optionFile = o.defaultsFile;
     }
     return true;

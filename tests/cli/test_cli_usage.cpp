@@ -43,6 +43,9 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     CliResult noFile = runCliTool(kFiles + "--defaults-file /nonexistent/my.cnf --summary");
     EXPECT_EQ(noFile.exitCode, 64) << noFile.out;  // not silently passed over
     EXPECT_NE(noFile.out.find("/nonexistent/my.cnf"), std::string::npos) << noFile.out;
+    CliResult folder = runCliTool(kFiles + "--defaults-file '" + VA_TEST_DATA + "' --summary");
+    EXPECT_EQ(folder.exitCode, 64) << folder.out;
+    EXPECT_NE(folder.out.find("Is a directory"), std::string::npos) << folder.out;
 
     // A file where a folder is needed: refused before any download, and
     // the file is left as it was.
