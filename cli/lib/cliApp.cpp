@@ -270,6 +270,11 @@ int runCli(int argc, char** argv) {
         return kExitUsage;
     }
 
+    std::string taken;
+    if (optionTakenAsValue(app, &taken)) {
+        std::fprintf(stderr, "velartis-cli: %s\n", taken.c_str());
+        return kExitUsage;
+    }
     std::vector<int> families;
     std::string bad;
     if (!parseFormats(formats, &families, &bad)) {

@@ -59,6 +59,22 @@ bool finishDbOptions(const CLI::App& app, CliDbOptions& o, std::string* err) {
     return true;
 }
 
+bool optionTakenAsValue(const CLI::App& app, std::string* err) {
+    for (const CLI::Option* o : app.get_options()) {
+        // Flags take no value; a password may be any text and is never quoted.
+        if (o->get_type_size() == 0 || o->check_name("--db-password")) continue;
+        for (const std::string& v : o->results()) {
+            if (v.size() < 2 || v[0] != '-') continue;
+            const std::string name = v.substr(0, v.find('='));
+            auto named = [&name](const CLI::Option* x) { return x->check_name(name); };
+            if (app.get_options(named).empty()) continue;
+            *err = o->get_name() + " needs a value, not the option " + name;
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string withoutPasswords(std::string text, int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];

@@ -36,6 +36,12 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(port.exitCode, 64) << port.out;
     EXPECT_EQ(port.out.find('\n'), port.out.size() - 1) << port.out;  // a one-line reason
     EXPECT_EQ(runCliTool("--db-port 0").exitCode, 64);
+    // The folder forgotten: the next option is no folder name.
+    CliResult forgotten = runCliTool(kFiles + "--summary --output --quiet");
+    EXPECT_EQ(forgotten.exitCode, 64) << forgotten.out;
+    EXPECT_EQ(forgotten.out, "velartis-cli: --output needs a value, not the option --quiet\n");
+    EXPECT_EQ(runCliTool(kFiles + "--summary --report-json=-q").exitCode, 64);
+    EXPECT_EQ(runCliTool("import vdr x.conf --sat-name --dry-run").exitCode, 64);
     CliResult typo = runCliTool("--db-pasword Sekr3t");  // the error quotes what it did not take
     EXPECT_EQ(typo.exitCode, 64);
     EXPECT_EQ(typo.out.find("Sekr3t"), std::string::npos) << typo.out;
