@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -378,14 +379,20 @@ int runCli(int argc, char** argv) {
     run.program = "velartis-cli";
     run.version = fieldText(cfgParam.appVersion);
     // Every end from here on goes through done, which writes the JSON report.
-    auto done = [&](int code, const std::string& error = {}) {
+    auto done = [&](int code, std::string error = {}) {
+        // A script reads the paths written from standard output: losing
+        // them is a failure too.
+        const bool outLost = std::fflush(stdout) != 0 || std::ferror(stdout);
+        if (outLost && code == 0) {
+            code = 1;
+            error = std::string("cannot write the standard output: ") + std::strerror(errno);
+        }
         run.exitCode = code;
         if (!error.empty()) {
             run.error = error;
             std::fprintf(stderr, "velartis-cli: %s\n", error.c_str());
         }
         if (reportFile.empty()) return code;
-        std::fflush(stdout);  // the report may go to standard output too
         std::string err;
         if (!writeFileWhole(reportFile, runJson(run), &err)) {
             std::fprintf(stderr, "velartis-cli: the report was not written: %s\n", err.c_str());

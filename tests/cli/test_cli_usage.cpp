@@ -21,6 +21,8 @@ TEST(CliUsage, SummaryOfTheLoadedConfiguration) {
                          "E"),
               std::string::npos);  // printed as UTF-8
     EXPECT_NE(r.out.find("LNB Universal 9750/10600 MHz"), std::string::npos);
+    // Output that never arrived is no success.
+    EXPECT_EQ(runCliTool(kFiles + "--summary >/dev/full").exitCode, 1);
 }
 
 TEST(CliUsage, BadUsageAndLoadErrors) {
