@@ -61,8 +61,10 @@ bool finishDbOptions(const CLI::App& app, CliDbOptions& o, std::string* err) {
 
 bool optionTakenAsValue(const CLI::App& app, std::string* err) {
     for (const CLI::Option* o : app.get_options()) {
-        // Flags take no value; a password may be any text and is never quoted.
-        if (o->get_type_size() == 0 || o->check_name("--db-password")) continue;
+        // Flags take no value; a password may be any text and is never
+        // quoted; a path after "--" is what the user meant.
+        if (o->get_type_size() == 0 || !o->nonpositional() || o->check_name("--db-password"))
+            continue;
         for (const std::string& v : o->results()) {
             if (v.size() < 2 || v[0] != '-') continue;
             const std::string name = v.substr(0, v.find('='));
