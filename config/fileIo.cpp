@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -164,6 +165,25 @@ Outcome writeVia(bool anonymous, const std::string& path, const std::string& dir
 }
 }  // namespace
 
+namespace {
+// Writes into a file that already exists and cannot be replaced; append
+// for a stream the process already writes to (shared with its output).
+bool writeInPlace(const std::string& path, const void* data, size_t size, bool append,
+                  std::string* err) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | (append ? O_APPEND : O_TRUNC));
+    if (fd < 0) return fail(err, "cannot write", path, errno);
+    int e = 0;
+    bool ok = hookAllows(path, size);
+    if (!ok) e = ENOSPC;
+    if (ok) ok = writeAll(fd, data, size, &e);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        e = errno;
+    }
+    return ok || fail(err, "cannot write", path, e);
+}
+}  // namespace
+
 void setWriteFaultHook(WriteFaultHook hook) {
     std::lock_guard<std::mutex> lock(hookMu);
     faultHook = std::move(hook);
@@ -171,11 +191,28 @@ void setWriteFaultHook(WriteFaultHook hook) {
 
 void setPlainFileSystem(bool plain) { plainFs = plain; }
 
-bool writeFileWhole(const std::string& path, const void* data, size_t size, std::string* err,
+bool writeFileWhole(const std::string& named, const void* data, size_t size, std::string* err,
                     bool durable) {
-    if (path.empty() || path.back() == '/') {
-        if (err) *err = "no file name: " + path;
+    if (named.empty() || named.back() == '/') {
+        if (err) *err = "no file name: " + named;
         return false;
+    }
+    std::string path = named;
+    // A device, a pipe or a terminal (/dev/null, /dev/stdout) can only be
+    // written to: a rename would put a plain file in its place, or take the
+    // file a redirection opened away from the process's own output.
+    const bool ownStream = named.rfind("/dev/std", 0) == 0 || named.rfind("/dev/fd/", 0) == 0 ||
+                           named.rfind("/proc/", 0) == 0;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 &&
+        (ownStream || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)))) {
+        return writeInPlace(named, data, size, ownStream, err);
+    } else if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // The file a link points to is replaced, and the link stays.
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            path = real;
+            std::free(real);
+        }
     }
     const std::string dir = dirOf(path);
     if (durable) removeStaleTemps(dir);

@@ -1,7 +1,9 @@
 #pragma once
 // Whole-or-nothing file replacement: the bytes go to a temporary file beside
 // the target, are flushed to disk, and the temporary file is renamed over
-// the target. A failure leaves the old file as it was.
+// the target. A failure leaves the old file as it was. A symbolic link
+// stays: the file it points to is replaced. A device, a pipe or the
+// process's own /dev/stdout cannot be replaced and is written to instead.
 //
 // Temporary files and folders are anonymous where the file system allows it
 // and otherwise named ".vatmp-<pid>-<6 characters>" beside their target,

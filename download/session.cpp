@@ -36,7 +36,11 @@ const char kConnectError[] = "Can't connect to MySql server on xx:xx:xx:xx (1005
 T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o) {
     T_dbConnValues v;
     auto field = [](const char* s, size_t cap) { return std::string(s, strnlen(s, cap)); };
-    v.host = o.host.empty() ? field(cfg.dbHost, sizeof cfg.dbHost) : o.host;
+    // A socket is reached only through the local host: the built-in
+    // address (or an option file's host) would turn the connection into TCP
+    // and pass the socket over.
+    const std::string host = o.host.empty() && !o.socket.empty() ? "localhost" : o.host;
+    v.host = host.empty() ? field(cfg.dbHost, sizeof cfg.dbHost) : host;
     v.user = o.user.empty() ? field(cfg.dbUser, sizeof cfg.dbUser) : o.user;
     v.password = (o.password.empty() && !o.passwordSet)
                      ? field(cfg.dbPassword, sizeof cfg.dbPassword)
@@ -46,7 +50,7 @@ T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o) {
     v.port = o.port;
     v.optionFile = o.optionFile;
     v.optionGroup = o.optionGroup;
-    v.hostGiven = !o.host.empty();
+    v.hostGiven = !host.empty();
     v.userGiven = !o.user.empty();
     v.passwordGiven = !o.password.empty() || o.passwordSet;
     v.nameGiven = !o.name.empty();

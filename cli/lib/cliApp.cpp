@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -270,6 +271,11 @@ int runCli(int argc, char** argv) {
         return kExitUsage;
     }
 
+    std::string taken;
+    if (optionTakenAsValue(app, &taken)) {
+        std::fprintf(stderr, "velartis-cli: %s\n", taken.c_str());
+        return kExitUsage;
+    }
     std::vector<int> families;
     std::string bad;
     if (!parseFormats(formats, &families, &bad)) {
@@ -324,6 +330,12 @@ int runCli(int argc, char** argv) {
         fs::file_status st = fs::status(output, ec);
         fs::path existing;
         if (fs::exists(st)) {
+            // A device or a pipe cannot take a list and the log beside it.
+            if (!fs::is_directory(st) && !fs::is_regular_file(st)) {
+                std::fprintf(stderr, "velartis-cli: --output '%s' is no folder or file\n",
+                             output.c_str());
+                return kExitUsage;
+            }
             if (needFolder && !fs::is_directory(st)) {
                 const std::string what = folderFamily
                                              ? std::string("the ") + folderFamily->label + " list"
@@ -367,7 +379,14 @@ int runCli(int argc, char** argv) {
     run.program = "velartis-cli";
     run.version = fieldText(cfgParam.appVersion);
     // Every end from here on goes through done, which writes the JSON report.
-    auto done = [&](int code, const std::string& error = {}) {
+    auto done = [&](int code, std::string error = {}) {
+        // A script reads the paths written from standard output: losing
+        // them is a failure too.
+        const bool outLost = std::fflush(stdout) != 0 || std::ferror(stdout);
+        if (outLost && code == 0) {
+            code = 1;
+            error = std::string("cannot write the standard output: ") + std::strerror(errno);
+        }
         run.exitCode = code;
         if (!error.empty()) {
             run.error = error;

@@ -45,15 +45,36 @@ bool finishDbOptions(const CLI::App& app, CliDbOptions& o, std::string* err) {
     c.optionGroup = kDbOptionGroup;
     if (app.count("--defaults-file") > 0) {
         // The client library passes over a file it cannot read without a word.
+        // A folder opens too, and only its reading fails.
         FILE* f = std::fopen(o.defaultsFile.c_str(), "rb");
-        if (!f) {
-            *err = "cannot read --defaults-file '" + o.defaultsFile + "': " + std::strerror(errno);
+        int e = f ? 0 : errno;
+        if (f && (std::fgetc(f) == EOF && std::ferror(f))) e = errno;
+        if (f) std::fclose(f);
+        if (e) {
+            *err = "cannot read --defaults-file '" + o.defaultsFile + "': " + std::strerror(e);
             return false;
         }
-        std::fclose(f);
         c.optionFile = o.defaultsFile;
     }
     return true;
+}
+
+bool optionTakenAsValue(const CLI::App& app, std::string* err) {
+    for (const CLI::Option* o : app.get_options()) {
+        // Flags take no value; a password may be any text and is never
+        // quoted; a path after "--" is what the user meant.
+        if (o->get_type_size() == 0 || !o->nonpositional() || o->check_name("--db-password"))
+            continue;
+        for (const std::string& v : o->results()) {
+            if (v.size() < 2 || v[0] != '-') continue;
+            const std::string name = v.substr(0, v.find('='));
+            auto named = [&name](const CLI::Option* x) { return x->check_name(name); };
+            if (app.get_options(named).empty()) continue;
+            *err = o->get_name() + " needs a value, not the option " + name;
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string withoutPasswords(std::string text, int argc, char** argv) {

@@ -22,6 +22,11 @@ void addDbOptions(CLI::App& app, CliDbOptions& o);
 // files. False, with the reason in *err, for a wrong value (a usage error).
 bool finishDbOptions(const CLI::App& app, CliDbOptions& o, std::string* err);
 
+// True, with the reason in *err, when an option took one of the app's own
+// options as its value ("--output --quiet", the folder forgotten): a folder
+// or a report file would otherwise be named after the option.
+bool optionTakenAsValue(const CLI::App& app, std::string* err);
+
 // text with whatever follows an option that looks like the password option
 // masked: a parse error may quote the words it could not take, a password
 // among them ("--db-pasword secret").

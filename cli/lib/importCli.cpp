@@ -60,6 +60,11 @@ int runImportCli(int argc, char** argv) {
                      withoutPasswords(e.what(), argc, argv).c_str());
         return kExitUsage;
     }
+    std::string taken;
+    if (optionTakenAsValue(app, &taken)) {
+        std::fprintf(stderr, "velartis-cli import: %s\n", taken.c_str());
+        return kExitUsage;
+    }
     req.kind = kind == "vdr"     ? ImportKind::kVdr
                : kind == "dvbv5" ? ImportKind::kDvbv5
                                  : ImportKind::kEnigma2;

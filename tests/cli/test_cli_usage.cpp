@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "config/fileIo.h"
 #include "tests/cli/cliRun.h"
@@ -19,6 +21,8 @@ TEST(CliUsage, SummaryOfTheLoadedConfiguration) {
                          "E"),
               std::string::npos);  // printed as UTF-8
     EXPECT_NE(r.out.find("LNB Universal 9750/10600 MHz"), std::string::npos);
+    // Output that never arrived is no success.
+    EXPECT_EQ(runCliTool(kFiles + "--summary >/dev/full").exitCode, 1);
 }
 
 TEST(CliUsage, BadUsageAndLoadErrors) {
@@ -34,6 +38,12 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(port.exitCode, 64) << port.out;
     EXPECT_EQ(port.out.find('\n'), port.out.size() - 1) << port.out;  // a one-line reason
     EXPECT_EQ(runCliTool("--db-port 0").exitCode, 64);
+    // The folder forgotten: the next option is no folder name.
+    CliResult forgotten = runCliTool(kFiles + "--summary --output --quiet");
+    EXPECT_EQ(forgotten.exitCode, 64) << forgotten.out;
+    EXPECT_EQ(forgotten.out, "velartis-cli: --output needs a value, not the option --quiet\n");
+    EXPECT_EQ(runCliTool(kFiles + "--summary --report-json=-q").exitCode, 64);
+    EXPECT_EQ(runCliTool("import vdr x.conf --sat-name --dry-run").exitCode, 64);
     CliResult typo = runCliTool("--db-pasword Sekr3t");  // the error quotes what it did not take
     EXPECT_EQ(typo.exitCode, 64);
     EXPECT_EQ(typo.out.find("Sekr3t"), std::string::npos) << typo.out;
@@ -41,6 +51,9 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     CliResult noFile = runCliTool(kFiles + "--defaults-file /nonexistent/my.cnf --summary");
     EXPECT_EQ(noFile.exitCode, 64) << noFile.out;  // not silently passed over
     EXPECT_NE(noFile.out.find("/nonexistent/my.cnf"), std::string::npos) << noFile.out;
+    CliResult folder = runCliTool(kFiles + "--defaults-file '" + VA_TEST_DATA + "' --summary");
+    EXPECT_EQ(folder.exitCode, 64) << folder.out;
+    EXPECT_NE(folder.out.find("Is a directory"), std::string::npos) << folder.out;
 
     // A file where a folder is needed: refused before any download, and
     // the file is left as it was.
@@ -65,6 +78,16 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     std::fclose(f);
     std::remove(file.c_str());
     EXPECT_EQ(kept, "keep");
+
+    // A pipe cannot take a list and its log: refused, and left a pipe.
+    const std::string fifo = std::string(::testing::TempDir()) + "va_cli_fifo";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    CliResult pipe = runCliTool(kFiles + "--format ndf --output '" + fifo + "'");
+    EXPECT_EQ(pipe.exitCode, 64) << pipe.out;
+    EXPECT_NE(pipe.out.find("is no folder or file"), std::string::npos) << pipe.out;
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    std::remove(fifo.c_str());
 
     CliResult help = runCliTool("--help");
     EXPECT_EQ(help.exitCode, 0);
@@ -94,6 +117,27 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(j["exitCode"].number, 1);
     EXPECT_NE(j["error"].text.find(why), std::string::npos) << text;
     EXPECT_TRUE(j["jobs"].items.empty());
+
+    // The report through a link keeps the link; to standard output it is
+    // printed there, after the summary.
+    const std::string target = std::string(::testing::TempDir()) + "va_cli_report_target.json";
+    const std::string link = std::string(::testing::TempDir()) + "va_cli_report_link.json";
+    std::remove(link.c_str());
+    ASSERT_TRUE(writeFileWhole(target, std::string("old"), nullptr));
+    std::filesystem::create_symlink(target, link);
+    CliResult linked = runCliTool(kFiles + "--summary --report-json '" + link + "'");
+    EXPECT_EQ(linked.exitCode, 0) << linked.out;
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    ASSERT_TRUE(readFileWhole(target, &text));
+    EXPECT_TRUE(JsonReader(text).parse(&j)) << text;
+    std::remove(link.c_str());
+    std::remove(target.c_str());
+    CliResult toStdout = runCliTool(kFiles + "--summary --report-json /dev/fd/1");
+    EXPECT_EQ(toStdout.exitCode, 0) << toStdout.out;
+    const size_t summaryAt = toStdout.out.find("List type:");
+    const size_t reportAt = toStdout.out.find("{\n  \"program\": \"velartis-cli\"");
+    ASSERT_NE(reportAt, std::string::npos) << toStdout.out;
+    EXPECT_LT(summaryAt, reportAt) << toStdout.out;
 }
 
 // Files that are no configuration end the tool with a message, never a crash.

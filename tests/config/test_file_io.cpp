@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -90,6 +92,44 @@ TEST(WriteFileWhole, RemovesLeftoversOfEndedProcessesOnly) {
                                      "batch", "list", "notes.vatmp-1-a"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(listing(tmp.path), kept);
+}
+
+// A link is followed, not replaced; what cannot be replaced (a pipe, a
+// device) is written to, and its failure reported.
+TEST(WriteFileWhole, ThroughLinksIntoPipesAndDevices) {
+    TempDir tmp;
+    const fs::path real = tmp.path / "real.ndf", link = tmp.path / "link.ndf";
+    std::string err;
+    ASSERT_TRUE(writeFileWhole(real.string(), std::string("old"), &err)) << err;
+    fs::create_symlink("real.ndf", link);
+    ASSERT_TRUE(writeFileWhole(link.string(), std::string("new"), &err)) << err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(text(real), "new");
+
+    const fs::path fifo = tmp.path / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // The reading end is open first, so the write neither blocks nor fails.
+    const int readEnd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(readEnd, 0);
+    EXPECT_TRUE(writeFileWhole(fifo.string(), std::string("report"), &err)) << err;
+    char buf[16];
+    const ssize_t n = ::read(readEnd, buf, sizeof buf);
+    ::close(readEnd);
+    EXPECT_EQ(std::string(buf, n > 0 ? static_cast<size_t>(n) : 0), "report");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_EQ(listing(tmp.path), (std::vector<std::string>{"fifo", "link.ndf", "real.ndf"}));
+
+
+    // A write that fails is reported (never a real device here: run as
+    // root, a fault would replace it).
+    setWriteFaultHook([](const std::string&, size_t) { return false; });
+    const int again = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(again, 0);
+    EXPECT_FALSE(writeFileWhole(fifo.string(), std::string("x"), &err));
+    setWriteFaultHook(nullptr);
+    ::close(again);
+    EXPECT_EQ(err, "cannot write " + fifo.string() + ": No space left on device");
+    EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
 // Files of a staging folder: no temporary file beside them, an existing

@@ -124,6 +124,11 @@ TEST(Connection, OverrideReplacesOnlyTheFieldsItSetsAndAClosedPortFailsFast) {
     // An empty password on purpose.
     T_dbConnOverride o{"127.0.0.1", "", "", "other", "", 33071, true};
     EXPECT_EQ(text(dbConnValues(cfg, o)), "127.0.0.1 builtin  other 33071 ");
+    // A socket alone means this machine, whatever the built-in host.
+    T_dbConnOverride sock;
+    sock.socket = "/run/db.sock";
+    EXPECT_EQ(text(dbConnValues(cfg, sock)), "localhost builtin secret velartis 0 /run/db.sock");
+    EXPECT_TRUE(dbConnValues(cfg, sock).hostGiven);
 
     // Port 1 on loopback is closed on any sane machine: refused at once.
     DbSession db;
