@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <tuple>
+#include <utility>
 
 #include "config/cfgFile.h"
 #include "config/cfgTypes.h"
@@ -42,7 +43,8 @@ bool readBounded(const std::string& path, size_t max, std::string* out, std::str
     if (!ok) {
         *err = "cannot read " + path + ": " + std::strerror(errno);
     } else if (!S_ISREG(st.st_mode)) {
-        *err = "cannot read " + path + ": " + (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+        *err = "cannot read " + path + ": " +
+               (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
         ok = false;
     } else if (static_cast<unsigned long long>(st.st_size) > max) {
         ok = false;
@@ -68,14 +70,15 @@ bool readBounded(const std::string& path, size_t max, std::string* out, std::str
     }
     ::close(fd);
     if (tooLarge)
-        *err = path + " is larger than " + std::to_string(max >> 20) + " MB, more than such a file holds";
+        *err = path + " is larger than " + std::to_string(max >> 20) +
+               " MB, more than such a file holds";
     if (!ok) out->clear();
     return ok;
 }
 
 // A configuration file's text; a missing one is the given default.
-bool cfgText(const std::string& path, const std::string& fallback, std::string* text,
-             bool* existed, std::string* err) {
+bool cfgText(const std::string& path, const std::string& fallback, std::string* text, bool* existed,
+             std::string* err) {
     *existed = exists(path);
     if (!*existed) {
         *text = fallback;
@@ -101,14 +104,17 @@ bool canReplace(const std::string& path, std::string* err) {
         }
     }
     const size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string dir = slash == std::string::npos ? "."
+                            : slash == 0               ? "/"
+                                                       : path.substr(0, slash);
     struct stat ds {};
     if (stat(dir.c_str(), &ds) != 0 || !S_ISDIR(ds.st_mode)) {
         *err = "cannot write " + path + ": the folder " + dir + " does not exist";
         return false;
     }
     if (access(dir.c_str(), W_OK | X_OK) != 0) {
-        *err = "cannot write " + path + ": the folder " + dir + " cannot be written to: " + std::strerror(errno);
+        *err = "cannot write " + path + ": the folder " + dir +
+               " cannot be written to: " + std::strerror(errno);
         return false;
     }
     return true;
@@ -167,11 +173,13 @@ ImportOutcome runImport(const ImportRequest& req) {
     ImportModel m;
     std::string err;
     if (!readSources(req, &m, &err)) return fail(err + "; nothing was imported");
-    if (m.sats.empty()) return fail("the source holds no satellite channel or transponder; nothing was imported");
-    out.lines.push_back(strFormat("Read %llu lines: %zu satellites, %zu transponders, %zu channels, "
-                                  "%zu bouquets, %zu favourite groups.",
-                                  static_cast<unsigned long long>(m.notes.linesRead), m.sats.size(),
-                                  m.tps.size(), m.chs.size(), m.bouquets.size(), m.favourites.size()));
+    if (m.sats.empty())
+        return fail("the source holds no satellite channel or transponder; nothing was imported");
+    out.lines.push_back(
+        strFormat("Read %llu lines: %zu satellites, %zu transponders, %zu channels, "
+                  "%zu bouquets, %zu favourite groups.",
+                  static_cast<unsigned long long>(m.notes.linesRead), m.sats.size(), m.tps.size(),
+                  m.chs.size(), m.bouquets.size(), m.favourites.size()));
 
     // The configuration files: their names for ids, and the base of the merge.
     std::string master, user;
@@ -180,7 +188,8 @@ ImportOutcome runImport(const ImportRequest& req) {
         !cfgText(req.userPath, newUserText(), &user, &userExisted, &err))
         return fail(err + "; nothing was imported");
     if (master.size() > kMaxCfgBytes || user.size() > kMaxCfgBytes)
-        return fail("a configuration file is larger than a configuration can be; nothing was imported");
+        return fail(
+            "a configuration file is larger than a configuration can be; nothing was imported");
     IdHints hints;
     T_cfgStruct id{};
     initAppIdentity(&id);
@@ -213,14 +222,18 @@ ImportOutcome runImport(const ImportRequest& req) {
     }
     db.close();
 
-    out.lines.push_back(req.dryRun ? "Rows a real import would change (dry run: nothing was changed):"
-                                   : "Rows changed in the channel database:");
+    out.lines.push_back(req.dryRun
+                            ? "Rows a real import would change (dry run: nothing was changed):"
+                            : "Rows changed in the channel database:");
     for (const char* t : kImportTables) {
         const TableCount& c = rep.tables[t];
         out.rowsAdded += c.added;
-        std::string line = strFormat("  %-16s %llu added", t, static_cast<unsigned long long>(c.added));
-        if (c.removed) line += strFormat(", %llu replaced", static_cast<unsigned long long>(c.removed));
-        if (c.updated) line += strFormat(", %llu renamed", static_cast<unsigned long long>(c.updated));
+        std::string line =
+            strFormat("  %-16s %llu added", t, static_cast<unsigned long long>(c.added));
+        if (c.removed)
+            line += strFormat(", %llu replaced", static_cast<unsigned long long>(c.removed));
+        if (c.updated)
+            line += strFormat(", %llu renamed", static_cast<unsigned long long>(c.updated));
         out.lines.push_back(line);
     }
     std::string sats;
@@ -228,25 +241,21 @@ ImportOutcome runImport(const ImportRequest& req) {
         sats += (sats.empty() ? "" : ", ") + strFormat("%d ", s.id) + utf8(s.name);
     out.lines.push_back("Satellites: " + sats);
     const ImportNotes& n = m.notes;
-    if (n.replacedChars)
-        out.lines.push_back(strFormat("Names: %llu characters that Windows-1252 lacks were replaced by '?'.",
-                                      static_cast<unsigned long long>(n.replacedChars)));
-    if (n.cutNames)
-        out.lines.push_back(strFormat("Names: %llu were cut to the length their column holds.",
-                                      static_cast<unsigned long long>(n.cutNames)));
-    if (n.notSatellite)
-        out.lines.push_back(strFormat("Passed over: %llu cable, terrestrial or other entries that are not of a satellite.",
-                                      static_cast<unsigned long long>(n.notSatellite)));
-    if (n.otherModulation)
-        out.lines.push_back(strFormat("Transponders: %llu in 16APSK, 32APSK or turbo 8PSK, which the database has no "
-                                      "code for, stored as DVB-S2 8PSK.",
-                                      static_cast<unsigned long long>(n.otherModulation)));
-    if (n.danglingRefs)
-        out.lines.push_back(strFormat("Passed over: %llu bouquet or blacklist entries naming a service lamedb lacks.",
-                                      static_cast<unsigned long long>(n.danglingRefs)));
-    if (n.otherEntries)
-        out.lines.push_back(strFormat("Passed over: %llu bouquet entries that are streams, markers or sub-bouquets.",
-                                      static_cast<unsigned long long>(n.otherEntries)));
+    const std::pair<uint64_t, const char*> noted[] = {
+        {n.replacedChars, "Names: %llu characters that Windows-1252 lacks were replaced by '?'."},
+        {n.cutNames, "Names: %llu were cut to the length their column holds."},
+        {n.notSatellite,
+         "Passed over: %llu cable, terrestrial or other entries that are not of a satellite."},
+        {n.otherModulation,
+         "Transponders: %llu in 16APSK, 32APSK or turbo 8PSK, which the "
+         "database has no code for, stored as DVB-S2 8PSK."},
+        {n.danglingRefs,
+         "Passed over: %llu bouquet or blacklist entries naming a service lamedb lacks."},
+        {n.otherEntries,
+         "Passed over: %llu bouquet entries that are streams, markers or sub-bouquets."},
+    };
+    for (const auto& [count, text] : noted)
+        if (count) out.lines.push_back(strFormat(text, static_cast<unsigned long long>(count)));
     if (!req.writeConfig) return out.ok = true, out;
 
     const std::string verb = req.dryRun ? "would get" : "got";
