@@ -58,10 +58,7 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     // A file where a folder is needed: refused before any download, and
     // the file is left as it was.
     const std::string file = std::string(::testing::TempDir()) + "va_cli_one_file.bin";
-    FILE* f = std::fopen(file.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs("keep", f);
-    std::fclose(f);
+    ASSERT_TRUE(writeFileWhole(file, std::string("keep"), nullptr));
     for (const std::string& use :
          {"--format ndf,st1 --output '" + file + "'",  // one name, two lists
           "--format e2 --output '" + file + "'",
@@ -71,11 +68,7 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
         EXPECT_NE(r.out.find("is a file"), std::string::npos) << r.out;
     }
     std::string kept;
-    f = std::fopen(file.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    char buf[16];
-    kept.assign(buf, std::fread(buf, 1, sizeof buf, f));
-    std::fclose(f);
+    readFileWhole(file, &kept);
     std::remove(file.c_str());
     EXPECT_EQ(kept, "keep");
 
@@ -151,11 +144,11 @@ TEST(CliUsage, UnusableConfigurationFiles) {
 
     // A switch port far out of range is refused at load, before any summary.
     std::string path = std::string(::testing::TempDir()) + "va_cli_port.cfg";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs("LANG=2\n[SAT]\n1#A#1#0#0#0#0#0#0#2#0#2147483647#0#0#0#0#111#11111#1011#\n[/SAT]\n",
-               f);
-    std::fclose(f);
+    ASSERT_TRUE(writeFileWhole(
+        path,
+        std::string(
+            "LANG=2\n[SAT]\n1#A#1#0#0#0#0#0#0#2#0#2147483647#0#0#0#0#111#11111#1011#\n[/SAT]\n"),
+        nullptr));
     CliResult port = runCliTool(master + "--config '" + path + "' --summary");
     std::remove(path.c_str());
     EXPECT_EQ(port.exitCode, 1) << port.out;

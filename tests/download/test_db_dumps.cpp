@@ -1,14 +1,6 @@
-// Everything a download leaves behind, compared with golden dumps: the five
-// tables with every field, the audio and CAS entries, the report counters,
-// the dropped rows, the report fields, the status texts and the closing box.
-// The dumps were taken with the per-satellite statements the jobs once sent;
-// however the jobs fetch their rows, the dumps must not change.
-//
-// The fixture's dumps are kept whole; those of the generated databases
-// (tables filled past their capacities, many satellites picked in a mixed
-// order with filters of their own) keep their small sections whole and a
-// count and a hash of each table. A mismatch writes the whole dump beside
-// the test's temporary files. VA_UPDATE_DUMPS=1 rewrites the golden files.
+// Everything a download leaves behind (tables, report, dropped rows, window
+// texts, boxes) against golden dumps; generated databases keep a count and a
+// hash per table. VA_UPDATE_DUMPS=1 rewrites the golden files.
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -1,8 +1,5 @@
-// What the jobs ask of the server, on a database of 160 satellites loaded
-// without fresh statistics: a few statements per table whatever the number
-// of satellites, each one reading through an index of the schema, sorting
-// only where no index can give the order, and examining about as many
-// index entries as it returns rows.
+// What the jobs ask of a 160-satellite server: few statements, each through
+// an index, sorting only where no index gives the order, no work beyond the rows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
