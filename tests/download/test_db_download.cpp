@@ -379,10 +379,8 @@ TEST_F(Download, ConnectionLostDuringAResultFailsTheJob) {
     CutProxy proxy(VA_TEST_DB_PORT);
     ASSERT_GT(proxy.port(), 0);
     tracedProxy = &proxy;
-    // The small fixture reaches every query of every mode; its answers come
-    // in one packet each, so a cut fails the query itself. The generated
-    // database's large answers come in many packets: a cut there leaves the
-    // query sent and the result short.
+    // Fixture answers are one packet each (the query fails); velartis_big's
+    // span many (the query is sent, the result cut short).
     struct Case {
         const char* db;
         JobFn fn;
@@ -415,9 +413,7 @@ TEST_F(Download, ConnectionLostDuringAResultFailsTheJob) {
         uint32_t rc = run(-1);
         dbQueryTrace = nullptr;
         ASSERT_EQ(rc, kDownloadOk);
-        // One statement per table for both satellites: message,
-        // (satellites, transponders, channels | joined channels), audio,
-        // CAS, groups, links, counter.
+        // One statement per table for both satellites.
         if (!big) {
             EXPECT_EQ(traced.size(), c.fn == DownloadDataCh ? 9u : 7u);
         }

@@ -1,6 +1,4 @@
-// Imports against the test server, each into a database of its own that the
-// test makes and drops (the fixture's databases are shared by tests that
-// run beside these).
+// Imports against the test server, each into a database of its own.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

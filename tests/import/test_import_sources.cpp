@@ -465,9 +465,8 @@ TEST(ImportCfg, MergesWithoutTouchingTheUsersEntries) {
     EXPECT_FALSE(mergeCfg(full, newUserText(), r, &out, &err));
     EXPECT_NE(err.find("more bouquets"), std::string::npos) << err;
 
-    // A master list with lone CR line ends, and one with a DOS end-of-file
-    // mark, load; the merge sees their entries and adds into their sections
-    // (not after [NAT], where loading stops and the new entries were lost).
+    // Lone CR line ends and a DOS end-of-file mark: entries still go into
+    // their sections, not after [NAT] where loading stops.
     for (const std::string& odd : {[&] {
                                        std::string t = master;
                                        for (size_t at; (at = t.find("\r\n")) != std::string::npos;)
