@@ -89,10 +89,10 @@ TEST_F(CliEndToEnd, WritesEveryFamilyWithLogs) {
         std::string n = e.path().filename().string();
         if (n.rfind("DMlist", 0) != 0) continue;
         ++single;
-        if (n.size() > 4 && n.substr(n.size() - 4) == ".bin")
-            EXPECT_TRUE(
-                fs::exists(e.path().string().substr(0, e.path().string().size() - 3) + "log"))
-                << n;
+        const std::string p = e.path().string();
+        if (n.size() > 4 && n.substr(n.size() - 4) == ".bin") {
+            EXPECT_TRUE(fs::exists(p.substr(0, p.size() - 3) + "log")) << n;
+        }
     }
     EXPECT_EQ(single, 10);  // five images and their logs
 }

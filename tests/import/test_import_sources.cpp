@@ -300,16 +300,15 @@ std::map<std::string, std::string> enigmaFolder() {
     };
 }
 
-bool readFolder(const std::map<std::string, std::string>& files, ImportModel* m, ImportError* err) {
-    return readEnigma2(
-        "e2",
-        [&files](const std::string& n, std::string* b) {
-            auto it = files.find(n);
-            if (it == files.end()) return false;
-            *b = it->second;
-            return true;
-        },
-        m, err);
+// Reads the folder in memory; `reads` counts each file's reads.
+bool readFolder(const std::map<std::string, std::string>& files, ImportModel* m, ImportError* err,
+                std::map<std::string, int>* reads = nullptr) {
+    auto file = [&](const std::string& n, std::string* b) {
+        if (reads) ++(*reads)[n];
+        auto it = files.find(n);
+        return it != files.end() && (*b = it->second, true);
+    };
+    return readEnigma2("e2", file, m, err);
 }
 
 TEST(ImportEnigma2, ReadsServicesProvidersUserBouquetsAndBlacklist) {
@@ -360,17 +359,7 @@ TEST(ImportEnigma2, ReadsServicesProvidersUserBouquetsAndBlacklist) {
     files["bouquets.radio"] = files["bouquets.tv"] + files["bouquets.tv"];
     std::map<std::string, int> reads;
     ImportModel again;
-    ASSERT_TRUE(readEnigma2(
-        "e2",
-        [&](const std::string& n, std::string* b) {
-            ++reads[n];
-            auto it = files.find(n);
-            if (it == files.end()) return false;
-            *b = it->second;
-            return true;
-        },
-        &again, &err))
-        << err.text();
+    ASSERT_TRUE(readFolder(files, &again, &err, &reads)) << err.text();
     EXPECT_EQ(reads["userbouquet.favourites.tv"], 1);
     EXPECT_EQ(again.favourites.size(), 1u);
     EXPECT_EQ(again.favourites[0].channels, m.favourites[0].channels);
