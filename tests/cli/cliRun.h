@@ -1,10 +1,6 @@
 #pragma once
-// Runs the built command-line tool and captures what it prints.
-//
-// The tool reads connection values from the environment and from the
-// user's ~/.my.cnf: each run gets an empty home folder and none of the
-// VELARTIS_DB_* variables of the caller, so only what the test gives counts.
-// env: more "NAME=value" words for env(1), shell-quoted by the caller.
+// Runs the built command-line tool and captures what it prints, with an empty
+// home folder and no VELARTIS_DB_* of the caller. env: more words for env(1).
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/wait.h>

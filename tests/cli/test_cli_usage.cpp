@@ -58,10 +58,7 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     // A file where a folder is needed: refused before any download, and
     // the file is left as it was.
     const std::string file = std::string(::testing::TempDir()) + "va_cli_one_file.bin";
-    FILE* f = std::fopen(file.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs("keep", f);
-    std::fclose(f);
+    ASSERT_TRUE(writeFileWhole(file, std::string("keep"), nullptr));
     for (const std::string& use :
          {"--format ndf,st1 --output '" + file + "'",  // one name, two lists
           "--format e2 --output '" + file + "'",
@@ -71,11 +68,7 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
         EXPECT_NE(r.out.find("is a file"), std::string::npos) << r.out;
     }
     std::string kept;
-    f = std::fopen(file.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    char buf[16];
-    kept.assign(buf, std::fread(buf, 1, sizeof buf, f));
-    std::fclose(f);
+    readFileWhole(file, &kept);
     std::remove(file.c_str());
     EXPECT_EQ(kept, "keep");
 
@@ -91,13 +84,8 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
 
     CliResult help = runCliTool("--help");
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("--db-socket"), std::string::npos);
-    EXPECT_NE(help.out.find("--db-compress"), std::string::npos);
     EXPECT_EQ(help.out.find("browser"), std::string::npos);  // the user's terms, not the window's
-    CliResult version = runCliTool("--version");
-    EXPECT_EQ(version.exitCode, 0);
-    // The package is built with the project's version: both must agree.
-    EXPECT_EQ(version.out, "velartis-cli (Velartis " VA_PROJECT_VERSION ")\n");
+    EXPECT_EQ(runCliTool("--version").out, "velartis-cli (Velartis " VA_PROJECT_VERSION ")\n");
     EXPECT_EQ(runCliTool(kFiles + "--db-compress yes --summary").exitCode, 64);
 
     const std::string json = std::string(::testing::TempDir()) + "va_cli_usage.json";
@@ -140,27 +128,4 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_LT(summaryAt, reportAt) << toStdout.out;
 }
 
-// Files that are no configuration end the tool with a message, never a crash.
-TEST(CliUsage, UnusableConfigurationFiles) {
-    const std::string master = std::string("--master '") + VA_TEST_DATA + "/config/master.vac' ";
-    CliResult zero = runCliTool(master + "--config /dev/zero --summary");
-    EXPECT_EQ(zero.exitCode, 1) << zero.out;
-    EXPECT_NE(zero.out.find("Error in /dev/zero.\nThe file is larger than 4194304 bytes"),
-              std::string::npos)
-        << zero.out;
-
-    // A switch port far out of range is refused at load, before any summary.
-    std::string path = std::string(::testing::TempDir()) + "va_cli_port.cfg";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs("LANG=2\n[SAT]\n1#A#1#0#0#0#0#0#0#2#0#2147483647#0#0#0#0#111#11111#1011#\n[/SAT]\n",
-               f);
-    std::fclose(f);
-    CliResult port = runCliTool(master + "--config '" + path + "' --summary");
-    std::remove(path.c_str());
-    EXPECT_EQ(port.exitCode, 1) << port.out;
-    EXPECT_NE(port.out.find("Field 12 (switch11) is 2147483647; it must be 0 to 15."),
-              std::string::npos)
-        << port.out;
-}
 }  // namespace

@@ -1,6 +1,4 @@
-// The console backend: a job's steps, its result line and its boxes, each
-// message once, boxes printed by the tool's own thread while it waits, and
-// dialogs answered from the options.
+// The console backend: each message once, boxes printed by the waiting thread.
 #include <gtest/gtest.h>
 
 #include <cstdio>

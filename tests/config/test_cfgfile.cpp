@@ -88,37 +88,29 @@ TEST_F(CfgFileTest, RoundTripKeepsRecordsAndBytes) {
     EXPECT_EQ(a.nat.nat[1].natId, 1);
     EXPECT_STREQ(a.nat.nat[3].natName, "Nederland");
 
-    // User file: keys, the satellite fields in file order, exclusions from 1.
-    EXPECT_EQ(a.cfg.lang, 1);
-    EXPECT_EQ(a.cfg.listType, 2);
-    EXPECT_EQ(a.cfg.fileType, 6);
-    EXPECT_EQ(a.cfg.latDeg, 45);
-    EXPECT_EQ(a.cfg.latDec, 4);
-    EXPECT_EQ(a.cfg.lonDeg, 9);
-    EXPECT_EQ(a.cfg.lonDec, 1);
-    EXPECT_EQ(a.cfg.lonWE, 1);
-    EXPECT_EQ(a.cfg.maxBou, 5);
-    EXPECT_EQ(a.cfg.maxCTv, 150);
-    EXPECT_EQ(a.cfg.maxCRa, 12345);
-    EXPECT_EQ(a.cfg.gTP, 1);
+    // Keys, and the satellite fields in file order (a swap in both reading and
+    // writing would still round-trip).
+    auto join = [](std::initializer_list<long> v) {
+        std::string t;
+        for (long x : v) t += std::to_string(x) + " ";
+        return t;
+    };
+    const T_cfgStruct& c = a.cfg;
+    EXPECT_EQ(join({c.lang, c.listType, c.fileType, c.latDeg, c.latDec, c.lonDeg, c.lonDec, c.lonWE,
+                    c.maxBou, c.maxCTv, c.maxCRa, c.gTP}),
+              "1 2 6 45 4 9 1 1 5 150 12345 1 ");
     ASSERT_EQ(a.sat.count, 2u);
     const T_satRec& s = a.sat.sat[2];
-    EXPECT_EQ(s.satId, 130);
+    EXPECT_EQ(join({s.satId, s.switchType, s.switch10, s.switch11, s.diseqc, s.positionerId}),
+              "130 2 3 15 3 999 ");
     EXPECT_STREQ(s.satName,
                  "Hot Bird 13.0\xB0"
                  "E");
-    EXPECT_EQ(s.switchType, 2);
-    EXPECT_EQ(s.switch10, 3);   // field 11
-    EXPECT_EQ(s.switch11, 15);  // field 12
-    EXPECT_EQ(s.diseqc, 3);     // field 13
-    EXPECT_EQ(s.positionerId, 999);
-    EXPECT_STREQ(a.sat.sat[1].radioFilter, "101");
-    EXPECT_STREQ(a.sat.sat[1].tvFilter, "11101");
-    EXPECT_STREQ(a.sat.sat[1].catFilter, "1011");
-    ASSERT_EQ(a.favI.count, 1u);
-    EXPECT_EQ(a.favI.fav[1].favId, 2);
-    ASSERT_EQ(a.bouI.count, 2u);
-    EXPECT_EQ(a.bouI.bou[2].bouId, 12);
+    EXPECT_EQ(
+        std::string(a.sat.sat[1].radioFilter) + a.sat.sat[1].tvFilter + a.sat.sat[1].catFilter,
+        "101111011011");
+    EXPECT_EQ(join({a.favI.count, a.favI.fav[1].favId, a.bouI.count, a.bouI.bou[2].bouId}),
+              "1 2 2 12 ");
     // Connection values come from the built-in hexadecimal texts.
     EXPECT_STREQ(a.cfg.dbHost, "127.0.0.1");
     EXPECT_STREQ(a.cfg.dbName, "velartis");
@@ -143,9 +135,8 @@ TEST_F(CfgFileTest, RoundTripKeepsRecordsAndBytes) {
 }
 
 TEST_F(CfgFileTest, ReaderTolerance) {
-    // LF only, blanks in key lines (an unknown language is the caller's to
-    // refuse; a later key wins), one-digit degrees, short MAXCTV, keys after
-    // [/SAT], comments and empty lines inside sections, no [BOUI] at all.
+    // LF only, blanks in keys, a later key wins, keys after [/SAT], comments
+    // inside sections, no [BOUI].
     std::string text =
         "LANG = 6\nLANG = 3\nLAT=5.3\nMAXCTV=123\n[SAT]\n; comment\n\n"
         "7#My  Sat#1#0#0#0#0#0#0#0#0#0#0#0#0#0#111#11111#1111#\n[/SAT]\nLONG= 12.7\nGRAD=0\n"
@@ -212,10 +203,6 @@ TEST_F(CfgFileTest, CorruptClassesNameFileLineAndReason) {
         {"cutline", userHead() + "\n[SAT]\n" + sat + sat.substr(0, 20), "",
          "line 21, section [SAT]", "fewer than 19 fields"},
         {"cutfavi", "[FAVI]\n2#Kids#\n", "", "line 1, section [FAVI]", "no closing [/FAVI]"},
-        {"id", "[SAT]\nx192#A#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n[/SAT]\n", "",
-         "line 2, section [SAT]", "Field 1 (satId) is not a number"},
-        {"lnb", "[SAT]\n192#A#1#U#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n[/SAT]\n", "", "line 2",
-         "Field 4 (lnbType) is not a number"},
         {"emptyfield", "[SAT]\n192#A#1#1#3##3#0#0#1#0#0#0#0#0#1#111#11111#1111#\n[/SAT]\n", "",
          "line 2", "Field 6 (freqHi) is not a number"},
         {"filter", "[SAT]\n192#A#1#1#3#6#3#0#0#1#0#0#0#0#0#1#1x1#11111#1111#\n[/SAT]\n", "",
@@ -283,7 +270,6 @@ TEST_F(CfgFileTest, NumbersOutsideTheirRangeAreRefused) {
     struct Case {
         std::string user, master, reason;
     } cases[] = {
-        {"LANG=x\n", "", "LANG is not a number"},
         {"LIST=3\n", "", "LIST is 3"},
         {"FILE=8\n", "", "FILE is 8"},
         {"CHFAKE=2\n", "", "CHFAKE is 2"},
@@ -372,11 +358,6 @@ TEST_F(CfgFileTest, CorruptFilesAreRefusedWithTheirMessages) {
               "Download a new cfg file.");
     EXPECT_EQ(r.sat.count, 2u);  // what was read stays
 
-    // A satellite line with too few fields.
-    EXPECT_FALSE(load(r, write("short.cfg", "[SAT]\n1#A#1#0#0#\n[/SAT]\n")));
-    EXPECT_EQ(lastBox().caption, "Corrupted Config File");
-    EXPECT_NE(lastBox().text.find("line 2"), std::string::npos);
-
     // More satellites than the table holds.
     std::string many = "[SAT]\n";
     for (int i = 1; i <= 254; ++i)
@@ -392,15 +373,6 @@ TEST_F(CfgFileTest, CorruptFilesAreRefusedWithTheirMessages) {
                                               "[/SAT]\n")));
     EXPECT_EQ(std::strlen(r.sat.sat[1].satName), 31u);
     EXPECT_STREQ(r.sat.sat[1].radioFilter, "111");
-
-    // A missing file.
-    ui.boxes.clear();
-    EXPECT_FALSE(load(r, (dir / "absent.cfg").string()));
-    // The first line stays; the file and the system's reason follow.
-    EXPECT_EQ(lastBox().text, "Unable to open configuration file.\n" +
-                                  (dir / "absent.cfg").string() + ": No such file or directory");
-    EXPECT_EQ(lastBox().caption, "Application Error");
-    EXPECT_EQ(r.sat.count, 0u);
 }
 
 TEST_F(CfgFileTest, FailedSaveKeepsTheOldFile) {

@@ -37,27 +37,6 @@ TEST(Lang, EveryTextFilledAndTerminatedInItsField) {
     EXPECT_EQ(langTable(-1), nullptr);
 }
 
-TEST(Lang, TextsAreExactWindows1252Bytes) {
-    EXPECT_STREQ(langTable(kLangItalian)->msgFileWritten,
-                 "Il file \xE8 stato scritto correttamente.");
-    EXPECT_STREQ(langTable(kLangGerman)->msgCfgOpenErr,
-                 "Kann Konfigurationsdatei zu \xF6"
-                 "ffnen.");
-    EXPECT_STREQ(langTable(kLangFrench)->lblBouAsCh, "Bouquet que les cha\xEEnes");
-    EXPECT_STREQ(langTable(kLangSpanish)->lblNation, "Naci\xF3n");
-    EXPECT_STREQ(langTable(kLangGerman)->msgJstMaxTp,
-                 "\xDC"
-                 "berm\xE4\xDFige Anzahl von Transpondern f\xFCr das Format JST. (2040 max)");
-
-    const LangStruct* en = langTable(kLangEnglish);
-    EXPECT_STREQ(
-        en->msgDbReadOk,
-        "All data were read correctly.\r\nYou can now save the list in the desired format.");
-    EXPECT_STREQ(en->msgNdfMaxSat, "Too many satellites for NDF format. (61 max)");
-    EXPECT_STREQ(en->msgJstMaxTv, "Excessive number of TV channels for the format JST. (4199 max)");
-    EXPECT_STREQ(en->txtDisclaimer2, "\r\n\r\n");
-}
-
 TEST(Lang, SwitchReplacesEveryFieldAndTicksTheMenu) {
     MemoryPlatform ui;
     T_Widget w;

@@ -35,9 +35,8 @@ public:
     int port() const { return port_; }
     // Bytes from the server after which the next connection is dropped; -1: never.
     void cutAfter(int64_t n) { cutAfter_ = n; }
-    // Server-to-client bytes forwarded on the current (or last) connection.
-    // Counted before they are passed on, so a client that has read them
-    // never sees a smaller number.
+    // Server-to-client bytes of the current (or last) connection, counted
+    // before they are passed on.
     int64_t served() const { return served_; }
 
 private:

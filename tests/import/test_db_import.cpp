@@ -1,6 +1,4 @@
-// Imports against the test server, each into a database of its own that the
-// test makes and drops (the fixture's databases are shared by tests that
-// run beside these).
+// Imports against the test server, each into a database of its own.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -309,15 +307,8 @@ TEST_F(DbImport, RepeatedTransponderStoredOnce) {
               "10872 0 0046 0014 \n11216 0 0000 0000 \n");
 }
 
-// The Enigma2 list written from the bundled data, imported into an empty
-// database and written again, is the same list. "The same" is byte for
-// byte, for every file but the production line at the end of lamedb (it
-// carries the time of writing). The list is the same because every field
-// it shows comes back: what Enigma2 cannot carry (audio tracks after the
-// first and their languages, CA systems, scrambling, HD and 3D flags,
-// categories other than the blacklisted ones, PMT PIDs, nations,
-// transponder names, feeds) differs in the database but not in the list;
-// FEC codes 6 to 8, which the list writes as 15, would come back as auto.
+// The Enigma2 list of the bundled data, imported into an empty database and
+// written again, is the same list byte for byte (but lamedb's time line).
 TEST_F(DbImport, EnigmaListRoundTrip) {
     fs::path cfg = dir / "cfg", first = dir / "first", second = dir / "second";
     copyConfig(cfg);

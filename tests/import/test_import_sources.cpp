@@ -21,10 +21,17 @@ const ImpGroup* group(const std::vector<ImpGroup>& gs, const std::string& name) 
         if (g.name == name) return &g;
     return nullptr;
 }
+// frequency polarity fec modulation pilot
+std::string tpText(const ImpTransponder& t) {
+    return std::to_string(t.frequency) + " " + std::to_string(t.polarity) + " " +
+           std::to_string(t.fec) + " " + std::to_string(t.modulation) + " " +
+           std::to_string(t.pilot);
+}
 std::string audioText(const ImpChannel& c) {
     std::string s;
     for (const ImpAudio& a : c.audio)
-        s += std::to_string(a.pid) + "=" + a.lang + (a.ac3 ? "/ac3" : "") + (a.dts ? "/dts" : "") + " ";
+        s += std::to_string(a.pid) + "=" + a.lang + (a.ac3 ? "/ac3" : "") + (a.dts ? "/dts" : "") +
+             " ";
     return s;
 }
 
@@ -35,16 +42,19 @@ TEST(ImportVdr, ReadsTheAwkwardChannels) {
         ":@1 Deutschland\n"
         "Das Erste HD,Erste;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:5101=27:5102=deu@3,5103=eng@3;"
         "5106=deu@106:5104;5105=deu:0:10301:1:1019:0\n"
-        "arte;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:401+8190=2:402=fra,403=ger:404:0:10302:1:1019:0\r\n"
+        "arte;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:401+8190=2:402=fra,403=ger:404:0:10302:1:1019:"
+        "0\r\n"
         "Dolby Only;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:5201=27:0;5206=eng@106,5207=eng@123:0:0:"
         "10303:1:1019:0\n"
         "Bayern 3;ARD:12265:hC34M2S0:S19.2E:27500:0:3001=deu@3:0:0:28400:1:1093:0\n"
         "\n"
         ":Nordic\n"
-        "NRK1 Norge \xCE\xA9;NRK:10872:VC34M2S0:S0.8W:25000:512=2:640=nor:576:1702,0B00,B01:1:70:20:0\n"
+        "NRK1 Norge "
+        "\xCE\xA9;NRK:10872:VC34M2S0:S0.8W:25000:512=2:640=nor:576:1702,0B00,B01:1:70:20:0\n"
         "TV Cin\xC3\xA9ma;Canal:11914:RC910M6O20S1:S19.2E:27500:255=36:256=fra:0:100:10:133:4:0\n"
         "Terra;X:474000:B8C23D0G4M64T8Y0:T:27500:1=2:2=deu:0:0:3:4:5:0\n"
-        "Das Erste HD;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:5101=27:5102=deu@3:0:0:10301:1:1019:0\n";
+        "Das Erste "
+        "HD;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:5101=27:5102=deu@3:0:0:10301:1:1019:0\n";
     ImportModel m;
     ImportError err;
     ASSERT_TRUE(readVdr("channels.conf", conf, &m, &err)) << err.text();
@@ -52,18 +62,13 @@ TEST(ImportVdr, ReadsTheAwkwardChannels) {
     ASSERT_EQ(m.sats.size(), 2u);
     EXPECT_EQ(m.sats[0].position, 192);
     EXPECT_EQ(m.sats[1].position, 3592);  // 0.8W
-    ASSERT_EQ(m.chs.size(), 6u);  // the cable line passed over, the repeat joined
+    ASSERT_EQ(m.chs.size(), 6u);          // the cable line passed over, the repeat joined
     EXPECT_EQ(m.notes.notSatellite, 1u);
 
     const ImpChannel* erste = channel(m, "Das Erste HD");
     ASSERT_TRUE(erste);
-    const ImpTransponder& s2 = m.tps[erste->tp];
-    EXPECT_EQ(s2.frequency, 11494);
-    EXPECT_EQ(s2.polarity, 1);
-    EXPECT_EQ(s2.fec, 2);
-    EXPECT_EQ(s2.modulation, 2);  // DVB-S2 8PSK
-    EXPECT_EQ(s2.pilot, 1);       // N1; P0 is the stream id
-    EXPECT_EQ(s2.tid, 1019u);
+    EXPECT_EQ(tpText(m.tps[erste->tp]), "11494 1 2 2 1");  // 8PSK; N1 the pilot, P0 the stream
+    EXPECT_EQ(m.tps[erste->tp].tid, 1019u);
     EXPECT_TRUE(erste->hd);
     EXPECT_FALSE(erste->radio);
     EXPECT_EQ(erste->pcr, 5101u);
@@ -74,7 +79,8 @@ TEST(ImportVdr, ReadsTheAwkwardChannels) {
     // In both groups, in the order of the file.
     ASSERT_TRUE(group(m.bouquets, "Deutschland") && group(m.bouquets, "Nordic"));
     EXPECT_EQ(group(m.bouquets, "Deutschland")->channels.size(), 4u);
-    EXPECT_EQ(group(m.bouquets, "Nordic")->channels.back(), group(m.bouquets, "Deutschland")->channels.front());
+    EXPECT_EQ(group(m.bouquets, "Nordic")->channels.back(),
+              group(m.bouquets, "Deutschland")->channels.front());
 
     const ImpChannel* arte = channel(m, "arte");
     EXPECT_FALSE(arte->hd);
@@ -85,8 +91,7 @@ TEST(ImportVdr, ReadsTheAwkwardChannels) {
     const ImpChannel* radio = channel(m, "Bayern 3");
     EXPECT_TRUE(radio->radio);
     EXPECT_EQ(radio->pcr, 3001u);
-    EXPECT_EQ(m.tps[radio->tp].modulation, 0);
-    EXPECT_EQ(m.tps[radio->tp].pilot, 0);
+    EXPECT_EQ(m.tps[radio->tp].modulation + m.tps[radio->tp].pilot, 0);
 
     // A character Windows-1252 lacks is shown and counted; é is kept.
     const ImpChannel* nrk = channel(m, "NRK1 Norge ?");
@@ -97,11 +102,8 @@ TEST(ImportVdr, ReadsTheAwkwardChannels) {
     const ImpChannel* cinema = channel(m, "TV Cin\xE9ma");
     ASSERT_TRUE(cinema);
     EXPECT_TRUE(cinema->hd);
-    EXPECT_EQ(cinema->cas, (std::vector<int>{0}));  // 0100: Seca
-    EXPECT_EQ(m.tps[cinema->tp].polarity, 2);       // circular right
-    EXPECT_EQ(m.tps[cinema->tp].fec, 9);
-    EXPECT_EQ(m.tps[cinema->tp].modulation, 2);  // 16APSK has no code
-    EXPECT_EQ(m.tps[cinema->tp].pilot, 2);
+    EXPECT_EQ(cinema->cas, (std::vector<int>{0}));          // 0100: Seca
+    EXPECT_EQ(tpText(m.tps[cinema->tp]), "11914 2 9 2 2");  // circular right; 16APSK has no code
     EXPECT_EQ(m.notes.otherModulation, 1u);
 }
 
@@ -151,8 +153,8 @@ TEST(ImportVdr, RefusesEachMalformedFieldWithItsLine) {
     // message, and a huge field is cut.
     ImportModel m;
     ImportError err;
-    const std::string esc = "X;P:11494:H:S19.2E:22000:0:1:0:\x1B]2;owned\x07" + std::string(100000, 'A') +
-                            ":1:1:1:0\n";
+    const std::string esc =
+        "X;P:11494:H:S19.2E:22000:0:1:0:\x1B]2;owned\x07" + std::string(100000, 'A') + ":1:1:1:0\n";
     EXPECT_FALSE(readVdr("my.conf", esc, &m, &err));
     const std::string text = err.text();
     EXPECT_NE(text.find("CA id '?]2;owned?AAA"), std::string::npos) << text.substr(0, 80);
@@ -181,7 +183,8 @@ const char* const kDvbv5 =
 TEST(ImportDvbv5, ReadsChannelsAndTransponders) {
     ImportModel m;
     ImportError err;
-    ASSERT_TRUE(readDvbv5("/scan/Thor-5-0.8W.conf", kDvbv5, SourceOptions{}, &m, &err)) << err.text();
+    ASSERT_TRUE(readDvbv5("/scan/Thor-5-0.8W.conf", kDvbv5, SourceOptions{}, &m, &err))
+        << err.text();
     ASSERT_EQ(m.sats.size(), 1u);
     EXPECT_EQ(m.sats[0].position, 3592);
     EXPECT_EQ(m.sats[0].name, "Thor 5 0.8W");
@@ -191,22 +194,14 @@ TEST(ImportDvbv5, ReadsChannelsAndTransponders) {
     const ImpChannel* erste = channel(m, "Das Erste HD");
     ASSERT_TRUE(erste);
     const ImpTransponder& t = m.tps[erste->tp];
-    EXPECT_EQ(t.frequency, 11494);
-    EXPECT_EQ(t.sr, 22000);
-    EXPECT_EQ(t.modulation, 2);
-    EXPECT_EQ(t.pilot, 1);
-    EXPECT_EQ(t.nid, 1u);
-    EXPECT_EQ(t.tid, 1019u);
+    EXPECT_EQ(tpText(t) + " " + std::to_string(t.sr), "11494 1 2 2 1 22000");
+    EXPECT_EQ(std::to_string(t.nid) + "/" + std::to_string(t.tid), "1/1019");
     EXPECT_EQ(audioText(*erste), "5102=und 5103=und 5106=und ");
     const ImpChannel* radio = channel(m, "Radio Bremen");
     EXPECT_TRUE(radio->radio);
     EXPECT_EQ(radio->pcr, 3001u);
-    EXPECT_EQ(m.tps[radio->tp].polarity, 0);
-    EXPECT_EQ(m.tps[radio->tp].modulation, 0);
-    EXPECT_EQ(m.tps[2].polarity, 3);
-    EXPECT_EQ(m.tps[2].fec, 9);
-    EXPECT_EQ(m.tps[2].modulation, 1);  // DVB-S2 QPSK
-    EXPECT_EQ(m.tps[2].pilot, 2);
+    EXPECT_EQ(m.tps[radio->tp].polarity + m.tps[radio->tp].modulation, 0);
+    EXPECT_EQ(tpText(m.tps[2]), "12603 3 9 1 2");  // DVB-S2 QPSK
     ASSERT_EQ(m.bouquets.size(), 1u);
     EXPECT_EQ(m.bouquets[0].name, "Thor 5 0.8W");
 
@@ -266,8 +261,10 @@ std::map<std::string, std::string> enigmaFolder() {
          "00c02ce6:03fb:0001\n\ts 11494000:22000000:0:2:192:2:0:1:2:0:1\n/\n"
          "00c0ffff:0002:0002\n\tc 346000:6900000:2:0:0:0\n/\n"
          "end\nservices\n"
-         "0001:0e082a78:0001:0046:1:0\nNRK1\np:NRK,c:000200,c:010280,c:030200,C:0b00,C:1702,C:0b01,f:40\n"
-         "283d:00c02ce6:03fb:0001:25:0\nDas Erste HD\np:ARD,c:0013ed,c:0113ee,c:0413f2,c:0213f0,c:0313ed\n"
+         "0001:0e082a78:0001:0046:1:0\nNRK1\np:NRK,c:000200,c:010280,c:030200,C:0b00,C:1702,C:0b01,"
+         "f:40\n"
+         "283d:00c02ce6:03fb:0001:25:0\nDas Erste "
+         "HD\np:ARD,c:0013ed,c:0113ee,c:0413f2,c:0213f0,c:0313ed\n"
          "6ef0:00c02ce6:03fb:0001:2:0\nBayern 3\np:ARD,c:030bb9,c:010bb9\n"
          "0100:00c02ce6:03fb:0001:1:0\nSky Cin\xE9ma\np:,c:0000ff,c:040100\n"
          "0200:00c02ce6:03fb:0001:1:0\nNachtkanal\np:ARD,c:000300,c:030300\n"
@@ -275,7 +272,8 @@ std::map<std::string, std::string> enigmaFolder() {
          "end\nProduced with something\n"},
         {"bouquets.tv",
          "#NAME Bouquets (TV)\n"
-         "#SERVICE 1:7:1:0:0:0:0:0:0:0:FROM BOUQUET \"userbouquet.favourites.tv\" ORDER BY bouquet\n"
+         "#SERVICE 1:7:1:0:0:0:0:0:0:0:FROM BOUQUET \"userbouquet.favourites.tv\" ORDER BY "
+         "bouquet\n"
          "#SERVICE: 1:7:1:0:0:0:0:0:0:0:userbouquet.dbe01.tv\n"},
         {"userbouquet.favourites.tv",
          "#NAME Favourites (TV)\n#SERVICE 1:0:19:283D:3FB:1:C02CE6:0:0:0:\n#DESCRIPTION Das Erste\n"
@@ -289,23 +287,28 @@ std::map<std::string, std::string> enigmaFolder() {
          "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n<satellites>\n"
          "\t<sat name=\"Astra 19.2E 19.2E\" flags=\"0\" position=\"192\">\n"
          "\t\t<transponder frequency=\"11494000\" symbol_rate=\"22000000\" polarization=\"0\" "
-         "fec_inner=\"2\" inversion=\"2\" modulation=\"2\" system=\"1\" pilot=\"2\" rolloff=\"0\"/>\n"
+         "fec_inner=\"2\" inversion=\"2\" modulation=\"2\" system=\"1\" pilot=\"2\" "
+         "rolloff=\"0\"/>\n"
          "\t\t<transponder frequency=\"12603000\" symbol_rate=\"6111000\" polarization=\"1\" "
-         "fec_inner=\"3\" inversion=\"2\" modulation=\"1\" system=\"1\" pilot=\"0\" rolloff=\"0\"/>\n"
+         "fec_inner=\"3\" inversion=\"2\" modulation=\"1\" system=\"1\" pilot=\"0\" "
+         "rolloff=\"0\"/>\n"
          "\t</sat>\n\t<sat name=\"Thor &amp; Co 0.8W\" flags=\"0\" position=\"-8\">\n\t</sat>\n"
          "\t<sat name=\"Hotbird\" flags=\"0\" position=\"130\">\n"
          "\t\t<transponder frequency=\"11034000\" symbol_rate=\"27500000\" polarization=\"1\" "
-         "fec_inner=\"3\" inversion=\"2\" modulation=\"0\" system=\"0\"/>\n\t</sat>\n</satellites>\n"},
+         "fec_inner=\"3\" inversion=\"2\" modulation=\"0\" "
+         "system=\"0\"/>\n\t</sat>\n</satellites>\n"},
     };
 }
 
-bool readFolder(const std::map<std::string, std::string>& files, ImportModel* m, ImportError* err) {
-    return readEnigma2("e2", [&files](const std::string& n, std::string* b) {
+// Reads the folder in memory; `reads` counts each file's reads.
+bool readFolder(const std::map<std::string, std::string>& files, ImportModel* m, ImportError* err,
+                std::map<std::string, int>* reads = nullptr) {
+    auto file = [&](const std::string& n, std::string* b) {
+        if (reads) ++(*reads)[n];
         auto it = files.find(n);
-        if (it == files.end()) return false;
-        *b = it->second;
-        return true;
-    }, m, err);
+        return it != files.end() && (*b = it->second, true);
+    };
+    return readEnigma2("e2", file, m, err);
 }
 
 TEST(ImportEnigma2, ReadsServicesProvidersUserBouquetsAndBlacklist) {
@@ -320,21 +323,17 @@ TEST(ImportEnigma2, ReadsServicesProvidersUserBouquetsAndBlacklist) {
     ASSERT_EQ(m.chs.size(), 5u);
     // The transponder satellites.xml adds; the known one is not doubled.
     ASSERT_EQ(m.tps.size(), 3u);
-    EXPECT_EQ(m.tps[2].frequency, 12603);
-    EXPECT_EQ(m.tps[2].polarity, 0);
-    EXPECT_EQ(m.tps[2].modulation, 1);
-    EXPECT_EQ(m.tps[2].pilot, 0);
+    EXPECT_EQ(m.tps[2].frequency * 10 + m.tps[2].polarity, 126030);
+    EXPECT_EQ(m.tps[2].modulation * 10 + m.tps[2].pilot, 10);
 
     const ImpChannel* nrk = channel(m, "NRK1");
     EXPECT_EQ(nrk->cas, (std::vector<int>{4, 5}));
-    EXPECT_EQ(m.tps[nrk->tp].polarity, 0);  // receiver's 1: vertical
-    EXPECT_EQ(m.tps[nrk->tp].modulation, 0);
+    EXPECT_EQ(m.tps[nrk->tp].polarity + m.tps[nrk->tp].modulation, 0);  // receiver's 1: vertical
     const ImpChannel* erste = channel(m, "Das Erste HD");
     EXPECT_TRUE(erste->hd);
     EXPECT_EQ(audioText(*erste), "5102=und 5106=und/ac3 ");
     EXPECT_EQ(erste->txt, 0x13F0u);
-    EXPECT_EQ(m.tps[erste->tp].modulation, 2);
-    EXPECT_EQ(m.tps[erste->tp].pilot, 1);
+    EXPECT_EQ(m.tps[erste->tp].modulation * 10 + m.tps[erste->tp].pilot, 21);
     EXPECT_TRUE(channel(m, "Bayern 3")->radio);
     const ImpChannel* sky = channel(m, "Sky Cin\xE9ma");  // Windows-1252 as it stands
     ASSERT_TRUE(sky);
@@ -360,13 +359,7 @@ TEST(ImportEnigma2, ReadsServicesProvidersUserBouquetsAndBlacklist) {
     files["bouquets.radio"] = files["bouquets.tv"] + files["bouquets.tv"];
     std::map<std::string, int> reads;
     ImportModel again;
-    ASSERT_TRUE(readEnigma2("e2", [&](const std::string& n, std::string* b) {
-        ++reads[n];
-        auto it = files.find(n);
-        if (it == files.end()) return false;
-        *b = it->second;
-        return true;
-    }, &again, &err)) << err.text();
+    ASSERT_TRUE(readFolder(files, &again, &err, &reads)) << err.text();
     EXPECT_EQ(reads["userbouquet.favourites.tv"], 1);
     EXPECT_EQ(again.favourites.size(), 1u);
     EXPECT_EQ(again.favourites[0].channels, m.favourites[0].channels);
@@ -384,16 +377,22 @@ TEST(ImportEnigma2, RefusesMalformedFilesWithTheirLine) {
         {"lamedb", "22000000:0:2:192", "22000000:7:2:192", "lamedb:7:", "polarisation"},
         {"lamedb", ":192:2:0:1:2:0:1", ":3600:2:0:1:2:0:1", "lamedb:7:", "orbital position"},
         {"lamedb", "0e082a78:0001:0046\n", "0e082a7g:0001:0046\n", "lamedb:3:", "namespace"},
-        {"lamedb", "0001:0e082a78:0001:0046:1:0", "0001:0e082a79:0001:0046:1:0", "lamedb:14:", "not among"},
+        {"lamedb", "0001:0e082a78:0001:0046:1:0", "0001:0e082a79:0001:0046:1:0",
+         "lamedb:14:", "not among"},
         {"lamedb", "c:0113ee", "c:x113ee", "lamedb:19:", "cache entry"},
         {"lamedb", "C:1702", "C:17g2", "lamedb:16:", "CA id"},
         {"bouquets.tv", "userbouquet.dbe01.tv", "../etc/passwd", "bouquets.tv:3:", "not the name"},
-        {"bouquets.tv", "userbouquet.dbe01.tv", "userbouquet.gone.tv", "bouquets.tv:", "not in the folder"},
-        {"userbouquet.favourites.tv", "#DESCRIPTION Das Erste", "#SERVIC 1:0:1", "favourites.tv:3:", "#SERVICE"},
-        {"userbouquet.favourites.tv", "1:0:1:1:1:46:E082A78:0:0:0:", "1:0:1:1:1:46:", "favourites.tv:5:", "reference"},
+        {"bouquets.tv", "userbouquet.dbe01.tv", "userbouquet.gone.tv",
+         "bouquets.tv:", "not in the folder"},
+        {"userbouquet.favourites.tv", "#DESCRIPTION Das Erste", "#SERVIC 1:0:1",
+         "favourites.tv:3:", "#SERVICE"},
+        {"userbouquet.favourites.tv",
+         "1:0:1:1:1:46:E082A78:0:0:0:", "1:0:1:1:1:46:", "favourites.tv:5:", "reference"},
         {"blacklist", "1:0:1:200", "1:0:1:2x0", "blacklist:1:", "reference"},
-        {"satellites.xml", "frequency=\"12603000\"", "frequency=\"99999999\"", "satellites.xml:", "in range"},
-        {"satellites.xml", "symbol_rate=\"6111000\"", "symbol_rate=\"0\"", "satellites.xml:", "in range"},
+        {"satellites.xml", "frequency=\"12603000\"", "frequency=\"99999999\"",
+         "satellites.xml:", "in range"},
+        {"satellites.xml", "symbol_rate=\"6111000\"", "symbol_rate=\"0\"",
+         "satellites.xml:", "in range"},
     };
     for (const auto& b : bad) {
         auto files = enigmaFolder();
@@ -414,7 +413,8 @@ TEST(ImportCfg, MergesWithoutTouchingTheUsersEntries) {
         "[CAT]\r\n1#Generalist#\r\n11#Radio#\r\n[/CAT]\r\n\r\n[BOU]\r\n1#ARD#2#Germany#\r\n"
         "7#Canal+ France#3#France#\r\n[/BOU]\r\n\r\n[NAT]\r\n2#Germany#\r\n3#France#\r\n[/NAT]\r\n";
     const std::string user =
-        "LANG=2\nLIST=0\n\n[SAT]\n192#Mein Astra#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#01#\n[/SAT]\n\n"
+        "LANG=2\nLIST=0\n\n[SAT]\n192#Mein "
+        "Astra#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#01#\n[/SAT]\n\n"
         "[BOUI]\n7#Canal+ France#3#France#\n[/BOUI]\n";
     IdHints h;
     std::string err;
@@ -429,12 +429,14 @@ TEST(ImportCfg, MergesWithoutTouchingTheUsersEntries) {
     r.favourites = {{1, "News"}};
     CfgMerge out;
     ASSERT_TRUE(mergeCfg(master, user, r, &out, &err)) << err;
-    EXPECT_EQ(out.master,
-              "[CAT]\r\n1#Generalist#\r\n11#Radio#\r\n[/CAT]\r\n\r\n[FAV]\r\n1#News#\r\n[/FAV]\r\n\r\n"
-              "[BOU]\r\n1#ARD#2#Germany#\r\n7#Canal+ France#3#France#\r\n8#Sky#4#International#\r\n"
-              "[/BOU]\r\n\r\n[NAT]\r\n2#Germany#\r\n3#France#\r\n4#International#\r\n[/NAT]\r\n");
+    EXPECT_EQ(
+        out.master,
+        "[CAT]\r\n1#Generalist#\r\n11#Radio#\r\n[/CAT]\r\n\r\n[FAV]\r\n1#News#\r\n[/FAV]\r\n\r\n"
+        "[BOU]\r\n1#ARD#2#Germany#\r\n7#Canal+ France#3#France#\r\n8#Sky#4#International#\r\n"
+        "[/BOU]\r\n\r\n[NAT]\r\n2#Germany#\r\n3#France#\r\n4#International#\r\n[/NAT]\r\n");
     EXPECT_EQ(out.user,
-              "LANG=2\r\nLIST=0\r\n\r\n[SAT]\r\n192#Mein Astra#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#01#\r\n"
+              "LANG=2\r\nLIST=0\r\n\r\n[SAT]\r\n192#Mein "
+              "Astra#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#01#\r\n"
               "3592#Thor \xE9 -1#1#1#3#6#3#0#0#1#1#0#0#0#0#0#111#11111#11#\r\n[/SAT]\r\n\r\n"
               "[BOUI]\r\n7#Canal+ France#3#France#\r\n[/BOUI]\r\n");
     const CfgMerge out0 = out;
@@ -446,21 +448,21 @@ TEST(ImportCfg, MergesWithoutTouchingTheUsersEntries) {
     // New files load; a master list that is full refuses the import.
     ASSERT_TRUE(mergeCfg(newMasterText(), newUserText(), r, &out, &err)) << err;
     std::string full = "[CAT]\r\n1#G#\r\n[/CAT]\r\n[BOU]\r\n";
-    for (int i = 1; i <= 500; ++i) full += std::to_string(i + 100) + "#B" + std::to_string(i) + "#1#N#\r\n";
+    for (int i = 1; i <= 500; ++i)
+        full += std::to_string(i + 100) + "#B" + std::to_string(i) + "#1#N#\r\n";
     full += "[/BOU]\r\n[NAT]\r\n1#N#\r\n[/NAT]\r\n";
     EXPECT_FALSE(mergeCfg(full, newUserText(), r, &out, &err));
     EXPECT_NE(err.find("more bouquets"), std::string::npos) << err;
 
-    // A master list with lone CR line ends, and one with a DOS end-of-file
-    // mark, load; the merge sees their entries and adds into their sections
-    // (not after [NAT], where loading stops and the new entries were lost).
-    for (const std::string& odd : {
-             [&] {
-                 std::string t = master;
-                 for (size_t at; (at = t.find("\r\n")) != std::string::npos;) t.erase(at + 1, 1);
-                 return t;
-             }(),
-             master + "\x1A"}) {
+    // Lone CR line ends and a DOS end-of-file mark: entries still go into
+    // their sections, not after [NAT] where loading stops.
+    for (const std::string& odd : {[&] {
+                                       std::string t = master;
+                                       for (size_t at; (at = t.find("\r\n")) != std::string::npos;)
+                                           t.erase(at + 1, 1);
+                                       return t;
+                                   }(),
+                                   master + "\x1A"}) {
         IdHints oh;
         ASSERT_TRUE(readCfgHints(odd, user, &oh, &err));
         EXPECT_EQ(oh.bouquetIds.count("ARD"), 1u);

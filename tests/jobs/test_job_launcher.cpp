@@ -1,6 +1,4 @@
-// The job launcher with the writer jobs: every family of the table runs
-// its writer in the way the table says, on a record of its own that the
-// window may not change under it, with the thread contract kept.
+// The job launcher with the writer jobs: every family, on a record of its own.
 #include <map>
 
 #include "jobs/families.h"
@@ -13,9 +11,7 @@ namespace {
 
 using Files = std::map<std::string, std::string>;
 
-// One satellite with a TV and a radio channel in a bouquet, a favourite
-// group, the reference lists the AZbox names come from, and exclusions the
-// log names.
+// One satellite with a TV and a radio channel, a favourite group, exclusions.
 struct Front : Tables {
     ThreadCheckPlatform ui;
     T_Widget widget{};
@@ -107,9 +103,7 @@ TEST(JobLauncher, EveryFamilyWritesAsTheTableSaysWithTheThreadContractKept) {
 }
 
 TEST(JobLauncher, RunningJobReadsItsOwnCopyWhileTheWindowChangesTheRecords) {
-    // While the job waits for its destination, the user opens another
-    // configuration, switches the language and sorts the bouquets: every
-    // record a writer reads changes, on the window's thread.
+    // Every record a writer reads changes while the job waits for its folder.
     auto changeAll = [](Front& f) {
         f.cfg.e2Type = 2, f.cfg.logFile = 0, f.cfg.fileType = 0;
         copyText(f.cfg.appName, "Changed");

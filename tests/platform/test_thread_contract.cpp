@@ -1,7 +1,4 @@
-// The thread contract of the platform layer, on the memory backend: a job's
-// boxes and dialogs are shown by the front end's thread while the job waits,
-// startJob neither waits nor lets a second job in, and the end of a job is
-// told once, with its code, on the front end's thread.
+// The platform layer's thread contract, on the memory backend.
 #include <gtest/gtest.h>
 
 #include <algorithm>

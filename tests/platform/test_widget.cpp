@@ -50,21 +50,6 @@ TEST_F(WidgetTest, JobGreysAndRestoresTheWindow) {
     EXPECT_FALSE(on(w.hE1Type[1]));
 }
 
-TEST_F(WidgetTest, ResetDownGenWithdrawsTheGenerateSide) {
-    ui.setProgress(w.hProgDown, 100);
-    ui.setProgress(w.hProgGen, 55);
-    w.cfgChanged = false;
-    resetDownGen(&w);
-    EXPECT_TRUE(w.cfgChanged);
-    EXPECT_FALSE(on(w.hGenerate));
-    EXPECT_FALSE(on(w.hLogFile));
-    for (HCtl c : w.hFamily) EXPECT_FALSE(on(c));
-    for (HCtl c : w.hE2Type) EXPECT_FALSE(on(c));
-    EXPECT_EQ(ui.find("progDown")->pos, 0);
-    EXPECT_EQ(ui.find("progGen")->pos, 0);
-    EXPECT_TRUE(on(w.hDownload));
-}
-
 TEST(MemoryPlatform, ScriptedDialogsAndJobThread) {
     MemoryPlatform ui;
     std::string path;

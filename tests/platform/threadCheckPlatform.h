@@ -17,9 +17,8 @@ public:
         std::thread::id thread;
     };
 
-    // Called with the name of every call noted, on the thread that made it
-    // ("show ..." on the front end's thread, before the answer: what a
-    // user could do meanwhile). Set it before a job starts.
+    // Called with every call noted, on its thread ("show ..." before the
+    // answer). Set it before a job starts.
     std::function<void(const std::string& what)> onCall;
 
     std::vector<Call> taken() {
