@@ -205,10 +205,8 @@ TEST(FolderFrame, KilledRewriteLeavesTheOldListAndTheNextRunCleansUp) {
 }
 
 namespace {
-// Runs first until its first write and holds it there while second runs
-// against the same destination: until second has returned, or for
-// releaseAfterMs. Returns what second returned, once first has finished
-// (with 0).
+// Holds first at its first write while second runs into the same destination
+// (until second returns, or for releaseAfterMs); gives second's result.
 uint32_t whileAnotherRunWrites(const std::function<uint32_t()>& first,
                                const std::function<uint32_t()>& second, int releaseAfterMs = -1) {
     std::mutex mu;
