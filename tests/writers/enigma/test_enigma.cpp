@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <sstream>
 
 #include "config/codepage.h"
 #include "tests/writers/writerFixture.h"
@@ -120,31 +121,20 @@ size_t occurrences(const std::string& s, const std::string& what) {
     return n;
 }
 
-const Names kGoldenE1 = {"services",
-                         "services.locked",
-                         "satellites.xml",
-                         "userbouquet.dbe00.tv",
-                         "userbouquet.dbe01.tv",
-                         "userbouquet.dbe00.radio",
-                         "userbouquet.dbe02.tv",
-                         "userbouquet.dbe01.radio",
-                         "userbouquet.dbe02.radio",
-                         "userbouquet.dbe03.tv",
-                         "bouquets",
-                         "userbouquets.tv.epl",
-                         "userbouquets.radio.epl"};
-const Names kGoldenE2 = {"lamedb",
-                         "blacklist",
-                         "satellites.xml",
-                         "userbouquet.dbe00.tv",
-                         "userbouquet.dbe01.tv",
-                         "userbouquet.dbe00.radio",
-                         "userbouquet.dbe02.tv",
-                         "userbouquet.dbe01.radio",
-                         "userbouquet.dbe02.radio",
-                         "userbouquet.dbe03.tv",
-                         "bouquets.tv",
-                         "bouquets.radio"};
+// Names separated by spaces.
+Names split(const std::string& text) {
+    Names v;
+    std::istringstream in(text);
+    for (std::string w; in >> w;) v.push_back(w);
+    return v;
+}
+const std::string kBouquetFiles =
+    "userbouquet.dbe00.tv userbouquet.dbe01.tv userbouquet.dbe00.radio userbouquet.dbe02.tv "
+    "userbouquet.dbe01.radio userbouquet.dbe02.radio userbouquet.dbe03.tv ";
+const Names kGoldenE1 = split("services services.locked satellites.xml " + kBouquetFiles +
+                              "bouquets userbouquets.tv.epl userbouquets.radio.epl");
+const Names kGoldenE2 =
+    split("lamedb blacklist satellites.xml " + kBouquetFiles + "bouquets.tv bouquets.radio");
 
 }  // namespace
 
@@ -167,10 +157,9 @@ TEST(Enigma1, BouquetsFileIgnoresListTypeAndNumbersEveryBouquet) {
     fillMode0(t);
     t.cfg.e1Type = 1;
     Collected out(&buildE1, t.input());
-    EXPECT_EQ(out.names,
-              (Names{"services", "services.locked", "satellites.xml", "userbouquet.dbe00.tv",
-                     "userbouquet.dbe01.tv", "userbouquet.dbe00.radio", "bouquets",
-                     "userbouquets.tv.epl", "userbouquets.radio.epl"}));
+    EXPECT_EQ(out.names, split("services services.locked satellites.xml userbouquet.dbe00.tv "
+                               "userbouquet.dbe01.tv userbouquet.dbe00.radio bouquets "
+                               "userbouquets.tv.epl userbouquets.radio.epl"));
     EXPECT_EQ(out.files["bouquets"], golden("e1/bouquets"));
 
     // A report that counted fewer bouquets than the list holds still gives
@@ -233,18 +222,18 @@ TEST(Enigma2, ListTypeChoosesFavouritesOrBouquets) {
     // Favourites only: their files keep the first numbers, no bouquet file.
     t.cfg.e2Type = 1;
     Collected fav(&buildE2, t.input());
-    EXPECT_EQ(fav.names, (Names{"lamedb", "blacklist", "satellites.xml", "userbouquet.dbe00.tv",
-                                "userbouquet.dbe01.tv", "userbouquet.dbe00.radio", "bouquets.tv",
-                                "bouquets.radio"}));
+    EXPECT_EQ(fav.names,
+              split("lamedb blacklist satellites.xml userbouquet.dbe00.tv userbouquet.dbe01.tv "
+                    "userbouquet.dbe00.radio bouquets.tv bouquets.radio"));
     EXPECT_EQ(fav.files["userbouquet.dbe01.tv"], golden("e2/userbouquet.dbe01.tv"));
 
     // Bouquets only: numbering starts at 0; the radio-only bouquet gets no
     // TV file and no TV index line.
     t.cfg.e2Type = 2;
     Collected bou(&buildE2, t.input());
-    EXPECT_EQ(bou.names, (Names{"lamedb", "blacklist", "satellites.xml", "userbouquet.dbe00.tv",
-                                "userbouquet.dbe00.radio", "userbouquet.dbe01.radio",
-                                "userbouquet.dbe01.tv", "bouquets.tv", "bouquets.radio"}));
+    EXPECT_EQ(bou.names,
+              split("lamedb blacklist satellites.xml userbouquet.dbe00.tv userbouquet.dbe00.radio "
+                    "userbouquet.dbe01.radio userbouquet.dbe01.tv bouquets.tv bouquets.radio"));
     EXPECT_EQ(bou.files["userbouquet.dbe00.tv"], golden("e2/userbouquet.dbe02.tv"));
     EXPECT_EQ(bou.files["userbouquet.dbe01.radio"], golden("e2/userbouquet.dbe02.radio"));
     EXPECT_EQ(bou.files["bouquets.tv"],
@@ -258,8 +247,8 @@ TEST(Enigma2, ListTypeChoosesFavouritesOrBouquets) {
     tp(radio, 130, 1, 10719, 1, 27500, 3, 0, "013E", "2F44");
     ch(radio, 130, 1, 20, "Rai", 1, "Rai Radio 1", "0D5A");
     Collected r(&buildE2, radio.input());
-    EXPECT_EQ(r.names, (Names{"lamedb", "blacklist", "satellites.xml", "userbouquet.dbe00.radio",
-                              "bouquets.radio"}));
+    EXPECT_EQ(r.names,
+              split("lamedb blacklist satellites.xml userbouquet.dbe00.radio bouquets.radio"));
     EXPECT_EQ(r.files["blacklist"], "");
 }
 
