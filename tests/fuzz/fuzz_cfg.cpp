@@ -1,11 +1,5 @@
-// Reads a master list and a user configuration from the input: the bytes
-// before the first "\n====\n" are the master list, the rest the user file
-// (without the separator the whole input is the user file and the master
-// list is empty). No message box can block: the widget record has no
-// platform, so failures only set lastCfgError.
-//
-// A configuration that loads must save to a file that loads again to the
-// same records: otherwise "Save Cfg" would lose what the user had.
+// Input: master list, "\n====\n", user file (no separator: all user file).
+// A configuration that loads must save to a file that loads to the same records.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>

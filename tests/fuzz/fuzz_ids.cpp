@@ -1,9 +1,6 @@
-// Identifier and PID columns of a downloaded row, as the server may send
-// them: any bytes (NULs inside too), any length, or NULL. The download's
-// check must let through only what every writer reads as one 16-bit id.
-//
-// Input: a column count byte, then per column a byte whose top bit makes the
-// column NULL, and that many bytes of text (the low seven bits).
+// Id and PID columns of a row as the server may send them: the download's check
+// lets through only what every writer reads as one 16-bit id.
+// Input: a column count, then per column a byte (top bit: NULL; low seven: length) and text.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -1,11 +1,6 @@
-// Runs the image builders of every receiver family on channel tables decoded
-// from the input. The tables keep what a download guarantees (counts within
-// their slots, at most 29 audio tracks and CAS ids, a report that agrees
-// with the tables, markers that are TV); every value and text inside them is
-// arbitrary, texts with or without their NUL.
-//
-// Input: a builder byte, an emit byte, the configuration values, the clock,
-// then records until the end, each a tag byte, a repeat byte and its fields.
+// Every family's builder on tables decoded from the input: counts, tracks, report
+// and markers as a download guarantees them; every value and text arbitrary.
+// Input: builder byte, emit byte, configuration, clock, then records (tag, repeat, fields).
 #include <cstdio>
 #include <cstdlib>
 #include <memory>

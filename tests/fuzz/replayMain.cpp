@@ -1,7 +1,5 @@
-// Runs a fuzz target without libFuzzer: every file named, or found in a
-// folder named, goes once through LLVMFuzzerTestOneInput. So the seeds and
-// every crash input kept as a regression run in the ordinary test suites,
-// where a sanitizer or a check of the target ends the run.
+// Runs a fuzz target without libFuzzer over every file named or in a folder
+// named, so seeds and kept crash inputs run in the ordinary test suite.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>

@@ -359,12 +359,12 @@ inline Faults checkEnigmaSatellitesXml(const ListFiles& files, const EnigmaServi
     return f;
 }
 
-// The whole folder; `entries` false leaves out checkEnigmaEntries.
-inline Faults readEnigma(const ListFiles& files, EnigmaVersion v, bool entries = true) {
+// The whole folder.
+inline Faults readEnigma(const ListFiles& files, EnigmaVersion v) {
     EnigmaServices s;
     Faults f = readEnigmaServices(files, v, &s);
     f.merge(checkEnigmaIndexes(files, v));
     f.merge(checkEnigmaSatellitesXml(files, s));
-    if (entries) f.merge(checkEnigmaEntries(files, v, s));
+    f.merge(checkEnigmaEntries(files, v, s));
     return f;
 }

@@ -41,15 +41,14 @@ inline BuildResult buildList(ListFormat f, const WriterInput& in, const AzboxLis
     return buildJstImage(in, f == ListFormat::St1 ? jst::kFamilyST1 : jst::kFamilyJS1, image);
 }
 
-// Everything the format's reader checks; `enigmaEntries` false leaves out
-// the resolution of bouquet entries and parental lines.
-inline Faults readList(ListFormat f, const ListFiles& files, bool enigmaEntries = true) {
+// Everything the format's reader checks.
+inline Faults readList(ListFormat f, const ListFiles& files) {
     static const std::string none;
     auto it = files.find("image");
     const std::string& image = it == files.end() ? none : it->second;
     switch (f) {
-    case ListFormat::E2: return readEnigma(files, kEnigma2, enigmaEntries);
-    case ListFormat::E1: return readEnigma(files, kEnigma1, enigmaEntries);
+    case ListFormat::E2: return readEnigma(files, kEnigma2);
+    case ListFormat::E1: return readEnigma(files, kEnigma1);
     case ListFormat::Ndf: return readNdf(image).faults;
     case ListFormat::Sb5:
     case ListFormat::S2hd: return readEcdf(image).faults;

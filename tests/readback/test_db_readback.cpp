@@ -1,6 +1,4 @@
-// The readers on lists of downloaded data: every list mode of the fixture
-// server, and generated databases shaped to each format's own limits
-// (velartis_wide of tests/data/db/load_fixture.sh).
+// The readers on downloaded lists: every list mode, and velartis_wide at each format's limits.
 #include <initializer_list>
 #include <memory>
 #include <vector>
@@ -47,8 +45,7 @@ void download(const Download& d) {
 }
 
 // Each format builds from the tables and reads back; gives the lists.
-std::map<ListFormat, ListFiles> expectReadsBack(std::initializer_list<ListFormat> formats,
-                                                bool enigmaEntries = true) {
+std::map<ListFormat, ListFiles> expectReadsBack(std::initializer_list<ListFormat> formats) {
     const T_FnPARAM p = globalJobParam();
     std::map<ListFormat, ListFiles> lists;
     for (ListFormat f : formats) {
@@ -56,7 +53,7 @@ std::map<ListFormat, ListFiles> expectReadsBack(std::initializer_list<ListFormat
             buildList(f, writerInput(&p, kClock), {&bouParam, &catParam}, &lists[f]);
         EXPECT_TRUE(r.ok) << formatName(f) << ": " << r.message;
         if (r.ok) {
-            EXPECT_TRUE(readsBack(readList(f, lists[f], enigmaEntries))) << formatName(f);
+            EXPECT_TRUE(readsBack(readList(f, lists[f]))) << formatName(f);
         }
     }
     return lists;
@@ -82,15 +79,7 @@ TEST(ServerReadback, EveryListModeReadsBackInEveryFormat) {
         ASSERT_NO_FATAL_FAILURE(download(d));
         ASSERT_GT(chDB.count, 5u);
         expectReadsBack({ListFormat::E2, ListFormat::E1, ListFormat::Ndf, ListFormat::Sb5,
-                         ListFormat::S2hd, ListFormat::St1, ListFormat::Js1, ListFormat::Azbox},
-                        false);
-    }
-}
-
-TEST(ServerReadback, EnigmaEntriesOfEveryListModeResolve) {
-    for (const Download& d : kFixtureMode) {
-        ASSERT_NO_FATAL_FAILURE(download(d));
-        expectReadsBack({ListFormat::E2, ListFormat::E1});
+                         ListFormat::S2hd, ListFormat::St1, ListFormat::Js1, ListFormat::Azbox});
     }
 }
 

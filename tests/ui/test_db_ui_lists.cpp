@@ -1,6 +1,5 @@
-// The whole work of the window against the test database server: set up,
-// download, generate every receiver family, and the same files as the
-// command-line tool writes from the saved configuration.
+// The window against the test server: download, then every family, byte for byte
+// what the command-line tool writes from the saved configuration.
 #include <QLabel>
 #include <QProgressBar>
 #include <map>
@@ -33,9 +32,7 @@ std::string slurp(const fs::path& p) {
 
 int num(const std::ssub_match& m) { return std::stoi(m.str()); }
 
-// The time the tool's job started, as far as its list shows it: the
-// folder's or file's name, the production line of an Enigma list, the
-// stamp of a JST header. The window's clock is set to it.
+// The tool's start time as its list shows it (names, Enigma production line, JST stamp).
 VaTime startOf(const fs::path& out) {
     VaTime t{2000, 1, 1, 0, 0, 0};
     std::smatch m;

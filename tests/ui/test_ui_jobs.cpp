@@ -1,7 +1,5 @@
-// The window and a job's thread: the job's calls reach the real controls
-// through the window's event loop, its boxes and dialogs are shown by the
-// window thread while the job waits, and what stays usable during a job
-// cannot change what the job reads.
+// A job's thread and the window: its calls reach the controls through the event
+// loop, its dialogs are the window thread's, and nothing usable meanwhile changes its input.
 #include <QAbstractButton>
 #include <QAction>
 #include <QCoreApplication>

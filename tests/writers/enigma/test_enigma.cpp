@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <sstream>
 
 #include "config/codepage.h"
 #include "tests/writers/writerFixture.h"
@@ -120,31 +121,20 @@ size_t occurrences(const std::string& s, const std::string& what) {
     return n;
 }
 
-const Names kGoldenE1 = {"services",
-                         "services.locked",
-                         "satellites.xml",
-                         "userbouquet.dbe00.tv",
-                         "userbouquet.dbe01.tv",
-                         "userbouquet.dbe00.radio",
-                         "userbouquet.dbe02.tv",
-                         "userbouquet.dbe01.radio",
-                         "userbouquet.dbe02.radio",
-                         "userbouquet.dbe03.tv",
-                         "bouquets",
-                         "userbouquets.tv.epl",
-                         "userbouquets.radio.epl"};
-const Names kGoldenE2 = {"lamedb",
-                         "blacklist",
-                         "satellites.xml",
-                         "userbouquet.dbe00.tv",
-                         "userbouquet.dbe01.tv",
-                         "userbouquet.dbe00.radio",
-                         "userbouquet.dbe02.tv",
-                         "userbouquet.dbe01.radio",
-                         "userbouquet.dbe02.radio",
-                         "userbouquet.dbe03.tv",
-                         "bouquets.tv",
-                         "bouquets.radio"};
+// Names separated by spaces.
+Names split(const std::string& text) {
+    Names v;
+    std::istringstream in(text);
+    for (std::string w; in >> w;) v.push_back(w);
+    return v;
+}
+const std::string kBouquetFiles =
+    "userbouquet.dbe00.tv userbouquet.dbe01.tv userbouquet.dbe00.radio userbouquet.dbe02.tv "
+    "userbouquet.dbe01.radio userbouquet.dbe02.radio userbouquet.dbe03.tv ";
+const Names kGoldenE1 = split("services services.locked satellites.xml " + kBouquetFiles +
+                              "bouquets userbouquets.tv.epl userbouquets.radio.epl");
+const Names kGoldenE2 =
+    split("lamedb blacklist satellites.xml " + kBouquetFiles + "bouquets.tv bouquets.radio");
 
 }  // namespace
 
@@ -167,10 +157,9 @@ TEST(Enigma1, BouquetsFileIgnoresListTypeAndNumbersEveryBouquet) {
     fillMode0(t);
     t.cfg.e1Type = 1;
     Collected out(&buildE1, t.input());
-    EXPECT_EQ(out.names,
-              (Names{"services", "services.locked", "satellites.xml", "userbouquet.dbe00.tv",
-                     "userbouquet.dbe01.tv", "userbouquet.dbe00.radio", "bouquets",
-                     "userbouquets.tv.epl", "userbouquets.radio.epl"}));
+    EXPECT_EQ(out.names, split("services services.locked satellites.xml userbouquet.dbe00.tv "
+                               "userbouquet.dbe01.tv userbouquet.dbe00.radio bouquets "
+                               "userbouquets.tv.epl userbouquets.radio.epl"));
     EXPECT_EQ(out.files["bouquets"], golden("e1/bouquets"));
 
     // A report that counted fewer bouquets than the list holds still gives
@@ -233,18 +222,18 @@ TEST(Enigma2, ListTypeChoosesFavouritesOrBouquets) {
     // Favourites only: their files keep the first numbers, no bouquet file.
     t.cfg.e2Type = 1;
     Collected fav(&buildE2, t.input());
-    EXPECT_EQ(fav.names, (Names{"lamedb", "blacklist", "satellites.xml", "userbouquet.dbe00.tv",
-                                "userbouquet.dbe01.tv", "userbouquet.dbe00.radio", "bouquets.tv",
-                                "bouquets.radio"}));
+    EXPECT_EQ(fav.names,
+              split("lamedb blacklist satellites.xml userbouquet.dbe00.tv userbouquet.dbe01.tv "
+                    "userbouquet.dbe00.radio bouquets.tv bouquets.radio"));
     EXPECT_EQ(fav.files["userbouquet.dbe01.tv"], golden("e2/userbouquet.dbe01.tv"));
 
     // Bouquets only: numbering starts at 0; the radio-only bouquet gets no
     // TV file and no TV index line.
     t.cfg.e2Type = 2;
     Collected bou(&buildE2, t.input());
-    EXPECT_EQ(bou.names, (Names{"lamedb", "blacklist", "satellites.xml", "userbouquet.dbe00.tv",
-                                "userbouquet.dbe00.radio", "userbouquet.dbe01.radio",
-                                "userbouquet.dbe01.tv", "bouquets.tv", "bouquets.radio"}));
+    EXPECT_EQ(bou.names,
+              split("lamedb blacklist satellites.xml userbouquet.dbe00.tv userbouquet.dbe00.radio "
+                    "userbouquet.dbe01.radio userbouquet.dbe01.tv bouquets.tv bouquets.radio"));
     EXPECT_EQ(bou.files["userbouquet.dbe00.tv"], golden("e2/userbouquet.dbe02.tv"));
     EXPECT_EQ(bou.files["userbouquet.dbe01.radio"], golden("e2/userbouquet.dbe02.radio"));
     EXPECT_EQ(bou.files["bouquets.tv"],
@@ -258,8 +247,8 @@ TEST(Enigma2, ListTypeChoosesFavouritesOrBouquets) {
     tp(radio, 130, 1, 10719, 1, 27500, 3, 0, "013E", "2F44");
     ch(radio, 130, 1, 20, "Rai", 1, "Rai Radio 1", "0D5A");
     Collected r(&buildE2, radio.input());
-    EXPECT_EQ(r.names, (Names{"lamedb", "blacklist", "satellites.xml", "userbouquet.dbe00.radio",
-                              "bouquets.radio"}));
+    EXPECT_EQ(r.names,
+              split("lamedb blacklist satellites.xml userbouquet.dbe00.radio bouquets.radio"));
     EXPECT_EQ(r.files["blacklist"], "");
 }
 
@@ -292,12 +281,6 @@ struct XmlFile {
 TEST(Enigma2, SatellitesXmlIsWellFormedWithMarkupInNamesAndWithoutTransponders) {
     if (std::system("command -v xmllint >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "xmllint is not installed (package libxml2-utils)";
-    Tables t;
-    fillMode0(t);
-    XmlFile xml(buildSatellitesXml(t.input()));
-    EXPECT_TRUE(xml.wellFormed());  // its values are in the golden file
-    EXPECT_EQ(xml.xpath("count(/satellites/sat[1]/transponder)"), "3");
-
     Tables odd;
     sat(odd, 130, "Sport & <News> \"HD\"", "Hot Bird", "13.0E", 130, 20);
     tp(odd, 130, 1, 10719, 1, 27500, 3, 0, "013E", "2F44", 0, 20);
@@ -317,29 +300,14 @@ TEST(Enigma2, SatellitesXmlIsWellFormedWithMarkupInNamesAndWithoutTransponders) 
 TEST(EnigmaText, NamesGoOutInUtf8OrOnRequestInWindows1252) {
     // é ü Ö ° € in Windows-1252, and a byte the code page leaves undefined.
     Tables t;
-    sat(t, 420, "T\xFCrksat \x80 \x81", "T\xFCrksat",
-        "42.0\xB0"
-        "E",
-        420);
+    sat(t, 420, "T\xFCrksat \x80 \x81", "T\xFCrksat", "42.0\260E", 420);
     tp(t, 420, 1, 11000, 0, 27500, 3, 0, "0001", "0001");
-    T_dbCh& full = ch(t, 420, 1, 10,
-                      "\xD6"
-                      "ffentlich-Rechtliche",
-                      0, "", "0101", 9);
+    T_dbCh& full = ch(t, 420, 1, 10, "\326ffentlich-Rechtliche", 0, "", "0101", 9);
     std::memset(full.ch_name, '\xE9', sizeof full.ch_name);  // the whole field, no NUL
-    ch(t, 420, 1, 10,
-       "\xD6"
-       "ffentlich-Rechtliche",
-       0, "T\xE9l\xE9 Z\xFCrich", "0102");
+    ch(t, 420, 1, 10, "\326ffentlich-Rechtliche", 0, "T\xE9l\xE9 Z\xFCrich", "0102");
     t.addFav(5, "Sport \x80");
     link(t, 5, 420, 1, "0102", 0);
-    const std::string e = "\xC3\xA9",
-                      uml =
-                          "\xC3\x96"
-                          "ffentlich-Rechtliche",
-                      deg =
-                          "42.0\xC2\xB0"
-                          "E";
+    const std::string e = "\xC3\xA9", uml = "\xC3\226ffentlich-Rechtliche", deg = "42.0\xC2\260E";
     std::string fullName;
     for (size_t i = 0; i < sizeof full.ch_name; ++i)
         fullName += e;  // cut where it was: 25 characters
@@ -351,9 +319,7 @@ TEST(EnigmaText, NamesGoOutInUtf8OrOnRequestInWindows1252) {
          {"#NAME Sport \xE2\x82\xAC\n",
           "#DESCRIPTION -------- Sport \xE2\x82\xAC " + deg + " --------\n"}},
         {"userbouquet.dbe01.tv", {"#NAME " + uml + " " + deg + "\n"}},
-        {"satellites.xml",
-         {"<sat name=\"T\xFCrksat &#x20AC; ? 42.0\xB0"
-          "E\" "}}};
+        {"satellites.xml", {"<sat name=\"T\xFCrksat &#x20AC; ? 42.0\260E\" "}}};
     Collected e2(&buildE2, t.input());
     ASSERT_TRUE(e2.ok);
     for (const auto& [name, parts] : wanted)
@@ -390,8 +356,7 @@ TEST(EnigmaText, NamesGoOutInUtf8OrOnRequestInWindows1252) {
     Collected cp(&buildE2, t.input());
     EXPECT_NE(cp.files["lamedb"].find("\n" + std::string(sizeof full.ch_name, '\xE9') + "\n"),
               std::string::npos);
-    EXPECT_NE(cp.files["satellites.xml"].find("<sat name=\"T\xFCrksat \x80 \x81 42.0\xB0"
-                                              "E\""),
+    EXPECT_NE(cp.files["satellites.xml"].find("<sat name=\"T\xFCrksat \x80 \x81 42.0\260E\""),
               std::string::npos);
 }
 
@@ -460,30 +425,4 @@ TEST(Enigma2, FullListIsWrittenWhole) {
     for (auto& [name, bytes] : c.files)
         if (name.rfind("userbouquet.", 0) == 0) lines += occurrences(bytes, "#SERVICE 1:0:");
     EXPECT_EQ(lines, kChDbSlots - 1);
-}
-
-TEST(Enigma2, JobWritesIntoTheDatedFolderAndReplacesAnEarlierRun) {
-    Job j;
-    sat(j, 130, "Hot Bird", "Hot Bird", "13.0E", 130);
-    tp(j, 130, 1, 10719, 1, 27500, 3, 0, "013E", "2F44");
-    ch(j, 130, 1, 20, "Rai", 1, "Rai Radio 1", "0D5A");
-    j.cfg.logFile = 1;
-    // An earlier job of the same minute left a TV index and bouquets, up
-    // to the highest number a full list has.
-    fs::path folder = j.tmp.path / "DalmeroListE2_2024-03-07_09-05";
-    fs::create_directory(folder);
-    for (const char* name : {"bouquets.tv", "userbouquet.dbe07.tv", "userbouquet.dbe2002.tv"})
-        ASSERT_TRUE(writeFileWhole((folder / name).string(), std::string("old"), nullptr));
-
-    j.ui.answerFolder(j.tmp.path.string());
-    EXPECT_EQ(WriteE2(&j.param), 0u);
-    for (const char* name : {"bouquets.tv", "userbouquet.dbe07.tv", "userbouquet.dbe2002.tv"})
-        EXPECT_FALSE(fs::exists(folder / name)) << name;
-    for (const char* name : {"blacklist", "satellites.xml", "userbouquet.dbe00.radio",
-                             "bouquets.radio", "Velartis.log"})
-        EXPECT_TRUE(fs::exists(folder / name)) << name;
-    EXPECT_EQ(fileText(folder / "lamedb"), buildServiceList(j.input(), EnigmaDialect::E2));
-    EXPECT_EQ(j.boxes(), (Names{"Message|info|The file was written correctly."}));
-    EXPECT_EQ(j.ui.find("progGen")->pos, 100);
-    EXPECT_TRUE(j.restored());
 }

@@ -260,7 +260,7 @@ TEST(NdfImage, UnwritableRecordsAreLeftOutAndLaterIndexesClose) {
     EXPECT_NE(note.find("and 9 more."), std::string::npos) << note;
 }
 
-TEST(NdfJob, WritesTheImageUnderTheDefaultNameWithItsLogOrStopsAtTheLimit) {
+TEST(NdfJob, WritesTheImageUnderTheDefaultNameWithItsLogAfterAWarning) {
     Job j;
     fillGolden(j);
     const fs::path dir = j.tmp.path;
@@ -282,14 +282,4 @@ TEST(NdfJob, WritesTheImageUnderTheDefaultNameWithItsLogOrStopsAtTheLimit) {
     EXPECT_NE(j.boxes()[1].find("Channel 2 \"Rai 1 HD\""), std::string::npos) << j.boxes()[1];
     EXPECT_EQ(fileText(dir / "warned.ndf").find("Rai 1 HD"), std::string::npos);
     EXPECT_NE(fileText(dir / "warned.ndf").find("Radio 2"), std::string::npos);
-
-    // The satellite limit shows its text and writes nothing, without a dialog.
-    Job limit;
-    limit.report.fakeSatellites = 61;
-    limit.ui.answerSave(limit.tmp.path.string());
-    EXPECT_EQ(WriteNDF(&limit.param), 1u);
-    const std::string msg = "Too many satellites for NDF format. (61 max)";
-    EXPECT_EQ(limit.boxes(), (std::vector<std::string>{" Error|error|" + msg}));
-    EXPECT_TRUE(limit.ui.lastDefaultName.empty());
-    EXPECT_TRUE(fs::is_empty(limit.tmp.path));
 }
