@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -38,43 +39,6 @@ bool corrupt(const char* file, int line, const char* section, const std::string&
     text += ".\n" + reason + kDownloadNew;
     fail(text, kCorrupt);
     return false;
-}
-
-// Reads a configuration file, never more than one byte past the bound, so a
-// device or a pipe without end cannot make it grow.
-enum class ReadResult { ok, cannotOpen, tooLarge };
-ReadResult readCfgFile(const char* path, std::string* out, std::string* reason) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *reason = std::strerror(errno);
-        return ReadResult::cannotOpen;
-    }
-    ReadResult result = ReadResult::ok;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        if (static_cast<unsigned long long>(st.st_size) > kMaxCfgBytes)
-            result = ReadResult::tooLarge;
-        else
-            out->reserve(static_cast<size_t>(st.st_size));
-    }
-    char buf[65536];
-    while (result == ReadResult::ok) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            *reason = std::strerror(errno);  // a folder gets "Is a directory"
-            result = ReadResult::cannotOpen;
-        } else if (n == 0) {
-            break;
-        } else if (out->size() + static_cast<size_t>(n) > kMaxCfgBytes) {
-            result = ReadResult::tooLarge;
-        } else {
-            out->append(buf, static_cast<size_t>(n));
-        }
-    }
-    ::close(fd);
-    if (result != ReadResult::ok) out->clear();
-    return result;
 }
 
 // Splits a text into whole lines of any length; LF, CR LF and a lone CR all end a line.
@@ -348,35 +312,68 @@ bool checkCategories(const T_idxSat* sat, const T_idxCat* cat, const size_t* cat
 
 enum class KeyResult { notAKey, ok, bad };
 
-// Up to `width` digits at `at`; the value must start with a digit and may
-// be shorter (MAXCTV=123), but not longer.
-KeyResult keyDigits(const char* file, int lineNo, const char* line, const char* key, size_t at,
-                    size_t width, int lo, int hi, int* out) {
+KeyResult badKey(const char* file, int lineNo, const std::string& reason) {
+    corrupt(file, lineNo, nullptr, reason);
+    return KeyResult::bad;
+}
+
+// Up to `width` digits at `at` and nothing after them; the value must start
+// with a digit and may be shorter (MAXCTV=123), but not longer.
+KeyResult keyDigits(const char* file, int lineNo, const char* line, const std::string& name,
+                    size_t at, size_t width, int lo, int hi, int* out) {
     size_t n = 0;
     while (n < width && line[at + n] >= '0' && line[at + n] <= '9') ++n;
-    std::string name(key, std::strlen(key) - 1);
-    if (n == 0) {
-        corrupt(file, lineNo, nullptr,
-                strFormat("The value of %s is not a number: \"%.24s\".", name.c_str(), line + at));
-        return KeyResult::bad;
-    }
-    if (line[at + n] >= '0' && line[at + n] <= '9') {
-        corrupt(file, lineNo, nullptr,
-                strFormat("The value of %s has more than %zu digits.", name.c_str(), width));
-        return KeyResult::bad;
-    }
+    if (n == width && line[at + n] >= '0' && line[at + n] <= '9')
+        return badKey(file, lineNo,
+                      strFormat("The value of %s has more than %zu digits.", name.c_str(), width));
+    if (n == 0 || line[at + n] != '\0')
+        return badKey(file, lineNo,
+                      strFormat("The value of %s is not a number: \"%.24s\".", name.c_str(),
+                                line + at));
     int v = toInt(std::string(line + at, n).c_str());
-    if (v < lo || v > hi) {
-        corrupt(file, lineNo, nullptr,
-                strFormat("%s is %d; it must be %d to %d.", name.c_str(), v, lo, hi));
-        return KeyResult::bad;
-    }
+    if (v < lo || v > hi)
+        return badKey(file, lineNo,
+                      strFormat("%s is %d; it must be %d to %d.", name.c_str(), v, lo, hi));
     *out = v;
     return KeyResult::ok;
 }
 
-// One key line; the values come from fixed positions after the '=', as the writer puts them.
-KeyResult readKey(const char* file, int lineNo, const char* line, T_cfgStruct* cfg) {
+// Degrees and tenths, "45.4", "9" or "009.2": up to `width` digits, then
+// optionally a dot and one digit, and nothing else; at most maxTenths.
+KeyResult keyPosition(const char* file, int lineNo, const char* line, const std::string& name,
+                      size_t at, size_t width, int maxTenths, int* deg, int* dec) {
+    size_t n = 0;
+    while (n < width && line[at + n] >= '0' && line[at + n] <= '9') ++n;
+    if (n == width && line[at + n] >= '0' && line[at + n] <= '9')
+        return badKey(file, lineNo,
+                      strFormat("The value of %s has more than %zu digits.", name.c_str(), width));
+    const char* rest = line + at + n;
+    const bool tenth = rest[0] == '.' && rest[1] >= '0' && rest[1] <= '9';
+    if (n == 0 || (tenth ? rest[2] != '\0' : rest[0] != '\0'))
+        return badKey(file, lineNo,
+                      strFormat("The value of %s is not a number of degrees such as 45.4: "
+                                "\"%.24s\".",
+                                name.c_str(), line + at));
+    const int d = toInt(std::string(line + at, n).c_str()), t = tenth ? rest[1] - '0' : 0;
+    if (d * 10 + t > maxTenths)
+        return badKey(file, lineNo,
+                      strFormat("%s is %d.%d; it must be 0 to %d.%d degrees.", name.c_str(), d, t,
+                                maxTenths / 10, maxTenths % 10));
+    *deg = d;
+    *dec = t;
+    return KeyResult::ok;
+}
+
+// One key line; a line of the shape NAME=... whose name is no key is
+// refused, so a misspelt key is not ignored.
+KeyResult readKey(const char* file, int lineNo, const char* line, T_cfgStruct* cfg,
+                  std::string* name) {
+    const size_t nameLen = std::strspn(line,
+                                       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                       "0123456789_");
+    if (nameLen == 0 || line[nameLen] != '=') return KeyResult::notAKey;
+    name->assign(line, nameLen);
+    const size_t at = nameLen + 1;
     struct Key {
         const char* key;
         int T_cfgStruct::*field;
@@ -385,47 +382,31 @@ KeyResult readKey(const char* file, int lineNo, const char* line, T_cfgStruct* c
     };
     // LANG is one digit here: the window and the tool refuse an unknown
     // language with a box of their own after loading.
-    static const Key keys[] = {{"LANG=", &T_cfgStruct::lang, 1, 0, 9},
-                               {"LIST=", &T_cfgStruct::listType, 1, 0, 2},
-                               {"FILE=", &T_cfgStruct::fileType, 1, 0, 7},
-                               {"CHFAKE=", &T_cfgStruct::chFake, 1, 0, 1},
-                               {"LOGFILE=", &T_cfgStruct::logFile, 1, 0, 1},
-                               {"LONGWE=", &T_cfgStruct::lonWE, 1, 0, 1},
-                               {"E1TYPE=", &T_cfgStruct::e1Type, 1, 0, 2},
-                               {"E2TYPE=", &T_cfgStruct::e2Type, 1, 0, 2},
-                               {"MAXBOU=", &T_cfgStruct::maxBou, 3, 0, 999},
-                               {"MAXCTV=", &T_cfgStruct::maxCTv, 5, 0, 99999},
-                               {"MAXCRA=", &T_cfgStruct::maxCRa, 5, 0, 99999},
-                               {"GHD=", &T_cfgStruct::gHD, 1, 0, 1},
-                               {"G3D=", &T_cfgStruct::g3D, 1, 0, 1},
-                               {"GRAD=", &T_cfgStruct::gRad, 1, 0, 1},
-                               {"GTP=", &T_cfgStruct::gTP, 1, 0, 1}};
+    static const Key keys[] = {{"LANG", &T_cfgStruct::lang, 1, 0, 9},
+                               {"LIST", &T_cfgStruct::listType, 1, 0, 2},
+                               {"FILE", &T_cfgStruct::fileType, 1, 0, 7},
+                               {"CHFAKE", &T_cfgStruct::chFake, 1, 0, 1},
+                               {"LOGFILE", &T_cfgStruct::logFile, 1, 0, 1},
+                               {"LONGWE", &T_cfgStruct::lonWE, 1, 0, 1},
+                               {"E1TYPE", &T_cfgStruct::e1Type, 1, 0, 2},
+                               {"E2TYPE", &T_cfgStruct::e2Type, 1, 0, 2},
+                               {"MAXBOU", &T_cfgStruct::maxBou, 3, 0, 999},
+                               {"MAXCTV", &T_cfgStruct::maxCTv, 5, 0, 99999},
+                               {"MAXCRA", &T_cfgStruct::maxCRa, 5, 0, 99999},
+                               {"GHD", &T_cfgStruct::gHD, 1, 0, 1},
+                               {"G3D", &T_cfgStruct::g3D, 1, 0, 1},
+                               {"GRAD", &T_cfgStruct::gRad, 1, 0, 1},
+                               {"GTP", &T_cfgStruct::gTP, 1, 0, 1}};
     for (const Key& k : keys)
-        if (startsWith(line, k.key))
-            return keyDigits(file, lineNo, line, k.key, std::strlen(k.key), k.width, k.lo, k.hi,
+        if (*name == k.key)
+            return keyDigits(file, lineNo, line, *name, at, k.width, k.lo, k.hi,
                              &(cfg->*k.field));
-    // Degrees from the two characters after '=', tenths from the one after
-    // them and the dot; with one digit of degrees that is the line end (0).
-    struct Pos {
-        const char* key;
-        int T_cfgStruct::*deg;
-        int T_cfgStruct::*dec;
-    };
-    static const Pos pos[] = {{"LAT=", &T_cfgStruct::latDeg, &T_cfgStruct::latDec},
-                              {"LONG=", &T_cfgStruct::lonDeg, &T_cfgStruct::lonDec}};
-    for (const Pos& p : pos) {
-        if (!startsWith(line, p.key)) continue;
-        size_t at = std::strlen(p.key);
-        int deg = 0;
-        KeyResult r = keyDigits(file, lineNo, line, p.key, at, 2, 0, 99, &deg);
-        if (r != KeyResult::ok) return r;
-        cfg->*p.deg = deg;
-        size_t len = std::strlen(line);
-        char tenth = at + 3 < len ? line[at + 3] : '\0';
-        cfg->*p.dec = tenth >= '0' && tenth <= '9' ? tenth - '0' : 0;
-        return KeyResult::ok;
-    }
-    return KeyResult::notAKey;
+    // The dish's latitude (north or south) and longitude (east or west, by LONGWE).
+    if (*name == "LAT")
+        return keyPosition(file, lineNo, line, *name, at, 2, 900, &cfg->latDeg, &cfg->latDec);
+    if (*name == "LONG")
+        return keyPosition(file, lineNo, line, *name, at, 3, 1800, &cfg->lonDeg, &cfg->lonDec);
+    return badKey(file, lineNo, strFormat("Unknown key %.24s.", name->c_str()));
 }
 
 bool readUser(const char* path, std::string_view text, T_cfgStruct* cfg, T_idxSat* sat,
@@ -442,14 +423,23 @@ bool readUser(const char* path, std::string_view text, T_cfgStruct* cfg, T_idxSa
     const NumField favId{"favId", 0, kIdMax}, bouId{"bouId", 0, kIdMax},
         bouNatId{"bouNatId", 0, kIdMax};
     LineReader in(text);
-    std::string buf;
+    std::string buf, keyName;
     bool anything = false;
     size_t catLen[kSatSlots] = {0};
+    // Where each key and each satellite was first given: a second one would
+    // silently win, or write every channel of the satellite twice.
+    std::map<std::string, int> keyLines;
+    std::map<int, int> satLines;
     while (in.next(&buf)) {
         stripBlanks(&buf);
-        KeyResult key = readKey(path, in.lineNo(), buf.c_str(), cfg);
+        KeyResult key = readKey(path, in.lineNo(), buf.c_str(), cfg, &keyName);
         if (key == KeyResult::bad) return false;
         if (key == KeyResult::ok) {
+            auto [first, isNew] = keyLines.emplace(keyName, in.lineNo());
+            if (!isNew)
+                return corrupt(path, in.lineNo(), nullptr,
+                               strFormat("%s is given twice (first on line %d).", keyName.c_str(),
+                                         first->second));
             anything = true;
         } else if (startsWith(buf.c_str(), "[SAT]")) {
             anything = true;
@@ -464,6 +454,12 @@ bool readUser(const char* path, std::string_view text, T_cfgStruct* cfg, T_idxSa
                                      &r.diseqc, &r.positionerId, &r.skew,     &r.feedTp};
                     for (int i = 0; i < 16; ++i)
                         if (nums[i] && !numField(s, f, i, satNums[i], nums[i])) return false;
+                    auto [first, isNew] = satLines.emplace(r.satId, s.in.lineNo());
+                    if (!isNew)
+                        return corrupt(s.file, s.in.lineNo(), s.section,
+                                       strFormat("The satellite %d is given twice (first on "
+                                                 "line %d).",
+                                                 r.satId, first->second));
                     if (!flagField(s, f, 16, "radioFilter", 3) ||
                         !flagField(s, f, 17, "tvFilter", 5) || !flagField(s, f, 18, "catFilter", 0))
                         return false;
@@ -582,9 +578,11 @@ bool loadCfgFrom(const char* masterFile, const char* fileName, T_cfgStruct* cfg,
         resetCounts(cfg, sat, bou, bouI, cat, fav, favI, nat);
         std::string master, user, reason;
         for (auto [path, text] : {std::pair{masterFile, &master}, std::pair{fileName, &user}}) {
-            ReadResult r = readCfgFile(path, text, &reason);
-            if (r == ReadResult::cannotOpen) return unableToOpen(path, reason);
-            if (r == ReadResult::tooLarge) return tooLarge(path);
+            // Regular files only: a pipe without a writer would block the
+            // start for ever.
+            BoundedRead r = readRegularFile(path, kMaxCfgBytes, text, &reason);
+            if (r == BoundedRead::kCannotRead) return unableToOpen(path, reason);
+            if (r == BoundedRead::kTooLarge) return tooLarge(path);
         }
         return loadTexts(master, user, masterFile, fileName, cfg, sat, bou, bouI, cat, fav, favI,
                          nat);

@@ -170,8 +170,17 @@ namespace {
 // for a stream the process already writes to (shared with its output).
 bool writeInPlace(const std::string& path, const void* data, size_t size, bool append,
                   std::string* err) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | (append ? O_APPEND : O_TRUNC));
+    // A pipe that nobody reads would block for ever: opened without
+    // blocking it fails at once, and blocks as usual once open.
+    int fd = ::open(path.c_str(),
+                    O_WRONLY | O_CLOEXEC | O_NONBLOCK | (append ? O_APPEND : O_TRUNC));
+    if (fd < 0 && errno == ENXIO) {
+        if (err) *err = "cannot write " + path + ": no process reads this pipe";
+        return false;
+    }
     if (fd < 0) return fail(err, "cannot write", path, errno);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     int e = 0;
     bool ok = hookAllows(path, size);
     if (!ok) e = ENOSPC;
@@ -363,4 +372,45 @@ bool readFileWhole(const std::string& path, std::string* out) {
     bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
+}
+
+BoundedRead readRegularFile(const std::string& path, size_t max, std::string* out,
+                            std::string* reason) {
+    out->clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = std::strerror(errno);
+        return BoundedRead::kCannotRead;
+    }
+    BoundedRead result = BoundedRead::kOk;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        *reason = std::strerror(errno);
+        result = BoundedRead::kCannotRead;
+    } else if (!S_ISREG(st.st_mode)) {
+        *reason = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+        result = BoundedRead::kCannotRead;
+    } else if (static_cast<unsigned long long>(st.st_size) > max) {
+        result = BoundedRead::kTooLarge;
+    } else {
+        out->reserve(static_cast<size_t>(st.st_size));
+    }
+    char buf[65536];
+    while (result == BoundedRead::kOk) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            *reason = std::strerror(errno);
+            result = BoundedRead::kCannotRead;
+        } else if (n == 0) {
+            break;
+        } else if (out->size() + static_cast<size_t>(n) > max) {
+            result = BoundedRead::kTooLarge;  // it grew while read
+        } else {
+            out->append(buf, static_cast<size_t>(n));
+        }
+    }
+    ::close(fd);
+    if (result != BoundedRead::kOk) out->clear();
+    return result;
 }

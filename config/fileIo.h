@@ -78,3 +78,11 @@ void setPlainFileSystem(bool plain);
 
 // Reads a whole file; false when it cannot be read.
 bool readFileWhole(const std::string& path, std::string* out);
+
+// Reads a regular file of at most max bytes, never more than one read past
+// the bound. A pipe is not waited for (opened without blocking) and, like a
+// device or a folder, refused. *reason gets why it failed ("it is not a
+// regular file", "it is a folder", the system's reason); out is empty then.
+enum class BoundedRead { kOk, kCannotRead, kTooLarge };
+BoundedRead readRegularFile(const std::string& path, size_t max, std::string* out,
+                            std::string* reason);

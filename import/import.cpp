@@ -29,51 +29,20 @@ bool exists(const std::string& path) {
 // a runaway file from filling the memory.
 constexpr size_t kMaxSourceBytes = size_t{16} << 20;
 
-// Reads a regular file of at most max bytes. A pipe is not waited for and
-// a device or folder is refused, with the reason in *err.
 bool readBounded(const std::string& path, size_t max, std::string* out, std::string* err) {
-    out->clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        *err = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0, tooLarge = false;
-    if (!ok) {
-        *err = "cannot read " + path + ": " + std::strerror(errno);
-    } else if (!S_ISREG(st.st_mode)) {
-        *err = "cannot read " + path + ": " +
-               (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
-        ok = false;
-    } else if (static_cast<unsigned long long>(st.st_size) > max) {
-        ok = false;
-        tooLarge = true;
-    } else {
-        out->reserve(static_cast<size_t>(st.st_size));
-    }
-    char buf[65536];
-    while (ok) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            *err = "cannot read " + path + ": " + std::strerror(errno);
-            ok = false;
-        } else if (n == 0) {
+    std::string reason;
+    switch (readRegularFile(path, max, out, &reason)) {
+        case BoundedRead::kOk:
+            return true;
+        case BoundedRead::kTooLarge:
+            *err = path + " is larger than " + std::to_string(max >> 20) +
+                   " MB, more than such a file holds";
+            return false;
+        case BoundedRead::kCannotRead:
             break;
-        } else if (out->size() + static_cast<size_t>(n) > max) {
-            ok = false;  // it grew while read
-            tooLarge = true;
-        } else {
-            out->append(buf, static_cast<size_t>(n));
-        }
     }
-    ::close(fd);
-    if (tooLarge)
-        *err = path + " is larger than " + std::to_string(max >> 20) +
-               " MB, more than such a file holds";
-    if (!ok) out->clear();
-    return ok;
+    *err = "cannot read " + path + ": " + reason;
+    return false;
 }
 
 // A configuration file's text; a missing one is the given default.

@@ -260,6 +260,13 @@ void CppWnd::editLeft(int id) {
     case ids::kMaxCRa: cfgParam.maxCRa = editValue(maxCRa_, 5); break;
     default: return;
     }
+    // Past the pole the configuration file would not load again.
+    if (cfgParam.latDeg * 10 + cfgParam.latDec > 900) {
+        cfgParam.latDeg = 90;
+        cfgParam.latDec = 0;
+        setText(latDeg_, "90");
+        setText(latDec_, "0");
+    }
     changed();
 }
 

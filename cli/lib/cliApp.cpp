@@ -1,6 +1,7 @@
 #include "cli/lib/cliApp.h"
 
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -27,6 +28,7 @@
 #include "download/jobParam.h"
 #include "jobs/families.h"
 #include "jobs/jobLauncher.h"
+#include "writers/frame/writerFrame.h"
 
 namespace fs = std::filesystem;
 
@@ -178,6 +180,41 @@ bool nearestExistingIsFolder(const fs::path& path, fs::path* existing) {
         if (!p.has_relative_path()) return true;
         p = p.parent_path();
     }
+}
+
+// Whether two paths name one file: the same inode when both exist (through
+// links, "./" or "../" and any other spelling), else the same absolute
+// path once links and dots in the existing part are resolved.
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    std::error_code ea, eb;
+    const fs::path ca = fs::weakly_canonical(fs::absolute(a, ea), ea);
+    const fs::path cb = fs::weakly_canonical(fs::absolute(b, eb), eb);
+    return !ea && !eb && ca == cb;
+}
+
+struct NamedPath {
+    std::string option, path;
+};
+
+// A file the run writes that is also one it reads (or another it writes)
+// would be overwritten: the next run would find a list where its
+// configuration was. Empty when no two clash.
+std::string pathClash(const std::vector<NamedPath>& outputs, const std::vector<NamedPath>& inputs) {
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const NamedPath& o = outputs[i];
+        for (const NamedPath& in : inputs)
+            if (sameFile(o.path, in.path))
+                return o.option + " '" + o.path + "' is the file of " + in.option + " '" +
+                       in.path + "': it would be overwritten";
+        for (size_t j = i + 1; j < outputs.size(); ++j)
+            if (sameFile(o.path, outputs[j].path))
+                return o.option + " '" + o.path + "' and " + outputs[j].option + " '" +
+                       outputs[j].path + "' name the same file";
+    }
+    return {};
 }
 
 // Paths in the report as the user named them, file sizes as they are now.
@@ -366,6 +403,22 @@ int runCli(int argc, char** argv) {
         if (!installed.empty()) {
             config = installed;
             if (!quiet) std::fprintf(stderr, "velartis-cli: using %s\n", config.c_str());
+        }
+    }
+
+    // Nothing written may land on a file the run reads.
+    {
+        std::vector<NamedPath> outputs;
+        if (!reportFile.empty()) outputs.push_back({"--report-json", reportFile});
+        if (single > 0 && !needFolder && fs::path(output).has_extension() &&
+            !fs::is_directory(output)) {
+            outputs.push_back({"--output", output});
+            if (!noLog) outputs.push_back({"the list's log", logPathFor(output)});
+        }
+        const std::string clash = pathClash(outputs, {{"--config", config}, {"--master", master}});
+        if (!clash.empty()) {
+            std::fprintf(stderr, "velartis-cli: %s\n", clash.c_str());
+            return kExitUsage;
         }
     }
 

@@ -128,4 +128,55 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_LT(summaryAt, reportAt) << toStdout.out;
 }
 
+// Nothing the run writes may land on a file it reads, whatever the spelling,
+// and no pipe blocks the run: a configuration on a pipe is refused, a
+// report into a pipe that nobody reads fails instead of waiting.
+TEST(CliUsage, OutputsNeverLandOnInputsAndPipesNeverBlock) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / "va_cli_clash";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "sub");
+    const std::string cfg = (dir / "user.cfg").string(), vac = (dir / "master.vac").string();
+    fs::copy_file(std::string(VA_TEST_DATA) + "/config/user.cfg", cfg);
+    fs::copy_file(std::string(VA_TEST_DATA) + "/config/master.vac", vac);
+    fs::create_symlink(vac, dir / "link.vac");
+    std::string before;
+    ASSERT_TRUE(readFileWhole(cfg, &before));
+    const std::string files = "--config '" + cfg + "' --master '" + vac + "' ";
+    const std::string d = dir.string();
+    for (const std::string& use :
+         {"--format ndf --output '" + cfg + "'",
+          "--format ndf --output '" + d + "/sub/../user.cfg'",  // another spelling
+          "--summary --report-json '" + d + "/./master.vac'",
+          "--summary --report-json '" + d + "/link.vac'",  // through a link
+          "--format ndf --output '" + d + "/l.ndf' --report-json '" + d + "/l.log'"}) {
+        CliResult r = runCliTool(files + use);
+        EXPECT_EQ(r.exitCode, 64) << use << "\n" << r.out;
+        EXPECT_EQ(countOf(r.out, "\n"), 1u) << r.out;
+    }
+    std::string after;
+    ASSERT_TRUE(readFileWhole(cfg, &after));
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.vac"));
+    // The log beside a list clashes only when a log is written.
+    fs::copy_file(vac, dir / "m.log");
+    const std::string logged =
+        "--config '" + cfg + "' --master '" + d + "/m.log' --format ndf --output '" + d + "/m.ndf' ";
+    EXPECT_EQ(runCliTool(logged + "--log").exitCode, 64);
+    EXPECT_EQ(runCliTool(logged + "--no-log --summary").exitCode, 0);
+
+    const std::string fifo = d + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    CliResult cfgPipe = runCliTool("--config '" + fifo + "' --master '" + vac + "' --summary",
+                                   "timeout 30");
+    EXPECT_EQ(cfgPipe.exitCode, 1) << cfgPipe.out;
+    EXPECT_NE(cfgPipe.out.find(fifo + ": it is not a regular file"), std::string::npos)
+        << cfgPipe.out;
+    CliResult reportPipe = runCliTool(files + "--summary --report-json '" + fifo + "'", "timeout 30");
+    EXPECT_EQ(reportPipe.exitCode, 1) << reportPipe.out;
+    EXPECT_NE(reportPipe.out.find("no process reads this pipe"), std::string::npos)
+        << reportPipe.out;
+    fs::remove_all(dir);
+}
+
 }  // namespace
