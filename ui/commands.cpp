@@ -253,19 +253,26 @@ void CppWnd::editLeft(int id) {
         break;
     case ids::kLatDeg: cfgParam.latDeg = editValue(latDeg_, 2); break;
     case ids::kLatDec: cfgParam.latDec = editValue(latDec_, 1); break;
-    case ids::kLonDeg: cfgParam.lonDeg = editValue(lonDeg_, 2); break;
+    case ids::kLonDeg: cfgParam.lonDeg = editValue(lonDeg_, 3); break;
     case ids::kLonDec: cfgParam.lonDec = editValue(lonDec_, 1); break;
     case ids::kMaxBou: cfgParam.maxBou = editValue(maxBou_, 4); break;
     case ids::kMaxCTv: cfgParam.maxCTv = editValue(maxCTv_, 5); break;
     case ids::kMaxCRa: cfgParam.maxCRa = editValue(maxCRa_, 5); break;
     default: return;
     }
-    // Past the pole the configuration file would not load again.
-    if (cfgParam.latDeg * 10 + cfgParam.latDec > 900) {
-        cfgParam.latDeg = 90;
-        cfgParam.latDec = 0;
-        setText(latDeg_, "90");
-        setText(latDec_, "0");
+    // Past the pole or half way round the configuration file would not load again.
+    const struct {
+        int *deg, *dec;
+        QLineEdit *degBox, *decBox;
+        int max;
+    } limits[] = {{&cfgParam.latDeg, &cfgParam.latDec, latDeg_, latDec_, 90},
+                  {&cfgParam.lonDeg, &cfgParam.lonDec, lonDeg_, lonDec_, 180}};
+    for (const auto& l : limits) {
+        if (*l.deg * 10 + *l.dec <= l.max * 10) continue;
+        *l.deg = l.max;
+        *l.dec = 0;
+        setText(l.degBox, std::to_string(l.max));
+        setText(l.decBox, "0");
     }
     changed();
 }

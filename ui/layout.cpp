@@ -220,7 +220,7 @@ void CppWnd::createSatellitePages() {
     latDec_ = edit("hLatDec", ids::kLatDec, 670, 349, 20, 22, 1, g);
     label("lblLatN", ids::kLabel, 695, 350, 25, 20, "\xB0N", g);
     label("lblLon", ids::kLabel, 545, 395, 80, 20, "Longitude:", g);
-    lonDeg_ = edit("hLonDeg", ids::kLonDeg, 630, 394, 30, 22, 2, g);
+    lonDeg_ = edit("hLonDeg", ids::kLonDeg, 624, 394, 36, 22, 3, g);  // up to 180
     label("lblLonDot", ids::kLabel, 662, 395, 6, 20, ".", g);
     lonDec_ = edit("hLonDec", ids::kLonDec, 670, 394, 20, 22, 1, g);
     auto* we = new QButtonGroup(this);

@@ -150,6 +150,17 @@ TEST_F(CommandTest, DishSetupBoxesFollowTheLnbAndSwitchAndEditsTakeDigitsOnLeavi
     leave(w<QLineEdit>(Widget.hLonDec));
     EXPECT_TRUE(Widget.cfgChanged);
     EXPECT_EQ(cfgParam.lonDec, 2);
+    // A dish past the pole or half way round would make a file that does not load.
+    type(w<QLineEdit>(Widget.hLatDeg), "99");
+    leave(w<QLineEdit>(Widget.hLatDeg));
+    EXPECT_EQ(cfgParam.latDeg * 10 + cfgParam.latDec, 900);
+    EXPECT_EQ(w<QLineEdit>(Widget.hLatDeg)->text(), "90");
+    type(w<QLineEdit>(Widget.hLonDeg), "1809");
+    leave(w<QLineEdit>(Widget.hLonDeg));
+    EXPECT_EQ(cfgParam.lonDeg * 10 + cfgParam.lonDec, 1800);
+    type(w<QLineEdit>(Widget.hLonDeg), "179");
+    leave(w<QLineEdit>(Widget.hLonDeg));
+    EXPECT_EQ(cfgParam.lonDeg, 179);
 }
 
 TEST_F(CommandTest, TheGenerateSideGoesWithEachDownloadRelevantChangeOnly) {
