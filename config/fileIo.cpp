@@ -33,7 +33,9 @@ bool hookAllows(const std::string& path, size_t size) {
 }
 
 bool fail(std::string* err, const std::string& what, const std::string& path, int e) {
-    if (err) *err = what + " " + path + ": " + std::strerror(e);
+    if (!err) return false;
+    std::string why = e == ENOENT ? removedFolderReason(path) : std::string();
+    *err = what + " " + path + ": " + (why.empty() ? std::strerror(e) : why);
     return false;
 }
 
@@ -190,6 +192,25 @@ void setWriteFaultHook(WriteFaultHook hook) {
 }
 
 void setPlainFileSystem(bool plain) { plainFs = plain; }
+
+std::string removedFolderReason(const std::string& path) {
+    if (path.empty() || path[0] == '/') return {};
+    // The nearest part of the path that exists: a folder with no link left
+    // was removed while in use, and nothing can be made in it. Its ".."
+    // still leads out, so "../x" is not affected.
+    std::string p = path;
+    for (;;) {
+        struct stat st {};
+        if (::stat(p.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode) && st.st_nlink == 0) return "the current folder no longer exists";
+            return {};
+        }
+        if (errno != ENOENT || p == ".") return {};
+        size_t slash = p.find_last_of('/');
+        p = slash == std::string::npos ? "." : p.substr(0, slash);
+        if (p.empty()) return {};
+    }
+}
 
 bool writeFileWhole(const std::string& named, const void* data, size_t size, std::string* err,
                     bool durable) {

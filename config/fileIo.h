@@ -76,5 +76,12 @@ void setWriteFaultHook(WriteFaultHook hook);
 // and without an atomic exchange of two names.
 void setPlainFileSystem(bool plain);
 
+// Why a relative path cannot be reached when the folder it starts from was
+// removed (the current folder, run from a folder deleted since): "the
+// current folder no longer exists"; empty when that is not the case. The
+// file functions above give this reason instead of "No such file or
+// directory".
+std::string removedFolderReason(const std::string& path);
+
 // Reads a whole file; false when it cannot be read.
 bool readFileWhole(const std::string& path, std::string* out);
