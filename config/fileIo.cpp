@@ -278,7 +278,8 @@ std::string removedFolderReason(const std::string& path) {
     for (;;) {
         struct stat st {};
         if (::stat(p.c_str(), &st) == 0) {
-            if (S_ISDIR(st.st_mode) && st.st_nlink == 0) return "the current folder no longer exists";
+            if (S_ISDIR(st.st_mode) && st.st_nlink == 0)
+                return "the current folder no longer exists";
             return {};
         }
         if (errno != ENOENT || p == ".") return {};
@@ -347,7 +348,8 @@ bool StagedFile::commit(std::string* err) {
 }
 
 bool removeFile(const std::string& path, std::string* err) {
-    if (::unlink(path.c_str()) != 0) return errno == ENOENT || fail(err, "cannot remove", path, errno);
+    if (::unlink(path.c_str()) != 0)
+        return errno == ENOENT || fail(err, "cannot remove", path, errno);
     syncDir(dirOf(path));
     stepDone(path);
     return true;

@@ -295,8 +295,8 @@ void ConsolePlatform::onProgress(const std::string& bar, int pos) {
 
 void ConsolePlatform::onMessageBox(const MessageBoxCall& box) {
     std::lock_guard<std::mutex> lock(mu_);
-    Box b{printable(box.text), printable(trimmed(box.caption)),
-          (box.flags & 0xF0u) == kMbIconError, (box.flags & 0xF0u) == kMbIconWarning};
+    Box b{printable(box.text), printable(trimmed(box.caption)), (box.flags & 0xF0u) == kMbIconError,
+          (box.flags & 0xF0u) == kMbIconWarning};
     // A job's boxes follow its result line; others (loading the
     // configuration) show at once.
     if (inJob_) {

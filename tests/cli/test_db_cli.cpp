@@ -321,8 +321,9 @@ TEST_F(CliEndToEnd, AFailedJobGivesItsErrorWithWarningsApart) {
     const std::string cfg = cfgEdited("\r\n192#Astra 19.2E#1#1#3#6#3#0#0#1#",
                                       "\r\n192#Astra 19.2E#1#1#3#6#3#0#0#2#", "switch.cfg");
     const std::string json = (out / "r.json").string();
-    CliResult r = runCliTool(db() + files(cfg) +
-                             "--format sb5 --output /proc/velartis.bin --report-json '" + json + "'");
+    CliResult r =
+        runCliTool(db() + files(cfg) + "--format sb5 --output /proc/velartis.bin --report-json '" +
+                   json + "'");
     EXPECT_EQ(r.exitCode, 1) << r.out;
     const std::string sw = "Switch 1.0/1.1 is not supported. Will use the Switch 1.0 port.";
     EXPECT_TRUE(std::regex_search(r.out, std::regex("\nSB-5 .*FAILED: Unable to open file\\. \\(")))

@@ -468,8 +468,8 @@ uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt) {
     std::string().swap(image);
     const std::string logPath = logPathFor(path);
     std::string logErr, logBytes, err;
-    bool logOk = p->cfgParam->logFile != 1 || (makeLog(p, logPath, &logBytes, &logErr) &&
-                                                log.stage(logPath, logBytes, &logErr));
+    bool logOk = p->cfgParam->logFile != 1 ||
+                 (makeLog(p, logPath, &logBytes, &logErr) && log.stage(logPath, logBytes, &logErr));
     if (!removeEarlierLog(logPath, &err) || !list.commit(&err))
         return job.fail(p->MsgLang->msgFileOpenErr, err);
     setStatusWithPath(job.w, p->MsgLang->msgWritten, path);

@@ -514,7 +514,9 @@ TEST(Frame, KillBetweenAnyTwoStepsNeverLeavesAListBesideAnotherRunsLog) {
             removeStaleTemps(f.tmp.path.string());
             std::string l = fileText(folder / "Velartis.log");
             seen.push_back(pair + (fileText(folder / "a.txt") == "alpha" ? "new" : "old") + "+" +
-                           (l == oldLog ? "old" : l == newLog ? "new" : "none"));
+                           (l == oldLog   ? "old"
+                            : l == newLog ? "new"
+                                          : "none"));
             EXPECT_EQ(listing(f.tmp.path), (std::vector<std::string>{kFolderName}));
         }
         const std::vector<std::string> expected =
