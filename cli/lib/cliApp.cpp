@@ -489,8 +489,11 @@ int runCli(int argc, char** argv) {
     if (!makeFolder.empty()) {
         std::error_code ec;
         fs::create_directories(makeFolder, ec);
-        if (ec)
-            return done(1, "cannot make the folder '" + makeFolder.string() + "': " + ec.message());
+        if (ec) {
+            const std::string gone = removedFolderReason(makeFolder.string());
+            return done(1, "cannot make the folder '" + makeFolder.string() +
+                               "': " + (gone.empty() ? ec.message() : gone));
+        }
     }
     ui.setDestination(output);
     int result = 0;
