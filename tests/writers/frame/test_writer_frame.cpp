@@ -456,11 +456,10 @@ bool killedAtStep(int step, const std::function<void()>& job) {
     return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
-std::string pairOf(const std::string& list, const std::string& log) {
-    auto name = [](const std::string& text, const std::string& fresh) -> std::string {
-        return text == "<missing>" ? "none" : text == fresh ? "new" : "old";
-    };
-    return name(list, std::string(20, '\x5A')) + "+" + name(log, "<new log>");
+// "new" when the file holds fresh, "none" when it is missing, else "old".
+std::string which(const fs::path& file, const std::string& fresh) {
+    const std::string text = fileText(file);
+    return text == "<missing>" ? "none" : text == fresh ? "new" : "old";
 }
 }  // namespace
 
@@ -479,8 +478,7 @@ TEST(Frame, KillBetweenAnyTwoStepsNeverLeavesAListBesideAnotherRunsLog) {
         ASSERT_TRUE(writeFileWhole(log.string(), oldLog, nullptr));
         j.ui.answerSave(list.string());
         if (!killedAtStep(step, [&] { runSingleFileJob(&j.param, ndfLike(20)); })) break;
-        std::string l = fileText(log);
-        seen.push_back(pairOf(fileText(list), l == newLog ? "<new log>" : l));
+        seen.push_back(which(list, std::string(20, '\x5A')) + "+" + which(log, newLog));
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"old+none", "new+none", "new+new"}));
     EXPECT_EQ(fileText(log), newLog);
@@ -510,13 +508,10 @@ TEST(Frame, KillBetweenAnyTwoStepsNeverLeavesAListBesideAnotherRunsLog) {
             ASSERT_TRUE(writeFileWhole((folder / "Velartis.log").string(), oldLog, nullptr));
             f.ui.answerFolder(f.tmp.path.string());
             if (!killedAtStep(step, [&] { runFolderJob(&f.param, twoFiles(&f)); })) break;
-            std::string pair = fs::exists(folder) ? "" : "gone, back: ";
+            const std::string gone = fs::exists(folder) ? "" : "gone, back: ";
             removeStaleTemps(f.tmp.path.string());
-            std::string l = fileText(folder / "Velartis.log");
-            seen.push_back(pair + (fileText(folder / "a.txt") == "alpha" ? "new" : "old") + "+" +
-                           (l == oldLog   ? "old"
-                            : l == newLog ? "new"
-                                          : "none"));
+            seen.push_back(gone + which(folder / "a.txt", "alpha") + "+" +
+                           which(folder / "Velartis.log", newLog));
             EXPECT_EQ(listing(f.tmp.path), (std::vector<std::string>{kFolderName}));
         }
         const std::vector<std::string> expected =
