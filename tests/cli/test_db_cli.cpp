@@ -317,13 +317,14 @@ TEST_F(CliEndToEnd, ProgressLineOnATerminalPlainLinesElsewhereEachMessageOnce) {
 }
 
 TEST_F(CliEndToEnd, AFailedJobGivesItsErrorWithWarningsApart) {
-    // Switch 1.0/1.1 on one satellite: SB-5 warns, then cannot write.
+    // Switch 1.0/1.1 on one satellite: SB-5 warns, then cannot write a
+    // name longer than a file system takes.
     const std::string cfg = cfgEdited("\r\n192#Astra 19.2E#1#1#3#6#3#0#0#1#",
                                       "\r\n192#Astra 19.2E#1#1#3#6#3#0#0#2#", "switch.cfg");
     const std::string json = (out / "r.json").string();
-    CliResult r =
-        runCliTool(db() + files(cfg) + "--format sb5 --output /proc/velartis.bin --report-json '" +
-                   json + "'");
+    const std::string tooLong = (out / (std::string(300, 'n') + ".bin")).string();
+    CliResult r = runCliTool(db() + files(cfg) + "--format sb5 --output '" + tooLong +
+                             "' --report-json '" + json + "'");
     EXPECT_EQ(r.exitCode, 1) << r.out;
     const std::string sw = "Switch 1.0/1.1 is not supported. Will use the Switch 1.0 port.";
     EXPECT_TRUE(std::regex_search(r.out, std::regex("\nSB-5 .*FAILED: Unable to open file\\. \\(")))
