@@ -33,7 +33,9 @@ bool hookAllows(const std::string& path, size_t size) {
 }
 
 bool fail(std::string* err, const std::string& what, const std::string& path, int e) {
-    if (err) *err = what + " " + path + ": " + std::strerror(e);
+    if (!err) return false;
+    std::string why = e == ENOENT ? removedFolderReason(path) : std::string();
+    *err = what + " " + path + ": " + (why.empty() ? std::strerror(e) : why);
     return false;
 }
 
@@ -75,6 +77,30 @@ pid_t tempOwner(const char* name) {
     return static_cast<pid_t>(pid);
 }
 
+// A folder that replaceFolder moved aside: ".vaold-<pid>-<its name>".
+constexpr char kAsidePrefix[] = ".vaold-";
+constexpr size_t kAsidePrefixLen = sizeof kAsidePrefix - 1;
+
+std::string asideName(const std::string& target) {
+    const size_t slash = target.find_last_of('/');
+    return kAsidePrefix + std::to_string(getpid()) + "-" +
+           (slash == std::string::npos ? target : target.substr(slash + 1));
+}
+
+// The process that moved a folder aside and the folder's name, or 0.
+pid_t asideOwner(const char* name, std::string* target) {
+    if (std::strncmp(name, kAsidePrefix, kAsidePrefixLen) != 0) return 0;
+    long pid = 0;
+    const char* p = name + kAsidePrefixLen;
+    int n = 0;
+    for (; *p >= '0' && *p <= '9' && n < 9; ++p, ++n) pid = pid * 10 + (*p - '0');
+    if (n == 0 || *p != '-' || p[1] == '\0' || std::strcmp(p + 1, ".") == 0 ||
+        std::strcmp(p + 1, "..") == 0)
+        return 0;
+    *target = p + 1;
+    return static_cast<pid_t>(pid);
+}
+
 void syncDir(const std::string& dir) {
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
@@ -112,22 +138,24 @@ bool linkAnonymous(int fd, const std::string& dir, std::string* tmp) {
 
 enum class Outcome { kDone, kFailed, kRetryNamed };
 
-// One attempt: anonymous, the file has a name only from just before the
-// rename (linkat cannot replace an existing file), or named from the start.
-Outcome writeVia(bool anonymous, const std::string& path, const std::string& dir, const void* data,
-                 size_t size, bool durable, std::string* err) {
-    std::string tmp;
+// Writes the bytes to a temporary file beside path (*tmp), anonymous until
+// it is whole (linkat cannot replace an existing file) or named from the
+// start.
+Outcome stageVia(bool anonymous, const std::string& path, const std::string& dir, const void* data,
+                 size_t size, bool durable, std::string* tmp, std::string* err) {
     int fd = -1;
+    tmp->clear();
     if (anonymous) {
         fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
         if (fd < 0) return Outcome::kRetryNamed;
     } else {
         for (int tries = 0; tries < 100 && fd < 0; ++tries) {
-            tmp = join(dir, tempName());
-            fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            *tmp = join(dir, tempName());
+            fd = ::open(tmp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
             if (fd < 0 && errno != EEXIST) break;
         }
         if (fd < 0) {
+            tmp->clear();
             fail(err, "cannot write", path, errno);
             return Outcome::kFailed;
         }
@@ -143,7 +171,7 @@ Outcome writeVia(bool anonymous, const std::string& path, const std::string& dir
         ok = false;
         e = errno;
     }
-    if (ok && anonymous && !linkAnonymous(fd, dir, &tmp)) {
+    if (ok && anonymous && !linkAnonymous(fd, dir, tmp)) {
         ::close(fd);
         return Outcome::kRetryNamed;
     }
@@ -151,18 +179,68 @@ Outcome writeVia(bool anonymous, const std::string& path, const std::string& dir
         ok = false;
         e = errno;
     }
-    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        e = errno;
-    }
     if (!ok) {
-        if (!tmp.empty()) ::unlink(tmp.c_str());
+        if (!tmp->empty()) ::unlink(tmp->c_str());
+        tmp->clear();
         fail(err, "cannot write", path, e);
         return Outcome::kFailed;
     }
-    if (durable) syncDir(dir);
     return Outcome::kDone;
 }
+
+// Renames the staged file over path; removes it when that fails.
+bool commitStaged(const std::string& tmp, const std::string& path, const std::string& dir,
+                  bool durable, std::string* err) {
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        int e = errno;
+        ::unlink(tmp.c_str());
+        return fail(err, "cannot write", path, e);
+    }
+    if (durable) syncDir(dir);
+    return true;
+}
+
+std::mutex stepMu;
+StepHook stepHook;
+
+// Tells the test hook that path has just changed on disk.
+void stepDone(const std::string& path) {
+    StepHook hook;
+    {
+        std::lock_guard<std::mutex> lock(stepMu);
+        hook = stepHook;
+    }
+    if (hook) hook(path);
+}
+
+// Where the bytes for named go: the file itself, or for a device, a pipe or
+// the process's own stream, written to in place (append for a stream).
+struct Target {
+    std::string path;
+    bool inPlace = false, append = false;
+};
+Target targetOf(const std::string& named) {
+    Target t{named};
+    // A device, a pipe or a terminal (/dev/null, /dev/stdout) can only be
+    // written to: a rename would put a plain file in its place, or take the
+    // file a redirection opened away from the process's own output.
+    const bool ownStream = named.rfind("/dev/std", 0) == 0 || named.rfind("/dev/fd/", 0) == 0 ||
+                           named.rfind("/proc/", 0) == 0;
+    struct stat st {};
+    if (::stat(named.c_str(), &st) == 0 &&
+        (ownStream || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)))) {
+        t.inPlace = true;
+        t.append = ownStream;
+    } else if (::lstat(named.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // The file a link points to is replaced, and the link stays.
+        if (char* real = ::realpath(named.c_str(), nullptr)) {
+            t.path = real;
+            std::free(real);
+        }
+    }
+    return t;
+}
+
 }  // namespace
 
 namespace {
@@ -200,35 +278,95 @@ void setWriteFaultHook(WriteFaultHook hook) {
 
 void setPlainFileSystem(bool plain) { plainFs = plain; }
 
+std::string removedFolderReason(const std::string& path) {
+    if (path.empty() || path[0] == '/') return {};
+    // The nearest part of the path that exists: a folder with no link left
+    // was removed while in use, and nothing can be made in it. Its ".."
+    // still leads out, so "../x" is not affected.
+    std::string p = path;
+    for (;;) {
+        struct stat st {};
+        if (::stat(p.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode) && st.st_nlink == 0)
+                return "the current folder no longer exists";
+            return {};
+        }
+        if (errno != ENOENT || p == ".") return {};
+        size_t slash = p.find_last_of('/');
+        p = slash == std::string::npos ? "." : p.substr(0, slash);
+        if (p.empty()) return {};
+    }
+}
+
 bool writeFileWhole(const std::string& named, const void* data, size_t size, std::string* err,
                     bool durable) {
     if (named.empty() || named.back() == '/') {
         if (err) *err = "no file name: " + named;
         return false;
     }
-    std::string path = named;
-    // A device, a pipe or a terminal (/dev/null, /dev/stdout) can only be
-    // written to: a rename would put a plain file in its place, or take the
-    // file a redirection opened away from the process's own output.
-    const bool ownStream = named.rfind("/dev/std", 0) == 0 || named.rfind("/dev/fd/", 0) == 0 ||
-                           named.rfind("/proc/", 0) == 0;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 &&
-        (ownStream || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)))) {
-        return writeInPlace(named, data, size, ownStream, err);
-    } else if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // The file a link points to is replaced, and the link stays.
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            path = real;
-            std::free(real);
-        }
-    }
-    const std::string dir = dirOf(path);
+    const Target t = targetOf(named);
+    if (t.inPlace) return writeInPlace(named, data, size, t.append, err);
+    const std::string dir = dirOf(t.path);
     if (durable) removeStaleTemps(dir);
+    std::string tmp;
     Outcome r = Outcome::kRetryNamed;
-    if (!plainFs) r = writeVia(true, path, dir, data, size, durable, err);
-    if (r == Outcome::kRetryNamed) r = writeVia(false, path, dir, data, size, durable, err);
+    if (!plainFs) r = stageVia(true, t.path, dir, data, size, durable, &tmp, err);
+    if (r == Outcome::kRetryNamed) r = stageVia(false, t.path, dir, data, size, durable, &tmp, err);
+    return r == Outcome::kDone && commitStaged(tmp, t.path, dir, durable, err);
+}
+
+StagedFile::~StagedFile() {
+    if (!tmp_.empty()) ::unlink(tmp_.c_str());
+}
+
+bool StagedFile::stage(const std::string& named, const std::string& bytes, std::string* err) {
+    if (!tmp_.empty()) ::unlink(tmp_.c_str());
+    tmp_.clear();
+    named_ = named;
+    if (named.empty() || named.back() == '/') {
+        if (err) *err = "no file name: " + named;
+        return false;
+    }
+    const Target t = targetOf(named);
+    if (t.inPlace) {
+        inPlace_ = true;
+        return writeInPlace(named, bytes.data(), bytes.size(), t.append, err);
+    }
+    inPlace_ = false;
+    path_ = t.path;
+    const std::string dir = dirOf(path_);
+    removeStaleTemps(dir);
+    Outcome r = Outcome::kRetryNamed;
+    if (!plainFs) r = stageVia(true, path_, dir, bytes.data(), bytes.size(), true, &tmp_, err);
+    if (r == Outcome::kRetryNamed)
+        r = stageVia(false, path_, dir, bytes.data(), bytes.size(), true, &tmp_, err);
     return r == Outcome::kDone;
+}
+
+bool StagedFile::commit(std::string* err) {
+    if (inPlace_) return true;
+    if (tmp_.empty()) {
+        if (err) *err = "cannot write " + named_ + ": nothing staged";
+        return false;
+    }
+    const std::string tmp = tmp_;
+    tmp_.clear();
+    if (!commitStaged(tmp, path_, dirOf(path_), true, err)) return false;
+    stepDone(named_);
+    return true;
+}
+
+bool removeFile(const std::string& path, std::string* err) {
+    if (::unlink(path.c_str()) != 0)
+        return errno == ENOENT || fail(err, "cannot remove", path, errno);
+    syncDir(dirOf(path));
+    stepDone(path);
+    return true;
+}
+
+void setStepHook(StepHook hook) {
+    std::lock_guard<std::mutex> lock(stepMu);
+    stepHook = std::move(hook);
 }
 
 bool writeNewFile(const std::string& path, const std::string& bytes, std::string* err) {
@@ -262,16 +400,31 @@ void removeStaleTemps(const std::string& dir) {
     DIR* d = ::opendir(dir.c_str());
     if (!d) return;
     std::vector<std::string> stale;
+    std::vector<std::pair<std::string, std::string>> aside;  // its name, the folder's
+    // kill with signal 0 only asks; EPERM means alive under another user.
+    auto dead = [](pid_t pid) { return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH; };
     try {
         while (dirent* e = ::readdir(d)) {
-            pid_t pid = tempOwner(e->d_name);
-            // kill with signal 0 only asks; EPERM means alive under another user.
-            if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) stale.emplace_back(e->d_name);
+            std::string target;
+            if (dead(tempOwner(e->d_name))) stale.emplace_back(e->d_name);
+            if (dead(asideOwner(e->d_name, &target))) aside.emplace_back(e->d_name, target);
         }
     } catch (...) {
     }
     ::closedir(d);
     for (const std::string& name : stale) removeTree(join(dir, name));
+    // A run killed between moving the old folder aside and putting the new
+    // one in its place: the old one goes back. Once the new one is there,
+    // the old one goes.
+    for (const auto& [name, target] : aside) {
+        struct stat st {};
+        const std::string path = join(dir, name), back = join(dir, target);
+        if (::lstat(back.c_str(), &st) != 0 && errno == ENOENT &&
+            ::rename(path.c_str(), back.c_str()) == 0)
+            syncDir(dir);
+        else
+            removeTree(path);
+    }
 }
 
 void removeTree(const std::string& dir) {
@@ -312,9 +465,12 @@ bool replaceFolder(const std::string& staged, const std::string& target, std::st
         if (e != EINVAL && e != ENOSYS && e != EOPNOTSUPP)
             return fail(err, "cannot replace", target, e);
         // No exchange here: move the old folder aside, and back on failure.
-        old = join(parent, tempName());
+        // Killed before the new one is in place, the old one is put back
+        // by the next write into parent (removeStaleTemps).
+        old = join(parent, asideName(target));
         if (::rename(target.c_str(), old.c_str()) != 0)
             return fail(err, "cannot replace", target, errno);
+        stepDone(target);
         if (::rename(staged.c_str(), target.c_str()) != 0) {
             e = errno;
             ::rename(old.c_str(), target.c_str());
@@ -322,6 +478,7 @@ bool replaceFolder(const std::string& staged, const std::string& target, std::st
         }
     }
     syncDir(parent);
+    stepDone(target);
     removeTree(old);
     return true;
 }

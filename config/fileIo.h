@@ -29,11 +29,35 @@ inline bool writeFileWhole(const std::string& path, const std::string& bytes, st
 // removes what was written. Fails when the file exists.
 bool writeNewFile(const std::string& path, const std::string& bytes, std::string* err);
 
+// A file that must change together with another one: stage writes it whole
+// under a temporary name beside its target and flushes it; commit renames
+// it over the target, so the caller chooses the order in which the two
+// appear. The temporary file goes with the object unless committed. A
+// device or a pipe cannot be staged and is written to at stage.
+class StagedFile {
+public:
+    StagedFile() = default;
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+    ~StagedFile();
+    bool stage(const std::string& path, const std::string& bytes, std::string* err);
+    bool commit(std::string* err);
+
+private:
+    std::string named_, path_, tmp_;
+    bool inPlace_ = false;
+};
+
+// Removes a file and flushes its folder; a file that is not there is no
+// error.
+bool removeFile(const std::string& path, std::string* err);
+
 // Flushes everything written below a folder to disk, and the folder itself.
 bool syncFolder(const std::string& dir, std::string* err);
 
 // Removes the temporary files and folders in dir whose process has ended;
-// those of a live process are kept.
+// those of a live process are kept. A folder that such a process had moved
+// aside in replaceFolder goes back in its place when that is empty.
 void removeStaleTemps(const std::string& dir);
 
 // Creates an empty folder with a temporary name beside target, where the
@@ -72,9 +96,22 @@ private:
 using WriteFaultHook = std::function<bool(const std::string& path, size_t size)>;
 void setWriteFaultHook(WriteFaultHook hook);
 
+// Test hook: called with the path just changed after each step that puts
+// files in place (StagedFile::commit, removeFile, each rename of
+// replaceFolder); a test kills the process there.
+using StepHook = std::function<void(const std::string& path)>;
+void setStepHook(StepHook hook);
+
 // Test hook: behave as on a file system without anonymous temporary files
 // and without an atomic exchange of two names.
 void setPlainFileSystem(bool plain);
+
+// Why a relative path cannot be reached when the folder it starts from was
+// removed (the current folder, run from a folder deleted since): "the
+// current folder no longer exists"; empty when that is not the case. The
+// file functions above give this reason instead of "No such file or
+// directory".
+std::string removedFolderReason(const std::string& path);
 
 // Reads a whole file; false when it cannot be read.
 bool readFileWhole(const std::string& path, std::string* out);

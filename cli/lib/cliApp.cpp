@@ -350,6 +350,16 @@ int runCli(int argc, char** argv) {
     if (output.empty()) {
         std::error_code ec;
         output = fs::current_path(ec).string();
+        if (ec) output = ".";  // the current folder is gone: refused below
+    }
+    // Run from a folder removed since, a relative path leads nowhere.
+    if (const std::string gone = removedFolderReason(output); !families.empty() && !gone.empty()) {
+        if (app.count("--output") == 0)
+            std::fprintf(stderr, "velartis-cli: no --output, and %s\n", gone.c_str());
+        else
+            std::fprintf(stderr, "velartis-cli: --output '%s' cannot be resolved: %s\n",
+                         output.c_str(), gone.c_str());
+        return kExitUsage;
     }
     int single = 0;
     const T_family* folderFamily = nullptr;
@@ -498,6 +508,7 @@ int runCli(int argc, char** argv) {
                                                                     : "failed";
         r.message = ui.jobResult();
         r.messages = ui.jobMessages();
+        r.warnings = ui.jobWarnings();
         r.seconds = seconds;
         run.jobs.push_back(r);
     };
@@ -531,8 +542,11 @@ int runCli(int argc, char** argv) {
     if (!makeFolder.empty()) {
         std::error_code ec;
         fs::create_directories(makeFolder, ec);
-        if (ec)
-            return done(1, "cannot make the folder '" + makeFolder.string() + "': " + ec.message());
+        if (ec) {
+            const std::string gone = removedFolderReason(makeFolder.string());
+            return done(1, "cannot make the folder '" + makeFolder.string() +
+                               "': " + (gone.empty() ? ec.message() : gone));
+        }
     }
     ui.setDestination(output);
     int result = 0;

@@ -108,6 +108,9 @@ std::string runJson(const CliRunRecord& run) {
              ",\n     \"message\": " + jsonString(job.message) + ",\n     \"messages\": [";
         for (size_t m = 0; m < job.messages.size(); ++m)
             j += std::string(m ? ", " : "") + jsonString(job.messages[m]);
+        j += "],\n     \"warnings\": [";
+        for (size_t w = 0; w < job.warnings.size(); ++w)
+            j += std::string(w ? ", " : "") + jsonString(job.warnings[w]);
         j += "],\n     \"files\": [";
         for (size_t f = 0; f < job.files.size(); ++f)
             j += std::string(f ? ",\n       " : "") +

@@ -22,6 +22,7 @@ struct CliJobRecord {
     std::string result;                 // "done", "failed", "outdated"
     std::string message;                // what the job ended with: its first error or closing text
     std::vector<std::string> messages;  // the texts of its message boxes
+    std::vector<std::string> warnings;  // its warnings, never its result
     double seconds = 0;
     std::vector<CliFileRecord> files;
 };

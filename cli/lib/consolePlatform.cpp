@@ -1,5 +1,6 @@
 #include "cli/lib/consolePlatform.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "config/codepage.h"
@@ -88,6 +89,16 @@ bool ConsolePlatform::isError(const std::string& state) const {
     return trimmed(state) == (lang_ ? trimmed(lang_->msgError) : "Error");
 }
 
+bool ConsolePlatform::isWarning(const std::string& state) const {
+    return lang_ && !trimmed(state).empty() && trimmed(state) == trimmed(lang_->msgWarning);
+}
+
+void ConsolePlatform::addWarning(const std::string& text) {
+    for (const std::string& seen : warnings_)
+        if (seen == text) return;
+    warnings_.push_back(text);
+}
+
 // The download ends on an empty state word, a writer on "Message".
 bool ConsolePlatform::isClosing(const std::string& state) const {
     return trimmed(state).empty() || (lang_ && trimmed(state) == trimmed(lang_->msgMessage));
@@ -102,6 +113,8 @@ void ConsolePlatform::beginJob(const std::string& label) {
     step_.clear();
     closing_.clear();
     errors_.clear();
+    warnings_.clear();
+    statusWarnings_.clear();
     boxes_.clear();
     shown_.clear();
     lastLine_.clear();
@@ -189,14 +202,23 @@ void ConsolePlatform::endJob(bool ok) {
     inJob_ = false;
     const std::string errorWord = lang_ ? trimmed(lang_->msgError) : "Error";
     for (size_t i = 1; i < errors_.size(); ++i) printOnce(errors_[i], errorWord + ": ");
+    if (!quiet_) {
+        const std::string warningWord = lang_ ? trimmed(lang_->msgWarning) : "Warning";
+        for (const std::string& w : statusWarnings_) printOnce(w, warningWord + ": ");
+    }
     for (const Box& b : boxes_)
-        if (!quiet_ || b.error) printOnce(b.text, b.error ? b.caption + ": " : "");
+        if (!quiet_ || b.error) printOnce(b.text, b.error || b.warning ? b.caption + ": " : "");
     std::fflush(out_);
 }
 
 std::string ConsolePlatform::jobResult() const {
     std::lock_guard<std::mutex> lock(mu_);
     return errors_.empty() ? closing_ : errors_.front();
+}
+
+std::vector<std::string> ConsolePlatform::jobWarnings() const {
+    std::lock_guard<std::mutex> lock(mu_);
+    return warnings_;
 }
 
 std::vector<std::string> ConsolePlatform::jobMessages() const {
@@ -220,6 +242,13 @@ void ConsolePlatform::onStatus(int part, const std::string& text) {
         for (const std::string& seen : errors_)
             if (seen == e) return;
         errors_.push_back(e);
+        return;
+    }
+    if (inJob_ && isWarning(part0_)) {
+        const std::string w = oneLine(t);
+        addWarning(w);
+        if (std::find(statusWarnings_.begin(), statusWarnings_.end(), w) == statusWarnings_.end())
+            statusWarnings_.push_back(w);
         return;
     }
     if (inJob_ && isClosing(part0_)) {
@@ -266,11 +295,12 @@ void ConsolePlatform::onProgress(const std::string& bar, int pos) {
 
 void ConsolePlatform::onMessageBox(const MessageBoxCall& box) {
     std::lock_guard<std::mutex> lock(mu_);
-    Box b{printable(box.text), printable(trimmed(box.caption)),
-          (box.flags & 0xF0u) == kMbIconError};
+    Box b{printable(box.text), printable(trimmed(box.caption)), (box.flags & 0xF0u) == kMbIconError,
+          (box.flags & 0xF0u) == kMbIconWarning};
     // A job's boxes follow its result line; others (loading the
     // configuration) show at once.
     if (inJob_) {
+        if (b.warning) addWarning(b.text);
         boxes_.push_back(b);
         return;
     }

@@ -8,6 +8,8 @@
 // lines, and the same result line ends the job. The job's boxes follow the
 // result line, and every message is printed once: a line already shown in
 // the job (by a status text, the result or another box) is not repeated.
+// Warnings (a status or a box the job marks as one) come after the errors as
+// "Warning: ..." lines and never stand for the job's result.
 // Quiet prints only a failed job's result and its error boxes.
 //
 // Boxes and dialogs of a job are answered by the tool's own thread while it
@@ -47,6 +49,9 @@ public:
     std::string jobResult() const;
     // The texts of the last job's boxes, in UTF-8.
     std::vector<std::string> jobMessages() const;
+    // The last job's warnings, each once, in UTF-8: its warning statuses
+    // and the texts of its warning boxes.
+    std::vector<std::string> jobWarnings() const;
 
     // Files the jobs wrote, in order (from the "Written" status texts).
     std::vector<std::string> written;
@@ -66,8 +71,11 @@ private:
         std::string text;  // UTF-8
         std::string caption;
         bool error;
+        bool warning;
     };
     bool isError(const std::string& state) const;
+    bool isWarning(const std::string& state) const;
+    void addWarning(const std::string& text);
     bool isClosing(const std::string& state) const;
     std::string jobLine(bool ended, bool ok) const;
     void drawLine();
@@ -94,6 +102,8 @@ private:
     std::string step_;
     std::string closing_;
     std::vector<std::string> errors_;
+    std::vector<std::string> warnings_;        // statuses and boxes
+    std::vector<std::string> statusWarnings_;  // those that came as status texts
     std::vector<Box> boxes_;
     std::vector<std::string> shown_;  // lines printed in this job
     size_t drawn_ = 0;                // columns of the progress line on screen

@@ -42,7 +42,8 @@ struct Asked {
 
 // Runs body as a job between beginJob and endJob on a fresh backend.
 std::string runJob(bool terminal, bool quiet, int width, JobFn body, bool ok = true,
-                   Asked* asked = nullptr, std::thread::id* boxWriter = nullptr) {
+                   Asked* asked = nullptr, std::thread::id* boxWriter = nullptr,
+                   std::vector<std::string>* warnings = nullptr) {
     Sink sink;
     FILE* out = sinkFile(&sink);
     {
@@ -65,6 +66,7 @@ std::string runJob(bool terminal, bool quiet, int width, JobFn body, bool ok = t
             reinterpret_cast<T_FnPARAM*>(a)));
         ui.waitJob();
         ui.endJob(ok);
+        if (warnings) *warnings = ui.jobWarnings();
     }
     std::fclose(out);
     if (boxWriter) {
@@ -105,6 +107,20 @@ TEST(ConsolePlatform, EachMessageOnceAfterTheResultLineFromTheWaitingThread) {
     // Quiet: the error only, and nothing for a job that went well.
     EXPECT_EQ(runJob(false, true, 80, failed, false), "Job   0% 0:00  FAILED: Bad ?[2Jthing\n");
     EXPECT_EQ(runJob(false, true, 80, written), "");
+
+    // Warnings before the error neither stand for the result nor hide it.
+    JobFn warnedThenFailed = [](void* p) -> uint32_t {
+        setStatusText(widgetOf(p), "Warning", "Port 1 used");
+        showMessage(widgetOf(p), "Port 1 used", "Warning", kMbIconWarning);
+        showMessage(widgetOf(p), "Left out:\nChannel 2", "Warning", kMbIconWarning);
+        setStatusText(widgetOf(p), " Error", "Disk full");
+        return 1;
+    };
+    std::vector<std::string> warnings;
+    EXPECT_EQ(runJob(false, false, 80, warnedThenFailed, false, nullptr, nullptr, &warnings),
+              "Job   0% 0:00  FAILED: Disk full\nWarning: Port 1 used\nWarning: Left out:\n"
+              "Channel 2\n");
+    EXPECT_EQ(warnings, (std::vector<std::string>{"Port 1 used", "Left out:\nChannel 2"}));
 }
 
 TEST(ConsolePlatform, TerminalLineStaysWithinTheWidthAndEndsWithTheResult) {

@@ -316,6 +316,45 @@ TEST_F(CliEndToEnd, ProgressLineOnATerminalPlainLinesElsewhereEachMessageOnce) {
     EXPECT_EQ(quiet.out, m[1].str() + "\n");
 }
 
+TEST_F(CliEndToEnd, AFailedJobGivesItsErrorWithWarningsApart) {
+    // Switch 1.0/1.1 on one satellite: SB-5 warns, then cannot write a
+    // name longer than a file system takes.
+    const std::string cfg = cfgEdited("\r\n192#Astra 19.2E#1#1#3#6#3#0#0#1#",
+                                      "\r\n192#Astra 19.2E#1#1#3#6#3#0#0#2#", "switch.cfg");
+    const std::string json = (out / "r.json").string();
+    const std::string tooLong = (out / (std::string(300, 'n') + ".bin")).string();
+    CliResult r = runCliTool(db() + files(cfg) + "--format sb5 --output '" + tooLong +
+                             "' --report-json '" + json + "'");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    const std::string sw = "Switch 1.0/1.1 is not supported. Will use the Switch 1.0 port.";
+    EXPECT_TRUE(std::regex_search(r.out, std::regex("\nSB-5 .*FAILED: Unable to open file\\. \\(")))
+        << r.out;
+    EXPECT_NE(r.out.find("\nWarning: " + sw + "\n"), std::string::npos) << r.out;
+    Json j;
+    ASSERT_TRUE(JsonReader(slurp(json)).parse(&j)) << slurp(json);
+    ASSERT_EQ(j["jobs"].items.size(), 2u);
+    EXPECT_EQ(j["jobs"][1]["message"].text.rfind("Unable to open file. (", 0), 0u);
+    ASSERT_EQ(j["jobs"][1]["warnings"].items.size(), 1u);
+    EXPECT_EQ(j["jobs"][1]["warnings"][0].text, sw);
+
+    // Run from a folder removed since: a relative or no --output is refused
+    // before the download.
+    const fs::path gone = out / "gone";
+    fs::create_directory(gone);
+    const fs::path here = fs::current_path();
+    fs::current_path(gone);
+    fs::remove(gone);
+    CliResult rel = runCliTool(db() + files() + "--format e2,ndf --output lists");
+    CliResult none = runCliTool(db() + files() + "--format ndf");
+    fs::current_path(here);
+    EXPECT_EQ(rel.exitCode, 64);
+    EXPECT_EQ(rel.out,
+              "velartis-cli: --output 'lists' cannot be resolved: the current folder no longer "
+              "exists\n");
+    EXPECT_EQ(none.exitCode, 64);
+    EXPECT_EQ(none.out, "velartis-cli: no --output, and the current folder no longer exists\n");
+}
+
 TEST_F(CliEndToEnd, JsonReportAgreesWithThePrintedReport) {
     // velartis_badids: a download that drops rows for their ids.
     const std::string cfg = cfgWithOnlySat(500);

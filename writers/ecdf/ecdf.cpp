@@ -390,12 +390,13 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
 namespace {
 
 // Satellites on a Switch 1.0/1.1 get only their committed port here; the
-// user is told once per job and the job goes on.
+// user is warned once per job and the job goes on. A warning, not an
+// error: an error the job meets later must be the one it reports.
 void warnUncommittedSwitch(const WriterInput& in, T_Widget* w) {
     for (uint32_t s = 1; s <= in.satDB->count && s < kSatDbSlots; ++s) {
         if (in.satDB->sat[s].switchType == 2) {
-            setStatusText(w, in.lang->msgError, in.lang->msgSwitchUnsupported);
-            showMessage(w, in.lang->msgSwitchUnsupported, in.lang->msgError, kMbIconInformation);
+            setStatusText(w, in.lang->msgWarning, in.lang->msgSwitchUnsupported);
+            showMessage(w, in.lang->msgSwitchUnsupported, in.lang->msgWarning, kMbIconWarning);
             return;
         }
     }

@@ -79,21 +79,24 @@ struct Job {
     // failed. The file goes to disk, which is path itself or its place in
     // the folder being built; the user sees only path. whileWriting runs
     // between "Writing" and "Written", once the bytes are safely out, so a
-    // failed write leaves the bar where it was.
+    // failed write leaves the bar where it was. With later, the file is
+    // only staged there, and "Written" is the caller's once it commits it.
     bool writeFile(const std::string& path, const std::string& disk, const std::string& bytes,
-                   const std::function<void()>& whileWriting = {}) {
+                   const std::function<void()>& whileWriting = {}, StagedFile* later = nullptr) {
         if (path.size() > kMaxPathLen) {
             errorStatus(lang->msgFileOpenErr, "path too long: " + path);
             return false;
         }
         setStatusWithPath(w, lang->msgWriting, path);
         std::string err;
-        if (!(staged ? writeNewFile(disk, bytes, &err) : writeFileWhole(disk, bytes, &err))) {
+        if (!(later    ? later->stage(disk, bytes, &err)
+              : staged ? writeNewFile(disk, bytes, &err)
+                       : writeFileWhole(disk, bytes, &err))) {
             errorStatus(lang->msgFileOpenErr, renamedIn(err, disk, path));
             return false;
         }
         if (whileWriting) whileWriting();
-        setStatusWithPath(w, lang->msgWritten, path);
+        if (!later) setStatusWithPath(w, lang->msgWritten, path);
         return true;
     }
 
@@ -259,25 +262,49 @@ void warnRecords(T_Widget* w, const WriterInput& in, const std::string& heading,
 }
 
 namespace {
-// Writes the log at disk; the reason of a failure names path, where the
-// user will look for it.
-bool writeLog(T_FnPARAM* p, const std::string& path, const std::string& disk, bool staged,
-              std::string* err) {
+// The text of the log at path; false (with *err set) when there is none.
+bool makeLog(T_FnPARAM* p, const std::string& path, std::string* text, std::string* err) {
     if (path.size() > kMaxPathLen) {
         *err = "path too long: " + path;
         return false;
     }
     VaTime now = jobTime(p->Widget);
-    std::string text;
     try {
-        text = logText(writerInput(p, now), now);
+        *text = logText(writerInput(p, now), now);
     } catch (const std::bad_alloc&) {
         *err = fieldText(p->MsgLang->msgMemErr);
         return false;
     }
+    return true;
+}
+
+// Writes the log at disk; the reason of a failure names path, where the
+// user will look for it.
+bool writeLog(T_FnPARAM* p, const std::string& path, const std::string& disk, bool staged,
+              std::string* err) {
+    std::string text;
+    if (!makeLog(p, path, &text, err)) return false;
     if (staged ? writeNewFile(disk, text, err) : writeFileWhole(disk, text, err)) return true;
     *err = renamedIn(*err, disk, path);
     return false;
+}
+
+// Removes the log an earlier run left at path, so that it never stays
+// beside another list. A file there that is no log of ours is kept.
+bool removeEarlierLog(const std::string& path, std::string* err) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return true;
+    std::string head;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buf[512];
+        head.assign(buf, std::fread(buf, 1, sizeof buf, f));
+        std::fclose(f);
+    }
+    const size_t by = head.find(" by Dalmero Team - ");
+    if (by == std::string::npos || by > head.find("\r\n") ||
+        head.find("\r\n\r\nREPORT:\r\n") == std::string::npos)
+        return true;
+    return removeFile(path, err);
 }
 }  // namespace
 
@@ -432,15 +459,24 @@ uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt) {
     // Two runs saving into one folder at once would mix list and log.
     FolderLock lock;
     if (!job.lock(&lock, parentOf(path), path)) return job.end(1);
-    if (!job.writeFile(path, path, image, byteProgress)) return job.end(1);
+    // The list and its log are staged whole first; then the log of the
+    // earlier list goes, the new list takes its place and its log follows.
+    // A kill at any point leaves the old list with its log, a list without
+    // a log, or the new pair: never a list beside another run's log.
+    StagedFile list, log;
+    if (!job.writeFile(path, path, image, byteProgress, &list)) return job.end(1);
     std::string().swap(image);
+    const std::string logPath = logPathFor(path);
+    std::string logErr, logBytes, err;
+    bool logOk = p->cfgParam->logFile != 1 ||
+                 (makeLog(p, logPath, &logBytes, &logErr) && log.stage(logPath, logBytes, &logErr));
+    if (!removeEarlierLog(logPath, &err) || !list.commit(&err))
+        return job.fail(p->MsgLang->msgFileOpenErr, err);
+    setStatusWithPath(job.w, p->MsgLang->msgWritten, path);
     job.progress(100);
 
-    if (p->cfgParam->logFile == 1) {
-        const std::string logPath = logPathFor(path);
-        std::string err;
-        if (!writeLog(p, logPath, logPath, false, &err)) return job.failLog(err);
-    }
+    if (p->cfgParam->logFile == 1 && logOk) logOk = log.commit(&logErr);
+    if (!logOk) return job.failLog(logErr);
     job.progress(100);
     return job.succeed();
 }

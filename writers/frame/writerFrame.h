@@ -86,7 +86,9 @@ struct SingleFileFormat {
 // the same minute whole. Both styles hold a lock on the destination's
 // parent folder for the whole write; a second run waits a few seconds for
 // it and then fails. A log that cannot be written fails the job, the list
-// stays written.
+// stays written. A list never stands beside another run's log: a folder
+// holds its log and is swapped whole; beside a single file, the earlier
+// log goes before the new list takes its place.
 uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt);
 uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt);
 // How long a job waits for that lock (5 s); for tests.

@@ -222,22 +222,34 @@ TEST(EcdfJob, WritesTheImageUnderItsDefaultNameOrStopsWithTheLimitBox) {
     EXPECT_EQ(fileText(j.tmp.path / "DMlistS2-HD-20240307.bin"), expected);
     const std::string sw = "Switch 1.0/1.1 is not supported. Will use the Switch 1.0 port.";
     EXPECT_EQ(j.boxes(), (std::vector<std::string>{
-                             " Error|info|" + sw,
+                             "Warning|warning|" + sw,
                              "Warning|warning|Some records cannot be written in the ECDF format:\n"
                              "Channel 2 (Radio 1): type 3 is neither TV nor radio; left out.",
                              "Message|info|The file was written correctly."}));
-    EXPECT_EQ(j.ui.statusLog[1].front(), sw);
+    EXPECT_EQ(j.ui.statusLog[0].front() + "|" + j.ui.statusLog[1].front(), "Warning|" + sw);
     EXPECT_EQ(j.ui.greyedAtBox, (std::vector<bool>{false, true, true}));
+
+    // The warning is no error: the only error status is the one that failed
+    // the job.
+    {
+        FaultHook full([](const std::string&, size_t) { return false; });
+        j.ui.statusLog[0].clear(), j.ui.statusLog[1].clear();
+        j.ui.answerSave(j.tmp.path.string());
+        ASSERT_EQ(WriteSB5S2HD(&j.param), 1u);
+        ASSERT_EQ(std::count(j.ui.statusLog[0].begin(), j.ui.statusLog[0].end(), " Error"), 1);
+        EXPECT_NE(j.ui.statusLog[1].back().find("No space left on device"), std::string::npos);
+        j.ui.boxes.clear();
+    }
 
     j.cfg.fileType = kEcdfFamilySB5;
     j.satDB->sat[1].switchType = 0;
     for (int s = 0; s < 31; ++s) j.addSat(500 + s, "More", 0);
     j.ui.answerSave(j.tmp.path.string());
     ASSERT_EQ(WriteSB5S2HD(&j.param), 1u);
-    ASSERT_EQ(j.boxes().size(), 4u);
-    EXPECT_EQ(j.boxes()[3],
+    ASSERT_EQ(j.boxes().size(), 1u);
+    EXPECT_EQ(j.boxes()[0],
               " Error|error|Excessive number of satellites for ECDF format. (32 max)");
-    EXPECT_FALSE(j.ui.greyedAtBox[3]);  // the limits come before greying
+    EXPECT_FALSE(j.ui.greyedAtBox.back());  // the limits come before greying
     EXPECT_FALSE(fs::exists(j.tmp.path / "DMlistSB5-20240307.bin"));
     EXPECT_TRUE(j.restored());
 }

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -435,4 +436,106 @@ TEST(SingleFileFrame, CancelLimitAndWriteFailureStopTheJob) {
     expectFailed(fail, "No space left on device");
     EXPECT_TRUE(fs::is_empty(fail.tmp.path));
     EXPECT_EQ(fail.ui.progress, (std::vector<int>{0}));  // a failed write moves no bar
+}
+
+namespace {
+// Runs job in a child that is killed at its step-th file step; false when
+// the job finished before it had that many.
+bool killedAtStep(int step, const std::function<void()>& job) {
+    pid_t child = fork();
+    if (child == 0) {
+        int n = 0;
+        setStepHook([step, &n](const std::string&) {
+            if (++n == step) ::kill(::getpid(), SIGKILL);
+        });
+        job();
+        _exit(0);
+    }
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// "new" when the file holds fresh, "none" when it is missing, else "old".
+std::string which(const fs::path& file, const std::string& fresh) {
+    const std::string text = fileText(file);
+    return text == "<missing>" ? "none" : text == fresh ? "new" : "old";
+}
+}  // namespace
+
+TEST(Frame, KillBetweenAnyTwoStepsNeverLeavesAListBesideAnotherRunsLog) {
+    // One file and the log beside it: the earlier log goes first, then the
+    // list, then the new log.
+    Job j;
+    const fs::path list = j.tmp.path / "list.ndf", log = j.tmp.path / "list.log";
+    j.cfg.logFile = 1;
+    std::string newLog = logText(j.input(), kClock), oldLog = newLog;
+    oldLog.replace(oldLog.find("2024-03-07"), 10, "2023-01-01");
+    std::vector<std::string> seen;
+    int step = 1;
+    for (;; ++step) {
+        ASSERT_TRUE(writeFileWhole(list.string(), std::string("old"), nullptr));
+        ASSERT_TRUE(writeFileWhole(log.string(), oldLog, nullptr));
+        j.ui.answerSave(list.string());
+        if (!killedAtStep(step, [&] { runSingleFileJob(&j.param, ndfLike(20)); })) break;
+        seen.push_back(which(list, std::string(20, '\x5A')) + "+" + which(log, newLog));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"old+none", "new+none", "new+new"}));
+    EXPECT_EQ(fileText(log), newLog);
+    // Without a log this time the earlier one goes all the same; a file of
+    // that name that is no log of ours stays.
+    j.cfg.logFile = 0;
+    ASSERT_TRUE(writeFileWhole(log.string(), oldLog, nullptr));
+    EXPECT_EQ(runSingleFileJob(&j.param, ndfLike(20)), 0u);
+    EXPECT_FALSE(fs::exists(log));
+    ASSERT_TRUE(writeFileWhole(log.string(), std::string("my notes"), nullptr));
+    EXPECT_EQ(runSingleFileJob(&j.param, ndfLike(20)), 0u);
+    EXPECT_EQ(fileText(log), "my notes");
+
+    // A folder with its log inside is swapped whole; where the file system
+    // cannot exchange two names, a folder moved aside by a killed run comes
+    // back with the next write into its parent.
+    for (bool plain : {false, true}) {
+        PlainFs fsKind(plain);
+        Job f;
+        f.cfg.logFile = 1;
+        const fs::path folder = f.tmp.path / kFolderName;
+        seen.clear();
+        for (step = 1;; ++step) {
+            fs::remove_all(folder);
+            fs::create_directory(folder);
+            ASSERT_TRUE(writeFileWhole((folder / "a.txt").string(), std::string("old"), nullptr));
+            ASSERT_TRUE(writeFileWhole((folder / "Velartis.log").string(), oldLog, nullptr));
+            f.ui.answerFolder(f.tmp.path.string());
+            if (!killedAtStep(step, [&] { runFolderJob(&f.param, twoFiles(&f)); })) break;
+            const std::string gone = fs::exists(folder) ? "" : "gone, back: ";
+            removeStaleTemps(f.tmp.path.string());
+            seen.push_back(gone + which(folder / "a.txt", "alpha") + "+" +
+                           which(folder / "Velartis.log", newLog));
+            EXPECT_EQ(listing(f.tmp.path), (std::vector<std::string>{kFolderName}));
+        }
+        const std::vector<std::string> expected =
+            plain ? std::vector<std::string>{"gone, back: old+old", "new+new"}
+                  : std::vector<std::string>{"new+new"};
+        EXPECT_EQ(seen, expected);
+    }
+}
+
+TEST(Frame, RelativeDestinationInARemovedCurrentFolderSaysSo) {
+    TempDir tmp;
+    const fs::path gone = tmp.path / "gone";
+    fs::create_directory(gone);
+    const int back = ::open(".", O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(back, 0);
+    ASSERT_EQ(::chdir(gone.c_str()), 0);
+    fs::remove(gone);
+    Job folderJob, fileJob;
+    folderJob.ui.answerFolder(".");
+    fileJob.ui.answerSave("list.ndf");
+    EXPECT_EQ(runFolderJob(&folderJob.param, twoFiles(&folderJob)), 1u);
+    EXPECT_EQ(runSingleFileJob(&fileJob.param, ndfLike(10)), 1u);
+    EXPECT_EQ(::fchdir(back), 0);
+    ::close(back);
+    expectFailed(folderJob, ": the current folder no longer exists");
+    expectFailed(fileJob, "cannot write list.ndf: the current folder no longer exists");
 }
