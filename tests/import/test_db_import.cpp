@@ -354,4 +354,36 @@ TEST_F(DbImport, EnigmaListRoundTrip) {
     }
 }
 
+// A satellite name longer than the lists hold, with a location spelt with
+// a degree sign, comes back from an Enigma2 list as it was, and so do the
+// provider bouquets named after that location.
+TEST_F(DbImport, EnigmaListKeepsALongSatelliteName) {
+    makeDb(true);
+    const std::string longName = "Eutelsat Hot Bird 13B/13C/13E";
+    {
+        DbLink db;
+        ASSERT_TRUE(db.open(conn())) << db.error();
+        ASSERT_TRUE(db.exec("UPDATE Sats SET sat_name='" + longName +
+                            "', location='13.0\xB0" "E' WHERE sat_id=130"))
+            << db.error();
+    }
+    const std::string favourites = rowsOf("SELECT * FROM Favorites ORDER BY 1");
+    const fs::path cfg = dir / "cfg", out = dir / "out";
+    copyConfig(cfg);
+    fs::create_directories(out);
+    const std::string args = "--db-host 127.0.0.1 --db-port " + std::to_string(VA_TEST_DB_PORT) +
+                             " --db-name " + name + " --config '" + (cfg / "Default.cfg").string() +
+                             "' --master '" + (cfg / "VAconfig.vac").string() + "' ";
+    CliResult w = runCliTool(args + "--format e2 -q --output '" + out.string() + "'");
+    ASSERT_EQ(w.exitCode, 0) << w.out;
+    const fs::path list = fs::directory_iterator(out)->path();
+    ASSERT_NE(slurp(list / "satellites.xml").find("\"Eutelsat Hot Bird 13B/13 13.0\xB0" "E\""),
+              std::string::npos);
+
+    CliResult imp = runCliTool("import enigma2 '" + list.string() + "' " + args);
+    ASSERT_EQ(imp.exitCode, 0) << imp.out;
+    EXPECT_EQ(rowsOf("SELECT sat_name FROM Sats WHERE sat_id=130"), longName + " \n");
+    EXPECT_EQ(rowsOf("SELECT * FROM Favorites ORDER BY 1"), favourites);
+}
+
 }  // namespace
