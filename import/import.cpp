@@ -260,8 +260,7 @@ ImportOutcome runImport(const ImportRequest& req) {
     auto named = [](const std::vector<std::string>& where) {
         constexpr size_t kNamed = 5;
         std::string s;
-        for (size_t i = 0; i < where.size() && i < kNamed; ++i)
-            s += (i ? ", " : "") + where[i];
+        for (size_t i = 0; i < where.size() && i < kNamed; ++i) s += (i ? ", " : "") + where[i];
         if (where.size() > kNamed) s += strFormat(" and %zu more", where.size() - kNamed);
         return s + ".";
     };

@@ -248,7 +248,8 @@ bool readDvbv5(const std::string& file, std::string bytes, const SourceOptions& 
         uint64_t sid = 0;
         std::vector<unsigned> video, audio;
         if (!parseNumber(*sidText, 0xFFFF, &sid) || sid == 0) {
-            *err = ImportError{file, sidLine, "SERVICE_ID '" + *sidText + "' is not a number from 1 to 65535"};
+            *err = ImportError{file, sidLine,
+                               "SERVICE_ID '" + *sidText + "' is not a number from 1 to 65535"};
             return false;
         }
         if (!keyPids(e, "VIDEO_PID", &video, &why, &at) || !keyPids(e, "AUDIO_PID", &audio, &why, &at)) {

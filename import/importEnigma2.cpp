@@ -364,7 +364,8 @@ size_t nameWithoutLocation(std::string_view name, int position) {
     else if (end >= 1 && name[end - 1] == '\xB0')
         end -= 1;
     size_t start = end;
-    while (start > 0 && ((name[start - 1] >= '0' && name[start - 1] <= '9') || name[start - 1] == '.'))
+    while (start > 0 &&
+           ((name[start - 1] >= '0' && name[start - 1] <= '9') || name[start - 1] == '.'))
         --start;
     if (start == 0 || name[start - 1] != ' ') return name.size();
     int pos = 0;
@@ -488,8 +489,8 @@ bool readSatellitesXml(Reader& r, const std::string& bytes) {
             std::string fault = frequencyFault("frequency " + fs, (f + 500) / 1000);
             if (fault.empty()) fault = symbolRateFault("symbol_rate " + srs, (sr + 500) / 1000);
             if (!fault.empty()) {
-                r.m->notes.untunable.push_back(r.folder + "/satellites.xml:" + std::to_string(line) +
-                                               " (" + fault + ")");
+                r.m->notes.untunable.push_back(
+                    r.folder + "/satellites.xml:" + std::to_string(line) + " (" + fault + ")");
                 continue;
             }
             ImpTransponder t;

@@ -128,8 +128,9 @@ bool parseNumber(std::string_view s, uint64_t max, uint64_t* out, int base) {
 
 std::string frequencyFault(const std::string& field, uint64_t mhz) {
     if (mhz >= kMinFrequencyMHz && mhz <= kMaxFrequencyMHz) return {};
-    return field + " is not a satellite frequency (" + std::to_string(mhz) + " MHz; receivers tune " +
-           std::to_string(kMinFrequencyMHz) + " to " + std::to_string(kMaxFrequencyMHz) + " MHz)";
+    return field + " is not a satellite frequency (" + std::to_string(mhz) +
+           " MHz; receivers tune " + std::to_string(kMinFrequencyMHz) + " to " +
+           std::to_string(kMaxFrequencyMHz) + " MHz)";
 }
 
 std::string symbolRateFault(const std::string& field, uint64_t ksps) {
@@ -218,7 +219,8 @@ ModelBuilder::ModelBuilder(ImportModel* m) : m_(m) {
         const ImpTransponder& tp = m->tps[t];
         tps_.emplace(std::make_tuple(tp.sat, tp.frequency, tp.polarity, tp.nid, tp.tid), t);
     }
-    for (size_t c = 0; c < m->chs.size(); ++c) chs_.emplace(std::make_pair(m->chs[c].tp, m->chs[c].sid), c);
+    for (size_t c = 0; c < m->chs.size(); ++c)
+        chs_.emplace(std::make_pair(m->chs[c].tp, m->chs[c].sid), c);
     for (size_t g = 0; g < m->bouquets.size(); ++g)
         for (size_t c : m->bouquets[g].channels) members_.insert(std::make_tuple(false, g, c));
     for (size_t g = 0; g < m->favourites.size(); ++g)

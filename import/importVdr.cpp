@@ -272,7 +272,8 @@ bool readVdr(const std::string& file, std::string bytes, ImportModel* m, ImportE
         if (!frequencyMHz(f[1], &t.frequency, &why) || !readParams(f[2], &p, &why)) return refuse(why);
         if (!parseNumber(f[4], 99999, &sr) || sr == 0)
             return refuse("symbol rate '" + std::string(f[4]) + "' is not a number of kS/s");
-        if (std::string fault = symbolRateFault("symbol rate " + std::string(f[4]), sr); !fault.empty())
+        if (std::string fault = symbolRateFault("symbol rate " + std::string(f[4]), sr);
+            !fault.empty())
             return refuse(fault);
         ImpChannel c;
         if (!readVideo(f[5], &c, &why)) return refuse(why);

@@ -313,11 +313,13 @@ TEST_F(DbImport, RepeatedTransponderStoredOnce) {
     std::string report;
     for (const std::string& l : r.lines) report += l + "\n";
     EXPECT_NE(report.find("Dropped: 1 channel with the same transponder and service id as one read "
-                          "before, whose values are kept: " + f + ":41 (as " + f + ":1).\n"),
+                          "before, whose values are kept: " +
+                          f + ":41 (as " + f + ":1).\n"),
               std::string::npos)
         << report;
     EXPECT_NE(report.find("Passed over: 1 transponder without channels outside the bounds "
-                          "receivers tune: " + f + ":38 (SYMBOL_RATE 128000 is not"),
+                          "receivers tune: " +
+                          f + ":38 (SYMBOL_RATE 128000 is not"),
               std::string::npos)
         << report;
 }
@@ -379,7 +381,7 @@ TEST_F(DbImport, EnigmaListKeepsALongSatelliteName) {
         DbLink db;
         ASSERT_TRUE(db.open(conn())) << db.error();
         ASSERT_TRUE(db.exec("UPDATE Sats SET sat_name='" + longName +
-                            "', location='13.0\xB0" "E' WHERE sat_id=130"))
+                            "', location='13.0\260E' WHERE sat_id=130"))
             << db.error();
     }
     const std::string favourites = rowsOf("SELECT * FROM Favorites ORDER BY 1");
@@ -392,7 +394,7 @@ TEST_F(DbImport, EnigmaListKeepsALongSatelliteName) {
     CliResult w = runCliTool(args + "--format e2 -q --output '" + out.string() + "'");
     ASSERT_EQ(w.exitCode, 0) << w.out;
     const fs::path list = fs::directory_iterator(out)->path();
-    ASSERT_NE(slurp(list / "satellites.xml").find("\"Eutelsat Hot Bird 13B/13 13.0\xB0" "E\""),
+    ASSERT_NE(slurp(list / "satellites.xml").find("\"Eutelsat Hot Bird 13B/13 13.0\260E\""),
               std::string::npos);
 
     CliResult imp = runCliTool("import enigma2 '" + list.string() + "' " + args);
