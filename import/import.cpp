@@ -225,6 +225,26 @@ ImportOutcome runImport(const ImportRequest& req) {
     };
     for (const auto& [count, text] : noted)
         if (count) out.lines.push_back(strFormat(text, static_cast<unsigned long long>(count)));
+    // Rows left out are named, the first few of them, so that they can be found.
+    auto named = [](const std::vector<std::string>& where) {
+        constexpr size_t kNamed = 5;
+        std::string s;
+        for (size_t i = 0; i < where.size() && i < kNamed; ++i) s += (i ? ", " : "") + where[i];
+        if (where.size() > kNamed) s += strFormat(" and %zu more", where.size() - kNamed);
+        return s + ".";
+    };
+    const size_t repeated = n.repeatedChannels.size(), untunable = n.untunable.size();
+    if (repeated)
+        out.lines.push_back(
+            strFormat("Dropped: %zu %s with the same transponder and service id as one read "
+                      "before, whose values are kept: ",
+                      repeated, repeated == 1 ? "channel" : "channels") +
+            named(n.repeatedChannels));
+    if (untunable)
+        out.lines.push_back(strFormat("Passed over: %zu %s without channels outside the bounds "
+                                      "receivers tune: ",
+                                      untunable, untunable == 1 ? "transponder" : "transponders") +
+                            named(n.untunable));
     if (!req.writeConfig) return out.ok = true, out;
 
     const std::string verb = req.dryRun ? "would get" : "got";

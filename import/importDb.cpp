@@ -70,6 +70,21 @@ bool newGroupId(const std::set<int>& used, int* id) {
     return false;
 }
 
+// The receiver lists get a satellite's name cut to this many characters
+// (the downloads read substr(sat_name, 1, 24)).
+constexpr size_t kListSatNameCut = 24;
+
+// True when name is what a list written from the database shows of a
+// longer name there: the database's name is kept then, since the list
+// only lost its end. A name that differs otherwise, or a shorter prefix
+// that the user may have chosen, is the source's.
+bool isListCut(const std::string& name, const std::string& dbName) {
+    if (dbName.size() <= kListSatNameCut || name.empty()) return false;
+    ImportNotes scratch;
+    return importName(dbName.substr(0, kListSatNameCut), false, kSatNameMax, &scratch, true) ==
+           name;
+}
+
 struct Importer {
     DbLink& db;
     const ImportModel& m;
@@ -121,6 +136,7 @@ struct Importer {
             if (it != byPosition.end()) {
                 const std::vector<std::string>& row = rows[it->second];
                 satId[s] = num(row[0]);
+                if (isListCut(name, row[1])) name = row[1];
                 if (!name.empty() && name != row[1]) {
                     if (!exec("UPDATE Sats SET sat_name=" + db.quote(name) +
                               " WHERE sat_id=" + row[0]))

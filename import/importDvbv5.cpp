@@ -67,7 +67,7 @@ bool keyPids(const Entry& e, const char* key, std::vector<unsigned>* pids, std::
     for (std::string_view item : split(it->second.first, ' ')) {
         if (item.empty()) continue;
         uint64_t v = 0;
-        if (!parseNumber(item, 0x1FFF, &v))
+        if (!parseNumber(item, kMaxPid, &v))
             return fail(why, at, it->second.second,
                         std::string(key) + " '" + std::string(item) + "' is not a PID (0 to 8191)");
         if (v != 0) pids->push_back(static_cast<unsigned>(v));
@@ -82,8 +82,11 @@ const std::string* value(const Entry& e, const char* key, uint64_t* line) {
     return &it->second.first;
 }
 
+// *untunable tells why a table's transponder, one without a channel, lies
+// outside the bounds receivers tune: public tables list such carriers, and
+// it is passed over. A channel's transponder outside them refuses the file.
 bool transponderOf(const Entry& e, size_t sat, ImpTransponder* t, ImportNotes* notes, bool* skip,
-                   std::string* why, uint64_t* at) {
+                   std::string* untunable, std::string* why, uint64_t* at) {
     uint64_t line = e.line;
     const std::string* sys = value(e, "DELIVERY_SYSTEM", &line);
     if (!sys) return fail(why, at, e.line, "entry [" + e.name + "] has no DELIVERY_SYSTEM");
@@ -98,13 +101,15 @@ bool transponderOf(const Entry& e, size_t sat, ImpTransponder* t, ImportNotes* n
     if (!parseNumber(*fs, 100000000000ull, &f))
         return fail(why, at, line, "FREQUENCY '" + *fs + "' is not a number");
     while (f > 100000) f /= 1000;  // kHz as written; MHz taken as well
-    if (f < 2000 || f > 40000)
-        return fail(why, at, line, "FREQUENCY " + *fs + " is not a satellite frequency");
+    const uint64_t fLine = line;
     const std::string* srs = value(e, "SYMBOL_RATE", &line);
     if (!srs) return fail(why, at, e.line, "entry [" + e.name + "] has no SYMBOL_RATE");
     if (!parseNumber(*srs, 1000000000ull, &sr) || sr == 0)
         return fail(why, at, line, "SYMBOL_RATE '" + *srs + "' is not a number");
     if (sr >= 100000) sr = (sr + 500) / 1000;  // symbols per second as written
+    const std::pair<std::string, uint64_t> bounds[] = {
+        {frequencyFault("FREQUENCY " + *fs, f), fLine},
+        {symbolRateFault("SYMBOL_RATE " + *srs, sr), line}};
     const std::string* pol = value(e, "POLARIZATION", &line);
     if (!pol) return fail(why, at, e.line, "entry [" + e.name + "] has no POLARIZATION");
     static const std::map<std::string, int> kPol = {
@@ -123,12 +128,13 @@ bool transponderOf(const Entry& e, size_t sat, ImpTransponder* t, ImportNotes* n
         t->fec = it->second;
     }
     t->modulation = s2 ? 2 : 0;  // DVB-S2 without a modulation: 8PSK
+    bool otherModulation = false;
     if (const std::string* mod = value(e, "MODULATION", &line)) {
         if (*mod == "QPSK") {
             t->modulation = s2 ? 1 : 0;
         } else if (*mod == "PSK/8" || *mod == "APSK/16" || *mod == "APSK/32") {
             // Turbo 8PSK on DVB-S and the APSK ones have no code of their own.
-            if (!s2 || *mod != "PSK/8") ++notes->otherModulation;
+            otherModulation = !s2 || *mod != "PSK/8";
             t->modulation = 2;
         } else if (*mod != "QAM/AUTO" && *mod != "AUTO") {
             return fail(why, at, line, "MODULATION '" + *mod + "' is not a satellite modulation");
@@ -149,6 +155,14 @@ bool transponderOf(const Entry& e, size_t sat, ImpTransponder* t, ImportNotes* n
     if (!keyNumber(e, "NETWORK_ID", 0xFFFF, &nid, why, at) ||
         !keyNumber(e, "TRANSPORT_ID", 0xFFFF, &tid, why, at))
         return false;
+    for (const auto& [fault, faultLine] : bounds) {
+        if (fault.empty()) continue;
+        if (e.keys.count("SERVICE_ID")) return fail(why, at, faultLine, fault);
+        *untunable = fault;
+        *at = faultLine;
+        return true;
+    }
+    if (otherModulation) ++notes->otherModulation;
     t->sat = sat;
     t->frequency = static_cast<int>(f);
     t->sr = static_cast<int>(sr);
@@ -213,12 +227,17 @@ bool readDvbv5(const std::string& file, std::string bytes, const SourceOptions& 
         uint64_t at = e.line;
         ImpTransponder t;
         bool skip = false;
-        if (!transponderOf(e, sat, &t, &m->notes, &skip, &why, &at)) {
+        std::string untunable;
+        if (!transponderOf(e, sat, &t, &m->notes, &skip, &untunable, &why, &at)) {
             *err = ImportError{file, at, why};
             return false;
         }
         if (skip) {
             ++m->notes.notSatellite;
+            continue;
+        }
+        if (!untunable.empty()) {
+            m->notes.untunable.push_back(file + ":" + std::to_string(at) + " (" + untunable + ")");
             continue;
         }
         const size_t tp = b.transponder(t);
@@ -228,8 +247,9 @@ bool readDvbv5(const std::string& file, std::string bytes, const SourceOptions& 
         ImpChannel c;
         uint64_t sid = 0;
         std::vector<unsigned> video, audio;
-        if (!parseNumber(*sidText, 0xFFFF, &sid)) {
-            *err = ImportError{file, sidLine, "SERVICE_ID '" + *sidText + "' is not a number up to 65535"};
+        if (!parseNumber(*sidText, 0xFFFF, &sid) || sid == 0) {
+            *err = ImportError{file, sidLine,
+                               "SERVICE_ID '" + *sidText + "' is not a number from 1 to 65535"};
             return false;
         }
         if (!keyPids(e, "VIDEO_PID", &video, &why, &at) || !keyPids(e, "AUDIO_PID", &audio, &why, &at)) {
@@ -238,6 +258,7 @@ bool readDvbv5(const std::string& file, std::string bytes, const SourceOptions& 
         }
         c.tp = tp;
         c.sid = static_cast<unsigned>(sid);
+        c.where = file + ":" + std::to_string(e.line);
         c.name = importName(e.name, text.utf8, kChNameMax, &m->notes);
         if (c.name.empty()) {
             *err = ImportError{file, e.line, "the channel has no name"};

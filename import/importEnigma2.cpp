@@ -67,14 +67,17 @@ bool satTransponder(std::string_view data, ImpTransponder* t, int* position, Imp
         return false;
     }
     uint64_t freq = 0, sr = 0, pol = 0, fec = 0;
-    if (!parseNumber(f[0], 100000000, &freq) || freq < 2000000 || freq > 40000000) {
-        *why = "frequency '" + std::string(f[0]) + "' is not a satellite frequency in kHz";
+    if (!parseNumber(f[0], 100000000, &freq)) {
+        *why = "frequency '" + std::string(f[0]) + "' is not a number of kHz";
         return false;
     }
-    if (!parseNumber(f[1], 1000000000, &sr) || sr < 1000) {
+    if (!parseNumber(f[1], 1000000000, &sr)) {
         *why = "symbol rate '" + std::string(f[1]) + "' is not a number of symbols per second";
         return false;
     }
+    *why = frequencyFault("frequency " + std::string(f[0]), (freq + 500) / 1000);
+    if (why->empty()) *why = symbolRateFault("symbol rate " + std::string(f[1]), (sr + 500) / 1000);
+    if (!why->empty()) return false;
     if (!parseNumber(f[2], 3, &pol)) {
         *why = "polarisation '" + std::string(f[2]) + "' is not 0 to 3";
         return false;
@@ -168,7 +171,9 @@ bool readLamedb(Reader& r, const std::string& bytes) {
             !tpKeyOf(std::string(f[1]) + ":" + std::string(f[2]) + ":" + std::string(f[3]), &k) ||
             !parseNumber(f[4], 0xFFFF, &type))
             return refuse("a service starts with sid:namespace:tsid:onid:type:number");
+        if (sid == 0) return refuse("service id 0 names no service (1 to ffff)");
         if (i + 2 >= lines.size()) return refuse("the service is cut short");
+        const uint64_t serviceLine = i + 1;
         std::string_view name = lines[++i];
         std::string_view data = lines[++i];
         if (r.notSatellite.count(k)) {
@@ -204,7 +209,13 @@ bool readLamedb(Reader& r, const std::string& bytes) {
                     !hexField(v.substr(2), 0xFFFFFFFF, &n)) {
                     return refuse("cache entry 'c:" + std::string(v) + "' is not two digits and a hexadecimal value");
                 }
-                const unsigned pid = static_cast<unsigned>(n & 0x1FFF);
+                // A PID has at most four digits and 13 bits; a longer or
+                // larger one is a broken entry, not one to cut to size.
+                const bool isPid = id <= 4 || (id >= 10 && id <= 12);
+                if (isPid && (v.size() > 6 || n > kMaxPid))
+                    return refuse("cache entry 'c:" + std::string(v) +
+                                  "' holds no PID (0 to 1fff, at most four digits)");
+                const unsigned pid = static_cast<unsigned>(n);
                 switch (id) {
                 case 0: c.vpid = pid; break;
                 case 1: c.audio.push_back(ImpAudio{pid, kUndeterminedLanguage, false, false}); break;
@@ -234,6 +245,7 @@ bool readLamedb(Reader& r, const std::string& bytes) {
         std::sort(c.cas.begin(), c.cas.end());
         if (c.radio) c.vpid = 0;
         const SvcKey key{c.sid, k};
+        c.where = r.folder + "/lamedb:" + std::to_string(serviceLine);
         const size_t ch = r.b.channel(std::move(c));
         r.services.emplace(key, ch);
         if (prov.empty()) prov = "Other";
@@ -261,6 +273,8 @@ bool refOf(std::string_view s, Ref* ref) {
     ref->type = v[2];
     ref->marker = v[2];
     ref->dvb = v[0] == 1 && (v[1] & 64) == 0 && (v[1] & 7) != 7;
+    // Ids of 16 bits: a larger one would be cut to another service's.
+    if (ref->dvb && (v[3] > 0xFFFF || v[4] > 0xFFFF || v[5] > 0xFFFF)) return false;
     ref->key = SvcKey{static_cast<unsigned>(v[3] & 0xFFFF),
                       TpKey{static_cast<uint32_t>(v[6]), static_cast<unsigned>(v[4] & 0xFFFF),
                             static_cast<unsigned>(v[5] & 0xFFFF)}};
@@ -335,15 +349,37 @@ bool indexFiles(Reader& r, const std::string& index, const std::string& bytes,
     return true;
 }
 
+// The length of a satellite's or bouquet's name without the location the
+// Enigma2 writer appends: " 13.0E" as imports store it, or the database's own
+// text with a degree sign (" 13.0\xB0E", " 5\xB0W"), whose byte is Latin-1
+// or UTF-8 whatever the file declares. Only a location of the satellite's
+// own position is taken off.
+size_t nameWithoutLocation(std::string_view name, int position) {
+    if (name.empty()) return 0;
+    size_t end = name.size();
+    const char side = name[--end];
+    if (side != 'E' && side != 'W' && side != 'e' && side != 'w') return name.size();
+    if (end >= 2 && name.compare(end - 2, 2, "\xC2\xB0") == 0)
+        end -= 2;
+    else if (end >= 1 && name[end - 1] == '\xB0')
+        end -= 1;
+    size_t start = end;
+    while (start > 0 &&
+           ((name[start - 1] >= '0' && name[start - 1] <= '9') || name[start - 1] == '.'))
+        --start;
+    if (start == 0 || name[start - 1] != ' ') return name.size();
+    int pos = 0;
+    std::string loc(name.substr(start, end - start));
+    if (!parsePosition(loc + side, &pos) || pos != position) return name.size();
+    return start - 1;
+}
+
 // True when a user bouquet is named after a provider ("ARD" or "ARD 19.2E")
 // and holds only that provider's services on one satellite.
 bool restatesProvider(const Reader& r, const UserBouquet& u) {
     if (u.channels.empty()) return false;
     const size_t sat = r.m->tps[r.m->chs[u.channels.front()].tp].sat;
-    const std::string loc = " " + locationText(r.m->sats[sat].position);
-    std::string prov = u.name;
-    if (prov.size() > loc.size() && prov.compare(prov.size() - loc.size(), loc.size(), loc) == 0)
-        prov.resize(prov.size() - loc.size());
+    const std::string prov = u.name.substr(0, nameWithoutLocation(u.name, r.m->sats[sat].position));
     for (size_t ch : u.channels) {
         auto it = r.providers.find(ch);
         if (it == r.providers.end() || !it->second.count(prov) ||
@@ -434,10 +470,7 @@ bool readSatellitesXml(Reader& r, const std::string& bytes) {
             if (w == wanted.end()) continue;
             sat = static_cast<long>(w->second);
             std::string name = xmlText(xmlAttr(tag, "name"), utf8, &r.m->notes);
-            // The lists written here name a satellite "<name> <location>".
-            const std::string loc = " " + locationText(pos);
-            if (name.size() > loc.size() && name.compare(name.size() - loc.size(), loc.size(), loc) == 0)
-                name.resize(name.size() - loc.size());
+            name.resize(nameWithoutLocation(name, pos));
             if (r.m->sats[w->second].name.empty())
                 r.m->sats[w->second].name = importName(name, utf8, kSatNameMax, &r.m->notes, true);
         } else if (tag.rfind("<transponder ", 0) == 0 && sat >= 0) {
@@ -450,6 +483,16 @@ bool readSatellitesXml(Reader& r, const std::string& bytes) {
                 (!ss.empty() && !parseNumber(ss, 1, &sys)) || (!ms.empty() && !parseNumber(ms, 5, &mod)) ||
                 (!ps.empty() && !parseNumber(ps, 2, &pilot)))
                 return r.refuse("satellites.xml", line, "a transponder's values are not numbers in range");
+            // A carrier receivers cannot tune is passed over: the file is
+            // often a public one, and it carries no channel of the list.
+            const std::string fs = xmlAttr(tag, "frequency"), srs = xmlAttr(tag, "symbol_rate");
+            std::string fault = frequencyFault("frequency " + fs, (f + 500) / 1000);
+            if (fault.empty()) fault = symbolRateFault("symbol_rate " + srs, (sr + 500) / 1000);
+            if (!fault.empty()) {
+                r.m->notes.untunable.push_back(
+                    r.folder + "/satellites.xml:" + std::to_string(line) + " (" + fault + ")");
+                continue;
+            }
             ImpTransponder t;
             static const int kPol[4] = {1, 0, 3, 2};
             t.sat = static_cast<size_t>(sat);

@@ -60,6 +60,7 @@ struct ImpChannel {
     unsigned vpid = 0, pcr = 0, txt = 0, pmt = 0;
     std::vector<ImpAudio> audio;
     std::vector<int> cas;  // conditional-access system codes, each once
+    std::string where;     // "file:line" it was read from, for the report
 };
 
 // A bouquet or a favourite group: its channels in order.
@@ -77,6 +78,12 @@ struct ImportNotes {
     uint64_t otherModulation = 0;      // 16APSK, 32APSK, turbo 8PSK: stored as DVB-S2 8PSK
     uint64_t danglingRefs = 0;    // bouquet entries naming a service the list lacks
     uint64_t otherEntries = 0;    // streams, sub-bouquets and other non-DVB bouquet entries
+    // Channels met again (same transponder and service id), "file:line (as
+    // file:line)"; the first one's values are kept.
+    std::vector<std::string> repeatedChannels;
+    // Transponders without channels (tables, satellites.xml) outside the
+    // bounds receivers tune, "file:line (why)"; passed over.
+    std::vector<std::string> untunable;
 };
 
 struct ImportModel {
@@ -100,10 +107,12 @@ private:
 
 // Adds transponders and channels once: a transponder by satellite,
 // frequency, polarity and ids, a channel by transponder and service id
-// (a channel met again joins the new group and keeps its first fields).
+// (a channel met again joins the new group, keeps its first fields and is
+// noted). What the model holds already counts, so that a channel repeated
+// in a second file of the same import is found too.
 class ModelBuilder {
 public:
-    explicit ModelBuilder(ImportModel* m) : m_(m) {}
+    explicit ModelBuilder(ImportModel* m);
     size_t transponder(const ImpTransponder& t);
     size_t channel(ImpChannel&& c);
     // Appends the channel to a bouquet (isFavourite false) or favourite

@@ -126,6 +126,19 @@ bool parseNumber(std::string_view s, uint64_t max, uint64_t* out, int base) {
     return true;
 }
 
+std::string frequencyFault(const std::string& field, uint64_t mhz) {
+    if (mhz >= kMinFrequencyMHz && mhz <= kMaxFrequencyMHz) return {};
+    return field + " is not a satellite frequency (" + std::to_string(mhz) +
+           " MHz; receivers tune " + std::to_string(kMinFrequencyMHz) + " to " +
+           std::to_string(kMaxFrequencyMHz) + " MHz)";
+}
+
+std::string symbolRateFault(const std::string& field, uint64_t ksps) {
+    if (ksps >= kMinSymbolRate && ksps <= kMaxSymbolRate) return {};
+    return field + " is not a symbol rate receivers tune (" + std::to_string(ksps) + " kS/s; " +
+           std::to_string(kMinSymbolRate) + " to " + std::to_string(kMaxSymbolRate) + " kS/s)";
+}
+
 bool parsePosition(std::string_view s, int* position) {
     if (s.size() < 2) return false;
     const char side = s.back();
@@ -201,6 +214,19 @@ std::string languageTwin(const std::string& code) {
     return {};
 }
 
+ModelBuilder::ModelBuilder(ImportModel* m) : m_(m) {
+    for (size_t t = 0; t < m->tps.size(); ++t) {
+        const ImpTransponder& tp = m->tps[t];
+        tps_.emplace(std::make_tuple(tp.sat, tp.frequency, tp.polarity, tp.nid, tp.tid), t);
+    }
+    for (size_t c = 0; c < m->chs.size(); ++c)
+        chs_.emplace(std::make_pair(m->chs[c].tp, m->chs[c].sid), c);
+    for (size_t g = 0; g < m->bouquets.size(); ++g)
+        for (size_t c : m->bouquets[g].channels) members_.insert(std::make_tuple(false, g, c));
+    for (size_t g = 0; g < m->favourites.size(); ++g)
+        for (size_t c : m->favourites[g].channels) members_.insert(std::make_tuple(true, g, c));
+}
+
 size_t ModelBuilder::transponder(const ImpTransponder& t) {
     auto key = std::make_tuple(t.sat, t.frequency, t.polarity, t.nid, t.tid);
     auto it = tps_.find(key);
@@ -213,7 +239,10 @@ size_t ModelBuilder::transponder(const ImpTransponder& t) {
 size_t ModelBuilder::channel(ImpChannel&& c) {
     auto key = std::make_pair(c.tp, c.sid);
     auto it = chs_.find(key);
-    if (it != chs_.end()) return it->second;
+    if (it != chs_.end()) {
+        m_->notes.repeatedChannels.push_back(c.where + " (as " + m_->chs[it->second].where + ")");
+        return it->second;
+    }
     m_->sats[m_->tps[c.tp].sat].channels = true;
     m_->chs.push_back(std::move(c));
     chs_[key] = m_->chs.size() - 1;

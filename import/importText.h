@@ -30,6 +30,24 @@ std::vector<std::string_view> splitLines(std::string_view text);
 std::string_view trim(std::string_view s);
 std::vector<std::string_view> split(std::string_view s, char sep);
 
+// The bounds every reader holds a satellite's tuning values to, the same
+// for every source (import/README.md): frequencies of the downlink bands
+// receivers tune, from S and C band (2500 MHz) to Ka band (22000 MHz);
+// symbol rates from the narrowest carrier a receiver locks to (1000 kS/s)
+// to the most the 16-bit fields of the NDF, JST and ECDF lists hold; PIDs
+// of 13 bits; service ids from 1 (program 0 of a PAT names the network).
+constexpr uint64_t kMinFrequencyMHz = 2500;
+constexpr uint64_t kMaxFrequencyMHz = 22000;
+constexpr uint64_t kMinSymbolRate = 1000;  // kS/s
+constexpr uint64_t kMaxSymbolRate = 65535;
+constexpr unsigned kMaxPid = 0x1FFF;
+
+// Why a frequency in MHz or a symbol rate in kS/s lies outside those
+// bounds, naming the source's field ("FREQUENCY 474000000"); empty when
+// it is inside.
+std::string frequencyFault(const std::string& field, uint64_t mhz);
+std::string symbolRateFault(const std::string& field, uint64_t ksps);
+
 // Whole-field numbers: digits only (hex digits with base 16), no sign, no
 // blanks, at most max.
 bool parseNumber(std::string_view s, uint64_t max, uint64_t* out, int base = 10);

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr unsigned kMaxPid = 0x1FFF;
-
 struct LineError {
     std::string reason;
 };
@@ -25,8 +23,8 @@ bool frequencyMHz(std::string_view s, int* mhz, std::string* why) {
     uint64_t f = 0;
     if (!parseNumber(s, 100000000000ull, &f)) return fail(why, "frequency '" + std::string(s) + "' is not a number");
     while (f > 100000) f /= 1000;
-    if (f < 2000 || f > 40000)
-        return fail(why, "frequency " + std::string(s) + " is not a satellite frequency in MHz");
+    std::string fault = frequencyFault("frequency " + std::string(s), f);
+    if (!fault.empty()) return fail(why, std::move(fault));
     *mhz = static_cast<int>(f);
     return true;
 }
@@ -274,6 +272,9 @@ bool readVdr(const std::string& file, std::string bytes, ImportModel* m, ImportE
         if (!frequencyMHz(f[1], &t.frequency, &why) || !readParams(f[2], &p, &why)) return refuse(why);
         if (!parseNumber(f[4], 99999, &sr) || sr == 0)
             return refuse("symbol rate '" + std::string(f[4]) + "' is not a number of kS/s");
+        if (std::string fault = symbolRateFault("symbol rate " + std::string(f[4]), sr);
+            !fault.empty())
+            return refuse(fault);
         ImpChannel c;
         if (!readVideo(f[5], &c, &why)) return refuse(why);
         size_t semi = f[6].find(';');
@@ -284,6 +285,7 @@ bool readVdr(const std::string& file, std::string bytes, ImportModel* m, ImportE
             !readId(f[9], "service id", &c.sid, &why) || !readId(f[10], "network id", &t.nid, &why) ||
             !readId(f[11], "transport stream id", &t.tid, &why))
             return refuse(why);
+        if (c.sid == 0) return refuse("service id 0 names no service (1 to 65535)");
         uint64_t rid = 0;
         if (!parseNumber(f[12], 0xFFFF, &rid)) return refuse("radio id '" + std::string(f[12]) + "' is not a number");
 
@@ -317,6 +319,7 @@ bool readVdr(const std::string& file, std::string bytes, ImportModel* m, ImportE
         c.radio = c.vpid == 0;
         if (c.radio && c.pcr == 0 && !c.audio.empty()) c.pcr = c.audio.front().pid;
         c.tp = b.transponder(t);
+        c.where = file + ":" + std::to_string(lineNo);
         const size_t ch = b.channel(std::move(c));
         std::string bou = group;
         if (bou.empty()) bou = importName(pr, text.utf8, kBouNameMax, &m->notes, true);

@@ -286,25 +286,42 @@ TEST_F(DbImport, DebianTransponderTablesOfTwoSatellites) {
 }
 
 // A transponder a source gives twice, or bare beside one with ids and
-// channels, is stored once.
+// channels, is stored once; a repeated channel and a carrier receivers
+// cannot tune are named in the report.
 TEST_F(DbImport, RepeatedTransponderStoredOnce) {
     makeDb(false);
     const std::string tp11216 =
         "\n[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS\n\tFREQUENCY = 11216000\n"
         "\tPOLARIZATION = VERTICAL\n\tSYMBOL_RATE = 24500000\n\tINNER_FEC = 7/8\n";
+    const std::string nrk =
+        "[NRK1]\n\tSERVICE_ID = 1\n\tNETWORK_ID = 70\n\tTRANSPORT_ID = 20\n"
+        "\tVIDEO_PID = 512\n\tAUDIO_PID = 640\n\tDELIVERY_SYSTEM = DVBS\n"
+        "\tFREQUENCY = 10872000\n\tPOLARIZATION = VERTICAL\n\tSYMBOL_RATE = 25000000\n"
+        "\tINNER_FEC = 3/4\n";
+    std::string narrow = tp11216;
+    narrow.replace(narrow.find("24500000"), 8, "128000");
     const std::string f =
         write("Thor-5-0.8W.conf",
-              "[NRK1]\n\tSERVICE_ID = 1\n\tNETWORK_ID = 70\n\tTRANSPORT_ID = 20\n"
-              "\tVIDEO_PID = 512\n\tAUDIO_PID = 640\n\tDELIVERY_SYSTEM = DVBS\n"
-              "\tFREQUENCY = 10872000\n\tPOLARIZATION = VERTICAL\n\tSYMBOL_RATE = 25000000\n"
-              "\tINNER_FEC = 3/4\n"
-              "\n[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS\n\tFREQUENCY = 10872000\n"
-              "\tPOLARIZATION = VERTICAL\n\tSYMBOL_RATE = 25000000\n\tINNER_FEC = 3/4\n" +
-                  tp11216 + tp11216);
+              nrk +
+                  "\n[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS\n\tFREQUENCY = 10872000\n"
+                  "\tPOLARIZATION = VERTICAL\n\tSYMBOL_RATE = 25000000\n\tINNER_FEC = 3/4\n" +
+                  tp11216 + tp11216 + narrow + "\n" + nrk);
     ImportOutcome r = runImport(request(ImportKind::kDvbv5, {f}));
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(rowsOf("SELECT frequency, polarity, nid, tid FROM Transponders ORDER BY stp_id"),
               "10872 0 0046 0014 \n11216 0 0000 0000 \n");
+    std::string report;
+    for (const std::string& l : r.lines) report += l + "\n";
+    EXPECT_NE(report.find("Dropped: 1 channel with the same transponder and service id as one read "
+                          "before, whose values are kept: " +
+                          f + ":41 (as " + f + ":1).\n"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("Passed over: 1 transponder without channels outside the bounds "
+                          "receivers tune: " +
+                          f + ":38 (SYMBOL_RATE 128000 is not"),
+              std::string::npos)
+        << report;
 }
 
 // The Enigma2 list of the bundled data, imported into an empty database and
@@ -352,6 +369,38 @@ TEST_F(DbImport, EnigmaListRoundTrip) {
         }
         EXPECT_EQ(a, b) << f;
     }
+}
+
+// A satellite name longer than the lists hold, with a location spelt with
+// a degree sign, comes back from an Enigma2 list as it was, and so do the
+// provider bouquets named after that location.
+TEST_F(DbImport, EnigmaListKeepsALongSatelliteName) {
+    makeDb(true);
+    const std::string longName = "Eutelsat Hot Bird 13B/13C/13E";
+    {
+        DbLink db;
+        ASSERT_TRUE(db.open(conn())) << db.error();
+        ASSERT_TRUE(db.exec("UPDATE Sats SET sat_name='" + longName +
+                            "', location='13.0\260E' WHERE sat_id=130"))
+            << db.error();
+    }
+    const std::string favourites = rowsOf("SELECT * FROM Favorites ORDER BY 1");
+    const fs::path cfg = dir / "cfg", out = dir / "out";
+    copyConfig(cfg);
+    fs::create_directories(out);
+    const std::string args = "--db-host 127.0.0.1 --db-port " + std::to_string(VA_TEST_DB_PORT) +
+                             " --db-name " + name + " --config '" + (cfg / "Default.cfg").string() +
+                             "' --master '" + (cfg / "VAconfig.vac").string() + "' ";
+    CliResult w = runCliTool(args + "--format e2 -q --output '" + out.string() + "'");
+    ASSERT_EQ(w.exitCode, 0) << w.out;
+    const fs::path list = fs::directory_iterator(out)->path();
+    ASSERT_NE(slurp(list / "satellites.xml").find("\"Eutelsat Hot Bird 13B/13 13.0\260E\""),
+              std::string::npos);
+
+    CliResult imp = runCliTool("import enigma2 '" + list.string() + "' " + args);
+    ASSERT_EQ(imp.exitCode, 0) << imp.out;
+    EXPECT_EQ(rowsOf("SELECT sat_name FROM Sats WHERE sat_id=130"), longName + " \n");
+    EXPECT_EQ(rowsOf("SELECT * FROM Favorites ORDER BY 1"), favourites);
 }
 
 }  // namespace

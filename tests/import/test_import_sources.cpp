@@ -64,6 +64,8 @@ TEST(ImportVdr, ReadsTheAwkwardChannels) {
     EXPECT_EQ(m.sats[1].position, 3592);  // 0.8W
     ASSERT_EQ(m.chs.size(), 6u);          // the cable line passed over, the repeat joined
     EXPECT_EQ(m.notes.notSatellite, 1u);
+    EXPECT_EQ(m.notes.repeatedChannels,
+              std::vector<std::string>{"channels.conf:11 (as channels.conf:2)"});
 
     const ImpChannel* erste = channel(m, "Das Erste HD");
     ASSERT_TRUE(erste);
@@ -127,6 +129,12 @@ TEST(ImportVdr, RefusesEachMalformedFieldWithItsLine) {
         {"X;P:11494:H:S19.2X:22000:0:1:0:0:1:1:1:0", "source"},
         {"X;P:11494:H:S190E:22000:0:1:0:0:1:1:1:0", "source"},
         {"X;P:11494:H:S19.2E:22k:0:1:0:0:1:1:1:0", "symbol rate"},
+        {"X;P:2000:H:S19.2E:22000:0:1:0:0:1:1:1:0", "not a satellite frequency"},
+        {"X;P:22001:H:S19.2E:22000:0:1:0:0:1:1:1:0", "not a satellite frequency"},
+        {"X;P:11494:H:S19.2E:1:0:1:0:0:1:1:1:0", "symbol rate 1 is not"},
+        {"X;P:11494:H:S19.2E:180:0:1:0:0:1:1:1:0", "symbol rate 180 is not"},
+        {"X;P:11494:H:S19.2E:99999:0:1:0:0:1:1:1:0", "symbol rate 99999 is not"},
+        {"X;P:11494:H:S19.2E:22000:100:102:0:0:0:1:1:0", "service id 0"},
         {"X;P:11494:H:S19.2E:22000:9000:1:0:0:1:1:1:0", "video PID"},
         {"X;P:11494:H:S19.2E:22000:100=x:1:0:0:1:1:1:0", "video stream type"},
         {"X;P:11494:H:S19.2E:22000:100:102=de:0:0:1:1:1:0", "audio language"},
@@ -234,6 +242,9 @@ TEST(ImportDvbv5, RefusesEachMalformedLine) {
         {"PILOT = ON", "PILOT = MAYBE", 15, "PILOT"},
         {"ROLLOFF = 25", "ROLLOFF = 30", 16, "ROLLOFF"},
         {"SERVICE_ID = 10301", "SERVICE_ID = 70000", 3, "SERVICE_ID"},
+        {"SERVICE_ID = 10301", "SERVICE_ID = 0", 3, "SERVICE_ID '0'"},
+        {"SYMBOL_RATE = 22000000", "SYMBOL_RATE = 180000", 12, "SYMBOL_RATE 180000 is not"},
+        {"SYMBOL_RATE = 22000000", "SYMBOL_RATE = 99999", 12, "SYMBOL_RATE 99999 is not"},
         {"NETWORK_ID = 1", "NETWORK_ID = one", 4, "NETWORK_ID"},
         {"VIDEO_PID = 5101", "VIDEO_PID = 9000", 6, "VIDEO_PID"},
         {"AUDIO_PID = 5102 5103 5106", "AUDIO_PID = 5102 x", 7, "AUDIO_PID"},
@@ -365,6 +376,54 @@ TEST(ImportEnigma2, ReadsServicesProvidersUserBouquetsAndBlacklist) {
     EXPECT_EQ(again.favourites[0].channels, m.favourites[0].channels);
 }
 
+// A channel repeated in another file, and a satellites.xml transponder
+// that receivers cannot tune, are left out and named, not dropped silently.
+TEST(ImportSources, NamesRepeatedChannelsAndUntunableTransponders) {
+    const std::string line = "A;P:11494:HC23:S19.2E:22000:101:102:0:0:7:1:1:0\n";
+    ImportModel m;
+    ImportError err;
+    ASSERT_TRUE(readVdr("a.conf", line, &m, &err)) << err.text();
+    ASSERT_TRUE(readVdr("b.conf", "#\n" + line, &m, &err)) << err.text();
+    EXPECT_EQ(m.chs.size() * 10 + m.tps.size(), 11u);
+    EXPECT_EQ(m.notes.repeatedChannels, std::vector<std::string>{"b.conf:2 (as a.conf:1)"});
+
+    auto files = enigmaFolder();
+    std::string& xml = files["satellites.xml"];
+    xml.replace(xml.find("6111000"), 7, "800000");
+    ImportModel e;
+    ASSERT_TRUE(readFolder(files, &e, &err)) << err.text();
+    EXPECT_EQ(e.tps.size(), 2u);
+    ASSERT_EQ(e.notes.untunable.size(), 1u);
+    EXPECT_EQ(e.notes.untunable[0].rfind("e2/satellites.xml:5 (symbol_rate 800000", 0), 0u)
+        << e.notes.untunable[0];
+}
+
+// satellites.xml names lose the location the lists append, in each spelling
+// a database's location text gives, but only that of their own position.
+TEST(ImportEnigma2, SatelliteNamesLoseTheirAppendedLocation) {
+    const struct {
+        const char *encoding, *astra, *thor, *astraName, *thorName;
+    } cases[] = {
+        {"iso-8859-1", "Astra 1KR/1L 19.2\260E", "Thor 0.8\xB0W", "Astra 1KR/1L", "Thor"},
+        {"iso-8859-1", "Astra 19.2&#xB0;E", "Thor 0.8\xC2\xB0W", "Astra", "Thor"},
+        {"UTF-8", "Astra \xC3\xA9 19.2\xC2\260E", "Thor 0.8W", "Astra \xE9", "Thor"},
+        // Another position's location is part of the name.
+        {"iso-8859-1", "Astra 19E", "Thor 0.8\260E", "Astra 19E", "Thor 0.8\260E"},
+    };
+    for (const auto& c : cases) {
+        auto files = enigmaFolder();
+        std::string& xml = files["satellites.xml"];
+        xml.replace(xml.find("iso-8859-1"), 10, c.encoding);
+        xml.replace(xml.find("Astra 19.2E 19.2E"), 17, c.astra);
+        xml.replace(xml.find("Thor &amp; Co 0.8W"), 18, c.thor);
+        ImportModel m;
+        ImportError err;
+        ASSERT_TRUE(readFolder(files, &m, &err)) << err.text();
+        EXPECT_EQ(m.sats[1].name, c.astraName) << c.astra;
+        EXPECT_EQ(m.sats[0].name, c.thorName) << c.thor;
+    }
+}
+
 TEST(ImportEnigma2, RefusesMalformedFilesWithTheirLine) {
     const struct {
         const char* file;
@@ -381,6 +440,13 @@ TEST(ImportEnigma2, RefusesMalformedFilesWithTheirLine) {
          "lamedb:14:", "not among"},
         {"lamedb", "c:0113ee", "c:x113ee", "lamedb:19:", "cache entry"},
         {"lamedb", "C:1702", "C:17g2", "lamedb:16:", "CA id"},
+        {"lamedb", "c:0113ee", "c:0012345", "lamedb:19:", "holds no PID"},
+        {"lamedb", "c:0113ee", "c:01ffff", "lamedb:19:", "holds no PID"},
+        {"lamedb", "283d:00c02ce6", "0000:00c02ce6", "lamedb:17:", "service id 0"},
+        {"lamedb", "11494000:22000000", "11494000:180000", "lamedb:7:", "symbol rate 180000"},
+        {"lamedb", "10872000:25000000", "1872000:25000000", "lamedb:4:", "not a satellite freq"},
+        {"userbouquet.favourites.tv",
+         "1:0:1:1:1:46:", "1:0:1:10001:1:46:", "favourites.tv:5:", "reference"},
         {"bouquets.tv", "userbouquet.dbe01.tv", "../etc/passwd", "bouquets.tv:3:", "not the name"},
         {"bouquets.tv", "userbouquet.dbe01.tv", "userbouquet.gone.tv",
          "bouquets.tv:", "not in the folder"},
