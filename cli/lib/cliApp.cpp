@@ -404,11 +404,12 @@ int runCli(int argc, char** argv) {
     }
 
     // The data files in the current folder, else the installed ones.
-    if (app.count("--master") == 0 && !fs::exists(master)) {
+    std::error_code existsEc;  // a name too long simply does not exist here
+    if (app.count("--master") == 0 && !fs::exists(master, existsEc)) {
         std::string installed = installedData("VAconfig.vac");
         if (!installed.empty()) master = installed;
     }
-    if (app.count("--config") == 0 && !fs::exists(config)) {
+    if (app.count("--config") == 0 && !fs::exists(config, existsEc)) {
         std::string installed = installedData("Default.cfg");
         if (!installed.empty()) {
             config = installed;
@@ -421,7 +422,7 @@ int runCli(int argc, char** argv) {
         std::vector<NamedPath> outputs;
         if (!reportFile.empty()) outputs.push_back({"--report-json", reportFile});
         if (single > 0 && !needFolder && fs::path(output).has_extension() &&
-            !fs::is_directory(output)) {
+            !fs::is_directory(output, existsEc)) {
             outputs.push_back({"--output", output});
             if (!noLog) outputs.push_back({"the list's log", logPathFor(output)});
         }
