@@ -61,8 +61,51 @@ enum DlIdField : int {
     kIdFields
 };
 
-// Rows a download could not keep: a table or list was full, or an id or
-// PID was not usable. The job counts them in T_FnPARAM::dropped.
+// The numeric columns checked as their rows are read (kDlNumColumns in
+// download/downloadCommon.h gives each one's bounds).
+enum DlNumField : int {
+    kNumSatPosition,  // satellites
+    kNumTpSatId,
+    kNumTpStpId,
+    kNumTpFrequency,
+    kNumTpPolarity,
+    kNumTpSr,
+    kNumTpFec,
+    kNumTpModulation,
+    kNumTpPilot,  // transponders
+    kNumChSatId,
+    kNumChStpId,
+    kNumChGroupId,
+    kNumChType,
+    kNumChSubtitle,
+    kNumChScrambled,
+    kNumChLocked,
+    kNumChSkip,
+    kNumChDupdpid,
+    kNumChDupdname,
+    kNumChDupdsid,
+    kNumChCatId,
+    kNumChHd,
+    kNumChD3,
+    kNumChNatId,
+    kNumChBouId,  // channels
+    kNumAudioStpId,
+    kNumAudioLangId,
+    kNumAudioDts,
+    kNumAudioAc3,  // audio rows
+    kNumCasStpId,
+    kNumCasId,  // CAS rows
+    kNumFavId,  // favourite groups
+    kNumLinkSatId,
+    kNumLinkStpId,
+    kNumLinkBouId,
+    kNumLinkFavId,
+    kNumLinkChType,  // favourite rows
+    kNumFields
+};
+
+// Rows a download could not keep: a table or list was full, or an id, a
+// PID or a number was not usable. The job counts them in T_FnPARAM::dropped.
 struct T_dbDropped {
     uint32_t satellites;
     uint32_t transponders;
@@ -75,8 +118,12 @@ struct T_dbDropped {
     uint32_t favLinks;
     // Rows by the first bad id column and its fault (HexIdFault).
     uint32_t badId[kIdFields][kHexIdFaults];
-    // Channels whose transponder was dropped for a bad id.
+    // Rows by the first bad numeric column and its fault (NumberFault).
+    uint32_t badNumber[kNumFields][kNumberFaults];
+    // Channels whose transponder was dropped for a bad id or value.
     uint32_t orphanChannels;
+    // Channels of a satellite dropped for a bad position.
+    uint32_t satChannels;
     // Channels whose transponder did not fit the transponder table: a list
     // would name a transponder that is not in it.
     uint32_t fullTpChannels;

@@ -35,8 +35,14 @@ bool satelliteStep(DlJob& j) {
                "where sat_id IN (" +
                ids + ") ORDER BY sat_id";
     };
+    // A satellite without a usable position is dropped with all it carries.
+    std::vector<bool> badPosition(n + 1, false);
     sats.row = [&](size_t part, const DbRow& r) {
         T_dbSat& d = j.satDB->sat[part + 1];
+        if (!dlNumbersOk(j, r, {{1, kNumSatPosition}})) {
+            badPosition[part + 1] = true;
+            return true;
+        }
         ++j.rep->satellites;
         r.copy(0, d.satName);
         r.copy(0, d.sat_name);
@@ -45,6 +51,10 @@ bool satelliteStep(DlJob& j) {
         return true;
     };
     if (!dlRunSetStep(j, parts, sats)) return false;
+    uint32_t kept = 0;
+    for (uint32_t k = 1; k <= n; ++k)
+        if (!badPosition[k]) j.satDB->sat[++kept] = j.satDB->sat[k];
+    j.satDB->count = kept;
     dlShowReport(j, kRepSat);
     return true;
 }
@@ -74,7 +84,16 @@ bool transponderStep(DlJob& j) {
         return sql;
     };
     tps.row = [&](size_t, const DbRow& r) {
-        if (!dlIdOk(j, r, 8, kIdTpNid) || !dlIdOk(j, r, 9, kIdTpTid)) {
+        if (!dlIdOk(j, r, 8, kIdTpNid) || !dlIdOk(j, r, 9, kIdTpTid) ||
+            !dlNumbersOk(j, r,
+                         {{0, kNumTpSatId},
+                          {1, kNumTpStpId},
+                          {3, kNumTpFrequency},
+                          {4, kNumTpPolarity},
+                          {5, kNumTpSr},
+                          {6, kNumTpFec},
+                          {7, kNumTpModulation},
+                          {10, kNumTpPilot}})) {
             j.badTp.insert(DlKey(r.num(0), r.num(1), 0, ""));
             return true;
         }
@@ -128,6 +147,7 @@ enum : unsigned { kHd = 19, kD3 = 20, kNatId = 21 };
 bool channelRow(DlJob& j, const T_dbSat& s, const DbRow& r) {
     T_dbReport& rep = *j.rep;
     if (j.cfg.maxBou != 0 && rep.bouquets >= static_cast<uint32_t>(j.cfg.maxBou)) return false;
+    if (!dlChannelNumbersOk(j, r, kHd, kD3, kNatId)) return true;
     if (!dlAcceptRow(j, s.tvFilter, s.radioFilter, r.num(4), r.num(12))) return true;
     int32_t sat = r.num(0), bou = r.num(2);
     // A row with a bad id is dropped before it can start a bouquet.

@@ -16,6 +16,54 @@ const DlIdColumn kDlIdColumns[kIdFields] = {
     {"favourite rows", "sid", kSidDigits},
 };
 
+namespace {
+constexpr int32_t kAnyInt = 2147483647;
+}  // namespace
+
+// Codes as the lists know them (tools/schema.sql): polarity 0-3, FEC 0-9,
+// modulation 0-2, pilot 0-2, channel type 0 TV / 1 radio, CAS system
+// 0-31 (a bit of the NDF and JST masks), flags 0 or 1. Keys and ids that
+// only join rows may be any whole number.
+const DlNumColumn kDlNumColumns[kNumFields] = {
+    {"satellites", "position", 0, kMaxPositionTenths, "tenths of a degree"},
+    {"transponders", "sat_id", -kAnyInt, kAnyInt, ""},
+    {"transponders", "stp_id", -kAnyInt, kAnyInt, ""},
+    {"transponders", "frequency", kMinFrequencyMHz, kMaxFrequencyMHz, "MHz"},
+    {"transponders", "polarity", 0, 3, ""},
+    {"transponders", "sr", kMinSymbolRate, kMaxSymbolRate, "kS/s"},
+    {"transponders", "fec", 0, 9, ""},
+    {"transponders", "modulation", 0, 2, ""},
+    {"transponders", "pilot", 0, 2, ""},
+    {"channels", "sat_id", -kAnyInt, kAnyInt, ""},
+    {"channels", "stp_id", -kAnyInt, kAnyInt, ""},
+    {"channels", "group id", -kAnyInt, kAnyInt, ""},
+    {"channels", "ch_type", 0, 1, ""},
+    {"channels", "subtitle", 0, 1, ""},
+    {"channels", "scrambled", 0, 1, ""},
+    {"channels", "locked", 0, 1, ""},
+    {"channels", "skip", 0, 1, ""},
+    {"channels", "dupdpid", 0, 1, ""},
+    {"channels", "dupdname", 0, 1, ""},
+    {"channels", "dupdsid", 0, 1, ""},
+    {"channels", "cat_id", -kAnyInt, kAnyInt, ""},
+    {"channels", "hd", 0, 1, ""},
+    {"channels", "d3", 0, 1, ""},
+    {"channels", "nat_id", -kAnyInt, kAnyInt, ""},
+    {"channels", "bou_id", -kAnyInt, kAnyInt, ""},
+    {"audio rows", "stp_id", -kAnyInt, kAnyInt, ""},
+    {"audio rows", "lang_id", -kAnyInt, kAnyInt, ""},
+    {"audio rows", "dts", 0, 1, ""},
+    {"audio rows", "ac3", 0, 1, ""},
+    {"CAS rows", "stp_id", -kAnyInt, kAnyInt, ""},
+    {"CAS rows", "cas_id", 0, 31, ""},
+    {"favourite groups", "fav_id", -kAnyInt, kAnyInt, ""},
+    {"favourite rows", "sat_id", -kAnyInt, kAnyInt, ""},
+    {"favourite rows", "stp_id", -kAnyInt, kAnyInt, ""},
+    {"favourite rows", "bou_id", -kAnyInt, kAnyInt, ""},
+    {"favourite rows", "fav_id", -kAnyInt, kAnyInt, ""},
+    {"favourite rows", "ch_type", 0, 1, ""},
+};
+
 std::string droppedLines(const T_dbDropped& d) {
     struct Kind {
         uint32_t n;
@@ -58,10 +106,37 @@ std::string droppedLines(const T_dbDropped& d) {
             s += line;
         }
     }
+    for (int f = 0; f < kNumFields; ++f) {
+        const DlNumColumn& col = kDlNumColumns[f];
+        for (int fault = 1; fault < kNumberFaults; ++fault) {
+            uint32_t n = d.badNumber[f][fault];
+            if (!n) continue;
+            char why[96];
+            switch (static_cast<NumberFault>(fault)) {
+            case NumberFault::kNull: std::snprintf(why, sizeof why, "NULL"); break;
+            case NumberFault::kNotWhole: std::snprintf(why, sizeof why, "not a whole number"); break;
+            default:
+                if (col.lo == -kAnyInt)
+                    std::snprintf(why, sizeof why, "too large");
+                else
+                    std::snprintf(why, sizeof why, "outside %d to %d%s%s", col.lo, col.hi,
+                                  *col.unit ? " " : "", col.unit);
+            }
+            std::snprintf(line, sizeof line, "\r\nDropped: %u %s whose %s is %s", n, col.rows,
+                          col.name, why);
+            s += line;
+        }
+    }
     if (d.orphanChannels) {
         std::snprintf(line, sizeof line,
-                      "\r\nDropped: %u channels on transponders dropped for a bad id",
+                      "\r\nDropped: %u channels on transponders dropped for a bad id or value",
                       d.orphanChannels);
+        s += line;
+    }
+    if (d.satChannels) {
+        std::snprintf(line, sizeof line,
+                      "\r\nDropped: %u channels of satellites dropped for a bad position",
+                      d.satChannels);
         s += line;
     }
     if (d.fullTpChannels) {
@@ -80,6 +155,20 @@ bool dlIdOk(DlJob& j, const DbRow& r, unsigned col, DlIdField field) {
     if (f == HexIdFault::kOk) return true;
     ++j.dropped->badId[field][static_cast<int>(f)];
     return false;
+}
+
+bool dlNumbersOk(DlJob& j, const DbRow& r, std::initializer_list<DlNumCheck> checks) {
+    for (const DlNumCheck& c : checks) {
+        size_t len = 0;
+        const char* text = r.raw(c.col, &len);
+        const DlNumColumn& col = kDlNumColumns[c.field];
+        int32_t v = 0;
+        NumberFault f = checkNumber(text, len, col.lo, col.hi, &v);
+        if (f == NumberFault::kOk) continue;
+        ++j.dropped->badNumber[c.field][static_cast<int>(f)];
+        return false;
+    }
+    return true;
 }
 
 DlJob::DlJob(T_FnPARAM* prm, DlMode m)
@@ -277,6 +366,25 @@ void dlFillChannelCommon(T_dbCh* c, const DbRow& r) {
     c->cat_id = r.num(18);
 }
 
+bool dlChannelNumbersOk(DlJob& j, const DbRow& r, unsigned hd, unsigned d3, unsigned nat) {
+    return dlNumbersOk(j, r,
+                       {{0, kNumChSatId},
+                        {1, kNumChStpId},
+                        {2, kNumChGroupId},
+                        {4, kNumChType},
+                        {11, kNumChSubtitle},
+                        {12, kNumChScrambled},
+                        {13, kNumChLocked},
+                        {14, kNumChSkip},
+                        {15, kNumChDupdpid},
+                        {16, kNumChDupdname},
+                        {17, kNumChDupdsid},
+                        {18, kNumChCatId},
+                        {hd, kNumChHd},
+                        {d3, kNumChD3},
+                        {nat, kNumChNatId}});
+}
+
 bool dlChannelIdsOk(DlJob& j, const DbRow& r) {
     return dlIdOk(j, r, 6, kIdChSid) && dlIdOk(j, r, 7, kIdChVpid) &&
            dlIdOk(j, r, 8, kIdChPmtPid) && dlIdOk(j, r, 9, kIdChPcrPid) &&
@@ -425,17 +533,35 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
     const bool favMode = j.mode == DlMode::kFSat;
     if (!favMode && j.cfg.maxBou != 0 && rep.bouquets >= static_cast<uint32_t>(j.cfg.maxBou))
         return false;
+    if (!dlChannelNumbersOk(j, r, kJHd, kJD3, kJNatId) ||
+        (favMode && !dlNumbersOk(j, r, {{kJBouId, kNumChBouId}})))
+        return true;
     int chType = r.num(4);
     if (!dlAcceptRow(j, s.tvFilter, s.radioFilter, chType, r.num(12))) return true;
     int32_t sat = r.num(0), grp = r.num(2);
     // A row with a bad id is dropped before it can start a group.
+    // A satellite whose position is no position takes all its rows along.
+    auto pos = j.positionOk.find(sat);
+    if (pos == j.positionOk.end())
+        pos = j.positionOk.emplace(sat, dlNumbersOk(j, r, {{kJPosition, kNumSatPosition}})).first;
+    if (!pos->second) {
+        ++j.dropped->satChannels;
+        return true;
+    }
     const DlKey tpKey(sat, r.num(1), grp, "");
     if (j.badTp.count(tpKey)) {
         ++j.dropped->orphanChannels;
         return true;
     }
     if (!j.tpIndex.count(tpKey) &&
-        !(dlIdOk(j, r, kJNid, kIdTpNid) && dlIdOk(j, r, kJTid, kIdTpTid))) {
+        !(dlIdOk(j, r, kJNid, kIdTpNid) && dlIdOk(j, r, kJTid, kIdTpTid) &&
+          dlNumbersOk(j, r,
+                      {{kJFrequency, kNumTpFrequency},
+                       {kJPolarity, kNumTpPolarity},
+                       {kJSr, kNumTpSr},
+                       {kJFec, kNumTpFec},
+                       {kJModulation, kNumTpModulation},
+                       {kJPilot, kNumTpPilot}}))) {
         j.badTp.insert(tpKey);
         ++j.dropped->orphanChannels;
         return true;
@@ -576,7 +702,13 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
         return sql;
     };
     audio.row = [&](size_t part, const DbRow& r) {
-        if (!dlIdOk(j, r, 1, kIdAudioSid) || !dlIdOk(j, r, 2, kIdAudioApid)) return true;
+        if (!dlIdOk(j, r, 1, kIdAudioSid) || !dlIdOk(j, r, 2, kIdAudioApid) ||
+            !dlNumbersOk(j, r,
+                         {{0, kNumAudioStpId},
+                          {3, kNumAudioLangId},
+                          {4, kNumAudioDts},
+                          {5, kNumAudioAc3}}))
+            return true;
         if (j.audio.size() >= kDlAudioListCap) {
             ++j.dropped->audioRows;
             return true;
@@ -605,7 +737,9 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
         return sql;
     };
     cas.row = [&](size_t part, const DbRow& r) {
-        if (!dlIdOk(j, r, 1, kIdCasSid)) return true;
+        if (!dlIdOk(j, r, 1, kIdCasSid) ||
+            !dlNumbersOk(j, r, {{0, kNumCasStpId}, {2, kNumCasId}}))
+            return true;
         if (j.cas.size() >= kDlCasListCap) {
             ++j.dropped->casRows;
             return true;
@@ -672,6 +806,7 @@ bool dlFavGroupsStep(DlJob& j) {
     sql += excludedFavouritesPlainClause(j.favI) + " ";
     sql += "ORDER BY sort_id, fav_id";
     bool ok = dlRunQuery(j.ui, j.db, sql, step, 2, [&](const DbRow& r) {
+        if (!dlNumbersOk(j, r, {{0, kNumFavId}})) return true;
         T_dbFav* f = appendFav(j.favDB);
         if (!f) {
             ++j.dropped->favGroups;
@@ -729,7 +864,14 @@ bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
         return sql;
     };
     links.row = [&](size_t, const DbRow& r) {
-        if (!dlIdOk(j, r, 2, kIdFavSid)) return true;
+        if (!dlIdOk(j, r, 2, kIdFavSid) ||
+            !dlNumbersOk(j, r,
+                         {{0, kNumLinkSatId},
+                          {1, kNumLinkStpId},
+                          {3, kNumLinkBouId},
+                          {4, kNumLinkFavId},
+                          {5, kNumLinkChType}}))
+            return true;
         const char* sid = r.text(2);
         int32_t grp = favMode ? r.num(4) : r.num(3);
         slotsOf.forEach(DlKey(r.num(0), r.num(1), grp, sid), [&](uint32_t n) {

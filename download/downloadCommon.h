@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -146,6 +147,8 @@ struct DlJob {
     std::unordered_set<DlKey, DlKeyHash> badTp;
     // Mode 0: transponders beyond the table's capacity; their channels go too.
     std::unordered_set<DlKey, DlKeyHash> fullTp;
+    // Modes 1 and 2: whether each satellite met had a usable position.
+    std::unordered_map<int32_t, bool> positionOk;
 };
 
 // What the report calls a checked column, and its width in digits.
@@ -158,6 +161,24 @@ extern const DlIdColumn kDlIdColumns[kIdFields];
 // Checks column col of the row as the given id; a bad one is counted as
 // a dropped row under its field and fault. The caller drops the row.
 bool dlIdOk(DlJob& j, const DbRow& r, unsigned col, DlIdField field);
+
+// What the report calls a numeric column and the values it may hold; unit
+// follows the bounds in the report ("MHz"), empty for codes and flags.
+struct DlNumColumn {
+    const char* rows;
+    const char* name;
+    int32_t lo, hi;
+    const char* unit;
+};
+extern const DlNumColumn kDlNumColumns[kNumFields];
+// A row's numeric column and the field it is checked as.
+struct DlNumCheck {
+    unsigned col;
+    DlNumField field;
+};
+// Checks the columns in order; the first bad one is counted as a dropped
+// row under its field and fault. The caller drops the row.
+bool dlNumbersOk(DlJob& j, const DbRow& r, std::initializer_list<DlNumCheck> checks);
 
 // Greys the window, empties the tables, shows the report fields. Null when
 // the parameter record is unusable.
@@ -194,6 +215,9 @@ T_dbCh* dlNewChannel(DlJob& j);
 void dlCountChannel(DlJob& j, const T_dbCh& c);
 // Columns 0 to 18 of the channel queries, which all three modes share.
 void dlFillChannelCommon(T_dbCh* c, const DbRow& r);
+// The numbers of those columns and of the hd, d3 and nat_id columns
+// given; a bad one is counted.
+bool dlChannelNumbersOk(DlJob& j, const DbRow& r, unsigned hd, unsigned d3, unsigned nat);
 // The service id and PIDs of those columns; a bad one is counted.
 bool dlChannelIdsOk(DlJob& j, const DbRow& r);
 // True when the row's (group, satellite) starts a new group; remembers it.

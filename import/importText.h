@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "download/hexId.h"
 #include "import/importModel.h"
 
 // A source file's text: UTF-8 when all of it is well-formed UTF-8 (a byte
@@ -30,16 +31,9 @@ std::vector<std::string_view> splitLines(std::string_view text);
 std::string_view trim(std::string_view s);
 std::vector<std::string_view> split(std::string_view s, char sep);
 
-// The bounds every reader holds a satellite's tuning values to, the same
-// for every source (import/README.md): frequencies of the downlink bands
-// receivers tune, from S and C band (2500 MHz) to Ka band (22000 MHz);
-// symbol rates from the narrowest carrier a receiver locks to (1000 kS/s)
-// to the most the 16-bit fields of the NDF, JST and ECDF lists hold; PIDs
-// of 13 bits; service ids from 1 (program 0 of a PAT names the network).
-constexpr uint64_t kMinFrequencyMHz = 2500;
-constexpr uint64_t kMaxFrequencyMHz = 22000;
-constexpr uint64_t kMinSymbolRate = 1000;  // kS/s
-constexpr uint64_t kMaxSymbolRate = 65535;
+// Every reader holds a satellite's tuning values to the bounds the
+// download holds the server's rows to (download/hexId.h, import/README.md);
+// PIDs to 13 bits; service ids from 1 (program 0 of a PAT names the network).
 constexpr unsigned kMaxPid = 0x1FFF;
 
 // Why a frequency in MHz or a symbol rate in kS/s lies outside those

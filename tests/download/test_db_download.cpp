@@ -232,6 +232,59 @@ TEST_F(Download, FiltersNarrowTheChannels) {
     EXPECT_EQ(tps(), "192:2/0 192:1/0");
 }
 
+TEST_F(Download, NumbersNoReceiverTunesAreDroppedAndNamed) {
+    // velartis_badvalues: text in numeric columns and values out of range.
+    auto run = [&](JobFn fn) {
+        setDatabase("velartis_badvalues");
+        return download(
+            fn,
+            [] {
+                setDatabase("velartis_badvalues");
+                cfgParam.chFake = 0;
+            },
+            {600, 601, 602});
+    };
+    ASSERT_EQ(run(DownloadDataCh), kDownloadOk);
+    EXPECT_EQ(sats(), "600 Bad Values Sat");
+    EXPECT_EQ(tps(), "600:1/0 600:9/0");
+    EXPECT_EQ(channels(), "0101/80 0901/80 0105/80");
+    ASSERT_EQ(chDB.count, 3u);
+    EXPECT_EQ(chDB.ch[1].audioCount, 1u);
+    EXPECT_EQ(chDB.ch[1].casCount, 1u);
+    EXPECT_EQ(droppedLines(testDropped),
+              "\r\nDropped: 1 satellites whose position is not a whole number"
+              "\r\nDropped: 1 satellites whose position is outside 0 to 3599 tenths of a degree"
+              "\r\nDropped: 1 transponders whose frequency is not a whole number"
+              "\r\nDropped: 3 transponders whose frequency is outside 2500 to 22000 MHz"
+              "\r\nDropped: 1 transponders whose polarity is outside 0 to 3"
+              "\r\nDropped: 1 transponders whose sr is NULL"
+              "\r\nDropped: 1 transponders whose sr is outside 1000 to 65535 kS/s"
+              "\r\nDropped: 1 channels whose scrambled is outside 0 to 1"
+              "\r\nDropped: 1 channels whose cat_id is not a whole number"
+              "\r\nDropped: 1 channels whose hd is not a whole number"
+              "\r\nDropped: 1 audio rows whose ac3 is outside 0 to 1"
+              "\r\nDropped: 1 CAS rows whose cas_id is outside 0 to 31"
+              "\r\nDropped: 7 channels on transponders dropped for a bad id or value");
+    EXPECT_THAT(successfulEnd(), HasSubstr("Dropped: 7 channels on transponders"));
+
+    // Bouquets as satellites: a satellite without a position takes its rows.
+    ASSERT_EQ(run(DownloadDataBSat), kDownloadOk);
+    EXPECT_EQ(channels(), "0101/80 0901/80 0105/80");
+    EXPECT_EQ(tpDB.count, 2u);
+    EXPECT_EQ(testDropped.satChannels, 2u);
+    EXPECT_EQ(testDropped.badNumber[kNumSatPosition][int(NumberFault::kNotWhole)], 1u);
+    EXPECT_EQ(testDropped.badNumber[kNumSatPosition][int(NumberFault::kOutside)], 1u);
+    EXPECT_EQ(testDropped.badNumber[kNumTpFrequency][int(NumberFault::kOutside)], 3u);
+    EXPECT_EQ(testDropped.orphanChannels, 7u);
+    for (uint32_t i = 1; i <= satDB.count; ++i) EXPECT_EQ(satDB.sat[i].position, 600);
+
+    // Favourite groups as satellites: 0102's link goes with its channel.
+    ASSERT_EQ(run(DownloadDataFSat), kDownloadOk);
+    EXPECT_EQ(channels(), "0101/1 0901/1");
+    EXPECT_EQ(testDropped.satChannels, 1u);
+    EXPECT_EQ(testDropped.badNumber[kNumChScrambled][int(NumberFault::kOutside)], 1u);
+}
+
 TEST_F(Download, LimitsOnBouquetsAndChannels) {
     // maxBou: the second bouquet keeps only its first channel, the next
     // satellite gives nothing.

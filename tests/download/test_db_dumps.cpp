@@ -187,6 +187,11 @@ protected:
             for (int k = 0; k < kHexIdFaults; ++k)
                 if (x.badId[f][k])
                     d.lines.push_back(strFormat("badId %d %d: %u", f, k, x.badId[f][k]));
+        for (int f = 0; f < kNumFields; ++f)
+            for (int k = 0; k < kNumberFaults; ++k)
+                if (x.badNumber[f][k])
+                    d.lines.push_back(strFormat("badNumber %d %d: %u", f, k, x.badNumber[f][k]));
+        if (x.satChannels) d.lines.push_back(strFormat("satChannels %u", x.satChannels));
         out.push_back(d);
 
         out.push_back(tableSection("satDB", satDB.sat, satDB.count, satLine));

@@ -27,4 +27,28 @@ TEST(HexId, OnlyOneToMaxHexDigitsPass) {
     EXPECT_EQ(checkHexId("0101XYZ", 4, 4), HexIdFault::kOk);
 }
 
+TEST(HexId, NumbersAreWholeAndInsideTheirBounds) {
+    auto check = [](const std::string& t, int32_t lo, int32_t hi, int32_t* v) {
+        return checkNumber(t.data(), t.size(), lo, hi, v);
+    };
+    int32_t v = 7;
+    EXPECT_EQ(checkNumber(nullptr, 0, 0, 9, &v), NumberFault::kNull);
+    for (const char* bad : {"", "-", "1e4", "19.2", " 1", "1 ", "+1", "0x10", "12a", "--1"})
+        EXPECT_EQ(check(bad, -100, 100000, &v), NumberFault::kNotWhole) << bad;
+    EXPECT_EQ(v, 7);  // untouched by a bad column
+    EXPECT_EQ(check("11494", 2500, 22000, &v), NumberFault::kOk);
+    EXPECT_EQ(v, 11494);
+    EXPECT_EQ(check("-3", -5, 5, &v), NumberFault::kOk);
+    EXPECT_EQ(v, -3);
+    EXPECT_EQ(check("007", 0, 9, &v), NumberFault::kOk);
+    EXPECT_EQ(v, 7);
+    for (const char* out : {"0", "-11000", "2147483647", "99999999999999999999999", "22001"})
+        EXPECT_EQ(check(out, 2500, 22000, &v), NumberFault::kOutside) << out;
+    EXPECT_EQ(check("2147483648", INT32_MIN, INT32_MAX, &v), NumberFault::kOutside);
+    EXPECT_EQ(check("-2147483648", INT32_MIN, INT32_MAX, &v), NumberFault::kOk);
+    // Length is what counts, as for ids.
+    EXPECT_EQ(checkNumber("12x", 2, 0, 99, &v), NumberFault::kOk);
+    EXPECT_EQ(v, 12);
+}
+
 }  // namespace

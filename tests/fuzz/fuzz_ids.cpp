@@ -1,5 +1,6 @@
-// Id and PID columns of a row as the server may send them: the download's check
-// lets through only what every writer reads as one 16-bit id.
+// Id, PID and number columns of a row as the server may send them: the
+// download's check lets through only what every writer reads as one 16-bit
+// id, and only whole numbers inside their bounds.
 // Input: a column count, then per column a byte (top bit: NULL; low seven: length) and text.
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +50,19 @@ void readColumn(const char* text, unsigned long length, size_t maxDigits) {
     (void)idHexDigits(full);
 }
 
+// A numeric column: a good one is its own decimal text, inside the bounds.
+void readNumber(const char* text, unsigned long length) {
+    const std::string shown = text ? std::string(text, length) : "(NULL)";
+    int32_t v = 0;
+    if (checkNumber(text, length, kMinFrequencyMHz, kMaxFrequencyMHz, &v) != NumberFault::kOk)
+        return;
+    expect(v >= kMinFrequencyMHz && v <= kMaxFrequencyMHz, "a number outside its bounds passed",
+           shown);
+    std::string digits = shown;
+    while (digits.size() > 1 && digits[0] == '0') digits.erase(0, 1);
+    expect(std::to_string(v) == digits, "a good number reads as another", shown);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -59,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::string text;
         for (unsigned k = 0; k < (b & 0x7Fu); ++k) text += static_cast<char>(in.byte());
         const char* col = b & 0x80 ? nullptr : text.data();
+        readNumber(col, text.size());
         switch (i % 3) {
         case 0: readColumn<5>(col, text.size(), kSidDigits); break;  // sid, nid, PIDs
         case 1: readColumn<7>(col, text.size(), kTidDigits); break;  // tid

@@ -3,6 +3,7 @@
 #   velartis          tools/schema.sql + fixture.sql (which also makes the
 #                     small variants velartis_nocas and velartis_empty)
 #   velartis_badids   tools/schema.sql + badids.sql: ids that are not hex
+#   velartis_badvalues tools/schema.sql + badvalues.sql: numbers out of range
 #   velartis_big      a generated database larger than the channel tables
 #   velartis_wide     a generated database of 160 satellites, shaped for the
 #                     list formats' own limits (both only when the generator
@@ -32,14 +33,17 @@ SQL
 done
 bash "$db" sql --database=velartis_outdated -e "UPDATE TeamMsg SET CRCLinux='01'"
 
-# Ids and PIDs that are not usable hexadecimal text.
-bash "$db" sql <<SQL
-DROP DATABASE IF EXISTS velartis_badids;
-CREATE DATABASE velartis_badids CHARACTER SET latin1 COLLATE latin1_swedish_ci;
-GRANT ALL PRIVILEGES ON velartis_badids.* TO 'vauser'@'127.0.0.1';
-GRANT ALL PRIVILEGES ON velartis_badids.* TO 'vauser'@'localhost';
+# Ids and PIDs that are not usable hexadecimal text; numbers no receiver
+# tunes or no list knows.
+for bad in badids badvalues; do
+  bash "$db" sql <<SQL
+DROP DATABASE IF EXISTS velartis_$bad;
+CREATE DATABASE velartis_$bad CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+GRANT ALL PRIVILEGES ON velartis_$bad.* TO 'vauser'@'127.0.0.1';
+GRANT ALL PRIVILEGES ON velartis_$bad.* TO 'vauser'@'localhost';
 SQL
-cat "$repo/tools/schema.sql" "$here/badids.sql" | bash "$db" sql --database=velartis_badids
+  cat "$repo/tools/schema.sql" "$here/$bad.sql" | bash "$db" sql --database=velartis_$bad
+done
 
 if [ -z "$gendb" ] || [ ! -x "$gendb" ]; then
   echo "load_fixture: no generator at '${gendb}'; velartis_big and velartis_wide not loaded" >&2
