@@ -25,7 +25,11 @@ bool DbLink::open(const T_dbConnOverride& o) {
     hexToText(cfg.dbUser, sizeof cfg.dbUser, builtin::kDbUserHex);
     hexToText(cfg.dbPassword, sizeof cfg.dbPassword, builtin::kDbPasswordHex);
     hexToText(cfg.dbName, sizeof cfg.dbName, builtin::kDbNameHex);
-    return s_->open(dbConnValues(cfg, o));
+    // An import lasts as long as its source is big: only the read timeout
+    // bounds it, not a download's deadline.
+    T_dbConnValues v = dbConnValues(cfg, o);
+    v.deadline = 0;
+    return s_->open(v);
 }
 
 bool DbLink::isOpen() const { return s_->isOpen(); }

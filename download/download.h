@@ -18,6 +18,10 @@ enum DownloadResult : uint32_t { kDownloadOk = 0, kDownloadFailed = 1, kDownload
 // socket), where it costs both ends CPU and saves nothing.
 enum class DbCompress { kAuto, kOn, kOff };
 
+// Seconds a download may take from connecting to closing, unless the
+// caller gives its own limit.
+constexpr unsigned kDbDeadline = 300;
+
 // Connection values a caller may put in place of the built-in ones (the
 // command-line tool, the window, the tests). Empty fields and port 0 keep
 // the built-in value; passwordSet makes an empty password count.
@@ -32,6 +36,9 @@ struct T_dbConnOverride {
     // values, never the ones above. Both empty: no option file is read.
     std::string optionFile{}, optionGroup{};
     DbCompress compress = DbCompress::kAuto;
+    // Seconds a download may take from connecting to closing; 0 keeps the
+    // built-in limit.
+    unsigned deadline = 0;
 };
 
 // Whether a connection to host is compressed. An empty host is this

@@ -1,14 +1,25 @@
 #include "download/session.h"
 
+#include <errmsg.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "config/textFunc.h"
 
 void (*dbQueryTrace)(const std::string& sql) = nullptr;
+unsigned dbReadTimeout = kDbReadTimeout;
 
 namespace {
 
@@ -55,6 +66,7 @@ T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o) {
     v.passwordGiven = !o.password.empty() || o.passwordSet;
     v.nameGiven = !o.name.empty();
     v.compress = dbUseCompression(o.compress, v.host);
+    if (o.deadline != 0) v.deadline = o.deadline;
     return v;
 }
 
@@ -129,16 +141,50 @@ bool DbResult::next() {
 
 // ---- session ----
 
+// Waits for the session's deadline and then shuts its socket down: a read
+// blocked in the client library returns at once, however the server
+// trickles. A thread of its own beside plain blocking calls, which the
+// sanitizer builds follow (the library's non-blocking calls switch stacks).
+struct DbSession::Watch {
+    std::mutex m;
+    std::condition_variable wake;
+    bool stop = false;
+    std::atomic<bool> fired{false};
+    std::thread t;
+
+    Watch(int sock, std::chrono::steady_clock::time_point until)
+        : t([this, sock, until] {
+              std::unique_lock<std::mutex> lock(m);
+              if (wake.wait_until(lock, until, [this] { return stop; })) return;
+              fired = true;
+              ::shutdown(sock, SHUT_RDWR);
+          }) {}
+    ~Watch() {
+        {
+            std::lock_guard<std::mutex> lock(m);
+            stop = true;
+        }
+        wake.notify_all();
+        t.join();
+    }
+};
+
+DbSession::DbSession() = default;
+DbSession::~DbSession() { close(); }
+
 bool DbSession::open(const T_dbConnValues& v) {
     close();
+    const auto began = std::chrono::steady_clock::now();
     libraryInit();
     conn_ = mysql_init(nullptr);
     if (!conn_) {
         lastError_ = "out of memory";
         return false;
     }
-    unsigned connectTimeout = kDbConnectTimeout, readTimeout = kDbReadTimeout,
+    unsigned connectTimeout = kDbConnectTimeout, readTimeout = dbReadTimeout,
              writeTimeout = kDbWriteTimeout;
+    readTimeout_ = readTimeout;
+    deadline_ = v.deadline;
     if (v.compress) mysql_options(conn_, MYSQL_OPT_COMPRESS, nullptr);
     mysql_options(conn_, MYSQL_SET_CHARSET_NAME, "latin1");
     mysql_options(conn_, MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeout);
@@ -184,7 +230,33 @@ bool DbSession::open(const T_dbConnValues& v) {
         close();
         return false;
     }
+    sock_ = fcntl(static_cast<int>(mysql_get_socket(conn_)), F_DUPFD_CLOEXEC, 0);
+    if (sock_ >= 0 && deadline_ != 0) {
+        try {
+            watch_ = std::make_unique<Watch>(sock_, began + std::chrono::seconds(deadline_));
+        } catch (const std::system_error&) {
+            // No thread to spare: the read timeout still bounds a silent server.
+        }
+    }
     return true;
+}
+
+std::string DbSession::failure() const {
+    if (watch_ && watch_->fired)
+        return strFormat(
+            "The server did not send the data within %u s, the limit for one download: "
+            "timed out.",
+            deadline_);
+    // The library calls its read timeout a lost connection. A peer that
+    // has not closed its end, a whole timeout after the statement went
+    // out, simply sent nothing.
+    if (mysql_errno(conn_) == CR_SERVER_LOST && sock_ >= 0 &&
+        std::chrono::steady_clock::now() - asked_ >= std::chrono::seconds(readTimeout_)) {
+        pollfd p{sock_, POLLIN | POLLRDHUP, 0};
+        if (poll(&p, 1, 0) >= 0 && !(p.revents & (POLLRDHUP | POLLHUP | POLLERR)))
+            return strFormat("The server sent nothing for %u s: timed out.", readTimeout_);
+    }
+    return mysql_error(conn_);
 }
 
 std::string withoutIndexHints(const std::string& sql) {
@@ -208,17 +280,19 @@ bool DbSession::query(const std::string& sql, DbResult* out) {
         return false;
     }
     if (dbQueryTrace) dbQueryTrace(sql);
+    asked_ = std::chrono::steady_clock::now();
     if (mysql_real_query(conn_, sql.data(), sql.size()) != 0) {
         // An index hint only speeds a statement up; a server whose tables
         // lack the index must still give the rows.
         const std::string plain = withoutIndexHints(sql);
         if (mysql_errno(conn_) != kErrNoSuchKey || plain == sql) {
-            lastError_ = mysql_error(conn_);
+            lastError_ = failure();
             return false;
         }
         if (dbQueryTrace) dbQueryTrace(plain);
+        asked_ = std::chrono::steady_clock::now();
         if (mysql_real_query(conn_, plain.data(), plain.size()) != 0) {
-            lastError_ = mysql_error(conn_);
+            lastError_ = failure();
             return false;
         }
     }
@@ -228,8 +302,7 @@ bool DbSession::query(const std::string& sql, DbResult* out) {
         // a SELECT it means the rows were lost on the way (connection
         // dropped, out of memory), which must not pass for "no rows".
         if (mysql_errno(conn_) != 0 || mysql_field_count(conn_) != 0) {
-            lastError_ =
-                mysql_errno(conn_) != 0 ? mysql_error(conn_) : "the result could not be read";
+            lastError_ = mysql_errno(conn_) != 0 ? failure() : "the result could not be read";
             return false;
         }
         return true;
@@ -240,7 +313,7 @@ bool DbSession::query(const std::string& sql, DbResult* out) {
 
 bool DbSession::rowsRead(const DbResult& res) {
     if (!res.failed()) return true;
-    lastError_ = conn_ ? mysql_error(conn_) : "not connected";
+    lastError_ = conn_ ? failure() : "not connected";
     return false;
 }
 
@@ -260,8 +333,11 @@ std::string DbSession::escape(const std::string& s) const {
 }
 
 void DbSession::close() {
+    watch_.reset();
     if (conn_) mysql_close(conn_);
     conn_ = nullptr;
+    if (sock_ >= 0) ::close(sock_);
+    sock_ = -1;
 }
 
 // ---- clauses ----

@@ -6,9 +6,11 @@
 // the client library's <mysql.h>, which no public header of the core may.
 #include <mysql.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "config/cfgTypes.h"
@@ -20,6 +22,13 @@
 // them through the command-line client); null by default.
 extern void (*dbQueryTrace)(const std::string& sql);
 
+// Seconds a dead or silent server gets before the job gives up.
+constexpr unsigned kDbConnectTimeout = 5;
+constexpr unsigned kDbReadTimeout = 10;
+constexpr unsigned kDbWriteTimeout = 10;
+// The read timeout sessions open with: kDbReadTimeout (tests lower it).
+extern unsigned dbReadTimeout;
+
 struct T_dbConnValues {
     std::string host, user, password, name, socket;
     unsigned port = 0;
@@ -29,13 +38,12 @@ struct T_dbConnValues {
     std::string optionFile{}, optionGroup{};
     bool hostGiven = false, userGiven = false, passwordGiven = false, nameGiven = false;
     bool compress = false;
+    // Seconds from open to close before the session is cut off (a server
+    // that trickles its rows restarts the read timeout with every packet);
+    // 0: no limit.
+    unsigned deadline = kDbDeadline;
 };
 T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o);
-
-// Seconds a dead or silent server gets before the job gives up.
-constexpr unsigned kDbConnectTimeout = 5;
-constexpr unsigned kDbReadTimeout = 10;
-constexpr unsigned kDbWriteTimeout = 10;
 
 // This build's id for the server's build check (column CRCLinux): two
 // hexadecimal digits. "00" or an empty column means the server checks nothing.
@@ -102,15 +110,17 @@ private:
     DbRow row_;
 };
 
-// One job's connection: latin1, compressed when the values say so, with
-// short timeouts.
 // `sql` without its " FORCE INDEX (...)" hints.
 std::string withoutIndexHints(const std::string& sql);
 
+// One job's connection: latin1, compressed when the values say so, with
+// short timeouts and a deadline for the whole session. A read that timed
+// out or was cut off by the deadline is reported as timed out, not as the
+// client library's lost connection.
 class DbSession {
 public:
-    DbSession() = default;
-    ~DbSession() { close(); }
+    DbSession();
+    ~DbSession();
     DbSession(const DbSession&) = delete;
     DbSession& operator=(const DbSession&) = delete;
 
@@ -131,8 +141,19 @@ public:
     void close();
 
 private:
+    struct Watch;
+    // The text for the failure the connection just had.
+    std::string failure() const;
+
     MYSQL* conn_ = nullptr;
     std::string lastError_;
+    // A duplicate of the connection's socket: it stays valid for the
+    // watchdog and the checks after a failure even once the library has
+    // closed its own.
+    int sock_ = -1;
+    unsigned readTimeout_ = 0, deadline_ = 0;
+    std::chrono::steady_clock::time_point asked_{};  // when the last statement went out
+    std::unique_ptr<Watch> watch_;
 };
 
 // Filter clauses. Each is empty when there is nothing to filter.

@@ -295,6 +295,13 @@ int runCli(int argc, char** argv) {
         ->check(CLI::IsMember({"utf8", "cp1252"}))
         ->capture_default_str();
     addDbOptions(app, db);
+    db.conn.deadline = kDbDeadline;
+    app.add_option("--db-deadline", db.conn.deadline,
+                   "seconds the download may take, from connecting to the last row, before it "
+                   "fails as timed out")
+        ->check(CLI::Range(1u, 86400u))
+        ->capture_default_str()
+        ->type_name("SECONDS");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {

@@ -38,6 +38,10 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(port.exitCode, 64) << port.out;
     EXPECT_EQ(port.out.find('\n'), port.out.size() - 1) << port.out;  // a one-line reason
     EXPECT_EQ(runCliTool("--db-port 0").exitCode, 64);
+    for (const char* deadline : {"0", "-5", "2s", "86401"})
+        EXPECT_EQ(runCliTool(kFiles + "--db-deadline " + deadline + " --summary").exitCode, 64)
+            << deadline;
+    EXPECT_EQ(runCliTool(kFiles + "--db-deadline 30 --summary").exitCode, 0);
     // The folder forgotten: the next option is no folder name.
     CliResult forgotten = runCliTool(kFiles + "--summary --output --quiet");
     EXPECT_EQ(forgotten.exitCode, 64) << forgotten.out;

@@ -1,13 +1,17 @@
 #pragma once
 // A loopback TCP proxy in front of the test server that can drop the
-// connection after a given number of bytes from the server: a link that
-// breaks while a result is arriving. One connection at a time.
+// connection after a given number of bytes from the server (a link that
+// breaks while a result is arriving), pass the server's bytes on a few at a
+// time (a server that trickles) or stop passing them on while keeping the
+// connection (a server that falls silent). One connection at a time.
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <thread>
 
@@ -35,6 +39,13 @@ public:
     int port() const { return port_; }
     // Bytes from the server after which the next connection is dropped; -1: never.
     void cutAfter(int64_t n) { cutAfter_ = n; }
+    // At most `bytes` from the server every `everyMs` milliseconds; 0: no limit.
+    void trickle(int bytes, int everyMs) {
+        trickleBytes_ = bytes;
+        trickleMs_ = everyMs;
+    }
+    // Nothing more from the server until switched off again.
+    void silent(bool on) { silent_ = on; }
     // Server-to-client bytes of the current (or last) connection, counted
     // before they are passed on.
     int64_t served() const { return served_; }
@@ -73,18 +84,29 @@ private:
     }
 
     void relay(int client, int server) {
+        using Clock = std::chrono::steady_clock;
         served_ = 0;
         const int64_t limit = cutAfter_;
         char buf[16384];
+        Clock::time_point next = Clock::now();  // when the trickle may pass bytes on
         while (!stop_) {
-            pollfd fds[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
-            if (poll(fds, 2, 50) <= 0) continue;
+            const bool held = silent_ || (trickleBytes_ > 0 && Clock::now() < next);
+            const auto fromServer = static_cast<short>(held ? 0 : POLLIN);
+            pollfd fds[2] = {{client, POLLIN, 0}, {server, fromServer, 0}};
+            if (poll(fds, 2, held ? 10 : 50) <= 0) continue;
             if (fds[0].revents) {
                 ssize_t n = recv(client, buf, sizeof buf, 0);
                 if (n <= 0 || !sendAll(server, buf, static_cast<size_t>(n))) return;
             }
+            if (held) {
+                if (fds[1].revents) return;  // the server hung up
+                continue;
+            }
             if (fds[1].revents) {
-                ssize_t n = recv(server, buf, sizeof buf, 0);
+                const int step = trickleBytes_;
+                const size_t want = step > 0 ? std::min(sizeof buf, static_cast<size_t>(step)) : sizeof buf;
+                next = Clock::now() + std::chrono::milliseconds(trickleMs_);
+                ssize_t n = recv(server, buf, want, 0);
                 if (n <= 0) return;
                 int64_t pass = n;
                 if (limit >= 0 && served_ + pass > limit) pass = limit - served_;
@@ -102,4 +124,6 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<int64_t> cutAfter_{-1};
     std::atomic<int64_t> served_{0};
+    std::atomic<int> trickleBytes_{0}, trickleMs_{0};
+    std::atomic<bool> silent_{false};
 };

@@ -497,6 +497,52 @@ TEST_F(Download, ConnectionLostDuringAResultFailsTheJob) {
     tracedProxy = nullptr;
 }
 
+// ---- a server that trickles or falls silent ----
+
+CutProxy* mutedProxy = nullptr;
+void muteAtChannels(const std::string& sql) {
+    if (sql.find(" Channels c") != std::string::npos) mutedProxy->silent(true);
+}
+
+TEST_F(Download, TricklingOrSilentServerTimesOut) {
+    CutProxy proxy(VA_TEST_DB_PORT);
+    ASSERT_GT(proxy.port(), 0);
+    mutedProxy = &proxy;
+    // A trickle: every packet well inside the read timeout, the whole far
+    // beyond the deadline. Silence at the channel statement: the read timeout.
+    for (bool trickle : {true, false}) {
+        SCOPED_TRACE(trickle ? "trickle" : "silence");
+        proxy.trickle(trickle ? 32 : 0, 50);
+        dbQueryTrace = trickle ? nullptr : muteAtChannels;
+        dbReadTimeout = trickle ? kDbReadTimeout : 1;
+        const auto t0 = std::chrono::steady_clock::now();
+        const uint32_t rc = download(DownloadDataCh, [&] {
+            testConn.port = static_cast<unsigned>(proxy.port());
+            testConn.deadline = trickle ? 2 : 60;
+        });
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - t0;
+        dbQueryTrace = nullptr;
+        dbReadTimeout = kDbReadTimeout;
+        proxy.silent(false);
+        EXPECT_EQ(rc, kDownloadFailed);
+        EXPECT_LT(took.count(), 3.5);
+        EXPECT_EQ(failedEnd(), trickle ? "The server did not send the data within 2 s, the limit "
+                                         "for one download: timed out."
+                                       : "The server sent nothing for 1 s: timed out.");
+        EXPECT_TRUE(ui->boxes.empty());
+    }
+
+    // A deadline that passes between statements fails the next one.
+    DbSession s;
+    T_dbConnValues v = testDb("velartis");
+    v.deadline = 1;
+    ASSERT_TRUE(s.open(v)) << s.error();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    DbResult r;
+    EXPECT_FALSE(s.query("SELECT 1", &r));
+    EXPECT_THAT(s.error(), HasSubstr("within 1 s"));
+}
+
 // ---- compression ----
 
 TEST(Session, CompressedOnlyWhenTheValuesSaySo) {
