@@ -12,7 +12,6 @@ T_idxBou bouParam;
 T_idxBouI bouIParam;
 T_idxNat natParam;
 T_FnPARAM fnParam;
-T_FnPARAM* pFnData;
 char currDir[kPathMax];
 char cfgFile[kPathMax];
 char icoFile[kPathMax];

@@ -184,7 +184,6 @@ extern T_idxBou bouParam;
 extern T_idxBouI bouIParam;
 extern T_idxNat natParam;
 extern T_FnPARAM fnParam;
-extern T_FnPARAM* pFnData;
 extern char currDir[kPathMax];
 extern char cfgFile[kPathMax];
 extern char icoFile[kPathMax];

@@ -4,12 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
-// Filled by crcInit16; crcFast16 needs it filled first.
-extern uint16_t crcTable16[256];
-
 // value with its low n bits in reverse order; higher bits are dropped.
 uint32_t reflect16(uint32_t value, uint8_t n);
 
-void crcInit16();
+// By a table built at compile time, so concurrent writers share nothing
+// that is written.
 uint16_t crcFast16(const void* data, size_t length);
 uint16_t crcSlow16(const void* data, size_t length);

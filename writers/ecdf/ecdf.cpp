@@ -374,7 +374,6 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
                       "buffer.",
                       bodyLen, kEcdfBodyBufferSize));
     b.put32(12, static_cast<uint32_t>(bodyLen - kPreambleSize));
-    crcInit16();
     b.add16(crcFast16(body.data(), body.size()));
 
     unsigned sum = 0;

@@ -112,7 +112,7 @@ TEST(EcdfImage, GoldenSmallListInBothFamilies) {
     EXPECT_FALSE(build(db, &s2, 6).ok);
 }
 
-TEST(EcdfImage, LimitsRefuseExactlyAsSpecified) {
+TEST(EcdfImage, LimitsRefuseOneBeyondEachCapacity) {
     Tables db;
     for (int s = 1; s <= 32; ++s) db.addSat(s, "S", s);
     for (int t = 1; t <= 1000; ++t) db.addTp(1 + t % 32, t, 10000 + t);
