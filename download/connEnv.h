@@ -5,7 +5,7 @@
 // stands on a command line, where every user of the machine can read it.
 #include <string>
 
-#include "download/download.h"
+#include "download/connection.h"
 
 // Fills each value of *o that is not set yet from its variable. An empty
 // variable sets nothing, except VELARTIS_DB_PASSWORD, which sets an empty

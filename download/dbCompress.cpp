@@ -3,7 +3,7 @@
 #include <cstring>
 #include <strings.h>
 
-#include "download/download.h"
+#include "download/connection.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "download/download.h"
+#include "download/connection.h"
 
 class DbSession;
 

@@ -1,52 +1,18 @@
 #pragma once
 // The three download jobs. Each is a thread function that takes the job's
 // T_FnPARAM and returns a DownloadResult (0 ok, 1 failed, 2 build outdated).
-// This is the public face of download/: the server session behind it
+// This is the public face of the jobs: the server session behind them
 // (download/session.h, which needs the client library's <mysql.h>) stays
 // inside the folder.
 #include <cstdint>
 #include <string>
 
-#include "download/hexId.h"
+#include "channels/hexId.h"
+#include "download/connection.h"
 
 // Result of a download job's thread. kDownloadOutdated: the server declared
 // this build outdated; the front end ends the program with exit code 2.
 enum DownloadResult : uint32_t { kDownloadOk = 0, kDownloadFailed = 1, kDownloadOutdated = 2 };
-
-// Protocol compression of the connection. Auto: on for a server on another
-// host, off for one on this machine (loopback address, "localhost", local
-// socket), where it costs both ends CPU and saves nothing.
-enum class DbCompress { kAuto, kOn, kOff };
-
-// Seconds a download may take from connecting to closing, unless the
-// caller gives its own limit.
-constexpr unsigned kDbDeadline = 300;
-
-// Connection values a caller may put in place of the built-in ones (the
-// command-line tool, the window, the tests). Empty fields and port 0 keep
-// the built-in value; passwordSet makes an empty password count.
-struct T_dbConnOverride {
-    std::string host, user, password, name, socket;
-    unsigned port = 0;
-    bool passwordSet = false;
-    // MariaDB option files, read by the client library when it connects:
-    // optionGroup names a group read from the default files (~/.my.cnf and
-    // the system's), together with the client groups; optionFile names the
-    // one file read instead of those. What they give replaces the built-in
-    // values, never the ones above. Both empty: no option file is read.
-    std::string optionFile{}, optionGroup{};
-    DbCompress compress = DbCompress::kAuto;
-    // Seconds a download may take from connecting to closing; 0 keeps the
-    // built-in limit.
-    unsigned deadline = 0;
-};
-
-// Whether a connection to host is compressed. An empty host is this
-// machine, and so is the host of a local socket (the client library uses a
-// socket only for a local host).
-bool dbUseCompression(DbCompress mode, const std::string& host);
-// "auto", "on" or "off"; false for anything else.
-bool parseDbCompress(const std::string& text, DbCompress* mode);
 
 uint32_t DownloadDataCh(void* param);    // list type 0: bouquets as channels
 uint32_t DownloadDataBSat(void* param);  // list type 1: bouquets as satellites

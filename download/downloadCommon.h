@@ -16,9 +16,9 @@
 
 #include "config/cfgTypes.h"
 #include "config/langTypes.h"
-#include "download/dbTypes.h"
+#include "channels/dbTypes.h"
 #include "download/download.h"
-#include "download/session.h"
+#include "download/jobSteps.h"
 
 enum class DlMode { kCh = 0, kBSat = 1, kFSat = 2 };
 

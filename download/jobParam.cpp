@@ -1,7 +1,7 @@
 #include "download/jobParam.h"
 
 #include "config/lang.h"
-#include "download/dbTypes.h"
+#include "channels/dbTypes.h"
 #include "platform/widget.h"
 
 T_FnPARAM globalJobParam() {

@@ -1,22 +1,19 @@
 #pragma once
-// The download jobs' side of the channel database server: the connection,
-// the server's message row with the build check, the filter clauses built
-// from the configuration, query running with progress, the usage counter
-// and the closing report. Internal to download/ (and its tests): it needs
-// the client library's <mysql.h>, which no public header of the core may.
+// The server session: the connection with its timeouts and deadline,
+// statements and their rows, the build check and the server's message
+// text. The only header that includes the client library's <mysql.h>;
+// the download jobs, the statement link and their tests use it, nothing
+// else of the core.
 #include <mysql.h>
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "config/cfgTypes.h"
-#include "config/langTypes.h"
-#include "download/download.h"
-#include "platform/widget.h"
+#include "download/connection.h"
 
 // Called with the text of every query a session runs (the benchmark replays
 // them through the command-line client); null by default.
@@ -155,51 +152,3 @@ private:
     std::chrono::steady_clock::time_point asked_{};  // when the last statement went out
     std::unique_ptr<Watch> watch_;
 };
-
-// Filter clauses. Each is empty when there is nothing to filter.
-std::string listClause(const int* ids, size_t n, const char* singleFmt, const char* openText,
-                       const char* lastFmt);
-std::string excludedBouquetsClause(const T_idxBouI& bouI);
-std::string excludedCategoriesClause(const char* catFilter, const T_idxCat& cats);
-std::string excludedFavouritesPlainClause(const T_idxFavI& favI);
-std::string excludedFavouritesJoinedClause(const T_idxFavI& favI);
-// noQuery is set when the satellite has both radio and TV off.
-std::string channelTypeClause(const char* radioFilter, const char* tvFilter, int gRad,
-                              bool* noQuery);
-std::string hdClause(int gHD, const char* tvFilter);
-std::string d3Clause(int g3D, const char* tvFilter);
-// prefixed: "t.flag_feed" (channel query joined with Transponders t).
-std::string feedClause(int gTP, int feedTp, bool prefixed);
-
-// What a job reports through: the window record, its language texts and
-// the download progress bar held as a real number.
-struct T_dlUi {
-    T_Widget* w = nullptr;
-    const LangStruct* lang = nullptr;
-    double progress = 0;
-    int shown = -1;
-};
-void dlSetProgress(T_dlUi& ui, double pos);
-void dlAddProgress(T_dlUi& ui, double amount);
-void dlReportText(T_dlUi& ui, HCtl field, const char* fmt, ...)
-    __attribute__((format(printf, 3, 4)));
-
-// Opens the connection; on failure reports the fixed text.
-bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v);
-// Reads the server's message row for the application key. Sets *showForum
-// to 1 when a row asks for the forum page and to 2 when there is no row
-// (otherwise leaves it), fills serverMsg. On failure reports, closes the
-// session and returns kDownloadFailed or kDownloadOutdated.
-DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appKey, int* showForum,
-                              char (&serverMsg)[kServerMsgSize]);
-// Runs one query of a step: shows stepText in status part 1, spreads share
-// over the rows; onRow returns false to stop reading (the rest of the
-// share is added then). On failure reports the server's error, closes the
-// session and returns false.
-bool dlRunQuery(T_dlUi& ui, DbSession& db, const std::string& sql, const std::string& stepText,
-                double share, const std::function<bool(const DbRow&)>& onRow);
-// Adds one to the application's usage counter in one statement; errors ignored.
-void dlCountUsage(DbSession& db, const std::string& appKey);
-// Closes and shows the closing report (extra lines appended to the
-// server message, each on a line of its own).
-void dlCloseReport(T_dlUi& ui, DbSession& db, const char* serverMsg, const std::string& extra);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "download/download.h"
+#include "download/connection.h"
 #include "import/importSources.h"
 
 enum class ImportKind { kVdr, kDvbv5, kEnigma2 };

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "download/hexId.h"
+#include "channels/hexId.h"
 #include "import/importModel.h"
 
 // A source file's text: UTF-8 when all of it is well-formed UTF-8 (a byte
@@ -32,7 +32,7 @@ std::string_view trim(std::string_view s);
 std::vector<std::string_view> split(std::string_view s, char sep);
 
 // Every reader holds a satellite's tuning values to the bounds the
-// download holds the server's rows to (download/hexId.h, import/README.md);
+// download holds the server's rows to (channels/hexId.h, import/README.md);
 // PIDs to 13 bits; service ids from 1 (program 0 of a PAT names the network).
 constexpr unsigned kMaxPid = 0x1FFF;
 

@@ -24,7 +24,7 @@
 #include "config/lang.h"
 #include "config/textFunc.h"
 #include "download/connEnv.h"
-#include "download/dbTypes.h"
+#include "channels/dbTypes.h"
 #include "download/jobParam.h"
 #include "jobs/families.h"
 #include "jobs/jobLauncher.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "download/dbTypes.h"
+#include "channels/dbTypes.h"
 #include "download/download.h"
 
 struct CliFileRecord {

@@ -2,7 +2,7 @@
 // The connection options of velartis-cli and of its import command.
 #include <string>
 
-#include "download/download.h"
+#include "download/connection.h"
 
 namespace CLI {
 class App;

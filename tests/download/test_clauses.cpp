@@ -6,7 +6,7 @@
 #include <string>
 
 #include "config/textFunc.h"
-#include "download/session.h"
+#include "download/jobSteps.h"
 
 namespace {
 

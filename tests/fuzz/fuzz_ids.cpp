@@ -8,7 +8,7 @@
 #include <string>
 
 #include "config/textFunc.h"
-#include "download/hexId.h"
+#include "channels/hexId.h"
 #include "tests/fuzz/fuzzInput.h"
 #include "writers/common/ids.h"
 

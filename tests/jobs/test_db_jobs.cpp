@@ -4,7 +4,7 @@
 
 #include "config/lang.h"
 #include "config/textFunc.h"
-#include "download/dbTypes.h"
+#include "channels/dbTypes.h"
 #include "download/jobParam.h"
 #include "jobs/jobLauncher.h"
 #include "tests/download/jobGlobals.h"

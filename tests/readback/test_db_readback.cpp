@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "download/dbTypes.h"
+#include "channels/dbTypes.h"
 #include "download/download.h"
 #include "download/jobParam.h"
 #include "tests/download/jobGlobals.h"

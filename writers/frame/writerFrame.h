@@ -10,7 +10,7 @@
 
 #include "config/cfgTypes.h"
 #include "config/langTypes.h"
-#include "download/dbTypes.h"
+#include "channels/dbTypes.h"
 #include "platform/widget.h"
 
 // What a writer reads, taken from the job parameter record.

@@ -1,4 +1,4 @@
-#include "download/dbTypes.h"
+#include "channels/dbTypes.h"
 
 T_dbSatTable satDB;
 T_dbTpTable tpDB;

@@ -1,4 +1,4 @@
-#include "download/hexId.h"
+#include "channels/hexId.h"
 
 HexIdFault checkHexId(const char* text, size_t length, size_t maxDigits) {
     if (!text) return HexIdFault::kNull;

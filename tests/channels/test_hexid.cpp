@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "download/hexId.h"
+#include "channels/hexId.h"
 
 namespace {
 

@@ -1,0 +1,40 @@
+#pragma once
+// The connection values a front end may give the server session, and the
+// session's own limits; no <mysql.h> here, so front ends and importers
+// reach the server without the client library's headers.
+#include <string>
+
+// Protocol compression of the connection. Auto: on for a server on another
+// host, off for one on this machine (loopback address, "localhost", local
+// socket), where it costs both ends CPU and saves nothing.
+enum class DbCompress { kAuto, kOn, kOff };
+
+// Seconds a download may take from connecting to closing, unless the
+// caller gives its own limit.
+constexpr unsigned kDbDeadline = 300;
+
+// Connection values a caller may put in place of the built-in ones (the
+// command-line tool, the window, the tests). Empty fields and port 0 keep
+// the built-in value; passwordSet makes an empty password count.
+struct T_dbConnOverride {
+    std::string host, user, password, name, socket;
+    unsigned port = 0;
+    bool passwordSet = false;
+    // MariaDB option files, read by the client library when it connects:
+    // optionGroup names a group read from the default files (~/.my.cnf and
+    // the system's), together with the client groups; optionFile names the
+    // one file read instead of those. What they give replaces the built-in
+    // values, never the ones above. Both empty: no option file is read.
+    std::string optionFile{}, optionGroup{};
+    DbCompress compress = DbCompress::kAuto;
+    // Seconds a download may take from connecting to closing; 0 keeps the
+    // built-in limit.
+    unsigned deadline = 0;
+};
+
+// Whether a connection to host is compressed. An empty host is this
+// machine, and so is the host of a local socket (the client library uses a
+// socket only for a local host).
+bool dbUseCompression(DbCompress mode, const std::string& host);
+// "auto", "on" or "off"; false for anything else.
+bool parseDbCompress(const std::string& text, DbCompress* mode);
