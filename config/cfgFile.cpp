@@ -17,7 +17,6 @@
 #include "config/fileIo.h"
 #include "config/langTypes.h"
 #include "config/textFunc.h"
-#include "platform/widget.h"
 
 namespace {
 
@@ -26,10 +25,11 @@ const char* const kAppError = "Application Error";
 const char* const kDownloadNew = "\n\nDownload a new cfg file.";
 
 std::string lastError;
+const char* lastCaption = "";
 
 void fail(const std::string& text, const char* caption) {
     lastError = text;
-    if (Widget.ui) Widget.ui->messageBox(nullptr, text, caption, kMbIconError);
+    lastCaption = caption;
 }
 
 // Refuses a corrupt file, naming the file, the line and (inside a section) the section.
@@ -558,6 +558,7 @@ bool outOfMemory() {
 }  // namespace
 
 const std::string& lastCfgError() { return lastError; }
+const char* lastCfgErrorCaption() { return lastCaption; }
 
 bool loadCfgFromText(std::string_view masterText, std::string_view userText, T_cfgStruct* cfg,
                      T_idxSat* sat, T_idxBou* bou, T_idxBouI* bouI, T_idxCat* cat, T_idxFav* fav,
@@ -657,8 +658,7 @@ bool saveCfg(T_FnPARAM* p) {
     std::string bytes = composeCfg(p->cfgParam, p->satParam, p->favIParam, p->bouIParam);
     std::string err;
     if (!p->cfgFile || !writeFileWhole(p->cfgFile, bytes, &err)) {
-        lastError = err;
-        showMessage(p->Widget, p->MsgLang->msgCfgOpenErr, p->MsgLang->msgAppError, kMbIconError);
+        fail(err, kAppError);
         return false;
     }
     return true;

@@ -53,5 +53,8 @@ bool saveCfg(T_FnPARAM* p);
 std::string composeCfg(const T_cfgStruct* cfg, const T_idxSat* sat, const T_idxFavI* favI,
                        const T_idxBouI* bouI);
 
-// The text of the last loadCfg failure (also shown in its message box).
+// Why the last load or save failed, naming the file, and the caption of
+// the box a front end shows it in. Loading and saving show nothing
+// themselves.
 const std::string& lastCfgError();
+const char* lastCfgErrorCaption();

@@ -412,11 +412,7 @@ const LangStruct* langTable(int lang) {
 
 int setLang(LangStruct* table, int lang, HCtl const* langMenu, T_Widget* w) {
     const LangStruct* src = langTable(lang);
-    if (!src) {
-        showMessage(w, "Invalid Language ID", "Application Error!", kMbIconError);
-        if (w && w->ui) w->ui->destroyWindow(w->hMain);
-        return 1;
-    }
+    if (!src) return 1;
     // Whole-record copy: every field is replaced, even texts that are the
     // same in the old and the new language.
     if (table) *table = *src;

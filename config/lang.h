@@ -13,8 +13,8 @@ enum : int {
 
 // Fills the table with the texts of one language and ticks that language's
 // menu item (langMenu: the five items, Italian first, or null). Any other id
-// shows "Invalid Language ID" and closes the main window; the table is left
-// as it was. Always returns 1.
+// changes nothing: the front ends refuse it before, with their own message.
+// Always returns 1.
 int setLang(LangStruct* table, int lang, HCtl const* langMenu, T_Widget* w);
 
 // The built-in table of one language, or null for an unknown id.

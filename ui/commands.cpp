@@ -455,8 +455,11 @@ bool CppWnd::loadChosen(const std::string& path) {
     auto next = std::make_unique<CfgRecords>();
     next->cfg = cfgParam;
     if (!loadCfgFrom(master.string().c_str(), path.c_str(), &next->cfg, &next->sat, &next->bou,
-                     &next->bouI, &next->cat, &next->fav, &next->favI, &next->nat))
-        return false;  // its box has told why; the window keeps what it had
+                     &next->bouI, &next->cat, &next->fav, &next->favI, &next->nat)) {
+        // The window keeps what it had.
+        ui_->messageBox(nullptr, lastCfgError(), lastCfgErrorCaption(), kMbIconError);
+        return false;
+    }
     if (next->cfg.lang < kLangItalian || next->cfg.lang > kLangSpanish) {
         ui_->messageBox(Widget.hMain, "Language ID unknow\n\rError in configuration file.",
                         "Application cfg Error!", kMbOk | kMbIconError);
@@ -514,7 +517,9 @@ void CppWnd::saveCfgAs() {
     const bool saved = saveCfg(&fnParam);
     fnParam.cfgFile = nullptr;
     if (!saved) {
-        // Its box has said so; the reason names the file.
+        ui_->messageBox(Widget.hMain, fieldText(MsgLang.msgCfgOpenErr),
+                        fieldText(MsgLang.msgAppError), kMbIconError);
+        // The reason names the file.
         ui_->setStatus(Widget.hStatus, 0, fieldText(MsgLang.msgError));
         ui_->setStatusPath(Widget.hStatus, 1, lastCfgError());
         return;

@@ -180,6 +180,7 @@ void CppWnd::buildMenu() {
 bool CppWnd::OnCreate() {
     if (!loadCfg(cfgFile, &cfgParam, &satParam, &bouParam, &bouIParam, &catParam, &favParam,
                  &favIParam, &natParam)) {
+        ui_->messageBox(nullptr, lastCfgError(), lastCfgErrorCaption(), kMbIconError);
         ui_->messageBox(nullptr, "OnCreate()\n\rError in loadCfg().", "Application Error!",
                         kMbIconError);
         OnDestroy();

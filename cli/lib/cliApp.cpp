@@ -475,13 +475,10 @@ int runCli(int argc, char** argv) {
     cfgParam.lang = kLangEnglish;
     if (!loadCfgFrom(master.c_str(), config.c_str(), &cfgParam, &satParam, &bouParam, &bouIParam,
                      &catParam, &favParam, &favIParam, &natParam)) {
-        // The box has told why; the report says it as well.
-        run.error = "the configuration could not be loaded";
-        if (!ui.boxes.empty()) {
-            std::string why = cp1252ToUtf8(ui.boxes.back().text);
-            why.erase(std::remove(why.begin(), why.end(), '\r'), why.end());
-            run.error += ": " + why;
-        }
+        std::string why = cp1252ToUtf8(lastCfgError());
+        why.erase(std::remove(why.begin(), why.end(), '\r'), why.end());
+        ui.messageBox(nullptr, lastCfgError(), lastCfgErrorCaption(), kMbIconError);
+        run.error = "the configuration could not be loaded: " + why;
         return done(1);
     }
     if (langId) cfgParam.lang = langId;
