@@ -23,8 +23,10 @@ NumberFault checkNumber(const char* text, size_t length, int32_t lo, int32_t hi,
     for (; i < length; ++i) {
         const char c = text[i];
         if (c < '0' || c > '9') return NumberFault::kNotWhole;
-        if (v < (int64_t{1} << 40)) v = v * 10 + (c - '0');
-        else huge = true;  // far past any int32 bound; no overflow
+        if (v < (int64_t{1} << 40))
+            v = v * 10 + (c - '0');
+        else
+            huge = true;  // far past any int32 bound; no overflow
     }
     if (negative) v = -v;
     if (huge || v < lo || v > hi) return NumberFault::kOutside;

@@ -2,8 +2,8 @@
 // Service ids, network ids, transport stream ids and PIDs arrive from the
 // server as hexadecimal text and go into the lists as they are, so each is
 // checked when its row is read; so is every numeric column, which a server
-// may hold as text ("1e4", "19.2") or out of any tunable range. Pure and self-contained: no state, no
-// allocation, nothing else of the project (a fuzz target links it alone).
+// may hold as text ("1e4", "19.2") or out of any tunable range. Pure and
+// self-contained: no state, no allocation, nothing else of the project.
 #include <cstddef>
 #include <cstdint>
 

@@ -79,8 +79,7 @@ bool transponderStep(DlJob& j) {
         // The index gives the order, equal frequencies by stp_id; asked for
         // every satellite, the server would rather scan and sort.
         sql += "FROM Transponders FORCE INDEX (idx_tp_freq) ";
-        sql += "WHERE sat_id IN (" + ids + ") " + feed +
-               " ORDER BY sat_id, frequency, stp_id";
+        sql += "WHERE sat_id IN (" + ids + ") " + feed + " ORDER BY sat_id, frequency, stp_id";
         return sql;
     };
     tps.row = [&](size_t, const DbRow& r) {

@@ -88,44 +88,29 @@ std::string droppedLines(const T_dbDropped& d) {
         std::snprintf(line, sizeof line, "\r\nDropped: %u %s %lu", k.n, k.what, k.cap);
         s += line;
     }
+    // "Dropped: 2 channels whose sid is not hexadecimal", by column and fault.
+    auto whose = [&s](uint32_t n, const char* rows, const char* name, const std::string& why) {
+        if (n) s += strFormat("\r\nDropped: %u %s whose %s is %s", n, rows, name, why.c_str());
+    };
     for (int f = 0; f < kIdFields; ++f) {
         const DlIdColumn& col = kDlIdColumns[f];
-        for (int fault = 1; fault < kHexIdFaults; ++fault) {
-            uint32_t n = d.badId[f][fault];
-            if (!n) continue;
-            char why[48];
-            switch (static_cast<HexIdFault>(fault)) {
-            case HexIdFault::kNull: std::snprintf(why, sizeof why, "NULL"); break;
-            case HexIdFault::kEmpty: std::snprintf(why, sizeof why, "empty"); break;
-            case HexIdFault::kNotHex: std::snprintf(why, sizeof why, "not hexadecimal"); break;
-            default:
-                std::snprintf(why, sizeof why, "longer than %zu hexadecimal digits", col.digits);
-            }
-            std::snprintf(line, sizeof line, "\r\nDropped: %u %s whose %s is %s", n, col.rows,
-                          col.name, why);
-            s += line;
-        }
+        // In HexIdFault's order.
+        const std::string why[kHexIdFaults] = {
+            "", "NULL", "empty", "not hexadecimal",
+            strFormat("longer than %zu hexadecimal digits", col.digits)};
+        for (int fault = 1; fault < kHexIdFaults; ++fault)
+            whose(d.badId[f][fault], col.rows, col.name, why[fault]);
     }
     for (int f = 0; f < kNumFields; ++f) {
         const DlNumColumn& col = kDlNumColumns[f];
-        for (int fault = 1; fault < kNumberFaults; ++fault) {
-            uint32_t n = d.badNumber[f][fault];
-            if (!n) continue;
-            char why[96];
-            switch (static_cast<NumberFault>(fault)) {
-            case NumberFault::kNull: std::snprintf(why, sizeof why, "NULL"); break;
-            case NumberFault::kNotWhole: std::snprintf(why, sizeof why, "not a whole number"); break;
-            default:
-                if (col.lo == -kAnyInt)
-                    std::snprintf(why, sizeof why, "too large");
-                else
-                    std::snprintf(why, sizeof why, "outside %d to %d%s%s", col.lo, col.hi,
-                                  *col.unit ? " " : "", col.unit);
-            }
-            std::snprintf(line, sizeof line, "\r\nDropped: %u %s whose %s is %s", n, col.rows,
-                          col.name, why);
-            s += line;
-        }
+        // In NumberFault's order.
+        const std::string why[kNumberFaults] = {
+            "", "NULL", "not a whole number",
+            col.lo == -kAnyInt ? "too large"
+                               : strFormat("outside %d to %d%s%s", col.lo, col.hi,
+                                           *col.unit ? " " : "", col.unit)};
+        for (int fault = 1; fault < kNumberFaults; ++fault)
+            whose(d.badNumber[f][fault], col.rows, col.name, why[fault]);
     }
     if (d.orphanChannels) {
         std::snprintf(line, sizeof line,
@@ -703,11 +688,9 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
     };
     audio.row = [&](size_t part, const DbRow& r) {
         if (!dlIdOk(j, r, 1, kIdAudioSid) || !dlIdOk(j, r, 2, kIdAudioApid) ||
-            !dlNumbersOk(j, r,
-                         {{0, kNumAudioStpId},
-                          {3, kNumAudioLangId},
-                          {4, kNumAudioDts},
-                          {5, kNumAudioAc3}}))
+            !dlNumbersOk(
+                j, r,
+                {{0, kNumAudioStpId}, {3, kNumAudioLangId}, {4, kNumAudioDts}, {5, kNumAudioAc3}}))
             return true;
         if (j.audio.size() >= kDlAudioListCap) {
             ++j.dropped->audioRows;
@@ -737,8 +720,7 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
         return sql;
     };
     cas.row = [&](size_t part, const DbRow& r) {
-        if (!dlIdOk(j, r, 1, kIdCasSid) ||
-            !dlNumbersOk(j, r, {{0, kNumCasStpId}, {2, kNumCasId}}))
+        if (!dlIdOk(j, r, 1, kIdCasSid) || !dlNumbersOk(j, r, {{0, kNumCasStpId}, {2, kNumCasId}}))
             return true;
         if (j.cas.size() >= kDlCasListCap) {
             ++j.dropped->casRows;
@@ -864,13 +846,12 @@ bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
         return sql;
     };
     links.row = [&](size_t, const DbRow& r) {
-        if (!dlIdOk(j, r, 2, kIdFavSid) ||
-            !dlNumbersOk(j, r,
-                         {{0, kNumLinkSatId},
-                          {1, kNumLinkStpId},
-                          {3, kNumLinkBouId},
-                          {4, kNumLinkFavId},
-                          {5, kNumLinkChType}}))
+        if (!dlIdOk(j, r, 2, kIdFavSid) || !dlNumbersOk(j, r,
+                                                        {{0, kNumLinkSatId},
+                                                         {1, kNumLinkStpId},
+                                                         {3, kNumLinkBouId},
+                                                         {4, kNumLinkFavId},
+                                                         {5, kNumLinkChType}}))
             return true;
         const char* sid = r.text(2);
         int32_t grp = favMode ? r.num(4) : r.num(3);

@@ -14,9 +14,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "channels/dbTypes.h"
 #include "config/cfgTypes.h"
 #include "config/langTypes.h"
-#include "channels/dbTypes.h"
 #include "download/download.h"
 #include "download/jobSteps.h"
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "config/textFunc.h"
 #include "channels/hexId.h"
+#include "config/textFunc.h"
 #include "tests/fuzz/fuzzInput.h"
 #include "writers/common/ids.h"
 

@@ -409,19 +409,9 @@ uint32_t WriteSB5S2HD(void* param) {
     // The switch warning and the limits come before the window is greyed.
     const WriterInput pre = writerInput(p, VaTime{});
     warnUncommittedSwitch(pre, p->Widget);
-    if (const char* limit = limitExceeded(pre)) {
-        setStatusText(p->Widget, p->MsgLang->msgError, limit);
-        showMessage(p->Widget, limit, p->MsgLang->msgError, kMbIconError);
-        showWidget4Job(p->Widget, p->catParam ? static_cast<int>(p->catParam->count) : 0,
-                       p->favParam ? static_cast<int>(p->favParam->count) : 0, true);
-        return 1;
-    }
-    SingleFileFormat fmt;
-    fmt.defaultNameFmt =
-        family == kEcdfFamilyS2HD ? "DMlistS2-HD-%04d%02d%02d.bin" : "DMlistSB5-%04d%02d%02d.bin";
-    fmt.filterDesc = "Files bin (*.bin)";
-    fmt.filterPattern = "*.bin";
-    fmt.defExt = "bin";
+    if (const char* limit = limitExceeded(pre)) return refuseWriterJob(p, limit);
+    SingleFileFormat fmt = binFileFormat(family == kEcdfFamilyS2HD ? "DMlistS2-HD-%04d%02d%02d.bin"
+                                                                   : "DMlistSB5-%04d%02d%02d.bin");
     fmt.build = [p, family](const WriterInput& in, std::string* image) {
         std::vector<std::string> skipped;
         BuildResult r = buildEcdfImage(in, family, image, &skipped);

@@ -413,6 +413,22 @@ uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
     return job.succeed();
 }
 
+uint32_t refuseWriterJob(T_FnPARAM* p, const std::string& why) {
+    setStatusText(p->Widget, p->MsgLang->msgError, why);
+    showMessage(p->Widget, why, p->MsgLang->msgError, kMbIconError);
+    showWidget4Job(p->Widget, catCount(p), favCount(p), true);
+    return 1;
+}
+
+SingleFileFormat binFileFormat(const char* nameFmt) {
+    SingleFileFormat f;
+    f.defaultNameFmt = nameFmt;
+    f.filterDesc = "Files bin (*.bin)";
+    f.filterPattern = "*.bin";
+    f.defExt = "bin";
+    return f;
+}
+
 uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt) {
     Job job(p);
     const VaTime start = jobTime(job.w);

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "channels/dbTypes.h"
 #include "config/cfgTypes.h"
 #include "config/langTypes.h"
-#include "channels/dbTypes.h"
 #include "platform/widget.h"
 
 // What a writer reads, taken from the job parameter record.
@@ -91,6 +91,11 @@ struct SingleFileFormat {
 // log goes before the new list takes its place.
 uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt);
 uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt);
+// A job its format refuses before it starts (a limit of the format): the
+// reason in the status bar and a box, the window restored; returns 1.
+uint32_t refuseWriterJob(T_FnPARAM* p, const std::string& why);
+// A ".bin" list named by nameFmt (year, month, day); build still to set.
+SingleFileFormat binFileFormat(const char* nameFmt);
 // How long a job waits for that lock (5 s); for tests.
 void setDestinationLockWait(int ms);
 

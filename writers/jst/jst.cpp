@@ -464,20 +464,11 @@ BuildResult buildJstImage(const WriterInput& in, int family, std::string* image,
 uint32_t WriteST1JS1(void* param) {
     auto* p = static_cast<T_FnPARAM*>(param);
     // The limits come first, before the window is greyed or the bar reset.
-    if (BuildResult lim = checkJstLimits(writerInput(p, VaTime{})); !lim.ok) {
-        setStatusText(p->Widget, p->MsgLang->msgError, lim.message);
-        showMessage(p->Widget, lim.message, p->MsgLang->msgError, kMbIconError);
-        showWidget4Job(p->Widget, p->catParam ? static_cast<int>(p->catParam->count) : 0,
-                       p->favParam ? static_cast<int>(p->favParam->count) : 0, true);
-        return 1;
-    }
+    if (BuildResult lim = checkJstLimits(writerInput(p, VaTime{})); !lim.ok)
+        return refuseWriterJob(p, lim.message);
     const int family = p->cfgParam->fileType == kFamilyJS1 ? kFamilyJS1 : kFamilyST1;
-    SingleFileFormat f;
-    f.defaultNameFmt =
-        family == kFamilyJS1 ? "DMlistPvr-JS1-%04d%02d%02d.bin" : "DMlistPvr-ST1-%04d%02d%02d.bin";
-    f.filterDesc = "Files bin (*.bin)";
-    f.filterPattern = "*.bin";
-    f.defExt = "bin";
+    SingleFileFormat f = binFileFormat(family == kFamilyJS1 ? "DMlistPvr-JS1-%04d%02d%02d.bin"
+                                                            : "DMlistPvr-ST1-%04d%02d%02d.bin");
     const int fileType = p->cfgParam->fileType;
     f.build = [p, fileType](const WriterInput& in, std::string* image) {
         std::vector<std::string> notes;
