@@ -34,8 +34,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kExitUsage = 64;
-
 // The group of the MariaDB option files that holds the tool's own values.
 
 const char* familyLabel(int fileType) {
@@ -302,24 +300,7 @@ int runCli(int argc, char** argv) {
         ->check(CLI::Range(1u, 86400u))
         ->capture_default_str()
         ->type_name("SECONDS");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        std::fputs(app.help().c_str(), stdout);
-        return 0;
-    } catch (const CLI::CallForVersion& e) {
-        std::printf("%s\n", e.what());
-        return 0;
-    } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "velartis-cli: %s\n", withoutPasswords(e.what(), argc, argv).c_str());
-        return kExitUsage;
-    }
-
-    std::string taken;
-    if (optionTakenAsValue(app, &taken)) {
-        std::fprintf(stderr, "velartis-cli: %s\n", taken.c_str());
-        return kExitUsage;
-    }
+    if (int code = parseCommandLine(app, argc, argv, "velartis-cli"); code >= 0) return code;
     std::vector<int> families;
     std::string bad;
     if (!parseFormats(formats, &families, &bad)) {

@@ -91,3 +91,24 @@ std::string withoutPasswords(std::string text, int argc, char** argv) {
     }
     return text;
 }
+
+int parseCommandLine(CLI::App& app, int argc, char** argv, const char* prog) {
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(app.help().c_str(), stdout);
+        return 0;
+    } catch (const CLI::CallForVersion& e) {
+        std::printf("%s\n", e.what());
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "%s: %s\n", prog, withoutPasswords(e.what(), argc, argv).c_str());
+        return kExitUsage;
+    }
+    std::string taken;
+    if (optionTakenAsValue(app, &taken)) {
+        std::fprintf(stderr, "%s: %s\n", prog, taken.c_str());
+        return kExitUsage;
+    }
+    return -1;
+}

@@ -27,6 +27,15 @@ bool finishDbOptions(const CLI::App& app, CliDbOptions& o, std::string* err);
 // or a report file would otherwise be named after the option.
 bool optionTakenAsValue(const CLI::App& app, std::string* err);
 
+// Bad usage: the exit code of a command line the tool cannot take.
+constexpr int kExitUsage = 64;
+
+// Parses the command line of the tool or its import command (prog names it
+// in messages). -1 when the caller goes on; else the exit code: 0 after
+// the help or the version, kExitUsage after telling why the line is wrong
+// (a password on it masked).
+int parseCommandLine(CLI::App& app, int argc, char** argv, const char* prog);
+
 // text with whatever follows an option that looks like the password option
 // masked: a parse error may quote the words it could not take, a password
 // among them ("--db-pasword secret").

@@ -8,7 +8,6 @@
 #include "import/importText.h"
 
 int runImportCli(int argc, char** argv) {
-    constexpr int kExitUsage = 64;
     CLI::App app{
         "velartis-cli import: puts the channels of a VDR channels.conf, a dvbv5 channel file or "
         "transponder table, or an Enigma2 settings folder into the channel database, in one "
@@ -50,21 +49,8 @@ int runImportCli(int argc, char** argv) {
     app.add_flag("-q,--quiet", quiet, "print only errors");
     CliDbOptions db;
     addDbOptions(app, db);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        std::fputs(app.help().c_str(), stdout);
-        return 0;
-    } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "velartis-cli import: %s\n",
-                     withoutPasswords(e.what(), argc, argv).c_str());
-        return kExitUsage;
-    }
-    std::string taken;
-    if (optionTakenAsValue(app, &taken)) {
-        std::fprintf(stderr, "velartis-cli import: %s\n", taken.c_str());
-        return kExitUsage;
-    }
+    if (int code = parseCommandLine(app, argc, argv, "velartis-cli import"); code >= 0)
+        return code;
     req.kind = kind == "vdr"     ? ImportKind::kVdr
                : kind == "dvbv5" ? ImportKind::kDvbv5
                                  : ImportKind::kEnigma2;
