@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "channels/dbTypes.h"
 #include "cli/lib/cliReport.h"
 #include "cli/lib/consolePlatform.h"
 #include "cli/lib/dbOptions.h"
@@ -24,7 +25,6 @@
 #include "config/lang.h"
 #include "config/textFunc.h"
 #include "download/connEnv.h"
-#include "channels/dbTypes.h"
 #include "download/jobParam.h"
 #include "jobs/families.h"
 #include "jobs/jobLauncher.h"
@@ -184,7 +184,8 @@ bool nearestExistingIsFolder(const fs::path& path, fs::path* existing) {
 // links, "./" or "../" and any other spelling), else the same absolute
 // path once links and dots in the existing part are resolved.
 bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
         return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     std::error_code ea, eb;
@@ -205,8 +206,8 @@ std::string pathClash(const std::vector<NamedPath>& outputs, const std::vector<N
         const NamedPath& o = outputs[i];
         for (const NamedPath& in : inputs)
             if (sameFile(o.path, in.path))
-                return o.option + " '" + o.path + "' is the file of " + in.option + " '" +
-                       in.path + "': it would be overwritten";
+                return o.option + " '" + o.path + "' is the file of " + in.option + " '" + in.path +
+                       "': it would be overwritten";
         for (size_t j = i + 1; j < outputs.size(); ++j)
             if (sameFile(o.path, outputs[j].path))
                 return o.option + " '" + o.path + "' and " + outputs[j].option + " '" +
@@ -226,13 +227,25 @@ std::vector<CliFileRecord> fileRecords(const std::vector<std::string>& paths) {
     return files;
 }
 
-}  // namespace
+// What the command line asks for, once it has been checked.
+struct CliOptions {
+    std::string config = "Default.cfg";
+    std::string master = "VAconfig.vac";
+    std::string lang;
+    std::vector<std::string> formats;
+    std::string output;
+    std::string reportFile;
+    std::string enigmaText = "utf8";
+    bool log = false, noLog = false, summary = false, quiet = false;
+    bool configGiven = false, masterGiven = false, outputGiven = false;
+    CliDbOptions db;
+    int langId = 0;             // 0: the configuration's
+    std::vector<int> families;  // in the order given
+};
 
-int runCli(int argc, char** argv) {
-    // "velartis-cli import ..." is a command of its own; everything else is
-    // the download and generation as before.
-    if (argc >= 2 && std::strcmp(argv[1], "import") == 0) return runImportCli(argc - 1, argv + 1);
-    initAppIdentity(&cfgParam);
+// Reads and checks the command line. -1 when the run goes on; else the
+// exit code (help, version, or a usage error already told).
+int readOptions(int argc, char** argv, CliOptions* o) {
     const std::string version = fieldText(cfgParam.appName) + " " + fieldText(cfgParam.appVersion);
     CLI::App app{
         "velartis-cli: downloads the channel data of the satellites chosen in a Velartis "
@@ -250,99 +263,101 @@ int runCli(int argc, char** argv) {
     app.set_help_flag("-h,--help", "print this help and exit");
     app.set_version_flag("--version", "velartis-cli (" + version + ")",
                          "print the program's name and version and exit");
-    std::string config = "Default.cfg";
-    std::string master = "VAconfig.vac";
-    std::string lang;
-    std::vector<std::string> formats;
-    std::string output;
-    std::string reportFile;
-    bool log = false, noLog = false, summary = false, quiet = false;
-    CliDbOptions db;
-    app.add_option("--config", config,
+    app.add_option("--config", o->config,
                    "your Velartis configuration: satellites, dish set-up, filters, list type")
         ->capture_default_str()
         ->type_name("FILE");
-    app.add_option("--master", master,
+    app.add_option("--master", o->master,
                    "the master list of categories, favourite groups, bouquets and nations")
         ->capture_default_str()
         ->type_name("FILE");
-    app.add_option("--lang", lang,
+    app.add_option("--lang", o->lang,
                    "language of the messages: it, en, fr, de or es (default: the "
                    "configuration's)")
         ->type_name("LANG");
-    app.add_option("--format", formats,
+    app.add_option("--format", o->formats,
                    "receiver family to write a list for: " + formatNames() +
                        ", or all; give several, or separate them with commas")
         ->type_name("FORMAT");
-    app.add_option("--output", output,
+    app.add_option("--output", o->output,
                    "folder to write the lists into (created if missing; default: the current "
                    "folder); a single-file format may name the file (e.g. mine.ndf)")
         ->type_name("DIR");
-    app.add_flag("--log", log, "write a log of each list beside it");
-    app.add_flag("--no-log", noLog, "write no log, whatever the configuration says");
-    app.add_flag("--summary", summary, "only show the configuration, without a download");
-    app.add_flag("-q,--quiet", quiet, "print only errors and the paths written");
-    app.add_option("--report-json", reportFile,
+    app.add_flag("--log", o->log, "write a log of each list beside it");
+    app.add_flag("--no-log", o->noLog, "write no log, whatever the configuration says");
+    app.add_flag("--summary", o->summary, "only show the configuration, without a download");
+    app.add_flag("-q,--quiet", o->quiet, "print only errors and the paths written");
+    app.add_option("--report-json", o->reportFile,
                    "also write the report, the dropped rows, each job's result and the files "
                    "written to this file, as JSON")
         ->type_name("FILE");
-    std::string enigmaText = "utf8";
-    app.add_option("--enigma-text", enigmaText,
+    app.add_option("--enigma-text", o->enigmaText,
                    "character set of the names in the Enigma lists: utf8, or cp1252 for "
                    "receivers that expect Windows-1252")
         ->check(CLI::IsMember({"utf8", "cp1252"}))
         ->capture_default_str();
-    addDbOptions(app, db);
-    db.conn.deadline = kDbDeadline;
-    app.add_option("--db-deadline", db.conn.deadline,
+    addDbOptions(app, o->db);
+    o->db.conn.deadline = kDbDeadline;
+    app.add_option("--db-deadline", o->db.conn.deadline,
                    "seconds the download may take, from connecting to the last row, before it "
                    "fails as timed out")
         ->check(CLI::Range(1u, 86400u))
         ->capture_default_str()
         ->type_name("SECONDS");
     if (int code = parseCommandLine(app, argc, argv, "velartis-cli"); code >= 0) return code;
-    std::vector<int> families;
+    o->configGiven = app.count("--config") > 0;
+    o->masterGiven = app.count("--master") > 0;
+    o->outputGiven = app.count("--output") > 0;
+
     std::string bad;
-    if (!parseFormats(formats, &families, &bad)) {
+    if (!parseFormats(o->formats, &o->families, &bad)) {
         std::fprintf(stderr, "velartis-cli: unknown format '%s' (%s or all)\n", bad.c_str(),
                      formatNames().c_str());
         return kExitUsage;
     }
-    int langId = 0;
     if (app.count("--lang") > 0) {  // an empty name is no language either
         const char* const ids[] = {"it", "en", "fr", "de", "es"};
         for (int i = 0; i < 5; ++i)
-            if (lang == ids[i]) langId = i + 1;
-        if (!langId) {
+            if (o->lang == ids[i]) o->langId = i + 1;
+        if (!o->langId) {
             std::fprintf(stderr, "velartis-cli: unknown language '%s' (it, en, fr, de or es)\n",
-                         lang.c_str());
+                         o->lang.c_str());
             return kExitUsage;
         }
     }
-    if (log && noLog) {
+    if (o->log && o->noLog) {
         std::fprintf(stderr, "velartis-cli: --log and --no-log exclude each other\n");
         return kExitUsage;
     }
-
     std::string dbError;
-    if (!finishDbOptions(app, db, &dbError)) {
+    if (!finishDbOptions(app, o->db, &dbError)) {
         std::fprintf(stderr, "velartis-cli: %s\n", dbError.c_str());
         return kExitUsage;
     }
-    T_dbConnOverride& conn = db.conn;
+    return -1;
+}
 
-    // Where the lists go. A folder that is missing is made once the
-    // download has succeeded; a file where a folder is needed is refused.
-    // An existing file, or a new name with an extension, may name the file
-    // of a single-file list.
+// Where the lists go: a folder to make once the download has succeeded,
+// if any.
+struct OutputPlan {
+    fs::path makeFolder;
+};
+
+// Settles --output (default: the current folder) and the data files, and
+// refuses what cannot work before anything is downloaded: a file where a
+// folder is needed, a path that cannot be made, an output on a file the run
+// reads. -1 when the run goes on, else kExitUsage (told).
+int planOutput(CliOptions& o, OutputPlan* plan) {
+    std::string& output = o.output;
     if (output.empty()) {
         std::error_code ec;
         output = fs::current_path(ec).string();
         if (ec) output = ".";  // the current folder is gone: refused below
     }
     // Run from a folder removed since, a relative path leads nowhere.
-    if (const std::string gone = removedFolderReason(output); !families.empty() && !gone.empty()) {
-        if (app.count("--output") == 0)
+    if (const std::string gone = removedFolderReason(output);
+        !o.families.empty() && !gone.empty()) {
+        if (!o.outputGiven)
             std::fprintf(stderr, "velartis-cli: no --output, and %s\n", gone.c_str());
         else
             std::fprintf(stderr, "velartis-cli: --output '%s' cannot be resolved: %s\n",
@@ -351,7 +366,7 @@ int runCli(int argc, char** argv) {
     }
     int single = 0;
     const T_family* folderFamily = nullptr;
-    for (int t : families) {
+    for (int t : o.families) {
         if (familyByType(t)->singleFile)
             ++single;
         else if (!folderFamily)
@@ -359,8 +374,7 @@ int runCli(int argc, char** argv) {
     }
     // Several single-file lists cannot share one file name.
     const bool needFolder = folderFamily || single > 1 || (!output.empty() && output.back() == '/');
-    fs::path makeFolder;  // to be created before the first list
-    if (!families.empty()) {
+    if (!o.families.empty()) {
         std::error_code ec;
         fs::file_status st = fs::status(output, ec);
         fs::path existing;
@@ -387,39 +401,59 @@ int runCli(int argc, char** argv) {
             // A new name with an extension names the one list's file;
             // anything else is a folder.
             const fs::path p(output);
-            makeFolder = needFolder || !p.has_extension() ? p : p.parent_path();
+            plan->makeFolder = needFolder || !p.has_extension() ? p : p.parent_path();
         }
     }
 
     // The data files in the current folder, else the installed ones.
     std::error_code existsEc;  // a name too long simply does not exist here
-    if (app.count("--master") == 0 && !fs::exists(master, existsEc)) {
+    if (!o.masterGiven && !fs::exists(o.master, existsEc)) {
         std::string installed = installedData("VAconfig.vac");
-        if (!installed.empty()) master = installed;
+        if (!installed.empty()) o.master = installed;
     }
-    if (app.count("--config") == 0 && !fs::exists(config, existsEc)) {
+    if (!o.configGiven && !fs::exists(o.config, existsEc)) {
         std::string installed = installedData("Default.cfg");
         if (!installed.empty()) {
-            config = installed;
-            if (!quiet) std::fprintf(stderr, "velartis-cli: using %s\n", config.c_str());
+            o.config = installed;
+            if (!o.quiet) std::fprintf(stderr, "velartis-cli: using %s\n", o.config.c_str());
         }
     }
 
     // Nothing written may land on a file the run reads.
-    {
-        std::vector<NamedPath> outputs;
-        if (!reportFile.empty()) outputs.push_back({"--report-json", reportFile});
-        if (single > 0 && !needFolder && fs::path(output).has_extension() &&
-            !fs::is_directory(output, existsEc)) {
-            outputs.push_back({"--output", output});
-            if (!noLog) outputs.push_back({"the list's log", logPathFor(output)});
-        }
-        const std::string clash = pathClash(outputs, {{"--config", config}, {"--master", master}});
-        if (!clash.empty()) {
-            std::fprintf(stderr, "velartis-cli: %s\n", clash.c_str());
-            return kExitUsage;
-        }
+    std::vector<NamedPath> outputs;
+    if (!o.reportFile.empty()) outputs.push_back({"--report-json", o.reportFile});
+    const bool oneFile = single > 0 && !needFolder && fs::path(output).has_extension() &&
+                         !fs::is_directory(output, existsEc);
+    if (oneFile) {
+        outputs.push_back({"--output", output});
+        if (!o.noLog) outputs.push_back({"the list's log", logPathFor(output)});
     }
+    const std::string clash = pathClash(outputs, {{"--config", o.config}, {"--master", o.master}});
+    if (!clash.empty()) {
+        std::fprintf(stderr, "velartis-cli: %s\n", clash.c_str());
+        return kExitUsage;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int runCli(int argc, char** argv) {
+    // "velartis-cli import ..." is a command of its own; everything else is
+    // the download and generation as before.
+    if (argc >= 2 && std::strcmp(argv[1], "import") == 0) return runImportCli(argc - 1, argv + 1);
+    initAppIdentity(&cfgParam);
+    CliOptions o;
+    if (int code = readOptions(argc, argv, &o); code >= 0) return code;
+    OutputPlan plan;
+    if (int code = planOutput(o, &plan); code >= 0) return code;
+    const std::string& config = o.config;
+    const std::string& master = o.master;
+    const std::string& output = o.output;
+    const std::string& reportFile = o.reportFile;
+    const std::vector<int>& families = o.families;
+    const bool quiet = o.quiet;
+    T_dbConnOverride& conn = o.db.conn;
 
     ConsolePlatform ui(stderr, isatty(fileno(stderr)) == 1, quiet, [] {
         struct winsize ws {};
@@ -462,20 +496,20 @@ int runCli(int argc, char** argv) {
         run.error = "the configuration could not be loaded: " + why;
         return done(1);
     }
-    if (langId) cfgParam.lang = langId;
+    if (o.langId) cfgParam.lang = o.langId;
     if (cfgParam.lang < 1 || cfgParam.lang > 5)
         return done(1, "the configuration names language " + std::to_string(cfgParam.lang) +
                            ", which does not exist (1 to 5)");
     setLang(&MsgLang, cfgParam.lang, nullptr, &Widget);
     ui.setLanguage(&MsgLang);
-    cfgParam.enigmaCp1252 = enigmaText == "cp1252" ? 1 : 0;
-    if (log) cfgParam.logFile = 1;
-    if (noLog) cfgParam.logFile = 0;
+    cfgParam.enigmaCp1252 = o.enigmaText == "cp1252" ? 1 : 0;
+    if (o.log) cfgParam.logFile = 1;
+    if (o.noLog) cfgParam.logFile = 0;
     std::copy_n(config.c_str(), std::min(config.size() + 1, sizeof cfgFile), cfgFile);
     cfgFile[sizeof cfgFile - 1] = '\0';
 
     if (!quiet) printSummary(stdout);
-    if (summary) return done(0);
+    if (o.summary) return done(0);
 
     // Each job through the launcher, as the window starts them; the tool
     // then waits for it where the window would go on.
@@ -525,12 +559,12 @@ int runCli(int argc, char** argv) {
         if (!quiet) std::fprintf(stdout, "No list written: no --format was given.\n");
         return done(0);
     }
-    if (!makeFolder.empty()) {
+    if (!plan.makeFolder.empty()) {
         std::error_code ec;
-        fs::create_directories(makeFolder, ec);
+        fs::create_directories(plan.makeFolder, ec);
         if (ec) {
-            const std::string gone = removedFolderReason(makeFolder.string());
-            return done(1, "cannot make the folder '" + makeFolder.string() +
+            const std::string gone = removedFolderReason(plan.makeFolder.string());
+            return done(1, "cannot make the folder '" + plan.makeFolder.string() +
                                "': " + (gone.empty() ? ec.message() : gone));
         }
     }
