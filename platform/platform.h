@@ -101,6 +101,10 @@ public:
     virtual void setStatusPath(HCtl bar, int part, const std::string& path) {
         setStatus(bar, part, path);
     }
+    // A job has put a file (a list or its log) in place under path, the name
+    // the user knows it by. Called from the job's thread; a backend that
+    // lists what was written keeps it, the window has nothing to do.
+    virtual void fileWritten(const std::string& path) { (void)path; }
     virtual void setProgressRange(HCtl bar, int lo, int hi) = 0;
     virtual void setProgress(HCtl bar, int pos) = 0;
 

@@ -188,6 +188,11 @@ void setStatusWithPath(T_Widget* w, const std::string& part0, const std::string&
     if (w && w->ui && w->hStatus) w->ui->setStatusPath(w->hStatus, 1, path);
 }
 
+void statusWritten(T_Widget* w, const std::string& written, const std::string& path) {
+    setStatusWithPath(w, written, path);
+    if (w && w->ui) w->ui->fileWritten(path);
+}
+
 void setStatusText(T_Widget* w, const std::string& part0, const std::string& part1) {
     setStatusPart(w, 0, part0);
     setStatusPart(w, 1, part1);

@@ -62,6 +62,9 @@ void setStatusText(T_Widget* w, const std::string& part0, const std::string& par
 void setStatusPart(T_Widget* w, int part, const std::string& text);
 // part0 a text, part1 a file-system path.
 void setStatusWithPath(T_Widget* w, const std::string& part0, const std::string& path);
+// "Written" and the path in the status bar, and the file told to the
+// front end as written.
+void statusWritten(T_Widget* w, const std::string& written, const std::string& path);
 void setProgressPos(T_Widget* w, HCtl bar, int pos);
 void setControlText(T_Widget* w, HCtl c, const std::string& text);
 int showMessage(T_Widget* w, const std::string& text, const std::string& caption, unsigned flags);

@@ -228,6 +228,11 @@ std::vector<std::string> ConsolePlatform::jobMessages() const {
     return texts;
 }
 
+void ConsolePlatform::fileWritten(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mu_);
+    written.push_back(path);
+}
+
 void ConsolePlatform::onStatus(int part, const std::string& text) {
     std::lock_guard<std::mutex> lock(mu_);
     if (part == 0) {
@@ -235,7 +240,6 @@ void ConsolePlatform::onStatus(int part, const std::string& text) {
         return;
     }
     const std::string state = trimmed(part0_);
-    if (state == "Written") written.push_back(text);
     const std::string t = printable(text);
     if (inJob_ && isError(part0_)) {
         std::string e = oneLine(t);

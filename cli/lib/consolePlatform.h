@@ -53,8 +53,9 @@ public:
     // and the texts of its warning boxes.
     std::vector<std::string> jobWarnings() const;
 
-    // Files the jobs wrote, in order (from the "Written" status texts).
+    // Files the jobs wrote, in order. Read once the job has ended.
     std::vector<std::string> written;
+    void fileWritten(const std::string& path) override;
 
 protected:
     bool showFolderDialog(const std::string& title, std::string* path) override;

@@ -123,6 +123,23 @@ TEST(ConsolePlatform, EachMessageOnceAfterTheResultLineFromTheWaitingThread) {
     EXPECT_EQ(warnings, (std::vector<std::string>{"Port 1 used", "Left out:\nChannel 2"}));
 }
 
+TEST(ConsolePlatform, FilesWrittenAreTheOnesToldWhateverTheStatusSays) {
+    // The tool lists what the writers report as written, not status words,
+    // which are translated.
+    Sink sink;
+    FILE* out = sinkFile(&sink);
+    {
+        ConsolePlatform ui(out, false, true, 80);
+        T_Widget w{};
+        createWidgetHandles(&w, &ui);
+        setStatusWithPath(&w, "Written", "/lists/status-only.ndf");
+        statusWritten(&w, "Geschrieben", "/lists/a.ndf");
+        statusWritten(&w, "Scritto", "/lists/a.log");
+        EXPECT_EQ(ui.written, (std::vector<std::string>{"/lists/a.ndf", "/lists/a.log"}));
+    }
+    std::fclose(out);
+}
+
 TEST(ConsolePlatform, TerminalLineStaysWithinTheWidthAndEndsWithTheResult) {
     JobFn steps = [](void* p) -> uint32_t {
         T_Widget* w = widgetOf(p);

@@ -96,7 +96,7 @@ struct Job {
             return false;
         }
         if (whileWriting) whileWriting();
-        if (!later) setStatusWithPath(w, lang->msgWritten, path);
+        if (!later) statusWritten(w, lang->msgWritten, path);
         return true;
     }
 
@@ -488,7 +488,7 @@ uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt) {
                  (makeLog(p, logPath, &logBytes, &logErr) && log.stage(logPath, logBytes, &logErr));
     if (!removeEarlierLog(logPath, &err) || !list.commit(&err))
         return job.fail(p->MsgLang->msgFileOpenErr, err);
-    setStatusWithPath(job.w, p->MsgLang->msgWritten, path);
+    statusWritten(job.w, p->MsgLang->msgWritten, path);
     job.progress(100);
 
     if (p->cfgParam->logFile == 1 && logOk) logOk = log.commit(&logErr);
