@@ -419,7 +419,7 @@ namespace {
 struct SetBatch {
     DbResult res;
     struct Range {
-        MYSQL_ROW_OFFSET at;
+        DbResult::Place at;
         uint64_t rows;
     };
     std::unordered_map<int32_t, Range> ranges;
@@ -464,7 +464,7 @@ bool dlRunSetStep(DlJob& j, const std::vector<DlSatPart>& parts, const DlSetStep
             if (!j.db.query(step.sql(dlIdList(ids), part.clauses), &b->res)) return failed();
             // The rows come by satellite: note where each one's start.
             for (;;) {
-                MYSQL_ROW_OFFSET at = b->res.tell();
+                DbResult::Place at = b->res.tell();
                 if (!b->res.next()) break;
                 int32_t id = b->res.row().num(step.satCol);
                 ++b->ranges.try_emplace(id, SetBatch::Range{at, 0}).first->second.rows;

@@ -1,6 +1,7 @@
 #include "download/session.h"
 
 #include <errmsg.h>
+#include <mysql.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -106,6 +107,12 @@ void DbRow::copy(unsigned i, char* dst, size_t size) const {
 }
 
 DbResult::~DbResult() { reset(nullptr); }
+
+DbResult::Place DbResult::tell() const { return res_ ? mysql_row_tell(res_) : nullptr; }
+
+void DbResult::seek(Place at) {
+    if (res_) mysql_row_seek(res_, at);
+}
 
 void DbResult::reset(MYSQL_RES* res, MYSQL* conn) {
     if (res_) mysql_free_result(res_);

@@ -1,11 +1,9 @@
 #pragma once
 // The server session: the connection with its timeouts and deadline,
 // statements and their rows, the build check and the server's message
-// text. The only header that includes the client library's <mysql.h>;
-// the download jobs, the statement link and their tests use it, nothing
-// else of the core.
-#include <mysql.h>
-
+// text. Its code is the only one built against the client library; the
+// download jobs, the statement link and their tests use it through this
+// header, which needs none of the library's.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +12,12 @@
 
 #include "config/cfgTypes.h"
 #include "download/connection.h"
+
+// The client library's handles, declared here so that no user of the
+// session needs its header.
+struct st_mysql;
+struct st_mysql_res;
+struct st_mysql_rows;
 
 // Called with the text of every query a session runs (the benchmark replays
 // them through the command-line client); null by default.
@@ -56,7 +60,7 @@ void storeServerMessage(char (&dst)[kServerMsgSize], const char* msg);
 class DbRow {
 public:
     DbRow() = default;
-    DbRow(MYSQL_ROW row, unsigned long* lengths, unsigned columns)
+    DbRow(char** row, unsigned long* lengths, unsigned columns)
         : row_(row), lengths_(lengths), columns_(columns) {}
     unsigned columns() const { return columns_; }
     const char* text(unsigned i) const;
@@ -72,7 +76,7 @@ public:
     }
 
 private:
-    MYSQL_ROW row_ = nullptr;
+    char** row_ = nullptr;
     unsigned long* lengths_ = nullptr;
     unsigned columns_ = 0;
 };
@@ -91,17 +95,16 @@ public:
     bool failed() const { return failed_; }
     const DbRow& row() const { return row_; }
     // conn: the connection the result came from, asked after the last row.
-    void reset(MYSQL_RES* res, MYSQL* conn = nullptr);
+    void reset(st_mysql_res* res, st_mysql* conn = nullptr);
     // Where the next row is, and back to such a place: a stored result's
     // rows can be read again in any order.
-    MYSQL_ROW_OFFSET tell() const { return res_ ? mysql_row_tell(res_) : nullptr; }
-    void seek(MYSQL_ROW_OFFSET at) {
-        if (res_) mysql_row_seek(res_, at);
-    }
+    using Place = st_mysql_rows*;
+    Place tell() const;
+    void seek(Place at);
 
 private:
-    MYSQL_RES* res_ = nullptr;
-    MYSQL* conn_ = nullptr;
+    st_mysql_res* res_ = nullptr;
+    st_mysql* conn_ = nullptr;
     bool failed_ = false;
     uint64_t rows_ = 0;
     DbRow row_;
@@ -142,7 +145,7 @@ private:
     // The text for the failure the connection just had.
     std::string failure() const;
 
-    MYSQL* conn_ = nullptr;
+    st_mysql* conn_ = nullptr;
     std::string lastError_;
     // A duplicate of the connection's socket: it stays valid for the
     // watchdog and the checks after a failure even once the library has
