@@ -414,10 +414,8 @@ uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
 }
 
 uint32_t refuseWriterJob(T_FnPARAM* p, const std::string& why) {
-    setStatusText(p->Widget, p->MsgLang->msgError, why);
-    showMessage(p->Widget, why, p->MsgLang->msgError, kMbIconError);
-    showWidget4Job(p->Widget, catCount(p), favCount(p), true);
-    return 1;
+    Job job(p);
+    return job.failBuild(BuildResult::fail(why));
 }
 
 SingleFileFormat binFileFormat(const char* nameFmt) {
