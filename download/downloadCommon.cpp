@@ -17,7 +17,8 @@ const DlIdColumn kDlIdColumns[kIdFields] = {
 };
 
 namespace {
-constexpr int32_t kAnyInt = 2147483647;
+// The bounds of a column that may hold any 32-bit number.
+constexpr int32_t kAnyLo = INT32_MIN, kAnyHi = INT32_MAX;
 }  // namespace
 
 // Codes as the lists know them (tools/schema.sql): polarity 0-3, FEC 0-9,
@@ -26,17 +27,17 @@ constexpr int32_t kAnyInt = 2147483647;
 // only join rows may be any whole number.
 const DlNumColumn kDlNumColumns[kNumFields] = {
     {"satellites", "position", 0, kMaxPositionTenths, "tenths of a degree"},
-    {"transponders", "sat_id", -kAnyInt, kAnyInt, ""},
-    {"transponders", "stp_id", -kAnyInt, kAnyInt, ""},
+    {"transponders", "sat_id", kAnyLo, kAnyHi, ""},
+    {"transponders", "stp_id", kAnyLo, kAnyHi, ""},
     {"transponders", "frequency", kMinFrequencyMHz, kMaxFrequencyMHz, "MHz"},
     {"transponders", "polarity", 0, 3, ""},
     {"transponders", "sr", kMinSymbolRate, kMaxSymbolRate, "kS/s"},
     {"transponders", "fec", 0, 9, ""},
     {"transponders", "modulation", 0, 2, ""},
     {"transponders", "pilot", 0, 2, ""},
-    {"channels", "sat_id", -kAnyInt, kAnyInt, ""},
-    {"channels", "stp_id", -kAnyInt, kAnyInt, ""},
-    {"channels", "group id", -kAnyInt, kAnyInt, ""},
+    {"channels", "sat_id", kAnyLo, kAnyHi, ""},
+    {"channels", "stp_id", kAnyLo, kAnyHi, ""},
+    {"channels", "group id", kAnyLo, kAnyHi, ""},
     {"channels", "ch_type", 0, 1, ""},
     {"channels", "subtitle", 0, 1, ""},
     {"channels", "scrambled", 0, 1, ""},
@@ -45,22 +46,22 @@ const DlNumColumn kDlNumColumns[kNumFields] = {
     {"channels", "dupdpid", 0, 1, ""},
     {"channels", "dupdname", 0, 1, ""},
     {"channels", "dupdsid", 0, 1, ""},
-    {"channels", "cat_id", -kAnyInt, kAnyInt, ""},
+    {"channels", "cat_id", kAnyLo, kAnyHi, ""},
     {"channels", "hd", 0, 1, ""},
     {"channels", "d3", 0, 1, ""},
-    {"channels", "nat_id", -kAnyInt, kAnyInt, ""},
-    {"channels", "bou_id", -kAnyInt, kAnyInt, ""},
-    {"audio rows", "stp_id", -kAnyInt, kAnyInt, ""},
-    {"audio rows", "lang_id", -kAnyInt, kAnyInt, ""},
+    {"channels", "nat_id", kAnyLo, kAnyHi, ""},
+    {"channels", "bou_id", kAnyLo, kAnyHi, ""},
+    {"audio rows", "stp_id", kAnyLo, kAnyHi, ""},
+    {"audio rows", "lang_id", kAnyLo, kAnyHi, ""},
     {"audio rows", "dts", 0, 1, ""},
     {"audio rows", "ac3", 0, 1, ""},
-    {"CAS rows", "stp_id", -kAnyInt, kAnyInt, ""},
+    {"CAS rows", "stp_id", kAnyLo, kAnyHi, ""},
     {"CAS rows", "cas_id", 0, 31, ""},
-    {"favourite groups", "fav_id", -kAnyInt, kAnyInt, ""},
-    {"favourite rows", "sat_id", -kAnyInt, kAnyInt, ""},
-    {"favourite rows", "stp_id", -kAnyInt, kAnyInt, ""},
-    {"favourite rows", "bou_id", -kAnyInt, kAnyInt, ""},
-    {"favourite rows", "fav_id", -kAnyInt, kAnyInt, ""},
+    {"favourite groups", "fav_id", kAnyLo, kAnyHi, ""},
+    {"favourite rows", "sat_id", kAnyLo, kAnyHi, ""},
+    {"favourite rows", "stp_id", kAnyLo, kAnyHi, ""},
+    {"favourite rows", "bou_id", kAnyLo, kAnyHi, ""},
+    {"favourite rows", "fav_id", kAnyLo, kAnyHi, ""},
     {"favourite rows", "ch_type", 0, 1, ""},
 };
 
@@ -106,9 +107,9 @@ std::string droppedLines(const T_dbDropped& d) {
         // In NumberFault's order.
         const std::string why[kNumberFaults] = {
             "", "NULL", "not a whole number",
-            col.lo == -kAnyInt ? "too large"
-                               : strFormat("outside %d to %d%s%s", col.lo, col.hi,
-                                           *col.unit ? " " : "", col.unit)};
+            col.lo == kAnyLo ? "too large"
+                             : strFormat("outside %d to %d%s%s", col.lo, col.hi,
+                                         *col.unit ? " " : "", col.unit)};
         for (int fault = 1; fault < kNumberFaults; ++fault)
             whose(d.badNumber[f][fault], col.rows, col.name, why[fault]);
     }
