@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
     initAppIdentity(&cfgParam);
     cfgParam.e1Type = 0;
     cfgParam.e2Type = 0;
-    setLang(&MsgLang, kLangEnglish, nullptr, nullptr);
+    setLang(&MsgLang, kLangEnglish);
     fillFull();
     std::printf("tables: %u satellites, %u transponders, %u channels, %u groups, %u links\n",
                 satDB.count, tpDB.count, chDB.count, favDB.count, chFavDB.count);
@@ -186,10 +186,10 @@ int main(int argc, char** argv) {
                    &MsgLang,  &satDB,     &tpDB,      &chDB,
                    &favDB,    &chFavDB,   &Report,    VaTime{2024, 3, 7, 9, 5, 2}};
 
-    std::string tmpl = ((argc > 1 ? std::filesystem::path(argv[1])
-                                  : std::filesystem::temp_directory_path()) /
-                        "va-bench-XXXXXX")
-                           .string();
+    std::string tmpl =
+        ((argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path()) /
+         "va-bench-XXXXXX")
+            .string();
     std::string dir = mkdtemp(tmpl.data());
     Built e2 = timeBuild("Enigma2", in, true);
     Built e1 = timeBuild("Enigma1", in, false);

@@ -327,9 +327,9 @@ KeyResult keyDigits(const char* file, int lineNo, const char* line, const std::s
         return badKey(file, lineNo,
                       strFormat("The value of %s has more than %zu digits.", name.c_str(), width));
     if (n == 0 || line[at + n] != '\0')
-        return badKey(file, lineNo,
-                      strFormat("The value of %s is not a number: \"%.24s\".", name.c_str(),
-                                line + at));
+        return badKey(
+            file, lineNo,
+            strFormat("The value of %s is not a number: \"%.24s\".", name.c_str(), line + at));
     int v = toInt(std::string(line + at, n).c_str());
     if (v < lo || v > hi)
         return badKey(file, lineNo,
@@ -399,8 +399,7 @@ KeyResult readKey(const char* file, int lineNo, const char* line, T_cfgStruct* c
                                {"GTP", &T_cfgStruct::gTP, 1, 0, 1}};
     for (const Key& k : keys)
         if (*name == k.key)
-            return keyDigits(file, lineNo, line, *name, at, k.width, k.lo, k.hi,
-                             &(cfg->*k.field));
+            return keyDigits(file, lineNo, line, *name, at, k.width, k.lo, k.hi, &(cfg->*k.field));
     // The dish's latitude (north or south) and longitude (east or west, by LONGWE).
     if (*name == "LAT")
         return keyPosition(file, lineNo, line, *name, at, 2, 900, &cfg->latDeg, &cfg->latDec);
@@ -654,10 +653,11 @@ std::string composeCfg(const T_cfgStruct* c, const T_idxSat* sat, const T_idxFav
     return out;
 }
 
-bool saveCfg(T_FnPARAM* p) {
-    std::string bytes = composeCfg(p->cfgParam, p->satParam, p->favIParam, p->bouIParam);
+bool saveCfg(const char* path, const T_cfgStruct* cfg, const T_idxSat* sat, const T_idxFavI* favI,
+             const T_idxBouI* bouI) {
+    std::string bytes = composeCfg(cfg, sat, favI, bouI);
     std::string err;
-    if (!p->cfgFile || !writeFileWhole(p->cfgFile, bytes, &err)) {
+    if (!path || !writeFileWhole(path, bytes, &err)) {
         fail(err, kAppError);
         return false;
     }

@@ -47,8 +47,9 @@ inline bool loadCfgFromText(std::string_view masterText, std::string_view userTe
 // Configuration files are far smaller; a larger one is refused unread.
 constexpr size_t kMaxCfgBytes = size_t{4} << 20;
 
-// Writes the user file named by p->cfgFile, whole or not at all.
-bool saveCfg(T_FnPARAM* p);
+// Writes the user file at path, whole or not at all.
+bool saveCfg(const char* path, const T_cfgStruct* cfg, const T_idxSat* sat, const T_idxFavI* favI,
+             const T_idxBouI* bouI);
 // The exact bytes saveCfg writes (CR LF line ends).
 std::string composeCfg(const T_cfgStruct* cfg, const T_idxSat* sat, const T_idxFavI* favI,
                        const T_idxBouI* bouI);

@@ -11,7 +11,6 @@ T_idxFavI favIParam;
 T_idxBou bouParam;
 T_idxBouI bouIParam;
 T_idxNat natParam;
-T_FnPARAM fnParam;
 char currDir[kPathMax];
 char cfgFile[kPathMax];
 char icoFile[kPathMax];

@@ -131,49 +131,6 @@ struct T_idxNat {
 // LNB oscillator frequencies in MHz, indexed by freqLo / freqHi.
 extern const int kLnbFreqMHz[10];
 
-struct LangStruct;
-struct T_dbSatTable;
-struct T_dbTpTable;
-struct T_dbChTable;
-struct T_dbFavTable;
-struct T_dbChFavTable;
-struct T_dbReport;
-struct T_Widget;
-struct T_dbDropped;
-struct T_dbConnOverride;
-
-// Parameter record of a job: one pointer to every shared record, then what
-// else a job is given or hands back. Everything a job needs comes through
-// it; a job reads no side global.
-struct T_FnPARAM {
-    char* cfgFile;
-    T_cfgStruct* cfgParam;
-    T_idxSat* satParam;
-    T_idxBou* bouParam;
-    T_idxBouI* bouIParam;
-    T_idxCat* catParam;
-    T_idxFav* favParam;
-    T_idxFavI* favIParam;
-    T_idxNat* natParam;
-    LangStruct* MsgLang;
-    T_dbSatTable* satDB;
-    T_dbTpTable* tpDB;
-    T_dbChTable* chDB;
-    T_dbFavTable* favDB;
-    T_dbChFavTable* chFavDB;
-    T_dbReport* Report;
-    T_Widget* Widget;
-    // Where a download job counts the rows it could not keep; null: the job
-    // keeps the count to itself.
-    T_dbDropped* dropped = nullptr;
-    // Connection values in place of the built-in ones; null keeps those.
-    const T_dbConnOverride* dbConn = nullptr;
-    // Set by a download job from the server's message row, for the front end
-    // to put into its live cfgParam once the job ended: 1 the server asks
-    // for the forum page, 2 it does not know this version; 0 nothing to put.
-    int showForum = 0;
-};
-
 // Program-wide records.
 extern T_cfgStruct cfgParam;
 extern T_idxSat satParam;
@@ -183,7 +140,6 @@ extern T_idxFavI favIParam;
 extern T_idxBou bouParam;
 extern T_idxBouI bouIParam;
 extern T_idxNat natParam;
-extern T_FnPARAM fnParam;
 extern char currDir[kPathMax];
 extern char cfgFile[kPathMax];
 extern char icoFile[kPathMax];

@@ -410,15 +410,11 @@ const LangStruct* langTable(int lang) {
     return kTables[lang - kLangItalian];
 }
 
-int setLang(LangStruct* table, int lang, HCtl const* langMenu, T_Widget* w) {
+int setLang(LangStruct* table, int lang) {
     const LangStruct* src = langTable(lang);
     if (!src) return 1;
     // Whole-record copy: every field is replaced, even texts that are the
     // same in the old and the new language.
     if (table) *table = *src;
-    if (langMenu && w && w->ui) {
-        for (int i = 0; i < kLangCount; ++i)
-            if (langMenu[i]) w->ui->setChecked(langMenu[i], i == lang - kLangItalian);
-    }
     return 1;
 }

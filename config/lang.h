@@ -1,6 +1,5 @@
 #pragma once
 #include "config/langTypes.h"
-#include "platform/widget.h"
 
 // Language ids as the configuration stores them.
 enum : int {
@@ -11,11 +10,10 @@ enum : int {
     kLangSpanish = 5
 };
 
-// Fills the table with the texts of one language and ticks that language's
-// menu item (langMenu: the five items, Italian first, or null). Any other id
-// changes nothing: the front ends refuse it before, with their own message.
+// Fills the table with the texts of one language. Any other id changes
+// nothing: the front ends refuse it before, with their own message.
 // Always returns 1.
-int setLang(LangStruct* table, int lang, HCtl const* langMenu, T_Widget* w);
+int setLang(LangStruct* table, int lang);
 
 // The built-in table of one language, or null for an unknown id.
 const LangStruct* langTable(int lang);

@@ -1,6 +1,6 @@
 #pragma once
 // The three download jobs. Each is a thread function that takes the job's
-// T_FnPARAM and returns a DownloadResult (0 ok, 1 failed, 2 build outdated).
+// T_dlRequest and returns a DownloadResult (0 ok, 1 failed, 2 build outdated).
 // This is the public face of the jobs: the server session behind them
 // (download/session.h, which needs the client library's <mysql.h>) stays
 // inside the folder.
@@ -9,6 +9,7 @@
 
 #include "channels/hexId.h"
 #include "download/connection.h"
+#include "jobs/jobRequest.h"
 
 // Result of a download job's thread. kDownloadOutdated: the server declared
 // this build outdated; the front end ends the program with exit code 2.
@@ -78,7 +79,7 @@ enum DlNumField : int {
 };
 
 // Rows a download could not keep: a table or list was full, or an id, a
-// PID or a number was not usable. The job counts them in T_FnPARAM::dropped.
+// PID or a number was not usable. The job counts them in T_dlRequest::dropped.
 struct T_dbDropped {
     uint32_t satellites;
     uint32_t transponders;
@@ -100,6 +101,17 @@ struct T_dbDropped {
     // Channels whose transponder did not fit the transponder table: a list
     // would name a transponder that is not in it.
     uint32_t fullTpChannels;
+};
+
+// A download job's request: the job's records, the connection values and
+// what the job hands back, which the front end takes once the job ended.
+struct T_dlRequest : T_jobRequest {
+    // Empty fields keep the built-in connection values.
+    T_dbConnOverride conn;
+    T_dbDropped dropped{};
+    // From the server's message row: 1 the server asks for the forum page,
+    // 2 it does not know this version; 0 nothing to tell.
+    int showForum = 0;
 };
 
 // One line per kind dropped ("Dropped: 12 channels over the table capacity

@@ -5,13 +5,12 @@
 
 #include "config/textFunc.h"
 #include "download/downloadCommon.h"
-#include "platform/widget.h"
 
 namespace {
 
 bool satelliteStep(DlJob& j) {
     const std::string step = dlStepText(j, "Satelliti");
-    setStatusPart(j.w, 1, step);
+    j.ev.step(step);
     for (uint32_t i = 1; i <= j.sats.count; ++i) {
         const T_satRec& s = j.sats.sat[i];
         if (s.selected != 1) continue;

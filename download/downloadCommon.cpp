@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "config/textFunc.h"
-#include "platform/widget.h"
 
 const DlIdColumn kDlIdColumns[kIdFields] = {
     {"transponders", "nid", kNidDigits},   {"transponders", "tid", kTidDigits},
@@ -157,25 +156,24 @@ bool dlNumbersOk(DlJob& j, const DbRow& r, std::initializer_list<DlNumCheck> che
     return true;
 }
 
-DlJob::DlJob(T_FnPARAM* prm, DlMode m)
+DlJob::DlJob(T_dlRequest* prm, DlMode m)
     : p(prm),
       mode(m),
-      cfg(*prm->cfgParam),
-      sats(*prm->satParam),
-      cats(*prm->catParam),
-      bouI(*prm->bouIParam),
-      favI(*prm->favIParam),
-      favCount(static_cast<int>(prm->favParam->count)),
-      lang(*prm->MsgLang),
-      satDB(prm->satDB),
-      tpDB(prm->tpDB),
-      chDB(prm->chDB),
-      favDB(prm->favDB),
-      chFavDB(prm->chFavDB),
-      rep(prm->Report),
-      w(prm->Widget),
-      dropped(prm->dropped ? prm->dropped : &ownDropped) {
-    ui.w = w;
+      cfg(prm->cfg),
+      sats(prm->sat),
+      cats(prm->cat),
+      bouI(prm->bouI),
+      favI(prm->favI),
+      lang(prm->lang),
+      satDB(prm->db.satDB),
+      tpDB(prm->db.tpDB),
+      chDB(prm->db.chDB),
+      favDB(prm->db.favDB),
+      chFavDB(prm->db.chFavDB),
+      rep(prm->db.report),
+      ev(*prm->events),
+      dropped(&prm->dropped) {
+    ui.ev = &ev;
     ui.lang = &lang;
     // Records read from configuration files may lack their NUL.
     cfg.appName[sizeof cfg.appName - 1] = '\0';
@@ -192,15 +190,12 @@ DlJob::DlJob(T_FnPARAM* prm, DlMode m)
 }
 
 std::unique_ptr<DlJob> dlStart(void* param, DlMode mode) {
-    auto* p = static_cast<T_FnPARAM*>(param);
-    if (!p || !p->cfgParam || !p->satParam || !p->catParam || !p->favParam || !p->favIParam ||
-        !p->bouIParam || !p->MsgLang || !p->satDB || !p->tpDB || !p->chDB || !p->favDB ||
-        !p->chFavDB || !p->Report)
-        return nullptr;
+    auto* p = static_cast<T_dlRequest*>(param);
+    if (!p || !p->events || !p->db.complete()) return nullptr;
     auto j = std::make_unique<DlJob>(p, mode);
     j->audio.reserve(1024);
     j->cas.reserve(1024);
-    ghostWidget4Job(j->w, static_cast<int>(j->cats.count), j->favCount);
+    j->ev.started();
     resetChannelDb(j->satDB, j->tpDB, j->chDB, j->favDB, j->chFavDB, j->rep);
     *j->dropped = T_dbDropped{};
     p->showForum = 0;
@@ -212,14 +207,12 @@ std::unique_ptr<DlJob> dlStart(void* param, DlMode mode) {
 
 uint32_t dlFail(DlJob& j, uint32_t code) {
     j.db.close();
-    showWidget4Job(j.w, static_cast<int>(j.cats.count), j.favCount, false);
+    j.ev.finished(false);
     return code;
 }
 
 uint32_t dlConnect(DlJob& j) {
-    const T_dbConnOverride builtIn;
-    if (!dlOpen(j.ui, j.db, dbConnValues(j.cfg, j.p->dbConn ? *j.p->dbConn : builtIn)))
-        return dlFail(j);
+    if (!dlOpen(j.ui, j.db, dbConnValues(j.cfg, j.p->conn))) return dlFail(j);
     DownloadResult r = dlCheckMessage(j.ui, j.db, j.appKey, &j.p->showForum, j.serverMsg);
     if (r != kDownloadOk) return dlFail(j, r);
     return kDownloadOk;
@@ -228,7 +221,7 @@ uint32_t dlConnect(DlJob& j) {
 uint32_t dlFinish(DlJob& j) {
     dlCountUsage(j.db, j.appKey);
     dlCloseReport(j.ui, j.db, j.serverMsg, droppedLines(*j.dropped));
-    showWidget4Job(j.w, static_cast<int>(j.cats.count), j.favCount, true);
+    j.ev.finished(true);
     return kDownloadOk;
 }
 
@@ -237,40 +230,41 @@ std::string dlStepText(const DlJob& j, const char* what) {
 }
 
 void dlShowReport(DlJob& j, unsigned fields) {
-    if (!j.w) return;
     const T_dbReport& r = *j.rep;
     bool virt = j.mode != DlMode::kCh;
     if (fields & kRepSat) {
         if (!virt)
-            dlReportText(j.ui, j.w->hRepSat, "%d", static_cast<int>(r.satellites));
+            dlReportText(j.ui, ReportField::kSat, "%d", static_cast<int>(r.satellites));
         else if (!j.channelsDone)
-            dlReportText(j.ui, j.w->hRepSat, "%d (Fake=%d)", static_cast<int>(r.satellites),
+            dlReportText(j.ui, ReportField::kSat, "%d (Fake=%d)", static_cast<int>(r.satellites),
                          static_cast<int>(r.fakeSatellites));
         else
-            dlReportText(j.ui, j.w->hRepSat, "Real=%d Fake=%d", static_cast<int>(r.satellites),
+            dlReportText(j.ui, ReportField::kSat, "Real=%d Fake=%d", static_cast<int>(r.satellites),
                          static_cast<int>(r.fakeSatellites));
     }
-    if (fields & kRepTp) dlReportText(j.ui, j.w->hRepTp, "%d", static_cast<int>(r.transponders));
-    if (fields & kRepBou) dlReportText(j.ui, j.w->hRepBou, "%d", static_cast<int>(r.bouquets));
+    if (fields & kRepTp)
+        dlReportText(j.ui, ReportField::kTp, "%d", static_cast<int>(r.transponders));
+    if (fields & kRepBou) dlReportText(j.ui, ReportField::kBou, "%d", static_cast<int>(r.bouquets));
     if (fields & kRepTv) {
         if (!virt)
-            dlReportText(j.ui, j.w->hRepTv, "%d (Fake=%d, Fta=%d, Cod=%d) (HD=%d)(3D=%d)",
+            dlReportText(j.ui, ReportField::kTv, "%d (Fake=%d, Fta=%d, Cod=%d) (HD=%d)(3D=%d)",
                          static_cast<int>(r.tvChannels + r.tvFake), static_cast<int>(r.tvFake),
                          static_cast<int>(r.tvFta), static_cast<int>(r.tvCod),
                          static_cast<int>(r.tvHd), static_cast<int>(r.tv3d));
         else
-            dlReportText(j.ui, j.w->hRepTv, "%d (Fta=%d, Cod=%d) (HD=%d)(3D=%d)",
+            dlReportText(j.ui, ReportField::kTv, "%d (Fta=%d, Cod=%d) (HD=%d)(3D=%d)",
                          static_cast<int>(r.tvChannels), static_cast<int>(r.tvFta),
                          static_cast<int>(r.tvCod), static_cast<int>(r.tvHd),
                          static_cast<int>(r.tv3d));
     }
     if (fields & kRepRadio)
-        dlReportText(j.ui, j.w->hRepRadio, "%d (Fta=%d, Cod=%d)", static_cast<int>(r.radioChannels),
-                     static_cast<int>(r.radioFta), static_cast<int>(r.radioCod));
+        dlReportText(j.ui, ReportField::kRadio, "%d (Fta=%d, Cod=%d)",
+                     static_cast<int>(r.radioChannels), static_cast<int>(r.radioFta),
+                     static_cast<int>(r.radioCod));
     if (fields & kRepFavGrp)
-        dlReportText(j.ui, j.w->hRepFavGrp, "%d", static_cast<int>(r.favGroups));
+        dlReportText(j.ui, ReportField::kFavGrp, "%d", static_cast<int>(r.favGroups));
     if (fields & kRepFavCh)
-        dlReportText(j.ui, j.w->hRepFavCh, "%d", static_cast<int>(r.favChannels));
+        dlReportText(j.ui, ReportField::kFavCh, "%d", static_cast<int>(r.favChannels));
 }
 
 DlSatClauses dlSatClauses(const DlJob& j, const char* radioFilter, const char* tvFilter,
@@ -435,7 +429,7 @@ bool dlRunSetStep(DlJob& j, const std::vector<DlSatPart>& parts, const DlSetStep
     std::vector<size_t> batchOf(parts.size(), SIZE_MAX);
     std::vector<std::unique_ptr<SetBatch>> batches;
     auto failed = [&] {
-        setStatusText(j.w, j.lang.msgError, j.db.error());
+        j.ev.status(JobStatus::kError, j.lang.msgError, j.db.error());
         j.db.close();
         return false;
     };
@@ -461,7 +455,7 @@ bool dlRunSetStep(DlJob& j, const std::vector<DlSatPart>& parts, const DlSetStep
                 batchOf[k] = batches.size();
                 ++b->users;
             }
-            setStatusPart(j.w, 1, step.stepText);
+            j.ev.step(step.stepText);
             if (!j.db.query(step.sql(dlIdList(ids), part.clauses), &b->res)) return failed();
             // The rows come by satellite: note where each one's start.
             for (;;) {
@@ -640,7 +634,7 @@ std::string dlJoinedClauses(const DlSatClauses& c) {
 
 bool dlJoinedChannelStep(DlJob& j, DlJoinedQuery query) {
     const std::string stepText = dlStepText(j, "Satelliti, Transponders and Channels");
-    setStatusPart(j.w, 1, stepText);
+    j.ev.step(stepText);
     std::vector<const T_satRec*> sats;
     for (uint32_t i = 1; i <= j.sats.count; ++i)
         if (j.sats.sat[i].selected == 1) sats.push_back(&j.sats.sat[i]);
@@ -670,7 +664,7 @@ bool dlJoinedChannelStep(DlJob& j, DlJoinedQuery query) {
 
 bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
     const std::string stepText = dlStepText(j, "Channels Audio and Cas Data");
-    setStatusPart(j.w, 1, stepText);
+    j.ev.step(stepText);
     // The audio rows of every satellite, then the CAS rows: each list keeps
     // the order of the satellites either way.
     const double share = satIds.empty() ? 0 : 35.0 / static_cast<double>(satIds.size());
@@ -807,7 +801,7 @@ bool dlFavGroupsStep(DlJob& j) {
 
 bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
     const std::string step = dlStepText(j, "Channels Favorite");
-    setStatusPart(j.w, 1, step);
+    j.ev.step(step);
     const std::string clause = excludedFavouritesJoinedClause(j.favI);
     const bool favMode = j.mode == DlMode::kFSat;
     // Channels by (sat_id, stp_id, groupId, sid), slots ascending.

@@ -101,19 +101,18 @@ struct DlSatClauses {
 };
 
 struct DlJob {
-    DlJob(T_FnPARAM* p, DlMode m);
+    DlJob(T_dlRequest* p, DlMode m);
 
-    T_FnPARAM* p;
+    T_dlRequest* p;
     DlMode mode;
-    // The job reads a snapshot of the configuration taken at its start and
-    // writes none of it back: showForum goes into the parameter record.
-    T_cfgStruct cfg;
-    T_idxSat sats;
-    T_idxCat cats;
-    T_idxBouI bouI;
-    T_idxFavI favI;
-    int favCount = 0;
-    LangStruct lang;
+    // The request's own copies of the configuration, taken at the job's
+    // start; the job writes none of it back: showForum goes into the request.
+    T_cfgStruct& cfg;
+    T_idxSat& sats;
+    T_idxCat& cats;
+    const T_idxBouI& bouI;
+    const T_idxFavI& favI;
+    const LangStruct& lang;
 
     T_dbSatTable* satDB;
     T_dbTpTable* tpDB;
@@ -121,10 +120,8 @@ struct DlJob {
     T_dbFavTable* favDB;
     T_dbChFavTable* chFavDB;
     T_dbReport* rep;
-    T_Widget* w;
-    // The parameter record's counters, or the job's own without them.
+    JobEvents& ev;
     T_dbDropped* dropped;
-    T_dbDropped ownDropped{};
 
     T_dlUi ui;
     DbSession db;
@@ -181,7 +178,7 @@ struct DlNumCheck {
 bool dlNumbersOk(DlJob& j, const DbRow& r, std::initializer_list<DlNumCheck> checks);
 
 // Greys the window, empties the tables, shows the report fields. Null when
-// the parameter record is unusable.
+// the request is unusable.
 std::unique_ptr<DlJob> dlStart(void* param, DlMode mode);
 // Connection and message row; kDownloadOk or the job's result after failing.
 uint32_t dlConnect(DlJob& j);

@@ -109,26 +109,26 @@ void dlSetProgress(T_dlUi& ui, double pos) {
     ui.progress = pos;
     int whole = static_cast<int>(pos);
     // Only a change of the whole part reaches the window.
-    if (whole != ui.shown && ui.w) {
+    if (whole != ui.shown) {
         ui.shown = whole;
-        setProgressPos(ui.w, ui.w->hProgDown, whole);
+        ui.ev->progress(JobBar::kDownload, whole);
     }
 }
 
 void dlAddProgress(T_dlUi& ui, double amount) { dlSetProgress(ui, ui.progress + amount); }
 
-void dlReportText(T_dlUi& ui, HCtl field, const char* f, ...) {
+void dlReportText(T_dlUi& ui, ReportField field, const char* f, ...) {
     char buf[200];
     va_list ap;
     va_start(ap, f);
     std::vsnprintf(buf, sizeof buf, f, ap);
     va_end(ap);
-    setControlText(ui.w, field, buf);
+    ui.ev->report(field, buf);
 }
 
 bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v) {
     if (db.open(v)) return true;
-    setStatusText(ui.w, ui.lang->msgError, kConnectError);
+    ui.ev->status(JobStatus::kError, ui.lang->msgError, kConnectError);
     return false;
 }
 
@@ -140,7 +140,7 @@ DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appK
     sql += "AND application='" + db.escape(appKey) + "' ";
     DbResult res;
     if (!db.query(sql, &res)) {
-        setStatusText(ui.w, ui.lang->msgError, db.error());
+        ui.ev->status(JobStatus::kError, ui.lang->msgError, db.error());
         db.close();
         return kDownloadFailed;
     }
@@ -154,35 +154,35 @@ DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appK
         if (std::strcmp(r.text(3), "Y") == 0 && showForum) *showForum = 1;
     }
     if (!db.rowsRead(res)) {
-        setStatusText(ui.w, ui.lang->msgError, db.error());
+        ui.ev->status(JobStatus::kError, ui.lang->msgError, db.error());
         db.close();
         return kDownloadFailed;
     }
     res.reset(nullptr);
     if (rows == 0) {
-        setStatusText(ui.w, ui.lang->msgError, ui.lang->msgCanceled);
+        ui.ev->status(JobStatus::kError, ui.lang->msgError, ui.lang->msgCanceled);
         if (showForum) *showForum = 2;
-        showMessage(ui.w, ui.lang->msgOldVersion, ui.lang->msgError, kMbOk | kMbIconError);
+        ui.ev->message(ui.lang->msgOldVersion, ui.lang->msgError, kMbOk | kMbIconError);
         db.close();
         return kDownloadFailed;
     }
     if (buildIsOutdated(crcLinux)) {
-        setStatusText(ui.w, ui.lang->msgError, ui.lang->msgCanceled);
-        showMessage(ui.w, ui.lang->msgOldVersion, ui.lang->msgError, kMbOk | kMbIconError);
+        ui.ev->status(JobStatus::kError, ui.lang->msgError, ui.lang->msgCanceled);
+        ui.ev->message(ui.lang->msgOldVersion, ui.lang->msgError, kMbOk | kMbIconError);
         db.close();
         return kDownloadOutdated;
     }
-    setStatusText(ui.w, ui.lang->msgLoading, ui.lang->msgDbReading);
+    ui.ev->status(JobStatus::kStep, ui.lang->msgLoading, ui.lang->msgDbReading);
     dlSetProgress(ui, 0);
     return kDownloadOk;
 }
 
 bool dlRunQuery(T_dlUi& ui, DbSession& db, const std::string& sql, const std::string& stepText,
                 double share, const std::function<bool(const DbRow&)>& onRow) {
-    setStatusPart(ui.w, 1, stepText);
+    ui.ev->step(stepText);
     DbResult res;
     if (!db.query(sql, &res)) {
-        setStatusText(ui.w, ui.lang->msgError, db.error());
+        ui.ev->status(JobStatus::kError, ui.lang->msgError, db.error());
         db.close();
         return false;
     }
@@ -199,7 +199,7 @@ bool dlRunQuery(T_dlUi& ui, DbSession& db, const std::string& sql, const std::st
         dlAddProgress(ui, perRow);
     }
     if (!stopped && !db.rowsRead(res)) {
-        setStatusText(ui.w, ui.lang->msgError, db.error());
+        ui.ev->status(JobStatus::kError, ui.lang->msgError, db.error());
         db.close();
         return false;
     }
@@ -217,10 +217,10 @@ void dlCountUsage(DbSession& db, const std::string& appKey) {
 void dlCloseReport(T_dlUi& ui, DbSession& db, const char* serverMsg, const std::string& extra) {
     db.close();
     dlSetProgress(ui, 100);
-    setStatusText(ui.w, "", ui.lang->msgDbReadOk);
+    ui.ev->status(JobStatus::kDone, "", ui.lang->msgDbReadOk);
     std::string text = ui.lang->msgDbReadOk;
     text += "\r\n\r\n";
     text += serverMsg;
     text += extra;
-    showMessage(ui.w, text, ui.lang->msgMessage, kMbOk | kMbIconInformation);
+    ui.ev->message(text, ui.lang->msgMessage, kMbOk | kMbIconInformation);
 }

@@ -11,7 +11,7 @@
 #include "config/langTypes.h"
 #include "download/download.h"
 #include "download/session.h"
-#include "platform/widget.h"
+#include "jobs/jobEvents.h"
 
 // Filter clauses. Each is empty when there is nothing to filter.
 std::string listClause(const int* ids, size_t n, const char* singleFmt, const char* openText,
@@ -28,17 +28,17 @@ std::string d3Clause(int g3D, const char* tvFilter);
 // prefixed: "t.flag_feed" (channel query joined with Transponders t).
 std::string feedClause(int gTP, int feedTp, bool prefixed);
 
-// What a job reports through: the window record, its language texts and
-// the download progress bar held as a real number.
+// What a job reports through: its events, its language texts and the
+// download progress bar held as a real number.
 struct T_dlUi {
-    T_Widget* w = nullptr;
+    JobEvents* ev = nullptr;
     const LangStruct* lang = nullptr;
     double progress = 0;
     int shown = -1;
 };
 void dlSetProgress(T_dlUi& ui, double pos);
 void dlAddProgress(T_dlUi& ui, double amount);
-void dlReportText(T_dlUi& ui, HCtl field, const char* fmt, ...)
+void dlReportText(T_dlUi& ui, ReportField field, const char* fmt, ...)
     __attribute__((format(printf, 3, 4)));
 
 // Opens the connection; on failure reports the fixed text.

@@ -1,50 +1,57 @@
 #include "jobs/families.h"
 
-#include "writers/frame/writerFrame.h"
+#include <cstdio>
+
+#include "config/cfgTypes.h"
 
 const T_family kFamilies[kFamilyCount] = {
-    {0, "ndf", "NDF", WriteNDF, true, {" NDF List Info ", "60", "?", "?", "?", "16", "?"}},
+    {0,
+     "ndf",
+     "NDF",
+     WriteNDF,
+     [](int) { return ndfFormat(); },
+     {" NDF List Info ", "60", "?", "?", "?", "16", "?"}},
     {1,
      "e1",
      "Enigma1",
      WriteE1,
-     false,
+     nullptr,
      {" Enigma1 List Info ", "255", "?", "~10000", "~5000", "?", "?"}},
     {2,
      "e2",
      "Enigma2",
      WriteE2,
-     false,
+     nullptr,
      {" Enigma2 List Info ", "255", "?", "10000", "5000", "?", "?"}},
     {3,
      "azbox",
      "AZbox (09)",
      WriteAZbox,
-     false,
+     nullptr,
      {" AZBox List Info ", "240", "?", "10000", "5000", "50", "200"}},
     {4,
      "sb5",
      "SB-5",
      WriteSB5S2HD,
-     true,
+     ecdfFileFormat,
      {" SB-5 List Info ", "32", "1000", "4000", "1000", "8", "100"}},
     {5,
      "s2hd",
      "S2 HD",
      WriteSB5S2HD,
-     true,
+     ecdfFileFormat,
      {" S2-HD List Info ", "32", "1000", "4000", "1000", "8", "100"}},
     {6,
      "st1",
      "Pvr-ST1",
      WriteST1JS1,
-     true,
+     jstFileFormat,
      {" Pvr-ST1 List Info ", "64", "2048", "4199", "719", "16", "4918"}},
     {7,
      "js1",
      "Pvr-JS1",
      WriteST1JS1,
-     true,
+     jstFileFormat,
      {" Pvr-JS1 List Info ", "64", "2048", "4199", "719", "16", "4918"}},
 };
 
@@ -57,4 +64,12 @@ const T_family* familyByName(std::string_view cliName) {
     for (const T_family& f : kFamilies)
         if (cliName == f.cliName) return &f;
     return nullptr;
+}
+
+std::string defaultListName(const T_family& f, const VaTime& t) {
+    if (!f.fileFormat) return {};
+    char name[kPathMax];
+    std::snprintf(name, sizeof name, f.fileFormat(f.fileType).defaultNameFmt.c_str(), t.year,
+                  t.month, t.day);
+    return name;
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "writers/frame/writerFrame.h"
 
 // The limits of a family as the list-information box shows them, for the
 // user's information ("?" where none is shown); the writers check their own.
@@ -23,8 +24,9 @@ struct T_family {
     const char* cliName;  // the command-line tool's --format name
     const char* label;    // the text of its button
     JobFn job;            // the writer job
-    bool singleFile;      // one file through the save dialog; else a folder
-                          // through the folder browser
+    // The list file of a single-file family (its default name and the save
+    // dialog's filter); null for a family that writes a folder.
+    SingleFileFormat (*fileFormat)(int fileType);
     T_familyLimits limits;
 };
 
@@ -35,3 +37,7 @@ extern const T_family kFamilies[kFamilyCount];
 // The family of a fileType or a --format name; null for none.
 const T_family* familyByType(int fileType);
 const T_family* familyByName(std::string_view cliName);
+
+// The name the save dialog offers for a single-file family's list, dated
+// with t; empty for a folder family.
+std::string defaultListName(const T_family& f, const VaTime& t);

@@ -6,71 +6,37 @@
 #include "config/cfgFile.h"
 #include "config/langTypes.h"
 #include "jobs/families.h"
-#include "platform/widget.h"
 
 namespace {
 
-// A job's own parameter record and everything it points at that is not shared.
-struct JobRecord : T_cfgRecords {
-    T_FnPARAM param{};
-    LangStruct lang{};
-    T_dbDropped dropped{};
-    T_dbConnOverride conn;
-};
-
-// Points dst at a copy of *src, or leaves it null.
-template <typename T>
-void copyInto(T*& dst, const T* src, T& copy) {
-    if (!src) return;
-    copy = *src;
-    dst = &copy;
+bool usable(const T_jobSource& s) {
+    return s.cfg && s.sat && s.bou && s.bouI && s.cat && s.fav && s.favI && s.nat && s.lang &&
+           s.events && s.db.complete();
 }
 
-bool start(bool download, int type, JobFn fn, const T_FnPARAM& shared, JobEndHandler onEnd) {
-    if (!fn || !shared.cfgParam || !shared.MsgLang || !shared.Widget || !shared.Widget->ui)
-        return false;
-    Platform* ui = shared.Widget->ui;
-    // Refused before anything is copied: the running job keeps its record.
-    if (ui->jobRunning()) return false;
+// The request's copies of the source's records.
+void fill(T_jobRequest* r, const T_jobSource& s, int type) {
+    r->cfg = *s.cfg;
+    r->sat = *s.sat;
+    r->bou = *s.bou;
+    r->bouI = *s.bouI;
+    r->cat = *s.cat;
+    r->fav = *s.fav;
+    r->favI = *s.favI;
+    r->nat = *s.nat;
+    r->lang = *s.lang;
+    r->db = s.db;
+    r->events = s.events;
+    r->type = type;
+}
 
-    std::shared_ptr<JobRecord> rec;
+template <typename Request>
+std::shared_ptr<Request> newRequest() {
     try {
-        rec = std::make_shared<JobRecord>();
+        return std::make_shared<Request>();
     } catch (const std::bad_alloc&) {
-        return false;
+        return nullptr;
     }
-    T_FnPARAM& p = rec->param;
-    copyInto(p.cfgParam, shared.cfgParam, rec->cfg);
-    copyInto(p.satParam, shared.satParam, rec->sat);
-    copyInto(p.bouParam, shared.bouParam, rec->bou);
-    copyInto(p.bouIParam, shared.bouIParam, rec->bouI);
-    copyInto(p.catParam, shared.catParam, rec->cat);
-    copyInto(p.favParam, shared.favParam, rec->fav);
-    copyInto(p.favIParam, shared.favIParam, rec->favI);
-    copyInto(p.natParam, shared.natParam, rec->nat);
-    copyInto(p.MsgLang, shared.MsgLang, rec->lang);
-    p.satDB = shared.satDB;
-    p.tpDB = shared.tpDB;
-    p.chDB = shared.chDB;
-    p.favDB = shared.favDB;
-    p.chFavDB = shared.chFavDB;
-    p.Report = shared.Report;
-    p.Widget = shared.Widget;
-    p.dropped = &rec->dropped;
-    if (shared.dbConn) {
-        rec->conn = *shared.dbConn;
-        p.dbConn = &rec->conn;
-    }
-
-    // The record goes with the handler: when the platform has told the end
-    // (or failed to start the job) and drops the handler, it is freed.
-    T_cfgStruct* liveCfg = shared.cfgParam;
-    JobEndFn ended = [rec, liveCfg, download, type, onEnd = std::move(onEnd)](uint32_t code) {
-        T_jobEnd e{download, type, code, rec->param.showForum, rec->dropped};
-        if (download && e.showForum) liveCfg->showForum = e.showForum;
-        if (onEnd) onEnd(e);
-    };
-    return ui->startJob(fn, &rec->param, std::move(ended));
 }
 
 }  // namespace
@@ -89,12 +55,49 @@ JobFn writerJobFor(int fileType) {
     return f ? f->job : nullptr;
 }
 
-bool startDownloadJob(const T_FnPARAM& shared, JobEndHandler onEnd) {
-    const int type = shared.cfgParam ? shared.cfgParam->listType : -1;
-    return start(true, type, downloadJobFor(type), shared, std::move(onEnd));
+bool startDownloadJob(const T_jobSource& src, JobEndHandler onEnd) {
+    if (!usable(src) || !src.runner) return false;
+    const int type = src.cfg->listType;
+    JobFn fn = downloadJobFor(type);
+    // Refused before anything is copied: the running job keeps its request.
+    if (!fn || src.runner->jobRunning()) return false;
+    auto req = newRequest<T_dlRequest>();
+    if (!req) return false;
+    fill(req.get(), src, type);
+    if (src.conn) req->conn = *src.conn;
+    // The request goes with the handler: when the runner has told the end
+    // (or failed to start the job) and drops the handler, it is freed.
+    JobEndFn ended = [req, type, onEnd = std::move(onEnd)](uint32_t code) {
+        if (onEnd) onEnd(T_jobEnd{true, type, code, req->showForum, req->dropped});
+    };
+    return src.runner->startJob(fn, req.get(), std::move(ended));
 }
 
-bool startWriterJob(const T_FnPARAM& shared, JobEndHandler onEnd) {
-    const int type = shared.cfgParam ? shared.cfgParam->fileType : -1;
-    return start(false, type, writerJobFor(type), shared, std::move(onEnd));
+bool startWriterJob(const T_jobSource& src, int family, const std::string& target, bool warned,
+                    JobEndHandler onEnd) {
+    if (!usable(src) || !src.runner) return false;
+    JobFn fn = writerJobFor(family);
+    if (!fn || src.runner->jobRunning()) return false;
+    auto req = newRequest<T_jobRequest>();
+    if (!req) return false;
+    fill(req.get(), src, family);
+    // The writers read the family from the configuration, as it was saved.
+    req->cfg.fileType = family;
+    req->target = target;
+    req->warned = warned;
+    JobEndFn ended = [req, family, onEnd = std::move(onEnd)](uint32_t code) {
+        if (onEnd) onEnd(T_jobEnd{false, family, code, 0, T_dbDropped{}});
+    };
+    return src.runner->startJob(fn, req.get(), std::move(ended));
+}
+
+uint32_t checkWriterJob(const T_jobSource& src, int family) {
+    JobFn fn = writerJobFor(family);
+    if (!usable(src) || !fn) return 1;
+    auto req = newRequest<T_jobRequest>();
+    if (!req) return 1;
+    fill(req.get(), src, family);
+    req->cfg.fileType = family;
+    req->checkOnly = true;
+    return fn(req.get());
 }

@@ -1,34 +1,34 @@
 #pragma once
-// The small layer that stands in for the window system. Jobs talk to the
-// user only through it: control texts and states, the status bar, progress
-// bars, message boxes, file dialogs, the job thread, the clock, a browser.
+// The small layer that stands in for the window system: the job thread
+// (JobRunner) and, for the window, control texts and states, the status
+// bar, progress bars, message boxes, file dialogs, the clock, a browser.
 //
 // Thread contract
 // ---------------
-// A front end (the window, the command-line tool) owns one backend and
-// calls it from one thread of its own, the front end's thread. It starts at
+// A front end (the window, the command-line tool) calls its runner and its
+// backend from one thread of its own, the front end's thread. It starts at
 // most one job at a time; the job runs on a worker thread and reaches the
-// user only through these calls, made from that worker thread:
+// user only through its JobEvents (jobs/jobEvents.h), from that thread. The
+// window's events use these calls of its backend from the job's thread:
 //
-//   setText (report fields), setEnabled, setChecked, setVisible, setRows
-//   (greying and restoring the window), setStatus, setStatusPath, setProgressRange,
-//   setProgress: do not wait for the user. A backend may post them to the
-//   front end's thread and return before they show; they take effect in
-//   the order made.
-//   text, enabled, checked: give the state after every change the job made
+//   setText, setEnabled, setStatus, setStatusPath, setProgress (the events
+//   that only tell): do not wait. A backend may post them to the front
+//   end's thread and return before they show; they take effect in the
+//   order made.
+//   checked: gives the state after every change the job's events made
 //   before (a window backend asks its own thread and waits for that thread,
 //   never for the user).
-//   messageBox, browseFolder, saveFileDialog, openFileDialog: block the job
-//   until the user answers. They are always shown by the front end's thread,
-//   never by the job's, and that thread keeps serving them while a job runs
-//   (the window from its event loop, a tool while it waits in waitJob), so a
-//   job waiting for an answer never deadlocks the front end.
+//   messageBox (the one event that asks): blocks the job until the user
+//   answers. It is always shown by the front end's thread, never by the
+//   job's, and that thread keeps serving it while a job runs (the window
+//   from its event loop, a test while it waits in waitJob), so a job
+//   waiting for an answer never deadlocks the front end.
 //   localTime.
 //
-// A job never calls createControl, destroyWindow, openUrl, startJob,
-// jobRunning or waitJob. The same calls made by the front end's own thread
+// No job opens a dialog: a writer's destination is chosen by the front end
+// before the job starts. The same calls made by the front end's own thread
 // act at once. Since a job may be waiting for it, the front end's thread
-// never waits for a job, except a tool inside waitJob.
+// never waits for a job, except a tool or a test inside waitJob.
 //
 // startJob never blocks its caller: it starts the job and returns true, or
 // returns false at once when a job is still running (one job at a time) or
@@ -41,15 +41,13 @@
 //
 // A job writes no configuration record the front end owns. What it hands
 // back (the forum request of the server's message row, the rows a download
-// dropped) goes into its parameter record, and the front end takes it from
-// there in onEnd, on its own thread (see jobs/jobLauncher.h).
+// dropped) goes into its request, and the front end takes it from there in
+// onEnd, on its own thread (see jobs/jobLauncher.h).
 #include <cstdint>
 #include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
-
-struct T_FnPARAM;
 
 // Opaque control handle; only the backend that created it knows its shape.
 struct VaControl;
@@ -78,10 +76,24 @@ struct VaTime {
 // The machine's clock, as a platform without a clock of its own tells it.
 VaTime systemLocalTime();
 
-class Platform {
+// Runs one job at a time on a worker thread (see the contract above).
+class JobRunner {
 public:
-    virtual ~Platform() = default;
+    virtual ~JobRunner() = default;
+    // Starts fn(param) on a worker thread without waiting for anything;
+    // false when a job is running or no thread could be had. onEnd (may be
+    // empty) is told the job's code once it ended, on the front end's thread.
+    virtual bool startJob(JobFn fn, void* param, JobEndFn onEnd = {}) = 0;
+    // True from a successful startJob until the job function has returned.
+    virtual bool jobRunning() = 0;
+    // Tools and tests only (the window never waits): serves the job's boxes
+    // until it ends, reports its end and gives its code; the code of the
+    // last job when none runs.
+    virtual uint32_t waitJob() = 0;
+};
 
+class Platform : public JobRunner {
+public:
     // Controls.
     virtual HCtl createControl(const std::string& name) = 0;
     virtual void setText(HCtl c, const std::string& text) = 0;
@@ -101,10 +113,6 @@ public:
     virtual void setStatusPath(HCtl bar, int part, const std::string& path) {
         setStatus(bar, part, path);
     }
-    // A job has put a file (a list or its log) in place under path, the name
-    // the user knows it by. Called from the job's thread; a backend that
-    // lists what was written keeps it, the window has nothing to do.
-    virtual void fileWritten(const std::string& path) { (void)path; }
     virtual void setProgressRange(HCtl bar, int lo, int hi) = 0;
     virtual void setProgress(HCtl bar, int pos) = 0;
 
@@ -119,16 +127,6 @@ public:
     virtual bool openFileDialog(HCtl owner, const std::string& title,
                                 const std::vector<std::string>& filter, std::string* path) = 0;
 
-    // Starts fn(param) on a worker thread without waiting for anything;
-    // false when a job is running or no thread could be had. onEnd (may be
-    // empty) is told the job's code once it ended, on the front end's thread.
-    virtual bool startJob(JobFn fn, T_FnPARAM* param, JobEndFn onEnd = {}) = 0;
-    // True from a successful startJob until the job function has returned.
-    virtual bool jobRunning() = 0;
-    // Tools only (the window never waits): serves the job's boxes and
-    // dialogs until it ends, reports its end and gives its code; the code of
-    // the last job when none runs.
-    virtual uint32_t waitJob() = 0;
     virtual void openUrl(const std::string& url) = 0;
     // Closes a window (the main window ends the program's message loop).
     virtual void destroyWindow(HCtl window) = 0;

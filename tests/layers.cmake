@@ -33,17 +33,22 @@ function(refuse regex what allowed)
 endfunction()
 
 set(core config platform channels download writers jobs import)
-set(everything ${core} ui cli tools bench)
+set(everything ${core} app ui cli tools bench)
 refuse("<(mysql|errmsg|mariadb[^>]*)\\.h>" "only the session includes the client library"
        "^download/session\\.cpp$" ${everything})
 refuse("\"download/(session|jobSteps|downloadCommon)\\.h\"" "the download jobs' own headers"
        "^download/" ${everything})
 refuse("\"(download|jobs|import|writers|ui|cli)/" "channels sit below the jobs" "" channels)
 refuse("\"(channels|download|jobs|import|writers|ui|cli)/" "config sits at the bottom" "" config)
-refuse("\"(download|jobs|import|ui|cli)/" "writers read the tables, never the server" "" writers)
+refuse("\"(download/|jobs/(jobLauncher|families)|import/|app/|ui/|cli/)"
+       "writers read the tables, never the server" "" writers)
+# Jobs see their request and events, never the launcher that starts them.
+refuse("\"jobs/(jobLauncher|families)" "jobs know no launcher" "" download import)
+refuse("\"(config|channels|download|jobs|import|writers|app|ui|cli)/"
+       "the platform sits below everything" "" platform)
 refuse("\"(download/(download|jobParam|downloadCommon|jobSteps|session)|jobs|writers|ui|cli)/?"
        "importers reach the server through the statement link" "" import)
-refuse("\"(ui|cli)/" "the core knows no front end" "" ${core})
+refuse("\"(app|ui|cli)/" "the core knows no front end" "" ${core})
 
 if(faults)
   message(FATAL_ERROR "Includes across the layers:\n${faults}")

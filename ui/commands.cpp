@@ -19,9 +19,9 @@
 #include "config/cfgFile.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
-#include "platform/widget.h"
 #include "ui/ids.h"
 #include "ui/mainWnd.h"
+#include "ui/widget.h"
 #include "ui/widgetLang.h"
 
 namespace {
@@ -478,7 +478,7 @@ bool CppWnd::loadChosen(const std::string& path) {
     copyText(cfgFile, path.c_str());
     currSatBtn = 0;
     // The file's language is the window's from now on.
-    setLang(&MsgLang, cfgParam.lang, langHandle_, &Widget);
+    useLanguage(cfgParam.lang);
     changeWidgetsLang(&Widget, &MsgLang);
     initAllWidget();
     // Boxes of a longer list of categories or groups go out of sight.
@@ -502,20 +502,7 @@ void CppWnd::saveCfgAs() {
     }
     char file[kPathMax];
     copyText(file, path.c_str());
-    fnParam = T_FnPARAM{};
-    fnParam.cfgFile = file;
-    fnParam.Widget = &Widget;
-    fnParam.cfgParam = &cfgParam;
-    fnParam.satParam = &satParam;
-    fnParam.catParam = &catParam;
-    fnParam.bouParam = &bouParam;
-    fnParam.bouIParam = &bouIParam;
-    fnParam.favParam = &favParam;
-    fnParam.favIParam = &favIParam;
-    fnParam.natParam = &natParam;
-    fnParam.MsgLang = &MsgLang;
-    const bool saved = saveCfg(&fnParam);
-    fnParam.cfgFile = nullptr;
+    const bool saved = saveCfg(file, &cfgParam, &satParam, &favIParam, &bouIParam);
     if (!saved) {
         ui_->messageBox(Widget.hMain, fieldText(MsgLang.msgCfgOpenErr),
                         fieldText(MsgLang.msgAppError), kMbIconError);

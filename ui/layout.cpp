@@ -20,7 +20,7 @@
 
 #include "config/cfgTypes.h"
 #include "jobs/families.h"
-#include "platform/widget.h"
+#include "ui/widget.h"
 
 #include "ui/ids.h"
 #include "ui/mainWnd.h"

@@ -25,12 +25,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/programRecords.h"
 #include "config/cfgFile.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
-#include "download/jobParam.h"
-#include "platform/widget.h"
+#include "jobs/families.h"
 #include "ui/ids.h"
+#include "ui/widget.h"
 #include "ui/widgetLang.h"
 
 namespace {
@@ -192,7 +193,7 @@ bool CppWnd::OnCreate() {
         OnDestroy();
         return false;
     }
-    setLang(&MsgLang, cfgParam.lang, langHandle_, &Widget);
+    useLanguage(cfgParam.lang);
     setCaption();
     createControls();
     storeHandles();
@@ -345,7 +346,7 @@ void CppWnd::closeEvent(QCloseEvent* e) {
 void CppWnd::changeLanguage(int lang) {
     // A running job keeps the texts it was started with (its own copy).
     cfgParam.lang = lang;
-    setLang(&MsgLang, lang, langHandle_, &Widget);
+    useLanguage(lang);
     changeWidgetsLang(&Widget, &MsgLang);
     Widget.cfgChanged = true;
 }
@@ -360,10 +361,31 @@ void CppWnd::noteRowsBeyondWindow() {
                     "Warning", kMbOk | kMbIconWarning);
 }
 
-T_FnPARAM CppWnd::jobParam() const {
-    T_FnPARAM p = globalJobParam();
-    p.dbConn = &conn_;
-    return p;
+void CppWnd::useLanguage(int lang) {
+    setLang(&MsgLang, lang);
+    for (int i = 0; i < 5; ++i)
+        if (langHandle_[i]) ui_->setChecked(langHandle_[i], i == lang - kLangItalian);
+}
+
+T_jobSource CppWnd::jobSource() {
+    jobEvents_.setCounts(static_cast<int>(catParam.count), static_cast<int>(favParam.count));
+    return programJobSource(&jobEvents_, ui_, &conn_);
+}
+
+bool CppWnd::askDestination(const T_family& f, std::string* target) {
+    if (!f.fileFormat)
+        return ui_->browseFolder(Widget.hMain,
+                                 "Dalmero TEAM\n\nChoose Destination Folder:", target);
+    const SingleFileFormat file = f.fileFormat(f.fileType);
+    *target = defaultListName(f, ui_->localTime());
+    if (ui_->saveFileDialog(Widget.hMain, fieldText(MsgLang.msgSave),
+                            {file.filterDesc, file.filterPattern}, file.defExt, target) &&
+        !target->empty())
+        return true;
+    // No file, no list: said as a file that could not be opened.
+    ui_->setStatus(Widget.hStatus, 0, fieldText(MsgLang.msgError));
+    ui_->setStatus(Widget.hStatus, 1, fieldText(MsgLang.msgFileOpenErr));
+    return false;
 }
 
 bool CppWnd::startJob(bool download) {
@@ -372,14 +394,25 @@ bool CppWnd::startJob(bool download) {
     QPointer<CppWnd> self(this);
     auto ended = [self](const T_jobEnd& e) {
         if (!self) return;
+        // The server's forum request is kept with the configuration.
+        if (e.download && e.showForum) cfgParam.showForum = e.showForum;
         self->lastJobEnd_ = e;
         ++self->jobsEnded_;
         self->afterJob(e);
         self->OnJobEnd(e);
     };
     staleDuringJob_ = false;
-    const T_FnPARAM shared = jobParam();
-    return download ? startDownloadJob(shared, ended) : startWriterJob(shared, ended);
+    const T_jobSource src = jobSource();
+    if (download) return startDownloadJob(src, ended);
+    const int family = cfgParam.fileType;
+    const T_family* f = familyByType(family);
+    if (!f) return false;
+    // The family's checks and early warnings come before the user is asked
+    // where to write; a refusal has been said, a cancel needs no word.
+    if (checkWriterJob(src, family) != 0) return true;
+    std::string target;
+    if (!askDestination(*f, &target)) return true;
+    return startWriterJob(src, family, target, true, ended);
 }
 
 void CppWnd::afterJob(const T_jobEnd& e) {

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "download/download.h"
+#include "jobs/families.h"
 #include "jobs/jobLauncher.h"
 #include "ui/qtPlatform.h"
+#include "ui/widget.h"
 
 class QAction;
 class QButtonGroup;
@@ -82,14 +84,18 @@ public:
     int moveUpDown(int id);
 
     // Starts the download job of the list type or the writer job of the
-    // family through the launcher, on copies of the records; false when
-    // nothing started. The end reaches OnJobEnd on the window thread.
+    // family through the launcher, on copies of the records; a writer's
+    // checks and early warnings come first, then the destination dialog.
+    // False when a job could not be started; true too when the family
+    // refused the list or the user cancelled. The end reaches OnJobEnd on
+    // the window thread.
     bool startJob(bool download);
     virtual void OnJobEnd(const T_jobEnd& end);
     const T_jobEnd& lastJobEnd() const { return lastJobEnd_; }
     int jobsEnded() const { return jobsEnded_; }
-    // The window's job record: its live records, Widget and the connection.
-    T_FnPARAM jobParam() const;
+    // What the window's jobs start from: its live records, its events and
+    // the connection.
+    T_jobSource jobSource();
     // The connection values of the next jobs.
     void setConnection(T_dbConnOverride conn) { conn_ = std::move(conn); }
 
@@ -117,6 +123,10 @@ private:
     // Hides the window and leaves the event loop with code.
     void endProgram(int code);
     void changeLanguage(int lang);
+    // The texts of a language, and its menu item ticked.
+    void useLanguage(int lang);
+    // The folder or the list file of a writer job, asked from the user.
+    bool askDestination(const T_family& f, std::string* target);
     // Says once per load that satellites past row 60 have no row.
     void noteRowsBeyondWindow();
     // Rows without a satellite stay unusable, also after a job restored the window.
@@ -185,6 +195,7 @@ private:
 
     QtPlatform* ui_;
     T_dbConnOverride conn_;
+    WindowEvents jobEvents_{&Widget};
     bool ended_ = false;
     bool inClosing_ = false;
     T_jobEnd lastJobEnd_{};

@@ -16,9 +16,9 @@
 #include "config/cfgTypes.h"
 #include "config/textFunc.h"
 #include "jobs/families.h"
-#include "platform/widget.h"
 #include "ui/ids.h"
 #include "ui/mainWnd.h"
+#include "ui/widget.h"
 
 namespace {
 

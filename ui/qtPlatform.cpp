@@ -475,7 +475,7 @@ bool QtPlatform::openFileDialog(HCtl, const std::string& title,
     return true;
 }
 
-bool QtPlatform::startJob(JobFn fn, T_FnPARAM* param, JobEndFn onEnd) {
+bool QtPlatform::startJob(JobFn fn, void* param, JobEndFn onEnd) {
     if (!fn || running_) return false;
     collectJob();  // a job that returned and was not told yet is told first
     {

@@ -109,7 +109,7 @@ public:
                         std::string* path) override;
     bool openFileDialog(HCtl owner, const std::string& title,
                         const std::vector<std::string>& filter, std::string* path) override;
-    bool startJob(JobFn fn, T_FnPARAM* param, JobEndFn onEnd = {}) override;
+    bool startJob(JobFn fn, void* param, JobEndFn onEnd = {}) override;
     bool jobRunning() override;
     // Serves the event loop until the job has ended and its end was told.
     uint32_t waitJob() override;

@@ -15,9 +15,9 @@
 #include "config/cfgTypes.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
-#include "platform/widget.h"
 #include "ui/ids.h"
 #include "ui/mainWnd.h"
+#include "ui/widget.h"
 
 int currSatBtn = 0;
 T_idxBou tmpBouquet;

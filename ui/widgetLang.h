@@ -1,6 +1,6 @@
 #pragma once
 #include "config/langTypes.h"
-#include "platform/widget.h"
+#include "ui/widget.h"
 
 // Sets the captions that follow the user's language from the message table
 // (the fixed captions stay) and marks the configuration as changed.

@@ -14,9 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "app/programRecords.h"
 #include "channels/dbTypes.h"
 #include "cli/lib/cliReport.h"
-#include "cli/lib/consolePlatform.h"
+#include "cli/lib/consoleEvents.h"
 #include "cli/lib/dbOptions.h"
 #include "cli/lib/importCli.h"
 #include "config/cfgFile.h"
@@ -25,9 +26,9 @@
 #include "config/lang.h"
 #include "config/textFunc.h"
 #include "download/connEnv.h"
-#include "download/jobParam.h"
 #include "jobs/families.h"
 #include "jobs/jobLauncher.h"
+#include "platform/threadRunner.h"
 #include "writers/frame/writerFrame.h"
 
 namespace fs = std::filesystem;
@@ -97,32 +98,33 @@ void printSummary(FILE* out) {
     }
 }
 
-// The report fields of the window: label as printed, key in the JSON report.
-struct ReportField {
-    const char* label;
-    const char* key;
-};
-constexpr ReportField kReportFields[] = {{"Satelliti:", "satellites"},
-                                         {"Transponder:", "transponders"},
-                                         {"Bouquets:", "bouquets"},
-                                         {"Canali TV:", "tvChannels"},
-                                         {"Canali Radio:", "radioChannels"},
-                                         {"Gruppi Favoriti:", "favouriteGroups"},
-                                         {"Canali Favoriti:", "favouriteChannels"}};
+// The report's fields as the JSON report names them, in ReportField order.
+constexpr const char* kReportKeys[kReportFieldCount] = {
+    "satellites",    "transponders",    "bouquets",         "tvChannels",
+    "radioChannels", "favouriteGroups", "favouriteChannels"};
 
-std::vector<std::pair<std::string, std::string>> reportFields(ConsolePlatform& ui) {
+std::vector<std::pair<std::string, std::string>> reportFields(const ConsoleEvents& ui) {
     std::vector<std::pair<std::string, std::string>> fields;
-    for (const ReportField& f : kReportFields) {
-        VaControl* c = ui.find(f.label);
-        fields.emplace_back(f.key, c ? cp1252ToUtf8(c->text) : "");
-    }
+    for (int i = 0; i < kReportFieldCount; ++i)
+        fields.emplace_back(kReportKeys[i], ui.reportText[i]);
     return fields;
 }
 
 void printReport(const std::vector<std::pair<std::string, std::string>>& fields, FILE* out) {
     std::fprintf(out, "Report:\n");
     for (size_t i = 0; i < fields.size(); ++i)
-        std::fprintf(out, "  %-17s %s\n", kReportFields[i].label, fields[i].second.c_str());
+        std::fprintf(out, "  %-17s %s\n", reportFieldLabel(static_cast<ReportField>(i)),
+                     fields[i].second.c_str());
+}
+
+// Where a family's list goes: a single file into a folder gets the name the
+// save dialog would offer.
+std::string listTarget(const T_family& f, const std::string& output) {
+    std::error_code ec;
+    if (!f.fileFormat || !fs::is_directory(output, ec)) return output;
+    const std::string name = defaultListName(f, systemLocalTime());
+    return withDefaultExtension((fs::path(output) / name).string(),
+                                f.fileFormat(f.fileType).defExt);
 }
 
 bool parseFormats(const std::vector<std::string>& in, std::vector<int>* out, std::string* bad) {
@@ -367,7 +369,7 @@ int planOutput(CliOptions& o, OutputPlan* plan) {
     int single = 0;
     const T_family* folderFamily = nullptr;
     for (int t : o.families) {
-        if (familyByType(t)->singleFile)
+        if (familyByType(t)->fileFormat)
             ++single;
         else if (!folderFamily)
             folderFamily = familyByType(t);
@@ -455,11 +457,11 @@ int runCli(int argc, char** argv) {
     const bool quiet = o.quiet;
     T_dbConnOverride& conn = o.db.conn;
 
-    ConsolePlatform ui(stderr, isatty(fileno(stderr)) == 1, quiet, [] {
+    ConsoleEvents ui(stderr, isatty(fileno(stderr)) == 1, quiet, [] {
         struct winsize ws {};
         return ioctl(fileno(stderr), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? ws.ws_col : 80;
     }());
-    createWidgetHandles(&Widget, &ui);
+    ThreadRunner runner;
 
     CliRunRecord run;
     run.program = "velartis-cli";
@@ -492,7 +494,7 @@ int runCli(int argc, char** argv) {
                      &catParam, &favParam, &favIParam, &natParam)) {
         std::string why = cp1252ToUtf8(lastCfgError());
         why.erase(std::remove(why.begin(), why.end(), '\r'), why.end());
-        ui.messageBox(nullptr, lastCfgError(), lastCfgErrorCaption(), kMbIconError);
+        ui.say(lastCfgError(), lastCfgErrorCaption(), kMbIconError);
         run.error = "the configuration could not be loaded: " + why;
         return done(1);
     }
@@ -500,7 +502,7 @@ int runCli(int argc, char** argv) {
     if (cfgParam.lang < 1 || cfgParam.lang > 5)
         return done(1, "the configuration names language " + std::to_string(cfgParam.lang) +
                            ", which does not exist (1 to 5)");
-    setLang(&MsgLang, cfgParam.lang, nullptr, &Widget);
+    setLang(&MsgLang, cfgParam.lang);
     ui.setLanguage(&MsgLang);
     cfgParam.enigmaCp1252 = o.enigmaText == "cp1252" ? 1 : 0;
     if (o.log) cfgParam.logFile = 1;
@@ -513,8 +515,7 @@ int runCli(int argc, char** argv) {
 
     // Each job through the launcher, as the window starts them; the tool
     // then waits for it where the window would go on.
-    T_FnPARAM shared = globalJobParam();
-    shared.dbConn = &conn;
+    const T_jobSource shared = programJobSource(&ui, &runner, &conn);
     T_jobEnd ended{};
     auto onEnd = [&ended](const T_jobEnd& e) { ended = e; };
     auto record = [&](const std::string& job, const std::string& label, uint32_t code,
@@ -543,7 +544,7 @@ int runCli(int argc, char** argv) {
         ui.endJob(false);
         return done(1, "cannot start the download job");
     }
-    ui.waitJob();
+    runner.waitJob();
     ui.endJob(ended.code == kDownloadOk);
     record("download", "Download", ended.code, seconds(t0));
     run.downloaded = true;
@@ -568,20 +569,18 @@ int runCli(int argc, char** argv) {
                                "': " + (gone.empty() ? ec.message() : gone));
         }
     }
-    ui.setDestination(output);
     int result = 0;
     for (int family : families) {
-        cfgParam.fileType = family;
         const T_family* f = familyByType(family);
         size_t before = ui.written.size();
         std::fflush(stdout);
         t0 = std::chrono::steady_clock::now();
         ui.beginJob(f->label);
-        if (!startWriterJob(shared, onEnd)) {
+        if (!startWriterJob(shared, family, listTarget(*f, output), false, onEnd)) {
             ui.endJob(false);
             return done(1, std::string("cannot start the ") + f->label + " job");
         }
-        ui.waitJob();
+        runner.waitJob();
         ui.endJob(ended.code == 0);
         record(f->cliName, f->label, ended.code, seconds(t0));
         const std::vector<std::string> paths(ui.written.begin() + static_cast<long>(before),
@@ -592,7 +591,7 @@ int runCli(int argc, char** argv) {
             continue;
         }
         if (paths.empty()) continue;
-        if (f->singleFile) {
+        if (f->fileFormat) {
             for (const std::string& p : paths)
                 std::printf(quiet ? "%s\n" : "  wrote %s\n", p.c_str());
         } else {

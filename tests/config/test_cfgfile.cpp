@@ -10,7 +10,6 @@
 #include "config/cfgFile.h"
 #include "config/fileIo.h"
 #include "config/lang.h"
-#include "platform/memoryPlatform.h"
 
 namespace fs = std::filesystem;
 
@@ -26,8 +25,7 @@ protected:
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        createWidgetHandles(&Widget, &ui);
-        setLang(&MsgLang, kLangEnglish, nullptr, &Widget);
+        setLang(&MsgLang, kLangEnglish);
         master = std::string(VA_TEST_DATA) + "/config/master.vac";
     }
     void TearDown() override {
@@ -35,7 +33,6 @@ protected:
         std::error_code ec;
         fs::permissions(dir, fs::perms::owner_all, ec);
         fs::remove_all(dir, ec);
-        Widget = T_Widget{};
     }
     bool load(Records& r, const std::string& user, const std::string& masterPath = "") {
         return loadCfgFrom((masterPath.empty() ? master : masterPath).c_str(), user.c_str(), &r.cfg,
@@ -50,22 +47,13 @@ protected:
     bool save(Records& r, const std::string& path) {
         char file[kPathMax];
         std::snprintf(file, sizeof file, "%s", path.c_str());
-        T_FnPARAM p{};
-        p.cfgFile = file;
-        p.cfgParam = &r.cfg;
-        p.satParam = &r.sat;
-        p.favIParam = &r.favI;
-        p.bouIParam = &r.bouI;
-        p.MsgLang = &MsgLang;
-        p.Widget = &Widget;
-        return saveCfg(&p);
+        return saveCfg(file, &r.cfg, &r.sat, &r.favI, &r.bouI);
     }
     static std::string userHead() {
         return "LANG=2\r\nLIST=0\r\nFILE=2\r\nCHFAKE=0\r\nLOGFILE=0\r\nLAT=45.4\r\nLONG=09.1\r\n"
                "LONGWE=1\r\nE1TYPE=0\r\nE2TYPE=0\r\nMAXBOU=000\r\nMAXCTV=00000\r\nMAXCRA=00000\r\n"
                "GHD=1\r\nG3D=1\r\nGRAD=1\r\nGTP=0\r\n";
     }
-    MemoryPlatform ui;
     fs::path dir;
     std::string master;
 };
@@ -156,7 +144,6 @@ TEST_F(CfgFileTest, ReaderTolerance) {
     EXPECT_STREQ(r.sat.sat[1].satName, "My  Sat");  // blanks inside names stay
     EXPECT_EQ(r.favI.count, 1u);
     EXPECT_EQ(r.bouI.count, 0u);
-    EXPECT_TRUE(ui.boxes.empty());
 
     // CR-only line ends, blanks around numeric fields, Windows-1252 names, a
     // DOS end-of-file mark.
@@ -203,8 +190,8 @@ TEST_F(CfgFileTest, CorruptClassesNameFileLineAndReason) {
         {"nul", userHead() + "[SAT]\n" + std::string("192#A\0#1#\n", 10), "", "line 19",
          "NUL byte at column 6"},
         {"noheader", userHead() + sat + "[/SAT]\n", "", "line 18.", "outside any section"},
-        {"cut", userHead() + "\n[SAT]\n" + sat + "193" + sat.substr(3), "", "line 19, section [SAT]",
-         "no closing [/SAT]"},
+        {"cut", userHead() + "\n[SAT]\n" + sat + "193" + sat.substr(3), "",
+         "line 19, section [SAT]", "no closing [/SAT]"},
         {"cutline", userHead() + "\n[SAT]\n" + sat + sat.substr(0, 20), "",
          "line 21, section [SAT]", "fewer than 19 fields"},
         {"cutfavi", "[FAVI]\n2#Kids#\n", "", "line 1, section [FAVI]", "no closing [/FAVI]"},
@@ -233,7 +220,6 @@ TEST_F(CfgFileTest, CorruptClassesNameFileLineAndReason) {
             c.master.empty() ? master : write(std::string(c.name) + ".vac", c.master);
         Records r;
         EXPECT_FALSE(load(r, user, masterPath));
-        EXPECT_TRUE(ui.boxes.empty());  // the front end shows it
         EXPECT_STREQ(lastCfgErrorCaption(), "Corrupted Config File");
         const std::string& t = lastCfgError();
         std::string file = c.master.empty() ? user : masterPath;
@@ -328,7 +314,8 @@ TEST_F(CfgFileTest, OversizedFilesAreRefused) {
                                   "configuration file.\n\nDownload a new cfg file.");
     // A device without end is no file at all; it is not read.
     EXPECT_FALSE(load(r, std::string(VA_TEST_DATA) + "/config/user.cfg", "/dev/zero"));
-    EXPECT_EQ(lastCfgError(), "Unable to open configuration file.\n/dev/zero: it is not a regular file");
+    EXPECT_EQ(lastCfgError(),
+              "Unable to open configuration file.\n/dev/zero: it is not a regular file");
     // The in-memory entry applies the same bound.
     EXPECT_FALSE(loadCfgFromText(std::string(4 << 20, ';') + ";", good, &r));
 }
@@ -400,7 +387,6 @@ TEST_F(CfgFileTest, FailedSaveKeepsTheOldFile) {
     std::string now;
     ASSERT_TRUE(readFileWhole(path, &now));
     EXPECT_EQ(now, "old contents\r\n");
-    EXPECT_TRUE(ui.boxes.empty());
     EXPECT_NE(lastCfgError().find(path), std::string::npos) << lastCfgError();
     EXPECT_STREQ(lastCfgErrorCaption(), "Application Error");
     for (auto& e : fs::directory_iterator(dir))

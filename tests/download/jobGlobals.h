@@ -1,13 +1,16 @@
 #pragma once
-// The global records a download job reads, set afresh for a test.
+// The global records a download job reads, set afresh for a test, and the
+// job's request made from them as the launcher makes it.
+#include <memory>
+
+#include "channels/dbTypes.h"
 #include "config/cfgTypes.h"
 #include "config/lang.h"
-#include "platform/widget.h"
+#include "download/download.h"
 
-// English messages, every type filter open, the widgets on ui; no
-// satellites, categories, favourite groups or bouquets yet.
-inline void resetJobGlobals(Platform* ui) {
-    createWidgetHandles(&Widget, ui);
+// English messages, every type filter open; no satellites, categories,
+// favourite groups or bouquets yet.
+inline void resetJobGlobals() {
     cfgParam = T_cfgStruct{};
     initAppIdentity(&cfgParam);
     cfgParam.lang = kLangEnglish;
@@ -19,4 +22,24 @@ inline void resetJobGlobals(Platform* ui) {
     bouParam = T_idxBou{};
     bouIParam = T_idxBouI{};
     MsgLang = *langTable(kLangEnglish);
+}
+
+// A download request with copies of the global records as they are now.
+inline std::unique_ptr<T_dlRequest> globalRequest(JobEvents* events,
+                                                  const T_dbConnOverride& conn = {}) {
+    auto r = std::make_unique<T_dlRequest>();
+    r->cfg = cfgParam;
+    r->sat = satParam;
+    r->bou = bouParam;
+    r->bouI = bouIParam;
+    r->cat = catParam;
+    r->fav = favParam;
+    r->favI = favIParam;
+    r->nat = natParam;
+    r->lang = MsgLang;
+    r->db = {&satDB, &tpDB, &chDB, &favDB, &chFavDB, &Report};
+    r->events = events;
+    r->type = cfgParam.listType;
+    r->conn = conn;
+    return r;
 }

@@ -15,17 +15,15 @@
 #include <thread>
 #include <vector>
 
+#include "channels/dbTypes.h"
 #include "config/cfgTypes.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
-#include "channels/dbTypes.h"
 #include "download/download.h"
-#include "download/jobParam.h"
 #include "download/jobSteps.h"
-#include "platform/memoryPlatform.h"
-#include "platform/widget.h"
 #include "tests/download/cutProxy.h"
 #include "tests/download/jobGlobals.h"
+#include "tests/support/recordingEvents.h"
 
 namespace {
 
@@ -33,19 +31,11 @@ using ::testing::HasSubstr;
 
 const char kConnectFailed[] = "Can't connect to MySql server on xx:xx:xx:xx (10053)";
 
-// What the download jobs are given through their parameter record.
+// The connection the download jobs are given, and what the last one handed
+// back: the rows it dropped and the server's forum request.
 T_dbConnOverride testConn;
 T_dbDropped testDropped;
-
-class RecordingPlatform : public MemoryPlatform {
-public:
-    std::vector<int> downProgress;
-
-protected:
-    void onProgress(const std::string& bar, int pos) override {
-        if (bar == "progDown") downProgress.push_back(pos);
-    }
-};
+int testShowForum = 0;
 
 T_dbConnValues testDb(const char* name) {
     return {"127.0.0.1", "vauser", "vapass1", name, "", VA_TEST_DB_PORT};
@@ -119,12 +109,11 @@ int loopbackPort(bool listening, int* fd) {
 
 class Download : public ::testing::Test {
 protected:
-    std::unique_ptr<RecordingPlatform> ui;
-    T_FnPARAM p{};
+    std::unique_ptr<RecordingEvents> ui;
 
     void SetUp() override {
-        ui = std::make_unique<RecordingPlatform>();
-        resetJobGlobals(ui.get());
+        ui = std::make_unique<RecordingEvents>();
+        resetJobGlobals();
         cfgParam.chFake = 1;
         for (int i = 0; i < 4; ++i) {
             catParam.cat[i].catId = favParam.fav[i].favId = i + 1;
@@ -132,9 +121,6 @@ protected:
         }
         catParam.count = favParam.count = 4;
         setDatabase("velartis");
-        p = globalJobParam();
-        p.dbConn = &testConn;
-        p.dropped = &testDropped;
     }
     void TearDown() override { testConn = T_dbConnOverride{}; }
 
@@ -158,17 +144,24 @@ protected:
         SetUp();
         for (int id : satIds) addSat(id);
         if (tweak) tweak();
-        EXPECT_TRUE(ui->startJob(fn, &p));
-        return ui->waitJob();
+        return run(fn);
+    }
+    // The job on a request made from the records as they are now.
+    uint32_t run(JobFn fn) {
+        auto p = globalRequest(ui.get(), testConn);
+        const uint32_t code = fn(p.get());
+        testDropped = p->dropped;
+        testShowForum = p->showForum;
+        return code;
     }
 
     // A successful end: closing texts, window restored for generation,
     // progress only forward and ending at 100. Gives the closing box text.
     std::string successfulEnd() {
-        EXPECT_EQ(ui->find("status")->status[0], "");
-        EXPECT_EQ(ui->find("status")->status[1], MsgLang.msgDbReadOk);
-        EXPECT_TRUE(ui->enabled(Widget.hGenerate) && ui->enabled(Widget.hDownload));
-        const std::vector<int>& pos = ui->downProgress;
+        EXPECT_EQ(ui->shown[0], "");
+        EXPECT_EQ(ui->shown[1], MsgLang.msgDbReadOk);
+        EXPECT_TRUE(ui->restored() && ui->generate);
+        const std::vector<int>& pos = ui->downloadProgress;
         EXPECT_TRUE(!pos.empty() && pos.back() == 100 && std::is_sorted(pos.begin(), pos.end()));
         EXPECT_FALSE(ui->boxes.empty());
         if (ui->boxes.empty()) return "";
@@ -178,10 +171,9 @@ protected:
     }
     // A failed end; gives the status text.
     std::string failedEnd() {
-        EXPECT_EQ(ui->find("status")->status[0], " Error");
-        EXPECT_FALSE(ui->enabled(Widget.hGenerate));
-        EXPECT_TRUE(ui->enabled(Widget.hDownload));
-        return ui->find("status")->status[1];
+        EXPECT_EQ(ui->shown[0], " Error");
+        EXPECT_TRUE(ui->restored() && !ui->generate);
+        return ui->shown[1];
     }
 };
 
@@ -236,13 +228,12 @@ TEST_F(Download, NumbersNoReceiverTunesAreDroppedAndNamed) {
     // velartis_badvalues: text in numeric columns and values out of range.
     auto run = [&](JobFn fn) {
         setDatabase("velartis_badvalues");
-        return download(
-            fn,
-            [] {
-                setDatabase("velartis_badvalues");
-                cfgParam.chFake = 0;
-            },
-            {600, 601, 602});
+        return download(fn,
+                        [] {
+                            setDatabase("velartis_badvalues");
+                            cfgParam.chFake = 0;
+                        },
+                        {600, 601, 602});
     };
     ASSERT_EQ(run(DownloadDataCh), kDownloadOk);
     EXPECT_EQ(sats(), "600 Bad Values Sat");
@@ -373,7 +364,7 @@ TEST_F(Download, MessageRowStopsOldAndOutdatedBuilds) {
         ASSERT_EQ(download(c.fn, [&] { copyText(cfgParam.appVersion, c.version); }, {192}),
                   c.result);
         EXPECT_EQ(failedEnd(), "Operation canceled.");
-        EXPECT_EQ(p.showForum, c.showForum);
+        EXPECT_EQ(testShowForum, c.showForum);
         ASSERT_EQ(ui->boxes.size(), 1u);
         EXPECT_EQ(ui->boxes[0].text,
                   "This is one old version of Velartis!\r\n"
@@ -447,8 +438,7 @@ TEST_F(Download, ConnectionLostDuringAResultFailsTheJob) {
             testConn.port = static_cast<unsigned>(proxy.port());
             cfgParam.chFake = 0;
             proxy.cutAfter(cut);
-            EXPECT_TRUE(ui->startJob(c.fn, &p));
-            return ui->waitJob();
+            return Download::run(c.fn);
         };
         traced.clear();
         dbQueryTrace = traceQuery;

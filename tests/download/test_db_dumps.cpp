@@ -13,17 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "channels/dbTypes.h"
 #include "config/cfgTypes.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
-#include "channels/dbTypes.h"
 #include "download/download.h"
 #include "download/downloadCommon.h"
-#include "download/jobParam.h"
 #include "download/jobSteps.h"
-#include "platform/memoryPlatform.h"
-#include "platform/widget.h"
 #include "tests/download/jobGlobals.h"
+#include "tests/support/recordingEvents.h"
 
 namespace {
 
@@ -133,11 +131,11 @@ struct Case {
 
 class DownloadDumps : public ::testing::Test {
 protected:
-    std::unique_ptr<MemoryPlatform> ui;
+    std::unique_ptr<RecordingEvents> ui;
 
     void reset(const char* db) {
-        ui = std::make_unique<MemoryPlatform>();
-        resetJobGlobals(ui.get());
+        ui = std::make_unique<RecordingEvents>();
+        resetJobGlobals();
         for (int i = 0; i < 4; ++i) {
             catParam.cat[i].catId = favParam.fav[i].favId = i + 1;
             favParam.fav[i].favOn = 1;
@@ -149,22 +147,20 @@ protected:
     std::vector<Section> run(const Case& c) {
         reset(c.db);
         if (c.setup) c.setup();
-        T_FnPARAM p = globalJobParam();
-        p.dbConn = &conn;
-        p.dropped = &dropped;
-        EXPECT_TRUE(ui->startJob(c.fn, &p));
-        uint32_t rc = ui->waitJob();
+        auto p = globalRequest(ui.get(), conn);
+        uint32_t rc = c.fn(p.get());
+        dropped = p->dropped;
 
         std::vector<Section> out;
         Section w{"window", {}, false};
-        w.lines.push_back(strFormat("result %u showForum %d", rc, p.showForum));
-        for (const char* f : {"Satelliti:", "Transponder:", "Bouquets:", "Canali TV:",
-                              "Canali Radio:", "Gruppi Favoriti:", "Canali Favoriti:"})
-            w.lines.push_back(std::string(f) + " " + esc(ui->find(f)->text));
+        w.lines.push_back(strFormat("result %u showForum %d", rc, p->showForum));
+        for (int f = 0; f < kReportFieldCount; ++f)
+            w.lines.push_back(std::string(reportFieldLabel(static_cast<ReportField>(f))) + " " +
+                              esc(ui->reported[f]));
         for (int part = 0; part < 2; ++part)
             for (const std::string& t : texts(ui->statusLog[part]))
                 w.lines.push_back(strFormat("status %d: %s", part, t.c_str()));
-        for (const MessageBoxCall& b : ui->boxes)
+        for (const BoxCall& b : ui->boxes)
             w.lines.push_back(
                 strFormat("box %s %u: %s", esc(b.caption).c_str(), b.flags, esc(b.text).c_str()));
         out.push_back(w);

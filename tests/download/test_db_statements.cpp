@@ -11,17 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "channels/dbTypes.h"
 #include "config/cfgTypes.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
-#include "channels/dbTypes.h"
 #include "download/download.h"
 #include "download/downloadCommon.h"
-#include "download/jobParam.h"
 #include "download/jobSteps.h"
-#include "platform/memoryPlatform.h"
-#include "platform/widget.h"
 #include "tests/download/jobGlobals.h"
+#include "tests/support/recordingEvents.h"
 
 namespace {
 
@@ -29,14 +27,12 @@ std::vector<std::string> traced;
 void trace(const std::string& sql) { traced.push_back(sql); }
 
 // The download bar's positions, each with the step shown at the time.
-class ProgressLog : public MemoryPlatform {
+class ProgressLog : public RecordingEvents {
 public:
     std::vector<std::pair<int, std::string>> moves;
 
-protected:
-    void onProgress(const std::string& bar, int pos) override {
-        if (bar == "progDown")
-            moves.push_back({pos, statusLog[1].empty() ? "" : statusLog[1].back()});
+    void progress(JobBar which, int pos) override {
+        if (which == JobBar::kDownload) moves.push_back({pos, shown[1]});
     }
 };
 std::vector<std::pair<int, std::string>> progress;
@@ -48,19 +44,17 @@ T_dbConnValues wide() {
 // The statements of one download of every satellite of velartis_wide.
 std::vector<std::string> statementsOf(JobFn fn) {
     ProgressLog ui;
-    resetJobGlobals(&ui);
+    resetJobGlobals();
     for (int id = 1; id <= 160; ++id) {
         T_satRec& s = satParam.sat[++satParam.count];
         s = T_satRec{id, "", 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, "111", "11111", ""};
     }
     T_dbConnValues v = wide();
     T_dbConnOverride conn{v.host, v.user, v.password, v.name, "", v.port, true};
-    T_FnPARAM p = globalJobParam();
-    p.dbConn = &conn;
+    auto p = globalRequest(&ui, conn);
     traced.clear();
     dbQueryTrace = trace;
-    EXPECT_TRUE(ui.startJob(fn, &p));
-    EXPECT_EQ(ui.waitJob(), kDownloadOk);
+    EXPECT_EQ(fn(p.get()), kDownloadOk);
     dbQueryTrace = nullptr;
     progress = ui.moves;
     return traced;

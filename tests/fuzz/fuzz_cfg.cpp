@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "config/cfgFile.h"
-#include "platform/widget.h"
 
 namespace {
 
@@ -22,7 +21,6 @@ std::string compose(const Records& r) { return composeCfg(&r.cfg, &r.sat, &r.fav
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Widget.ui = nullptr;
     const std::string_view all(reinterpret_cast<const char*>(data), size);
     const std::string_view sep = "\n====\n";
     const size_t at = all.find(sep);

@@ -5,7 +5,6 @@
 
 #include "channels/dbTypes.h"
 #include "download/download.h"
-#include "download/jobParam.h"
 #include "tests/download/jobGlobals.h"
 #include "tests/readback/lists.h"
 #include "tests/writers/writerFixture.h"
@@ -24,8 +23,8 @@ struct Download {
 // Runs the download job of the list mode into the channel tables, with a
 // universal LNB on DiSEqC ports 1 to 4 and every filter open.
 void download(const Download& d) {
-    auto ui = std::make_unique<MemoryPlatform>();
-    resetJobGlobals(ui.get());
+    RecordingEvents ui;
+    resetJobGlobals();
     cfgParam.listType = d.list, cfgParam.chFake = d.chFake;
     cfgParam.maxBou = d.maxBou, cfgParam.maxCTv = d.maxTv, cfgParam.maxCRa = d.maxRadio;
     cfgParam.latDeg = 45, cfgParam.lonDeg = 9;
@@ -36,21 +35,18 @@ void download(const Download& d) {
     for (int id : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 19}) catParam.cat[catParam.count++].catId = id;
     for (int id : d.skipFavs) favIParam.fav[++favIParam.count].favId = id;
     const T_dbConnOverride conn{"127.0.0.1", "vauser", "vapass1", d.db, "", VA_TEST_DB_PORT, false};
-    T_FnPARAM p = globalJobParam();
-    p.dbConn = &conn;
+    auto p = globalRequest(&ui, conn);
     JobFn job = d.list == 1 ? DownloadDataBSat : d.list == 2 ? DownloadDataFSat : DownloadDataCh;
-    ASSERT_TRUE(ui->startJob(job, &p));
-    ASSERT_EQ(ui->waitJob(), kDownloadOk)
-        << d.db << " mode " << d.list << ": " << ui->find("status")->status[1];
+    ASSERT_EQ(job(p.get()), kDownloadOk) << d.db << " mode " << d.list << ": " << ui.shown[1];
 }
 
 // Each format builds from the tables and reads back; gives the lists.
 std::map<ListFormat, ListFiles> expectReadsBack(std::initializer_list<ListFormat> formats) {
-    const T_FnPARAM p = globalJobParam();
+    const auto p = globalRequest(nullptr);
     std::map<ListFormat, ListFiles> lists;
     for (ListFormat f : formats) {
         const BuildResult r =
-            buildList(f, writerInput(&p, kClock), {&bouParam, &catParam}, &lists[f]);
+            buildList(f, writerInput(p.get(), kClock), {&bouParam, &catParam}, &lists[f]);
         EXPECT_TRUE(r.ok) << formatName(f) << ": " << r.message;
         if (r.ok) {
             EXPECT_TRUE(readsBack(readList(f, lists[f]))) << formatName(f);

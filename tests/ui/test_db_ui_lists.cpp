@@ -7,10 +7,10 @@
 
 #include "config/fileIo.h"
 #include "jobs/families.h"
-#include "platform/widget.h"
 #include "tests/cli/cliRun.h"
 #include "tests/ui/uiFixture.h"
 #include "ui/ids.h"
+#include "ui/widget.h"
 
 namespace fs = std::filesystem;
 
@@ -139,7 +139,7 @@ TEST_F(ListsTest, EveryFamilyFromTheWindowIsWhatTheToolWritesFromItsSavedConfigu
         ui.setClock(startOf(cliOut));
         click(Widget.hFamily[t]);
         EXPECT_EQ(cfgParam.fileType, t);
-        if (f.singleFile)
+        if (f.fileFormat)
             ui.answerSave(wndOut.string());
         else
             ui.answerFolder(wndOut.string());
@@ -164,10 +164,11 @@ TEST_F(ListsTest, TheGenerateSideLastsFromADownloadUntilAChangeOrAFailedDownload
     run(Widget.hDownload);
     ASSERT_TRUE(generateSide());
     EXPECT_EQ(w<QProgressBar>(Widget.hProgDown)->value(), 100);
-    // A writer leaves it, also when the user cancels its dialog.
+    // A writer leaves it; a cancelled dialog starts no job and leaves it too.
     run(Widget.hGenerate);
     EXPECT_TRUE(generateSide());
-    run(Widget.hGenerate);
+    click(Widget.hGenerate);
+    EXPECT_FALSE(ui.jobRunning());
     EXPECT_TRUE(generateSide());
 
     // Open Cfg while a download runs: what it brings no longer matches the
@@ -206,16 +207,13 @@ TEST_F(ListsTest, SortingTheBouquetsDuringAnAzboxJobLeavesThatJobsList) {
     auto generate = [&](const char* name, bool sortMeanwhile) {
         const fs::path out = dir_ / name;
         fs::create_directories(out);
-        ui.onShow = [&, out](const UiCall& c) {
-            if (c.kind != UiCall::kFolder) return;
-            if (sortMeanwhile) {
-                tab(2);
-                click(Widget.hSortNation);
-                tab(3);
-            }
-            ui.answerFolder(out.string());
-        };
-        run(Widget.hGenerate);
+        ui.answerFolder(out.string());
+        const int before = wnd->jobsEnded();
+        click(Widget.hGenerate);
+        // The job cannot end before its closing box, which this thread shows.
+        EXPECT_TRUE(ui.jobRunning());
+        if (sortMeanwhile) command(ids::kSortNation);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return wnd->jobsEnded() == before + 1; }, 60000));
         EXPECT_EQ(wnd->lastJobEnd().code, 0u);
         return filesBelow(out);
     };

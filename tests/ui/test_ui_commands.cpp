@@ -11,9 +11,9 @@
 #include "config/fileIo.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
-#include "platform/widget.h"
 #include "tests/ui/uiFixture.h"
 #include "ui/ids.h"
+#include "ui/widget.h"
 
 namespace {
 
@@ -453,21 +453,22 @@ TEST_F(CommandTest, DisclaimerCodePageAndJobStartsThatMayNotHappen) {
     EXPECT_FALSE(wnd->ended());
     cfgParam.fileType = 2;
 
-    // While a job waits for its folder, "Download Data" and "Generate File"
-    // start nothing, say nothing and change nothing.
+    // While a job waits for the answer to its box, "Download Data" and
+    // "Generate File" start nothing, say nothing and change nothing.
     size_t boxes = 0;
+    ui.answerFolder((dir_).string());
     ui.onShow = [&](const UiCall& c) {
-        if (c.kind != UiCall::kFolder) return;
+        if (c.kind != UiCall::kBox || !c.fromJob) return;
+        ui.onShow = nullptr;
         w<QProgressBar>(Widget.hProgGen)->setValue(55);
         click(Widget.hSatSelAll);
         command(ids::kDownload);
         command(ids::kGenerate);
         boxes = ui.shown().size();
         EXPECT_EQ(w<QProgressBar>(Widget.hProgGen)->value(), 55);
-        ui.answerFolder(std::nullopt);
     };
     ASSERT_TRUE(wnd->startJob(false));
     ASSERT_TRUE(QTest::qWaitFor([&] { return wnd->jobsEnded() == 1; }, 20000));
-    EXPECT_EQ(boxes, 2u);  // the warning and the error box above, nothing more
+    EXPECT_EQ(boxes, 3u);  // the warning and the error box above, and the folder asked
     EXPECT_EQ(satParam.sat[1].selected, 0);
 }

@@ -13,9 +13,9 @@
 #include "config/cfgTypes.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
-#include "platform/widget.h"
 #include "tests/ui/uiFixture.h"
 #include "ui/ids.h"
+#include "ui/widget.h"
 
 namespace {
 
@@ -104,8 +104,9 @@ TEST_F(WindowTest, AWorkerThreadGreysAndRestoresTheRealControls) {
     // A change withdraws the generate side and empties the progress bars.
     ASSERT_TRUE(onWorker([&] {
         showWidget4Job(&Widget, cats, favs, true);
-        setProgressPos(&Widget, Widget.hProgDown, 60);
-        setProgressPos(&Widget, Widget.hProgGen, 30);
+        WindowEvents events(&Widget);
+        events.progress(JobBar::kDownload, 60);
+        events.progress(JobBar::kGenerate, 30);
     }));
     EXPECT_EQ(qobject_cast<QProgressBar*>(widget(Widget.hProgDown))->value(), 60);
     Widget.cfgChanged = false;
@@ -118,7 +119,7 @@ TEST_F(WindowTest, AWorkerThreadGreysAndRestoresTheRealControls) {
     EXPECT_TRUE(enabled(Widget.hDownload));
 }
 
-TEST_F(WindowTest, AJobsDialogsAreTheWindowsAndALanguageChangeDoesNotReachIt) {
+TEST_F(WindowTest, TheWindowAsksWhereAndAJobsBoxesAreItsOwnAndALanguageChangeDoesNotReachIt) {
     copyShipped();
     ASSERT_TRUE(start());
     // A folder name that is no Windows-1252 text on disk (UTF-8 bytes).
@@ -127,25 +128,28 @@ TEST_F(WindowTest, AJobsDialogsAreTheWindowsAndALanguageChangeDoesNotReachIt) {
     const std::string english = fieldText(MsgLang.msgFileWritten);
     const std::thread::id windowThread = std::this_thread::get_id();
 
-    bool greyed = false, secondRefused = false, allOnWindowThread = true;
+    bool greyed = false, allOnWindowThread = true, folderBeforeJob = false;
     QString pathShown;
     ui.onShow = [&](const UiCall& c) {
         allOnWindowThread = allOnWindowThread && std::this_thread::get_id() == windowThread;
-        if (c.kind == UiCall::kBox)
-            pathShown = qobject_cast<VaStatusBar*>(widget(Widget.hStatus))->part(1)->text();
-        if (c.kind != UiCall::kFolder) return;
-        // While the job waits for the folder, the window is the user's.
+        if (c.kind == UiCall::kFolder) folderBeforeJob = !c.fromJob && !ui.jobRunning();
+        if (c.kind != UiCall::kBox) return;
+        pathShown = qobject_cast<VaStatusBar*>(widget(Widget.hStatus))->part(1)->text();
         greyed = !widget(Widget.hDownload)->isEnabled() && !widget(Widget.hSatBtn[1])->isEnabled();
-        command(ids::kLangFirst + kLangGerman - 1);
-        secondRefused = !wnd->startJob(true);
-        ui.answerFolder(out.string());
     };
-    // The Enigma2 writer, on the (empty) channel tables.
+    ui.answerFolder(out.string());
+    // The Enigma2 writer, on the (empty) channel tables. It cannot end
+    // before its closing box, which this thread shows: meanwhile the
+    // window is the user's.
     ASSERT_TRUE(wnd->startJob(false));
+    ASSERT_TRUE(ui.jobRunning());
+    const bool secondRefused = !wnd->startJob(true);
+    command(ids::kLangFirst + kLangGerman - 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return wnd->jobsEnded() == 1; }, 20000));
     EXPECT_FALSE(ui.jobRunning());
 
     EXPECT_TRUE(allOnWindowThread);
+    EXPECT_TRUE(folderBeforeJob);
     EXPECT_TRUE(greyed);
     EXPECT_TRUE(secondRefused);
     const T_jobEnd& end = wnd->lastJobEnd();
@@ -156,7 +160,6 @@ TEST_F(WindowTest, AJobsDialogsAreTheWindowsAndALanguageChangeDoesNotReachIt) {
     const auto shown = ui.shown();
     ASSERT_GE(shown.size(), 2u);
     EXPECT_EQ(shown.front().kind, UiCall::kFolder);
-    EXPECT_TRUE(shown.front().fromJob);
     EXPECT_EQ(shown.front().caption.rfind("Dalmero TEAM", 0), 0u);
     // The job's last box, in the language it was started with.
     EXPECT_EQ(shown.back().kind, UiCall::kBox);

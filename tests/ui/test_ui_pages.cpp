@@ -13,9 +13,9 @@
 #include "config/codepage.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
-#include "platform/widget.h"
 #include "tests/ui/uiFixture.h"
 #include "ui/ids.h"
+#include "ui/widget.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 
 #include "config/cfgTypes.h"
 #include "config/lang.h"
-#include "platform/widget.h"
 #include "tests/ui/uiFixture.h"
 #include "ui/ids.h"
 #include "ui/start.h"
+#include "ui/widget.h"
 
 TEST_F(WindowTest, StartsFromTheShippedFilesWithTheirRowsAndBoxes) {
     copyShipped();

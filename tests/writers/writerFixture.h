@@ -1,6 +1,6 @@
 #pragma once
 // What the writer tests share: channel tables built by hand, a writer job
-// on the recording platform with a fixed clock, and a temporary folder.
+// with its events recorded and a fixed clock, and a temporary folder.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -14,7 +14,7 @@
 #include "config/fileIo.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
-#include "platform/memoryPlatform.h"
+#include "tests/support/recordingEvents.h"
 #include "writers/frame/writerFrame.h"
 
 namespace fs = std::filesystem;
@@ -127,41 +127,57 @@ struct Tables : T_cfgRecords {
     }
 };
 
-// Keeps the generate bar's positions, and whether the window was greyed
-// when each message box came up.
-class RecordingPlatform : public MemoryPlatform {
-public:
-    std::vector<int> progress;
-    std::vector<bool> greyedAtBox;
-
-protected:
-    void onProgress(const std::string& bar, int pos) override {
-        if (bar == "progGen") progress.push_back(pos);
-    }
-    void onMessageBox(const MessageBoxCall&) override {
-        greyedAtBox.push_back(!find("hGenerate")->enabled);
-    }
-};
-
-// A writer job over the tables, on the recording platform, with a folder
-// to write into.
+// A writer job over the tables, its events recorded, with a folder to
+// write into.
 struct Job : Tables {
-    RecordingPlatform ui;
-    T_Widget widget{};
-    T_FnPARAM param{};
+    RecordingEvents ui;
+    T_jobRequest param;
     TempDir tmp;
 
-    Job() {
-        createWidgetHandles(&widget, &ui);
-        ui.setClock(start);
-        param = {nullptr,    &cfg,        nullptr,       &bou,    &bouI,       &cat,
-                 &fav,       &favI,       &nat,          &lang,   satDB.get(), tpDB.get(),
-                 chDB.get(), favDB.get(), chFavDB.get(), &report, &widget};
+    Job() { ui.setClock(start); }
+    // The request as the launcher makes it: copies of the records now.
+    T_jobRequest* req() {
+        resolveTarget();
+        static_cast<T_cfgRecords&>(param) = *this;
+        param.lang = lang;
+        param.db = {satDB.get(), tpDB.get(), chDB.get(), favDB.get(), chFavDB.get(), &report};
+        param.events = &ui;
+        param.type = cfg.fileType;
+        return &param;
     }
+    // The destination, as the front end passes it.
+    void target(const fs::path& p) { dest_ = p, into_ = false; }
+    // A single-file list into the folder dir, under the name the save
+    // dialog offers.
+    void saveInto(const fs::path& dir) { dest_ = dir, into_ = true; }
+
+private:
+    fs::path dest_;
+    bool into_ = false;
+    void resolveTarget() {
+        const fs::path p = dest_;
+        param.target = p.string();
+        if (!into_) return;
+        // The names the save dialog offers, by family.
+        static const char* const kNames[8] = {"DMlistNDF-%04d%02d%02d.ndf",
+                                              "",
+                                              "",
+                                              "",
+                                              "DMlistSB5-%04d%02d%02d.bin",
+                                              "DMlistS2-HD-%04d%02d%02d.bin",
+                                              "DMlistPvr-ST1-%04d%02d%02d.bin",
+                                              "DMlistPvr-JS1-%04d%02d%02d.bin"};
+        char name[64];
+        std::snprintf(name, sizeof name, kNames[cfg.fileType & 7], start.year, start.month,
+                      start.day);
+        param.target = (p / name).string();
+    }
+
+public:
     // Every box as "caption|icon|text".
     std::vector<std::string> boxes() const {
         std::vector<std::string> v;
-        for (const MessageBoxCall& b : ui.boxes) {
+        for (const BoxCall& b : ui.boxes) {
             const unsigned icon = b.flags & 0xF0;
             const char* name = icon == kMbIconError         ? "error"
                                : icon == kMbIconWarning     ? "warning"
@@ -171,10 +187,6 @@ struct Job : Tables {
         }
         return v;
     }
-    std::string status(int part) { return ui.find("status")->status[part]; }
-    // The window came back after the job.
-    bool restored() {
-        return ui.find("hDownload")->enabled && ui.find("hGenerate")->enabled &&
-               ui.find("satCheck1")->enabled;
-    }
+    std::string status(int part) { return ui.shown[part]; }
+    bool restored() { return ui.restored(); }
 };

@@ -31,13 +31,13 @@ FolderFormat azboxFormat(const AzboxLists& lists) {
 }
 
 uint32_t WriteAZbox(void* param) {
-    auto* p = static_cast<T_FnPARAM*>(param);
-    FolderFormat fmt = azboxFormat(AzboxLists{p->bouParam, p->catParam});
+    auto* p = static_cast<T_jobRequest*>(param);
+    FolderFormat fmt = azboxFormat(AzboxLists{&p->bou, &p->cat});
     // Records left out are named once, before the user picks the folder.
     fmt.precheck = [p](const WriterInput& in) {
         std::vector<std::string> skipped;
         BuildResult r = checkAzbox(in, &skipped);
-        if (r.ok) warnRecords(p->Widget, in, azboxSkippedHeading(skipped.size()), skipped);
+        if (r.ok) warnRecords(p, azboxSkippedHeading(skipped.size()), skipped);
         return r;
     };
     return runFolderJob(p, fmt);

@@ -391,11 +391,13 @@ namespace {
 // Satellites on a Switch 1.0/1.1 get only their committed port here; the
 // user is warned once per job and the job goes on. A warning, not an
 // error: an error the job meets later must be the one it reports.
-void warnUncommittedSwitch(const WriterInput& in, T_Widget* w) {
+void warnUncommittedSwitch(T_jobRequest* p, const WriterInput& in) {
+    if (p->warned) return;
     for (uint32_t s = 1; s <= in.satDB->count && s < kSatDbSlots; ++s) {
         if (in.satDB->sat[s].switchType == 2) {
-            setStatusText(w, in.lang->msgWarning, in.lang->msgSwitchUnsupported);
-            showMessage(w, in.lang->msgSwitchUnsupported, in.lang->msgWarning, kMbIconWarning);
+            p->events->status(JobStatus::kWarning, in.lang->msgWarning,
+                              in.lang->msgSwitchUnsupported);
+            p->events->message(in.lang->msgSwitchUnsupported, in.lang->msgWarning, kMbIconWarning);
             return;
         }
     }
@@ -403,21 +405,23 @@ void warnUncommittedSwitch(const WriterInput& in, T_Widget* w) {
 
 }  // namespace
 
+SingleFileFormat ecdfFileFormat(int family) {
+    return binFileFormat(family == kEcdfFamilyS2HD ? "DMlistS2-HD-%04d%02d%02d.bin"
+                                                   : "DMlistSB5-%04d%02d%02d.bin");
+}
+
 uint32_t WriteSB5S2HD(void* param) {
-    auto* p = static_cast<T_FnPARAM*>(param);
-    const int family = p->cfgParam->fileType;
+    auto* p = static_cast<T_jobRequest*>(param);
+    const int family = p->cfg.fileType;
     // The switch warning and the limits come before the window is greyed.
     const WriterInput pre = writerInput(p, VaTime{});
-    warnUncommittedSwitch(pre, p->Widget);
+    warnUncommittedSwitch(p, pre);
     if (const char* limit = limitExceeded(pre)) return refuseWriterJob(p, limit);
-    SingleFileFormat fmt = binFileFormat(family == kEcdfFamilyS2HD ? "DMlistS2-HD-%04d%02d%02d.bin"
-                                                                   : "DMlistSB5-%04d%02d%02d.bin");
+    SingleFileFormat fmt = ecdfFileFormat(family);
     fmt.build = [p, family](const WriterInput& in, std::string* image) {
         std::vector<std::string> skipped;
         BuildResult r = buildEcdfImage(in, family, image, &skipped);
-        if (r.ok)
-            warnRecords(p->Widget, in,
-                        "Some records cannot be written in the ECDF format:", skipped);
+        if (r.ok) warnRecords(p, "Some records cannot be written in the ECDF format:", skipped);
         return r;
     };
     return runSingleFileJob(p, fmt);

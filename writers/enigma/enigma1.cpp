@@ -107,16 +107,16 @@ FolderFormat enigma1Format() {
     f.folderPrefix = "DalmeroListE1";
     f.build = buildE1;
     f.lastMilestone = 90;
-    f.beforeSuccess = [](const WriterInput& in, T_Widget* w) {
+    f.beforeSuccess = [](const WriterInput& in, JobEvents& ev) {
         const T_dbReport& r = *in.report;
         uint64_t channels = uint64_t{r.tvChannels} + r.tvFake + r.radioChannels;
         if (channels > kE1ChannelWarning)
-            showMessage(w, in.lang->msgManyChannels, in.lang->msgWarning, kMbIconWarning);
+            ev.message(in.lang->msgManyChannels, in.lang->msgWarning, kMbIconWarning);
     };
     return f;
 }
 
 uint32_t WriteE1(void* param) {
-    T_FnPARAM* p = static_cast<T_FnPARAM*>(param);
+    auto* p = static_cast<T_jobRequest*>(param);
     return runFolderJob(p, enigma1Format());
 }

@@ -39,6 +39,6 @@ FolderFormat enigma2Format() {
 }
 
 uint32_t WriteE2(void* param) {
-    T_FnPARAM* p = static_cast<T_FnPARAM*>(param);
+    auto* p = static_cast<T_jobRequest*>(param);
     return runFolderJob(p, enigma2Format());
 }

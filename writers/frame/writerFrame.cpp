@@ -19,7 +19,6 @@ namespace {
 // Longest path the platform takes, NUL excluded.
 constexpr size_t kMaxPathLen = kPathMax - 1;
 
-const char* const kBrowseTitle = "Dalmero TEAM\n\nChoose Destination Folder:";
 const char* const kLogNotWritten =
     "The list was written correctly, but its log file could not be written.";
 
@@ -34,23 +33,22 @@ std::string renamedIn(std::string text, const std::string& from, const std::stri
     return text;
 }
 
-VaTime jobTime(T_Widget* w) { return (w && w->ui) ? w->ui->localTime() : systemLocalTime(); }
-
-int catCount(const T_FnPARAM* p) { return p->catParam ? static_cast<int>(p->catParam->count) : 0; }
-int favCount(const T_FnPARAM* p) { return p->favParam ? static_cast<int>(p->favParam->count) : 0; }
-
-// Everything a job needs around its format: the texts, the widgets, the
-// counts for greying, and the one way it ends.
+// Everything a job needs around its format: the texts, the events and the
+// one way it ends.
 struct Job {
-    T_FnPARAM* p;
-    T_Widget* w;
+    T_jobRequest* p;
+    JobEvents& ev;
     const LangStruct* lang;
 
-    explicit Job(T_FnPARAM* param) : p(param), w(param->Widget), lang(param->MsgLang) {}
+    explicit Job(T_jobRequest* param) : p(param), ev(*param->events), lang(&param->lang) {}
 
-    void ghost() { ghostWidget4Job(w, catCount(p), favCount(p)); }
+    // A check before the destination is chosen neither greys nor restores
+    // the window: the front end runs it on its own thread.
+    void begin() {
+        if (!p->checkOnly) ev.started();
+    }
     uint32_t end(uint32_t code) {
-        showWidget4Job(w, catCount(p), favCount(p), true);
+        if (!p->checkOnly) ev.finished(true);
         return code;
     }
     // " Error" / the message table's text, with the reason behind it in
@@ -58,18 +56,18 @@ struct Job {
     void errorStatus(const char* text, const std::string& reason = {}) {
         std::string detail = text;
         if (!reason.empty()) detail += " (" + reason + ")";
-        setStatusText(w, lang->msgError, detail);
+        ev.status(JobStatus::kError, lang->msgError, detail);
     }
     uint32_t fail(const char* text, const std::string& reason = {}) {
         errorStatus(text, reason);
         return end(1);
     }
     uint32_t failBuild(const BuildResult& r) {
-        setStatusText(w, lang->msgError, r.message);
-        if (r.box) showMessage(w, r.message, lang->msgError, kMbIconError);
+        ev.status(JobStatus::kError, lang->msgError, r.message);
+        if (r.box) ev.message(r.message, lang->msgError, kMbIconError);
         return end(1);
     }
-    void progress(int pos) { setProgressPos(w, w ? w->hProgGen : nullptr, pos); }
+    void progress(int pos) { ev.progress(JobBar::kGenerate, pos); }
     // Folder jobs write many files into a folder of their own, which takes
     // the target's place once complete, and flush them together at the end:
     // no file of it needs a temporary file of its own.
@@ -87,7 +85,7 @@ struct Job {
             errorStatus(lang->msgFileOpenErr, "path too long: " + path);
             return false;
         }
-        setStatusWithPath(w, lang->msgWriting, path);
+        ev.status(JobStatus::kWriting, lang->msgWriting, path);
         std::string err;
         if (!(later    ? later->stage(disk, bytes, &err)
               : staged ? writeNewFile(disk, bytes, &err)
@@ -96,8 +94,13 @@ struct Job {
             return false;
         }
         if (whileWriting) whileWriting();
-        if (!later) statusWritten(w, lang->msgWritten, path);
+        if (!later) written(path, bytes.size());
         return true;
+    }
+
+    void written(const std::string& path, size_t size) {
+        ev.status(JobStatus::kWritten, lang->msgWritten, path);
+        ev.fileWritten(path, size);
     }
 
     // Holds the lock of the folder dir for the whole write of dest; false
@@ -117,13 +120,13 @@ struct Job {
     // and says which of the two it wrote.
     uint32_t failLog(const std::string& reason) {
         errorStatus(kLogNotWritten, reason);
-        showMessage(w, std::string(kLogNotWritten) + "\n" + reason, lang->msgError, kMbIconError);
+        ev.message(std::string(kLogNotWritten) + "\n" + reason, lang->msgError, kMbIconError);
         return end(1);
     }
 
     uint32_t succeed() {
-        showMessage(w, lang->msgFileWritten, lang->msgMessage, kMbIconInformation);
-        setStatusText(w, lang->msgMessage, lang->msgFileWritten);
+        ev.message(lang->msgFileWritten, lang->msgMessage, kMbIconInformation);
+        ev.status(JobStatus::kDone, lang->msgMessage, lang->msgFileWritten);
         return end(0);
     }
 };
@@ -154,19 +157,19 @@ struct Staging {
 
 }  // namespace
 
-WriterInput writerInput(const T_FnPARAM* p, const VaTime& start) {
+WriterInput writerInput(const T_jobRequest* p, const VaTime& start) {
     WriterInput in{};
-    in.cfg = p->cfgParam;
-    in.bouI = p->bouIParam;
-    in.favI = p->favIParam;
-    in.nat = p->natParam;
-    in.lang = p->MsgLang;
-    in.satDB = p->satDB;
-    in.tpDB = p->tpDB;
-    in.chDB = p->chDB;
-    in.favDB = p->favDB;
-    in.chFavDB = p->chFavDB;
-    in.report = p->Report;
+    in.cfg = &p->cfg;
+    in.bouI = &p->bouI;
+    in.favI = &p->favI;
+    in.nat = &p->nat;
+    in.lang = &p->lang;
+    in.satDB = p->db.satDB;
+    in.tpDB = p->db.tpDB;
+    in.chDB = p->db.chDB;
+    in.favDB = p->db.favDB;
+    in.chFavDB = p->db.chFavDB;
+    in.report = p->db.report;
     in.start = start;
     return in;
 }
@@ -254,25 +257,25 @@ std::string recordListText(const std::string& heading, const std::vector<std::st
     return text;
 }
 
-void warnRecords(T_Widget* w, const WriterInput& in, const std::string& heading,
-                 const std::vector<std::string>& lines, size_t maxLines) {
-    if (lines.empty()) return;
-    showMessage(w, recordListText(heading, lines, maxLines), fieldText(in.lang->msgWarning),
-                kMbIconWarning);
+void warnRecords(T_jobRequest* p, const std::string& heading, const std::vector<std::string>& lines,
+                 size_t maxLines) {
+    if (lines.empty() || p->warned) return;
+    p->events->message(recordListText(heading, lines, maxLines), fieldText(p->lang.msgWarning),
+                       kMbIconWarning);
 }
 
 namespace {
 // The text of the log at path; false (with *err set) when there is none.
-bool makeLog(T_FnPARAM* p, const std::string& path, std::string* text, std::string* err) {
+bool makeLog(T_jobRequest* p, const std::string& path, std::string* text, std::string* err) {
     if (path.size() > kMaxPathLen) {
         *err = "path too long: " + path;
         return false;
     }
-    VaTime now = jobTime(p->Widget);
+    VaTime now = p->events->localTime();
     try {
         *text = logText(writerInput(p, now), now);
     } catch (const std::bad_alloc&) {
-        *err = fieldText(p->MsgLang->msgMemErr);
+        *err = fieldText(p->lang.msgMemErr);
         return false;
     }
     return true;
@@ -280,7 +283,7 @@ bool makeLog(T_FnPARAM* p, const std::string& path, std::string* text, std::stri
 
 // Writes the log at disk; the reason of a failure names path, where the
 // user will look for it.
-bool writeLog(T_FnPARAM* p, const std::string& path, const std::string& disk, bool staged,
+bool writeLog(T_jobRequest* p, const std::string& path, const std::string& disk, bool staged,
               std::string* err) {
     std::string text;
     if (!makeLog(p, path, &text, err)) return false;
@@ -321,39 +324,38 @@ std::string logPathFor(const std::string& listPath) {
 
 void setDestinationLockWait(int ms) { lockWaitMs = ms; }
 
-uint32_t LogWriter(T_FnPARAM* p, const std::string& path) {
+uint32_t LogWriter(T_jobRequest* p, const std::string& path) {
     std::string err;
     if (writeLog(p, path, path, false, &err)) return 0;
     Job job(p);
-    job.errorStatus(p->MsgLang->msgFileOpenErr, err);
+    job.errorStatus(p->lang.msgFileOpenErr, err);
     job.end(1);
     return 1;
 }
 
-uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
+uint32_t runFolderJob(T_jobRequest* p, const FolderFormat& fmt) {
     Job job(p);
-    const VaTime start = jobTime(job.w);
-    job.ghost();
+    const VaTime start = p->events->localTime();
+    job.begin();
     const WriterInput in = writerInput(p, start);
 
     if (fmt.precheck) {
         BuildResult r = fmt.precheck(in);
         if (!r.ok) return job.failBuild(r);
     }
+    if (p->checkOnly) return 0;
 
-    std::string parent;
-    if (!job.w || !job.w->ui || !job.w->ui->browseFolder(job.w->hMain, kBrowseTitle, &parent))
-        return job.end(1);
+    const std::string& parent = p->target;
     // A chosen item without a file-system path would put the folder at the root.
-    if (parent.empty()) return job.fail(p->MsgLang->msgFileOpenErr, "no folder was chosen");
+    if (parent.empty()) return job.fail(p->lang.msgFileOpenErr, "no folder was chosen");
 
     const std::string folder =
         joinPath(parent, strFormat("%s_%04d-%02d-%02d_%02d-%02d", fmt.folderPrefix.c_str(),
                                    start.year, start.month, start.day, start.hour, start.minute));
     // Refuse before creating anything when the names would not fit.
-    const std::string logFile = joinPath(folder, logName(p->cfgParam));
+    const std::string logFile = joinPath(folder, logName(&p->cfg));
     if (logFile.size() > kMaxPathLen)
-        return job.fail(p->MsgLang->msgFileOpenErr, "path too long: " + folder);
+        return job.fail(p->lang.msgFileOpenErr, "path too long: " + folder);
 
     FolderLock lock;
     if (!job.lock(&lock, parent, folder)) return job.end(1);
@@ -362,7 +364,7 @@ uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
     int e = ::stat(folder.c_str(), &st) == 0 ? (S_ISDIR(st.st_mode) ? 0 : ENOTDIR)
                                              : (errno == ENOENT ? 0 : errno);
     if (e != 0)
-        return job.fail(p->MsgLang->msgFileOpenErr,
+        return job.fail(p->lang.msgFileOpenErr,
                         "cannot create folder " + folder + ": " + std::strerror(e));
 
     // The list is built complete beside the folder of an earlier job of
@@ -371,8 +373,7 @@ uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
     removeStaleTemps(parent);
     Staging staging;
     std::string err;
-    if (!makeTempFolder(folder, &staging.path, &err))
-        return job.fail(p->MsgLang->msgFileOpenErr, err);
+    if (!makeTempFolder(folder, &staging.path, &err)) return job.fail(p->lang.msgFileOpenErr, err);
 
     job.progress(0);
     job.staged = true;
@@ -390,7 +391,7 @@ uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
     try {
         r = fmt.build(in, emit, milestone);
     } catch (const std::bad_alloc&) {
-        return job.fail(p->MsgLang->msgMemErr);
+        return job.fail(p->lang.msgMemErr);
     }
     if (writeFailed) return job.end(1);
     if (!r.ok) return job.failBuild(r);
@@ -399,21 +400,21 @@ uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt) {
     // The log goes in with the list; a log that fails does not hold the
     // list back.
     std::string logErr;
-    bool logOk = p->cfgParam->logFile != 1 ||
-                 writeLog(p, logFile, joinPath(staging.path, logName(p->cfgParam)), true, &logErr);
+    bool logOk = p->cfg.logFile != 1 ||
+                 writeLog(p, logFile, joinPath(staging.path, logName(&p->cfg)), true, &logErr);
     if (!syncFolder(staging.path, &err))
-        return job.fail(p->MsgLang->msgFileOpenErr, renamedIn(err, staging.path, folder));
-    if (!replaceFolder(staging.path, folder, &err))
-        return job.fail(p->MsgLang->msgFileOpenErr, err);
+        return job.fail(p->lang.msgFileOpenErr, renamedIn(err, staging.path, folder));
+    if (!replaceFolder(staging.path, folder, &err)) return job.fail(p->lang.msgFileOpenErr, err);
     staging.path.clear();
 
     job.progress(100);
-    if (fmt.beforeSuccess) fmt.beforeSuccess(in, job.w);
+    if (fmt.beforeSuccess) fmt.beforeSuccess(in, job.ev);
     if (!logOk) return job.failLog(logErr);
     return job.succeed();
 }
 
-uint32_t refuseWriterJob(T_FnPARAM* p, const std::string& why) {
+uint32_t refuseWriterJob(T_jobRequest* p, const std::string& why) {
+    // Refused before the window is greyed; it is restored all the same.
     Job job(p);
     return job.failBuild(BuildResult::fail(why));
 }
@@ -427,10 +428,10 @@ SingleFileFormat binFileFormat(const char* nameFmt) {
     return f;
 }
 
-uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt) {
+uint32_t runSingleFileJob(T_jobRequest* p, const SingleFileFormat& fmt) {
     Job job(p);
-    const VaTime start = jobTime(job.w);
-    job.ghost();
+    const VaTime start = p->events->localTime();
+    job.begin();
     const WriterInput in = writerInput(p, start);
 
     std::string image;
@@ -439,22 +440,15 @@ uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt) {
     try {
         r = fmt.build(in, &image);
     } catch (const std::bad_alloc&) {
-        return job.fail(p->MsgLang->msgMemErr);
+        return job.fail(p->lang.msgMemErr);
     }
     if (!r.ok) return job.failBuild(r);
+    if (p->checkOnly) return 0;
 
-    char defName[kPathMax];
-    std::snprintf(defName, sizeof defName, fmt.defaultNameFmt.c_str(), start.year, start.month,
-                  start.day);
-    std::string path = defName;
-    if (!job.w || !job.w->ui ||
-        !job.w->ui->saveFileDialog(job.w->hMain, p->MsgLang->msgSave,
-                                   {fmt.filterDesc, fmt.filterPattern}, fmt.defExt, &path) ||
-        path.empty())
-        return job.fail(p->MsgLang->msgFileOpenErr);
-    path = withDefaultExtension(path, fmt.defExt);
+    if (p->target.empty()) return job.fail(p->lang.msgFileOpenErr);
+    std::string path = withDefaultExtension(p->target, fmt.defExt);
     if (path.size() > kMaxPathLen)
-        return job.fail(p->MsgLang->msgFileOpenErr, "path too long: " + path);
+        return job.fail(p->lang.msgFileOpenErr, "path too long: " + path);
 
     // The bar follows the bytes in steps of 100 and ends at 100; only
     // changes are sent.
@@ -482,14 +476,14 @@ uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt) {
     std::string().swap(image);
     const std::string logPath = logPathFor(path);
     std::string logErr, logBytes, err;
-    bool logOk = p->cfgParam->logFile != 1 ||
+    bool logOk = p->cfg.logFile != 1 ||
                  (makeLog(p, logPath, &logBytes, &logErr) && log.stage(logPath, logBytes, &logErr));
     if (!removeEarlierLog(logPath, &err) || !list.commit(&err))
-        return job.fail(p->MsgLang->msgFileOpenErr, err);
-    statusWritten(job.w, p->MsgLang->msgWritten, path);
+        return job.fail(p->lang.msgFileOpenErr, err);
+    job.written(path, len);
     job.progress(100);
 
-    if (p->cfgParam->logFile == 1 && logOk) logOk = log.commit(&logErr);
+    if (p->cfg.logFile == 1 && logOk) logOk = log.commit(&logErr);
     if (!logOk) return job.failLog(logErr);
     job.progress(100);
     return job.succeed();

@@ -1,7 +1,7 @@
 #pragma once
-// The frame every writer job shares: greying the window, the destination
-// (folder browser or save dialog), date-stamped names, progress, the
-// outcome texts and the optional log file. A format only supplies what it
+// The frame every writer job shares: the job's events, the destination
+// its request names, date-stamped names, progress, the outcome texts and
+// the optional log file. A format only supplies what it
 // writes; the frame does everything around it.
 #include <cstdint>
 #include <functional>
@@ -11,9 +11,9 @@
 #include "channels/dbTypes.h"
 #include "config/cfgTypes.h"
 #include "config/langTypes.h"
-#include "platform/widget.h"
+#include "jobs/jobRequest.h"
 
-// What a writer reads, taken from the job parameter record.
+// What a writer reads, taken from the job's request.
 struct WriterInput {
     const T_cfgStruct* cfg;
     const T_idxBouI* bouI;
@@ -28,7 +28,7 @@ struct WriterInput {
     const T_dbReport* report;
     VaTime start;  // local time at the job's start
 };
-WriterInput writerInput(const T_FnPARAM* p, const VaTime& start);
+WriterInput writerInput(const T_jobRequest* p, const VaTime& start);
 
 // "Produced with %s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d".
 std::string productionLine(const WriterInput& in);
@@ -53,7 +53,8 @@ struct BuildResult {
 // A folder-style format (Enigma1, Enigma2, AZbox).
 struct FolderFormat {
     std::string folderPrefix;  // e.g. "DalmeroListE2"
-    // Checked before the folder browser (AZbox satellite limit); may be empty.
+    // Checked before the destination is needed (AZbox satellite limit);
+    // may be empty.
     std::function<BuildResult(const WriterInput&)> precheck;
     // Builds the files in order. Each file is written as soon as it is
     // returned through emit (so progress follows the files); emit returns
@@ -65,7 +66,7 @@ struct FolderFormat {
     int lastMilestone = 100;  // progress shown before the log file
     // Called at the point the log has been written and progress is 100, just
     // before the success box (Enigma1 channel-count warning); may be empty.
-    std::function<void(const WriterInput&, T_Widget*)> beforeSuccess;
+    std::function<void(const WriterInput&, JobEvents&)> beforeSuccess;
 };
 
 // A single-file format (NDF, SB-5 / S2 HD, Pvr-ST1 / Pvr-JS1).
@@ -79,8 +80,11 @@ struct SingleFileFormat {
 };
 
 // Runs a writer job; returns the job's exit code (0 written, 1 stopped).
-// The job reads the records its parameter record points at; the job
-// launcher points them at copies of its own (jobs/jobLauncher.h).
+// The job reads its request: the launcher's copies of the records
+// (jobs/jobLauncher.h) and the destination. With checkOnly it stops before
+// the destination, once the format's checks and early warnings are done,
+// and tells no start or end: the window runs that part on its own thread
+// before it asks the user where to write.
 // A folder job builds its dated folder complete under a temporary name
 // beside it and then swaps it in, replacing the folder of an earlier job of
 // the same minute whole. Both styles hold a lock on the destination's
@@ -89,11 +93,11 @@ struct SingleFileFormat {
 // stays written. A list never stands beside another run's log: a folder
 // holds its log and is swapped whole; beside a single file, the earlier
 // log goes before the new list takes its place.
-uint32_t runFolderJob(T_FnPARAM* p, const FolderFormat& fmt);
-uint32_t runSingleFileJob(T_FnPARAM* p, const SingleFileFormat& fmt);
+uint32_t runFolderJob(T_jobRequest* p, const FolderFormat& fmt);
+uint32_t runSingleFileJob(T_jobRequest* p, const SingleFileFormat& fmt);
 // A job its format refuses before it starts (a limit of the format): the
 // reason in the status bar and a box, the window restored; returns 1.
-uint32_t refuseWriterJob(T_FnPARAM* p, const std::string& why);
+uint32_t refuseWriterJob(T_jobRequest* p, const std::string& why);
 // A ".bin" list named by nameFmt (year, month, day); build still to set.
 SingleFileFormat binFileFormat(const char* nameFmt);
 // How long a job waits for that lock (5 s); for tests.
@@ -108,12 +112,13 @@ std::string logPathFor(const std::string& listPath);
 // the first maxLines of them, then "... and N more.".
 std::string recordListText(const std::string& heading, const std::vector<std::string>& lines,
                            size_t maxLines = 20);
-// The same as one warning box, shown before the user picks the destination.
-void warnRecords(T_Widget* w, const WriterInput& in, const std::string& heading,
-                 const std::vector<std::string>& lines, size_t maxLines = 20);
+// The same as one warning box, shown before the user picks the destination
+// (and not again by the job that writes once the user has).
+void warnRecords(T_jobRequest* p, const std::string& heading, const std::vector<std::string>& lines,
+                 size_t maxLines = 20);
 
 // Writes the log file; 0 when written, 1 when it could not be created.
-uint32_t LogWriter(T_FnPARAM* p, const std::string& path);
+uint32_t LogWriter(T_jobRequest* p, const std::string& path);
 // The log text itself, for tests.
 std::string logText(const WriterInput& in, const VaTime& now);
 
@@ -124,3 +129,7 @@ uint32_t WriteNDF(void* param);
 uint32_t WriteAZbox(void* param);
 uint32_t WriteSB5S2HD(void* param);
 uint32_t WriteST1JS1(void* param);
+// The list file of a single-file family, for the front end's save dialog.
+SingleFileFormat ndfFormat();
+SingleFileFormat ecdfFileFormat(int fileType);
+SingleFileFormat jstFileFormat(int fileType);

@@ -461,22 +461,23 @@ BuildResult buildJstImage(const WriterInput& in, int family, std::string* image,
     return b.run(family);
 }
 
+SingleFileFormat jstFileFormat(int family) {
+    return binFileFormat(family == kFamilyJS1 ? "DMlistPvr-JS1-%04d%02d%02d.bin"
+                                              : "DMlistPvr-ST1-%04d%02d%02d.bin");
+}
+
 uint32_t WriteST1JS1(void* param) {
-    auto* p = static_cast<T_FnPARAM*>(param);
+    auto* p = static_cast<T_jobRequest*>(param);
     // The limits come first, before the window is greyed or the bar reset.
     if (BuildResult lim = checkJstLimits(writerInput(p, VaTime{})); !lim.ok)
         return refuseWriterJob(p, lim.message);
-    const int family = p->cfgParam->fileType == kFamilyJS1 ? kFamilyJS1 : kFamilyST1;
-    SingleFileFormat f = binFileFormat(family == kFamilyJS1 ? "DMlistPvr-JS1-%04d%02d%02d.bin"
-                                                            : "DMlistPvr-ST1-%04d%02d%02d.bin");
-    const int fileType = p->cfgParam->fileType;
+    const int fileType = p->cfg.fileType;
+    SingleFileFormat f = jstFileFormat(fileType == kFamilyJS1 ? kFamilyJS1 : kFamilyST1);
     f.build = [p, fileType](const WriterInput& in, std::string* image) {
         std::vector<std::string> notes;
         BuildResult r = buildJstImage(in, fileType, image, &notes);
         // One box for everything that was written absent.
-        if (r.ok)
-            warnRecords(p->Widget, in, "Some values cannot be written in the JST format:", notes,
-                        10);
+        if (r.ok) warnRecords(p, "Some values cannot be written in the JST format:", notes, 10);
         return r;
     };
     return runSingleFileJob(p, f);

@@ -29,4 +29,3 @@ BuildResult buildNdfImage(const WriterInput& in, std::string* image);
 std::string ndfSkippedHeading(size_t count);
 
 // The NDF file of the single-file frame.
-SingleFileFormat ndfFormat();

@@ -13,13 +13,13 @@ SingleFileFormat ndfFormat() {
 }
 
 uint32_t WriteNDF(void* param) {
-    auto* p = static_cast<T_FnPARAM*>(param);
+    auto* p = static_cast<T_jobRequest*>(param);
     SingleFileFormat fmt = ndfFormat();
     // Records left out are named once, before the user picks the file.
     fmt.build = [p](const WriterInput& in, std::string* image) {
         std::vector<std::string> skipped;
         BuildResult r = buildNdfImage(in, image, &skipped);
-        if (r.ok) warnRecords(p->Widget, in, ndfSkippedHeading(skipped.size()), skipped);
+        if (r.ok) warnRecords(p, ndfSkippedHeading(skipped.size()), skipped);
         return r;
     };
     return runSingleFileJob(p, fmt);

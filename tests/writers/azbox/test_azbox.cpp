@@ -389,30 +389,38 @@ TEST(AzboxFaults, LoneTransponderRepeatedSatelliteAndDishCodes) {
     EXPECT_TRUE(antenna.empty());
 }
 
-// The job through the recording platform: folder, files, limits.
-TEST(AzboxJob, WarnsBeforeTheBrowserThenWritesTheThreeFilesWholeIntoTheDatedFolder) {
+// The job with its events recorded: folder, files, limits.
+TEST(AzboxJob, WarnsInTheCheckThenWritesTheThreeFilesWholeIntoTheDatedFolder) {
     Job job;
     generate(job, 3, 6, 20);
     job.cfg.logFile = 1;
     job.addCh(0, 1, 99, "Lost", "0099");
     const fs::path folder = job.tmp.path / "DalmeroListAZbox_2024-03-07_09-05";
-    job.ui.answerFolder(job.tmp.path.string());
+    // The channel left out is named by the check before the folder is
+    // chosen, which neither greys nor writes.
+    job.req()->checkOnly = true;
     ASSERT_EQ(WriteAZbox(&job.param), 0u);
-    // The channel left out is named before the folder is chosen.
-    ASSERT_EQ(job.boxes().size(), 2u);
+    ASSERT_EQ(job.boxes().size(), 1u);
     EXPECT_NE(job.boxes()[0].find("Channel 21 \"Lost\""), std::string::npos);
-    EXPECT_EQ(job.ui.calls[0].rfind("box Warning", 0), 0u);
-    EXPECT_EQ(job.ui.calls[1].rfind("browse", 0), 0u);
+    EXPECT_EQ(job.ui.starts, 0);
+    EXPECT_TRUE(fs::is_empty(job.tmp.path));
+    // The job itself says it again unless the check has.
+    job.param.checkOnly = false;
+    job.target(job.tmp.path.string());
+    ASSERT_EQ(WriteAZbox(job.req()), 0u);
+    ASSERT_EQ(job.boxes().size(), 3u);
+    EXPECT_EQ(job.boxes()[1], job.boxes()[0]);
     EXPECT_TRUE(fileText(folder / "all_channel.dat") == allChannel(job));
     EXPECT_TRUE(fileText(folder / "DVBS.dat") == dvbsOf(job));
     EXPECT_TRUE(fileText(folder / "antenna_list.dat") == antennaOf(job));
     EXPECT_TRUE(fs::exists(folder / "Velartis.log"));
-    EXPECT_EQ(job.boxes()[1], "Message|info|The file was written correctly.");
+    EXPECT_EQ(job.boxes()[2], "Message|info|The file was written correctly.");
 
     // Without a log the rerun replaces the folder whole: the old log goes.
     job.cfg.logFile = 0;
-    job.ui.answerFolder(job.tmp.path.string());
+    job.req()->warned = true;
     EXPECT_EQ(WriteAZbox(&job.param), 0u);
+    EXPECT_EQ(job.boxes().size(), 4u);
     EXPECT_FALSE(fs::exists(folder / "Velartis.log"));
 }
 
@@ -421,16 +429,13 @@ TEST(AzboxJob, SatelliteLimitStopsBeforeTheFolderBrowser) {
         Job job;
         generate(job, 3, 6, 20);
         job.report.fakeSatellites = sats;
-        job.ui.answerFolder(std::nullopt);  // 240: the browser comes; cancelling it ends quietly
-        EXPECT_EQ(WriteAZbox(&job.param), 1u);
-        EXPECT_EQ(std::count_if(job.ui.calls.begin(), job.ui.calls.end(),
-                                [](auto& c) { return c.rfind("browse", 0) == 0; }),
-                  sats == 240 ? 1 : 0);
+        job.req()->checkOnly = true;
+        EXPECT_EQ(WriteAZbox(&job.param), sats == 240 ? 0u : 1u);
         EXPECT_EQ(job.boxes(), sats == 240 ? std::vector<std::string>{}
                                            : std::vector<std::string>{
                                                  " Error|error|Too many satellites for AZBox "
                                                  "format. (240 max)"});
         EXPECT_TRUE(fs::is_empty(job.tmp.path));
-        EXPECT_TRUE(job.restored());
+        EXPECT_EQ(job.ui.starts, 0);
     }
 }

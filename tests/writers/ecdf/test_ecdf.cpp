@@ -215,8 +215,8 @@ TEST(EcdfJob, WritesTheImageUnderItsDefaultNameOrStopsWithTheLimitBox) {
     j.satDB->sat[1].switchType = 2;
     j.chDB->ch[2].ch_type = 3;
     j.cfg.fileType = kEcdfFamilyS2HD;
-    j.ui.answerSave(j.tmp.path.string());
-    ASSERT_EQ(WriteSB5S2HD(&j.param), 0u);
+    j.saveInto(j.tmp.path);
+    ASSERT_EQ(WriteSB5S2HD(j.req()), 0u);
     std::string expected;
     ASSERT_TRUE(buildEcdfImage(j.input(), kEcdfFamilyS2HD, &expected).ok);
     EXPECT_EQ(fileText(j.tmp.path / "DMlistS2-HD-20240307.bin"), expected);
@@ -234,8 +234,8 @@ TEST(EcdfJob, WritesTheImageUnderItsDefaultNameOrStopsWithTheLimitBox) {
     {
         FaultHook full([](const std::string&, size_t) { return false; });
         j.ui.statusLog[0].clear(), j.ui.statusLog[1].clear();
-        j.ui.answerSave(j.tmp.path.string());
-        ASSERT_EQ(WriteSB5S2HD(&j.param), 1u);
+        j.saveInto(j.tmp.path);
+        ASSERT_EQ(WriteSB5S2HD(j.req()), 1u);
         ASSERT_EQ(std::count(j.ui.statusLog[0].begin(), j.ui.statusLog[0].end(), " Error"), 1);
         EXPECT_NE(j.ui.statusLog[1].back().find("No space left on device"), std::string::npos);
         j.ui.boxes.clear();
@@ -244,8 +244,8 @@ TEST(EcdfJob, WritesTheImageUnderItsDefaultNameOrStopsWithTheLimitBox) {
     j.cfg.fileType = kEcdfFamilySB5;
     j.satDB->sat[1].switchType = 0;
     for (int s = 0; s < 31; ++s) j.addSat(500 + s, "More", 0);
-    j.ui.answerSave(j.tmp.path.string());
-    ASSERT_EQ(WriteSB5S2HD(&j.param), 1u);
+    j.saveInto(j.tmp.path);
+    ASSERT_EQ(WriteSB5S2HD(j.req()), 1u);
     ASSERT_EQ(j.boxes().size(), 1u);
     EXPECT_EQ(j.boxes()[0],
               " Error|error|Excessive number of satellites for ECDF format. (32 max)");

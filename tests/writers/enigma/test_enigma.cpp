@@ -191,8 +191,8 @@ TEST(Enigma1, JobWarnsAboveTenThousandChannelsAndARerunDropsTheEarlierIndexes) {
         fillMode0(j);
         // TV, markers and radio together: 10000, then 10001.
         j.report.tvChannels = kE1ChannelWarning - j.report.tvFake - j.report.radioChannels + extra;
-        j.ui.answerFolder(j.tmp.path.string());
-        EXPECT_EQ(WriteE1(&j.param), 0u);
+        j.target(j.tmp.path.string());
+        EXPECT_EQ(WriteE1(j.req()), 0u);
         const Names warned = {
             "Warning|warning|This list contains more than 10000 channels.\r\n"
             "Check that your STB supports this condition.",
@@ -207,8 +207,8 @@ TEST(Enigma1, JobWarnsAboveTenThousandChannelsAndARerunDropsTheEarlierIndexes) {
         // behind pointing at files of the first run.
         j.chDB->count = j.favDB->count = j.chFavDB->count = 0;
         ch(j, 130, 1, 20, "Rai", 1, "Rai Radio 1", "0D5A");
-        j.ui.answerFolder(j.tmp.path.string());
-        ASSERT_EQ(WriteE1(&j.param), 0u);
+        j.target(j.tmp.path.string());
+        ASSERT_EQ(WriteE1(j.req()), 0u);
         EXPECT_FALSE(fs::exists(folder / "userbouquets.tv.epl"));
         EXPECT_FALSE(fs::exists(folder / "userbouquet.dbe03.tv"));
         EXPECT_TRUE(fs::exists(folder / "userbouquet.dbe00.radio"));

@@ -24,9 +24,7 @@ FolderFormat twoFiles(Job* j, bool* greyedDuringBuild = nullptr) {
     f.build = [j, greyedDuringBuild](const WriterInput&,
                                      const std::function<bool(OutFile &&)>& emit,
                                      const std::function<void(int)>& milestone) {
-        if (greyedDuringBuild)
-            *greyedDuringBuild =
-                !j->ui.find("hDownload")->enabled && !j->ui.find("hGenerate")->enabled;
+        if (greyedDuringBuild) *greyedDuringBuild = j->ui.greyed;
         if (!emit(OutFile{"a.txt", "alpha"})) return BuildResult::fail({}, false);
         milestone(50);
         if (!emit(OutFile{"keep.txt", "new"})) return BuildResult::fail({}, false);
@@ -75,18 +73,6 @@ struct PlainFs {
 
 }  // namespace
 
-TEST(FolderFrame, CancelledBrowserEndsQuietly) {
-    Job j;
-    j.ui.answerFolder(std::nullopt);
-    EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 1u);
-    EXPECT_TRUE(j.ui.boxes.empty());
-    EXPECT_TRUE(j.ui.statusLog[0].empty() && j.ui.statusLog[1].empty());
-    EXPECT_EQ(std::count(j.ui.calls.begin(), j.ui.calls.end(),
-                         "browse Dalmero TEAM\n\nChoose Destination Folder:"),
-              1);
-    EXPECT_TRUE(j.restored());
-}
-
 TEST(FolderFrame, WritesEachFileIntoTheDatedFolderReplacingAnEarlierRunWhole) {
     Job j;
     fs::path folder = j.tmp.path / kFolderName;
@@ -95,9 +81,9 @@ TEST(FolderFrame, WritesEachFileIntoTheDatedFolderReplacingAnEarlierRunWhole) {
     // bouquet of a full list, is gone: two runs never mix.
     for (const char* n : {"a.txt", "c.txt", "keep.txt", "userbouquet.dbe2002.tv"})
         ASSERT_TRUE(writeFileWhole((folder / n).string(), std::string("old"), nullptr));
-    j.ui.answerFolder(j.tmp.path.string());
+    j.target(j.tmp.path.string());
     bool greyed = false;
-    EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j, &greyed)), 0u);
+    EXPECT_EQ(runFolderJob(j.req(), twoFiles(&j, &greyed)), 0u);
     EXPECT_TRUE(greyed);
     EXPECT_EQ(listing(folder), (std::vector<std::string>{"a.txt", "keep.txt"}));  // no log
     EXPECT_EQ(fileText(folder / "a.txt") + fileText(folder / "keep.txt"), "alphanew");
@@ -107,7 +93,7 @@ TEST(FolderFrame, WritesEachFileIntoTheDatedFolderReplacingAnEarlierRunWhole) {
               (std::vector<std::string>{"Writing", "Written", "Writing", "Written", "Message"}));
     EXPECT_EQ(j.ui.statusLog[1], (std::vector<std::string>{a, a, k, k, kWritten}));
     EXPECT_EQ(j.boxes(), (std::vector<std::string>{"Message|info|" + kWritten}));
-    EXPECT_EQ(j.ui.progress, (std::vector<int>{0, 50, 80, 100}));
+    EXPECT_EQ(j.ui.generateSteps, (std::vector<int>{0, 50, 80, 100}));
     EXPECT_TRUE(j.restored());
 }
 
@@ -124,8 +110,8 @@ TEST(FolderFrame, BadDestinationFailsBeforeWriting) {
     };
     for (const auto& [answer, reason] : cases) {
         Job j;
-        j.ui.answerFolder(answer);
-        EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 1u);
+        j.target(answer);
+        EXPECT_EQ(runFolderJob(j.req(), twoFiles(&j)), 1u);
         expectFailed(j, reason);
     }
     EXPECT_EQ(fileText(tmp.path / kFolderName), "x");
@@ -141,8 +127,8 @@ TEST(FolderFrame, FailedWriteKeepsTheOldListWholeAndFailsTheJob) {
         for (const char* n : {"a.txt", "keep.txt"})
             ASSERT_TRUE(writeFileWhole((folder / n).string(), std::string("old"), nullptr));
         FaultHook hook([](const std::string& path, size_t) { return !endsWith(path, "keep.txt"); });
-        j.ui.answerFolder(j.tmp.path.string());
-        EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 1u);
+        j.target(j.tmp.path.string());
+        EXPECT_EQ(runFolderJob(j.req(), twoFiles(&j)), 1u);
         expectFailed(j, "No space left on device");
         // The reason names the file where the user looks for it.
         EXPECT_NE(j.ui.statusLog[1].back().find((folder / "keep.txt").string()), std::string::npos);
@@ -159,8 +145,8 @@ TEST(FolderFrame, FailedWriteKeepsTheOldListWholeAndFailsTheJob) {
             emit(OutFile{"later.txt", "x"});
             return BuildResult{};
         };
-        k.ui.answerFolder(j.tmp.path.string());
-        EXPECT_EQ(runFolderJob(&k.param, stubborn), 1u);
+        k.target(j.tmp.path.string());
+        EXPECT_EQ(runFolderJob(k.req(), stubborn), 1u);
         EXPECT_EQ(listing(folder), (std::vector<std::string>{"a.txt", "keep.txt"}));
         EXPECT_EQ(fileText(folder / "keep.txt"), "old");
         EXPECT_TRUE(k.ui.boxes.empty());
@@ -176,7 +162,7 @@ TEST(FolderFrame, KilledRewriteLeavesTheOldListAndTheNextRunCleansUp) {
         const std::vector<std::string> old = {"a.txt", "keep.txt", "userbouquet.dbe2002.tv"};
         for (const std::string& n : old)
             ASSERT_TRUE(writeFileWhole((folder / n).string(), std::string("old"), nullptr));
-        j.ui.answerFolder(j.tmp.path.string());
+        j.target(j.tmp.path.string());
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -185,7 +171,7 @@ TEST(FolderFrame, KilledRewriteLeavesTheOldListAndTheNextRunCleansUp) {
                 if (endsWith(path, "keep.txt")) ::kill(::getpid(), SIGKILL);
                 return true;
             });
-            runFolderJob(&j.param, twoFiles(&j));
+            runFolderJob(j.req(), twoFiles(&j));
             _exit(0);
         }
         int status = 0;
@@ -198,7 +184,7 @@ TEST(FolderFrame, KilledRewriteLeavesTheOldListAndTheNextRunCleansUp) {
         ASSERT_EQ(left.size(), 2u);
         EXPECT_EQ(left[0].rfind(leftover, 0), 0u) << left[0];
 
-        EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 0u);
+        EXPECT_EQ(runFolderJob(j.req(), twoFiles(&j)), 0u);
         EXPECT_EQ(listing(folder), (std::vector<std::string>{"a.txt", "keep.txt"}));
         EXPECT_EQ(fileText(folder / "a.txt") + fileText(folder / "keep.txt"), "alphanew");
         EXPECT_EQ(listing(j.tmp.path), (std::vector<std::string>{kFolderName}));
@@ -263,12 +249,12 @@ TEST(Frame, SecondRunIntoTheSameDestinationWaitsBrieflyThenFails) {
     };
     Job a, b;
     auto runA = [&] {
-        a.ui.answerFolder(tmp.path.string());
-        return runFolderJob(&a.param, twoFiles(&a));
+        a.target(tmp.path.string());
+        return runFolderJob(a.req(), twoFiles(&a));
     };
     auto runB = [&] {
-        b.ui.answerFolder(tmp.path.string());
-        return runFolderJob(&b.param, other);
+        b.target(tmp.path.string());
+        return runFolderJob(b.req(), other);
     };
     // Held past the wait: the second run fails naming the destination.
     setDestinationLockWait(200);
@@ -287,12 +273,12 @@ TEST(Frame, SecondRunIntoTheSameDestinationWaitsBrieflyThenFails) {
     const fs::path list = tmp.path / "list.ndf";
     a.cfg.logFile = b.cfg.logFile = 1;
     auto saveA = [&] {
-        a.ui.answerSave(list.string());
-        return runSingleFileJob(&a.param, ndfLike(10));
+        a.target(list.string());
+        return runSingleFileJob(a.req(), ndfLike(10));
     };
     auto saveB = [&] {
-        b.ui.answerSave(list.string());
-        return runSingleFileJob(&b.param, ndfLike(20));
+        b.target(list.string());
+        return runSingleFileJob(b.req(), ndfLike(20));
     };
     setDestinationLockWait(200);
     EXPECT_EQ(whileAnotherRunWrites(saveA, saveB), 1u);
@@ -346,16 +332,16 @@ TEST(LogFile, ReportTextBesideTheListAndAnUnwritableLogFailsTheJobButNotTheList)
     // The job writes exactly that beside the list, named after the program.
     const fs::path log = j.tmp.path / kFolderName / "Velartis.log";
     j.cfg.logFile = 1;
-    j.ui.answerFolder(j.tmp.path.string());
-    EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 0u);
+    j.target(j.tmp.path.string());
+    EXPECT_EQ(runFolderJob(j.req(), twoFiles(&j)), 0u);
     EXPECT_EQ(fileText(log), swapped);
 
     // A log that cannot be written (a full disk) fails the job; the list
     // is written all the same and the box says which of the two is there.
     FaultHook full([](const std::string& path, size_t) { return !endsWith(path, ".log"); });
     j.ui.statusLog[0].clear(), j.ui.boxes.clear();
-    j.ui.answerFolder(j.tmp.path.string());
-    EXPECT_EQ(runFolderJob(&j.param, twoFiles(&j)), 1u);
+    j.target(j.tmp.path.string());
+    EXPECT_EQ(runFolderJob(j.req(), twoFiles(&j)), 1u);
     const std::string notWritten =
         "The list was written correctly, but its log file could not be written.";
     const std::string reason = "cannot write " + log.string() + ": No space left on device";
@@ -363,12 +349,12 @@ TEST(LogFile, ReportTextBesideTheListAndAnUnwritableLogFailsTheJobButNotTheList)
     EXPECT_EQ(j.ui.statusLog[1].back(), notWritten + " (" + reason + ")");
     EXPECT_EQ(listing(log.parent_path()), (std::vector<std::string>{"a.txt", "keep.txt"}));
     EXPECT_TRUE(j.restored());
-    EXPECT_EQ(LogWriter(&j.param, log.string()), 1u);
+    EXPECT_EQ(LogWriter(j.req(), log.string()), 1u);
 
     Job one;
     one.cfg.logFile = 1;
-    one.ui.answerSave((one.tmp.path / "mylist.ndf").string());
-    EXPECT_EQ(runSingleFileJob(&one.param, ndfLike(10)), 1u);
+    one.target((one.tmp.path / "mylist.ndf").string());
+    EXPECT_EQ(runSingleFileJob(one.req(), ndfLike(10)), 1u);
     EXPECT_EQ(fileText(one.tmp.path / "mylist.ndf"), std::string(10, '\x5A'));
     EXPECT_EQ(listing(one.tmp.path), (std::vector<std::string>{"mylist.ndf"}));
     ASSERT_EQ(one.boxes().size(), 1u);
@@ -385,8 +371,8 @@ TEST(SingleFileFrame, TheLogNeverTakesTheListsName) {
     for (const auto& [list, log] : names) {
         Job j;
         j.cfg.logFile = 1;
-        j.ui.answerSave((j.tmp.path / list).string());
-        EXPECT_EQ(runSingleFileJob(&j.param, ndfLike(10)), 0u) << list;
+        j.target((j.tmp.path / list).string());
+        EXPECT_EQ(runSingleFileJob(j.req(), ndfLike(10)), 0u) << list;
         EXPECT_EQ(fileText(j.tmp.path / list), std::string(10, '\x5A')) << list;
         EXPECT_EQ(fileText(j.tmp.path / log), logText(j.input(), kClock)) << list;
     }
@@ -397,14 +383,11 @@ TEST(SingleFileFrame, TheLogNeverTakesTheListsName) {
 TEST(SingleFileFrame, DefaultNameExtensionProgressAndLog) {
     Job j;
     j.cfg.logFile = 1;
-    j.ui.answerSave((j.tmp.path / "mylist").string());
-    EXPECT_EQ(runSingleFileJob(&j.param, ndfLike(1000)), 0u);
-    EXPECT_EQ(std::count(j.ui.calls.begin(), j.ui.calls.end(),
-                         "save Save default DMlistNDF-20240307.ndf"),
-              1);
+    j.target((j.tmp.path / "mylist").string());
+    EXPECT_EQ(runSingleFileJob(j.req(), ndfLike(1000)), 0u);
     EXPECT_EQ(fileText(j.tmp.path / "mylist.ndf"), std::string(1000, '\x5A'));
     EXPECT_EQ(fileText(j.tmp.path / "mylist.log"), logText(j.input(), kClock));
-    EXPECT_EQ(j.ui.progress,
+    EXPECT_EQ(j.ui.generateSteps,
               (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 100, 100, 100}));
     const std::string saved = (j.tmp.path / "mylist.ndf").string();
     EXPECT_EQ(std::vector<std::string>(j.ui.statusLog[1].begin(), j.ui.statusLog[1].begin() + 2),
@@ -415,8 +398,8 @@ TEST(SingleFileFrame, DefaultNameExtensionProgressAndLog) {
 
 TEST(SingleFileFrame, CancelLimitAndWriteFailureStopTheJob) {
     Job cancel;
-    cancel.ui.answerSave(std::nullopt);
-    EXPECT_EQ(runSingleFileJob(&cancel.param, ndfLike(10)), 1u);
+    cancel.target("");
+    EXPECT_EQ(runSingleFileJob(cancel.req(), ndfLike(10)), 1u);
     EXPECT_EQ(cancel.ui.statusLog[0], (std::vector<std::string>{" Error"}));
     EXPECT_EQ(cancel.ui.statusLog[1], (std::vector<std::string>{"Unable to open file."}));
     EXPECT_TRUE(cancel.ui.boxes.empty());
@@ -424,18 +407,17 @@ TEST(SingleFileFrame, CancelLimitAndWriteFailureStopTheJob) {
 
     Job limit;
     const std::string text = "Too many satellites for NDF format. (61 max)";
-    EXPECT_EQ(runSingleFileJob(&limit.param, ndfLike(10, BuildResult::fail(text))), 1u);
+    EXPECT_EQ(runSingleFileJob(limit.req(), ndfLike(10, BuildResult::fail(text))), 1u);
     EXPECT_EQ(limit.ui.statusLog[1], (std::vector<std::string>{text}));
     EXPECT_EQ(limit.boxes(), (std::vector<std::string>{" Error|error|" + text}));
-    EXPECT_EQ(limit.ui.lastDefaultName, "");  // no save dialog was shown
 
     Job fail;
     FaultHook hook([](const std::string&, size_t) { return false; });
-    fail.ui.answerSave((fail.tmp.path / "list.ndf").string());
-    EXPECT_EQ(runSingleFileJob(&fail.param, ndfLike(10)), 1u);
+    fail.target((fail.tmp.path / "list.ndf").string());
+    EXPECT_EQ(runSingleFileJob(fail.req(), ndfLike(10)), 1u);
     expectFailed(fail, "No space left on device");
     EXPECT_TRUE(fs::is_empty(fail.tmp.path));
-    EXPECT_EQ(fail.ui.progress, (std::vector<int>{0}));  // a failed write moves no bar
+    EXPECT_EQ(fail.ui.generateSteps, (std::vector<int>{0}));  // a failed write moves no bar
 }
 
 namespace {
@@ -476,8 +458,8 @@ TEST(Frame, KillBetweenAnyTwoStepsNeverLeavesAListBesideAnotherRunsLog) {
     for (;; ++step) {
         ASSERT_TRUE(writeFileWhole(list.string(), std::string("old"), nullptr));
         ASSERT_TRUE(writeFileWhole(log.string(), oldLog, nullptr));
-        j.ui.answerSave(list.string());
-        if (!killedAtStep(step, [&] { runSingleFileJob(&j.param, ndfLike(20)); })) break;
+        j.target(list.string());
+        if (!killedAtStep(step, [&] { runSingleFileJob(j.req(), ndfLike(20)); })) break;
         seen.push_back(which(list, std::string(20, '\x5A')) + "+" + which(log, newLog));
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"old+none", "new+none", "new+new"}));
@@ -486,10 +468,10 @@ TEST(Frame, KillBetweenAnyTwoStepsNeverLeavesAListBesideAnotherRunsLog) {
     // that name that is no log of ours stays.
     j.cfg.logFile = 0;
     ASSERT_TRUE(writeFileWhole(log.string(), oldLog, nullptr));
-    EXPECT_EQ(runSingleFileJob(&j.param, ndfLike(20)), 0u);
+    EXPECT_EQ(runSingleFileJob(j.req(), ndfLike(20)), 0u);
     EXPECT_FALSE(fs::exists(log));
     ASSERT_TRUE(writeFileWhole(log.string(), std::string("my notes"), nullptr));
-    EXPECT_EQ(runSingleFileJob(&j.param, ndfLike(20)), 0u);
+    EXPECT_EQ(runSingleFileJob(j.req(), ndfLike(20)), 0u);
     EXPECT_EQ(fileText(log), "my notes");
 
     // A folder with its log inside is swapped whole; where the file system
@@ -506,8 +488,8 @@ TEST(Frame, KillBetweenAnyTwoStepsNeverLeavesAListBesideAnotherRunsLog) {
             fs::create_directory(folder);
             ASSERT_TRUE(writeFileWhole((folder / "a.txt").string(), std::string("old"), nullptr));
             ASSERT_TRUE(writeFileWhole((folder / "Velartis.log").string(), oldLog, nullptr));
-            f.ui.answerFolder(f.tmp.path.string());
-            if (!killedAtStep(step, [&] { runFolderJob(&f.param, twoFiles(&f)); })) break;
+            f.target(f.tmp.path.string());
+            if (!killedAtStep(step, [&] { runFolderJob(f.req(), twoFiles(&f)); })) break;
             const std::string gone = fs::exists(folder) ? "" : "gone, back: ";
             removeStaleTemps(f.tmp.path.string());
             seen.push_back(gone + which(folder / "a.txt", "alpha") + "+" +
@@ -530,10 +512,10 @@ TEST(Frame, RelativeDestinationInARemovedCurrentFolderSaysSo) {
     ASSERT_EQ(::chdir(gone.c_str()), 0);
     fs::remove(gone);
     Job folderJob, fileJob;
-    folderJob.ui.answerFolder(".");
-    fileJob.ui.answerSave("list.ndf");
-    EXPECT_EQ(runFolderJob(&folderJob.param, twoFiles(&folderJob)), 1u);
-    EXPECT_EQ(runSingleFileJob(&fileJob.param, ndfLike(10)), 1u);
+    folderJob.target(".");
+    fileJob.target("list.ndf");
+    EXPECT_EQ(runFolderJob(folderJob.req(), twoFiles(&folderJob)), 1u);
+    EXPECT_EQ(runSingleFileJob(fileJob.req(), ndfLike(10)), 1u);
     EXPECT_EQ(::fchdir(back), 0);
     ::close(back);
     expectFailed(folderJob, ": the current folder no longer exists");

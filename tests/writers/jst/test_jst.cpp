@@ -237,8 +237,8 @@ TEST(JstJob, WritesTheImageWithItsLogAfterOneWarningOrStopsBeforeTheSaveDialog) 
     j.addSat(130, "Hot Bird", 130);
     j.addTp(130, 1, 11000);
     for (int i = 0; i < 12; ++i) copyText(j.addCh(0, 130, 1, "C").txt_pid, "1FFE");
-    j.ui.answerSave(j.tmp.path.string());  // a folder: the default name is used
-    ASSERT_EQ(WriteST1JS1(&j.param), 0u);
+    j.saveInto(j.tmp.path);  // a folder: the default name is used
+    ASSERT_EQ(WriteST1JS1(j.req()), 0u);
     std::string js1;
     ASSERT_TRUE(build(j, &js1, kFamilyJS1).ok);
     EXPECT_EQ(fileText(j.tmp.path / "DMlistPvr-JS1-20240307.bin"), js1);
@@ -254,18 +254,15 @@ TEST(JstJob, WritesTheImageWithItsLogAfterOneWarningOrStopsBeforeTheSaveDialog) 
     Job k;
     k.cfg.fileType = kFamilyST1;
     k.report.radioChannels = 720;
-    k.ui.find("progGen")->pos = 40;  // left by an earlier job
-    EXPECT_EQ(WriteST1JS1(&k.param), 1u);
-    EXPECT_EQ(k.ui.find("progGen")->pos, 40) << "the limits come before the bar is reset";
+    EXPECT_EQ(WriteST1JS1(k.req()), 1u);
+    EXPECT_TRUE(k.ui.generateSteps.empty()) << "the limits come before the bar is reset";
     const std::string msg = "Excessive number of RADIO channels for the format JST. (719 max)";
     EXPECT_EQ(k.boxes(), (std::vector<std::string>{" Error|error|" + msg}));
     EXPECT_EQ(k.status(1), msg);
-    EXPECT_TRUE(k.ui.lastDefaultName.empty());
     EXPECT_TRUE(k.restored());
-    // Cancelling the save dialog writes nothing.
+    // No destination, no file.
     k.report.radioChannels = 0;
-    k.ui.answerSave(std::nullopt);
-    EXPECT_EQ(WriteST1JS1(&k.param), 1u);
-    EXPECT_EQ(k.ui.lastDefaultName, "DMlistPvr-ST1-20240307.bin");
+    k.target("");
+    EXPECT_EQ(WriteST1JS1(k.req()), 1u);
     EXPECT_TRUE(fs::is_empty(k.tmp.path));
 }

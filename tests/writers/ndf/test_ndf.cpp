@@ -265,8 +265,8 @@ TEST(NdfJob, WritesTheImageUnderTheDefaultNameWithItsLogAfterAWarning) {
     fillGolden(j);
     const fs::path dir = j.tmp.path;
     j.cfg.logFile = 1;
-    j.ui.answerSave(dir.string());  // the folder: the dialog keeps the proposed name
-    EXPECT_EQ(WriteNDF(&j.param), 0u);
+    j.saveInto(dir);  // the folder: the dialog keeps the proposed name
+    EXPECT_EQ(WriteNDF(j.req()), 0u);
     EXPECT_EQ(fileText(dir / "DMlistNDF-20240307.ndf"), build(j));
     EXPECT_TRUE(fs::exists(dir / "DMlistNDF-20240307.log"));
     // Nothing was left out, so no warning.
@@ -275,8 +275,8 @@ TEST(NdfJob, WritesTheImageUnderTheDefaultNameWithItsLogAfterAWarning) {
 
     // A record left out is named in a warning before the rest is written.
     appendCas(&j.chDB->ch[2], 40);
-    j.ui.answerSave((dir / "warned.ndf").string());
-    EXPECT_EQ(WriteNDF(&j.param), 0u);
+    j.target((dir / "warned.ndf").string());
+    EXPECT_EQ(WriteNDF(j.req()), 0u);
     ASSERT_EQ(j.boxes().size(), 3u);
     EXPECT_EQ(j.boxes()[1].rfind("Warning|warning|", 0), 0u);
     EXPECT_NE(j.boxes()[1].find("Channel 2 \"Rai 1 HD\""), std::string::npos) << j.boxes()[1];

@@ -1,6 +1,7 @@
 #pragma once
-// The backend of the command-line tool: status texts, progress and message
-// boxes go to stderr, dialogs are answered from options.
+// The command-line tool's side of a job's events: status texts, progress
+// and message boxes go to stderr; the report fields and the files written
+// are kept for the tool's own output and its JSON report.
 //
 // The tool brackets each job with beginJob and endJob. On a terminal the
 // job shows one line that updates in place (label, percentage, elapsed
@@ -12,34 +13,31 @@
 // "Warning: ..." lines and never stand for the job's result.
 // Quiet prints only a failed job's result and its error boxes.
 //
-// Boxes and dialogs of a job are answered by the tool's own thread while it
-// waits for the job (see MemoryPlatform); status and progress arrive on the
-// job's thread. One lock keeps the two from mixing their output.
+// Events arrive on the job's thread, the tool's own output on its thread;
+// one lock keeps the two from mixing. A box needs no answer from a tool: a
+// question gets its default (Yes, OK).
 #include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "platform/memoryPlatform.h"
+#include "jobs/jobEvents.h"
 
 struct LangStruct;
 
-class ConsolePlatform : public MemoryPlatform {
+class ConsoleEvents : public JobEvents {
 public:
     // terminal: updates a progress line in place (out is a terminal of
     // width columns).
-    explicit ConsolePlatform(FILE* out = stderr, bool terminal = false, bool quiet = false,
-                             int width = 80)
+    explicit ConsoleEvents(FILE* out = stderr, bool terminal = false, bool quiet = false,
+                           int width = 80)
         : out_(out), terminal_(terminal && !quiet), quiet_(quiet), width_(width) {}
-    // The job thread prints through this object's members: end it first.
-    ~ConsolePlatform() override { waitJob(); }
-    // The folder the folder browser and the save dialog return; empty
-    // answers "cancel".
-    void setDestination(const std::string& path) { dest_ = path; }
-    // The language's state words tell a job's errors and closing text from
-    // its steps; until then only boxes with an error icon count as errors.
+    // The words "Error" and "Warning" of the language, which prefix the
+    // lines of errors and warnings after the result.
     void setLanguage(const LangStruct* lang) { lang_ = lang; }
+    // A message outside a job (loading the configuration): printed at once.
+    void say(const std::string& text, const std::string& caption, unsigned flags);
 
     void beginJob(const std::string& label);
     // Prints the result line and the job's boxes.
@@ -55,17 +53,17 @@ public:
 
     // Files the jobs wrote, in order. Read once the job has ended.
     std::vector<std::string> written;
-    void fileWritten(const std::string& path) override;
+    // The download's report fields, in UTF-8, by ReportField.
+    std::string reportText[kReportFieldCount];
 
-protected:
-    bool showFolderDialog(const std::string& title, std::string* path) override;
-    bool showSaveDialog(const std::string& title, const std::vector<std::string>& filter,
-                        const std::string& defExt, std::string* path) override;
-    bool showOpenDialog(const std::string& title, const std::vector<std::string>& filter,
-                        std::string* path) override;
-    void onStatus(int part, const std::string& text) override;
-    void onProgress(const std::string& bar, int pos) override;
-    void onMessageBox(const MessageBoxCall& box) override;
+    void started() override {}
+    void finished(bool) override {}
+    void status(JobStatus kind, const std::string& word, const std::string& detail) override;
+    void step(const std::string& detail) override;
+    void progress(JobBar bar, int pos) override;
+    void report(ReportField field, const std::string& text) override;
+    void fileWritten(const std::string& path, size_t size) override;
+    int message(const std::string& text, const std::string& caption, unsigned flags) override;
 
 private:
     struct Box {
@@ -74,10 +72,9 @@ private:
         bool error;
         bool warning;
     };
-    bool isError(const std::string& state) const;
-    bool isWarning(const std::string& state) const;
     void addWarning(const std::string& text);
-    bool isClosing(const std::string& state) const;
+    // The status detail as the window's second part, told its kind.
+    void detail(JobStatus kind, const std::string& text);
     std::string jobLine(bool ended, bool ok) const;
     void drawLine();
     void clearLine();
@@ -89,10 +86,11 @@ private:
     const bool quiet_;
     const int width_;
     const LangStruct* lang_ = nullptr;
-    std::string dest_;
 
     mutable std::mutex mu_;
+    // The status line's word and kind, which a step keeps.
     std::string part0_;
+    JobStatus kind_ = JobStatus::kStep;
     std::string lastLine_;
     int lastProgress_ = -1;
     // The running job; all texts in UTF-8.

@@ -1,4 +1,4 @@
-#include "cli/lib/consolePlatform.h"
+#include "cli/lib/consoleEvents.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -67,44 +67,13 @@ std::string cutToColumns(const std::string& s, size_t max) {
 
 }  // namespace
 
-bool ConsolePlatform::showFolderDialog(const std::string& title, std::string* path) {
-    answerFolder(dest_.empty() ? std::nullopt : std::optional<std::string>(dest_));
-    return MemoryPlatform::showFolderDialog(title, path);
-}
-
-bool ConsolePlatform::showSaveDialog(const std::string& title,
-                                     const std::vector<std::string>& filter,
-                                     const std::string& defExt, std::string* path) {
-    answerSave(dest_.empty() ? std::nullopt : std::optional<std::string>(dest_));
-    return MemoryPlatform::showSaveDialog(title, filter, defExt, path);
-}
-
-bool ConsolePlatform::showOpenDialog(const std::string& title,
-                                     const std::vector<std::string>& filter, std::string* path) {
-    answerOpen(std::nullopt);
-    return MemoryPlatform::showOpenDialog(title, filter, path);
-}
-
-bool ConsolePlatform::isError(const std::string& state) const {
-    return trimmed(state) == (lang_ ? trimmed(lang_->msgError) : "Error");
-}
-
-bool ConsolePlatform::isWarning(const std::string& state) const {
-    return lang_ && !trimmed(state).empty() && trimmed(state) == trimmed(lang_->msgWarning);
-}
-
-void ConsolePlatform::addWarning(const std::string& text) {
+void ConsoleEvents::addWarning(const std::string& text) {
     for (const std::string& seen : warnings_)
         if (seen == text) return;
     warnings_.push_back(text);
 }
 
-// The download ends on an empty state word, a writer on "Message".
-bool ConsolePlatform::isClosing(const std::string& state) const {
-    return trimmed(state).empty() || (lang_ && trimmed(state) == trimmed(lang_->msgMessage));
-}
-
-void ConsolePlatform::beginJob(const std::string& label) {
+void ConsoleEvents::beginJob(const std::string& label) {
     std::lock_guard<std::mutex> lock(mu_);
     inJob_ = true;
     label_ = label;
@@ -123,7 +92,7 @@ void ConsolePlatform::beginJob(const std::string& label) {
     if (terminal_) drawLine();
 }
 
-std::string ConsolePlatform::jobLine(bool ended, bool ok) const {
+std::string ConsoleEvents::jobLine(bool ended, bool ok) const {
     auto secs =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_)
             .count();
@@ -141,7 +110,7 @@ std::string ConsolePlatform::jobLine(bool ended, bool ok) const {
     return line + "  done" + (closing_.empty() ? "" : ": " + closing_);
 }
 
-void ConsolePlatform::drawLine() {
+void ConsoleEvents::drawLine() {
     if (!inJob_) return;
     std::string line = jobLine(false, false);
     // One column short of the width: a full line would wrap on some
@@ -156,14 +125,14 @@ void ConsolePlatform::drawLine() {
     drawn_ = cols;
 }
 
-void ConsolePlatform::clearLine() {
+void ConsoleEvents::clearLine() {
     if (!drawn_) return;
     std::fprintf(out_, "\r%s\r", std::string(drawn_, ' ').c_str());
     drawn_ = 0;
     lastLine_.clear();
 }
 
-void ConsolePlatform::printOnce(const std::string& text, const std::string& prefix) {
+void ConsoleEvents::printOnce(const std::string& text, const std::string& prefix) {
     std::vector<std::string> keep;
     for (const std::string& line : linesOf(text)) {
         bool seen = false;
@@ -184,7 +153,7 @@ void ConsolePlatform::printOnce(const std::string& text, const std::string& pref
     std::fflush(out_);
 }
 
-void ConsolePlatform::endJob(bool ok) {
+void ConsoleEvents::endJob(bool ok) {
     std::lock_guard<std::mutex> lock(mu_);
     if (!inJob_) return;
     if (!quiet_ || !ok) {
@@ -211,57 +180,69 @@ void ConsolePlatform::endJob(bool ok) {
     std::fflush(out_);
 }
 
-std::string ConsolePlatform::jobResult() const {
+std::string ConsoleEvents::jobResult() const {
     std::lock_guard<std::mutex> lock(mu_);
     return errors_.empty() ? closing_ : errors_.front();
 }
 
-std::vector<std::string> ConsolePlatform::jobWarnings() const {
+std::vector<std::string> ConsoleEvents::jobWarnings() const {
     std::lock_guard<std::mutex> lock(mu_);
     return warnings_;
 }
 
-std::vector<std::string> ConsolePlatform::jobMessages() const {
+std::vector<std::string> ConsoleEvents::jobMessages() const {
     std::lock_guard<std::mutex> lock(mu_);
     std::vector<std::string> texts;
     for (const Box& b : boxes_) texts.push_back(b.text);
     return texts;
 }
 
-void ConsolePlatform::fileWritten(const std::string& path) {
+void ConsoleEvents::fileWritten(const std::string& path, size_t) {
     std::lock_guard<std::mutex> lock(mu_);
     written.push_back(path);
 }
 
-void ConsolePlatform::onStatus(int part, const std::string& text) {
+void ConsoleEvents::report(ReportField field, const std::string& text) {
     std::lock_guard<std::mutex> lock(mu_);
-    if (part == 0) {
-        part0_ = text;
-        return;
-    }
+    reportText[static_cast<int>(field)] = cp1252ToUtf8(text);
+}
+
+void ConsoleEvents::status(JobStatus kind, const std::string& word, const std::string& text) {
+    std::lock_guard<std::mutex> lock(mu_);
+    part0_ = word;
+    kind_ = kind;
+    detail(kind, text);
+}
+
+void ConsoleEvents::step(const std::string& text) {
+    std::lock_guard<std::mutex> lock(mu_);
+    detail(kind_, text);
+}
+
+void ConsoleEvents::detail(JobStatus kind, const std::string& text) {
     const std::string state = trimmed(part0_);
     const std::string t = printable(text);
-    if (inJob_ && isError(part0_)) {
+    if (inJob_ && kind == JobStatus::kError) {
         std::string e = oneLine(t);
         for (const std::string& seen : errors_)
             if (seen == e) return;
         errors_.push_back(e);
         return;
     }
-    if (inJob_ && isWarning(part0_)) {
+    if (inJob_ && kind == JobStatus::kWarning) {
         const std::string w = oneLine(t);
         addWarning(w);
         if (std::find(statusWarnings_.begin(), statusWarnings_.end(), w) == statusWarnings_.end())
             statusWarnings_.push_back(w);
         return;
     }
-    if (inJob_ && isClosing(part0_)) {
+    if (inJob_ && kind == JobStatus::kDone) {
         closing_ = oneLine(t);
         return;
     }
-    if (state == "Writing" || state == "Written") {
+    if (kind == JobStatus::kWriting || kind == JobStatus::kWritten) {
         // Files are listed by the tool once a job ends.
-        if (terminal_ && state == "Writing") {
+        if (terminal_ && kind == JobStatus::kWriting) {
             step_ = state + " " + std::filesystem::path(t).filename().string();
             drawLine();
         }
@@ -281,7 +262,7 @@ void ConsolePlatform::onStatus(int part, const std::string& text) {
     shown_.push_back(line);
 }
 
-void ConsolePlatform::onProgress(const std::string& bar, int pos) {
+void ConsoleEvents::progress(JobBar bar, int pos) {
     std::lock_guard<std::mutex> lock(mu_);
     percent_ = pos < 0 ? 0 : pos > 100 ? 100 : pos;
     if (terminal_) {
@@ -294,13 +275,19 @@ void ConsolePlatform::onProgress(const std::string& bar, int pos) {
     if (pos == 0) lastProgress_ = -1;
     if (step == lastProgress_) return;
     lastProgress_ = step;
-    std::fprintf(out_, "progress %s: %d%%\n", bar == "progDown" ? "download" : "generate", pos);
+    std::fprintf(out_, "progress %s: %d%%\n", bar == JobBar::kDownload ? "download" : "generate",
+                 pos);
 }
 
-void ConsolePlatform::onMessageBox(const MessageBoxCall& box) {
+int ConsoleEvents::message(const std::string& text, const std::string& caption, unsigned flags) {
+    say(text, caption, flags);
+    return (flags & 0xFu) == kMbYesNo ? kIdYes : kIdOk;
+}
+
+void ConsoleEvents::say(const std::string& text, const std::string& caption, unsigned flags) {
     std::lock_guard<std::mutex> lock(mu_);
-    Box b{printable(box.text), printable(trimmed(box.caption)), (box.flags & 0xF0u) == kMbIconError,
-          (box.flags & 0xF0u) == kMbIconWarning};
+    Box b{printable(text), printable(trimmed(caption)), (flags & 0xF0u) == kMbIconError,
+          (flags & 0xF0u) == kMbIconWarning};
     // A job's boxes follow its result line; others (loading the
     // configuration) show at once.
     if (inJob_) {

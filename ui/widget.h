@@ -1,6 +1,8 @@
 #pragma once
-// Handles of the controls that jobs read and change, and the operations
-// that grey the window out for a job and bring it back.
+// The window's own record of the controls a job greys and restores, and the
+// window's side of a job's events: greying, status bar, bars, report fields
+// and the job's boxes.
+#include "jobs/jobEvents.h"
 #include "platform/platform.h"
 
 struct T_Widget {
@@ -43,28 +45,39 @@ struct T_Widget {
     HCtl hFamily[8];
     HCtl hE1Type[3];
     HCtl hE2Type[3];
-    // The backend that owns the handles above; jobs reach the user through it.
+    // The backend that owns the handles above.
     Platform* ui;
 };
 
 extern T_Widget Widget;
 
-// Creates every handle of the record through the backend (tools and tests;
-// the window creates its own controls).
-void createWidgetHandles(T_Widget* w, Platform* ui);
-
 void ghostWidget4Job(T_Widget* w, int categoryCount, int favouriteCount);
 void showWidget4Job(T_Widget* w, int categoryCount, int favouriteCount, bool ok);
 void resetDownGen(T_Widget* w);
 
-// Short forms the jobs use; all are no-ops when the record has no backend.
-void setStatusText(T_Widget* w, const std::string& part0, const std::string& part1);
-void setStatusPart(T_Widget* w, int part, const std::string& text);
-// part0 a text, part1 a file-system path.
-void setStatusWithPath(T_Widget* w, const std::string& part0, const std::string& path);
-// "Written" and the path in the status bar, and the file told to the
-// front end as written.
-void statusWritten(T_Widget* w, const std::string& written, const std::string& path);
-void setProgressPos(T_Widget* w, HCtl bar, int pos);
-void setControlText(T_Widget* w, HCtl c, const std::string& text);
-int showMessage(T_Widget* w, const std::string& text, const std::string& caption, unsigned flags);
+// A job's events as the window shows them. Called from the job's thread;
+// the backend posts them to the window's thread (its thread contract).
+class WindowEvents : public JobEvents {
+public:
+    explicit WindowEvents(T_Widget* w) : w_(w) {}
+    // The category and favourite boxes the next job greys; set by the
+    // window before it starts the job.
+    void setCounts(int categories, int favourites) {
+        cats_ = categories;
+        favs_ = favourites;
+    }
+
+    void started() override { ghostWidget4Job(w_, cats_, favs_); }
+    void finished(bool generate) override { showWidget4Job(w_, cats_, favs_, generate); }
+    void status(JobStatus kind, const std::string& word, const std::string& detail) override;
+    void step(const std::string& detail) override;
+    void progress(JobBar bar, int pos) override;
+    void report(ReportField field, const std::string& text) override;
+    void fileWritten(const std::string&, size_t) override {}
+    int message(const std::string& text, const std::string& caption, unsigned flags) override;
+    VaTime localTime() override;
+
+private:
+    T_Widget* w_;
+    int cats_ = 0, favs_ = 0;
+};

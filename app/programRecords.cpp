@@ -1,0 +1,22 @@
+#include "app/programRecords.h"
+
+#include "channels/dbTypes.h"
+#include "config/lang.h"
+
+T_jobSource programJobSource(JobEvents* events, JobRunner* runner, const T_dbConnOverride* conn) {
+    T_jobSource s;
+    s.cfg = &cfgParam;
+    s.sat = &satParam;
+    s.bou = &bouParam;
+    s.bouI = &bouIParam;
+    s.cat = &catParam;
+    s.fav = &favParam;
+    s.favI = &favIParam;
+    s.nat = &natParam;
+    s.lang = &MsgLang;
+    s.db = {&satDB, &tpDB, &chDB, &favDB, &chFavDB, &Report};
+    s.events = events;
+    s.runner = runner;
+    s.conn = conn;
+    return s;
+}
