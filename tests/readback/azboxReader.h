@@ -187,9 +187,9 @@ inline AzboxRead readAzbox(const ListFiles& files) {
     AzboxRead r;
     auto get = [&](const char* name) -> const std::string& {
         static const std::string none;
-        auto it = files.find(name);
-        if (it == files.end()) r.faults.add("%s: missing", name);
-        return it == files.end() ? none : it->second;
+        const std::string* f = fileOf(files, name);
+        if (!f) r.faults.add("%s: missing", name);
+        return f ? *f : none;
     };
     readAzboxAllChannel(get("all_channel.dat"), &r);
     readAzboxDvbs(get("DVBS.dat"), &r);

@@ -6,8 +6,17 @@
 // its table; a favourite group names a channel once.
 #include <set>
 
-#include "tests/readback/crc.h"
 #include "tests/readback/readback.h"
+
+// CRC-16/ARC bit by bit: the reader's own, not the writers' table.
+inline uint16_t readbackCrc16(std::string_view s) {
+    uint32_t r = 0;
+    for (unsigned char c : s) {
+        r ^= c;
+        for (int k = 0; k < 8; ++k) r = r & 1 ? (r >> 1) ^ 0xA001 : r >> 1;
+    }
+    return static_cast<uint16_t>(r);
+}
 
 struct EcdfRead {
     Faults faults;

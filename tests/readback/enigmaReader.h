@@ -79,11 +79,6 @@ inline EnigmaNames enigmaNames(EnigmaVersion v) {
     return {"lamedb", "eDVB services /4/", "blacklist", "#SERVICE "};
 }
 
-inline const std::string* file(const ListFiles& f, const std::string& name) {
-    auto it = f.find(name);
-    return it == f.end() ? nullptr : &it->second;
-}
-
 // West positions are negative in the data lines and satellites.xml.
 inline int signedPosition(uint32_t pos) {
     return pos <= 1799 ? static_cast<int>(pos) : static_cast<int>(pos) - 3600;
@@ -113,7 +108,7 @@ inline Faults readEnigmaServices(const ListFiles& files, EnigmaVersion v, Enigma
     using namespace readback;
     Faults f;
     const EnigmaNames n = enigmaNames(v);
-    const std::string* text = file(files, n.services);
+    const std::string* text = fileOf(files, n.services);
     if (!text) {
         f.add("%s: missing", n.services);
         return f;
@@ -173,7 +168,7 @@ inline Faults checkEnigmaIndexes(const ListFiles& files, EnigmaVersion v) {
     for (const char* type : {"tv", "radio"}) {
         const std::string idx = v == kEnigma2 ? std::string("bouquets.") + type
                                               : std::string("userbouquets.") + type + ".epl";
-        const std::string* text = file(files, idx);
+        const std::string* text = fileOf(files, idx);
         if (!text) continue;
         const std::vector<std::string_view> l = linesOf(*text);
         if (l.empty() || l[0].substr(0, 6) != "#NAME ") f.add("%s: no #NAME line", idx.c_str());
@@ -243,7 +238,7 @@ inline Faults checkEnigmaEntries(const ListFiles& files, EnigmaVersion v, const 
             }
         }
     }
-    if (const std::string* text = file(files, n.parental)) {
+    if (const std::string* text = fileOf(files, n.parental)) {
         const std::vector<std::string_view> l = linesOf(*text);
         size_t i = 0;
         if (v == kEnigma1 && (l.empty() || l[i++] != "Parentallocked Services"))
@@ -261,7 +256,7 @@ inline Faults checkEnigmaEntries(const ListFiles& files, EnigmaVersion v, const 
     }
     if (v == kEnigma1) {
         // "-id", "NNN name", then "sid:ns:tid:nid:type" lines, "/"; "end".
-        const std::string* text = file(files, "bouquets");
+        const std::string* text = fileOf(files, "bouquets");
         const std::vector<std::string_view> l =
             text ? linesOf(*text) : std::vector<std::string_view>{};
         if (l.size() < 2 || l[0] != "eDVB bouquets /2/" || l[1] != "bouquets")
@@ -318,7 +313,7 @@ inline std::string tpText(const std::string& kHz, const std::string& sr, const s
 inline Faults checkEnigmaSatellitesXml(const ListFiles& files, const EnigmaServices& s) {
     using namespace readback;
     Faults f;
-    const std::string* text = file(files, "satellites.xml");
+    const std::string* text = fileOf(files, "satellites.xml");
     if (!text) {
         f.add("satellites.xml: missing");
         return f;

@@ -44,8 +44,7 @@ inline BuildResult buildList(ListFormat f, const WriterInput& in, const AzboxLis
 // Everything the format's reader checks.
 inline Faults readList(ListFormat f, const ListFiles& files) {
     static const std::string none;
-    auto it = files.find("image");
-    const std::string& image = it == files.end() ? none : it->second;
+    const std::string& image = fileOf(files, "image") ? *fileOf(files, "image") : none;
     switch (f) {
     case ListFormat::E2: return readEnigma(files, kEnigma2);
     case ListFormat::E1: return readEnigma(files, kEnigma1);

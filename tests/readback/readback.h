@@ -15,6 +15,11 @@
 // The files of one list by name; a single-file list has one, "image".
 using ListFiles = std::map<std::string, std::string>;
 
+inline const std::string* fileOf(const ListFiles& f, const std::string& name) {
+    auto it = f.find(name);
+    return it == f.end() ? nullptr : &it->second;
+}
+
 struct Faults {
     std::vector<std::string> lines;
     void add(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {

@@ -1,10 +1,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <optional>
 #include <sstream>
 
 #include "config/codepage.h"
+#include "tests/readback/enigmaReader.h"
 #include "tests/writers/writerFixture.h"
 #include "writers/enigma/enigma.h"
 #include "writers/enigma/enigmaCommon.h"
@@ -253,17 +253,6 @@ TEST(Enigma2, ListTypeChoosesFavouritesOrBouquets) {
 }
 
 namespace {
-// Output of a shell command, or nullopt when it failed.
-std::optional<std::string> run(const std::string& cmd) {
-    FILE* f = popen(cmd.c_str(), "r");
-    if (!f) return std::nullopt;
-    std::string out;
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) out.append(buf, n);
-    if (pclose(f) != 0) return std::nullopt;
-    while (!out.empty() && out.back() == '\n') out.pop_back();
-    return out;
-}
 // Writes the text to a file and asks xmllint about it.
 struct XmlFile {
     TempDir dir;
@@ -271,9 +260,16 @@ struct XmlFile {
     explicit XmlFile(const std::string& text) : path((dir.path / "satellites.xml").string()) {
         EXPECT_TRUE(writeFileWhole(path, text, nullptr));
     }
-    bool wellFormed() const { return run("xmllint --noout '" + path + "' 2>&1").has_value(); }
+    bool wellFormed() const {
+        std::string out;
+        return readback::run("xmllint --noout '" + path + "' 2>&1", &out);
+    }
     std::string xpath(const std::string& expr) const {
-        return run("xmllint --xpath '" + expr + "' '" + path + "' 2>/dev/null").value_or("?");
+        std::string out;
+        if (!readback::run("xmllint --xpath '" + expr + "' '" + path + "' 2>/dev/null", &out))
+            return "?";
+        while (!out.empty() && out.back() == '\n') out.pop_back();
+        return out;
     }
 };
 }  // namespace
