@@ -10,82 +10,7 @@ namespace {
 // Designated initialisers: a text too long for its field does not compile.
 // The texts keep their hand layout: escapes split where a word goes on.
 // clang-format off
-const LangStruct kItalian = {
-    .msgError = " Errore",
-    .msgWarning = "Attenzione",
-    .msgMessage = "Messaggio",
-    .msgAppError = "Application Error!",
-    .msgCfgOpenErr = "Impossibile aprire il file di configurazione.",
-    .msgFileOpenErr = "Impossibile aprire il file.",
-    .msgWriting = "Writing",
-    .msgFileSaveErr = "Impossibile salvare il file.",
-    .msgLoading = "Loading",
-    .msgMemErr = "Errore di allocazione della Memoria.",
-    .msgWritten = "Written",
-    .msgSelectSat = "Devi selezionare almeno un satellite!",
-    .msgSave = "Save",
-    .msgDbConnecting = "Connessione al Database Server in corso. Attendere prego...",
-    .msgDbReading = "Lettura dei dati dal Database Server. Attendere prego...",
-    .msgDbReadErr = "Errore durante la lettura dei dati dal Database Server!",
-    .msgDbReadOk =
-        "Tutti i dati sono stati letti correttamente.\r\n"
-        "Ora \xE8 possibile salvare la lista nel formato desiderato.",
-    .msgOldVersion =
-        "Questa \xE8 una vecchia versione di Velartis!\r\n"
-        "Visita il nostro Forum e scarica la nuova versione.",
-    .msgCanceled = "Operazione annullata.",
-    .msgFileWritten = "Il file \xE8 stato scritto correttamente.",
-    .msgNdfMaxSat = "Numero eccessivo di satelliti per il formato NDF. (61 max)",
-    .msgManyChannels =
-        "Questa lista contiene pi\xF9 di 10000 canali.\r\n"
-        "Verifica che il tuo STB supporti tale condizione.",
-    .lblDishPosition = " Posizione Parabola ",
-    .lblFavAsSat = "Favoriti come Satelliti",
-    .lblSatellites = " Satelliti ",
-    .lblNoSatSelected = " Nessun satellite selezionato ",
-    .lblDishSetup = " Parabola Setup ",
-    .lblCategories = " Categorie ",
-    .lblBouquetList = "Lista Bouquet",
-    .lblSideBouquet = "Bouquet Indesiderati",
-    .lblListType = " Tipo Lista ",
-    .lblBouAsSat = "Bouquet come Satelliti",
-    .lblBouAsCh = "Bouquet come Canali",
-    .lblWriteFake = "Scrivere i canali fake? ",
-    .lblLimits = " Limiti (max) ",
-    .lblMaxFavGroups = "Nr. Gruppi Favoriti (0=Tutti):",
-    .lblMaxBouquets = "Nr. Bouquets (0=Tutti):",
-    .lblMaxTv = "Nr. Canali Tv (0=Tutti):",
-    .lblMaxRadio = "Nr. Canali Radio (0=Tutti):",
-    .lblWriteLog = "Scrivere il Log File? ",
-    .lblFeedTp = "TP occasionali o Feed",
-    .lblSortBy = "Ordina per:",
-    .lblName = "Nome",
-    .lblNation = "Nazione",
-    .msgAzboxMaxSat = "Numero eccessivo di satelliti per il formato AZBox. (240 max)",
-    .msgSwitchUnsupported = "Switch 1.0/1.1 non supportato. Verranno usate le porte di Switch 1.0",
-    .msgEcdfMaxSat = "Numero eccessivo di satelliti per il formato ECDF. (32 max)",
-    .msgEcdfMaxTp = "Numero eccessivo di transponder per il formato ECDF. (1000 max)",
-    .msgEcdfMaxCh = "Numero eccessivo di canali per il formato ECDF. (5000 max)",
-    .msgEcdfMaxFavGrp = "Numero eccessivo di gruppi favoriti per il formato ECDF. (8 max)",
-    .msgEcdfMaxFavCh =
-        "Numero eccessivo di canali favoriti per gruppo per il formato ECDF. (100 max)",
-    .msgJstMaxSat = "Numero eccessivo di satelliti per il formato JST. (64 max)",
-    .msgJstMaxTp = "Numero eccessivo di transponder per il formato JST. (2040 max)",
-    .msgJstMaxTv = "Numero eccessivo di canali TV per il formato JST. (4199 max)",
-    .msgJstMaxRadio = "Numero eccessivo di canali RADIO per il formato JST. (719 max)",
-    .msgJstMaxFavGrp = "Numero eccessivo di gruppi favoriti per il formato JST. (16 max)",
-    .txtDisclaimer1 =
-        "Questo programma genera automaticamente le liste canali (settings) per ricevitori "
-        "satellitari.\r\n\r\n",
-    .txtDisclaimer2 = "\r\n\r\n",
-    .txtDisclaimer3 = "\r\n\r\n",
-    .txtDisclaimer4 = "\r\n\r\n",
-    .txtDisclaimer5 = "\r\n\r\n",
-    .txtDisclaimer6 = "\r\n\r\n",
-    .msgCfgChanged = "La configurazione \xE8 stata modificata.\r\nUscire senza salvarla?",
-};
-
-const LangStruct kEnglish = {
+constexpr LangStruct kEnglish = {
     .msgError = " Error",
     .msgWarning = "Warning",
     .msgMessage = "Message",
@@ -159,21 +84,100 @@ const LangStruct kEnglish = {
     .txtDisclaimer6 = "\r\n\r\n",
     .msgCfgChanged = "The configuration has been changed.\r\nExit without saving?",
 };
+// clang-format on
 
-const LangStruct kFrench = {
+// A text a language leaves out is the English one.
+template <size_t N>
+constexpr void orEnglish(char (&text)[N], const char (&english)[N]) {
+    if (text[0] != '\0') return;
+    for (size_t i = 0; i < N; ++i) text[i] = english[i];
+}
+constexpr LangStruct withEnglish(LangStruct t) {
+#define VA_OR_ENGLISH(f) orEnglish(t.f, kEnglish.f);
+    VA_LANG_FIELDS(VA_OR_ENGLISH)
+#undef VA_OR_ENGLISH
+    return t;
+}
+
+// The other languages leave out the texts they show in English.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+// clang-format off
+constexpr LangStruct kItalian = withEnglish({
+    .msgError = " Errore",
+    .msgWarning = "Attenzione",
+    .msgMessage = "Messaggio",
+    .msgCfgOpenErr = "Impossibile aprire il file di configurazione.",
+    .msgFileOpenErr = "Impossibile aprire il file.",
+    .msgFileSaveErr = "Impossibile salvare il file.",
+    .msgMemErr = "Errore di allocazione della Memoria.",
+    .msgSelectSat = "Devi selezionare almeno un satellite!",
+    .msgDbConnecting = "Connessione al Database Server in corso. Attendere prego...",
+    .msgDbReading = "Lettura dei dati dal Database Server. Attendere prego...",
+    .msgDbReadErr = "Errore durante la lettura dei dati dal Database Server!",
+    .msgDbReadOk =
+        "Tutti i dati sono stati letti correttamente.\r\n"
+        "Ora \xE8 possibile salvare la lista nel formato desiderato.",
+    .msgOldVersion =
+        "Questa \xE8 una vecchia versione di Velartis!\r\n"
+        "Visita il nostro Forum e scarica la nuova versione.",
+    .msgCanceled = "Operazione annullata.",
+    .msgFileWritten = "Il file \xE8 stato scritto correttamente.",
+    .msgNdfMaxSat = "Numero eccessivo di satelliti per il formato NDF. (61 max)",
+    .msgManyChannels =
+        "Questa lista contiene pi\xF9 di 10000 canali.\r\n"
+        "Verifica che il tuo STB supporti tale condizione.",
+    .lblDishPosition = " Posizione Parabola ",
+    .lblFavAsSat = "Favoriti come Satelliti",
+    .lblSatellites = " Satelliti ",
+    .lblNoSatSelected = " Nessun satellite selezionato ",
+    .lblDishSetup = " Parabola Setup ",
+    .lblCategories = " Categorie ",
+    .lblBouquetList = "Lista Bouquet",
+    .lblSideBouquet = "Bouquet Indesiderati",
+    .lblListType = " Tipo Lista ",
+    .lblBouAsSat = "Bouquet come Satelliti",
+    .lblBouAsCh = "Bouquet come Canali",
+    .lblWriteFake = "Scrivere i canali fake? ",
+    .lblLimits = " Limiti (max) ",
+    .lblMaxFavGroups = "Nr. Gruppi Favoriti (0=Tutti):",
+    .lblMaxBouquets = "Nr. Bouquets (0=Tutti):",
+    .lblMaxTv = "Nr. Canali Tv (0=Tutti):",
+    .lblMaxRadio = "Nr. Canali Radio (0=Tutti):",
+    .lblWriteLog = "Scrivere il Log File? ",
+    .lblFeedTp = "TP occasionali o Feed",
+    .lblSortBy = "Ordina per:",
+    .lblName = "Nome",
+    .lblNation = "Nazione",
+    .msgAzboxMaxSat = "Numero eccessivo di satelliti per il formato AZBox. (240 max)",
+    .msgSwitchUnsupported = "Switch 1.0/1.1 non supportato. Verranno usate le porte di Switch 1.0",
+    .msgEcdfMaxSat = "Numero eccessivo di satelliti per il formato ECDF. (32 max)",
+    .msgEcdfMaxTp = "Numero eccessivo di transponder per il formato ECDF. (1000 max)",
+    .msgEcdfMaxCh = "Numero eccessivo di canali per il formato ECDF. (5000 max)",
+    .msgEcdfMaxFavGrp = "Numero eccessivo di gruppi favoriti per il formato ECDF. (8 max)",
+    .msgEcdfMaxFavCh =
+        "Numero eccessivo di canali favoriti per gruppo per il formato ECDF. (100 max)",
+    .msgJstMaxSat = "Numero eccessivo di satelliti per il formato JST. (64 max)",
+    .msgJstMaxTp = "Numero eccessivo di transponder per il formato JST. (2040 max)",
+    .msgJstMaxTv = "Numero eccessivo di canali TV per il formato JST. (4199 max)",
+    .msgJstMaxRadio = "Numero eccessivo di canali RADIO per il formato JST. (719 max)",
+    .msgJstMaxFavGrp = "Numero eccessivo di gruppi favoriti per il formato JST. (16 max)",
+    .txtDisclaimer1 =
+        "Questo programma genera automaticamente le liste canali (settings) per ricevitori "
+        "satellitari.\r\n\r\n",
+    .msgCfgChanged = "La configurazione \xE8 stata modificata.\r\nUscire senza salvarla?",
+});
+
+constexpr LangStruct kFrench = withEnglish({
     .msgError = " Erreur",
     .msgWarning = "Attention",
     .msgMessage = "Message",
     .msgAppError = "Erreur d'application!",
     .msgCfgOpenErr = "Impossible d'ouvrir le fichier de configuration.",
     .msgFileOpenErr = "Incapable d'ouvrir le fichier.",
-    .msgWriting = "Writing",
     .msgFileSaveErr = "Impossible d'enregistrer le fichier.",
-    .msgLoading = "Loading",
     .msgMemErr = "Erreur d'attribution de m\xE9moire..",
-    .msgWritten = "Written",
     .msgSelectSat = "Vous devez s\xE9lectionner au moins un satellite!",
-    .msgSave = "Save",
     .msgDbConnecting =
         "Connexion au serveur de base de donn\xE9" "es en cours. S'il vous pla\xEEt patienter ...",
     .msgDbReading =
@@ -200,7 +204,6 @@ const LangStruct kFrench = {
     .lblDishSetup = " Parabole Setup ",
     .lblCategories = " Cat\xE9gories ",
     .lblBouquetList = "Liste Bouquet",
-    .lblSideBouquet = "Side Bouquet",
     .lblListType = " Liste Type ",
     .lblBouAsSat = "Bouquet que les satellites",
     .lblBouAsCh = "Bouquet que les cha\xEEnes",
@@ -232,28 +235,18 @@ const LangStruct kFrench = {
     .txtDisclaimer1 =
         "Ce programme g\xE9n\xE8re des listes de cha\xEEnes automatiquement (settings) pour les "
         "r\xE9" "cepteurs satellite.\r\n\r\n",
-    .txtDisclaimer2 = "\r\n\r\n",
-    .txtDisclaimer3 = "\r\n\r\n",
-    .txtDisclaimer4 = "\r\n\r\n",
-    .txtDisclaimer5 = "\r\n\r\n",
-    .txtDisclaimer6 = "\r\n\r\n",
     .msgCfgChanged = "La configuration a chang\xE9.\r\nQuitter sans enregistrer?",
-};
+});
 
-const LangStruct kGerman = {
+constexpr LangStruct kGerman = withEnglish({
     .msgError = " Fehler",
     .msgWarning = "Warnung",
     .msgMessage = "Nachricht",
-    .msgAppError = "Application Error!",
     .msgCfgOpenErr = "Kann Konfigurationsdatei zu \xF6" "ffnen.",
     .msgFileOpenErr = "Unf\xE4hig, akte zu \xF6" "ffnen.",
-    .msgWriting = "Writing",
     .msgFileSaveErr = "Kann Datei zu speichern.",
-    .msgLoading = "Loading",
     .msgMemErr = "Ged\xE4" "chtniszuweisungsfehler.",
-    .msgWritten = "Written",
     .msgSelectSat = "Sie m\xFCssen mindestens einen Satelliten!",
-    .msgSave = "Save",
     .msgDbConnecting = "Anschluss an den Datenbank-Server l\xE4uft. Bitte warten ...",
     .msgDbReading = "Das Einlesen von Daten aus dem Datenbank-Server. Bitte warten ...",
     .msgDbReadErr = "Fehler beim Lesen der Daten aus der Datenbank-Server!",
@@ -269,19 +262,14 @@ const LangStruct kGerman = {
     .msgManyChannels =
         "Diese Liste enth\xE4lt mehr als 10.000 Kan\xE4len.\r\n"
         "\xDC" "berpr\xFC" "fen Sie Ihre STB unterst\xFCtzt Da\xDF diese Bedingung.",
-    .lblDishPosition = " Dish Position ",
     .lblFavAsSat = "Favoriten wie Satelliten",
-    .lblSatellites = " Satellites ",
     .lblNoSatSelected = " Kein Satellit ausgew\xE4hlt ",
     .lblDishSetup = " Parable Setup ",
     .lblCategories = " Kategorien ",
     .lblBouquetList = "List Bouquet",
-    .lblSideBouquet = "Side Bouquet",
-    .lblListType = " List Type ",
     .lblBouAsSat = "Bouquet als Satelliten",
     .lblBouAsCh = "Bouquet als Kan\xE4le",
     .lblWriteFake = "Beitrag Fake-Kan\xE4le? ",
-    .lblLimits = " Limits (max) ",
     .lblMaxFavGroups = "Nr. Favoriten Gruppen (0=Alle):",
     .lblMaxBouquets = "Nr. Bouquets (0=Alle):",
     .lblMaxTv = "Nr. TV-Kan\xE4le (0=Alle):",
@@ -316,28 +304,19 @@ const LangStruct kGerman = {
     .txtDisclaimer1 =
         "Dieses Programm erzeugt Listen automatisch Kan\xE4le (Settings) f\xFCr den "
         "Satelliten-Receiver.\r\n\r\n",
-    .txtDisclaimer2 = "\r\n\r\n",
-    .txtDisclaimer3 = "\r\n\r\n",
-    .txtDisclaimer4 = "\r\n\r\n",
-    .txtDisclaimer5 = "\r\n\r\n",
-    .txtDisclaimer6 = "\r\n\r\n",
     .msgCfgChanged = "Die Konfiguration hat sich ge\xE4ndert.\r\nBeenden ohne zu speichern?",
-};
+});
 
-const LangStruct kSpanish = {
+constexpr LangStruct kSpanish = withEnglish({
     .msgError = " Error",
     .msgWarning = "Advertencia",
     .msgMessage = "Mensaje",
     .msgAppError = "Error de la aplicaci\xF3n!",
     .msgCfgOpenErr = "No se puede abrir archivos de configuraci\xF3n.",
     .msgFileOpenErr = "No se pudo abrir el archivo.",
-    .msgWriting = "Writing",
     .msgFileSaveErr = "No es posible guardar archivos.",
-    .msgLoading = "Loading",
     .msgMemErr = "Error de asignaci\xF3n de memoria.",
-    .msgWritten = "Written",
     .msgSelectSat = "Debe seleccionar al menos un sat\xE9lite!",
-    .msgSave = "Save",
     .msgDbConnecting =
         "Conexi\xF3n con el servidor de base de datos en curso. Espere por favor ...",
     .msgDbReading = "Lectura de datos desde el servidor de base de datos. Espere por favor ...",
@@ -392,14 +371,10 @@ const LangStruct kSpanish = {
     .txtDisclaimer1 =
         "Este programa genera autom\xE1ticamente listas de canales (settings) para los receptores "
         "de sat\xE9lite.\r\n\r\n",
-    .txtDisclaimer2 = "\r\n\r\n",
-    .txtDisclaimer3 = "\r\n\r\n",
-    .txtDisclaimer4 = "\r\n\r\n",
-    .txtDisclaimer5 = "\r\n\r\n",
-    .txtDisclaimer6 = "\r\n\r\n",
     .msgCfgChanged = "La configuraci\xF3n ha cambiado.\r\nSalir sin guardar?",
-};
+});
 // clang-format on
+#pragma GCC diagnostic pop
 const LangStruct* const kTables[] = {&kItalian, &kEnglish, &kFrench, &kGerman, &kSpanish};
 constexpr int kLangCount = sizeof(kTables) / sizeof(kTables[0]);
 

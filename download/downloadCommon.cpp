@@ -662,6 +662,46 @@ bool dlJoinedChannelStep(DlJob& j, DlJoinedQuery query) {
 
 // ---- audio and CAS ----
 
+namespace {
+
+// One list of the audio and CAS step, read by "<select> IN (ids<order>".
+// fill checks a row (a bad value is counted there) and makes its entry;
+// a good row past cap is counted in *dropped.
+template <typename Entry, typename Fill>
+bool dlReadList(DlJob& j, const std::vector<DlSatPart>& parts, const std::string& stepText,
+                unsigned satCol, std::string select, std::string order, size_t cap,
+                uint32_t* dropped, std::vector<Entry>* list, Fill fill) {
+    DlSetStep step{
+        stepText,
+        satCol,
+        [&](const std::string& ids, const std::string&) { return select + " IN (" + ids + order; },
+        {},
+        [&](size_t part, const DbRow& r) {
+            Entry e{};
+            e.sat_id = parts[part].satId;
+            if (!fill(r, &e)) return true;
+            if (list->size() < cap)
+                list->push_back(e);
+            else
+                ++*dropped;
+            return true;
+        }};
+    return dlRunSetStep(j, parts, step);
+}
+
+// Positions of a list's entries by channel, in list order.
+template <typename Entry>
+DlKeyIndex dlIndexBySid(const std::vector<Entry>& list) {
+    DlKeyIndex of;
+    of.reserve(list.size());
+    for (uint32_t i = 0; i < list.size(); ++i)
+        of.add(DlKey(list[i].sat_id, list[i].stp_id, 0, list[i].sid), i);
+    of.sort();
+    return of;
+}
+
+}  // namespace
+
 bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
     const std::string stepText = dlStepText(j, "Channels Audio and Cas Data");
     j.ev.step(stepText);
@@ -670,82 +710,45 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
     const double share = satIds.empty() ? 0 : 35.0 / static_cast<double>(satIds.size());
     std::vector<DlSatPart> parts;
     for (int32_t id : satIds) parts.push_back({id, "", share, false});
-    DlSetStep audio;
-    audio.stepText = stepText;
-    audio.satCol = 7;
-    audio.sql = [](const std::string& ids, const std::string&) {
-        std::string sql = "SELECT a.stp_id, a.sid, a.apid, a.lang_id, a.dts, a.ac3, b.lang_name, ";
-        sql += "a.sat_id FROM ChannelAudio a, Languages b ";
-        sql += "WHERE a.lang_id = b.lang_id ";
-        sql += "AND a.sat_id IN (" + ids + ") ";
-        sql += "ORDER BY a.sat_id, a.stp_id, a.sid, a.sort_id";
-        return sql;
-    };
-    audio.row = [&](size_t part, const DbRow& r) {
+    auto audioRow = [&](const DbRow& r, T_dlAudioEntry* e) {
         if (!dlIdOk(j, r, 1, kIdAudioSid) || !dlIdOk(j, r, 2, kIdAudioApid) ||
             !dlNumbersOk(
                 j, r,
                 {{0, kNumAudioStpId}, {3, kNumAudioLangId}, {4, kNumAudioDts}, {5, kNumAudioAc3}}))
-            return true;
-        if (j.audio.size() >= kDlAudioListCap) {
-            ++j.dropped->audioRows;
-            return true;
-        }
-        T_dlAudioEntry e{};
-        e.sat_id = satIds[part];
-        e.stp_id = r.num(0);
-        r.copy(1, e.sid);
-        r.copy(2, e.apid);
-        e.lang_id = r.num(3);
-        e.dts = r.num(4);
-        e.ac3 = r.num(5);
-        r.copy(6, e.lang_name);
-        j.audio.push_back(e);
+            return false;
+        e->stp_id = r.num(0);
+        r.copy(1, e->sid);
+        r.copy(2, e->apid);
+        e->lang_id = r.num(3);
+        e->dts = r.num(4);
+        e->ac3 = r.num(5);
+        r.copy(6, e->lang_name);
         return true;
     };
-    if (!dlRunSetStep(j, parts, audio)) return false;
-    DlSetStep cas;
-    cas.stepText = stepText;
-    cas.satCol = 3;
-    cas.sql = [](const std::string& ids, const std::string&) {
-        std::string sql = "SELECT stp_id, sid, cas_id, sat_id ";
-        sql += "FROM ChannelCas ";
-        sql += "WHERE sat_id IN (" + ids + ") ";
-        sql += "ORDER BY sat_id, stp_id, sid, cas_id";
-        return sql;
-    };
-    cas.row = [&](size_t part, const DbRow& r) {
+    auto casRow = [&](const DbRow& r, T_dlCasEntry* e) {
         if (!dlIdOk(j, r, 1, kIdCasSid) || !dlNumbersOk(j, r, {{0, kNumCasStpId}, {2, kNumCasId}}))
-            return true;
-        if (j.cas.size() >= kDlCasListCap) {
-            ++j.dropped->casRows;
-            return true;
-        }
-        T_dlCasEntry e{};
-        e.sat_id = satIds[part];
-        e.stp_id = r.num(0);
-        r.copy(1, e.sid);
-        e.cas_id = r.num(2);
-        j.cas.push_back(e);
+            return false;
+        e->stp_id = r.num(0);
+        r.copy(1, e->sid);
+        e->cas_id = r.num(2);
         return true;
     };
-    if (!dlRunSetStep(j, parts, cas)) return false;
+    if (!dlReadList(j, parts, stepText, 7,
+                    "SELECT a.stp_id, a.sid, a.apid, a.lang_id, a.dts, a.ac3, b.lang_name, "
+                    "a.sat_id FROM ChannelAudio a, Languages b WHERE a.lang_id = b.lang_id "
+                    "AND a.sat_id",
+                    ") ORDER BY a.sat_id, a.stp_id, a.sid, a.sort_id", kDlAudioListCap,
+                    &j.dropped->audioRows, &j.audio, audioRow) ||
+        !dlReadList(j, parts, stepText, 3,
+                    "SELECT stp_id, sid, cas_id, sat_id FROM ChannelCas "
+                    "WHERE sat_id",
+                    ") ORDER BY sat_id, stp_id, sid, cas_id", kDlCasListCap, &j.dropped->casRows,
+                    &j.cas, casRow))
+        return false;
 
     // Entries of one channel in list order; a channel carried by several
     // bouquets gets the same entries in each copy.
-    DlKeyIndex audioOf, casOf;
-    audioOf.reserve(j.audio.size());
-    for (uint32_t i = 0; i < j.audio.size(); ++i) {
-        const T_dlAudioEntry& e = j.audio[i];
-        audioOf.add(DlKey(e.sat_id, e.stp_id, 0, e.sid), i);
-    }
-    casOf.reserve(j.cas.size());
-    for (uint32_t i = 0; i < j.cas.size(); ++i) {
-        const T_dlCasEntry& e = j.cas[i];
-        casOf.add(DlKey(e.sat_id, e.stp_id, 0, e.sid), i);
-    }
-    audioOf.sort();
-    casOf.sort();
+    const DlKeyIndex audioOf = dlIndexBySid(j.audio), casOf = dlIndexBySid(j.cas);
     for (uint32_t n = 1; n <= j.chDB->count; ++n) {
         T_dbCh& c = j.chDB->ch[n];
         c.audioCount = 0;

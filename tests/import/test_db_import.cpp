@@ -113,6 +113,19 @@ protected:
         r.userPath = (dir / "Default.cfg").string();
         return r;
     }
+    // velartis-cli's options for a database and the configuration files of a folder.
+    static std::string cliArgs(const std::string& db, const fs::path& cfg) {
+        return "--db-host 127.0.0.1 --db-port " + std::to_string(VA_TEST_DB_PORT) + " --db-name " +
+               db + " --config '" + (cfg / "Default.cfg").string() + "' --master '" +
+               (cfg / "VAconfig.vac").string() + "' ";
+    }
+    // Writes the Enigma2 list into a new folder; gives the list's folder.
+    static fs::path writeList(const std::string& args, const fs::path& out) {
+        fs::create_directories(out);
+        CliResult w = runCliTool(args + "--format e2 -q --output '" + out.string() + "'");
+        EXPECT_EQ(w.exitCode, 0) << w.out;
+        return w.exitCode == 0 ? fs::directory_iterator(out)->path() : out;
+    }
     std::string write(const std::string& file, const std::string& text) {
         std::ofstream(dir / file, std::ios::binary) << text;
         return (dir / file).string();
@@ -327,31 +340,16 @@ TEST_F(DbImport, RepeatedTransponderStoredOnce) {
 // The Enigma2 list of the bundled data, imported into an empty database and
 // written again, is the same list byte for byte (but lamedb's time line).
 TEST_F(DbImport, EnigmaListRoundTrip) {
-    fs::path cfg = dir / "cfg", first = dir / "first", second = dir / "second";
+    const fs::path cfg = dir / "cfg";
     copyConfig(cfg);
-    fs::create_directories(first);
-    fs::create_directories(second);
-    const std::string port = std::to_string(VA_TEST_DB_PORT);
-    const std::string files = "--config '" + std::string(VA_SOURCE_DIR) +
-                              "/data/Default.cfg' --master '" + VA_SOURCE_DIR +
-                              "/data/VAconfig.vac' ";
-    CliResult w =
-        runCliTool("--db-host 127.0.0.1 --db-port " + port + " --db-name velartis_sample " + files +
-                   "--format e2 -q --output '" + first.string() + "'");
-    ASSERT_EQ(w.exitCode, 0) << w.out;
-    const fs::path list1 = fs::directory_iterator(first)->path();
-
+    const fs::path list1 =
+        writeList(cliArgs("velartis_sample", fs::path(VA_SOURCE_DIR) / "data"), dir / "first");
     makeDb(false);
-    const std::string mine = "--db-host 127.0.0.1 --db-port " + port + " --db-name " + name + " ";
-    const std::string cfgFiles = "--config '" + (cfg / "Default.cfg").string() + "' --master '" +
-                                 (cfg / "VAconfig.vac").string() + "' ";
-    CliResult imp = runCliTool("import enigma2 '" + list1.string() + "' " + mine + cfgFiles);
+    const std::string mine = cliArgs(name, cfg);
+    CliResult imp = runCliTool("import enigma2 '" + list1.string() + "' " + mine);
     ASSERT_EQ(imp.exitCode, 0) << imp.out;
     EXPECT_NE(imp.out.find("Channels         109 added"), std::string::npos) << imp.out;
-    CliResult w2 =
-        runCliTool(mine + cfgFiles + "--format e2 -q --output '" + second.string() + "'");
-    ASSERT_EQ(w2.exitCode, 0) << w2.out;
-    const fs::path list2 = fs::directory_iterator(second)->path();
+    const fs::path list2 = writeList(mine, dir / "second");
 
     std::set<std::string> names1, names2;
     for (auto& e : fs::directory_iterator(list1)) names1.insert(e.path().filename().string());
@@ -385,15 +383,10 @@ TEST_F(DbImport, EnigmaListKeepsALongSatelliteName) {
             << db.error();
     }
     const std::string favourites = rowsOf("SELECT * FROM Favorites ORDER BY 1");
-    const fs::path cfg = dir / "cfg", out = dir / "out";
+    const fs::path cfg = dir / "cfg";
     copyConfig(cfg);
-    fs::create_directories(out);
-    const std::string args = "--db-host 127.0.0.1 --db-port " + std::to_string(VA_TEST_DB_PORT) +
-                             " --db-name " + name + " --config '" + (cfg / "Default.cfg").string() +
-                             "' --master '" + (cfg / "VAconfig.vac").string() + "' ";
-    CliResult w = runCliTool(args + "--format e2 -q --output '" + out.string() + "'");
-    ASSERT_EQ(w.exitCode, 0) << w.out;
-    const fs::path list = fs::directory_iterator(out)->path();
+    const std::string args = cliArgs(name, cfg);
+    const fs::path list = writeList(args, dir / "out");
     ASSERT_NE(slurp(list / "satellites.xml").find("\"Eutelsat Hot Bird 13B/13 13.0\260E\""),
               std::string::npos);
 

@@ -168,23 +168,23 @@ const char* limitExceeded(const WriterInput& in) {
     return nullptr;
 }
 
-}  // namespace
+// Where each table's records went, for the tables that point at them.
+struct Placed {
+    std::unordered_map<int32_t, unsigned> satPos;          // sat_id -> first position
+    std::vector<int> tpPos;                                // tpDB slot -> written position, or -1
+    std::unordered_map<uint64_t, uint32_t> tpFirst;        // (sat_id, stp_id) -> first slot
+    std::unordered_map<TvKey, unsigned, TvKeyHash> tvPos;  // TV identity -> first position
+};
 
-BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image,
-                           std::vector<std::string>* skipped) {
-    const unsigned char* header = family == kEcdfFamilySB5    ? kHeaderSB5
-                                  : family == kEcdfFamilyS2HD ? kHeaderS2HD
-                                                              : nullptr;
-    if (!header) return BuildResult::fail(strFormat("Unknown ECDF receiver family %d.", family));
-    const LangStruct& lang = *in.lang;
+void skip(std::vector<std::string>* skipped, std::string line) {
+    if (skipped) skipped->push_back(std::move(line));
+}
+
+// A list the format cannot take at all: refused, not written in part.
+BuildResult refusal(const WriterInput& in) {
     const T_dbSatTable& sats = *in.satDB;
-    const T_dbTpTable& tps = *in.tpDB;
-    const T_dbChTable& chs = *in.chDB;
-    const T_dbFavTable& favs = *in.favDB;
-    const T_dbChFavTable& links = *in.chFavDB;
-
     if (const char* limit = limitExceeded(in)) return BuildResult::fail(limit);
-    if (links.count >= kChFavDbSlots)
+    if (in.chFavDB->count >= kChFavDbSlots)
         return BuildResult::fail("The favourite channel table holds more records than it can.");
     // A satellite's set-up is the user's own configuration: refuse rather
     // than drop the satellite and everything tuned through it.
@@ -195,28 +195,15 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
                                                textLen(sats.sat[s].satName), sats.sat[s].satName,
                                                why.c_str()));
     }
-    auto skip = [skipped](std::string line) {
-        if (skipped) skipped->push_back(std::move(line));
-    };
+    return {};
+}
 
-    std::string body;
-    body.reserve(kEcdfBodyBufferSize);
-    // 16-bit and 32-bit fields keep the value modulo their width.
-    ByteImage b(&body, ByteOrder::big);
-    b.append(kPreamble, sizeof kPreamble);
-    b.add32(0);  // remaining length, known at the end
-
-    size_t sec = openSection(b, kTagLimits);
-    for (uint32_t limit : {kMaxSat, kMaxTp, kMaxCh, kMaxFavGroups, kMaxFavPerGroup}) b.add16(limit);
-    b.zeros(10);
-    closeSection(b, sec);
-
-    sec = openSection(b, kTagSatellites);
+void writeSatellites(ByteImage& b, const T_dbSatTable& sats, Placed* at) {
+    size_t sec = openSection(b, kTagSatellites);
     b.add8(sats.count);
-    std::unordered_map<int32_t, unsigned> satPos;  // sat_id -> first position
     for (uint32_t s = 1; s <= sats.count; ++s) {
         const T_dbSat& sat = sats.sat[s];
-        satPos.emplace(sat.sat_id, s - 1);
+        at->satPos.emplace(sat.sat_id, s - 1);
         b.add8(0x01);
         b.add16(static_cast<unsigned>(sat.position));
         b.addText(sat.satName, 44);
@@ -226,22 +213,25 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
         b.zeros(2);
     }
     closeSection(b, sec);
+}
 
-    sec = openSection(b, kTagTransponders);
+void writeTransponders(ByteImage& b, const T_dbTpTable& tps, Placed* at,
+                       std::vector<std::string>* skipped) {
+    size_t sec = openSection(b, kTagTransponders);
     size_t countAt = b.size();
     b.add16(0);
-    std::vector<int> tpPos(tps.count + 1, -1);       // tpDB slot -> written position
-    std::unordered_map<uint64_t, uint32_t> tpFirst;  // (sat_id, stp_id) -> first slot
+    at->tpPos.assign(tps.count + 1, -1);
     unsigned written = 0;
     for (uint32_t t = 1; t <= tps.count; ++t) {
         const T_dbTp& tp = tps.tp[t];
-        tpFirst.emplace(tpKey(tp.sat_id, tp.stp_id), t);
+        at->tpFirst.emplace(tpKey(tp.sat_id, tp.stp_id), t);
         std::string why = transponderFault(tp);
-        auto sat = satPos.find(tp.sat_id);
-        if (why.empty() && sat == satPos.end())
+        auto sat = at->satPos.find(tp.sat_id);
+        if (why.empty() && sat == at->satPos.end())
             why = strFormat("its satellite %d is not in the list", tp.sat_id);
         if (!why.empty()) {
-            skip(strFormat("Transponder %u (%d MHz): %s; left out.", t, tp.frequency, why.c_str()));
+            skip(skipped,
+                 strFormat("Transponder %u (%d MHz): %s; left out.", t, tp.frequency, why.c_str()));
             continue;
         }
         b.add16(idValue16(tp.nid));
@@ -254,18 +244,21 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
         b.add8(static_cast<unsigned>(tp.modulation));
         b.add8(static_cast<unsigned>(tp.pilot));
         b.zeros(3);
-        tpPos[t] = static_cast<int>(written++);
+        at->tpPos[t] = static_cast<int>(written++);
     }
     b.put16(countAt, written);
     closeSection(b, sec);
+}
 
-    sec = openSection(b, kTagChannels);
-    std::unordered_map<TvKey, unsigned, TvKeyHash> tvPos;  // TV identity -> first position
-    tvPos.reserve(chs.count);
+// TV channels, then radio channels, each behind its count.
+void writeChannels(ByteImage& b, const T_dbChTable& chs, Placed* at,
+                   std::vector<std::string>* skipped) {
+    size_t sec = openSection(b, kTagChannels);
+    at->tvPos.reserve(chs.count);
     for (int type : {0, 1}) {
-        countAt = b.size();
+        size_t countAt = b.size();
         b.add16(0);
-        written = 0;
+        unsigned written = 0;
         for (uint32_t c = 1; c <= chs.count; ++c) {
             const T_dbCh& ch = chs.ch[c];
             if (ch.ch_type != type) continue;
@@ -273,15 +266,15 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
             std::string why = channelFault(ch, &ids);
             int tpAt = -1;
             if (why.empty()) {
-                auto tp = tpFirst.find(tpKey(ch.sat_id, ch.stp_id));
-                if (tp == tpFirst.end())
+                auto tp = at->tpFirst.find(tpKey(ch.sat_id, ch.stp_id));
+                if (tp == at->tpFirst.end())
                     why = strFormat("its transponder %d is not in the list", ch.stp_id);
-                else if ((tpAt = tpPos[tp->second]) < 0)
+                else if ((tpAt = at->tpPos[tp->second]) < 0)
                     why = strFormat("its transponder %u was left out", tp->second);
             }
             if (!why.empty()) {
-                skip(strFormat("Channel %u (%.*s): %s; left out.", c, textLen(ch.ch_name),
-                               ch.ch_name, why.c_str()));
+                skip(skipped, strFormat("Channel %u (%.*s): %s; left out.", c, textLen(ch.ch_name),
+                                        ch.ch_name, why.c_str()));
                 continue;
             }
             b.add16(static_cast<unsigned>(tpAt));
@@ -296,18 +289,26 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
             b.add8(static_cast<unsigned>(ch.locked));
             b.add8(ids.cas);
             b.zeros(4);
-            if (type == 0) tvPos.emplace(tvKey(ch.sat_id, ch.stp_id, ch.groupId, ch.sid), written);
+            if (type == 0)
+                at->tvPos.emplace(tvKey(ch.sat_id, ch.stp_id, ch.groupId, ch.sid), written);
             ++written;
         }
         b.put16(countAt, written);
     }
     for (uint32_t c = 1; c <= chs.count; ++c)
         if (chs.ch[c].ch_type != 0 && chs.ch[c].ch_type != 1)
-            skip(strFormat("Channel %u (%.*s): type %d is neither TV nor radio; left out.", c,
+            skip(skipped,
+                 strFormat("Channel %u (%.*s): type %d is neither TV nor radio; left out.", c,
                            textLen(chs.ch[c].ch_name), chs.ch[c].ch_name, chs.ch[c].ch_type));
     closeSection(b, sec);
+}
 
-    sec = openSection(b, kTagFavourites);
+// The groups the list has, then named empty ones up to the format's count.
+BuildResult writeFavourites(ByteImage& b, const WriterInput& in, const Placed& at,
+                            std::vector<std::string>* skipped) {
+    const T_dbFavTable& favs = *in.favDB;
+    const T_dbChFavTable& links = *in.chFavDB;
+    size_t sec = openSection(b, kTagFavourites);
     uint32_t groups = favs.count < kMaxFavGroups ? favs.count : kMaxFavGroups;
     std::vector<unsigned> tvEntries, radioEntries;
     for (uint32_t g = 1; g <= groups; ++g) {
@@ -319,7 +320,7 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
             radioLinks += links.chFav[l].ch_type == 1;
         }
         if (tvLinks > kMaxFavPerGroup || radioLinks > kMaxFavPerGroup)
-            return BuildResult::fail(lang.msgEcdfMaxFavCh);
+            return BuildResult::fail(in.lang->msgEcdfMaxFavCh);
         tvEntries.clear();
         radioEntries.clear();
         for (uint32_t l = 1; l <= links.count; ++l) {
@@ -327,13 +328,13 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
             if (link.fav_id != fav.fav_id) continue;
             std::string why;
             if (link.ch_type == 0) {
-                auto tv = tvPos.find(tvKey(link.sat_id, link.stp_id, link.groupId, link.sid));
-                if (tv != tvPos.end())
+                auto tv = at.tvPos.find(tvKey(link.sat_id, link.stp_id, link.groupId, link.sid));
+                if (tv != at.tvPos.end())
                     tvEntries.push_back(tv->second);
                 else
                     why = "its channel is not among the TV channels";
             } else if (link.ch_type == 1) {
-                if (link.chIndex >= 0 && static_cast<uint32_t>(link.chIndex) < chs.count)
+                if (link.chIndex >= 0 && static_cast<uint32_t>(link.chIndex) < in.chDB->count)
                     radioEntries.push_back(static_cast<unsigned>(link.chIndex));
                 else
                     why = strFormat("channel index %d is outside the channel table", link.chIndex);
@@ -341,15 +342,16 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
                 why = strFormat("type %d is neither TV nor radio", link.ch_type);
             }
             if (!why.empty())
-                skip(strFormat("Favourite group %u (%.*s), link %u (sid %.*s): %s; left out.", g,
+                skip(skipped,
+                     strFormat("Favourite group %u (%.*s), link %u (sid %.*s): %s; left out.", g,
                                textLen(fav.fav_name), fav.fav_name, l, textLen(link.sid), link.sid,
                                why.c_str()));
         }
         b.addText(fav.fav_name, 24);
         for (const auto* entries : {&tvEntries, &radioEntries}) {
             b.add16(static_cast<unsigned>(entries->size()));
-            for (unsigned at : *entries) {
-                b.add16(at);
+            for (unsigned pos : *entries) {
+                b.add16(pos);
                 b.zeros(5);
             }
         }
@@ -361,12 +363,12 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
         b.zeros(4);
     }
     closeSection(b, sec);
+    return {};
+}
 
-    sec = openSection(b, kTagEnd);
-    b.add8(0x07);
-    b.zeros(16);
-    closeSection(b, sec);
-
+// The body's length and checksum, then the family's header before it.
+BuildResult finishImage(ByteImage& b, const std::string& body, const unsigned char* header,
+                        std::string* image) {
     const size_t bodyLen = body.size() + 2;
     if (bodyLen > kEcdfBodyBufferSize)
         return BuildResult::fail(
@@ -384,6 +386,41 @@ BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image
     h.put32(12, static_cast<uint32_t>(bodyLen));
     image->append(body);
     return {};
+}
+
+}  // namespace
+
+BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image,
+                           std::vector<std::string>* skipped) {
+    const unsigned char* header = family == kEcdfFamilySB5    ? kHeaderSB5
+                                  : family == kEcdfFamilyS2HD ? kHeaderS2HD
+                                                              : nullptr;
+    if (!header) return BuildResult::fail(strFormat("Unknown ECDF receiver family %d.", family));
+    if (BuildResult r = refusal(in); !r.ok) return r;
+
+    std::string body;
+    body.reserve(kEcdfBodyBufferSize);
+    // 16-bit and 32-bit fields keep the value modulo their width.
+    ByteImage b(&body, ByteOrder::big);
+    b.append(kPreamble, sizeof kPreamble);
+    b.add32(0);  // remaining length, known at the end
+
+    size_t sec = openSection(b, kTagLimits);
+    for (uint32_t limit : {kMaxSat, kMaxTp, kMaxCh, kMaxFavGroups, kMaxFavPerGroup}) b.add16(limit);
+    b.zeros(10);
+    closeSection(b, sec);
+
+    Placed at;
+    writeSatellites(b, *in.satDB, &at);
+    writeTransponders(b, *in.tpDB, &at, skipped);
+    writeChannels(b, *in.chDB, &at, skipped);
+    if (BuildResult r = writeFavourites(b, in, at, skipped); !r.ok) return r;
+
+    sec = openSection(b, kTagEnd);
+    b.add8(0x07);
+    b.zeros(16);
+    closeSection(b, sec);
+    return finishImage(b, body, header, image);
 }
 
 namespace {
