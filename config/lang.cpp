@@ -3,6 +3,8 @@
 // escape that a hex-digit letter follows, so the escape does not run on.
 #include "config/lang.h"
 
+#include <cstddef>
+
 LangStruct MsgLang;
 
 namespace {
