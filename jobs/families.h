@@ -19,8 +19,12 @@ struct T_familyLimits {
     const char* maxFavCh;
 };
 
+// The list content a family lets the user choose (favourites, bouquets or
+// both), kept in its own configuration field.
+enum FamilyContent : int { kContentNone, kContentE1Type, kContentE2Type };
+
 struct T_family {
-    int fileType;         // cfgParam.fileType; its button is control 823 + fileType
+    int fileType;         // cfgParam.fileType, the row's index in kFamilies
     const char* cliName;  // the command-line tool's --format name
     const char* label;    // the text of its button
     JobFn job;            // the writer job
@@ -28,6 +32,7 @@ struct T_family {
     // dialog's filter); null for a family that writes a folder.
     SingleFileFormat (*fileFormat)(int fileType);
     T_familyLimits limits;
+    FamilyContent content = kContentNone;
 };
 
 constexpr int kFamilyCount = 8;

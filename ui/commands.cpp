@@ -199,7 +199,7 @@ int CppWnd::OnCommand(QObject* control, int id, int code) {
             if (id - ids::kSatBtn > lastRow()) break;
             currSatBtn = id - ids::kSatBtn;
             setValSat();
-        } else if (id >= ids::kFamily && id < ids::kFamily + 8) {
+        } else if (id >= ids::kFamily && id < ids::kFamily + kFamilyCount) {
             familyClicked(id - ids::kFamily);
         } else if (id >= ids::kE1Type && id < ids::kE1Type + 3) {
             cfgParam.e1Type = id - ids::kE1Type;
@@ -364,8 +364,9 @@ void CppWnd::favClicked() {
 
 void CppWnd::familyClicked(int fileType) {
     cfgParam.fileType = fileType;
-    for (QRadioButton* b : e1Type_) b->setEnabled(fileType == 1);
-    for (QRadioButton* b : e2Type_) b->setEnabled(fileType == 2);
+    const FamilyContent content = familyByType(fileType)->content;
+    for (QRadioButton* b : e1Type_) b->setEnabled(content == kContentE1Type);
+    for (QRadioButton* b : e2Type_) b->setEnabled(content == kContentE2Type);
     setListTypeInfo();
     Widget.cfgChanged = true;
 }

@@ -321,24 +321,30 @@ void CppWnd::createDownGenPage() {
     group("grpGenProgress", 177, 332, 560, 50, " Generate Progress ", g);
     logFile_ = check("hLogFile", ids::kLogFile, 40, 374, 200, 18, nullptr, g, &boldFont_);
 
-    auto* families = new QButtonGroup(this);
-    const int famX[8] = {40, 40, 40, 40, 40, 130, 40, 130};
-    const int famY[8] = {395, 420, 445, 470, 495, 495, 520, 520};
-    for (int t = 0; t < 8; ++t) {
-        const T_family* f = familyByType(t);
-        family_[t] = radio(("hFamily" + std::to_string(t)).c_str(), ids::kFamily + t, famX[t],
-                           famY[t], 90, 24, f->label, families, g);
-    }
+    // One button per family, a row each; a family that shares its writer
+    // with the one before sits beside it. A family's content choice follows
+    // its button on the same row.
+    static_assert(ids::kFamily + kFamilyCount <= ids::kE1Type, "family ids run into others");
     const char* const content[3] = {"Favorites + Bouquets ", "Only Favorites ", "Only Bouquets "};
     const int contentX[3] = {140, 290, 405};
     const int contentW[3] = {145, 110, 140};
-    auto* e1 = new QButtonGroup(this);
-    auto* e2 = new QButtonGroup(this);
-    for (int i = 0; i < 3; ++i) {
-        e1Type_[i] = radio(("hE1Type" + std::to_string(i)).c_str(), ids::kE1Type + i, contentX[i],
-                           420, contentW[i], 24, content[i], e1, g, &normalFont_);
-        e2Type_[i] = radio(("hE2Type" + std::to_string(i)).c_str(), ids::kE2Type + i, contentX[i],
-                           445, contentW[i], 24, content[i], e2, g, &normalFont_);
+    auto* families = new QButtonGroup(this);
+    int row = -1;
+    for (int t = 0; t < kFamilyCount; ++t) {
+        const T_family& f = kFamilies[t];
+        const bool beside = t > 0 && f.job == kFamilies[t - 1].job;
+        if (!beside) ++row;
+        const int y = 395 + 25 * row;
+        family_[t] = radio(("hFamily" + std::to_string(t)).c_str(), ids::kFamily + t,
+                           beside ? 130 : 40, y, 90, 24, f.label, families, g);
+        if (f.content == kContentNone) continue;
+        const bool e1 = f.content == kContentE1Type;
+        QRadioButton** buttons = e1 ? e1Type_ : e2Type_;
+        auto* choice = new QButtonGroup(this);
+        for (int i = 0; i < 3; ++i)
+            buttons[i] = radio(((e1 ? "hE1Type" : "hE2Type") + std::to_string(i)).c_str(),
+                               (e1 ? ids::kE1Type : ids::kE2Type) + i, contentX[i], y,
+                               contentW[i], 24, content[i], choice, g, &normalFont_);
     }
 
     // Near the Enigma content: how their names are written.

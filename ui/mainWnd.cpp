@@ -286,7 +286,7 @@ void CppWnd::storeHandles() {
     w.hGenRadio = h(genRadio_);
     w.hGenerate = h(generate_);
     w.hLogFile = h(logFile_);
-    for (int i = 0; i < 8; ++i) w.hFamily[i] = h(family_[i]);
+    for (int i = 0; i < kFamilyCount; ++i) w.hFamily[i] = h(family_[i]);
     for (int i = 0; i < 3; ++i) {
         w.hE1Type[i] = h(e1Type_[i]);
         w.hE2Type[i] = h(e2Type_[i]);

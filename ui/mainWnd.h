@@ -262,7 +262,7 @@ private:
     QPushButton *download_ = nullptr, *generate_ = nullptr;
     QLabel* rep_[7] = {};
     QCheckBox* logFile_ = nullptr;
-    QRadioButton* family_[8] = {};
+    QRadioButton* family_[kFamilyCount] = {};
     QRadioButton* e1Type_[3] = {};
     QRadioButton* e2Type_[3] = {};
     QGroupBox* grpInfo_ = nullptr;

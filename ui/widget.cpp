@@ -60,13 +60,13 @@ void showWidget4Job(T_Widget* w, int categoryCount, int favouriteCount, bool ok)
     enable(w, w->hGenerate, true);
     enable(w, w->hLogFile, true);
     for (HCtl c : w->hFamily) enable(w, c, true);
-    if (isChecked(w, w->hFamily[1])) {
-        for (HCtl c : w->hE1Type) enable(w, c, true);
-        for (HCtl c : w->hE2Type) enable(w, c, false);
-    } else if (isChecked(w, w->hFamily[2])) {
-        for (HCtl c : w->hE1Type) enable(w, c, false);
-        for (HCtl c : w->hE2Type) enable(w, c, true);
-    }
+    // The content choice of the ticked family, if it has one.
+    FamilyContent content = kContentNone;
+    for (int t = 0; t < kFamilyCount; ++t)
+        if (isChecked(w, w->hFamily[t])) content = kFamilies[t].content;
+    if (content == kContentNone) return;
+    for (HCtl c : w->hE1Type) enable(w, c, content == kContentE1Type);
+    for (HCtl c : w->hE2Type) enable(w, c, content == kContentE2Type);
 }
 
 void resetDownGen(T_Widget* w) {

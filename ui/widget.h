@@ -2,6 +2,7 @@
 // The window's own record of the controls a job greys and restores, and the
 // window's side of a job's events: greying, status bar, bars, report fields
 // and the job's boxes.
+#include "jobs/families.h"
 #include "jobs/jobEvents.h"
 #include "platform/platform.h"
 
@@ -42,7 +43,7 @@ struct T_Widget {
     HCtl hGenHd, hGen3d, hGenRadio;
     HCtl hGenerate;
     HCtl hLogFile;
-    HCtl hFamily[8];
+    HCtl hFamily[kFamilyCount];
     HCtl hE1Type[3];
     HCtl hE2Type[3];
     // The backend that owns the handles above.
