@@ -3,6 +3,11 @@
 #include <cstdio>
 
 #include "config/cfgTypes.h"
+#include "writers/azbox/azbox.h"
+#include "writers/ecdf/ecdf.h"
+#include "writers/enigma/enigma.h"
+#include "writers/jst/jst.h"
+#include "writers/ndf/ndf.h"
 
 const T_family kFamilies[kFamilyCount] = {
     {0,

@@ -52,3 +52,6 @@ std::string azboxSkippedHeading(size_t count);
 
 // The folder-style format.
 FolderFormat azboxFormat(const AzboxLists& lists);
+
+// The writer job, as the family table names it.
+uint32_t WriteAZbox(void* param);

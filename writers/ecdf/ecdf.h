@@ -19,3 +19,8 @@ constexpr size_t kEcdfBodyBufferSize = 524288;
 // *skipped when it is given.
 BuildResult buildEcdfImage(const WriterInput& in, int family, std::string* image,
                            std::vector<std::string>* skipped = nullptr);
+
+// The writer job of both families, as the family table names it, and the
+// list file of each.
+uint32_t WriteSB5S2HD(void* param);
+SingleFileFormat ecdfFileFormat(int fileType);

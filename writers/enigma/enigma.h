@@ -50,3 +50,7 @@ FolderFormat enigma1Format();
 
 // Above this many channels (TV, markers and radio) Enigma1 warns.
 constexpr unsigned kE1ChannelWarning = 10000;
+
+// The writer jobs, as the family table names them.
+uint32_t WriteE2(void* param);
+uint32_t WriteE1(void* param);

@@ -121,15 +121,3 @@ void warnRecords(T_jobRequest* p, const std::string& heading, const std::vector<
 uint32_t LogWriter(T_jobRequest* p, const std::string& path);
 // The log text itself, for tests.
 std::string logText(const WriterInput& in, const VaTime& now);
-
-// Writer jobs, as the job launcher starts them by fileType.
-uint32_t WriteE2(void* param);
-uint32_t WriteE1(void* param);
-uint32_t WriteNDF(void* param);
-uint32_t WriteAZbox(void* param);
-uint32_t WriteSB5S2HD(void* param);
-uint32_t WriteST1JS1(void* param);
-// The list file of a single-file family, for the front end's save dialog.
-SingleFileFormat ndfFormat();
-SingleFileFormat ecdfFileFormat(int fileType);
-SingleFileFormat jstFileFormat(int fileType);

@@ -46,3 +46,8 @@ BuildResult buildJstImage(const WriterInput& in, int family, std::string* image,
 // The receiver's five count limits, in the order the job checks them
 // (before it greys the window); the failure carries the limit text.
 BuildResult checkJstLimits(const WriterInput& in);
+
+// The writer job of both families, as the family table names it, and the
+// list file of each.
+uint32_t WriteST1JS1(void* param);
+SingleFileFormat jstFileFormat(int fileType);

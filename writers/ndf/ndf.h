@@ -29,3 +29,8 @@ BuildResult buildNdfImage(const WriterInput& in, std::string* image);
 std::string ndfSkippedHeading(size_t count);
 
 // The NDF file of the single-file frame.
+
+// The writer job, as the family table names it, and its list file (name,
+// save dialog filter, extension).
+uint32_t WriteNDF(void* param);
+SingleFileFormat ndfFormat();
