@@ -103,6 +103,11 @@ int CppWnd::OnCommand(QObject* control, int id, int code) {
     // The greyed controls cannot report; nothing else reaches them either.
     if (job && !usableDuringJob(id)) return 0;
 
+    if (!menuCommand(id) && !listCommand(id)) pageCommand(id);
+    return 0;
+}
+
+bool CppWnd::menuCommand(int id) {
     switch (id) {
     case ids::kExit:
         if (inClosing_) break;
@@ -119,6 +124,68 @@ int CppWnd::OnCommand(QObject* control, int id, int code) {
         // Nothing fills the third address.
         if (cfgParam.forumUrl3[0]) ui_->openUrl(fieldText(cfgParam.forumUrl3));
         break;
+    default:
+        if (id < ids::kLangFirst || id > ids::kLangLast) return false;
+        changeLanguage(id - ids::kLangFirst + 1);
+    }
+    return true;
+}
+
+bool CppWnd::listCommand(int id) {
+    switch (id) {
+    case ids::kListCh:
+    case ids::kListBSat:
+    case ids::kListFSat:
+        cfgParam.listType = id - ids::kListCh;
+        // Fake channels belong to the bouquets-as-channels list.
+        chFake_->setEnabled(cfgParam.listType == 0);
+        changed();
+        break;
+    case ids::kChFake:
+        cfgParam.chFake = chFake_->isChecked() ? 1 : 0;
+        changed();
+        break;
+    case ids::kGenHd:
+    case ids::kGen3d:
+    case ids::kGenRadio:
+    case ids::kGenTp: {
+        int T_cfgStruct::*const fields[4] = {&T_cfgStruct::gHD, &T_cfgStruct::g3D,
+                                             &T_cfgStruct::gRad, &T_cfgStruct::gTP};
+        QCheckBox* const boxes[4] = {genHd_, gen3d_, genRadio_, genTp_};
+        const int i = id - ids::kGenHd;
+        cfgParam.*fields[i] = boxes[i]->isChecked() ? 1 : 0;
+        changed();
+        break;
+    }
+    case ids::kDownload: startCommand(true); break;
+    case ids::kGenerate: startCommand(false); break;
+    case ids::kLogFile:
+        cfgParam.logFile = logFile_->isChecked() ? 1 : 0;
+        Widget.cfgChanged = true;
+        break;
+    case ids::kEnigmaCp:
+        // A choice of this computer, not of the configuration file.
+        cfgParam.enigmaCp1252 = enigmaCp_->isChecked() ? 1 : 0;
+        setEnigmaCp1252Setting(cfgParam.enigmaCp1252 == 1);
+        break;
+    default:
+        if (id >= ids::kFamily && id < ids::kFamily + kFamilyCount) {
+            familyClicked(id - ids::kFamily);
+        } else if (id >= ids::kE1Type && id < ids::kE1Type + 3) {
+            cfgParam.e1Type = id - ids::kE1Type;
+            Widget.cfgChanged = true;
+        } else if (id >= ids::kE2Type && id < ids::kE2Type + 3) {
+            cfgParam.e2Type = id - ids::kE2Type;
+            Widget.cfgChanged = true;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CppWnd::pageCommand(int id) {
+    switch (id) {
     case ids::kSatSelAll:
     case ids::kSatUnselAll:
         // Satellites past row 60 have no box and keep what the file says.
@@ -151,66 +218,19 @@ int CppWnd::OnCommand(QObject* control, int id, int code) {
     case ids::kAddAll: addAllBouquets(); break;
     case ids::kRemoveAll: removeAllBouquets(); break;
     case ids::kFav: favClicked(); break;
-    case ids::kListCh:
-    case ids::kListBSat:
-    case ids::kListFSat:
-        cfgParam.listType = id - ids::kListCh;
-        // Fake channels belong to the bouquets-as-channels list.
-        chFake_->setEnabled(cfgParam.listType == 0);
-        changed();
-        break;
-    case ids::kChFake:
-        cfgParam.chFake = chFake_->isChecked() ? 1 : 0;
-        changed();
-        break;
-    case ids::kGenHd:
-    case ids::kGen3d:
-    case ids::kGenRadio:
-    case ids::kGenTp: {
-        int T_cfgStruct::*const fields[4] = {&T_cfgStruct::gHD, &T_cfgStruct::g3D,
-                                             &T_cfgStruct::gRad, &T_cfgStruct::gTP};
-        QCheckBox* const boxes[4] = {genHd_, gen3d_, genRadio_, genTp_};
-        const int i = id - ids::kGenHd;
-        cfgParam.*fields[i] = boxes[i]->isChecked() ? 1 : 0;
-        changed();
-        break;
-    }
     case ids::kMoveUp:
     case ids::kMoveDown:
         if (moveUpDown(id)) changed();
         break;
-    case ids::kDownload: startCommand(true); break;
-    case ids::kGenerate: startCommand(false); break;
-    case ids::kLogFile:
-        cfgParam.logFile = logFile_->isChecked() ? 1 : 0;
-        Widget.cfgChanged = true;
-        break;
-    case ids::kEnigmaCp:
-        // A choice of this computer, not of the configuration file.
-        cfgParam.enigmaCp1252 = enigmaCp_->isChecked() ? 1 : 0;
-        setEnigmaCp1252Setting(cfgParam.enigmaCp1252 == 1);
-        break;
     default:
-        if (id >= ids::kLangFirst && id <= ids::kLangLast) {
-            changeLanguage(id - ids::kLangFirst + 1);
-        } else if (id > ids::kSatCheck && id <= ids::kSatCheck + 60) {
+        if (id > ids::kSatCheck && id <= ids::kSatCheck + 60) {
             updSatArray(id - ids::kSatCheck);
         } else if (id > ids::kSatBtn && id <= ids::kSatBtn + 60) {
             if (id - ids::kSatBtn > lastRow()) break;
             currSatBtn = id - ids::kSatBtn;
             setValSat();
-        } else if (id >= ids::kFamily && id < ids::kFamily + kFamilyCount) {
-            familyClicked(id - ids::kFamily);
-        } else if (id >= ids::kE1Type && id < ids::kE1Type + 3) {
-            cfgParam.e1Type = id - ids::kE1Type;
-            Widget.cfgChanged = true;
-        } else if (id >= ids::kE2Type && id < ids::kE2Type + 3) {
-            cfgParam.e2Type = id - ids::kE2Type;
-            Widget.cfgChanged = true;
         }
-        break;
     }
-    return 0;
 }
 
 int CppWnd::OnNotify(QObject* from, int code) {

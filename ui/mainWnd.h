@@ -123,6 +123,11 @@ private:
     // Hides the window and leaves the event loop with code.
     void endProgram(int code);
     void changeLanguage(int lang);
+    // The clicks OnCommand hands on: the menu's, the download and generate
+    // side's (true when id was one of theirs), and the pages' own.
+    bool menuCommand(int id);
+    bool listCommand(int id);
+    void pageCommand(int id);
     // The texts of a language, and its menu item ticked.
     void useLanguage(int lang);
     // The folder or the list file of a writer job, asked from the user.
