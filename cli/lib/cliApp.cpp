@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -440,6 +441,191 @@ int planOutput(CliOptions& o, OutputPlan* plan) {
 
 }  // namespace
 
+namespace {
+
+int terminalWidth() {
+    struct winsize ws {};
+    return ioctl(fileno(stderr), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? ws.ws_col : 80;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// One run of the tool once its options are read: the configuration, the
+// download and the lists, each job through the launcher as the window
+// starts them; the tool waits for each where the window would go on.
+class CliRun {
+public:
+    CliRun(const CliOptions& o, const OutputPlan& plan)
+        : o_(o), plan_(plan), ui_(stderr, isatty(fileno(stderr)) == 1, o.quiet, terminalWidth()) {
+        run_.program = "velartis-cli";
+        run_.version = fieldText(cfgParam.appVersion);
+    }
+
+    int go() {
+        if (int code = loadConfiguration(); code >= 0) return code;
+        if (!o_.quiet) printSummary(stdout);
+        if (o_.summary) return done(0);
+        if (int code = download(); code >= 0) return code;
+        return writeLists();
+    }
+
+private:
+    // Every end goes through here, which writes the JSON report.
+    int done(int code, std::string error = {}) {
+        // A script reads the paths written from standard output: losing
+        // them is a failure too.
+        const bool outLost = std::fflush(stdout) != 0 || std::ferror(stdout);
+        if (outLost && code == 0) {
+            code = 1;
+            error = std::string("cannot write the standard output: ") + std::strerror(errno);
+        }
+        run_.exitCode = code;
+        if (!error.empty()) {
+            run_.error = error;
+            std::fprintf(stderr, "velartis-cli: %s\n", error.c_str());
+        }
+        if (o_.reportFile.empty()) return code;
+        std::string err;
+        if (!writeFileWhole(o_.reportFile, runJson(run_), &err)) {
+            std::fprintf(stderr, "velartis-cli: the report was not written: %s\n", err.c_str());
+            return code == 0 ? 1 : code;
+        }
+        return code;
+    }
+
+    // -1 when loaded; else the exit code.
+    int loadConfiguration() {
+        cfgParam.lang = kLangEnglish;
+        if (!loadCfgFrom(o_.master.c_str(), o_.config.c_str(), &cfgParam, &satParam, &bouParam,
+                         &bouIParam, &catParam, &favParam, &favIParam, &natParam)) {
+            std::string why = cp1252ToUtf8(lastCfgError());
+            why.erase(std::remove(why.begin(), why.end(), '\r'), why.end());
+            ui_.say(lastCfgError(), lastCfgErrorCaption(), kMbIconError);
+            run_.error = "the configuration could not be loaded: " + why;
+            return done(1);
+        }
+        if (o_.langId) cfgParam.lang = o_.langId;
+        if (cfgParam.lang < 1 || cfgParam.lang > 5)
+            return done(1, "the configuration names language " + std::to_string(cfgParam.lang) +
+                               ", which does not exist (1 to 5)");
+        setLang(&MsgLang, cfgParam.lang);
+        ui_.setLanguage(&MsgLang);
+        cfgParam.enigmaCp1252 = o_.enigmaText == "cp1252" ? 1 : 0;
+        if (o_.log) cfgParam.logFile = 1;
+        if (o_.noLog) cfgParam.logFile = 0;
+        std::copy_n(o_.config.c_str(), std::min(o_.config.size() + 1, sizeof cfgFile), cfgFile);
+        cfgFile[sizeof cfgFile - 1] = '\0';
+        return -1;
+    }
+
+    // Starts a job, waits for it and records it; false when it could not start.
+    bool runJob(const std::string& job, const std::string& label,
+                const std::function<bool(JobEndHandler)>& start) {
+        std::fflush(stdout);
+        const auto t0 = std::chrono::steady_clock::now();
+        ui_.beginJob(label);
+        if (!start([this](const T_jobEnd& e) { ended_ = e; })) {
+            ui_.endJob(false);
+            return false;
+        }
+        runner_.waitJob();
+        const uint32_t code = ended_.code;
+        ui_.endJob(job == "download" ? code == kDownloadOk : code == 0);
+        CliJobRecord r;
+        r.job = job;
+        r.label = label;
+        r.code = code;
+        r.result = code == 0                                        ? "done"
+                   : code == kDownloadOutdated && job == "download" ? "outdated"
+                                                                    : "failed";
+        r.message = ui_.jobResult();
+        r.messages = ui_.jobMessages();
+        r.warnings = ui_.jobWarnings();
+        r.seconds = secondsSince(t0);
+        run_.jobs.push_back(r);
+        return true;
+    }
+
+    // -1 when the lists may follow; else the exit code.
+    int download() {
+        if (!runJob("download", "Download",
+                    [&](JobEndHandler end) { return startDownloadJob(source(), end); }))
+            return done(1, "cannot start the download job");
+        run_.downloaded = true;
+        run_.report = reportFields(ui_);
+        run_.counts = Report;
+        run_.dropped = ended_.dropped;
+        // The rows the download dropped are in its closing box.
+        if (!o_.quiet) printReport(run_.report, stdout);
+        if (ended_.code == kDownloadOutdated) return done(2);
+        if (ended_.code != kDownloadOk) return done(1);
+        return -1;
+    }
+
+    int writeLists() {
+        if (o_.families.empty()) {
+            if (!o_.quiet) std::fprintf(stdout, "No list written: no --format was given.\n");
+            return done(0);
+        }
+        if (!plan_.makeFolder.empty()) {
+            std::error_code ec;
+            fs::create_directories(plan_.makeFolder, ec);
+            if (ec) {
+                const std::string gone = removedFolderReason(plan_.makeFolder.string());
+                return done(1, "cannot make the folder '" + plan_.makeFolder.string() +
+                                   "': " + (gone.empty() ? ec.message() : gone));
+            }
+        }
+        int result = 0;
+        for (int family : o_.families) {
+            const T_family* f = familyByType(family);
+            const size_t before = ui_.written.size();
+            const std::string target = listTarget(*f, o_.output);
+            if (!runJob(f->cliName, f->label, [&](JobEndHandler end) {
+                    return startWriterJob(source(), family, target, false, end);
+                }))
+                return done(1, std::string("cannot start the ") + f->label + " job");
+            const std::vector<std::string> paths(ui_.written.begin() + static_cast<long>(before),
+                                                 ui_.written.end());
+            run_.jobs.back().files = fileRecords(paths);
+            if (ended_.code != 0) {
+                result = 1;
+                continue;
+            }
+            printWritten(*f, paths);
+        }
+        std::fflush(stdout);
+        return done(result);
+    }
+
+    void printWritten(const T_family& f, const std::vector<std::string>& paths) const {
+        if (paths.empty()) return;
+        if (f.fileFormat) {
+            for (const std::string& p : paths)
+                std::printf(o_.quiet ? "%s\n" : "  wrote %s\n", p.c_str());
+            return;
+        }
+        const std::string dir = fs::path(paths.front()).parent_path().string();
+        if (o_.quiet)
+            std::printf("%s\n", dir.c_str());
+        else
+            std::printf("  wrote %zu files into %s\n", paths.size(), dir.c_str());
+    }
+
+    T_jobSource source() { return programJobSource(&ui_, &runner_, &o_.db.conn); }
+
+    const CliOptions& o_;
+    const OutputPlan& plan_;
+    ConsoleEvents ui_;
+    ThreadRunner runner_;
+    CliRunRecord run_;
+    T_jobEnd ended_{};
+};
+
+}  // namespace
+
 int runCli(int argc, char** argv) {
     // "velartis-cli import ..." is a command of its own; everything else is
     // the download and generation as before.
@@ -449,159 +635,5 @@ int runCli(int argc, char** argv) {
     if (int code = readOptions(argc, argv, &o); code >= 0) return code;
     OutputPlan plan;
     if (int code = planOutput(o, &plan); code >= 0) return code;
-    const std::string& config = o.config;
-    const std::string& master = o.master;
-    const std::string& output = o.output;
-    const std::string& reportFile = o.reportFile;
-    const std::vector<int>& families = o.families;
-    const bool quiet = o.quiet;
-    T_dbConnOverride& conn = o.db.conn;
-
-    ConsoleEvents ui(stderr, isatty(fileno(stderr)) == 1, quiet, [] {
-        struct winsize ws {};
-        return ioctl(fileno(stderr), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? ws.ws_col : 80;
-    }());
-    ThreadRunner runner;
-
-    CliRunRecord run;
-    run.program = "velartis-cli";
-    run.version = fieldText(cfgParam.appVersion);
-    // Every end from here on goes through done, which writes the JSON report.
-    auto done = [&](int code, std::string error = {}) {
-        // A script reads the paths written from standard output: losing
-        // them is a failure too.
-        const bool outLost = std::fflush(stdout) != 0 || std::ferror(stdout);
-        if (outLost && code == 0) {
-            code = 1;
-            error = std::string("cannot write the standard output: ") + std::strerror(errno);
-        }
-        run.exitCode = code;
-        if (!error.empty()) {
-            run.error = error;
-            std::fprintf(stderr, "velartis-cli: %s\n", error.c_str());
-        }
-        if (reportFile.empty()) return code;
-        std::string err;
-        if (!writeFileWhole(reportFile, runJson(run), &err)) {
-            std::fprintf(stderr, "velartis-cli: the report was not written: %s\n", err.c_str());
-            return code == 0 ? 1 : code;
-        }
-        return code;
-    };
-
-    cfgParam.lang = kLangEnglish;
-    if (!loadCfgFrom(master.c_str(), config.c_str(), &cfgParam, &satParam, &bouParam, &bouIParam,
-                     &catParam, &favParam, &favIParam, &natParam)) {
-        std::string why = cp1252ToUtf8(lastCfgError());
-        why.erase(std::remove(why.begin(), why.end(), '\r'), why.end());
-        ui.say(lastCfgError(), lastCfgErrorCaption(), kMbIconError);
-        run.error = "the configuration could not be loaded: " + why;
-        return done(1);
-    }
-    if (o.langId) cfgParam.lang = o.langId;
-    if (cfgParam.lang < 1 || cfgParam.lang > 5)
-        return done(1, "the configuration names language " + std::to_string(cfgParam.lang) +
-                           ", which does not exist (1 to 5)");
-    setLang(&MsgLang, cfgParam.lang);
-    ui.setLanguage(&MsgLang);
-    cfgParam.enigmaCp1252 = o.enigmaText == "cp1252" ? 1 : 0;
-    if (o.log) cfgParam.logFile = 1;
-    if (o.noLog) cfgParam.logFile = 0;
-    std::copy_n(config.c_str(), std::min(config.size() + 1, sizeof cfgFile), cfgFile);
-    cfgFile[sizeof cfgFile - 1] = '\0';
-
-    if (!quiet) printSummary(stdout);
-    if (o.summary) return done(0);
-
-    // Each job through the launcher, as the window starts them; the tool
-    // then waits for it where the window would go on.
-    const T_jobSource shared = programJobSource(&ui, &runner, &conn);
-    T_jobEnd ended{};
-    auto onEnd = [&ended](const T_jobEnd& e) { ended = e; };
-    auto record = [&](const std::string& job, const std::string& label, uint32_t code,
-                      double seconds) {
-        CliJobRecord r;
-        r.job = job;
-        r.label = label;
-        r.code = code;
-        r.result = code == 0                                        ? "done"
-                   : code == kDownloadOutdated && job == "download" ? "outdated"
-                                                                    : "failed";
-        r.message = ui.jobResult();
-        r.messages = ui.jobMessages();
-        r.warnings = ui.jobWarnings();
-        r.seconds = seconds;
-        run.jobs.push_back(r);
-    };
-    auto seconds = [](std::chrono::steady_clock::time_point since) {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-    };
-
-    std::fflush(stdout);
-    auto t0 = std::chrono::steady_clock::now();
-    ui.beginJob("Download");
-    if (!startDownloadJob(shared, onEnd)) {
-        ui.endJob(false);
-        return done(1, "cannot start the download job");
-    }
-    runner.waitJob();
-    ui.endJob(ended.code == kDownloadOk);
-    record("download", "Download", ended.code, seconds(t0));
-    run.downloaded = true;
-    run.report = reportFields(ui);
-    run.counts = Report;
-    run.dropped = ended.dropped;
-    // The rows the download dropped are in its closing box.
-    if (!quiet) printReport(run.report, stdout);
-    if (ended.code == kDownloadOutdated) return done(2);
-    if (ended.code != kDownloadOk) return done(1);
-
-    if (families.empty()) {
-        if (!quiet) std::fprintf(stdout, "No list written: no --format was given.\n");
-        return done(0);
-    }
-    if (!plan.makeFolder.empty()) {
-        std::error_code ec;
-        fs::create_directories(plan.makeFolder, ec);
-        if (ec) {
-            const std::string gone = removedFolderReason(plan.makeFolder.string());
-            return done(1, "cannot make the folder '" + plan.makeFolder.string() +
-                               "': " + (gone.empty() ? ec.message() : gone));
-        }
-    }
-    int result = 0;
-    for (int family : families) {
-        const T_family* f = familyByType(family);
-        size_t before = ui.written.size();
-        std::fflush(stdout);
-        t0 = std::chrono::steady_clock::now();
-        ui.beginJob(f->label);
-        if (!startWriterJob(shared, family, listTarget(*f, output), false, onEnd)) {
-            ui.endJob(false);
-            return done(1, std::string("cannot start the ") + f->label + " job");
-        }
-        runner.waitJob();
-        ui.endJob(ended.code == 0);
-        record(f->cliName, f->label, ended.code, seconds(t0));
-        const std::vector<std::string> paths(ui.written.begin() + static_cast<long>(before),
-                                             ui.written.end());
-        run.jobs.back().files = fileRecords(paths);
-        if (ended.code != 0) {
-            result = 1;
-            continue;
-        }
-        if (paths.empty()) continue;
-        if (f->fileFormat) {
-            for (const std::string& p : paths)
-                std::printf(quiet ? "%s\n" : "  wrote %s\n", p.c_str());
-        } else {
-            const std::string dir = fs::path(paths.front()).parent_path().string();
-            if (quiet)
-                std::printf("%s\n", dir.c_str());
-            else
-                std::printf("  wrote %zu files into %s\n", paths.size(), dir.c_str());
-        }
-    }
-    std::fflush(stdout);
-    return done(result);
+    return CliRun(o, plan).go();
 }
