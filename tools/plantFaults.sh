@@ -29,6 +29,11 @@ faults=(
   "cfg-lost-refusal|config/cfgFile.cpp|if (!checkCategories(sat, cat, catLen)) return false;|if (!checkCategories(sat, cat, catLen)) return true;|test_cfgfile replay_cfg"
   "copytext-off-by-one|config/textFunc.cpp|if (len >= size) len = size - 1;|if (len > size) len = size - 1;|test_textfunc test_cfgfile"
   "hexid-digit|channels/hexId.cpp|(c >= 'A' && c <= 'F')|(c >= 'A' && c <= 'E')|test_hexid replay_ids"
+  "frame-no-target-success|writers/frame/writerFrame.cpp|if (p->target.empty()) return job.fail(p->lang.msgFileOpenErr);|if (p->target.empty()) return 0;|test_writer_frame test_jst"
+  "launcher-warned-lost|jobs/jobLauncher.cpp|req->warned = warned;|req->warned = false;|test_job_launcher"
+  "runner-end-lost|platform/threadRunner.cpp|if (ended) ended(code_);|(void)ended;|test_job_launcher test_console_events"
+  "console-error-kind|cli/lib/consoleEvents.cpp|if (inJob_ && kind == JobStatus::kError) {|if (inJob_ && kind == JobStatus::kStep) {|test_console_events"
+  "window-bars-swapped|ui/widget.cpp|bar == JobBar::kDownload ? w_->hProgDown : w_->hProgGen|bar == JobBar::kDownload ? w_->hProgGen : w_->hProgDown|test_ui_jobs"
 )
 
 planted=""
@@ -41,8 +46,8 @@ restore() {
 trap 'restore; exit 130' INT TERM
 trap restore EXIT
 
-if ! git diff --quiet -- writers config channels; then
-  echo "writers/, config/ or channels/ has uncommitted changes; commit or stash them first" >&2
+if ! git diff --quiet -- writers config channels jobs platform cli ui; then
+  echo "the product folders have uncommitted changes; commit or stash them first" >&2
   exit 2
 fi
 

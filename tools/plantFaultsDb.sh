@@ -59,6 +59,16 @@ fault no-transaction import/importDb.cpp \
     'if (!exec("SELECT 1")) return false;' \
     '^test_db_import\.DbImport\.(Reimport|FailingImport)' \
     'an import that breaks off keeps the rows it changed'
+fault download-bar-swapped download/jobSteps.cpp \
+    'ui.ev->progress(JobBar::kDownload, whole);' \
+    'ui.ev->progress(JobBar::kGenerate, whole);' \
+    '^test_db_download\.Download\.' \
+    'the download moves the generate bar (an event sent to the wrong place)'
+fault cli-download-failure-exit cli/lib/cliApp.cpp \
+    'if (ended_.code != kDownloadOk) return done(1);' \
+    'if (ended_.code != kDownloadOk) return done(0);' \
+    '^test_db_cli\.' \
+    'velartis-cli exits 0 after a failed download (a failure reported as success)'
 
 selected=("$@")
 all_tests='^test_(clauses|db_download|db_dumps|db_statements|db_import|import_cli|import_sources)\.'
