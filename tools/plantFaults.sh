@@ -30,7 +30,7 @@ faults=(
   "copytext-off-by-one|config/textFunc.cpp|if (len >= size) len = size - 1;|if (len > size) len = size - 1;|test_textfunc test_cfgfile"
   "hexid-digit|channels/hexId.cpp|(c >= 'A' && c <= 'F')|(c >= 'A' && c <= 'E')|test_hexid replay_ids"
   "frame-no-target-success|writers/frame/writerFrame.cpp|if (p->target.empty()) return job.fail(p->lang.msgFileOpenErr);|if (p->target.empty()) return 0;|test_writer_frame test_jst"
-  "launcher-warned-lost|jobs/jobLauncher.cpp|req->warned = warned;|req->warned = false;|test_job_launcher"
+  "launcher-warned-lost|jobs/jobLauncher.cpp|req->warned = warned;|req->warned = !warned;|test_job_launcher"
   "runner-end-lost|platform/threadRunner.cpp|if (ended) ended(code_);|(void)ended;|test_job_launcher test_console_events"
   "console-error-kind|cli/lib/consoleEvents.cpp|if (inJob_ && kind == JobStatus::kError) {|if (inJob_ && kind == JobStatus::kStep) {|test_console_events"
   "window-bars-swapped|ui/widget.cpp|bar == JobBar::kDownload ? w_->hProgDown : w_->hProgGen|bar == JobBar::kDownload ? w_->hProgGen : w_->hProgDown|test_ui_jobs"
