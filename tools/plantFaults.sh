@@ -34,6 +34,14 @@ faults=(
   "runner-end-lost|platform/threadRunner.cpp|if (ended) ended(code_);|(void)ended;|test_job_launcher test_console_events"
   "console-error-kind|cli/lib/consoleEvents.cpp|if (inJob_ && kind == JobStatus::kError) {|if (inJob_ && kind == JobStatus::kStep) {|test_console_events"
   "window-bars-swapped|ui/widget.cpp|bar == JobBar::kDownload ? w_->hProgDown : w_->hProgGen|bar == JobBar::kDownload ? w_->hProgGen : w_->hProgDown|test_ui_jobs"
+  "dropped-audio|download/downloadCommon.cpp|e->dts = r.num(4);|if ((e->dts = r.num(4)) != 0) return false;|test_db_dumps"
+  "lost-statement-error|download/downloadCommon.cpp|if (!j.db.query(step.sql(dlIdList(ids), part.clauses), &b->res)) return failed();|j.db.query(step.sql(dlIdList(ids), part.clauses), &b->res);|test_db_download"
+  "download-bar-swapped|download/jobSteps.cpp|ui.ev->progress(JobBar::kDownload, whole);|ui.ev->progress(JobBar::kGenerate, whole);|test_db_download"
+  "pid-digit|import/importEnigma2.cpp|if (isPid && (v.size() > 6 || n > kMaxPid))|if (isPid && (v.size() > 7 || n > kMaxPid))|test_import_sources"
+  "sid-written-digit|import/importDb.cpp|'%04X'\", satId[t.sat]|'%05X'\", satId[t.sat]|test_db_import"
+  "sat-name-cut|import/importDb.cpp|constexpr size_t kListSatNameCut = 24;|constexpr size_t kListSatNameCut = 23;|test_db_import"
+  "no-transaction|import/importDb.cpp|if (!exec(\"START TRANSACTION\")) return false;|if (!exec(\"SELECT 1\")) return false;|test_db_import"
+  "cli-download-failure-exit|cli/lib/cliApp.cpp|if (ended_.code != kDownloadOk) return done(1);|if (ended_.code != kDownloadOk) return done(0);|test_db_cli velartis-cli"
 )
 
 planted=""
@@ -46,7 +54,7 @@ restore() {
 trap 'restore; exit 130' INT TERM
 trap restore EXIT
 
-if ! git diff --quiet -- writers config channels jobs platform cli ui; then
+if ! git diff --quiet -- writers config channels jobs platform cli ui download import; then
   echo "the product folders have uncommitted changes; commit or stash them first" >&2
   exit 2
 fi
@@ -71,8 +79,9 @@ for f in "${faults[@]}"; do
   if ! cmake --build "$build" -j"$jobs" --target $tests >"$build/plant-$id.log" 2>&1; then
     result="CAUGHT (does not build)"
   else
+    # The database tests bring their server up and down (a test fixture).
     regex="^($(echo $tests | sed 's/replay_\([a-z]*\)/fuzz_replay_\1/g; s/ /|/g'))(\.|$)"
-    ctest --test-dir "$build" -j"$jobs" -R "$regex" -E '^test_db_' >>"$build/plant-$id.log" 2>&1
+    ctest --test-dir "$build" -j"$jobs" -R "$regex" >>"$build/plant-$id.log" 2>&1
     failed=$(sed -n '/The following tests FAILED/,$p' "$build/plant-$id.log" |
              sed -n 's/^[[:space:]]*[0-9]* - \([^ ]*\).*/\1/p' | tr '\n' ' ')
     if [ -n "$failed" ]; then result="CAUGHT by: $failed"; else result="MISSED"; fi
