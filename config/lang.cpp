@@ -85,6 +85,8 @@ constexpr LangStruct kEnglish = {
     .txtDisclaimer5 = "\r\n\r\n",
     .txtDisclaimer6 = "\r\n\r\n",
     .msgCfgChanged = "The configuration has been changed.\r\nExit without saving?",
+    .msgCfgReplace = "The configuration has been changed.\r\nOpen another one without saving it?",
+    .msgAllowedValues = "Allowed values:",
 };
 // clang-format on
 
@@ -168,6 +170,8 @@ constexpr LangStruct kItalian = withEnglish({
         "Questo programma genera automaticamente le liste canali (settings) per ricevitori "
         "satellitari.\r\n\r\n",
     .msgCfgChanged = "La configurazione \xE8 stata modificata.\r\nUscire senza salvarla?",
+    .msgCfgReplace = "La configurazione \xE8 stata modificata.\r\nAprirne un'altra senza salvarla?",
+    .msgAllowedValues = "Valori ammessi:",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -238,6 +242,8 @@ constexpr LangStruct kFrench = withEnglish({
         "Ce programme g\xE9n\xE8re des listes de cha\xEEnes automatiquement (settings) pour les "
         "r\xE9" "cepteurs satellite.\r\n\r\n",
     .msgCfgChanged = "La configuration a chang\xE9.\r\nQuitter sans enregistrer?",
+    .msgCfgReplace = "La configuration a chang\xE9.\r\nEn ouvrir une autre sans enregistrer?",
+    .msgAllowedValues = "Valeurs admises :",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -307,6 +313,9 @@ constexpr LangStruct kGerman = withEnglish({
         "Dieses Programm erzeugt Listen automatisch Kan\xE4le (Settings) f\xFCr den "
         "Satelliten-Receiver.\r\n\r\n",
     .msgCfgChanged = "Die Konfiguration hat sich ge\xE4ndert.\r\nBeenden ohne zu speichern?",
+    .msgCfgReplace =
+        "Die Konfiguration hat sich ge\xE4ndert.\r\nEine andere \xF6" "ffnen ohne zu speichern?",
+    .msgAllowedValues = "Erlaubte Werte:",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -374,6 +383,8 @@ constexpr LangStruct kSpanish = withEnglish({
         "Este programa genera autom\xE1ticamente listas de canales (settings) para los receptores "
         "de sat\xE9lite.\r\n\r\n",
     .msgCfgChanged = "La configuraci\xF3n ha cambiado.\r\nSalir sin guardar?",
+    .msgCfgReplace = "La configuraci\xF3n ha cambiado.\r\nAbrir otra sin guardar?",
+    .msgAllowedValues = "Valores permitidos:",
 });
 // clang-format on
 #pragma GCC diagnostic pop

@@ -66,6 +66,8 @@ struct LangStruct {
     char txtDisclaimer5[300];
     char txtDisclaimer6[300];
     char msgCfgChanged[128];
+    char msgCfgReplace[128];
+    char msgAllowedValues[40];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -133,5 +135,7 @@ struct LangStruct {
     X(txtDisclaimer4) \
     X(txtDisclaimer5) \
     X(txtDisclaimer6) \
-    X(msgCfgChanged)
+    X(msgCfgChanged) \
+    X(msgCfgReplace) \
+    X(msgAllowedValues)
 // clang-format on

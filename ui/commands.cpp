@@ -266,33 +266,71 @@ void CppWnd::setupComboChanged() {
 }
 
 void CppWnd::editLeft(int id) {
+    // The box, the value it shows and what a configuration file takes there.
+    QLineEdit* box = nullptr;
+    int* value = nullptr;
+    size_t digits = 0;
+    int hi = 0;
+    // Degrees and their tenth: the other half of the same angle, and its
+    // limit in tenths (past the pole or half way round a file does not load).
+    int* deg = nullptr;
+    int* dec = nullptr;
+    int maxTenths = 0;
     switch (id) {
     case ids::kPosId:
         if (!satShown()) return;
-        shownSat().positionerId = editValue(posId_, 4);
+        box = posId_, value = &shownSat().positionerId, digits = 3, hi = 999;
         break;
-    case ids::kLatDeg: cfgParam.latDeg = editValue(latDeg_, 2); break;
-    case ids::kLatDec: cfgParam.latDec = editValue(latDec_, 1); break;
-    case ids::kLonDeg: cfgParam.lonDeg = editValue(lonDeg_, 3); break;
-    case ids::kLonDec: cfgParam.lonDec = editValue(lonDec_, 1); break;
-    case ids::kMaxBou: cfgParam.maxBou = editValue(maxBou_, 4); break;
-    case ids::kMaxCTv: cfgParam.maxCTv = editValue(maxCTv_, 5); break;
-    case ids::kMaxCRa: cfgParam.maxCRa = editValue(maxCRa_, 5); break;
+    case ids::kLatDeg:
+    case ids::kLatDec:
+    case ids::kLonDeg:
+    case ids::kLonDec: {
+        const bool lat = id == ids::kLatDeg || id == ids::kLatDec;
+        const bool isDeg = id == ids::kLatDeg || id == ids::kLonDeg;
+        deg = lat ? &cfgParam.latDeg : &cfgParam.lonDeg;
+        dec = lat ? &cfgParam.latDec : &cfgParam.lonDec;
+        maxTenths = lat ? 900 : 1800;
+        box = isDeg ? (lat ? latDeg_ : lonDeg_) : (lat ? latDec_ : lonDec_);
+        value = isDeg ? deg : dec;
+        digits = isDeg ? (lat ? 2 : 3) : 1;
+        hi = isDeg ? maxTenths / 10 : 9;
+        break;
+    }
+    case ids::kMaxBou: box = maxBou_, value = &cfgParam.maxBou, digits = 3, hi = 999; break;
+    case ids::kMaxCTv: box = maxCTv_, value = &cfgParam.maxCTv, digits = 5, hi = 99999; break;
+    case ids::kMaxCRa: box = maxCRa_, value = &cfgParam.maxCRa, digits = 5, hi = 99999; break;
     default: return;
     }
-    // Past the pole or half way round the configuration file would not load again.
-    const struct {
-        int *deg, *dec;
-        QLineEdit *degBox, *decBox;
-        int max;
-    } limits[] = {{&cfgParam.latDeg, &cfgParam.latDec, latDeg_, latDec_, 90},
-                  {&cfgParam.lonDeg, &cfgParam.lonDec, lonDeg_, lonDec_, 180}};
-    for (const auto& l : limits) {
-        if (*l.deg * 10 + *l.dec <= l.max * 10) continue;
-        *l.deg = l.max;
-        *l.dec = 0;
-        setText(l.degBox, std::to_string(l.max));
-        setText(l.decBox, "0");
+    const bool isDeg = deg && value == deg;
+    // How the box shows a value: degrees with two digits at least.
+    auto shown = [&](int v) { return strFormat(isDeg ? "%02d" : "%d", v); };
+    // An emptied box shows its last good value again; that is no change.
+    if (box->text().trimmed().isEmpty()) {
+        setText(box, shown(*value));
+        return;
+    }
+    const int v = editValue(box, digits);
+    // The highest degree is taken as itself: its tenth goes to 0.
+    const bool toWhole = isDeg && v * 10 == maxTenths && *dec != 0;
+    const int tenths = deg ? (isDeg ? v * 10 + (toWhole ? 0 : *dec) : *deg * 10 + v) : 0;
+    if (v > hi || tenths > maxTenths) {
+        // Refused at once, with what the box takes; the value stays.
+        setText(box, shown(*value));
+        const std::string range =
+            deg ? strFormat("0.0 - %d.0", maxTenths / 10) : strFormat("0 - %d", hi);
+        ui_->messageBox(Widget.hMain, fieldText(MsgLang.msgAllowedValues) + " " + range,
+                        fieldText(MsgLang.msgWarning), kMbOk | kMbIconWarning);
+        return;
+    }
+    // Only a value that really changed is a change.
+    if (v == *value) {
+        setText(box, shown(v));
+        return;
+    }
+    *value = v;
+    if (toWhole) {
+        *dec = 0;
+        setText(deg == &cfgParam.latDeg ? latDec_ : lonDec_, "0");
     }
     changed();
 }
@@ -446,12 +484,13 @@ void CppWnd::clearControls() {
 
 void CppWnd::openCfg() {
     if (Widget.cfgChanged &&
-        ui_->messageBox(Widget.hMain, fieldText(MsgLang.msgCfgChanged),
+        ui_->messageBox(Widget.hMain, fieldText(MsgLang.msgCfgReplace),
                         fieldText(MsgLang.msgWarning), kMbYesNo | kMbIconWarning) != kIdYes)
         return;
     std::string path = cfgFile;
-    if (ui_->openFileDialog(Widget.hMain, "Open Cfg", kCfgFilter, &path)) loadChosen(path);
-    // Chosen or not, the window now stands for the file named in its caption.
+    // A cancelled or failed open keeps the user's edits, and that they are edits.
+    if (!ui_->openFileDialog(Widget.hMain, "Open Cfg", kCfgFilter, &path) || !loadChosen(path))
+        return;
     Widget.cfgChanged = false;
     setCaption();
 }

@@ -144,20 +144,49 @@ TEST_F(CommandTest, DishSetupBoxesFollowTheLnbAndSwitchAndEditsTakeDigitsOnLeavi
     type(w<QLineEdit>(Widget.hLatDeg), "7");
     leave(w<QLineEdit>(Widget.hLatDeg));
     EXPECT_EQ(cfgParam.latDeg, 7);
-    // Leaving a box is a change even when its text stayed.
+    // A box left as it was, or with the same value typed again, is no
+    // change; an emptied box shows its value again.
     Widget.cfgChanged = false;
     w<QLineEdit>(Widget.hLonDec)->setFocus();
     leave(w<QLineEdit>(Widget.hLonDec));
-    EXPECT_TRUE(Widget.cfgChanged);
-    EXPECT_EQ(cfgParam.lonDec, 2);
-    // A dish past the pole or half way round would make a file that does not load.
-    type(w<QLineEdit>(Widget.hLatDeg), "99");
+    type(w<QLineEdit>(Widget.hLatDeg), "7");
     leave(w<QLineEdit>(Widget.hLatDeg));
+    type(w<QLineEdit>(Widget.hLonDec), "");
+    leave(w<QLineEdit>(Widget.hLonDec));
+    EXPECT_EQ(w<QLineEdit>(Widget.hLonDec)->text(), "2");
+    EXPECT_EQ(w<QLineEdit>(Widget.hLatDeg)->text(), "07");
+    EXPECT_FALSE(Widget.cfgChanged);
+    EXPECT_EQ(cfgParam.lonDec, 2);
+    // A dish past the pole or half way round would make a file that does
+    // not load: refused at once with the range, the value stays.
+    const struct {
+        HCtl box;
+        const char* typed;
+        const char* range;
+    } refused[] = {{Widget.hLatDeg, "99", "0.0 - 90.0"},
+                   {Widget.hLonDeg, "181", "0.0 - 180.0"},
+                   {Widget.hLonDeg, "999", "0.0 - 180.0"}};
+    for (const auto& r : refused) {
+        ui.clearShown();
+        auto* box = w<QLineEdit>(r.box);
+        const QString before = box->text();
+        type(box, r.typed);
+        leave(box);
+        EXPECT_EQ(box->text(), before) << r.typed;
+        ASSERT_EQ(ui.shown().size(), 1u) << r.typed;
+        EXPECT_EQ(ui.shown()[0].text, std::string("Allowed values: ") + r.range);
+    }
+    EXPECT_FALSE(Widget.cfgChanged);
+    EXPECT_EQ(cfgParam.latDeg * 10 + cfgParam.latDec, 74);
+    // 90 is taken as 90.0; then 90.5 is refused.
+    type(w<QLineEdit>(Widget.hLatDeg), "90");
+    leave(w<QLineEdit>(Widget.hLatDeg));
+    EXPECT_EQ(w<QLineEdit>(Widget.hLatDec)->text(), "0");
+    type(w<QLineEdit>(Widget.hLatDec), "5");
+    leave(w<QLineEdit>(Widget.hLatDec));
     EXPECT_EQ(cfgParam.latDeg * 10 + cfgParam.latDec, 900);
-    EXPECT_EQ(w<QLineEdit>(Widget.hLatDeg)->text(), "90");
-    type(w<QLineEdit>(Widget.hLonDeg), "1809");
-    leave(w<QLineEdit>(Widget.hLonDeg));
-    EXPECT_EQ(cfgParam.lonDeg * 10 + cfgParam.lonDec, 1800);
+    EXPECT_EQ(w<QLineEdit>(Widget.hLatDec)->text(), "0");
+    EXPECT_TRUE(Widget.cfgChanged);
     type(w<QLineEdit>(Widget.hLonDeg), "179");
     leave(w<QLineEdit>(Widget.hLonDeg));
     EXPECT_EQ(cfgParam.lonDeg, 179);
@@ -334,24 +363,29 @@ TEST_F(CommandTest, OpenCfgAsksFirstAndReplacesTheConfigurationWholeOrNotAtAll) 
     EXPECT_EQ(satParam.sat[1].selected, 0);
     ASSERT_EQ(ui.shown().size(), 1u);
     EXPECT_EQ(ui.shown()[0].caption, "Warning");
-    // Yes, then the dialog cancelled: the flag goes, the records stay.
+    // Yes, then the dialog cancelled: the edits and the flag stay. The
+    // question says the configuration will be replaced.
     ui.clearShown();
     ui.answerMessageBox(kIdYes);
     command(ids::kOpenCfg);
-    EXPECT_FALSE(Widget.cfgChanged);
+    EXPECT_TRUE(Widget.cfgChanged);
     EXPECT_EQ(satParam.sat[1].selected, 0);
     ASSERT_EQ(ui.shown().size(), 2u);
+    EXPECT_EQ(ui.shown()[0].text, fieldText(MsgLang.msgCfgReplace));
     EXPECT_EQ(ui.shown()[1].kind, UiCall::kOpen);
     EXPECT_EQ(ui.shown()[1].filter,
               (std::vector<std::string>{"Cfg Files (*.cfg)", "*.cfg", "All Files (*.*)", "*.*"}));
 
-    // A damaged file: its box, and the window keeps what it had.
+    // A damaged file: its box, and the window keeps what it had, edits too.
     writeFile("bad.cfg", shipped.substr(0, shipped.find("[/SAT]") - 10));
+    ui.answerMessageBox(kIdYes);
     ui.answerOpen((dir_ / "bad.cfg").string());
     command(ids::kOpenCfg);
     EXPECT_EQ(ui.shown().back().caption, "Corrupted Config File");
     EXPECT_EQ(satParam.count, 4u);
     EXPECT_EQ(satParam.sat[1].selected, 0);
+    EXPECT_TRUE(Widget.cfgChanged);
+    Widget.cfgChanged = false;
 
     // 65 satellites and another language in a folder of its own (with its
     // master list): told once, shown, and saved back unchanged.
