@@ -493,6 +493,10 @@ void CppWnd::openCfg() {
         return;
     Widget.cfgChanged = false;
     setCaption();
+    // The report and the bars were the old configuration's.
+    for (QLabel* r : rep_) setText(r, "0");
+    ui_->setProgress(Widget.hProgDown, 0);
+    ui_->setProgress(Widget.hProgGen, 0);
 }
 
 bool CppWnd::loadChosen(const std::string& path) {
@@ -572,6 +576,7 @@ void CppWnd::saveCfgAs() {
         return;
     }
     copyText(cfgFile, file);
+    setCaption();
     ui_->setStatus(Widget.hStatus, 0, "Saved...");
     ui_->setStatusPath(Widget.hStatus, 1, path);
     Widget.cfgChanged = false;

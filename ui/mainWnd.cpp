@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabBar>
 #include <filesystem>
 #include <system_error>
@@ -159,31 +160,40 @@ void CppWnd::buildMenu() {
         menuItems_.push_back(a);
         return a;
     };
-    QMenu* file = menuBar()->addMenu("File");
-    item(file, "Open Cfg", ids::kOpenCfg);
-    item(file, "Save Cfg", ids::kSaveCfg);
+    // Mnemonics and the usual shortcuts, so the window is usable from the keyboard.
+    QMenu* file = menuBar()->addMenu("&File");
+    item(file, "&Open Cfg", ids::kOpenCfg)->setShortcut(QKeySequence::Open);
+    item(file, "&Save Cfg", ids::kSaveCfg)->setShortcut(QKeySequence::Save);
     file->addSeparator();
-    item(file, "Exit", ids::kExit);
-    QMenu* lang = menuBar()->addMenu("Language");
+    item(file, "E&xit", ids::kExit)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QMenu* lang = menuBar()->addMenu("&Language");
     auto* langs = new QActionGroup(this);
-    const char* const names[5] = {"Italian", "English", "French", "Deutsch", "Spanish"};
+    const char* const names[5] = {"&Italian", "&English", "&French", "&Deutsch", "&Spanish"};
     for (int i = 0; i < 5; ++i) {
         langItem_[i] = item(lang, names[i], ids::kLangFirst + i);
         langItem_[i]->setCheckable(true);
         langs->addAction(langItem_[i]);
         langHandle_[i] = ui_->handle(langItem_[i]);
     }
-    QMenu* forum = menuBar()->addMenu("Forum");
-    item(forum, "Dalmero Forum", ids::kForum1);
-    item(nullptr, "Disclaimer", ids::kDisclaimer);
+    QMenu* forum = menuBar()->addMenu("F&orum");
+    item(forum, "Dalmero &Forum", ids::kForum1);
+    item(nullptr, "&Disclaimer", ids::kDisclaimer);
+    // Ctrl+Tab and Ctrl+Shift+Tab go round the pages, as in other programs.
+    for (int step : {1, -1}) {
+        auto* next = new QShortcut(step > 0 ? QKeySequence(Qt::CTRL | Qt::Key_Tab)
+                                            : QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                   this);
+        connect(next, &QShortcut::activated, this, [this, step] {
+            if (tab_) tab_->setCurrentIndex((tab_->currentIndex() + step + 4) % 4);
+        });
+    }
 }
 
 bool CppWnd::OnCreate() {
     if (!loadCfg(cfgFile, &cfgParam, &satParam, &bouParam, &bouIParam, &catParam, &favParam,
                  &favIParam, &natParam)) {
+        // The box names the file and the reason; nothing more to add.
         ui_->messageBox(nullptr, lastCfgError(), lastCfgErrorCaption(), kMbIconError);
-        ui_->messageBox(nullptr, "OnCreate()\n\rError in loadCfg().", "Application Error!",
-                        kMbIconError);
         OnDestroy();
         return false;
     }
@@ -344,10 +354,14 @@ void CppWnd::closeEvent(QCloseEvent* e) {
 }
 
 void CppWnd::changeLanguage(int lang) {
+    // The same language again is no change.
+    if (lang == cfgParam.lang) return;
     // A running job keeps the texts it was started with (its own copy).
     cfgParam.lang = lang;
     useLanguage(lang);
     changeWidgetsLang(&Widget, &MsgLang);
+    // The satellite shown keeps its name as the title.
+    if (satShown()) QtPlatform::putText(grpSatName_, toQt(fieldText(shownSat().satName)));
     Widget.cfgChanged = true;
 }
 
@@ -373,9 +387,14 @@ T_jobSource CppWnd::jobSource() {
 }
 
 bool CppWnd::askDestination(const T_family& f, std::string* target) {
-    if (!f.fileFormat)
-        return ui_->browseFolder(Widget.hMain,
-                                 "Dalmero TEAM\n\nChoose Destination Folder:", target);
+    if (!f.fileFormat) {
+        if (ui_->browseFolder(Widget.hMain, "Dalmero TEAM - Choose Destination Folder", target))
+            return true;
+        // No list was written: the status no longer says an earlier one was.
+        ui_->setStatus(Widget.hStatus, 0, "");
+        ui_->setStatus(Widget.hStatus, 1, "");
+        return false;
+    }
     const SingleFileFormat file = f.fileFormat(f.fileType);
     *target = defaultListName(f, ui_->localTime());
     if (ui_->saveFileDialog(Widget.hMain, fieldText(MsgLang.msgSave),

@@ -164,12 +164,14 @@ TEST_F(ListsTest, TheGenerateSideLastsFromADownloadUntilAChangeOrAFailedDownload
     run(Widget.hDownload);
     ASSERT_TRUE(generateSide());
     EXPECT_EQ(w<QProgressBar>(Widget.hProgDown)->value(), 100);
-    // A writer leaves it; a cancelled dialog starts no job and leaves it too.
+    // A writer leaves it; a cancelled dialog starts no job and leaves it too,
+    // and the status no longer claims the earlier list.
     run(Widget.hGenerate);
     EXPECT_TRUE(generateSide());
     click(Widget.hGenerate);
     EXPECT_FALSE(ui.jobRunning());
     EXPECT_TRUE(generateSide());
+    EXPECT_EQ(w<VaStatusBar>(Widget.hStatus)->part(1)->text(), "");
 
     // Open Cfg while a download runs: what it brings no longer matches the
     // configuration, so the generate side does not come back.

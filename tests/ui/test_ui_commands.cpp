@@ -441,7 +441,9 @@ TEST_F(CommandTest, SaveCfgWritesWhatSaveCfgWritesAndAFailureKeepsTheOldFile) {
     EXPECT_EQ(ui.shown().back().defExt, "cfg");
     EXPECT_EQ(status(0), "Saved...");
     EXPECT_EQ(status(1), QString::fromUtf8(saved.string().c_str()));  // "Müller" as it is
-    EXPECT_EQ(wnd->windowTitle().toStdString(), title);
+    // The caption names the file the window now stands for.
+    EXPECT_EQ(wnd->windowTitle().toStdString(), title.substr(0, title.rfind('/')) +
+                                                    "/M\xC3\xBCller/Default.cfg");
 
     const std::string old = slurp(saved);
     click(Widget.hSatCheck[3]);
@@ -505,4 +507,31 @@ TEST_F(CommandTest, DisclaimerCodePageAndJobStartsThatMayNotHappen) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return wnd->jobsEnded() == 1; }, 20000));
     EXPECT_EQ(boxes, 3u);  // the warning and the error box above, and the folder asked
     EXPECT_EQ(satParam.sat[1].selected, 0);
+}
+
+TEST_F(CommandTest, KeysGoRoundThePagesAndOpenAndALanguageKeepsTheShownSatellite) {
+    // Ctrl+Tab and Ctrl+Shift+Tab go round the four pages.
+    tab(0);
+    QTest::keyClick(wnd.get(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(wnd->tabBar()->currentIndex(), 1);
+    for (int i = 0; i < 2; ++i)
+        QTest::keyClick(wnd.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(wnd->tabBar()->currentIndex(), 3);
+    // Ctrl+O asks for a file, cancelled here.
+    ui.clearShown();
+    QTest::keyClick(wnd.get(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(ui.shown().size(), 1u);
+    EXPECT_EQ(ui.shown()[0].kind, UiCall::kOpen);
+
+    // Another language keeps the shown satellite's name as the title; the
+    // same language again is no change.
+    tab(0);
+    click(Widget.hSatBtn[2]);
+    const QString name = text(Widget.hGrpSatName);
+    EXPECT_FALSE(name.isEmpty());
+    command(ids::kLangFirst + kLangGerman - 1);
+    EXPECT_EQ(text(Widget.hGrpSatName), name);
+    Widget.cfgChanged = false;
+    command(ids::kLangFirst + kLangGerman - 1);
+    EXPECT_FALSE(Widget.cfgChanged);
 }
