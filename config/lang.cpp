@@ -87,6 +87,15 @@ constexpr LangStruct kEnglish = {
     .msgCfgChanged = "The configuration has been changed.\r\nExit without saving?",
     .msgCfgReplace = "The configuration has been changed.\r\nOpen another one without saving it?",
     .msgAllowedValues = "Allowed values:",
+    .msgDbServer = "Server",
+    .msgDbUser = "User",
+    .msgDbName = "Database",
+    .msgReason = "Reason",
+    .msgHintServer = "Is the server running, and is this its address?",
+    .msgHintAccess = "Check the user and the password.",
+    .msgHintDatabase = "Check the name of the database.",
+    .msgBuiltInServer = "the built-in server",
+    .msgDownloadStopped = "The download stopped.",
 };
 // clang-format on
 
@@ -172,6 +181,15 @@ constexpr LangStruct kItalian = withEnglish({
     .msgCfgChanged = "La configurazione \xE8 stata modificata.\r\nUscire senza salvarla?",
     .msgCfgReplace = "La configurazione \xE8 stata modificata.\r\nAprirne un'altra senza salvarla?",
     .msgAllowedValues = "Valori ammessi:",
+    .msgDbServer = "Server",
+    .msgDbUser = "Utente",
+    .msgDbName = "Database",
+    .msgReason = "Motivo",
+    .msgHintServer = "Il server \xE8 avviato, ed \xE8 questo il suo indirizzo?",
+    .msgHintAccess = "Controllare l'utente e la password.",
+    .msgHintDatabase = "Controllare il nome del database.",
+    .msgBuiltInServer = "il server predefinito",
+    .msgDownloadStopped = "Il download si \xE8 interrotto.",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -244,6 +262,15 @@ constexpr LangStruct kFrench = withEnglish({
     .msgCfgChanged = "La configuration a chang\xE9.\r\nQuitter sans enregistrer?",
     .msgCfgReplace = "La configuration a chang\xE9.\r\nEn ouvrir une autre sans enregistrer?",
     .msgAllowedValues = "Valeurs admises :",
+    .msgDbServer = "Serveur",
+    .msgDbUser = "Utilisateur",
+    .msgDbName = "Base de donn\xE9" "es",
+    .msgReason = "Raison",
+    .msgHintServer = "Le serveur est-il d\xE9marr\xE9, et est-ce bien son adresse ?",
+    .msgHintAccess = "V\xE9rifiez l'utilisateur et le mot de passe.",
+    .msgHintDatabase = "V\xE9rifiez le nom de la base de donn\xE9" "es.",
+    .msgBuiltInServer = "le serveur pr\xE9" "d\xE9" "fini",
+    .msgDownloadStopped = "Le t\xE9l\xE9" "chargement s'est arr\xEAt\xE9.",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -316,6 +343,15 @@ constexpr LangStruct kGerman = withEnglish({
     .msgCfgReplace =
         "Die Konfiguration hat sich ge\xE4ndert.\r\nEine andere \xF6" "ffnen ohne zu speichern?",
     .msgAllowedValues = "Erlaubte Werte:",
+    .msgDbServer = "Server",
+    .msgDbUser = "Benutzer",
+    .msgDbName = "Datenbank",
+    .msgReason = "Grund",
+    .msgHintServer = "L\xE4uft der Server, und ist das seine Adresse?",
+    .msgHintAccess = "Benutzer und Passwort pr\xFC" "fen.",
+    .msgHintDatabase = "Den Namen der Datenbank pr\xFC" "fen.",
+    .msgBuiltInServer = "der eingebaute Server",
+    .msgDownloadStopped = "Der Download wurde abgebrochen.",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -385,6 +421,15 @@ constexpr LangStruct kSpanish = withEnglish({
     .msgCfgChanged = "La configuraci\xF3n ha cambiado.\r\nSalir sin guardar?",
     .msgCfgReplace = "La configuraci\xF3n ha cambiado.\r\nAbrir otra sin guardar?",
     .msgAllowedValues = "Valores permitidos:",
+    .msgDbServer = "Servidor",
+    .msgDbUser = "Usuario",
+    .msgDbName = "Base de datos",
+    .msgReason = "Motivo",
+    .msgHintServer = "\xBF" "Est\xE1 el servidor en marcha y es \xE9sta su direcci\xF3n?",
+    .msgHintAccess = "Compruebe el usuario y la contrase\xF1" "a.",
+    .msgHintDatabase = "Compruebe el nombre de la base de datos.",
+    .msgBuiltInServer = "el servidor predefinido",
+    .msgDownloadStopped = "La descarga se ha detenido.",
 });
 // clang-format on
 #pragma GCC diagnostic pop

@@ -68,6 +68,15 @@ struct LangStruct {
     char msgCfgChanged[128];
     char msgCfgReplace[128];
     char msgAllowedValues[40];
+    char msgDbServer[40];
+    char msgDbUser[40];
+    char msgDbName[40];
+    char msgReason[40];
+    char msgHintServer[120];
+    char msgHintAccess[120];
+    char msgHintDatabase[120];
+    char msgBuiltInServer[60];
+    char msgDownloadStopped[80];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -137,5 +146,14 @@ struct LangStruct {
     X(txtDisclaimer6) \
     X(msgCfgChanged) \
     X(msgCfgReplace) \
-    X(msgAllowedValues)
+    X(msgAllowedValues) \
+    X(msgDbServer) \
+    X(msgDbUser) \
+    X(msgDbName) \
+    X(msgReason) \
+    X(msgHintServer) \
+    X(msgHintAccess) \
+    X(msgHintDatabase) \
+    X(msgBuiltInServer) \
+    X(msgDownloadStopped)
 // clang-format on

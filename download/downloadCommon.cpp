@@ -429,7 +429,7 @@ bool dlRunSetStep(DlJob& j, const std::vector<DlSatPart>& parts, const DlSetStep
     std::vector<size_t> batchOf(parts.size(), SIZE_MAX);
     std::vector<std::unique_ptr<SetBatch>> batches;
     auto failed = [&] {
-        j.ev.status(JobStatus::kError, j.lang.msgError, j.db.error());
+        dlServerFailed(j.ui, j.db.error());
         j.db.close();
         return false;
     };

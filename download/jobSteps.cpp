@@ -126,10 +126,46 @@ void dlReportText(T_dlUi& ui, ReportField field, const char* f, ...) {
     ui.ev->report(field, buf);
 }
 
+void dlServerFailed(T_dlUi& ui, const std::string& why) {
+    ui.ev->status(JobStatus::kError, ui.lang->msgError, why);
+    ui.ev->message(std::string(ui.lang->msgDownloadStopped) + "\r\n" + why, ui.lang->msgError,
+                   kMbOk | kMbIconError);
+}
+
 bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v) {
     if (db.open(v)) return true;
     ui.ev->status(JobStatus::kError, ui.lang->msgError, kConnectError);
+    (void)v;
+    ui.ev->message(connectFailureText(*ui.lang, db.openTarget(), db.openFault(), db.error()),
+                   ui.lang->msgError, kMbOk | kMbIconError);
     return false;
+}
+
+std::string connectFailureText(const LangStruct& m, const T_dbConnValues& v, DbOpenFault fault,
+                               const std::string& reason) {
+    // A socket is used for "localhost" without a port; otherwise TCP.
+    std::string where;
+    if (!v.socket.empty() && (v.host.empty() || v.host == "localhost") && v.port == 0)
+        where = v.socket;
+    else
+        where =
+            (v.host.empty() ? "localhost" : v.host) + ":" + std::to_string(v.port ? v.port : 3306);
+    std::string line;
+    auto add = [&](const char* label, const std::string& value) {
+        if (value.empty()) return;
+        line += (line.empty() ? "" : "   ") + std::string(label) + ": " + value;
+    };
+    add(m.msgDbServer, where);
+    add(m.msgDbUser, v.user);
+    add(m.msgDbName, v.name);
+    std::string text = std::string(kConnectError) + "\r\n" + line;
+    if (!reason.empty()) text += "\r\n" + std::string(m.msgReason) + ": " + reason;
+    const char* hint = fault == DbOpenFault::kUnreachable    ? m.msgHintServer
+                       : fault == DbOpenFault::kAccessDenied ? m.msgHintAccess
+                       : fault == DbOpenFault::kNoDatabase   ? m.msgHintDatabase
+                                                             : "";
+    if (*hint) text += "\r\n" + std::string(hint);
+    return text;
 }
 
 DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appKey, int* showForum,
@@ -140,7 +176,7 @@ DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appK
     sql += "AND application='" + db.escape(appKey) + "' ";
     DbResult res;
     if (!db.query(sql, &res)) {
-        ui.ev->status(JobStatus::kError, ui.lang->msgError, db.error());
+        dlServerFailed(ui, db.error());
         db.close();
         return kDownloadFailed;
     }
@@ -154,7 +190,7 @@ DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appK
         if (std::strcmp(r.text(3), "Y") == 0 && showForum) *showForum = 1;
     }
     if (!db.rowsRead(res)) {
-        ui.ev->status(JobStatus::kError, ui.lang->msgError, db.error());
+        dlServerFailed(ui, db.error());
         db.close();
         return kDownloadFailed;
     }
@@ -182,7 +218,7 @@ bool dlRunQuery(T_dlUi& ui, DbSession& db, const std::string& sql, const std::st
     ui.ev->step(stepText);
     DbResult res;
     if (!db.query(sql, &res)) {
-        ui.ev->status(JobStatus::kError, ui.lang->msgError, db.error());
+        dlServerFailed(ui, db.error());
         db.close();
         return false;
     }
@@ -199,7 +235,7 @@ bool dlRunQuery(T_dlUi& ui, DbSession& db, const std::string& sql, const std::st
         dlAddProgress(ui, perRow);
     }
     if (!stopped && !db.rowsRead(res)) {
-        ui.ev->status(JobStatus::kError, ui.lang->msgError, db.error());
+        dlServerFailed(ui, db.error());
         db.close();
         return false;
     }

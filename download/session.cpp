@@ -1,8 +1,9 @@
 #include "download/session.h"
 
 #include <errmsg.h>
-#include <mysql.h>
 #include <fcntl.h>
+#include <mysql.h>
+#include <mysqld_error.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -172,6 +173,8 @@ DbSession::~DbSession() { close(); }
 
 bool DbSession::open(const T_dbConnValues& v) {
     close();
+    openFault_ = DbOpenFault::kNone;
+    target_ = T_dbConnValues{};
     const auto began = std::chrono::steady_clock::now();
     libraryInit();
     conn_ = mysql_init(nullptr);
@@ -216,6 +219,34 @@ bool DbSession::open(const T_dbConnValues& v) {
     const char* name = files && !v.nameGiven ? nullptr : v.name.c_str();
     if (!mysql_real_connect(conn_, host, user, password, name, v.port, sock, 0)) {
         lastError_ = mysql_error(conn_);
+        switch (mysql_errno(conn_)) {
+        case CR_CONNECTION_ERROR:
+        case CR_CONN_HOST_ERROR:
+        case CR_UNKNOWN_HOST:
+        case CR_SERVER_LOST:
+        case CR_SERVER_GONE_ERROR: openFault_ = DbOpenFault::kUnreachable; break;
+        case ER_ACCESS_DENIED_ERROR: openFault_ = DbOpenFault::kAccessDenied; break;
+        // A database the user may not see is refused as not theirs, whether
+        // it exists or not.
+        case ER_DBACCESS_DENIED_ERROR:
+        case ER_BAD_DB_ERROR: openFault_ = DbOpenFault::kNoDatabase; break;
+        default: openFault_ = DbOpenFault::kOther;
+        }
+        // What an option file gave, where the handle still tells it; else
+        // the value passed or set as the default.
+        auto used = [this](mysql_option o, const char* passed, const std::string& fallback) {
+            char* val = nullptr;
+            if (passed) return std::string(passed);
+            if (mysql_get_optionv(conn_, o, &val) == 0 && val && *val) return std::string(val);
+            return fallback;
+        };
+        target_ = T_dbConnValues{};
+        target_.host = used(MARIADB_OPT_HOST, host, v.host);
+        target_.socket = used(MARIADB_OPT_UNIXSOCKET, sock, v.socket);
+        target_.user = used(MARIADB_OPT_USER, user, v.user);
+        target_.name = used(MARIADB_OPT_SCHEMA, name, v.name);
+        target_.port = v.port;
+        if (target_.port == 0) mysql_get_optionv(conn_, MARIADB_OPT_PORT, &target_.port);
         mysql_close(conn_);
         conn_ = nullptr;
         return false;

@@ -113,6 +113,9 @@ private:
 // `sql` without its " FORCE INDEX (...)" hints.
 std::string withoutIndexHints(const std::string& sql);
 
+// Why a connection could not be opened, as far as a user can act on it.
+enum class DbOpenFault { kNone, kUnreachable, kAccessDenied, kNoDatabase, kOther };
+
 // One job's connection: latin1, compressed when the values say so, with
 // short timeouts and a deadline for the whole session. A read that timed
 // out or was cut off by the deadline is reported as timed out, not as the
@@ -136,6 +139,11 @@ public:
     // A statement without a result.
     bool exec(const std::string& sql);
     std::string error() const;
+    // Why the last open failed, by the client library's error code, and
+    // where it tried to connect: the given values, or what an option file
+    // or the built-in values gave.
+    DbOpenFault openFault() const { return openFault_; }
+    const T_dbConnValues& openTarget() const { return target_; }
     // The text quoted for use inside '...'.
     std::string escape(const std::string& s) const;
     void close();
@@ -147,6 +155,8 @@ private:
 
     st_mysql* conn_ = nullptr;
     std::string lastError_;
+    DbOpenFault openFault_ = DbOpenFault::kNone;
+    T_dbConnValues target_;
     // A duplicate of the connection's socket: it stays valid for the
     // watchdog and the checks after a failure even once the library has
     // closed its own.

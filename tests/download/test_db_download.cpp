@@ -166,6 +166,12 @@ protected:
         EXPECT_EQ(ui->boxes.back().flags, kMbOk | kMbIconInformation);
         return ui->boxes.back().text;
     }
+    // The server's reason, also in one box that says the download stopped.
+    void expectStopped() {
+        ASSERT_EQ(ui->boxes.size(), 1u);
+        EXPECT_EQ(ui->boxes[0].text, "The download stopped.\r\n" + ui->shown[1]);
+        EXPECT_EQ(ui->boxes[0].flags, kMbOk | kMbIconError);
+    }
     // A failed end; gives the status text.
     std::string failedEnd() {
         EXPECT_EQ(ui->shown[0], " Error");
@@ -301,14 +307,37 @@ TEST_F(Download, LimitsOnBouquetsAndChannels) {
 
 // ---- failures ----
 
-TEST_F(Download, ServerDownFailsFastWithTheFixedText) {
+TEST_F(Download, ConnectFailuresKeepTheFixedTextAndSayWhatWasAskedAndWhatToCheck) {
     int fd = -1, port = loopbackPort(false, &fd);  // was free a moment ago
     ASSERT_GT(port, 0);
     auto there = [&] { testConn.port = port; };
-    ASSERT_EQ(download(DownloadDataCh, there, {192}), kDownloadFailed);
-    EXPECT_EQ(failedEnd(), kConnectFailed);
-    EXPECT_TRUE(ui->boxes.empty());
-    EXPECT_EQ(satDB.count, 0u);
+    const std::string sp = std::to_string(VA_TEST_DB_PORT);
+    const struct {
+        std::function<void()> set;
+        std::string asked, hint;
+    } cases[] = {
+        {there,
+         "Server: 127.0.0.1:" + std::to_string(port) + "   User: vauser   Database: velartis",
+         "Is the server running, and is this its address?"},
+        {[] { testConn.password = "wrong"; },
+         "Server: 127.0.0.1:" + sp + "   User: vauser   Database: velartis",
+         "Check the user and the password."},
+        {[] { testConn.name = "velartis_none"; },
+         "Server: 127.0.0.1:" + sp + "   User: vauser   Database: velartis_none",
+         "Check the name of the database."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hint);
+        ASSERT_EQ(download(DownloadDataCh, c.set, {192}), kDownloadFailed);
+        EXPECT_EQ(failedEnd(), kConnectFailed);
+        ASSERT_EQ(ui->boxes.size(), 1u);
+        const std::string& box = ui->boxes[0].text;
+        EXPECT_EQ(box.rfind(std::string(kConnectFailed) + "\r\n" + c.asked + "\r\nReason: ", 0), 0u)
+            << box;
+        EXPECT_EQ(box.substr(box.rfind("\r\n") + 2), c.hint);
+        EXPECT_EQ(ui->boxes[0].flags, kMbOk | kMbIconError);
+        EXPECT_EQ(satDB.count, 0u);
+    }
 
     // A server that takes the connection and never speaks: still bounded.
     ASSERT_GT(port = loopbackPort(true, &fd), 0);
@@ -351,7 +380,7 @@ TEST_F(Download, FailingQueriesReportTheServerError) {
     ASSERT_EQ(download(DownloadDataCh, [] { setDatabase("velartis_empty"); }, {192}),
               kDownloadFailed);
     EXPECT_THAT(failedEnd(), HasSubstr("TeamMsg"));
-    EXPECT_TRUE(ui->boxes.empty());
+    expectStopped();
 
     // No ChannelCas: the data read before the failure stays, nothing counted.
     for (JobFn fn : {DownloadDataCh, DownloadDataBSat}) {
@@ -359,7 +388,7 @@ TEST_F(Download, FailingQueriesReportTheServerError) {
         EXPECT_THAT(failedEnd(), HasSubstr("ChannelCas"));
         EXPECT_EQ(chDB.count, fn == DownloadDataCh ? 19u : 14u);
         EXPECT_EQ(favDB.count, 0u);
-        EXPECT_TRUE(ui->boxes.empty());
+        expectStopped();
         EXPECT_EQ(counterOf("Velartis1.3", "velartis_nocas"), "0");
     }
 }
@@ -450,7 +479,7 @@ TEST_F(Download, ConnectionLostDuringAResultFailsTheJob) {
                 }
                 EXPECT_EQ(rc, kDownloadFailed);
                 EXPECT_THAT(failedEnd(), HasSubstr("Lost connection to server during query"));
-                EXPECT_TRUE(ui->boxes.empty());
+                expectStopped();
             }
         }
     }
@@ -491,7 +520,7 @@ TEST_F(Download, TricklingOrSilentServerTimesOut) {
         EXPECT_EQ(failedEnd(), trickle ? "The server did not send the data within 2 s, the limit "
                                          "for one download: timed out."
                                        : "The server sent nothing for 1 s: timed out.");
-        EXPECT_TRUE(ui->boxes.empty());
+        expectStopped();
     }
 
     // A deadline that passes between statements fails the next one.

@@ -442,8 +442,8 @@ TEST_F(CommandTest, SaveCfgWritesWhatSaveCfgWritesAndAFailureKeepsTheOldFile) {
     EXPECT_EQ(status(0), "Saved...");
     EXPECT_EQ(status(1), QString::fromUtf8(saved.string().c_str()));  // "Müller" as it is
     // The caption names the file the window now stands for.
-    EXPECT_EQ(wnd->windowTitle().toStdString(), title.substr(0, title.rfind('/')) +
-                                                    "/M\xC3\xBCller/Default.cfg");
+    EXPECT_EQ(wnd->windowTitle().toStdString(),
+              title.substr(0, title.rfind('/')) + "/M\xC3\xBCller/Default.cfg");
 
     const std::string old = slurp(saved);
     click(Widget.hSatCheck[3]);

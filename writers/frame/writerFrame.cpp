@@ -52,11 +52,14 @@ struct Job {
         return code;
     }
     // " Error" / the message table's text, with the reason behind it in
-    // brackets when there is one, so the user can tell what to change.
+    // brackets when there is one, so the user can tell what to change; the
+    // same in a box, as plainly as a success is told.
     void errorStatus(const char* text, const std::string& reason = {}) {
         std::string detail = text;
         if (!reason.empty()) detail += " (" + reason + ")";
         ev.status(JobStatus::kError, lang->msgError, detail);
+        ev.message(reason.empty() ? std::string(text) : std::string(text) + "\n" + reason,
+                   lang->msgError, kMbIconError);
     }
     uint32_t fail(const char* text, const std::string& reason = {}) {
         errorStatus(text, reason);
@@ -120,7 +123,6 @@ struct Job {
     // and says which of the two it wrote.
     uint32_t failLog(const std::string& reason) {
         errorStatus(kLogNotWritten, reason);
-        ev.message(std::string(kLogNotWritten) + "\n" + reason, lang->msgError, kMbIconError);
         return end(1);
     }
 

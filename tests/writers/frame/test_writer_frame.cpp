@@ -40,14 +40,18 @@ std::vector<std::string> listing(const fs::path& dir) {
     return v;
 }
 
-// The failure text of the message table, then the reason in brackets.
+// The failure text of the message table, then the reason in brackets; the
+// same in one error box, the reason on a line of its own.
 void expectFailed(Job& j, const std::string& reason) {
     ASSERT_FALSE(j.ui.statusLog[0].empty());
     EXPECT_EQ(j.ui.statusLog[0].back(), " Error");
     const std::string& detail = j.ui.statusLog[1].back();
     EXPECT_EQ(detail.rfind("Unable to open file. (", 0), 0u) << detail;
     EXPECT_NE(detail.find(reason), std::string::npos) << detail;
-    EXPECT_TRUE(j.ui.boxes.empty());
+    ASSERT_EQ(j.ui.boxes.size(), 1u);
+    EXPECT_EQ(j.ui.boxes[0].text.rfind("Unable to open file.\n", 0), 0u) << j.ui.boxes[0].text;
+    EXPECT_NE(j.ui.boxes[0].text.find(reason), std::string::npos);
+    EXPECT_EQ(j.ui.boxes[0].flags, unsigned{kMbIconError});
     EXPECT_TRUE(j.restored());
 }
 
@@ -149,7 +153,8 @@ TEST(FolderFrame, FailedWriteKeepsTheOldListWholeAndFailsTheJob) {
         EXPECT_EQ(runFolderJob(k.req(), stubborn), 1u);
         EXPECT_EQ(listing(folder), (std::vector<std::string>{"a.txt", "keep.txt"}));
         EXPECT_EQ(fileText(folder / "keep.txt"), "old");
-        EXPECT_TRUE(k.ui.boxes.empty());
+        ASSERT_EQ(k.ui.boxes.size(), 1u);  // the failure, no success
+        EXPECT_EQ(k.ui.boxes[0].flags, unsigned{kMbIconError});
     }
 }
 
@@ -396,14 +401,14 @@ TEST(SingleFileFrame, DefaultNameExtensionProgressAndLog) {
     EXPECT_TRUE(j.restored());
 }
 
-TEST(SingleFileFrame, CancelLimitAndWriteFailureStopTheJob) {
-    Job cancel;
-    cancel.target("");
-    EXPECT_EQ(runSingleFileJob(cancel.req(), ndfLike(10)), 1u);
-    EXPECT_EQ(cancel.ui.statusLog[0], (std::vector<std::string>{" Error"}));
-    EXPECT_EQ(cancel.ui.statusLog[1], (std::vector<std::string>{"Unable to open file."}));
-    EXPECT_TRUE(cancel.ui.boxes.empty());
-    EXPECT_TRUE(cancel.restored());
+TEST(SingleFileFrame, NoDestinationLimitAndWriteFailureStopTheJob) {
+    Job none;
+    none.target("");
+    EXPECT_EQ(runSingleFileJob(none.req(), ndfLike(10)), 1u);
+    EXPECT_EQ(none.ui.statusLog[0], (std::vector<std::string>{" Error"}));
+    EXPECT_EQ(none.ui.statusLog[1], (std::vector<std::string>{"Unable to open file."}));
+    EXPECT_EQ(none.boxes(), (std::vector<std::string>{" Error|error|Unable to open file."}));
+    EXPECT_TRUE(none.restored());
 
     Job limit;
     const std::string text = "Too many satellites for NDF format. (61 max)";
