@@ -96,6 +96,7 @@ constexpr LangStruct kEnglish = {
     .msgHintDatabase = "Check the name of the database.",
     .msgBuiltInServer = "the built-in server",
     .msgDownloadStopped = "The download stopped.",
+    .msgSatMissing = "Ticked satellites the server does not have:",
 };
 // clang-format on
 
@@ -190,6 +191,7 @@ constexpr LangStruct kItalian = withEnglish({
     .msgHintDatabase = "Controllare il nome del database.",
     .msgBuiltInServer = "il server predefinito",
     .msgDownloadStopped = "Il download si \xE8 interrotto.",
+    .msgSatMissing = "Satelliti selezionati che il server non ha:",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -271,6 +273,7 @@ constexpr LangStruct kFrench = withEnglish({
     .msgHintDatabase = "V\xE9rifiez le nom de la base de donn\xE9" "es.",
     .msgBuiltInServer = "le serveur pr\xE9" "d\xE9" "fini",
     .msgDownloadStopped = "Le t\xE9l\xE9" "chargement s'est arr\xEAt\xE9.",
+    .msgSatMissing = "Satellites coch\xE9s que le serveur n'a pas :",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -352,6 +355,7 @@ constexpr LangStruct kGerman = withEnglish({
     .msgHintDatabase = "Den Namen der Datenbank pr\xFC" "fen.",
     .msgBuiltInServer = "der eingebaute Server",
     .msgDownloadStopped = "Der Download wurde abgebrochen.",
+    .msgSatMissing = "Ausgew\xE4hlte Satelliten, die der Server nicht hat:",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -430,6 +434,7 @@ constexpr LangStruct kSpanish = withEnglish({
     .msgHintDatabase = "Compruebe el nombre de la base de datos.",
     .msgBuiltInServer = "el servidor predefinido",
     .msgDownloadStopped = "La descarga se ha detenido.",
+    .msgSatMissing = "Sat\xE9lites marcados que el servidor no tiene:",
 });
 // clang-format on
 #pragma GCC diagnostic pop

@@ -77,6 +77,7 @@ struct LangStruct {
     char msgHintDatabase[120];
     char msgBuiltInServer[60];
     char msgDownloadStopped[80];
+    char msgSatMissing[80];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -155,5 +156,6 @@ struct LangStruct {
     X(msgHintAccess) \
     X(msgHintDatabase) \
     X(msgBuiltInServer) \
-    X(msgDownloadStopped)
+    X(msgDownloadStopped) \
+    X(msgSatMissing)
 // clang-format on

@@ -50,6 +50,12 @@ bool satelliteStep(DlJob& j) {
         return true;
     };
     if (!dlRunSetStep(j, parts, sats)) return false;
+    // A record no row filled is a satellite the server does not have.
+    for (uint32_t k = 1; k <= n; ++k) {
+        const T_dbSat& d = j.satDB->sat[k];
+        if (!badPosition[k] && d.sat_name[0] == '\0')
+            j.missingSats.push_back(std::to_string(d.sat_id) + " " + fieldText(d.satName));
+    }
     uint32_t kept = 0;
     for (uint32_t k = 1; k <= n; ++k)
         if (!badPosition[k]) j.satDB->sat[++kept] = j.satDB->sat[k];

@@ -220,7 +220,12 @@ uint32_t dlConnect(DlJob& j) {
 
 uint32_t dlFinish(DlJob& j) {
     dlCountUsage(j.db, j.appKey);
-    dlCloseReport(j.ui, j.db, j.serverMsg, droppedLines(*j.dropped));
+    std::string extra;
+    if (!j.missingSats.empty()) {
+        extra += std::string("\r\n") + j.lang.msgSatMissing;
+        for (const std::string& s : j.missingSats) extra += "\r\n  " + s;
+    }
+    dlCloseReport(j.ui, j.db, j.serverMsg, extra + droppedLines(*j.dropped));
     j.ev.finished(true);
     return kDownloadOk;
 }

@@ -129,6 +129,9 @@ struct DlJob {
     char serverMsg[kServerMsgSize] = "";
     std::string bouClause, favClause;
     bool channelsDone = false;  // switches the "Satelliti:" text of modes 1 and 2
+    // Ticked satellites the server has no row for, as the closing report
+    // names them: "id name".
+    std::vector<std::string> missingSats;
 
     std::vector<T_dlAudioEntry> audio;
     std::vector<T_dlCasEntry> cas;
