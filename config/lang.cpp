@@ -97,6 +97,8 @@ constexpr LangStruct kEnglish = {
     .msgBuiltInServer = "the built-in server",
     .msgDownloadStopped = "The download stopped.",
     .msgSatMissing = "Ticked satellites the server does not have:",
+    .msgReplaceList = "A list written in the same minute is already in this folder. Replace it?",
+    .msgNoBrowser = "No web browser could be started. The page is:",
 };
 // clang-format on
 
@@ -192,6 +194,8 @@ constexpr LangStruct kItalian = withEnglish({
     .msgBuiltInServer = "il server predefinito",
     .msgDownloadStopped = "Il download si \xE8 interrotto.",
     .msgSatMissing = "Satelliti selezionati che il server non ha:",
+    .msgReplaceList = "Una lista scritta nello stesso minuto \xE8 gi\xE0 in questa cartella. Sostituirla?",
+    .msgNoBrowser = "Impossibile avviare un browser web. La pagina \xE8:",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -274,6 +278,8 @@ constexpr LangStruct kFrench = withEnglish({
     .msgBuiltInServer = "le serveur pr\xE9" "d\xE9" "fini",
     .msgDownloadStopped = "Le t\xE9l\xE9" "chargement s'est arr\xEAt\xE9.",
     .msgSatMissing = "Satellites coch\xE9s que le serveur n'a pas :",
+    .msgReplaceList = "Une liste \xE9" "crite dans la m\xEAme minute est d\xE9j\xE0 dans ce dossier. La remplacer ?",
+    .msgNoBrowser = "Aucun navigateur web n'a pu \xEAtre lanc\xE9. La page est :",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -356,6 +362,8 @@ constexpr LangStruct kGerman = withEnglish({
     .msgBuiltInServer = "der eingebaute Server",
     .msgDownloadStopped = "Der Download wurde abgebrochen.",
     .msgSatMissing = "Ausgew\xE4hlte Satelliten, die der Server nicht hat:",
+    .msgReplaceList = "Eine in derselben Minute geschriebene Liste ist schon in diesem Ordner. Ersetzen?",
+    .msgNoBrowser = "Es konnte kein Webbrowser gestartet werden. Die Seite ist:",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -435,6 +443,8 @@ constexpr LangStruct kSpanish = withEnglish({
     .msgBuiltInServer = "el servidor predefinido",
     .msgDownloadStopped = "La descarga se ha detenido.",
     .msgSatMissing = "Sat\xE9lites marcados que el servidor no tiene:",
+    .msgReplaceList = "Ya hay en esta carpeta una lista escrita en el mismo minuto. \xBFReemplazarla?",
+    .msgNoBrowser = "No se pudo iniciar ning\xFAn navegador web. La p\xE1gina es:",
 });
 // clang-format on
 #pragma GCC diagnostic pop

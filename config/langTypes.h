@@ -78,6 +78,8 @@ struct LangStruct {
     char msgBuiltInServer[60];
     char msgDownloadStopped[80];
     char msgSatMissing[80];
+    char msgReplaceList[120];
+    char msgNoBrowser[80];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -157,5 +159,7 @@ struct LangStruct {
     X(msgHintDatabase) \
     X(msgBuiltInServer) \
     X(msgDownloadStopped) \
-    X(msgSatMissing)
+    X(msgSatMissing) \
+    X(msgReplaceList) \
+    X(msgNoBrowser)
 // clang-format on

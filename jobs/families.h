@@ -31,6 +31,9 @@ struct T_family {
     // The list file of a single-file family (its default name and the save
     // dialog's filter); null for a family that writes a folder.
     SingleFileFormat (*fileFormat)(int fileType);
+    // The start of the dated folder a folder family writes; null for a
+    // single-file family.
+    const char* folderPrefix;
     T_familyLimits limits;
     FamilyContent content = kContentNone;
 };

@@ -127,7 +127,8 @@ public:
     virtual bool openFileDialog(HCtl owner, const std::string& title,
                                 const std::vector<std::string>& filter, std::string* path) = 0;
 
-    virtual void openUrl(const std::string& url) = 0;
+    // False when no browser could be started.
+    virtual bool openUrl(const std::string& url) = 0;
     // Closes a window (the main window ends the program's message loop).
     virtual void destroyWindow(HCtl window) = 0;
 

@@ -86,6 +86,20 @@ bool enigmaCp1252Setting() { return settings().value("enigmaCp1252", false).toBo
 
 void setEnigmaCp1252Setting(bool on) { settings().setValue("enigmaCp1252", on); }
 
+// File-system paths are kept as the file system's bytes.
+std::string listFolderSetting() {
+    return QFile::encodeName(settings().value("listFolder").toString()).toStdString();
+}
+void setListFolderSetting(const std::string& folder) {
+    settings().setValue("listFolder", QFile::decodeName(folder.c_str()));
+}
+
+void CppWnd::openPage(const std::string& url) {
+    if (ui_->openUrl(url)) return;
+    ui_->messageBox(Widget.hMain, fieldText(MsgLang.msgNoBrowser) + "\r\n" + url,
+                    fieldText(MsgLang.msgWarning), kMbOk | kMbIconWarning);
+}
+
 int CppWnd::OnCommand(QObject* control, int id, int code) {
     (void)control;
     const bool job = ui_->jobRunning();
@@ -118,11 +132,11 @@ bool CppWnd::menuCommand(int id) {
     case ids::kOpenCfg: openCfg(); break;
     case ids::kSaveCfg: saveCfgAs(); break;
     case ids::kDisclaimer: disclaimer(); break;
-    case ids::kForum1: ui_->openUrl(fieldText(cfgParam.forumUrl1)); break;
-    case ids::kForum2: ui_->openUrl(fieldText(cfgParam.forumUrl2)); break;
+    case ids::kForum1: openPage(fieldText(cfgParam.forumUrl1)); break;
+    case ids::kForum2: openPage(fieldText(cfgParam.forumUrl2)); break;
     case ids::kForum3:
         // Nothing fills the third address.
-        if (cfgParam.forumUrl3[0]) ui_->openUrl(fieldText(cfgParam.forumUrl3));
+        if (cfgParam.forumUrl3[0]) openPage(fieldText(cfgParam.forumUrl3));
         break;
     default:
         if (id < ids::kLangFirst || id > ids::kLangLast) return false;

@@ -269,6 +269,7 @@ void CppWnd::createGeneralFilterPage() {
     sideLabel_ = label("hSideLabel", ids::kLabel, 325, 90, 195, 20, nullptr, g);
     bouList_ = list("hBouList", ids::kBouList, 25, 110, 220, 160, g, &normalFont_);
     add_ = button("hAdd", ids::kAdd, 252, 128, 66, 25, "Add ->", g);
+    add_->setEnabled(false);  // until a bouquet is chosen
     addAll_ = button("hAddAll", ids::kAddAll, 252, 163, 66, 25, "Add All", g, &normalFont_);
     removeAll_ =
         button("hRemoveAll", ids::kRemoveAll, 252, 198, 66, 25, "Remove All", g, &normalFont_);
@@ -343,8 +344,8 @@ void CppWnd::createDownGenPage() {
         auto* choice = new QButtonGroup(this);
         for (int i = 0; i < 3; ++i)
             buttons[i] = radio(((e1 ? "hE1Type" : "hE2Type") + std::to_string(i)).c_str(),
-                               (e1 ? ids::kE1Type : ids::kE2Type) + i, contentX[i], y,
-                               contentW[i], 24, content[i], choice, g, &normalFont_);
+                               (e1 ? ids::kE1Type : ids::kE2Type) + i, contentX[i], y, contentW[i],
+                               24, content[i], choice, g, &normalFont_);
     }
 
     // Near the Enigma content: how their names are written.

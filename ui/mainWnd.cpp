@@ -326,9 +326,9 @@ bool CppWnd::closing() {
                                        fieldText(MsgLang.msgWarning), kMbYesNo | kMbIconWarning);
     if (answer != kIdYes) return false;
     if (cfgParam.showForum == 1)
-        ui_->openUrl(fieldText(cfgParam.forumUrl1));
+        openPage(fieldText(cfgParam.forumUrl1));
     else if (cfgParam.showForum == 2)
-        ui_->openUrl(fieldText(cfgParam.forumUrl2));
+        openPage(fieldText(cfgParam.forumUrl2));
     return true;
 }
 
@@ -387,24 +387,45 @@ T_jobSource CppWnd::jobSource() {
 }
 
 bool CppWnd::askDestination(const T_family& f, std::string* target) {
+    // The dialogs open where the last list went.
+    const std::string last = listFolderSetting();
     if (!f.fileFormat) {
-        if (ui_->browseFolder(Widget.hMain, "Dalmero TEAM - Choose Destination Folder", target))
-            return true;
+        *target = last;
+        if (ui_->browseFolder(Widget.hMain, "Dalmero TEAM - Choose Destination Folder", target)) {
+            if (!target->empty()) setListFolderSetting(*target);
+            return replaceAsked(f, *target);
+        }
         // No list was written: the status no longer says an earlier one was.
         ui_->setStatus(Widget.hStatus, 0, "");
         ui_->setStatus(Widget.hStatus, 1, "");
         return false;
     }
     const SingleFileFormat file = f.fileFormat(f.fileType);
-    *target = defaultListName(f, ui_->localTime());
+    const std::string name = defaultListName(f, ui_->localTime());
+    *target = last.empty() ? name : (std::filesystem::path(last) / name).string();
     if (ui_->saveFileDialog(Widget.hMain, fieldText(MsgLang.msgSave),
                             {file.filterDesc, file.filterPattern}, file.defExt, target) &&
-        !target->empty())
+        !target->empty()) {
+        setListFolderSetting(std::filesystem::path(*target).parent_path().string());
         return true;
+    }
     // No file, no list: said as a file that could not be opened.
     ui_->setStatus(Widget.hStatus, 0, fieldText(MsgLang.msgError));
     ui_->setStatus(Widget.hStatus, 1, fieldText(MsgLang.msgFileOpenErr));
     return false;
+}
+
+bool CppWnd::replaceAsked(const T_family& f, const std::string& folder) {
+    // The job names its folder by the minute it starts; one of this minute
+    // would be replaced whole.
+    const VaTime t = ui_->localTime();
+    const std::string dated = strFormat("%s_%04d-%02d-%02d_%02d-%02d", f.folderPrefix, t.year,
+                                        t.month, t.day, t.hour, t.minute);
+    std::error_code ec;
+    if (folder.empty() || !std::filesystem::exists(std::filesystem::path(folder) / dated, ec))
+        return true;
+    return ui_->messageBox(Widget.hMain, fieldText(MsgLang.msgReplaceList) + "\r\n" + dated,
+                           fieldText(MsgLang.msgWarning), kMbYesNo | kMbIconQuestion) == kIdYes;
 }
 
 bool CppWnd::startJob(bool download) {
@@ -435,6 +456,8 @@ bool CppWnd::startJob(bool download) {
 }
 
 void CppWnd::afterJob(const T_jobEnd& e) {
+    // "Add" waits for a bouquet chosen in the list, as "Remove" does.
+    add_->setEnabled(!bouList_->selectedItems().isEmpty());
     // The job enabled all 60 rows again; a row without a satellite has
     // nothing to pick or tick.
     disableUnusedRows();

@@ -43,6 +43,9 @@ int compareBouByNation(const void* a, const void* b);
 // format other installations share): true Windows-1252, false UTF-8.
 bool enigmaCp1252Setting();
 void setEnigmaCp1252Setting(bool on);
+// The folder the last list went into, where the next list's dialog opens.
+std::string listFolderSetting();
+void setListFolderSetting(const std::string& folder);
 
 class CppWnd : public QMainWindow {
     Q_OBJECT
@@ -123,6 +126,8 @@ private:
     // Hides the window and leaves the event loop with code.
     void endProgram(int code);
     void changeLanguage(int lang);
+    // Opens a page in the browser, or says where it is when there is none.
+    void openPage(const std::string& url);
     // The clicks OnCommand hands on: the menu's, the download and generate
     // side's (true when id was one of theirs), and the pages' own.
     bool menuCommand(int id);
@@ -132,6 +137,8 @@ private:
     void useLanguage(int lang);
     // The folder or the list file of a writer job, asked from the user.
     bool askDestination(const T_family& f, std::string* target);
+    // True unless the folder holds a list of this minute and the user keeps it.
+    bool replaceAsked(const T_family& f, const std::string& folder);
     // Says once per load that satellites past row 60 have no row.
     void noteRowsBeyondWindow();
     // Rows without a satellite stay unusable, also after a job restored the window.

@@ -536,14 +536,16 @@ uint32_t QtPlatform::waitJob() {
     return jobCode_;
 }
 
-void QtPlatform::openUrl(const std::string& url) {
-    bool scripted;
+bool QtPlatform::openUrl(const std::string& url) {
+    bool scripted, opens;
     {
         std::lock_guard<std::mutex> lock(mu_);
         urls_.push_back(url);
         scripted = scripted_;
+        opens = urlsOpen_;
     }
-    if (!scripted) QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+    if (scripted) return opens;
+    return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
 }
 
 void QtPlatform::destroyWindow(HCtl window) {

@@ -113,7 +113,7 @@ public:
     bool jobRunning() override;
     // Serves the event loop until the job has ended and its end was told.
     uint32_t waitJob() override;
-    void openUrl(const std::string& url) override;
+    bool openUrl(const std::string& url) override;
     void destroyWindow(HCtl window) override;
     VaTime localTime() override;
 
@@ -129,6 +129,11 @@ public:
     // a box answers OK, Cancel or No by its buttons and a dialog is
     // cancelled; else the real box or dialog is shown.
     void setScripted(bool on);
+    // Scripted: whether openUrl finds a browser.
+    void setUrlsOpen(bool on) {
+        std::lock_guard<std::mutex> lock(mu_);
+        urlsOpen_ = on;
+    }
     void answerMessageBox(int answer);
     void answerFolder(std::optional<std::string> path);
     // A folder as the answer takes the default name inside it.
@@ -160,6 +165,7 @@ private:
     std::condition_variable answered_;
     bool closing_ = false;
     bool scripted_ = false;
+    bool urlsOpen_ = true;
     std::deque<int> boxAnswers_;
     std::deque<std::optional<std::string>> folders_, saves_, opens_;
     std::vector<UiCall> shown_;

@@ -78,8 +78,13 @@ TEST(JobLauncher, EveryFamilyWritesAsTheTableSaysFromItsOwnThread) {
         // A single-file family writes a list and its log; a folder family
         // its dated folder.
         ASSERT_FALSE(files.empty());
-        for (const auto& file : files)
+        for (const auto& file : files) {
             EXPECT_EQ(file.first.find('/') != std::string::npos, !f.fileFormat) << file.first;
+            // The window asks before replacing a folder by this name.
+            if (f.folderPrefix) {
+                EXPECT_EQ(file.first.rfind(f.folderPrefix, 0), 0u) << file.first;
+            }
+        }
         EXPECT_EQ(front.ui.files.size(), files.size() - 1);  // all but the log
         // Every event comes from one thread, not this one.
         std::thread::id job;

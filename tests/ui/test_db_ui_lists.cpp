@@ -6,6 +6,8 @@
 #include <regex>
 
 #include "config/fileIo.h"
+#include "config/lang.h"
+#include "config/textFunc.h"
 #include "jobs/families.h"
 #include "tests/cli/cliRun.h"
 #include "tests/ui/uiFixture.h"
@@ -199,6 +201,36 @@ TEST_F(ListsTest, TheGenerateSideLastsFromADownloadUntilAChangeOrAFailedDownload
     EXPECT_TRUE(widget(Widget.hDownload)->isEnabled());
     EXPECT_TRUE(widget(Widget.hSatBtn[1])->isEnabled());
     EXPECT_EQ(w<VaStatusBar>(Widget.hStatus)->part(0)->text(), " Error");
+}
+
+TEST_F(ListsTest, AListOfTheSameMinuteIsReplacedOnlyWhenTheUserSaysSoAndTheFolderIsKept) {
+    tab(3);
+    run(Widget.hDownload);
+    ui.setClock(VaTime{2024, 5, 6, 7, 8, 9});
+    const fs::path out = dir_ / "lists";
+    fs::create_directories(out);
+    ui.answerFolder(out.string());
+    run(Widget.hGenerate);
+    ASSERT_TRUE(fs::exists(out / "DalmeroListE2_2024-05-06_07-08" / "lamedb"));
+    // The next dialog opens where that list went; a list of the same minute
+    // is there: No keeps it and starts nothing, Yes replaces it.
+    for (int answer : {kIdNo, kIdYes}) {
+        ui.clearShown();
+        const int before = wnd->jobsEnded();
+        ui.answerFolder(out.string());
+        ui.answerMessageBox(answer);
+        click(Widget.hGenerate);
+        ASSERT_GE(ui.shown().size(), 2u);
+        EXPECT_EQ(ui.shown()[0].kind, UiCall::kFolder);
+        EXPECT_EQ(ui.shown()[0].path, out.string());
+        EXPECT_EQ(ui.shown()[1].text,
+                  fieldText(MsgLang.msgReplaceList) + "\r\nDalmeroListE2_2024-05-06_07-08");
+        EXPECT_EQ(ui.jobRunning(), answer == kIdYes);
+        if (answer == kIdYes) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return wnd->jobsEnded() == before + 1; }, 60000));
+        }
+    }
+    EXPECT_EQ(wnd->lastJobEnd().code, 0u);
 }
 
 TEST_F(ListsTest, SortingTheBouquetsDuringAnAzboxJobLeavesThatJobsList) {

@@ -207,13 +207,21 @@ TEST_F(WindowTest, ExitWithYesOpensThePageTheServerAskedFor) {
     command(ids::kForum1);
     ASSERT_EQ(ui.urls().size(), 1u);
     EXPECT_EQ(ui.urls()[0], fieldText(cfgParam.forumUrl1));
+    EXPECT_TRUE(ui.shown().empty());
+    // Without a browser the user learns where the page is.
+    ui.setUrlsOpen(false);
+    command(ids::kForum1);
+    ASSERT_EQ(ui.shown().size(), 1u);
+    EXPECT_EQ(ui.shown()[0].text, fieldText(MsgLang.msgNoBrowser) + "\r\n" + ui.urls()[1]);
+    ui.setUrlsOpen(true);
+    ui.clearShown();
 
     Widget.cfgChanged = true;
     cfgParam.showForum = 2;
     ui.answerMessageBox(kIdYes);
     command(ids::kExit);
     EXPECT_TRUE(wnd->ended());
-    ASSERT_EQ(ui.urls().size(), 2u);
-    EXPECT_EQ(ui.urls()[1], fieldText(cfgParam.forumUrl2));
-    EXPECT_NE(ui.urls()[1], ui.urls()[0]);
+    ASSERT_EQ(ui.urls().size(), 3u);
+    EXPECT_EQ(ui.urls()[2], fieldText(cfgParam.forumUrl2));
+    EXPECT_NE(ui.urls()[2], ui.urls()[0]);
 }

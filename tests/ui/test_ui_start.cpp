@@ -65,8 +65,10 @@ TEST_F(WindowTest, StartsFromTheShippedFilesWithTheirRowsAndBoxes) {
                   i == 1);
     EXPECT_EQ(text(Widget.hGrpSatName), " No satellite selected ");
 
-    // The generate side waits for a download; the family of the file is ticked.
+    // The generate side waits for a download, "Add" for a chosen bouquet;
+    // the family of the file is ticked.
     EXPECT_FALSE(widget(Widget.hGenerate)->isEnabled());
+    EXPECT_FALSE(widget(Widget.hAdd)->isEnabled());
     EXPECT_FALSE(widget(Widget.hFamily[2])->isEnabled());
     EXPECT_TRUE(isChecked(Widget.hFamily[2]));
     EXPECT_EQ(text(wnd->page()->findChild<QGroupBox*>("grpListInfo")), " Enigma2 List Info ");
