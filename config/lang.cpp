@@ -99,6 +99,7 @@ constexpr LangStruct kEnglish = {
     .msgSatMissing = "Ticked satellites the server does not have:",
     .msgReplaceList = "A list written in the same minute is already in this folder. Replace it?",
     .msgNoBrowser = "No web browser could be started. The page is:",
+    .lblCancel = "Cancel",
 };
 // clang-format on
 
@@ -196,6 +197,7 @@ constexpr LangStruct kItalian = withEnglish({
     .msgSatMissing = "Satelliti selezionati che il server non ha:",
     .msgReplaceList = "Una lista scritta nello stesso minuto \xE8 gi\xE0 in questa cartella. Sostituirla?",
     .msgNoBrowser = "Impossibile avviare un browser web. La pagina \xE8:",
+    .lblCancel = "Annulla",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -280,6 +282,7 @@ constexpr LangStruct kFrench = withEnglish({
     .msgSatMissing = "Satellites coch\xE9s que le serveur n'a pas :",
     .msgReplaceList = "Une liste \xE9" "crite dans la m\xEAme minute est d\xE9j\xE0 dans ce dossier. La remplacer ?",
     .msgNoBrowser = "Aucun navigateur web n'a pu \xEAtre lanc\xE9. La page est :",
+    .lblCancel = "Annuler",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -364,6 +367,7 @@ constexpr LangStruct kGerman = withEnglish({
     .msgSatMissing = "Ausgew\xE4hlte Satelliten, die der Server nicht hat:",
     .msgReplaceList = "Eine in derselben Minute geschriebene Liste ist schon in diesem Ordner. Ersetzen?",
     .msgNoBrowser = "Es konnte kein Webbrowser gestartet werden. Die Seite ist:",
+    .lblCancel = "Abbrechen",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -445,6 +449,7 @@ constexpr LangStruct kSpanish = withEnglish({
     .msgSatMissing = "Sat\xE9lites marcados que el servidor no tiene:",
     .msgReplaceList = "Ya hay en esta carpeta una lista escrita en el mismo minuto. \xBFReemplazarla?",
     .msgNoBrowser = "No se pudo iniciar ning\xFAn navegador web. La p\xE1gina es:",
+    .lblCancel = "Cancelar",
 });
 // clang-format on
 #pragma GCC diagnostic pop

@@ -80,6 +80,7 @@ struct LangStruct {
     char msgSatMissing[80];
     char msgReplaceList[120];
     char msgNoBrowser[80];
+    char lblCancel[24];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -161,5 +162,6 @@ struct LangStruct {
     X(msgDownloadStopped) \
     X(msgSatMissing) \
     X(msgReplaceList) \
-    X(msgNoBrowser)
+    X(msgNoBrowser) \
+    X(lblCancel)
 // clang-format on

@@ -219,6 +219,7 @@ uint32_t dlConnect(DlJob& j) {
 }
 
 uint32_t dlFinish(DlJob& j) {
+    if (dlCancelled(j.ui, j.db)) return dlFail(j);
     dlCountUsage(j.db, j.appKey);
     std::string extra;
     if (!j.missingSats.empty()) {
@@ -439,6 +440,7 @@ bool dlRunSetStep(DlJob& j, const std::vector<DlSatPart>& parts, const DlSetStep
         return false;
     };
     for (size_t i = 0; i < parts.size(); ++i) {
+        if (dlCancelled(j.ui, j.db)) return false;
         const DlSatPart& part = parts[i];
         if (step.begin) step.begin(i);
         if (part.skip) {

@@ -126,6 +126,13 @@ void dlReportText(T_dlUi& ui, ReportField field, const char* f, ...) {
     ui.ev->report(field, buf);
 }
 
+bool dlCancelled(T_dlUi& ui, DbSession& db) {
+    if (!ui.ev->cancelled()) return false;
+    ui.ev->status(JobStatus::kError, ui.lang->msgError, ui.lang->msgCanceled);
+    db.close();
+    return true;
+}
+
 void dlServerFailed(T_dlUi& ui, const std::string& why) {
     ui.ev->status(JobStatus::kError, ui.lang->msgError, why);
     ui.ev->message(std::string(ui.lang->msgDownloadStopped) + "\r\n" + why, ui.lang->msgError,
@@ -215,6 +222,7 @@ DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appK
 
 bool dlRunQuery(T_dlUi& ui, DbSession& db, const std::string& sql, const std::string& stepText,
                 double share, const std::function<bool(const DbRow&)>& onRow) {
+    if (dlCancelled(ui, db)) return false;
     ui.ev->step(stepText);
     DbResult res;
     if (!db.query(sql, &res)) {

@@ -41,6 +41,8 @@ void dlAddProgress(T_dlUi& ui, double amount);
 void dlReportText(T_dlUi& ui, ReportField field, const char* fmt, ...)
     __attribute__((format(printf, 3, 4)));
 
+// True, after saying so and closing, when the user asked the job to stop.
+bool dlCancelled(T_dlUi& ui, DbSession& db);
 // The server refused a statement or the connection failed during the
 // download: the reason in the status and in a box.
 void dlServerFailed(T_dlUi& ui, const std::string& why);

@@ -59,6 +59,10 @@ public:
     // flags as platform.h gives them. Blocks until answered.
     virtual int message(const std::string& text, const std::string& caption, unsigned flags) = 0;
 
+    // The user asked the job to stop. A job asks between its steps and its
+    // files and then ends as a failed one would, writing nothing more.
+    virtual bool cancelled() { return false; }
+
     // The local time a job stamps its names and lists with.
     virtual VaTime localTime() { return systemLocalTime(); }
 };

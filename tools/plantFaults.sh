@@ -33,6 +33,7 @@ faults=(
   "launcher-warned-lost|jobs/jobLauncher.cpp|req->warned = warned;|req->warned = !warned;|test_job_launcher"
   "runner-end-lost|platform/threadRunner.cpp|if (ended) ended(code_);|(void)ended;|test_job_launcher test_console_events"
   "console-error-kind|cli/lib/consoleEvents.cpp|if (inJob_ && kind == JobStatus::kError) {|if (inJob_ && kind == JobStatus::kStep) {|test_console_events"
+  "cancel-ignored|writers/frame/writerFrame.cpp|if (!ev.cancelled()) return false;|if (true) return false;|test_writer_frame"
   "window-bars-swapped|ui/widget.cpp|bar == JobBar::kDownload ? w_->hProgDown : w_->hProgGen|bar == JobBar::kDownload ? w_->hProgGen : w_->hProgDown|test_ui_jobs"
   "dropped-audio|download/downloadCommon.cpp|e->dts = r.num(4);|if ((e->dts = r.num(4)) != 0) return false;|test_db_dumps"
   "lost-statement-error|download/downloadCommon.cpp|if (!j.db.query(step.sql(dlIdList(ids), part.clauses), &b->res)) return failed();|j.db.query(step.sql(dlIdList(ids), part.clauses), &b->res);|test_db_download"

@@ -114,6 +114,11 @@ int CppWnd::OnCommand(QObject* control, int id, int code) {
         if (!sideList_->selectedItems().isEmpty()) remove_->setEnabled(true);
     }
     if (code != ids::kClicked) return 0;
+    // The running job's own button cancels it.
+    if (job && id == runningButton_) {
+        jobEvents_.requestCancel();
+        return 0;
+    }
     // The greyed controls cannot report; nothing else reaches them either.
     if (job && !usableDuringJob(id)) return 0;
 

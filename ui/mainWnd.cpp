@@ -442,6 +442,10 @@ bool CppWnd::startJob(bool download) {
         self->OnJobEnd(e);
     };
     staleDuringJob_ = false;
+    // The job's button cancels it while it runs.
+    const HCtl button = download ? Widget.hDownload : Widget.hGenerate;
+    jobEvents_.setCancelButton(button, ui_->text(button), fieldText(MsgLang.lblCancel));
+    runningButton_ = download ? ids::kDownload : ids::kGenerate;
     const T_jobSource src = jobSource();
     if (download) return startDownloadJob(src, ended);
     const int family = cfgParam.fileType;

@@ -208,6 +208,7 @@ private:
     QtPlatform* ui_;
     T_dbConnOverride conn_;
     WindowEvents jobEvents_{&Widget};
+    int runningButton_ = 0;  // the button of the job that runs, which cancels it
     bool ended_ = false;
     bool inClosing_ = false;
     T_jobEnd lastJobEnd_{};

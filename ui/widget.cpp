@@ -82,6 +82,20 @@ void resetDownGen(T_Widget* w) {
     if (w->hProgGen) w->ui->setProgress(w->hProgGen, 0);
 }
 
+void WindowEvents::started() {
+    ghostWidget4Job(w_, cats_, favs_);
+    // The job's own button stays usable: it now cancels the job.
+    if (w_->ui && button_) {
+        w_->ui->setText(button_, cancelCaption_);
+        w_->ui->setEnabled(button_, true);
+    }
+}
+
+void WindowEvents::finished(bool generate) {
+    if (w_->ui && button_) w_->ui->setText(button_, caption_);
+    showWidget4Job(w_, cats_, favs_, generate);
+}
+
 void WindowEvents::status(JobStatus kind, const std::string& word, const std::string& detail) {
     if (!w_->ui || !w_->hStatus) return;
     w_->ui->setStatus(w_->hStatus, 0, word);

@@ -6,6 +6,9 @@
 #include "jobs/jobEvents.h"
 #include "platform/platform.h"
 
+#include <atomic>
+#include <string>
+
 struct T_Widget {
     bool cfgChanged;
     HCtl hMain;
@@ -68,8 +71,19 @@ public:
         favs_ = favourites;
     }
 
-    void started() override { ghostWidget4Job(w_, cats_, favs_); }
-    void finished(bool generate) override { showWidget4Job(w_, cats_, favs_, generate); }
+    // The button that starts the next job and, while it runs, cancels it
+    // under the caption given; set by the window before the start.
+    void setCancelButton(HCtl button, std::string caption, std::string cancelCaption) {
+        button_ = button;
+        caption_ = std::move(caption);
+        cancelCaption_ = std::move(cancelCaption);
+        cancel_ = false;
+    }
+    void requestCancel() { cancel_ = true; }
+
+    void started() override;
+    void finished(bool generate) override;
+    bool cancelled() override { return cancel_; }
     void status(JobStatus kind, const std::string& word, const std::string& detail) override;
     void step(const std::string& detail) override;
     void progress(JobBar bar, int pos) override;
@@ -81,4 +95,7 @@ public:
 private:
     T_Widget* w_;
     int cats_ = 0, favs_ = 0;
+    HCtl button_ = nullptr;
+    std::string caption_, cancelCaption_;
+    std::atomic<bool> cancel_{false};
 };

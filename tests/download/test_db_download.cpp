@@ -349,6 +349,14 @@ TEST_F(Download, ConnectFailuresKeepTheFixedTextAndSayWhatWasAskedAndWhatToCheck
     EXPECT_EQ(failedEnd(), kConnectFailed);
 }
 
+TEST_F(Download, CancelEndsTheDownloadWithoutAListAndWithoutABox) {
+    ASSERT_EQ(download(DownloadDataCh, [&] { ui->cancelWhen = [] { return true; }; }),
+              kDownloadFailed);
+    EXPECT_EQ(failedEnd(), "Operation canceled.");
+    EXPECT_TRUE(ui->boxes.empty());
+    EXPECT_EQ(chDB.count, 0u);
+}
+
 TEST_F(Download, MessageRowStopsOldAndOutdatedBuilds) {
     // 0.9 has only a row not in use: an old version. 9.9's CRCLinux names
     // another build: outdated, with a result of its own.

@@ -41,6 +41,8 @@ public:
     std::vector<std::string> calls;  // one line per event
     // Told of each event on its thread, before a box is answered.
     std::function<void(const std::string& what)> onCall;
+    // Asked whether the user cancelled; never, unless set.
+    std::function<bool()> cancelWhen;
 
     void answer(int a) {
         std::lock_guard<std::mutex> l(mu_);
@@ -97,6 +99,7 @@ public:
         });
         return a;
     }
+    bool cancelled() override { return cancelWhen && cancelWhen(); }
     VaTime localTime() override {
         std::lock_guard<std::mutex> l(mu_);
         return clock_ ? *clock_ : systemLocalTime();

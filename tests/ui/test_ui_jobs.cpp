@@ -128,7 +128,7 @@ TEST_F(WindowTest, TheWindowAsksWhereAndAJobsBoxesAreItsOwnAndALanguageChangeDoe
     const std::string english = fieldText(MsgLang.msgFileWritten);
     const std::thread::id windowThread = std::this_thread::get_id();
 
-    bool greyed = false, allOnWindowThread = true, folderBeforeJob = false;
+    bool greyed = false, allOnWindowThread = true, folderBeforeJob = false, cancelShown = false;
     QString pathShown;
     ui.onShow = [&](const UiCall& c) {
         allOnWindowThread = allOnWindowThread && std::this_thread::get_id() == windowThread;
@@ -136,6 +136,8 @@ TEST_F(WindowTest, TheWindowAsksWhereAndAJobsBoxesAreItsOwnAndALanguageChangeDoe
         if (c.kind != UiCall::kBox) return;
         pathShown = qobject_cast<VaStatusBar*>(widget(Widget.hStatus))->part(1)->text();
         greyed = !widget(Widget.hDownload)->isEnabled() && !widget(Widget.hSatBtn[1])->isEnabled();
+        // The running job's button is the one left usable: it cancels.
+        cancelShown = text(Widget.hGenerate) == "Cancel" && widget(Widget.hGenerate)->isEnabled();
     };
     ui.answerFolder(out.string());
     // The Enigma2 writer, on the (empty) channel tables. It cannot end
@@ -151,6 +153,8 @@ TEST_F(WindowTest, TheWindowAsksWhereAndAJobsBoxesAreItsOwnAndALanguageChangeDoe
     EXPECT_TRUE(allOnWindowThread);
     EXPECT_TRUE(folderBeforeJob);
     EXPECT_TRUE(greyed);
+    EXPECT_TRUE(cancelShown);
+    EXPECT_EQ(text(Widget.hGenerate), "Generate File");
     EXPECT_TRUE(secondRefused);
     const T_jobEnd& end = wnd->lastJobEnd();
     EXPECT_FALSE(end.download);

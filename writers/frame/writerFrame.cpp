@@ -71,6 +71,13 @@ struct Job {
         return end(1);
     }
     void progress(int pos) { ev.progress(JobBar::kGenerate, pos); }
+    // True, after saying so, when the user asked the job to stop: the list
+    // in place stays as it is.
+    bool cancelled() {
+        if (!ev.cancelled()) return false;
+        ev.status(JobStatus::kError, lang->msgError, lang->msgCanceled);
+        return true;
+    }
     // Folder jobs write many files into a folder of their own, which takes
     // the target's place once complete, and flush them together at the end:
     // no file of it needs a temporary file of its own.
@@ -382,6 +389,10 @@ uint32_t runFolderJob(T_jobRequest* p, const FolderFormat& fmt) {
     bool writeFailed = false;
     auto emit = [&](OutFile&& f) -> bool {
         if (writeFailed) return false;
+        if (job.cancelled()) {
+            writeFailed = true;
+            return false;
+        }
         if (!job.writeFile(joinPath(folder, f.name), joinPath(staging.path, f.name), f.bytes))
             writeFailed = true;
         // The text is no longer needed once it is on disk.
@@ -404,6 +415,7 @@ uint32_t runFolderJob(T_jobRequest* p, const FolderFormat& fmt) {
     std::string logErr;
     bool logOk = p->cfg.logFile != 1 ||
                  writeLog(p, logFile, joinPath(staging.path, logName(&p->cfg)), true, &logErr);
+    if (job.cancelled()) return job.end(1);
     if (!syncFolder(staging.path, &err))
         return job.fail(p->lang.msgFileOpenErr, renamedIn(err, staging.path, folder));
     if (!replaceFolder(staging.path, folder, &err)) return job.fail(p->lang.msgFileOpenErr, err);
@@ -480,6 +492,7 @@ uint32_t runSingleFileJob(T_jobRequest* p, const SingleFileFormat& fmt) {
     std::string logErr, logBytes, err;
     bool logOk = p->cfg.logFile != 1 ||
                  (makeLog(p, logPath, &logBytes, &logErr) && log.stage(logPath, logBytes, &logErr));
+    if (job.cancelled()) return job.end(1);
     if (!removeEarlierLog(logPath, &err) || !list.commit(&err))
         return job.fail(p->lang.msgFileOpenErr, err);
     job.written(path, len);

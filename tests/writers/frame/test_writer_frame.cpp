@@ -101,6 +101,35 @@ TEST(FolderFrame, WritesEachFileIntoTheDatedFolderReplacingAnEarlierRunWhole) {
     EXPECT_TRUE(j.restored());
 }
 
+TEST(Frame, CancelLeavesTheListInPlaceWholeAndSaysSo) {
+    // Asked before the second file: the earlier folder stays as it was.
+    Job j;
+    const fs::path folder = j.tmp.path / kFolderName;
+    fs::create_directory(folder);
+    ASSERT_TRUE(writeFileWhole((folder / "a.txt").string(), std::string("old"), nullptr));
+    int asked = 0;
+    j.ui.cancelWhen = [&] { return ++asked > 1; };
+    j.target(j.tmp.path.string());
+    EXPECT_EQ(runFolderJob(j.req(), twoFiles(&j)), 1u);
+    EXPECT_EQ(listing(j.tmp.path), (std::vector<std::string>{kFolderName}));
+    EXPECT_EQ(listing(folder), (std::vector<std::string>{"a.txt"}));
+    EXPECT_EQ(fileText(folder / "a.txt"), "old");
+    EXPECT_EQ(j.status(1), "Operation canceled.");
+    EXPECT_TRUE(j.ui.boxes.empty());
+    EXPECT_TRUE(j.restored());
+
+    // A single file is cancelled before it takes the old one's place.
+    Job k;
+    const fs::path list = k.tmp.path / "list.ndf";
+    ASSERT_TRUE(writeFileWhole(list.string(), std::string("old"), nullptr));
+    k.ui.cancelWhen = [] { return true; };
+    k.target(list);
+    EXPECT_EQ(runSingleFileJob(k.req(), ndfLike(10)), 1u);
+    EXPECT_EQ(listing(k.tmp.path), (std::vector<std::string>{"list.ndf"}));
+    EXPECT_EQ(fileText(list), "old");
+    EXPECT_EQ(k.status(1), "Operation canceled.");
+}
+
 TEST(FolderFrame, BadDestinationFailsBeforeWriting) {
     TempDir tmp;
     fs::path deep = tmp.path / std::string(200, 'd');  // would pass the platform's path limit
