@@ -563,6 +563,7 @@ bool CppWnd::loadChosen(const std::string& path) {
     // The file's language is the window's from now on.
     useLanguage(cfgParam.lang);
     changeWidgetsLang(&Widget, &MsgLang);
+    nameLists();
     initAllWidget();
     // Boxes of a longer list of categories or groups go out of sight.
     showTab(tab_->currentIndex());

@@ -19,6 +19,8 @@
 #include <string>
 
 #include "config/cfgTypes.h"
+#include "config/lang.h"
+#include "config/textFunc.h"
 #include "jobs/families.h"
 #include "ui/widget.h"
 
@@ -151,6 +153,34 @@ void CppWnd::createControls() {
     createGeneralFilterPage();
     createDownGenPage();
     ensureListBoxes();
+    nameControls();
+}
+
+void CppWnd::nameControls() {
+    // A box without a caption of its own is named by its label, as a
+    // screen reader reads it out; the label's mnemonic, once it has one,
+    // leads to it.
+    const std::pair<const char*, QWidget*> buddies[] = {
+        {"lblLnb", lnb_},          {"lblFreqLo", freqLo_},     {"lblFreqHi", freqHi_},
+        {"lblPower", power_},      {"lbl22k", tone22k_},       {"lbl12V", out12V_},
+        {"lblSwitch", switch_},    {"lblSwitch10", switch10_}, {"lblSwitch11", switch11_},
+        {"lblDiseqc", diseqc_},    {"lblPosId", posId_},       {"lblSkew", skew_},
+        {"lblLat", latDeg_},       {"lblLon", lonDeg_},        {"hBouLabel", bouList_},
+        {"hSideLabel", sideList_}, {"hMaxBouLabel", maxBou_},  {"hMaxCTvLabel", maxCTv_},
+        {"hMaxCRaLabel", maxCRa_}};
+    for (const auto& [label, box] : buddies)
+        if (auto* l = findChild<QLabel*>(label)) l->setBuddy(box);
+    latDec_->setAccessibleName("Latitude: tenths");
+    lonDec_->setAccessibleName("Longitude: tenths");
+    for (int r = 1; r <= 60; ++r)
+        satCheck_[r]->setAccessibleName(QString("Satellite %1 ticked").arg(r));
+}
+
+void CppWnd::nameLists() {
+    // A list takes no name from its label: it is given the label's text,
+    // in the window's language.
+    bouList_->setAccessibleName(toQt(fieldText(MsgLang.lblBouquetList)));
+    sideList_->setAccessibleName(toQt(fieldText(MsgLang.lblSideBouquet)));
 }
 
 void CppWnd::createSatellitePages() {

@@ -134,6 +134,8 @@ bool CppWnd::Create() {
     }
     place(progDown_, "hProgDown", ids::kProgDown, 185, 82, 545, 15, nullptr);
     place(progGen_, "hProgGen", ids::kProgGen, 185, 352, 545, 15, nullptr);
+    progDown_->setAccessibleName("Download Progress");
+    progGen_->setAccessibleName("Generate Progress");
 
     Widget.hStatus = ui_->handle(status_);
     Widget.hProgDown = ui_->handle(progDown_);
@@ -208,6 +210,7 @@ bool CppWnd::OnCreate() {
     createControls();
     storeHandles();
     changeWidgetsLang(&Widget, &MsgLang);
+    nameLists();
     initAllWidget();
     showTab(0);
     Widget.cfgChanged = false;
@@ -360,6 +363,7 @@ void CppWnd::changeLanguage(int lang) {
     cfgParam.lang = lang;
     useLanguage(lang);
     changeWidgetsLang(&Widget, &MsgLang);
+    nameLists();
     // The satellite shown keeps its name as the title.
     if (satShown()) QtPlatform::putText(grpSatName_, toQt(fieldText(shownSat().satName)));
     Widget.cfgChanged = true;

@@ -121,6 +121,9 @@ private:
     // Category and favourite boxes exist for the entries of the master list.
     void ensureListBoxes();
     void storeHandles();
+    // Accessible names for the boxes that have no caption of their own.
+    void nameControls();
+    void nameLists();
     // The closing question; true when the window may go.
     bool closing();
     // Hides the window and leaves the event loop with code.

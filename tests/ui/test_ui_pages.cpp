@@ -1,9 +1,15 @@
 // The window's pages, languages and closing, as a person uses them.
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QTabBar>
 #include <map>
@@ -224,4 +230,23 @@ TEST_F(WindowTest, ExitWithYesOpensThePageTheServerAskedFor) {
     ASSERT_EQ(ui.urls().size(), 3u);
     EXPECT_EQ(ui.urls()[2], fieldText(cfgParam.forumUrl2));
     EXPECT_NE(ui.urls()[2], ui.urls()[0]);
+}
+
+TEST_F(WindowTest, EveryUsableControlHasANameAScreenReaderReads) {
+    copyShipped();
+    ASSERT_TRUE(start());
+    click(Widget.hSatBtn[1]);  // the set-up boxes of a shown satellite
+    for (int page = 0; page < 4; ++page) {
+        wnd->tabBar()->setCurrentIndex(page);
+        for (QWidget* w : wnd->page()->findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                                 qobject_cast<QComboBox*>(w) || qobject_cast<QListWidget*>(w) ||
+                                 qobject_cast<QProgressBar*>(w);
+            if (!control || !w->isVisible() || !w->isEnabled()) continue;
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            ASSERT_NE(a, nullptr) << qPrintable(w->objectName());
+            EXPECT_FALSE(a->text(QAccessible::Name).trimmed().isEmpty())
+                << qPrintable(w->objectName()) << " on page " << page;
+        }
+    }
 }
