@@ -422,9 +422,7 @@ bool CppWnd::askDestination(const T_family& f, std::string* target) {
 bool CppWnd::replaceAsked(const T_family& f, const std::string& folder) {
     // The job names its folder by the minute it starts; one of this minute
     // would be replaced whole.
-    const VaTime t = ui_->localTime();
-    const std::string dated = strFormat("%s_%04d-%02d-%02d_%02d-%02d", f.folderPrefix, t.year,
-                                        t.month, t.day, t.hour, t.minute);
+    const std::string dated = datedFolderName(f.folderPrefix, ui_->localTime());
     std::error_code ec;
     if (folder.empty() || !std::filesystem::exists(std::filesystem::path(folder) / dated, ec))
         return true;

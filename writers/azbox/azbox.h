@@ -11,6 +11,8 @@
 #include "writers/frame/writerFrame.h"
 
 // The receiver's own sizes and limits.
+// The dated folder the format writes (datedFolderName).
+inline constexpr char kAzFolderPrefix[] = "DalmeroListAZbox";
 constexpr size_t kAzAllChannelMax = 4823449;    // largest all_channel.dat
 constexpr size_t kAzAllChannelFixed = 1595992;  // tables before the node section
 constexpr size_t kAzHeadSize = 304;             // head block of the node section

@@ -5,7 +5,7 @@
 
 FolderFormat azboxFormat(const AzboxLists& lists) {
     FolderFormat fmt;
-    fmt.folderPrefix = "DalmeroListAZbox";
+    fmt.folderPrefix = kAzFolderPrefix;
     fmt.precheck = [](const WriterInput& in) { return checkAzbox(in); };
     fmt.build = [lists](const WriterInput& in, const std::function<bool(OutFile &&)>& emit,
                         const std::function<void(int)>& milestone) {

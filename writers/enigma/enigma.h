@@ -50,6 +50,9 @@ FolderFormat enigma1Format();
 
 // Above this many channels (TV, markers and radio) Enigma1 warns.
 constexpr unsigned kE1ChannelWarning = 10000;
+// The dated folders the two formats write (datedFolderName).
+inline constexpr char kE1FolderPrefix[] = "DalmeroListE1";
+inline constexpr char kE2FolderPrefix[] = "DalmeroListE2";
 
 // The writer jobs, as the family table names them.
 uint32_t WriteE2(void* param);

@@ -104,7 +104,7 @@ BuildResult buildE1(const WriterInput& in, const OutFileSink& emit,
 
 FolderFormat enigma1Format() {
     FolderFormat f;
-    f.folderPrefix = "DalmeroListE1";
+    f.folderPrefix = kE1FolderPrefix;
     f.build = buildE1;
     f.lastMilestone = 90;
     f.beforeSuccess = [](const WriterInput& in, JobEvents& ev) {

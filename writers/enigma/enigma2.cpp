@@ -32,7 +32,7 @@ BuildResult buildE2(const WriterInput& in, const OutFileSink& emit,
 
 FolderFormat enigma2Format() {
     FolderFormat f;
-    f.folderPrefix = "DalmeroListE2";
+    f.folderPrefix = kE2FolderPrefix;
     f.build = buildE2;
     f.lastMilestone = 90;
     return f;

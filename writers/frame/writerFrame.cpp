@@ -358,9 +358,7 @@ uint32_t runFolderJob(T_jobRequest* p, const FolderFormat& fmt) {
     // A chosen item without a file-system path would put the folder at the root.
     if (parent.empty()) return job.fail(p->lang.msgFileOpenErr, "no folder was chosen");
 
-    const std::string folder =
-        joinPath(parent, strFormat("%s_%04d-%02d-%02d_%02d-%02d", fmt.folderPrefix.c_str(),
-                                   start.year, start.month, start.day, start.hour, start.minute));
+    const std::string folder = joinPath(parent, datedFolderName(fmt.folderPrefix, start));
     // Refuse before creating anything when the names would not fit.
     const std::string logFile = joinPath(folder, logName(&p->cfg));
     if (logFile.size() > kMaxPathLen)
@@ -425,6 +423,11 @@ uint32_t runFolderJob(T_jobRequest* p, const FolderFormat& fmt) {
     if (fmt.beforeSuccess) fmt.beforeSuccess(in, job.ev);
     if (!logOk) return job.failLog(logErr);
     return job.succeed();
+}
+
+std::string datedFolderName(const std::string& prefix, const VaTime& t) {
+    return strFormat("%s_%04d-%02d-%02d_%02d-%02d", prefix.c_str(), t.year, t.month, t.day, t.hour,
+                     t.minute);
 }
 
 uint32_t refuseWriterJob(T_jobRequest* p, const std::string& why) {

@@ -100,6 +100,9 @@ uint32_t runSingleFileJob(T_jobRequest* p, const SingleFileFormat& fmt);
 uint32_t refuseWriterJob(T_jobRequest* p, const std::string& why);
 // A ".bin" list named by nameFmt (year, month, day); build still to set.
 SingleFileFormat binFileFormat(const char* nameFmt);
+// The dated folder a folder format writes into at time t, e.g.
+// "DalmeroListE2_2024-03-07_09-05": one per minute.
+std::string datedFolderName(const std::string& prefix, const VaTime& t);
 // How long a job waits for that lock (5 s); for tests.
 void setDestinationLockWait(int ms);
 
