@@ -142,7 +142,6 @@ void dlServerFailed(T_dlUi& ui, const std::string& why) {
 bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v) {
     if (db.open(v)) return true;
     ui.ev->status(JobStatus::kError, ui.lang->msgError, kConnectError);
-    (void)v;
     ui.ev->message(connectFailureText(*ui.lang, db.openTarget(), db.openFault(), db.error()),
                    ui.lang->msgError, kMbOk | kMbIconError);
     return false;

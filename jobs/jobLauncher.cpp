@@ -39,6 +39,16 @@ std::shared_ptr<Request> newRequest() {
     }
 }
 
+// A writer's request; the writers read the family from the configuration,
+// as it was saved.
+std::shared_ptr<T_jobRequest> writerRequest(const T_jobSource& src, int family) {
+    auto req = newRequest<T_jobRequest>();
+    if (!req) return nullptr;
+    fill(req.get(), src, family);
+    req->cfg.fileType = family;
+    return req;
+}
+
 }  // namespace
 
 JobFn downloadJobFor(int listType) {
@@ -78,11 +88,8 @@ bool startWriterJob(const T_jobSource& src, int family, const std::string& targe
     if (!usable(src) || !src.runner) return false;
     JobFn fn = writerJobFor(family);
     if (!fn || src.runner->jobRunning()) return false;
-    auto req = newRequest<T_jobRequest>();
+    auto req = writerRequest(src, family);
     if (!req) return false;
-    fill(req.get(), src, family);
-    // The writers read the family from the configuration, as it was saved.
-    req->cfg.fileType = family;
     req->target = target;
     req->warned = warned;
     JobEndFn ended = [req, family, onEnd = std::move(onEnd)](uint32_t code) {
@@ -94,10 +101,8 @@ bool startWriterJob(const T_jobSource& src, int family, const std::string& targe
 uint32_t checkWriterJob(const T_jobSource& src, int family) {
     JobFn fn = writerJobFor(family);
     if (!usable(src) || !fn) return 1;
-    auto req = newRequest<T_jobRequest>();
+    auto req = writerRequest(src, family);
     if (!req) return 1;
-    fill(req.get(), src, family);
-    req->cfg.fileType = family;
     req->checkOnly = true;
     return fn(req.get());
 }
