@@ -15,6 +15,7 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -68,6 +69,14 @@ int main(int argc, char** argv) {
     CppWnd wnd(&ui, conn);
     wnd.quit = [](int) {};
     if (!wnd.Create()) return 1;
+    // The offscreen screen is small: the pictures show the window at the
+    // size it asks for, or at the size asked for here.
+    QSize size = wnd.preferredSize();
+    if (const char* s = std::getenv("VA_SHOTS_SIZE")) {
+        const QStringList wh = QString::fromLatin1(s).split('x');
+        if (wh.size() == 2) size = QSize(wh[0].toInt(), wh[1].toInt());
+    }
+    wnd.resize(size);
     auto command = [&](int id) { wnd.OnCommand(wnd.controlById(id), id, ids::kClicked); };
     if (flow) {
         command(ids::kSatBtn + 2);

@@ -1,10 +1,13 @@
-// The controls of the main window: where each stands, its id, font and
-// colours, and its wiring to OnCommand. Positions are in the window's
-// pixels; the tab strip runs along the top, the pages start at y 40.
+// The controls of the main window, their ids, fonts and colours, their
+// wiring to OnCommand, and the layouts that place them. The pages share one
+// surface: a page is the set of controls shown while the others are hidden,
+// and a hidden control gives its room to the ones shown.
 #include <QAction>
+#include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,105 +53,136 @@ void colour(QWidget* w, int id) {
     w->setPalette(p);
 }
 
+// Layouts of the window's density: small gaps, as the pages are full.
+template <class L>
+L* tight(L* l, int margin = 6) {
+    l->setContentsMargins(margin, margin, margin, margin);
+    l->setSpacing(4);
+    return l;
+}
+
+QHBoxLayout* row(std::initializer_list<QWidget*> ws, bool stretch = true) {
+    auto* l = tight(new QHBoxLayout, 0);
+    for (QWidget* w : ws) l->addWidget(w);
+    if (stretch) l->addStretch(1);
+    return l;
+}
+
 }  // namespace
 
-void CppWnd::place(QWidget* w, const char* name, int id, int x, int y, int wd, int ht,
-                   std::vector<QWidget*>* g) {
+void CppWnd::place(QWidget* w, const char* name, int id, std::vector<QWidget*>* g) {
     w->setObjectName(QString::fromLatin1(name));
     w->setProperty("vaId", id);
-    w->setGeometry(x, y, wd, ht);
     colour(w, id);
     if (g) g->push_back(w);
 }
 
-QGroupBox* CppWnd::group(const char* name, int x, int y, int wd, int ht, const char* title,
+QGroupBox* CppWnd::group(QWidget* parent, const char* name, const char* title,
                          std::vector<QWidget*>* g) {
-    auto* b = new QGroupBox(page_);
+    auto* b = new QGroupBox(parent);
     b->setAlignment(Qt::AlignHCenter);
     QtPlatform::putText(b, toQt(title ? title : ""));
-    place(b, name, ids::kGroup, x, y, wd, ht, g);
+    place(b, name, ids::kGroup, g);
     return b;
 }
 
-QLabel* CppWnd::label(const char* name, int id, int x, int y, int wd, int ht, const char* text,
+QLabel* CppWnd::label(QWidget* parent, const char* name, int id, const char* text,
                       std::vector<QWidget*>* g, bool right) {
-    auto* l = new QLabel(page_);
+    auto* l = new QLabel(parent);
     l->setTextFormat(Qt::PlainText);
     l->setAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     QtPlatform::putText(l, toQt(text ? text : ""));
-    place(l, name, id, x, y, wd, ht, g);
+    place(l, name, id, g);
     return l;
 }
 
-QCheckBox* CppWnd::check(const char* name, int id, int x, int y, int wd, int ht, const char* text,
+QCheckBox* CppWnd::check(QWidget* parent, const char* name, int id, const char* text,
                          std::vector<QWidget*>* g, const QFont* f) {
-    auto* c = new QCheckBox(page_);
+    auto* c = new QCheckBox(parent);
     if (f) c->setFont(*f);
     QtPlatform::putText(c, toQt(text ? text : ""));
-    place(c, name, id, x, y, wd, ht, g);
+    place(c, name, id, g);
     connect(c, &QAbstractButton::clicked, this, [this, c, id] { OnCommand(c, id, ids::kClicked); });
     return c;
 }
 
-QRadioButton* CppWnd::radio(const char* name, int id, int x, int y, int wd, int ht,
-                            const char* text, QButtonGroup* set, std::vector<QWidget*>* g,
-                            const QFont* f) {
-    auto* r = new QRadioButton(page_);
+QRadioButton* CppWnd::radio(QWidget* parent, const char* name, int id, const char* text,
+                            QButtonGroup* set, std::vector<QWidget*>* g, const QFont* f) {
+    auto* r = new QRadioButton(parent);
     if (f) r->setFont(*f);
     QtPlatform::putText(r, toQt(text ? text : ""));
-    place(r, name, id, x, y, wd, ht, g);
+    place(r, name, id, g);
     // Each set of radio buttons is a group of its own on the shared surface.
     set->addButton(r);
     connect(r, &QAbstractButton::clicked, this, [this, r, id] { OnCommand(r, id, ids::kClicked); });
     return r;
 }
 
-QPushButton* CppWnd::button(const char* name, int id, int x, int y, int wd, int ht,
-                            const char* text, std::vector<QWidget*>* g, const QFont* f) {
-    auto* b = new QPushButton(page_);
+QPushButton* CppWnd::button(QWidget* parent, const char* name, int id, const char* text,
+                            std::vector<QWidget*>* g, const QFont* f) {
+    auto* b = new QPushButton(parent);
     if (f) b->setFont(*f);
     b->setAutoDefault(false);
     QtPlatform::putText(b, toQt(text ? text : ""));
-    place(b, name, id, x, y, wd, ht, g);
+    place(b, name, id, g);
     connect(b, &QAbstractButton::clicked, this, [this, b, id] { OnCommand(b, id, ids::kClicked); });
     return b;
 }
 
-QComboBox* CppWnd::combo(const char* name, int id, int x, int y, int wd, int ht,
-                         std::vector<QWidget*>* g) {
-    auto* c = new QComboBox(page_);
-    place(c, name, id, x, y, wd, ht, g);
+QComboBox* CppWnd::combo(QWidget* parent, const char* name, int id, std::vector<QWidget*>* g) {
+    auto* c = new QComboBox(parent);
+    c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    place(c, name, id, g);
     // Only a choice of the user is a selection change, as a filled list is not.
     connect(c, &QComboBox::activated, this, [this, c, id] { OnCommand(c, id, ids::kSelChange); });
     return c;
 }
 
-QLineEdit* CppWnd::edit(const char* name, int id, int x, int y, int wd, int ht, int maxLen,
+QLineEdit* CppWnd::edit(QWidget* parent, const char* name, int id, int maxLen,
                         std::vector<QWidget*>* g) {
-    auto* e = new QLineEdit(page_);
+    auto* e = new QLineEdit(parent);
     e->setAlignment(Qt::AlignCenter);
     e->setMaxLength(maxLen);
     e->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), e));
-    e->setTextMargins(0, 0, 0, 0);
-    place(e, name, id, x, y, wd, ht, g);
+    // As wide as its longest number, whatever the font's size.
+    const int digit = e->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    e->setFixedWidth(digit * (maxLen + 1) + 12);
+    place(e, name, id, g);
     // Leaving the box is the change, whether or not its text changed.
     e->installEventFilter(this);
     return e;
 }
 
-QListWidget* CppWnd::list(const char* name, int id, int x, int y, int wd, int ht,
-                          std::vector<QWidget*>* g, const QFont* f) {
-    auto* l = new QListWidget(page_);
+QListWidget* CppWnd::list(QWidget* parent, const char* name, int id, std::vector<QWidget*>* g,
+                          const QFont* f) {
+    auto* l = new QListWidget(parent);
     if (f) l->setFont(*f);
     l->setSelectionMode(QAbstractItemView::SingleSelection);
     l->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    place(l, name, id, x, y, wd, ht, g);
+    l->setMinimumHeight(120);
+    place(l, name, id, g);
     connect(l, &QListWidget::itemSelectionChanged, this,
             [this, l, id] { OnCommand(l, id, ids::kSelChange); });
     return l;
 }
 
 void CppWnd::createControls() {
+    // The satellite pages, then the general filter and download pages in
+    // one frame; only the current page's part is shown.
+    auto* body = qobject_cast<QBoxLayout*>(page_->layout());
+    satArea_ = new QWidget(page_);
+    satArea_->setObjectName("satArea");
+    body->addWidget(satArea_, 1);
+    sharedFrame_ = group(page_, "frmShared", nullptr, nullptr);
+    body->addWidget(sharedFrame_, 1);
+    auto* shared = tight(new QVBoxLayout(sharedFrame_));
+    generalArea_ = new QWidget(sharedFrame_);
+    generalArea_->setObjectName("generalArea");
+    downGenArea_ = new QWidget(sharedFrame_);
+    downGenArea_->setObjectName("downGenArea");
+    shared->addWidget(generalArea_, 1);
+    shared->addWidget(downGenArea_, 1);
+
     createSatellitePages();
     createGeneralFilterPage();
     createDownGenPage();
@@ -184,234 +218,377 @@ void CppWnd::nameLists() {
 }
 
 void CppWnd::createSatellitePages() {
+    auto* area = tight(new QHBoxLayout(satArea_), 0);
     std::vector<QWidget*>* g = &shSatList_;
     // The language-dependent captions are set by changeWidgetsLang.
-    grpSat_ = group("hGrpSat", 5, 40, 470, 520, nullptr, g);
-    const int checkX[3] = {10, 168, 325};
+    grpSat_ = group(satArea_, "hGrpSat", nullptr, g);
+    area->addWidget(grpSat_, 3);
+    auto* satBox = tight(new QVBoxLayout(grpSat_));
+    auto* rows = new QGridLayout;
+    rows->setHorizontalSpacing(8);
+    rows->setVerticalSpacing(2);
+    satBox->addLayout(rows, 1);
     for (int r = 1; r <= 60; ++r) {
         const int col = (r - 1) / 20;
-        const int y = 40 + 23 * ((r - 1) % 20 + 1);
         const std::string n = std::to_string(r);
-        satCheck_[r] = check(("hSatCheck" + n).c_str(), ids::kSatCheck + r, checkX[col], y, 18, 18,
-                             nullptr, g);
-        satBtn_[r] = button(("hSatBtn" + n).c_str(), ids::kSatBtn + r, checkX[col] + 18, y - 2, 127,
-                            20, nullptr, g, &normalFont_);
-        // The names stand left, as in a list.
-        satBtn_[r]->setStyleSheet("text-align: left; padding-left: 3px;");
+        satCheck_[r] = check(grpSat_, ("hSatCheck" + n).c_str(), ids::kSatCheck + r, nullptr, g);
+        satBtn_[r] =
+            button(grpSat_, ("hSatBtn" + n).c_str(), ids::kSatBtn + r, nullptr, g, &normalFont_);
+        // The names stand left, as in a list; a long one is cut, its tooltip whole.
+        satBtn_[r]->setStyleSheet("text-align: left; padding-left: 3px; padding-right: 3px;");
+        // Rows grow with the window up to a comfortable height.
+        satBtn_[r]->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        satBtn_[r]->setMinimumSize(110, 20);
+        satBtn_[r]->setMaximumHeight(26);
+        auto* cellRow = tight(new QHBoxLayout, 0);
+        cellRow->addWidget(satCheck_[r]);
+        cellRow->addWidget(satBtn_[r], 1);
+        rows->addLayout(cellRow, (r - 1) % 20, col);
+        rows->setColumnStretch(col, 1);
     }
-    moveUp_ = button("hMoveUp", ids::kMoveUp, 40, 525, 85, 25, "Move Up", g);
-    moveDown_ = button("hMoveDown", ids::kMoveDown, 145, 525, 85, 25, "Move Down", g);
-    satSelAll_ =
-        button("hSatSelAll", ids::kSatSelAll, 250, 525, 85, 25, "Select All", g, &normalFont_);
-    satUnselAll_ = button("hSatUnselAll", ids::kSatUnselAll, 355, 525, 85, 25, "Unselect All", g,
-                          &normalFont_);
+    rows->setRowStretch(20, 1);  // the rows stand at the top
+    moveUp_ = button(grpSat_, "hMoveUp", ids::kMoveUp, "Move Up", g);
+    moveDown_ = button(grpSat_, "hMoveDown", ids::kMoveDown, "Move Down", g);
+    satSelAll_ = button(grpSat_, "hSatSelAll", ids::kSatSelAll, "Select All", g, &normalFont_);
+    satUnselAll_ =
+        button(grpSat_, "hSatUnselAll", ids::kSatUnselAll, "Unselect All", g, &normalFont_);
+    QHBoxLayout* moves = row({moveUp_, moveDown_, satSelAll_, satUnselAll_}, false);
+    moves->insertStretch(0, 1);
+    moves->addStretch(1);
+    satBox->addLayout(moves);
 
-    // The name group: its title is the shown satellite's name.
-    grpSatName_ = group("hGrpSatName", 480, 40, 430, 520, nullptr, nullptr);
+    // The name group: its title is the shown satellite's name. It holds the
+    // set-up page's groups and the search filter page's; one set is shown.
+    grpSatName_ = group(satArea_, "hGrpSatName", nullptr, nullptr);
+    area->addWidget(grpSatName_, 2);
+    auto* side = tight(new QVBoxLayout(grpSatName_), 10);
+    side->setSpacing(10);
 
     // "Satelliti - Setup": three columns, each label above its box.
     g = &shSatSetup_;
-    grpDish_ = group("hGrpDish", 530, 70, 330, 240, nullptr, g);
-    const int colX[3] = {545, 655, 765};
-    const int rowY[4] = {92, 147, 202, 257};
-    auto lbl = [&](const char* name, int c, int r, int wd, const char* text) {
-        QLabel* l = label(name, ids::kLabel, colX[c], rowY[r], wd, 20, text, g);
+    grpDish_ = group(grpSatName_, "hGrpDish", nullptr, g);
+    side->addWidget(grpDish_);
+    auto* dish = tight(new QGridLayout(grpDish_), 10);
+    dish->setHorizontalSpacing(16);
+    auto cell = [&](const char* name, int c, int r, const char* text, QWidget* box) {
+        QLabel* l = label(grpDish_, name, ids::kLabel, text, g);
         dishLabels_.push_back(l);
+        dish->addWidget(l, 2 * r, c);
+        dish->addWidget(box, 2 * r + 1, c, Qt::AlignLeft | Qt::AlignTop);
+        dish->setRowMinimumHeight(2 * r + 1, 30);
     };
-    lbl("lblLnb", 0, 0, 90, "LNB");
-    lnb_ = combo("hLnb", ids::kLnb, colX[0], rowY[0] + 20, 90, 22, g);
-    lbl("lblFreqLo", 1, 0, 65, "Freq. LO");
-    freqLo_ = combo("hFreqLo", ids::kFreq, colX[1], rowY[0] + 20, 70, 22, g);
-    lbl("lblFreqHi", 2, 0, 65, "Freq. Hi");
-    freqHi_ = combo("hFreqHi", ids::kFreq, colX[2], rowY[0] + 20, 70, 22, g);
-    lbl("lblPower", 0, 1, 50, "Power");
-    power_ = combo("hPower", ids::kPower, colX[0], rowY[1] + 20, 85, 22, g);
-    lbl("lbl22k", 1, 1, 50, "22KHz");
-    tone22k_ = check("h22k", ids::k22k, colX[1] + 2, rowY[1] + 22, 18, 18, nullptr, g);
-    lbl("lbl12V", 2, 1, 50, "12V");
-    out12V_ = check("h12V", ids::k12V, colX[2] + 2, rowY[1] + 22, 18, 18, nullptr, g);
-    lbl("lblSwitch", 0, 2, 50, "Switch");
-    switch_ = combo("hSwitch", ids::kSwitch, colX[0], rowY[2] + 20, 75, 22, g);
-    lbl("lblSwitch10", 1, 2, 70, "Switch1.0");
-    switch10_ = combo("hSwitch10", ids::kSwitch, colX[1], rowY[2] + 20, 50, 22, g);
-    lbl("lblSwitch11", 2, 2, 70, "Switch1.1");
-    switch11_ = combo("hSwitch11", ids::kSwitch11, colX[2], rowY[2] + 20, 50, 22, g);
-    lbl("lblDiseqc", 0, 3, 60, "DiSEqC");
-    diseqc_ = combo("hDiseqc", ids::kDiseqc, colX[0], rowY[3] + 20, 90, 22, g);
-    lbl("lblPosId", 1, 3, 95, "Positioner ID");
-    posId_ = edit("hPosId", ids::kPosId, colX[1], rowY[3] + 20, 35, 22, 3, g);
-    lbl("lblSkew", 2, 3, 65, "Skew");
-    skew_ = check("hSkew", ids::kSkew, colX[2] + 2, rowY[3] + 22, 18, 18, nullptr, g);
+    lnb_ = combo(grpDish_, "hLnb", ids::kLnb, g);
+    cell("lblLnb", 0, 0, "LNB", lnb_);
+    freqLo_ = combo(grpDish_, "hFreqLo", ids::kFreq, g);
+    cell("lblFreqLo", 1, 0, "Freq. LO", freqLo_);
+    freqHi_ = combo(grpDish_, "hFreqHi", ids::kFreq, g);
+    cell("lblFreqHi", 2, 0, "Freq. Hi", freqHi_);
+    power_ = combo(grpDish_, "hPower", ids::kPower, g);
+    cell("lblPower", 0, 1, "Power", power_);
+    tone22k_ = check(grpDish_, "h22k", ids::k22k, nullptr, g);
+    cell("lbl22k", 1, 1, "22KHz", tone22k_);
+    out12V_ = check(grpDish_, "h12V", ids::k12V, nullptr, g);
+    cell("lbl12V", 2, 1, "12V", out12V_);
+    switch_ = combo(grpDish_, "hSwitch", ids::kSwitch, g);
+    cell("lblSwitch", 0, 2, "Switch", switch_);
+    switch10_ = combo(grpDish_, "hSwitch10", ids::kSwitch, g);
+    cell("lblSwitch10", 1, 2, "Switch1.0", switch10_);
+    switch11_ = combo(grpDish_, "hSwitch11", ids::kSwitch11, g);
+    cell("lblSwitch11", 2, 2, "Switch1.1", switch11_);
+    diseqc_ = combo(grpDish_, "hDiseqc", ids::kDiseqc, g);
+    cell("lblDiseqc", 0, 3, "DiSEqC", diseqc_);
+    posId_ = edit(grpDish_, "hPosId", ids::kPosId, 3, g);
+    cell("lblPosId", 1, 3, "Positioner ID", posId_);
+    skew_ = check(grpDish_, "hSkew", ids::kSkew, nullptr, g);
+    cell("lblSkew", 2, 3, "Skew", skew_);
+    dish->setColumnStretch(3, 1);
 
-    grpPos_ = group("hGrpPos", 530, 320, 330, 130, nullptr, g);
-    label("lblLat", ids::kLabel, 545, 350, 80, 20, "Latitude:", g);
-    latDeg_ = edit("hLatDeg", ids::kLatDeg, 630, 349, 30, 22, 2, g);
-    label("lblLatDot", ids::kLabel, 662, 350, 6, 20, ".", g);
-    latDec_ = edit("hLatDec", ids::kLatDec, 670, 349, 20, 22, 1, g);
-    label("lblLatN", ids::kLabel, 695, 350, 25, 20, "\xB0N", g);
-    label("lblLon", ids::kLabel, 545, 395, 80, 20, "Longitude:", g);
-    lonDeg_ = edit("hLonDeg", ids::kLonDeg, 624, 394, 36, 22, 3, g);  // up to 180
-    label("lblLonDot", ids::kLabel, 662, 395, 6, 20, ".", g);
-    lonDec_ = edit("hLonDec", ids::kLonDec, 670, 394, 20, 22, 1, g);
+    grpPos_ = group(grpSatName_, "hGrpPos", nullptr, g);
+    side->addWidget(grpPos_);
+    auto* pos = tight(new QGridLayout(grpPos_), 10);
+    pos->addWidget(label(grpPos_, "lblLat", ids::kLabel, "Latitude:", g), 0, 0);
+    latDeg_ = edit(grpPos_, "hLatDeg", ids::kLatDeg, 2, g);
+    latDec_ = edit(grpPos_, "hLatDec", ids::kLatDec, 1, g);
+    pos->addLayout(row({latDeg_, label(grpPos_, "lblLatDot", ids::kLabel, ".", g), latDec_,
+                        label(grpPos_, "lblLatN", ids::kLabel, "\xB0N", g)}),
+                   0, 1);
+    pos->addWidget(label(grpPos_, "lblLon", ids::kLabel, "Longitude:", g), 1, 0);
+    lonDeg_ = edit(grpPos_, "hLonDeg", ids::kLonDeg, 3, g);  // up to 180
+    lonDec_ = edit(grpPos_, "hLonDec", ids::kLonDec, 1, g);
     auto* we = new QButtonGroup(this);
-    lonW_ = radio("hLonW", ids::kLonW, 700, 393, 45, 24, "\xB0W ", we, g);
-    lonE_ = radio("hLonE", ids::kLonE, 750, 393, 45, 24,
+    lonW_ = radio(grpPos_, "hLonW", ids::kLonW, "\xB0W ", we, g);
+    lonE_ = radio(grpPos_, "hLonE", ids::kLonE,
                   "\xB0"
                   "E ",
                   we, g);
+    pos->addLayout(
+        row({lonDeg_, label(grpPos_, "lblLonDot", ids::kLabel, ".", g), lonDec_, lonW_, lonE_}), 1,
+        1);
+    pos->setColumnStretch(1, 1);
 
     // "Satelliti - Search Filter".
     g = &shSatFilter_;
-    group("grpTvRadio", 490, 65, 260, 90, " Tv - Radio ", g);
-    radio_ = check("hRadio", ids::kRadio, 500, 88, 62, 18, "RADIO ", g, &normalFont_);
-    group("frmRadio", 565, 80, 105, 31, nullptr, g);
-    radioFta_ = check("hRadioFta", ids::kRadioSub, 570, 87, 45, 18, "FTA", g, &normalFont_);
-    radioCod_ = check("hRadioCod", ids::kRadioSub, 618, 87, 48, 18, "Cod.", g, &normalFont_);
-    tv_ = check("hTv", ids::kTv, 500, 123, 55, 18, "TV", g, &normalFont_);
-    group("frmTv", 565, 115, 180, 31, nullptr, g);
-    tvFta_ = check("hTvFta", ids::kTvSub, 570, 122, 45, 18, "FTA", g, &normalFont_);
-    tvCod_ = check("hTvCod", ids::kTvSub, 618, 122, 48, 18, "Cod.", g, &normalFont_);
-    tvHd_ = check("hTvHd", ids::kTvSub, 668, 122, 38, 18, "HD", g, &normalFont_);
-    tv3d_ = check("hTv3d", ids::kTvSub, 708, 122, 38, 18, "3D", g, &normalFont_);
+    QGroupBox* tvRadio = group(grpSatName_, "grpTvRadio", " Tv - Radio ", g);
+    side->addWidget(tvRadio);
+    auto* tvr = tight(new QGridLayout(tvRadio), 10);
+    radio_ = check(tvRadio, "hRadio", ids::kRadio, "RADIO ", g, &normalFont_);
+    QGroupBox* frmRadio = group(tvRadio, "frmRadio", nullptr, g);
+    radioFta_ = check(frmRadio, "hRadioFta", ids::kRadioSub, "FTA", g, &normalFont_);
+    radioCod_ = check(frmRadio, "hRadioCod", ids::kRadioSub, "Cod.", g, &normalFont_);
+    frmRadio->setLayout(tight(row({radioFta_, radioCod_}), 4));
+    tv_ = check(tvRadio, "hTv", ids::kTv, "TV", g, &normalFont_);
+    QGroupBox* frmTv = group(tvRadio, "frmTv", nullptr, g);
+    tvFta_ = check(frmTv, "hTvFta", ids::kTvSub, "FTA", g, &normalFont_);
+    tvCod_ = check(frmTv, "hTvCod", ids::kTvSub, "Cod.", g, &normalFont_);
+    tvHd_ = check(frmTv, "hTvHd", ids::kTvSub, "HD", g, &normalFont_);
+    tv3d_ = check(frmTv, "hTv3d", ids::kTvSub, "3D", g, &normalFont_);
+    frmTv->setLayout(tight(row({tvFta_, tvCod_, tvHd_, tv3d_}), 4));
+    tvr->addWidget(radio_, 0, 0);
+    tvr->addWidget(frmRadio, 0, 1, Qt::AlignLeft);
+    tvr->addWidget(tv_, 1, 0);
+    tvr->addWidget(frmTv, 1, 1, Qt::AlignLeft);
+    tvr->setColumnStretch(2, 1);
 
-    grpCat_ = group("hGrpCat", 490, 165, 420, 240, nullptr, g);
-    // The category boxes are made by ensureListBoxes; they go into this group.
-    catSelAll_ =
-        button("hCatSelAll", ids::kCatSelAll, 500, 375, 80, 22, "Select All", g, &normalFont_);
-    catUnselAll_ = button("hCatUnselAll", ids::kCatUnselAll, 590, 375, 80, 22, "Unselect All", g,
-                          &normalFont_);
-    group("grpTransponders", 490, 415, 250, 50, " Transponders ", g);
-    satFeed_ = check("hSatFeed", ids::kSatFeed, 500, 438, 230, 18, nullptr, g, &boldFont_);
+    grpCat_ = group(grpSatName_, "hGrpCat", nullptr, g);
+    side->addWidget(grpCat_);
+    auto* cat = tight(new QVBoxLayout(grpCat_), 10);
+    // The category boxes are made by ensureListBoxes; they go into this grid.
+    catGrid_ = new QGridLayout;
+    catGrid_->setHorizontalSpacing(10);
+    catGrid_->setVerticalSpacing(1);
+    cat->addLayout(catGrid_);
+    catSelAll_ = button(grpCat_, "hCatSelAll", ids::kCatSelAll, "Select All", g, &normalFont_);
+    catUnselAll_ =
+        button(grpCat_, "hCatUnselAll", ids::kCatUnselAll, "Unselect All", g, &normalFont_);
+    cat->addLayout(row({catSelAll_, catUnselAll_}));
+
+    QGroupBox* tp = group(grpSatName_, "grpTransponders", " Transponders ", g);
+    side->addWidget(tp);
+    satFeed_ = check(tp, "hSatFeed", ids::kSatFeed, nullptr, g, &boldFont_);
+    tp->setLayout(tight(row({satFeed_}), 10));
+    side->addStretch(1);
 }
 
 void CppWnd::createGeneralFilterPage() {
-    sharedFrame_ = group("frmShared", 5, 40, 905, 520, nullptr, nullptr);
     std::vector<QWidget*>* g = &shGeneralFilter_;
+    auto* page = tight(new QGridLayout(generalArea_), 0);
+    page->setSpacing(10);
 
-    group("grpBouquet", 15, 50, 510, 225, " Bouquet ", g);
-    sortLabel_ = label("hSortLabel", ids::kLabel, 25, 68, 95, 20, nullptr, g);
+    QGroupBox* bou = group(generalArea_, "grpBouquet", " Bouquet ", g);
+    page->addWidget(bou, 0, 0);
+    auto* bouBox = tight(new QGridLayout(bou), 10);
+    sortLabel_ = label(bou, "hSortLabel", ids::kLabel, nullptr, g);
     sortLabel_->setFont(boldFont_);
     auto* sort = new QButtonGroup(this);
-    sortName_ = radio("hSortName", ids::kSortName, 122, 66, 80, 24, nullptr, sort, g, &boldFont_);
-    sortNation_ =
-        radio("hSortNation", ids::kSortNation, 205, 66, 90, 24, nullptr, sort, g, &boldFont_);
-    bouLabel_ = label("hBouLabel", ids::kLabel, 25, 90, 220, 20, nullptr, g);
-    sideLabel_ = label("hSideLabel", ids::kLabel, 325, 90, 195, 20, nullptr, g);
-    bouList_ = list("hBouList", ids::kBouList, 25, 110, 220, 160, g, &normalFont_);
-    add_ = button("hAdd", ids::kAdd, 252, 128, 66, 25, "Add ->", g);
+    sortName_ = radio(bou, "hSortName", ids::kSortName, nullptr, sort, g, &boldFont_);
+    sortNation_ = radio(bou, "hSortNation", ids::kSortNation, nullptr, sort, g, &boldFont_);
+    bouBox->addLayout(row({sortLabel_, sortName_, sortNation_}), 0, 0, 1, 3);
+    bouLabel_ = label(bou, "hBouLabel", ids::kLabel, nullptr, g);
+    sideLabel_ = label(bou, "hSideLabel", ids::kLabel, nullptr, g);
+    bouBox->addWidget(bouLabel_, 1, 0);
+    bouBox->addWidget(sideLabel_, 1, 2);
+    bouList_ = list(bou, "hBouList", ids::kBouList, g, &normalFont_);
+    bouBox->addWidget(bouList_, 2, 0, 2, 1);
+    add_ = button(bou, "hAdd", ids::kAdd, "Add ->", g);
     add_->setEnabled(false);  // until a bouquet is chosen
-    addAll_ = button("hAddAll", ids::kAddAll, 252, 163, 66, 25, "Add All", g, &normalFont_);
-    removeAll_ =
-        button("hRemoveAll", ids::kRemoveAll, 252, 198, 66, 25, "Remove All", g, &normalFont_);
-    sideList_ = list("hSideList", ids::kSideList, 325, 110, 195, 130, g, &normalFont_);
-    remove_ = button("hRemove", ids::kRemove, 325, 244, 70, 25, "Remove", g);
+    addAll_ = button(bou, "hAddAll", ids::kAddAll, "Add All", g, &normalFont_);
+    removeAll_ = button(bou, "hRemoveAll", ids::kRemoveAll, "Remove All", g, &normalFont_);
+    auto* moves = tight(new QVBoxLayout, 0);
+    moves->addSpacing(12);
+    for (QWidget* b : {add_, addAll_, removeAll_}) moves->addWidget(b);
+    moves->addStretch(1);
+    bouBox->addLayout(moves, 2, 1, 2, 1);
+    sideList_ = list(bou, "hSideList", ids::kSideList, g, &normalFont_);
+    bouBox->addWidget(sideList_, 2, 2);
+    remove_ = button(bou, "hRemove", ids::kRemove, "Remove", g);
+    bouBox->addLayout(row({remove_}), 3, 2);
+    bouBox->setColumnStretch(0, 1);
+    bouBox->setColumnStretch(2, 1);
+    bouBox->setRowStretch(2, 1);
 
-    grpFav_ = group("grpFavorites", 535, 50, 365, 390, " Favorites ", g);
+    grpLimits_ = group(generalArea_, "hGrpLimits", nullptr, g);
+    page->addWidget(grpLimits_, 1, 0);
+    auto* limits = tight(new QGridLayout(grpLimits_), 10);
+    maxBouLabel_ = label(grpLimits_, "hMaxBouLabel", ids::kLabel, nullptr, g);
+    maxBou_ = edit(grpLimits_, "hMaxBou", ids::kMaxBou, 3, g);
+    maxCTvLabel_ = label(grpLimits_, "hMaxCTvLabel", ids::kLabel, nullptr, g);
+    maxCTv_ = edit(grpLimits_, "hMaxCTv", ids::kMaxCTv, 5, g);
+    maxCRaLabel_ = label(grpLimits_, "hMaxCRaLabel", ids::kLabel, nullptr, g);
+    maxCRa_ = edit(grpLimits_, "hMaxCRa", ids::kMaxCRa, 5, g);
+    const std::pair<QLabel*, QLineEdit*> limitRows[] = {
+        {maxBouLabel_, maxBou_}, {maxCTvLabel_, maxCTv_}, {maxCRaLabel_, maxCRa_}};
+    for (int i = 0; i < 3; ++i) {
+        limits->addWidget(limitRows[i].first, i, 0);
+        limits->addWidget(limitRows[i].second, i, 1, Qt::AlignLeft);
+    }
+    limits->setColumnStretch(2, 1);
+
+    grpListType_ = group(generalArea_, "hGrpListType", nullptr, g);
+    page->addWidget(grpListType_, 2, 0);
+    auto* types = tight(new QGridLayout(grpListType_), 10);
+    auto* typeSet = new QButtonGroup(this);
+    listCh_ = radio(grpListType_, "hListCh", ids::kListCh, nullptr, typeSet, g);
+    listBSat_ = radio(grpListType_, "hListBSat", ids::kListBSat, nullptr, typeSet, g);
+    listFSat_ = radio(grpListType_, "hListFSat", ids::kListFSat, nullptr, typeSet, g);
+    chFake_ = check(grpListType_, "hChFake", ids::kChFake, nullptr, g, &boldFont_);
+    types->addWidget(listCh_, 0, 0);
+    types->addWidget(chFake_, 0, 1);
+    types->addWidget(listBSat_, 1, 0);
+    types->addWidget(listFSat_, 2, 0);
+    types->setColumnStretch(2, 1);
+
+    grpFav_ = group(generalArea_, "grpFavorites", " Favorites ", g);
+    page->addWidget(grpFav_, 0, 1, 2, 1);
     // The favourite boxes are made by ensureListBoxes.
+    favGrid_ = tight(new QGridLayout(grpFav_), 10);
+    favGrid_->setHorizontalSpacing(10);
+    favGrid_->setVerticalSpacing(1);
 
-    grpLimits_ = group("hGrpLimits", 15, 285, 510, 110, nullptr, g);
-    maxBouLabel_ = label("hMaxBouLabel", ids::kLabel, 25, 305, 215, 20, nullptr, g);
-    maxBou_ = edit("hMaxBou", ids::kMaxBou, 245, 304, 35, 22, 3, g);
-    maxCTvLabel_ = label("hMaxCTvLabel", ids::kLabel, 25, 334, 215, 20, nullptr, g);
-    maxCTv_ = edit("hMaxCTv", ids::kMaxCTv, 245, 333, 50, 22, 5, g);
-    maxCRaLabel_ = label("hMaxCRaLabel", ids::kLabel, 25, 363, 215, 20, nullptr, g);
-    maxCRa_ = edit("hMaxCRa", ids::kMaxCRa, 245, 362, 50, 22, 5, g);
-
-    grpListType_ = group("hGrpListType", 15, 405, 510, 110, nullptr, g);
-    auto* types = new QButtonGroup(this);
-    listCh_ = radio("hListCh", ids::kListCh, 25, 425, 270, 24, nullptr, types, g);
-    listBSat_ = radio("hListBSat", ids::kListBSat, 25, 452, 270, 24, nullptr, types, g);
-    listFSat_ = radio("hListFSat", ids::kListFSat, 25, 479, 270, 24, nullptr, types, g);
-    chFake_ = check("hChFake", ids::kChFake, 305, 428, 210, 18, nullptr, g, &boldFont_);
-
-    group("grpGenHd", 535, 445, 250, 50, "HD / 3D / Radio General filter", g);
-    genHd_ = check("hGenHd", ids::kGenHd, 545, 468, 45, 18, "HD", g, &boldFont_);
-    gen3d_ = check("hGen3d", ids::kGen3d, 595, 468, 45, 18, "3D", g, &boldFont_);
-    genRadio_ = check("hGenRadio", ids::kGenRadio, 645, 468, 65, 18, "Radio ", g, &boldFont_);
-    group("grpGenTp", 535, 502, 250, 50, "TP General filter", g);
-    genTp_ = check("hGenTp", ids::kGenTp, 545, 525, 230, 18, nullptr, g, &boldFont_);
+    auto* right = tight(new QVBoxLayout, 0);
+    page->addLayout(right, 2, 1);
+    QGroupBox* hd = group(generalArea_, "grpGenHd", "HD / 3D / Radio General filter", g);
+    genHd_ = check(hd, "hGenHd", ids::kGenHd, "HD", g, &boldFont_);
+    gen3d_ = check(hd, "hGen3d", ids::kGen3d, "3D", g, &boldFont_);
+    genRadio_ = check(hd, "hGenRadio", ids::kGenRadio, "Radio ", g, &boldFont_);
+    hd->setLayout(tight(row({genHd_, gen3d_, genRadio_}), 8));
+    QGroupBox* tp = group(generalArea_, "grpGenTp", "TP General filter", g);
+    genTp_ = check(tp, "hGenTp", ids::kGenTp, nullptr, g, &boldFont_);
+    tp->setLayout(tight(row({genTp_}), 8));
+    right->addWidget(hd);
+    right->addWidget(tp);
+    right->addStretch(1);
+    page->setColumnStretch(0, 3);
+    page->setColumnStretch(1, 2);
+    page->setRowStretch(0, 1);
 }
 
 void CppWnd::createDownGenPage() {
     std::vector<QWidget*>* g = &shDownGen_;
-    download_ = button("hDownload", ids::kDownload, 40, 75, 120, 25, "Download Data", g);
-    group("grpDownProgress", 177, 62, 560, 50, " Download Progress ", g);
-    group("grpReport", 177, 118, 560, 192, " Report ", g);
+    auto* page = tight(new QGridLayout(downGenArea_), 10);
+    page->setHorizontalSpacing(16);
+    page->setVerticalSpacing(8);
+
+    download_ = button(downGenArea_, "hDownload", ids::kDownload, "Download Data", g);
+    page->addWidget(download_, 0, 0, Qt::AlignTop);
+    QGroupBox* downBar = group(downGenArea_, "grpDownProgress", " Download Progress ", g);
+    page->addWidget(downBar, 0, 1, 1, 2);
+    QGroupBox* report = group(downGenArea_, "grpReport", " Report ", g);
+    page->addWidget(report, 1, 1, 1, 2);
+    auto* rep = tight(new QGridLayout(report), 10);
     const char* const repNames[7] = {"hRepSat",   "hRepTp",     "hRepBou",  "hRepTv",
                                      "hRepRadio", "hRepFavGrp", "hRepFavCh"};
     const char* const repLabels[7] = {
         "Satelliti:",    "Transponder:",     "Bouquets:",       "Canali TV:",
         "Canali Radio:", "Gruppi Favoriti:", "Canali Favoriti:"};
     for (int i = 0; i < 7; ++i) {
-        const int y = 136 + 25 * i;
-        label((std::string("lblRep") + std::to_string(i)).c_str(), ids::kLabel, 190, y, 115, 20,
-              repLabels[i], g);
-        rep_[i] = label(repNames[i], ids::kGroup, 310, y, 405, 20, "0", g);
+        rep->addWidget(label(report, (std::string("lblRep") + std::to_string(i)).c_str(),
+                             ids::kLabel, repLabels[i], g),
+                       i, 0);
+        rep_[i] = label(report, repNames[i], ids::kGroup, "0", g);
+        // A long satellite list wraps inside the report, never widens it.
+        rep_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        rep->addWidget(rep_[i], i, 1);
     }
-    generate_ = button("hGenerate", ids::kGenerate, 40, 345, 120, 25, "Generate File", g);
-    group("grpGenProgress", 177, 332, 560, 50, " Generate Progress ", g);
-    logFile_ = check("hLogFile", ids::kLogFile, 40, 374, 200, 18, nullptr, g, &boldFont_);
+    rep->setColumnStretch(1, 1);
+
+    generate_ = button(downGenArea_, "hGenerate", ids::kGenerate, "Generate File", g);
+    page->addWidget(generate_, 2, 0, Qt::AlignTop);
+    QGroupBox* genBar = group(downGenArea_, "grpGenProgress", " Generate Progress ", g);
+    page->addWidget(genBar, 2, 1, 1, 2);
+    // The bars are the window's; the page shows them in its progress groups.
+    for (auto [bar, box] : {std::pair{&progDown_, downBar}, std::pair{&progGen_, genBar}}) {
+        *bar = new QProgressBar(box);
+        (*bar)->setRange(0, 100);
+        (*bar)->setValue(0);
+        (*bar)->setTextVisible(false);
+        (*bar)->setFixedHeight(15);
+        (*bar)->hide();
+        auto* l = tight(new QVBoxLayout(box), 10);
+        l->addWidget(*bar);
+    }
+    place(progDown_, "hProgDown", ids::kProgDown, nullptr);
+    place(progGen_, "hProgGen", ids::kProgGen, nullptr);
+    progDown_->setAccessibleName("Download Progress");
+    progGen_->setAccessibleName("Generate Progress");
+
+    logFile_ = check(downGenArea_, "hLogFile", ids::kLogFile, nullptr, g, &boldFont_);
+    page->addWidget(logFile_, 3, 0, 1, 2);
 
     // One button per family, a row each; a family that shares its writer
     // with the one before sits beside it. A family's content choice follows
     // its button on the same row.
     static_assert(ids::kFamily + kFamilyCount <= ids::kE1Type, "family ids run into others");
     const char* const content[3] = {"Favorites + Bouquets ", "Only Favorites ", "Only Bouquets "};
-    const int contentX[3] = {140, 290, 405};
-    const int contentW[3] = {145, 110, 140};
+    auto* rows = new QGridLayout;
+    rows->setHorizontalSpacing(12);
+    rows->setVerticalSpacing(2);
+    page->addLayout(rows, 4, 0, 1, 2, Qt::AlignTop);
     auto* families = new QButtonGroup(this);
-    int row = -1;
+    int r = -1;
     for (int t = 0; t < kFamilyCount; ++t) {
         const T_family& f = kFamilies[t];
         const bool beside = t > 0 && f.job == kFamilies[t - 1].job;
-        if (!beside) ++row;
-        const int y = 395 + 25 * row;
-        family_[t] = radio(("hFamily" + std::to_string(t)).c_str(), ids::kFamily + t,
-                           beside ? 130 : 40, y, 90, 24, f.label, families, g);
+        if (!beside) ++r;
+        family_[t] = radio(downGenArea_, ("hFamily" + std::to_string(t)).c_str(), ids::kFamily + t,
+                           f.label, families, g);
+        rows->addWidget(family_[t], r, beside ? 1 : 0);
         if (f.content == kContentNone) continue;
         const bool e1 = f.content == kContentE1Type;
         QRadioButton** buttons = e1 ? e1Type_ : e2Type_;
         auto* choice = new QButtonGroup(this);
-        for (int i = 0; i < 3; ++i)
-            buttons[i] = radio(((e1 ? "hE1Type" : "hE2Type") + std::to_string(i)).c_str(),
-                               (e1 ? ids::kE1Type : ids::kE2Type) + i, contentX[i], y, contentW[i],
-                               24, content[i], choice, g, &normalFont_);
+        for (int i = 0; i < 3; ++i) {
+            buttons[i] =
+                radio(downGenArea_, ((e1 ? "hE1Type" : "hE2Type") + std::to_string(i)).c_str(),
+                      (e1 ? ids::kE1Type : ids::kE2Type) + i, content[i], choice, g, &normalFont_);
+            rows->addWidget(buttons[i], r, 1 + i);
+        }
+        // How the Enigma lists' names are written, under their content.
+        if (!e1) {
+            enigmaCp_ = check(downGenArea_, "hEnigmaCp", ids::kEnigmaCp,
+                              "Enigma names in Windows-1252", g, &normalFont_);
+            rows->addWidget(enigmaCp_, ++r, 1, 1, 3);
+        }
     }
+    rows->setColumnStretch(4, 1);
 
-    // Near the Enigma content: how their names are written.
-    enigmaCp_ = check("hEnigmaCp", ids::kEnigmaCp, 140, 472, 300, 18,
-                      "Enigma names in Windows-1252", g, &normalFont_);
-
-    grpInfo_ = group("grpListInfo", 560, 388, 165, 168, nullptr, g);
+    grpInfo_ = group(downGenArea_, "grpListInfo", nullptr, g);
+    page->addWidget(grpInfo_, 4, 2, Qt::AlignTop | Qt::AlignRight);
+    auto* info = tight(new QGridLayout(grpInfo_), 10);
     const char* const infoLabels[6] = {
         "MaxSat:", "MaxTP:", "MaxChTv:", "MaxChRa:", "MaxFavGrp:", "MaxFavCh:"};
     for (int i = 0; i < 6; ++i) {
-        const int y = 410 + 23 * i;
-        label(("lblInfo" + std::to_string(i)).c_str(), ids::kLabel, 572, y, 80, 20, infoLabels[i],
-              g);
+        info->addWidget(
+            label(grpInfo_, ("lblInfo" + std::to_string(i)).c_str(), ids::kLabel, infoLabels[i], g),
+            i, 0);
         info_[i] =
-            label(("hInfo" + std::to_string(i)).c_str(), ids::kGroup, 655, y, 58, 20, "?", g, true);
+            label(grpInfo_, ("hInfo" + std::to_string(i)).c_str(), ids::kGroup, "?", g, true);
+        info_[i]->setMinimumWidth(info_[i]->fontMetrics().horizontalAdvance("~10000") + 4);
+        info->addWidget(info_[i], i, 1);
     }
+    page->setColumnStretch(1, 1);
+    page->setRowStretch(5, 1);
 }
 
 void CppWnd::ensureListBoxes() {
     const int cats = static_cast<int>(std::min<uint32_t>(catParam.count, 40));
     for (int i = 0; i < cats; ++i) {
         if (cat_[i]) continue;
-        // Four columns of ten, 105 pixels apart, 18 pixels a row.
-        cat_[i] = check(("hCat" + std::to_string(i)).c_str(), ids::kCat, 500 + 105 * (i / 10),
-                        185 + 18 * (i % 10), 98, 18, nullptr, nullptr, &normalFont_);
+        // Four columns of ten.
+        cat_[i] = check(grpCat_, ("hCat" + std::to_string(i)).c_str(), ids::kCat, nullptr, nullptr,
+                        &normalFont_);
+        catGrid_->addWidget(cat_[i], i % 10, i / 10);
         cat_[i]->setVisible(!grpCat_->isHidden());
         Widget.hCat[i] = ui_->handle(cat_[i]);
     }
     const int favs = static_cast<int>(std::min<uint32_t>(favParam.count, 50));
     for (int i = 0; i < favs; ++i) {
         if (fav_[i]) continue;
-        // Columns of 16, 16 and 18 boxes, 120 pixels apart, 20 pixels a row.
+        // Columns of 16, 16 and 18 boxes.
         const int col = i < 16 ? 0 : i < 32 ? 1 : 2;
-        const int row = i - 16 * col;
-        fav_[i] = check(("hFav" + std::to_string(i)).c_str(), ids::kFav, 545 + 120 * col,
-                        70 + 20 * row, 115, 18, nullptr, nullptr, &normalFont_);
+        fav_[i] = check(grpFav_, ("hFav" + std::to_string(i)).c_str(), ids::kFav, nullptr, nullptr,
+                        &normalFont_);
+        favGrid_->addWidget(fav_[i], i - 16 * col, col, Qt::AlignTop);
+        favGrid_->setRowStretch(18, 1);
         fav_[i]->setVisible(!grpFav_->isHidden());
         Widget.hFav[i] = ui_->handle(fav_[i]);
     }

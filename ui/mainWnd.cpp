@@ -21,8 +21,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
+#include <QStyle>
 #include <QTabBar>
+#include <QVBoxLayout>
 #include <filesystem>
 #include <system_error>
 
@@ -46,9 +49,10 @@ constexpr int kPartFontPx = 11;
 
 const QColor kBackground(255, 250, 245);
 
-// The page's size: the tab strip and four pages of controls.
-constexpr int kPageWidth = 915;
-constexpr int kPageHeight = 565;
+// The first size of the window, as far as the screen has room: the pages
+// were drawn for it.
+constexpr int kStartWidth = 940;
+constexpr int kStartHeight = 640;
 
 }  // namespace
 
@@ -96,24 +100,42 @@ bool CppWnd::Create() {
 
     buildMenu();
     setWindowTitle(toQt(strFormat("%s%s - Dalmero TEAM", cfgParam.appName, cfgParam.appVersion)));
-    page_ = new QWidget(this);
+    // The tab strip above the pages; the pages scroll when the window is
+    // smaller than they need.
+    auto* central = new QWidget(this);
+    central->setObjectName("central");
+    auto* frame = new QVBoxLayout(central);
+    frame->setContentsMargins(0, 0, 0, 0);
+    frame->setSpacing(0);
+    tab_ = new QTabBar(central);
+    tab_->setObjectName("hTab");
+    tab_->setExpanding(false);
+    tab_->setFont(sysFont_);
+    frame->addWidget(tab_);
+    auto* scroll = new QScrollArea(central);
+    scroll->setObjectName("pageScroll");
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    frame->addWidget(scroll, 1);
+    page_ = new QWidget;
     page_->setObjectName("page");
-    page_->setMinimumSize(kPageWidth, kPageHeight);
     page_->setFont(sysFont_);
     QPalette pal = page_->palette();
     pal.setColor(QPalette::Window, kBackground);
-    page_->setPalette(pal);
-    page_->setAutoFillBackground(true);
-    setCentralWidget(page_);
+    for (QWidget* w : {central, page_}) {
+        w->setPalette(pal);
+        w->setAutoFillBackground(true);
+    }
+    auto* body = new QVBoxLayout(page_);
+    body->setContentsMargins(5, 5, 5, 5);
+    body->setSpacing(0);
+    scroll->setWidget(page_);
+    setCentralWidget(central);
     ui_->setMainWindow(this, [this] { OnDestroy(); });
     Widget.hMain = ui_->handle(this);
 
     if (!OnCreate()) return false;
 
-    tab_ = new QTabBar(page_);
-    tab_->setObjectName("hTab");
-    tab_->setExpanding(false);
-    tab_->setGeometry(0, 0, kPageWidth, 25);
     for (const char* t : {"Satelliti - Setup", "Satelliti - Search Filter", "General Search Filter",
                           "Download and Generate"})
         tab_->addTab(QString::fromLatin1(t));
@@ -124,32 +146,32 @@ bool CppWnd::Create() {
     status_->setProperty("vaId", ids::kStatusBar);
     setStatusBar(status_);
 
-    // Hidden until page "Download and Generate" shows them.
-    for (QProgressBar** bar : {&progDown_, &progGen_}) {
-        *bar = new QProgressBar(page_);
-        (*bar)->setRange(0, 100);
-        (*bar)->setValue(0);
-        (*bar)->setTextVisible(false);
-        (*bar)->hide();
-    }
-    place(progDown_, "hProgDown", ids::kProgDown, 185, 82, 545, 15, nullptr);
-    place(progGen_, "hProgGen", ids::kProgGen, 185, 352, 545, 15, nullptr);
-    progDown_->setAccessibleName("Download Progress");
-    progGen_->setAccessibleName("Generate Progress");
-
     Widget.hStatus = ui_->handle(status_);
     Widget.hProgDown = ui_->handle(progDown_);
     Widget.hProgGen = ui_->handle(progGen_);
     Widget.hTab = ui_->handle(tab_);
 
-    adjustSize();
+    const QSize size = preferredSize();
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
         const QRect r = s->availableGeometry();
-        move(r.x() + r.width() / 9, r.y() + r.height() / 9);
+        resize(size.boundedTo(r.size() * 9 / 10));
+        move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
+    } else {
+        resize(size);
     }
     show();
     noteRowsBeyondWindow();
     return true;
+}
+
+QSize CppWnd::preferredSize() const {
+    // The page as it asks, with room for the tab strip, the menu, the
+    // status bar and a scroll bar.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int chrome = tab_->sizeHint().height() + menuBar()->sizeHint().height() +
+                       (status_ ? status_->sizeHint().height() : 0);
+    return QSize(kStartWidth, kStartHeight)
+        .expandedTo(page_->sizeHint() + QSize(bar, chrome + bar));
 }
 
 void CppWnd::buildMenu() {

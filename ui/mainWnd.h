@@ -20,6 +20,7 @@ class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -101,6 +102,9 @@ public:
     T_jobSource jobSource();
     // The connection values of the next jobs.
     void setConnection(T_dbConnOverride conn) { conn_ = std::move(conn); }
+
+    // The size the window asks for, before the screen bounds it.
+    QSize preferredSize() const;
 
     QtPlatform* platform() const { return ui_; }
     QWidget* page() const { return page_; }
@@ -188,25 +192,24 @@ private:
     void removeBouquet();
     void removeAllBouquets();
 
-    // Control makers: geometry, id, colours, font, and the wiring to OnCommand.
-    void place(QWidget* w, const char* name, int id, int x, int y, int wd, int ht,
-               std::vector<QWidget*>* group);
-    QGroupBox* group(const char* name, int x, int y, int wd, int ht, const char* title,
+    // Control makers: parent, id, colours, font, and the wiring to OnCommand;
+    // the page layouts place them.
+    void place(QWidget* w, const char* name, int id, std::vector<QWidget*>* group);
+    QGroupBox* group(QWidget* parent, const char* name, const char* title,
                      std::vector<QWidget*>* g);
-    QLabel* label(const char* name, int id, int x, int y, int wd, int ht, const char* text,
+    QLabel* label(QWidget* parent, const char* name, int id, const char* text,
                   std::vector<QWidget*>* g, bool right = false);
-    QCheckBox* check(const char* name, int id, int x, int y, int wd, int ht, const char* text,
+    QCheckBox* check(QWidget* parent, const char* name, int id, const char* text,
                      std::vector<QWidget*>* g, const QFont* f = nullptr);
-    QRadioButton* radio(const char* name, int id, int x, int y, int wd, int ht, const char* text,
+    QRadioButton* radio(QWidget* parent, const char* name, int id, const char* text,
                         QButtonGroup* set, std::vector<QWidget*>* g, const QFont* f = nullptr);
-    QPushButton* button(const char* name, int id, int x, int y, int wd, int ht, const char* text,
+    QPushButton* button(QWidget* parent, const char* name, int id, const char* text,
                         std::vector<QWidget*>* g, const QFont* f = nullptr);
-    QComboBox* combo(const char* name, int id, int x, int y, int wd, int ht,
-                     std::vector<QWidget*>* g);
-    QLineEdit* edit(const char* name, int id, int x, int y, int wd, int ht, int maxLen,
+    QComboBox* combo(QWidget* parent, const char* name, int id, std::vector<QWidget*>* g);
+    QLineEdit* edit(QWidget* parent, const char* name, int id, int maxLen,
                     std::vector<QWidget*>* g);
-    QListWidget* list(const char* name, int id, int x, int y, int wd, int ht,
-                      std::vector<QWidget*>* g, const QFont* f = nullptr);
+    QListWidget* list(QWidget* parent, const char* name, int id, std::vector<QWidget*>* g,
+                      const QFont* f = nullptr);
 
     QtPlatform* ui_;
     T_dbConnOverride conn_;
@@ -234,6 +237,10 @@ private:
     std::vector<QWidget*> shSatList_, shSatSetup_, shSatFilter_, shGeneralFilter_, shDownGen_;
     QGroupBox* grpSatName_ = nullptr;
     QGroupBox* sharedFrame_ = nullptr;
+    // The parts of the surface: the satellite pages', and in the shared frame
+    // the general filter page's and the download page's.
+    QWidget *satArea_ = nullptr, *generalArea_ = nullptr, *downGenArea_ = nullptr;
+    QGridLayout *catGrid_ = nullptr, *favGrid_ = nullptr;
 
     // Page "Satelliti - Setup" and the satellite list.
     QGroupBox* grpSat_ = nullptr;

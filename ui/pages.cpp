@@ -168,6 +168,9 @@ int CppWnd::showTab(int page) {
         grpSatName_->setVisible(false);
     }
     sharedFrame_->setVisible(page > 1);
+    satArea_->setVisible(page <= 1);
+    generalArea_->setVisible(page == 2);
+    downGenArea_->setVisible(page == 3);
     if (page <= 1) {
         SHsatList(1);
         grpSatName_->setVisible(true);

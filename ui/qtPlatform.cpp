@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPainter>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -31,12 +32,28 @@ QString toQt(std::string_view cp1252) { return QString::fromStdString(cp1252ToUt
 
 std::string fromQt(const QString& s) { return utf8ToCp1252(s.toStdString()); }
 
+QSize ElidedLabel::sizeHint() const {
+    return {fontMetrics().horizontalAdvance(text()) + 8, QLabel::sizeHint().height()};
+}
+
+QSize ElidedLabel::minimumSizeHint() const { return {0, QLabel::minimumSizeHint().height()}; }
+
+void ElidedLabel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect r = contentsRect().adjusted(2, 0, -2, 0);
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, r.width());
+    p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shown);
+    const QString tip = shown == text() ? QString() : text();
+    if (toolTip() != tip) setToolTip(tip);
+}
+
 VaStatusBar::VaStatusBar(QWidget* parent, int part0Width) : QStatusBar(parent) {
     for (QLabel*& l : parts_) {
-        l = new QLabel(this);
+        l = new ElidedLabel(this);
         l->setTextFormat(Qt::PlainText);
+        l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     }
-    parts_[0]->setFixedWidth(part0Width);
+    parts_[0]->setMinimumWidth(part0Width);
     addWidget(parts_[0]);
     addWidget(parts_[1], 1);
 }

@@ -11,6 +11,7 @@
 //
 // Texts are Windows-1252 inside the program and converted here, at the
 // edge. Paths are not texts: they are the file system's bytes both ways.
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -29,7 +30,6 @@
 
 #include "platform/platform.h"
 
-class QLabel;
 class QWidget;
 
 // Windows-1252 text of the program as a Qt string, and back (characters the
@@ -38,6 +38,20 @@ QString toQt(std::string_view cp1252);
 std::string fromQt(const QString& s);
 
 // The status bar with its two parts: part 0 a state word, part 1 the rest.
+// A status text that never widens the window: a text longer than its room
+// is cut in the middle (a path keeps its start and its file name) and the
+// whole text is its tooltip.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit ElidedLabel(QWidget* parent) : QLabel(parent) {}
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+};
+
 class VaStatusBar : public QStatusBar {
     Q_OBJECT
 public:

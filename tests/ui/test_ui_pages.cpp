@@ -77,14 +77,15 @@ TEST_F(WindowTest, EachPageShowsExactlyItsGroups) {
         for (const Shown& s : kPages) {
             QWidget* w = named(s.name);
             ASSERT_NE(w, nullptr) << s.name;
-            EXPECT_EQ(!w->isHidden(), s.pages.count(page) == 1) << s.name << " on page " << page;
+            EXPECT_EQ(w->isVisibleTo(wnd.get()), s.pages.count(page) == 1)
+                << s.name << " on page " << page;
         }
         // As many category and favourite boxes as there are entries.
         int cats = 0, favs = 0;
         for (QWidget* w : wnd->page()->findChildren<QWidget*>(QRegularExpression("^hCat\\d+$")))
-            cats += !w->isHidden();
+            cats += w->isVisibleTo(wnd.get());
         for (QWidget* w : wnd->page()->findChildren<QWidget*>(QRegularExpression("^hFav\\d+$")))
-            favs += !w->isHidden();
+            favs += w->isVisibleTo(wnd.get());
         EXPECT_EQ(cats, page == 1 ? 11 : 0);
         EXPECT_EQ(favs, page == 2 ? 7 : 0);
     }

@@ -60,7 +60,7 @@ protected:
     }
 
     QWidget* widget(HCtl h) const { return qobject_cast<QWidget*>(ui.object(h)); }
-    QWidget* named(const char* name) const { return wnd->page()->findChild<QWidget*>(name); }
+    QWidget* named(const char* name) const { return wnd->findChild<QWidget*>(name); }
     QString text(QObject* o) const { return QtPlatform::takeText(o); }
     QString text(HCtl h) const { return QtPlatform::takeText(ui.object(h)); }
     bool isChecked(HCtl h) const {

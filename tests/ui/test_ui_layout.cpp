@@ -1,0 +1,104 @@
+// The window's layout at the sizes people use, in every language: nothing
+// outside its parent, nothing on a sibling, no caption cut.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <string>
+
+#include "tests/ui/uiFixture.h"
+#include "ui/ids.h"
+#include "ui/widget.h"
+
+namespace {
+
+// The window's own controls and groups, not the parts Qt builds inside them.
+bool ours(const QWidget* w) {
+    static const QRegularExpression name("^(h|lbl|grp|frm)|Area$");
+    return name.match(w->objectName()).hasMatch();
+}
+
+// The caption a control shows, when it has one that could be cut.
+bool captioned(const QWidget* w) {
+    // Satellite names are cut on purpose (their tooltip is whole); the
+    // report's values wrap in their room.
+    static const QRegularExpression exempt("^(hSatBtn|hRep)");
+    if (exempt.match(w->objectName()).hasMatch()) return false;
+    if (auto* l = qobject_cast<const QLabel*>(w)) return !l->text().isEmpty();
+    if (auto* b = qobject_cast<const QAbstractButton*>(w)) return !b->text().isEmpty();
+    if (auto* g = qobject_cast<const QGroupBox*>(w)) return !g->title().isEmpty();
+    return false;
+}
+
+// Every fault of the shown page, one line each.
+std::vector<std::string> faults(QWidget* page) {
+    std::vector<std::string> out;
+    auto name = [](const QWidget* w) { return w->objectName().toStdString(); };
+    std::vector<QWidget*> shown;
+    for (QWidget* w : page->findChildren<QWidget*>())
+        if (ours(w) && w->isVisibleTo(page)) shown.push_back(w);
+    for (QWidget* w : shown) {
+        const QWidget* p = w->parentWidget();
+        if (!p->rect().contains(w->geometry())) out.push_back(name(w) + " leaves its parent");
+        if (captioned(w) && w->width() < w->minimumSizeHint().width())
+            out.push_back(name(w) + " is cut");
+    }
+    for (size_t i = 0; i < shown.size(); ++i)
+        for (size_t k = i + 1; k < shown.size(); ++k)
+            if (shown[i]->parentWidget() == shown[k]->parentWidget() &&
+                shown[i]->geometry().intersects(shown[k]->geometry()))
+                out.push_back(name(shown[i]) + " overlaps " + name(shown[k]));
+    return out;
+}
+
+}  // namespace
+
+TEST_F(WindowTest, EveryPageHoldsInEveryLanguageFromSmallToLarge) {
+    copyShipped();
+    ASSERT_TRUE(start());
+    const char* const langs[5] = {"it", "en", "fr", "de", "es"};
+    for (const QSize size : {QSize(640, 480), QSize(1920, 1200)}) {
+        wnd->resize(size);
+        for (int lang = 0; lang < 5; ++lang) {
+            command(ids::kLangFirst + lang);
+            for (int page = 0; page < 4; ++page) {
+                wnd->tabBar()->setCurrentIndex(page);
+                QApplication::processEvents();
+                // The pages scroll rather than push the window past its size.
+                EXPECT_EQ(wnd->size(), size) << langs[lang] << " page " << page;
+                for (const std::string& f : faults(wnd->page()))
+                    ADD_FAILURE() << f << " (" << langs[lang] << ", page " << page << ", "
+                                  << size.width() << "x" << size.height() << ")";
+            }
+        }
+    }
+    // The big window gives its room to the pages: the bouquet list grows.
+    wnd->tabBar()->setCurrentIndex(2);
+    QApplication::processEvents();
+    EXPECT_GT(named("hBouList")->height(), 600);
+    EXPECT_GT(named("hSatBtn1")->width(), 0);
+}
+
+TEST_F(WindowTest, ALongPathOnTheStatusBarIsCutInTheMiddleAndKeepsTheWindow) {
+    copyShipped();
+    ASSERT_TRUE(start());
+    wnd->resize(700, 500);
+    QApplication::processEvents();
+    const QSize before = wnd->size();
+    const std::string path = "/home/user/" + std::string(400, 'x') + "/DalmeroListE2_end";
+    ui.setStatusPath(Widget.hStatus, 1, path);
+    QApplication::processEvents();
+    wnd->grab();  // the label decides its tooltip as it paints
+    EXPECT_EQ(wnd->size(), before);
+    auto* part = w<VaStatusBar>(Widget.hStatus)->part(1);
+    EXPECT_EQ(part->text().toStdString(), path);  // what the window was told stays whole
+    EXPECT_EQ(part->toolTip().toStdString(), path);
+    EXPECT_LE(part->width(), before.width());
+    // A short text needs no tooltip.
+    ui.setStatus(Widget.hStatus, 1, "Saved");
+    QApplication::processEvents();
+    wnd->grab();
+    EXPECT_TRUE(part->toolTip().isEmpty());
+}
