@@ -107,8 +107,10 @@ int CppWnd::initAllWidget() {
         cat_[i]->setToolTip(toQt(fieldText(catParam.cat[i].catName)));
     }
 
+    // The list stands in the table's order, which the lists written from it
+    // follow; no sort is ticked until the user sorts it.
     QRadioButton* const sort[2] = {sortName_, sortNation_};
-    tickOne(sort, 0);
+    tickOne(sort, -1);
     {
         const QSignalBlocker b1(bouList_), b2(sideList_);
         bouList_->clear();

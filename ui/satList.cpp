@@ -173,8 +173,15 @@ void CppWnd::sortBouquets(bool byNation) {
     const uint32_t n = std::min<uint32_t>(bouParam.count, kBouSlots);
     std::copy(bouParam.bou, bouParam.bou + n, tmpBouquet.bou);
     tmpBouquet.count = n;
-    std::qsort(tmpBouquet.bou, n, sizeof(T_bouRec),
-               byNation ? compareBouByNation : compareBouByName);
+    // Stable, and by the other field within the same name or nation, so
+    // each nation's bouquets stand by name.
+    std::stable_sort(tmpBouquet.bou, tmpBouquet.bou + n,
+                     [byNation](const T_bouRec& a, const T_bouRec& b) {
+                         int c = byNation ? compareBouByNation(&a, &b) : compareBouByName(&a, &b);
+                         if (c == 0)
+                             c = byNation ? compareBouByName(&a, &b) : compareBouByNation(&a, &b);
+                         return c < 0;
+                     });
     std::copy(tmpBouquet.bou, tmpBouquet.bou + n, bouParam.bou);
     fillBouList();
 }

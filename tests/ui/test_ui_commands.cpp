@@ -325,8 +325,15 @@ TEST_F(CommandTest, ExcludedBouquetsAreAddedOnceAndRemovedNextToTheirNeighbour) 
     EXPECT_EQ(bou->item(0)->text(), "ORF (Austria)");
     click(Widget.hAddAll);
     ASSERT_EQ(bouIParam.count, bouParam.count);
-    for (uint32_t i = 1; i < bouIParam.count; ++i)
-        EXPECT_LE(std::strcmp(bouIParam.bou[i].bouNation, bouIParam.bou[i + 1].bouNation), 0);
+    for (uint32_t i = 1; i < bouIParam.count; ++i) {
+        const T_bouRec &a = bouIParam.bou[i], &b = bouIParam.bou[i + 1];
+        const int nation = std::strcmp(a.bouNation, b.bouNation);
+        EXPECT_LE(nation, 0);
+        // Within a nation, by name.
+        if (nation == 0) {
+            EXPECT_LE(std::strcmp(a.bouName, b.bouName), 0) << a.bouName;
+        }
+    }
 
     click(Widget.hRemoveAll);
     EXPECT_EQ(bouIParam.count, 0u);

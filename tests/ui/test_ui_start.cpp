@@ -52,6 +52,8 @@ TEST_F(WindowTest, StartsFromTheShippedFilesWithTheirRowsAndBoxes) {
     auto* bou = qobject_cast<QListWidget*>(widget(Widget.hBouList));
     ASSERT_EQ(bou->count(), 26);
     EXPECT_EQ(bou->item(8)->text(), QString::fromUtf8("ARD Hörfunk (Germany)"));
+    // The table's order, and no sort claimed for it.
+    EXPECT_FALSE(isChecked(Widget.hSortName) || isChecked(Widget.hSortNation));
     auto* side = qobject_cast<QListWidget*>(widget(Widget.hSideList));
     ASSERT_EQ(side->count(), 1);
     EXPECT_EQ(side->item(0)->text(), "Canal+ France");
