@@ -26,10 +26,13 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "app/programRecords.h"
+#include "channels/dbTypes.h"
 #include "config/cfgFile.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
@@ -471,7 +474,12 @@ bool CppWnd::startJob(bool download) {
     jobEvents_.setCancelButton(button, ui_->text(button), fieldText(MsgLang.lblCancel));
     runningButton_ = download ? ids::kDownload : ids::kGenerate;
     const T_jobSource src = jobSource();
-    if (download) return startDownloadJob(src, ended);
+    if (download) {
+        keepTables();
+        if (startDownloadJob(src, ended)) return true;
+        kept_.reset();
+        return false;
+    }
     const int family = cfgParam.fileType;
     const T_family* f = familyByType(family);
     if (!f) return false;
@@ -484,6 +492,8 @@ bool CppWnd::startJob(bool download) {
 }
 
 void CppWnd::afterJob(const T_jobEnd& e) {
+    if (e.download && e.code != 0 && jobEvents_.cancelled()) restoreTables();
+    kept_.reset();
     // "Add" waits for a bouquet chosen in the list, as "Remove" does.
     add_->setEnabled(!bouList_->selectedItems().isEmpty());
     // The job enabled all 60 rows again; a row without a satellite has
@@ -499,6 +509,60 @@ void CppWnd::afterJob(const T_jobEnd& e) {
 }
 
 void CppWnd::OnJobEnd(const T_jobEnd&) {}
+
+namespace {
+
+template <class Row>
+std::vector<Row> usedRows(const Row* rows, uint32_t count, size_t capacity) {
+    return std::vector<Row>(rows, rows + std::min<size_t>(count, capacity));
+}
+
+template <class Row, size_t N>
+void putRows(const std::vector<Row>& kept, Row (&rows)[N], uint32_t* count) {
+    std::copy(kept.begin(), kept.end(), rows);
+    *count = static_cast<uint32_t>(kept.size());
+}
+
+}  // namespace
+
+struct CppWnd::KeptTables {
+    std::vector<T_dbSat> sat;
+    std::vector<T_dbTp> tp;
+    std::vector<T_dbCh> ch;
+    std::vector<T_dbFav> fav;
+    std::vector<T_dbChFav> chFav;
+    T_dbReport report{};
+    QString rep[7];
+};
+
+void CppWnd::keepTables() {
+    kept_.reset();
+    // Only a list the generate side offers is worth keeping.
+    if (!generate_->isEnabled()) return;
+    auto k = std::make_unique<KeptTables>();
+    k->sat = usedRows(satDB.sat, satDB.count, kSatDbSlots);
+    k->tp = usedRows(tpDB.tp, tpDB.count, kTpDbSlots);
+    k->ch = usedRows(chDB.ch, chDB.count, kChDbSlots);
+    k->fav = usedRows(favDB.fav, favDB.count, kFavDbSlots);
+    k->chFav = usedRows(chFavDB.chFav, chFavDB.count, kChFavDbSlots);
+    k->report = Report;
+    for (int i = 0; i < 7; ++i) k->rep[i] = rep_[i]->text();
+    kept_ = std::move(k);
+}
+
+void CppWnd::restoreTables() {
+    if (!kept_) return;
+    const KeptTables& k = *kept_;
+    putRows(k.sat, satDB.sat, &satDB.count);
+    putRows(k.tp, tpDB.tp, &tpDB.count);
+    putRows(k.ch, chDB.ch, &chDB.count);
+    putRows(k.fav, favDB.fav, &favDB.count);
+    putRows(k.chFav, chFavDB.chFav, &chFavDB.count);
+    Report = k.report;
+    for (int i = 0; i < 7; ++i) rep_[i]->setText(k.rep[i]);
+    // The generate side as the last download left it.
+    jobEvents_.finished(true);
+}
 
 void CppWnd::disableUnusedRows() {
     for (uint32_t r = satParam.count + 1; r <= 60; ++r) {

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "download/download.h"
@@ -152,6 +153,12 @@ private:
     void disableUnusedRows();
     // What the window does once a job has ended, before OnJobEnd.
     void afterJob(const T_jobEnd& e);
+    // The channel tables of the last download and its report, kept while a
+    // new download runs: a cancelled one gives them back with the generate
+    // side, as if it had never started.
+    struct KeptTables;
+    void keepTables();
+    void restoreTables();
 
     // Command handling (commands.cpp).
     // A download-relevant change: withdraws the generate side; a change
@@ -215,6 +222,7 @@ private:
     T_dbConnOverride conn_;
     WindowEvents jobEvents_{&Widget};
     int runningButton_ = 0;  // the button of the job that runs, which cancels it
+    std::unique_ptr<KeptTables> kept_;
     bool ended_ = false;
     bool inClosing_ = false;
     T_jobEnd lastJobEnd_{};

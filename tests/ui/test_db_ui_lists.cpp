@@ -5,6 +5,7 @@
 #include <map>
 #include <regex>
 
+#include "channels/dbTypes.h"
 #include "config/fileIo.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
@@ -191,6 +192,21 @@ TEST_F(ListsTest, TheGenerateSideLastsFromADownloadUntilAChangeOrAFailedDownload
 
     run(Widget.hDownload);
     ASSERT_TRUE(generateSide());
+    // A download cancelled as it starts gives the last one back: its
+    // tables, its report and the generate side.
+    const uint32_t channels = chDB.count, transponders = tpDB.count;
+    const QString reported = text(Widget.hRepTv);
+    ASSERT_GT(channels, 0u);
+    const int before = wnd->jobsEnded();
+    click(Widget.hDownload);
+    click(Widget.hDownload);  // it reads "Cancel" now
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wnd->jobsEnded() == before + 1; }, 60000));
+    EXPECT_NE(wnd->lastJobEnd().code, 0u);
+    EXPECT_TRUE(generateSide());
+    EXPECT_EQ(chDB.count, channels);
+    EXPECT_EQ(tpDB.count, transponders);
+    EXPECT_EQ(text(Widget.hRepTv), reported);
+    EXPECT_EQ(text(Widget.hDownload), "Download Data");
     // No server on that port: the job fails, the window is usable again
     // without the generate side of the earlier download.
     wnd->setConnection(testServer(1));
