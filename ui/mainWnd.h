@@ -8,12 +8,15 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "download/download.h"
 #include "jobs/families.h"
 #include "jobs/jobLauncher.h"
+#include "ui/dbSettings.h"
 #include "ui/qtPlatform.h"
+#include "ui/secretStore.h"
 #include "ui/widget.h"
 
 class QAction;
@@ -51,7 +54,8 @@ class CppWnd : public QMainWindow {
     Q_OBJECT
 public:
     // ui: the backend every control, box and job goes through; conn: the
-    // connection values the jobs use in place of the built-in ones.
+    // connection values the environment gives, which win over the window's
+    // own channel database settings.
     explicit CppWnd(QtPlatform* ui, T_dbConnOverride conn = {});
     ~CppWnd() override;
 
@@ -101,6 +105,11 @@ public:
     T_jobSource jobSource();
     // The connection values of the next jobs.
     void setConnection(T_dbConnOverride conn) { conn_ = std::move(conn); }
+    const T_dbConnOverride& connection() const { return conn_; }
+    // The password's store; by default the desktop's. Before Create.
+    void setSecretStore(SecretStore* store) { secrets_ = store; }
+    // File > Channel database; true when its settings were taken.
+    bool dbSettingsDialog();
 
     QtPlatform* platform() const { return ui_; }
     QWidget* page() const { return page_; }
@@ -148,6 +157,10 @@ private:
     void disableUnusedRows();
     // What the window does once a job has ended, before OnJobEnd.
     void afterJob(const T_jobEnd& e);
+    SecretStore& secrets();
+    // At start: the saved channel database settings under the environment's
+    // values; a password the store cannot give is asked for.
+    void useDbSettings();
 
     // Command handling (commands.cpp).
     // A download-relevant change: withdraws the generate side; a change
@@ -209,7 +222,11 @@ private:
                       std::vector<QWidget*>* g, const QFont* f = nullptr);
 
     QtPlatform* ui_;
-    T_dbConnOverride conn_;
+    T_dbConnOverride given_, conn_;
+    SecretStore* secrets_ = nullptr;
+    std::unique_ptr<SecretStore> desktopStore_;
+    // The saved settings' password, in memory only where no store keeps it.
+    std::string dbPassword_;
     WindowEvents jobEvents_{&Widget};
     int runningButton_ = 0;  // the button of the job that runs, which cancels it
     bool ended_ = false;
