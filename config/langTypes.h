@@ -81,6 +81,23 @@ struct LangStruct {
     char msgReplaceList[120];
     char msgNoBrowser[80];
     char lblCancel[24];
+    char lblDbTitle[40];
+    char lblDbServer[80];
+    char lblDbPort[40];
+    char lblDbPassword[40];
+    char lblDbCompress[40];
+    char lblDbCompressAuto[80];
+    char lblDbCompressOn[40];
+    char lblDbCompressOff[40];
+    char lblDbTest[40];
+    char lblOk[24];
+    char lblDbDefault[40];
+    char msgDbTesting[80];
+    char msgDbTestOk[120];
+    char msgDbNoSatTable[120];
+    char msgDbEnvSet[120];
+    char msgDbNoStore[200];
+    char msgDbAskPassword[120];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -163,5 +180,22 @@ struct LangStruct {
     X(msgSatMissing) \
     X(msgReplaceList) \
     X(msgNoBrowser) \
-    X(lblCancel)
+    X(lblCancel) \
+    X(lblDbTitle) \
+    X(lblDbServer) \
+    X(lblDbPort) \
+    X(lblDbPassword) \
+    X(lblDbCompress) \
+    X(lblDbCompressAuto) \
+    X(lblDbCompressOn) \
+    X(lblDbCompressOff) \
+    X(lblDbTest) \
+    X(lblOk) \
+    X(lblDbDefault) \
+    X(msgDbTesting) \
+    X(msgDbTestOk) \
+    X(msgDbNoSatTable) \
+    X(msgDbEnvSet) \
+    X(msgDbNoStore) \
+    X(msgDbAskPassword)
 // clang-format on

@@ -72,4 +72,8 @@ std::string DbLink::quote(std::string_view s) const {
 
 std::string DbLink::error() const { return s_->error(); }
 
+std::string DbLink::openFailureText(const LangStruct& m) const {
+    return connectFailureText(m, s_->openTarget(), s_->openFault(), s_->error());
+}
+
 void DbLink::close() { s_->close(); }

@@ -13,6 +13,7 @@
 #include "download/connection.h"
 
 class DbSession;
+struct LangStruct;
 
 class DbLink {
 public:
@@ -34,6 +35,9 @@ public:
     // The text quoted and escaped as a string literal, '...'.
     std::string quote(std::string_view s) const;
     std::string error() const;
+    // Why the last open failed in the words of the download's failure box:
+    // where it tried, the client's reason and what to check, in m's language.
+    std::string openFailureText(const LangStruct& m) const;
     void close();
 
 private:

@@ -16,8 +16,6 @@ char filterChar(const char* f, size_t cap, size_t i) {
     return i < len ? f[i] : '\0';
 }
 
-const char kConnectError[] = "Can't connect to MySql server on xx:xx:xx:xx (10053)";
-
 }  // namespace
 
 // ---- clauses ----
@@ -145,33 +143,6 @@ bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v) {
     ui.ev->message(connectFailureText(*ui.lang, db.openTarget(), db.openFault(), db.error()),
                    ui.lang->msgError, kMbOk | kMbIconError);
     return false;
-}
-
-std::string connectFailureText(const LangStruct& m, const T_dbConnValues& v, DbOpenFault fault,
-                               const std::string& reason) {
-    // A socket is used for "localhost" without a port; otherwise TCP.
-    std::string where;
-    if (!v.socket.empty() && (v.host.empty() || v.host == "localhost") && v.port == 0)
-        where = v.socket;
-    else
-        where =
-            (v.host.empty() ? "localhost" : v.host) + ":" + std::to_string(v.port ? v.port : 3306);
-    std::string line;
-    auto add = [&](const char* label, const std::string& value) {
-        if (value.empty()) return;
-        line += (line.empty() ? "" : "   ") + std::string(label) + ": " + value;
-    };
-    add(m.msgDbServer, where);
-    add(m.msgDbUser, v.user);
-    add(m.msgDbName, v.name);
-    std::string text = std::string(kConnectError) + "\r\n" + line;
-    if (!reason.empty()) text += "\r\n" + std::string(m.msgReason) + ": " + reason;
-    const char* hint = fault == DbOpenFault::kUnreachable    ? m.msgHintServer
-                       : fault == DbOpenFault::kAccessDenied ? m.msgHintAccess
-                       : fault == DbOpenFault::kNoDatabase   ? m.msgHintDatabase
-                                                             : "";
-    if (*hint) text += "\r\n" + std::string(hint);
-    return text;
 }
 
 DownloadResult dlCheckMessage(T_dlUi& ui, DbSession& db, const std::string& appKey, int* showForum,

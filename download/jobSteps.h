@@ -49,8 +49,6 @@ void dlServerFailed(T_dlUi& ui, const std::string& why);
 // Opens the connection; on failure reports the fixed text in the status
 // and, in a box, what was asked for, the client's reason and what to check.
 bool dlOpen(T_dlUi& ui, DbSession& db, const T_dbConnValues& v);
-std::string connectFailureText(const LangStruct& m, const T_dbConnValues& v, DbOpenFault fault,
-                               const std::string& reason);
 // Reads the server's message row for the application key. Sets *showForum
 // to 1 when a row asks for the forum page and to 2 when there is no row
 // (otherwise leaves it), fills serverMsg. On failure reports, closes the

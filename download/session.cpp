@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "config/langTypes.h"
 #include "config/textFunc.h"
 
 void (*dbQueryTrace)(const std::string& sql) = nullptr;
@@ -75,6 +76,35 @@ void storeServerMessage(char (&dst)[kServerMsgSize], const char* msg) {
     // The translation never lengthens the text, so cutting first is safe.
     copyText(dst, msg);
     TranslateBackSlashn(dst);
+}
+
+const char kConnectError[] = "Can't connect to MySql server on xx:xx:xx:xx (10053)";
+
+std::string connectFailureText(const LangStruct& m, const T_dbConnValues& v, DbOpenFault fault,
+                               const std::string& reason) {
+    // A socket is used for "localhost" without a port; otherwise TCP.
+    std::string where;
+    if (!v.socket.empty() && (v.host.empty() || v.host == "localhost") && v.port == 0)
+        where = v.socket;
+    else
+        where =
+            (v.host.empty() ? "localhost" : v.host) + ":" + std::to_string(v.port ? v.port : 3306);
+    std::string line;
+    auto add = [&](const char* label, const std::string& value) {
+        if (value.empty()) return;
+        line += (line.empty() ? "" : "   ") + std::string(label) + ": " + value;
+    };
+    add(m.msgDbServer, where);
+    add(m.msgDbUser, v.user);
+    add(m.msgDbName, v.name);
+    std::string text = std::string(kConnectError) + "\r\n" + line;
+    if (!reason.empty()) text += "\r\n" + std::string(m.msgReason) + ": " + reason;
+    const char* hint = fault == DbOpenFault::kUnreachable    ? m.msgHintServer
+                       : fault == DbOpenFault::kAccessDenied ? m.msgHintAccess
+                       : fault == DbOpenFault::kNoDatabase   ? m.msgHintDatabase
+                                                             : "";
+    if (*hint) text += "\r\n" + std::string(hint);
+    return text;
 }
 
 // ---- rows and results ----

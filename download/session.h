@@ -116,6 +116,14 @@ std::string withoutIndexHints(const std::string& sql);
 // Why a connection could not be opened, as far as a user can act on it.
 enum class DbOpenFault { kNone, kUnreachable, kAccessDenied, kNoDatabase, kOther };
 
+struct LangStruct;
+// The fixed first line of a failed connect, in the status and the box.
+extern const char kConnectError[];
+// The failure box's text: the fixed line, where it tried (v: openTarget()),
+// the client's reason and what to check, in m's language.
+std::string connectFailureText(const LangStruct& m, const T_dbConnValues& v, DbOpenFault fault,
+                               const std::string& reason);
+
 // One job's connection: latin1, compressed when the values say so, with
 // short timeouts and a deadline for the whole session. A read that timed
 // out or was cut off by the deadline is reported as timed out, not as the

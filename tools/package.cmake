@@ -36,8 +36,9 @@ if(TARGET velartis)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   install(FILES ${PROJECT_SOURCE_DIR}/tools/desktop/velartis-48.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps RENAME velartis.png)
-  # Qt finds its platform plugins at run time: no library names them.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  # Qt finds its platform plugins at run time: no library names them. The
+  # window keeps its database password through QtKeychain.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6keychain1")
 endif()
 
 set(CPACK_GENERATOR DEB)

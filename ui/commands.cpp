@@ -43,6 +43,7 @@ bool usableDuringJob(int id) {
     case ids::kExit:
     case ids::kOpenCfg:
     case ids::kSaveCfg:
+    case ids::kDbSettings:
     case ids::kDisclaimer:
     case ids::kForum1:
     case ids::kForum2:
@@ -136,6 +137,7 @@ bool CppWnd::menuCommand(int id) {
         break;
     case ids::kOpenCfg: openCfg(); break;
     case ids::kSaveCfg: saveCfgAs(); break;
+    case ids::kDbSettings: dbSettingsDialog(); break;
     case ids::kDisclaimer: disclaimer(); break;
     case ids::kForum1: openPage(fieldText(cfgParam.forumUrl1)); break;
     case ids::kForum2: openPage(fieldText(cfgParam.forumUrl2)); break;

@@ -9,6 +9,7 @@ namespace ids {
 inline constexpr int kExit = 100;
 inline constexpr int kOpenCfg = 105;
 inline constexpr int kSaveCfg = 110;
+inline constexpr int kDbSettings = 115;
 inline constexpr int kDisclaimer = 120;
 inline constexpr int kForum1 = 130;
 inline constexpr int kForum2 = 140;

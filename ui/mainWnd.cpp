@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -37,6 +38,7 @@
 #include "config/lang.h"
 #include "config/textFunc.h"
 #include "jobs/families.h"
+#include "ui/dbDialog.h"
 #include "ui/ids.h"
 #include "ui/widget.h"
 #include "ui/widgetLang.h"
@@ -59,7 +61,8 @@ constexpr int kStartHeight = 640;
 
 }  // namespace
 
-CppWnd::CppWnd(QtPlatform* ui, T_dbConnOverride conn) : ui_(ui), conn_(std::move(conn)) {
+CppWnd::CppWnd(QtPlatform* ui, T_dbConnOverride conn)
+    : ui_(ui), given_(conn), conn_(std::move(conn)) {
     sysFont_ = QFont(kFontFamily);
     sysFont_.setPixelSize(kSysFontPx);
     normalFont_ = QFont(kFontFamily);
@@ -164,6 +167,7 @@ bool CppWnd::Create() {
     }
     show();
     noteRowsBeyondWindow();
+    useDbSettings();
     return true;
 }
 
@@ -179,8 +183,8 @@ QSize CppWnd::preferredSize() const {
 
 void CppWnd::buildMenu() {
     auto item = [this](QMenu* m, const char* text, int id) {
-        QAction* a = m ? m->addAction(QString::fromLatin1(text))
-                       : menuBar()->addAction(QString::fromLatin1(text));
+        QAction* a = m ? m->addAction(QString::fromUtf8(text))
+                       : menuBar()->addAction(QString::fromUtf8(text));
         a->setProperty("vaId", id);
         a->setObjectName(QString("menu%1").arg(id));
         connect(a, &QAction::triggered, this, [this, a, id] { OnCommand(a, id, ids::kClicked); });
@@ -191,6 +195,7 @@ void CppWnd::buildMenu() {
     QMenu* file = menuBar()->addMenu("&File");
     item(file, "&Open Cfg", ids::kOpenCfg)->setShortcut(QKeySequence::Open);
     item(file, "&Save Cfg", ids::kSaveCfg)->setShortcut(QKeySequence::Save);
+    item(file, "&Channel database…", ids::kDbSettings);
     file->addSeparator();
     item(file, "E&xit", ids::kExit)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     QMenu* lang = menuBar()->addMenu("&Language");
@@ -585,4 +590,52 @@ bool CppWnd::eventFilter(QObject* o, QEvent* e) {
     if (e->type() == QEvent::FocusOut && qobject_cast<QLineEdit*>(o))
         OnCommand(o, o->property("vaId").toInt(), ids::kKillFocus);
     return QMainWindow::eventFilter(o, e);
+}
+
+SecretStore& CppWnd::secrets() {
+    if (secrets_) return *secrets_;
+    if (!desktopStore_) desktopStore_ = makeDesktopSecretStore();
+    return *desktopStore_;
+}
+
+void CppWnd::useDbSettings() {
+    T_dbSettings saved;
+    const T_dbSettings* have = loadDbSettings(&saved) ? &saved : nullptr;
+    if (dbPasswordFromStore(given_, have) &&
+        secrets().read(kDbPasswordKey, &dbPassword_, nullptr) != SecretStore::Result::kOk) {
+        // Asked once per start and kept in memory only.
+        dbPassword_.clear();
+        const T_dbConnOverride o = dbConnection(given_, have, "");
+        const std::string server = !o.socket.empty() ? o.socket
+                                   : !o.host.empty() ? o.host
+                                                     : fieldText(cfgParam.dbHost);
+        const std::string user = o.user.empty() ? fieldText(cfgParam.dbUser) : o.user;
+        QString text = toQt(fieldText(MsgLang.msgDbAskPassword))
+                           .arg(QString::fromStdString(user), QFile::decodeName(server.c_str()));
+        if (!secrets().available(nullptr))
+            text = toQt(fieldText(MsgLang.msgDbNoStore)) + "\n" + text;
+        ui_->askPassword(fieldText(MsgLang.lblDbTitle), fromQt(text), &dbPassword_);
+    }
+    conn_ = dbConnection(given_, have, dbPassword_);
+}
+
+bool CppWnd::dbSettingsDialog() {
+    T_dbSettings saved;
+    loadDbSettings(&saved);
+    const bool store = secrets().available(nullptr);
+    DbDialog dlg(this, MsgLang, given_, saved, dbPassword_, store);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    const T_dbSettings s = dlg.settings();
+    if (!dbFieldVariable(given_, DbField::kPassword)) {
+        dbPassword_ = dlg.password();
+        // Without a store the password lasts until the program ends and is
+        // asked for at the next start.
+        if (store && s.passwordKept)
+            secrets().write(kDbPasswordKey, dbPassword_, nullptr);
+        else if (store)
+            secrets().remove(kDbPasswordKey, nullptr);
+    }
+    saveDbSettings(s);
+    conn_ = dbConnection(given_, &s, dbPassword_);
+    return true;
 }

@@ -14,7 +14,9 @@
 #include "download/download.h"
 #include "jobs/families.h"
 #include "jobs/jobLauncher.h"
+#include "ui/dbSettings.h"
 #include "ui/qtPlatform.h"
+#include "ui/secretStore.h"
 #include "ui/widget.h"
 
 class QAction;
@@ -53,7 +55,8 @@ class CppWnd : public QMainWindow {
     Q_OBJECT
 public:
     // ui: the backend every control, box and job goes through; conn: the
-    // connection values the jobs use in place of the built-in ones.
+    // connection values the environment gives, which win over the window's
+    // own channel database settings.
     explicit CppWnd(QtPlatform* ui, T_dbConnOverride conn = {});
     ~CppWnd() override;
 
@@ -103,6 +106,11 @@ public:
     T_jobSource jobSource();
     // The connection values of the next jobs.
     void setConnection(T_dbConnOverride conn) { conn_ = std::move(conn); }
+    const T_dbConnOverride& connection() const { return conn_; }
+    // The password's store; by default the desktop's. Before Create.
+    void setSecretStore(SecretStore* store) { secrets_ = store; }
+    // File > Channel database; true when its settings were taken.
+    bool dbSettingsDialog();
 
     // The size the window asks for, before the screen bounds it.
     QSize preferredSize() const;
@@ -159,6 +167,10 @@ private:
     struct KeptTables;
     void keepTables();
     void restoreTables();
+    SecretStore& secrets();
+    // At start: the saved channel database settings under the environment's
+    // values; a password the store cannot give is asked for.
+    void useDbSettings();
 
     // Command handling (commands.cpp).
     // A download-relevant change: withdraws the generate side; a change
@@ -219,7 +231,11 @@ private:
                       const QFont* f = nullptr);
 
     QtPlatform* ui_;
-    T_dbConnOverride conn_;
+    T_dbConnOverride given_, conn_;
+    SecretStore* secrets_ = nullptr;
+    std::unique_ptr<SecretStore> desktopStore_;
+    // The saved settings' password, in memory only where no store keeps it.
+    std::string dbPassword_;
     WindowEvents jobEvents_{&Widget};
     int runningButton_ = 0;  // the button of the job that runs, which cancels it
     std::unique_ptr<KeptTables> kept_;

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -354,6 +355,7 @@ UiCall QtPlatform::present(UiCall call) {
         case UiCall::kFolder: take(folders_); break;
         case UiCall::kSave: take(saves_); break;
         case UiCall::kOpen: take(opens_); break;
+        case UiCall::kPassword: take(passwords_); break;
         }
     }
     if (call.kind != UiCall::kBox) {
@@ -386,8 +388,19 @@ UiCall QtPlatform::present(UiCall call) {
             chosen = QFileDialog::getOpenFileName(owner, toQt(call.caption), qtPath(call.path),
                                                   qtFilter(call.filter));
             break;
+        case UiCall::kPassword: {
+            bool ok = false;
+            const QString typed = QInputDialog::getText(owner, toQt(call.caption), toQt(call.text),
+                                                        QLineEdit::Password, QString(), &ok);
+            // An empty password is an answer too.
+            if (ok) {
+                call.chosen = typed.toStdString();
+                call.answer = 1;
+            }
+            break;
         }
-        if (call.kind != UiCall::kBox && !chosen.isEmpty()) {
+        }
+        if (call.kind != UiCall::kBox && call.kind != UiCall::kPassword && !chosen.isEmpty()) {
             call.chosen = pathOf(chosen);
             call.answer = 1;
         }
@@ -489,6 +502,18 @@ bool QtPlatform::openFileDialog(HCtl, const std::string& title,
     UiCall done = ask<UiCall>([this, call] { return present(call); }, UiCall{});
     if (!done.answer) return false;
     *path = done.chosen;
+    return true;
+}
+
+bool QtPlatform::askPassword(const std::string& title, const std::string& text,
+                             std::string* password) {
+    UiCall call;
+    call.kind = UiCall::kPassword;
+    call.caption = title;
+    call.text = text;
+    const UiCall done = present(call);
+    if (!done.answer) return false;
+    *password = done.chosen;
     return true;
 }
 
@@ -608,6 +633,11 @@ void QtPlatform::answerSave(std::optional<std::string> path) {
 void QtPlatform::answerOpen(std::optional<std::string> path) {
     std::lock_guard<std::mutex> lock(mu_);
     opens_.push_back(std::move(path));
+}
+
+void QtPlatform::answerPassword(std::optional<std::string> password) {
+    std::lock_guard<std::mutex> lock(mu_);
+    passwords_.push_back(std::move(password));
 }
 
 std::vector<UiCall> QtPlatform::shown() const {

@@ -64,7 +64,7 @@ private:
 
 // A message box or dialog as it was asked for, and what it answered.
 struct UiCall {
-    enum Kind { kBox, kFolder, kSave, kOpen } kind = kBox;
+    enum Kind { kBox, kFolder, kSave, kOpen, kPassword } kind = kBox;
     std::string caption;  // box caption or dialog title
     std::string text;     // box text
     unsigned flags = 0;   // box buttons and icon
@@ -74,7 +74,7 @@ struct UiCall {
     bool owned = false;    // a box owned by the main window (else it has no owner)
     bool fromJob = false;  // asked by the job thread (and shown by the window thread)
     int answer = 0;        // the box's answer; a dialog's 1 chosen, 0 cancelled
-    std::string chosen;    // the dialog's chosen path
+    std::string chosen;    // the dialog's chosen path, or the password typed
 };
 
 class QtPlatform : public QObject, public Platform {
@@ -123,6 +123,9 @@ public:
                         std::string* path) override;
     bool openFileDialog(HCtl owner, const std::string& title,
                         const std::vector<std::string>& filter, std::string* path) override;
+    // A password typed with its echo hidden (UTF-8); false when cancelled.
+    // The window thread only.
+    bool askPassword(const std::string& title, const std::string& text, std::string* password);
     bool startJob(JobFn fn, void* param, JobEndFn onEnd = {}) override;
     bool jobRunning() override;
     // Serves the event loop until the job has ended and its end was told.
@@ -153,6 +156,7 @@ public:
     // A folder as the answer takes the default name inside it.
     void answerSave(std::optional<std::string> path);
     void answerOpen(std::optional<std::string> path);
+    void answerPassword(std::optional<std::string> password);
     std::function<void(const UiCall&)> onShow;
     std::vector<UiCall> shown() const;
     void clearShown();
@@ -181,7 +185,7 @@ private:
     bool scripted_ = false;
     bool urlsOpen_ = true;
     std::deque<int> boxAnswers_;
-    std::deque<std::optional<std::string>> folders_, saves_, opens_;
+    std::deque<std::optional<std::string>> folders_, saves_, opens_, passwords_;
     std::vector<UiCall> shown_;
     std::vector<std::string> urls_;
     std::optional<VaTime> clock_;

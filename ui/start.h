@@ -12,6 +12,7 @@ void setupApplication(QApplication& app);
 
 // The channel database server to use in place of the built-in one: the
 // VELARTIS_DB_* variables (download/connEnv.h), then the [velartis] group
-// of the MariaDB option files, then the built-in values. False with a
-// reason when a value is not usable.
+// of the MariaDB option files, then the built-in values; the window's own
+// saved settings (ui/dbSettings.h) take the option files' place. False with
+// a reason when a value is not usable.
 bool dbConnFromEnv(T_dbConnOverride* conn, std::string* error);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui/memoryStore.h"
 #include "ui/mainWnd.h"
 #include "ui/qtPlatform.h"
 
@@ -56,6 +57,8 @@ protected:
     bool start(T_dbConnOverride conn = {}) {
         wnd = std::make_unique<CppWnd>(&ui, std::move(conn));
         wnd->quit = [this](int code) { quitCodes.push_back(code); };
+        // Never the desktop's store: tests keep their passwords to themselves.
+        wnd->setSecretStore(&secrets);
         return wnd->Create();
     }
 
@@ -111,6 +114,7 @@ protected:
     }
 
     QtPlatform ui;
+    MemoryStore secrets;
     std::unique_ptr<CppWnd> wnd;
     std::vector<int> quitCodes;
     std::filesystem::path dir_, old_;
