@@ -47,6 +47,73 @@ struct LangStruct {
     char lblSortBy[20];
     char lblName[20];
     char lblNation[20];
+    char tabSetup[40];
+    char tabFilter[40];
+    char tabGeneral[40];
+    char tabDownGen[40];
+    char mnuFile[16];
+    char mnuOpenCfg[24];
+    char mnuSaveCfg[24];
+    char mnuExit[16];
+    char mnuLanguage[16];
+    char mnuForum[16];
+    char mnuForumPage[24];
+    char mnuDisclaimer[24];
+    char btnMoveUp[24];
+    char btnMoveDown[24];
+    char btnSatSelAll[24];
+    char btnSatUnselAll[24];
+    char btnCatSelAll[24];
+    char btnCatUnselAll[24];
+    char btnAdd[24];
+    char btnAddAll[24];
+    char btnRemove[24];
+    char btnRemoveAll[24];
+    char btnDownload[24];
+    char btnGenerate[24];
+    char grpTvRadio[16];
+    char grpTransponders[24];
+    char grpBouquet[16];
+    char grpFavorites[16];
+    char grpGenHd[40];
+    char grpGenTp[32];
+    char grpDownProgress[40];
+    char grpReport[16];
+    char grpGenProgress[40];
+    char grpListInfo[24];
+    char lblFavBou[24];
+    char lblOnlyFav[24];
+    char lblOnlyBou[24];
+    char lblEnigmaCp[40];
+    char lblRepSat[24];
+    char lblRepTp[24];
+    char lblRepBou[24];
+    char lblRepTv[24];
+    char lblRepRadio[24];
+    char lblRepFavGrp[24];
+    char lblRepFavCh[24];
+    char lblInfoSat[16];
+    char lblInfoTp[16];
+    char lblInfoChTv[16];
+    char lblInfoChRa[16];
+    char lblInfoFavGrp[16];
+    char lblInfoFavCh[16];
+    char lblFreqLo[16];
+    char lblFreqHi[16];
+    char lblPower[16];
+    char lblSwitch[16];
+    char lblSwitch10[16];
+    char lblSwitch11[16];
+    char lblPosId[16];
+    char lblSkew[16];
+    char lblLat[16];
+    char lblLon[16];
+    char cmbOff[16];
+    char cmbOnAuto[24];
+    char cmbSingle[16];
+    char cmbUniversal[16];
+    char accTenths[16];
+    char accSatTicked[32];
     char msgAzboxMaxSat[200];
     char msgSwitchUnsupported[100];
     char msgEcdfMaxSat[100];
@@ -130,6 +197,73 @@ struct LangStruct {
     X(lblSortBy) \
     X(lblName) \
     X(lblNation) \
+    X(tabSetup) \
+    X(tabFilter) \
+    X(tabGeneral) \
+    X(tabDownGen) \
+    X(mnuFile) \
+    X(mnuOpenCfg) \
+    X(mnuSaveCfg) \
+    X(mnuExit) \
+    X(mnuLanguage) \
+    X(mnuForum) \
+    X(mnuForumPage) \
+    X(mnuDisclaimer) \
+    X(btnMoveUp) \
+    X(btnMoveDown) \
+    X(btnSatSelAll) \
+    X(btnSatUnselAll) \
+    X(btnCatSelAll) \
+    X(btnCatUnselAll) \
+    X(btnAdd) \
+    X(btnAddAll) \
+    X(btnRemove) \
+    X(btnRemoveAll) \
+    X(btnDownload) \
+    X(btnGenerate) \
+    X(grpTvRadio) \
+    X(grpTransponders) \
+    X(grpBouquet) \
+    X(grpFavorites) \
+    X(grpGenHd) \
+    X(grpGenTp) \
+    X(grpDownProgress) \
+    X(grpReport) \
+    X(grpGenProgress) \
+    X(grpListInfo) \
+    X(lblFavBou) \
+    X(lblOnlyFav) \
+    X(lblOnlyBou) \
+    X(lblEnigmaCp) \
+    X(lblRepSat) \
+    X(lblRepTp) \
+    X(lblRepBou) \
+    X(lblRepTv) \
+    X(lblRepRadio) \
+    X(lblRepFavGrp) \
+    X(lblRepFavCh) \
+    X(lblInfoSat) \
+    X(lblInfoTp) \
+    X(lblInfoChTv) \
+    X(lblInfoChRa) \
+    X(lblInfoFavGrp) \
+    X(lblInfoFavCh) \
+    X(lblFreqLo) \
+    X(lblFreqHi) \
+    X(lblPower) \
+    X(lblSwitch) \
+    X(lblSwitch10) \
+    X(lblSwitch11) \
+    X(lblPosId) \
+    X(lblSkew) \
+    X(lblLat) \
+    X(lblLon) \
+    X(cmbOff) \
+    X(cmbOnAuto) \
+    X(cmbSingle) \
+    X(cmbUniversal) \
+    X(accTenths) \
+    X(accSatTicked) \
     X(msgAzboxMaxSat) \
     X(msgSwitchUnsupported) \
     X(msgEcdfMaxSat) \
