@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the channel database
 # server need: Qt 6 Widgets with its platform plugins (the tests run on the
 # offscreen one), QtKeychain for the window's password in the desktop's
-# secret store, Xvfb and the DejaVu fonts for the window; clang and its
+# secret store, Qt's own translations (its boxes and dialogs in the window's
+# language), Xvfb and the DejaVu fonts for the window; clang and its
 # sanitizer and libFuzzer runtimes (a package it only recommends) for the
 # fuzz targets; the public satellite transponder tables the import tests
 # read. Safe to run again; skips apt when everything is present.
@@ -10,7 +11,8 @@ set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libmariadb-dev libcli11-dev
       libgtest-dev libgmock-dev libbenchmark-dev mariadb-server mariadb-client
       libxml2-utils dtv-scan-tables clang libclang-rt-14-dev dpkg-dev file
-      qt6-base-dev qt6-qpa-plugins qtkeychain-qt6-dev libgl-dev xvfb xauth fonts-dejavu-core)
+      qt6-base-dev qt6-qpa-plugins qtkeychain-qt6-dev qt6-translations-l10n libgl-dev xvfb
+      xauth fonts-dejavu-core)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

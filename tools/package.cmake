@@ -58,7 +58,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # The libraries the programs link come from dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# dbserver.sh runs a private channel database server.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mariadb-server, mariadb-client")
+# dbserver.sh runs a private channel database server; without Qt's
+# translations its boxes and dialogs stay English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mariadb-server, mariadb-client, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
 include(CPack)

@@ -447,6 +447,7 @@ void CppWnd::familyClicked(int fileType) {
     for (QRadioButton* b : e1Type_) b->setEnabled(content == kContentE1Type);
     for (QRadioButton* b : e2Type_) b->setEnabled(content == kContentE2Type);
     setListTypeInfo();
+    setListInfoTitle();
     Widget.cfgChanged = true;
 }
 
@@ -510,8 +511,8 @@ void CppWnd::openCfg() {
         return;
     std::string path = cfgFile;
     // A cancelled or failed open keeps the user's edits, and that they are edits.
-    if (!ui_->openFileDialog(Widget.hMain, "Open Cfg", kCfgFilter, &path) || !loadChosen(path))
-        return;
+    const std::string title = withoutMnemonic(fieldText(MsgLang.mnuOpenCfg));
+    if (!ui_->openFileDialog(Widget.hMain, title, kCfgFilter, &path) || !loadChosen(path)) return;
     Widget.cfgChanged = false;
     setCaption();
     // The report and the bars were the old configuration's.
@@ -567,6 +568,7 @@ bool CppWnd::loadChosen(const std::string& path) {
     changeWidgetsLang(&Widget, &MsgLang);
     nameLists();
     initAllWidget();
+    applyLanguage();
     // Boxes of a longer list of categories or groups go out of sight.
     showTab(tab_->currentIndex());
     // A running job downloads or writes what the window held before.
@@ -577,7 +579,8 @@ bool CppWnd::loadChosen(const std::string& path) {
 
 void CppWnd::saveCfgAs() {
     std::string path = cfgFile;
-    if (!ui_->saveFileDialog(Widget.hMain, "Save Cfg", kCfgFilter, "cfg", &path)) return;
+    const std::string title = withoutMnemonic(fieldText(MsgLang.mnuSaveCfg));
+    if (!ui_->saveFileDialog(Widget.hMain, title, kCfgFilter, "cfg", &path)) return;
     if (path.size() >= static_cast<size_t>(kPathMax)) {
         ui_->messageBox(Widget.hMain,
                         strFormat("The path of the file is longer than %d characters; the "
@@ -612,5 +615,5 @@ void CppWnd::disclaimer() {
           &MsgLang.txtDisclaimer4, &MsgLang.txtDisclaimer5, &MsgLang.txtDisclaimer6})
         text += fieldText(*p);
     text += kCredit;
-    ui_->messageBox(Widget.hMain, text, "Disclaimer", kMbOk);
+    ui_->messageBox(Widget.hMain, text, withoutMnemonic(fieldText(MsgLang.mnuDisclaimer)), kMbOk);
 }

@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -26,6 +27,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTabBar>
+#include <QTranslator>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
@@ -142,9 +144,8 @@ bool CppWnd::Create() {
 
     if (!OnCreate()) return false;
 
-    for (const char* t : {"Satelliti - Setup", "Satelliti - Search Filter", "General Search Filter",
-                          "Download and Generate"})
-        tab_->addTab(QString::fromLatin1(t));
+    // The page names are set with the other captions (applyLanguage).
+    for (int i = 0; i < 4; ++i) tab_->addTab(QString());
     connect(tab_, &QTabBar::currentChanged, this, [this] { OnNotify(tab_, ids::kTabChange); });
 
     status_ = new VaStatusBar(this, 80);
@@ -156,6 +157,7 @@ bool CppWnd::Create() {
     Widget.hProgDown = ui_->handle(progDown_);
     Widget.hProgGen = ui_->handle(progGen_);
     Widget.hTab = ui_->handle(tab_);
+    applyLanguage();
 
     const QSize size = preferredSize();
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
@@ -183,33 +185,40 @@ QSize CppWnd::preferredSize() const {
 
 void CppWnd::buildMenu() {
     auto item = [this](QMenu* m, const char* text, int id) {
-        QAction* a = m ? m->addAction(QString::fromUtf8(text))
-                       : menuBar()->addAction(QString::fromUtf8(text));
+        QAction* a = m ? m->addAction(toQt(text)) : menuBar()->addAction(toQt(text));
         a->setProperty("vaId", id);
         a->setObjectName(QString("menu%1").arg(id));
         connect(a, &QAction::triggered, this, [this, a, id] { OnCommand(a, id, ids::kClicked); });
         menuItems_.push_back(a);
         return a;
     };
-    // Mnemonics and the usual shortcuts, so the window is usable from the keyboard.
-    QMenu* file = menuBar()->addMenu("&File");
-    item(file, "&Open Cfg", ids::kOpenCfg)->setShortcut(QKeySequence::Open);
-    item(file, "&Save Cfg", ids::kSaveCfg)->setShortcut(QKeySequence::Save);
-    item(file, "&Channel database…", ids::kDbSettings);
+    // The usual shortcuts, so the window is usable from the keyboard; the
+    // captions with their mnemonics are the language's (applyLanguage).
+    QMenu* file = menuBar()->addMenu(QString());
+    file->setObjectName("menuFile");
+    item(file, "", ids::kOpenCfg)->setShortcut(QKeySequence::Open);
+    item(file, "", ids::kSaveCfg)->setShortcut(QKeySequence::Save);
+    item(file, "", ids::kDbSettings);
     file->addSeparator();
-    item(file, "E&xit", ids::kExit)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    QMenu* lang = menuBar()->addMenu("&Language");
+    item(file, "", ids::kExit)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QMenu* lang = menuBar()->addMenu(QString());
+    lang->setObjectName("menuLanguage");
     auto* langs = new QActionGroup(this);
-    const char* const names[5] = {"&Italian", "&English", "&French", "&Deutsch", "&Spanish"};
+    // Each language by its own name, so its speakers find it in any other.
+    const char* const names[5] = {"&Italiano", "&English",
+                                  "&Fran\xE7"
+                                  "ais",
+                                  "&Deutsch", "E&spa\xF1ol"};
     for (int i = 0; i < 5; ++i) {
         langItem_[i] = item(lang, names[i], ids::kLangFirst + i);
         langItem_[i]->setCheckable(true);
         langs->addAction(langItem_[i]);
         langHandle_[i] = ui_->handle(langItem_[i]);
     }
-    QMenu* forum = menuBar()->addMenu("F&orum");
-    item(forum, "Dalmero &Forum", ids::kForum1);
-    item(nullptr, "&Disclaimer", ids::kDisclaimer);
+    QMenu* forum = menuBar()->addMenu(QString());
+    forum->setObjectName("menuForum");
+    item(forum, "", ids::kForum1);
+    item(nullptr, "", ids::kDisclaimer);
     // Ctrl+Tab and Ctrl+Shift+Tab go round the pages, as in other programs.
     for (int step : {1, -1}) {
         auto* next = new QShortcut(step > 0 ? QKeySequence(Qt::CTRL | Qt::Key_Tab)
@@ -394,6 +403,7 @@ void CppWnd::changeLanguage(int lang) {
     useLanguage(lang);
     changeWidgetsLang(&Widget, &MsgLang);
     nameLists();
+    applyLanguage();
     // The satellite shown keeps its name as the title.
     if (satShown()) QtPlatform::putText(grpSatName_, toQt(fieldText(shownSat().satName)));
     Widget.cfgChanged = true;
@@ -413,6 +423,37 @@ void CppWnd::useLanguage(int lang) {
     setLang(&MsgLang, lang);
     for (int i = 0; i < 5; ++i)
         if (langHandle_[i]) ui_->setChecked(langHandle_[i], i == lang - kLangItalian);
+    // Qt's boxes and dialogs follow: a box made from now on has its buttons
+    // in this language. Without Qt's file they stay English.
+    if (qtTexts_) {
+        QCoreApplication::removeTranslator(qtTexts_);
+        delete qtTexts_;
+        qtTexts_ = nullptr;
+    }
+    const char* const codes[5] = {"it", "en", "fr", "de", "es"};
+    if (lang < kLangItalian || lang > kLangSpanish || lang == kLangEnglish) return;
+    auto* t = new QTranslator(this);
+    if (t->load(QString("qtbase_") + codes[lang - kLangItalian],
+                QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(t))
+        qtTexts_ = t;
+    else
+        delete t;
+}
+
+void CppWnd::applyLanguage() {
+    changeWindowLang(this, &MsgLang);
+    setListInfoTitle();
+    // The running job's button keeps saying that it cancels.
+    if (ui_->jobRunning() && runningButton_)
+        if (auto* b = qobject_cast<QWidget*>(controlById(runningButton_)))
+            QtPlatform::putText(b, toQt(fieldText(MsgLang.lblCancel)));
+}
+
+void CppWnd::setListInfoTitle() {
+    const T_family* f = familyByType(cfgParam.fileType);
+    if (!f || !grpInfo_) return;
+    QtPlatform::putText(grpInfo_, toQt(fieldText(MsgLang.grpListInfo)).arg(toQt(f->label)));
 }
 
 T_jobSource CppWnd::jobSource() {
@@ -476,7 +517,10 @@ bool CppWnd::startJob(bool download) {
     staleDuringJob_ = false;
     // The job's button cancels it while it runs.
     const HCtl button = download ? Widget.hDownload : Widget.hGenerate;
-    jobEvents_.setCancelButton(button, ui_->text(button), fieldText(MsgLang.lblCancel));
+    // Restored through putText, which shows a '&': the mnemonic comes back
+    // with the captions after the job (afterJob).
+    jobEvents_.setCancelButton(button, withoutMnemonic(ui_->text(button)),
+                               fieldText(MsgLang.lblCancel));
     runningButton_ = download ? ids::kDownload : ids::kGenerate;
     const T_jobSource src = jobSource();
     if (download) {
@@ -509,6 +553,8 @@ void CppWnd::afterJob(const T_jobEnd& e) {
     applySatRules();
     if (staleDuringJob_) withdrawGenerate();
     staleDuringJob_ = false;
+    // The job's button in the window's language now, with its mnemonic.
+    applyLanguage();
     // The job has shown the old-version box; this build may not go on.
     if (e.download && e.code == kDownloadOutdated) endProgram(2);
 }

@@ -32,6 +32,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTabBar;
+class QTranslator;
 
 // The row whose satellite the set-up and filter pages show (1 to 60); 0
 // while none is shown.
@@ -149,8 +150,12 @@ private:
     bool menuCommand(int id);
     bool listCommand(int id);
     void pageCommand(int id);
-    // The texts of a language, and its menu item ticked.
+    // The texts of a language, Qt's own among them, and its menu item ticked.
     void useLanguage(int lang);
+    // Every caption of the window in the language of the message table.
+    void applyLanguage();
+    // The list-information box's title names the chosen family.
+    void setListInfoTitle();
     // The folder or the list file of a writer job, asked from the user.
     bool askDestination(const T_family& f, std::string* target);
     // True unless the folder holds a list of this minute and the user keeps it.
@@ -254,6 +259,7 @@ private:
     QProgressBar* progDown_ = nullptr;
     QProgressBar* progGen_ = nullptr;
     QAction* langItem_[5] = {};
+    QTranslator* qtTexts_ = nullptr;  // Qt's own texts in the window's language
     HCtl langHandle_[5] = {};
     std::vector<QAction*> menuItems_;
 

@@ -206,7 +206,7 @@ TEST_F(ListsTest, TheGenerateSideLastsFromADownloadUntilAChangeOrAFailedDownload
     EXPECT_EQ(chDB.count, channels);
     EXPECT_EQ(tpDB.count, transponders);
     EXPECT_EQ(text(Widget.hRepTv), reported);
-    EXPECT_EQ(text(Widget.hDownload), "Download Data");
+    EXPECT_EQ(text(Widget.hDownload), toQt(fieldText(MsgLang.btnDownload)));
     // No server on that port: the job fails, the window is usable again
     // without the generate side of the earlier download.
     wnd->setConnection(testServer(1));

@@ -154,7 +154,8 @@ TEST_F(WindowTest, TheWindowAsksWhereAndAJobsBoxesAreItsOwnAndALanguageChangeDoe
     EXPECT_TRUE(folderBeforeJob);
     EXPECT_TRUE(greyed);
     EXPECT_TRUE(cancelShown);
-    EXPECT_EQ(text(Widget.hGenerate), "Generate File");
+    // Its button is back in the window's language, with its mnemonic.
+    EXPECT_EQ(w<QAbstractButton>(Widget.hGenerate)->text(), "Datei &erzeugen");
     EXPECT_TRUE(secondRefused);
     const T_jobEnd& end = wnd->lastJobEnd();
     EXPECT_FALSE(end.download);

@@ -2,16 +2,24 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTabBar>
+#include <QTimer>
+#include <QTranslator>
 #include <map>
 #include <set>
 
@@ -58,12 +66,38 @@ const Shown kPages[] = {
     {"grpListInfo", {3}},    {"hInfo5", {3}},        {"hTab", {0, 1, 2, 3}},
 };
 
-// Every caption on the window, by control.
-std::map<QString, QString> captions(QWidget* page) {
+// Every text of the window that a language may give, by a key that is the
+// same in every language: the captions by control, the choices of the
+// drop-down lists, the names set for a screen reader, the pages' names and
+// the menus. What comes from the configuration or the data is left out.
+std::map<QString, QString> windowTexts(CppWnd* wnd) {
     std::map<QString, QString> out;
-    for (QObject* o : page->findChildren<QObject*>())
-        if (!o->objectName().isEmpty() && !o->objectName().startsWith("qt_"))
-            out[o->objectName()] = QtPlatform::takeText(o);
+    // The window's own controls (Qt's have other names), less the data.
+    const QRegularExpression ours("^(h|lbl|grp|frm)[A-Z0-9]");
+    const QRegularExpression data("^h(SatBtn|Cat|Fav|Info|Family)\\d+$|^hRep[A-Z]");
+    for (QWidget* w : wnd->page()->findChildren<QWidget*>()) {
+        const QString name = w->objectName();
+        if (!ours.match(name).hasMatch() || data.match(name).hasMatch() ||
+            qobject_cast<QLineEdit*>(w))
+            continue;
+        auto* b = qobject_cast<QAbstractButton*>(w);
+        out[name] = b ? b->text() : QtPlatform::takeText(w);
+        if (!w->accessibleName().isEmpty()) out[name + "#name"] = w->accessibleName();
+        if (auto* c = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < c->count(); ++i)
+                out[name + "#" + QString::number(i)] = c->itemText(i);
+    }
+    for (int i = 0; i < wnd->tabBar()->count(); ++i)
+        out["tab" + QString::number(i)] = wnd->tabBar()->tabText(i);
+    const QList<QAction*> bar = wnd->menuBar()->actions();
+    for (int i = 0; i < bar.size(); ++i) {
+        out["menu" + QString::number(i)] = bar[i]->text();
+        if (!bar[i]->menu()) continue;
+        const QList<QAction*> items = bar[i]->menu()->actions();
+        for (int k = 0; k < items.size(); ++k)
+            if (!items[k]->isSeparator())
+                out["menu" + QString::number(i) + "." + QString::number(k)] = items[k]->text();
+    }
     return out;
 }
 
@@ -95,7 +129,7 @@ TEST_F(WindowTest, EachPageShowsExactlyItsGroups) {
     EXPECT_TRUE(named("hProgGen")->isHidden());
 }
 
-TEST_F(WindowTest, EachLanguageChangesItsCaptionsOnly) {
+TEST_F(WindowTest, EachLanguageSetsItsCaptionsOnTheirControls) {
     copyShipped();
     ASSERT_TRUE(start());
     // The controls whose captions follow the language, and their texts.
@@ -121,24 +155,29 @@ TEST_F(WindowTest, EachLanguageChangesItsCaptionsOnly) {
                                               {"hListBSat", fieldText(m.lblBouAsSat)},
                                               {"hListFSat", fieldText(m.lblFavAsSat)},
                                               {"hChFake", fieldText(m.lblWriteFake)},
-                                              {"hLogFile", fieldText(m.lblWriteLog)}};
+                                              {"hLogFile", fieldText(m.lblWriteLog)},
+                                              {"lblRep5", fieldText(m.lblRepFavGrp)},
+                                              {"hMoveUp", fieldText(m.btnMoveUp)},
+                                              {"hMoveDown", fieldText(m.btnMoveDown)},
+                                              {"hCatSelAll", fieldText(m.btnCatSelAll)},
+                                              {"hRemoveAll", fieldText(m.btnRemoveAll)},
+                                              {"hDownload", fieldText(m.btnDownload)},
+                                              {"hE2Type1", fieldText(m.lblOnlyFav)}};
     };
-    const auto before = captions(wnd->page());
     for (int lang = kLangItalian; lang <= kLangSpanish; ++lang) {
         SCOPED_TRACE(lang);
         Widget.cfgChanged = false;
         command(ids::kLangFirst + lang - 1);
         EXPECT_EQ(cfgParam.lang, lang);
         EXPECT_TRUE(Widget.cfgChanged);
-        const auto now = captions(wnd->page());
-        const auto langTexts = expected(*langTable(lang));
-        for (const auto& [name, caption] : now) {
-            auto it = langTexts.find(name);
-            if (it == langTexts.end())
-                EXPECT_EQ(caption, before.at(name)) << qPrintable(name) << " is no language text";
-            else
-                EXPECT_EQ(caption, QString::fromStdString(cp1252ToUtf8(it->second)))
-                    << qPrintable(name);
+        for (const auto& [name, text] : expected(*langTable(lang))) {
+            QObject* o = named(qPrintable(name));
+            ASSERT_NE(o, nullptr) << qPrintable(name);
+            // A button shows its mnemonic's '&' as the table writes it.
+            const auto* b = qobject_cast<QAbstractButton*>(o);
+            EXPECT_EQ(b ? b->text() : QtPlatform::takeText(o),
+                      QString::fromStdString(cp1252ToUtf8(text)))
+                << qPrintable(name);
         }
         for (int i = 0; i < 5; ++i)
             EXPECT_EQ(qobject_cast<QAction*>(wnd->controlById(ids::kLangFirst + i))->isChecked(),
@@ -150,11 +189,130 @@ TEST_F(WindowTest, EachLanguageChangesItsCaptionsOnly) {
     EXPECT_EQ(text(Widget.hListCh), QString::fromUtf8("Bouquet que les chaînes"));
     command(ids::kLangFirst + kLangGerman - 1);
     EXPECT_EQ(text(Widget.hMaxCTvLabel), QString::fromUtf8("Nr. TV-Kanäle (0=Alle):"));
+    EXPECT_EQ(wnd->tabBar()->tabText(3), QString::fromUtf8("Herunterladen und Erzeugen"));
     command(ids::kLangFirst + kLangSpanish - 1);
     EXPECT_EQ(text(Widget.hGrpPos), QString::fromUtf8(" Posición de Parábola "));
     EXPECT_EQ(text(named("lblLatN")), QString::fromUtf8("°N"));
     EXPECT_EQ(text(named("hLonW")), QString::fromUtf8("°W "));
-    EXPECT_EQ(text(named("lblRep5")), "Gruppi Favoriti:");
+    EXPECT_EQ(text(named("hAdd")), QString::fromUtf8("Aña&dir ->"));
+}
+
+TEST_F(WindowTest, EveryShownTextIsInTheChosenLanguageWithUniqueMnemonics) {
+    copyShipped();
+    ASSERT_TRUE(start());
+    // Texts that are no language's: units, standards and the languages' own names.
+    const std::set<QString> fixed = {
+        "LNB",   "22KHz",     "12V", "DiSEqC",    "°N",       "°W ",       "°E ",      "RADIO ",
+        "FTA",   "Cod.",      "TV",  "HD",        "3D",       "Radio ",    "13V",      "18V",
+        "Usals", "1.2/Usals", "Ocs", "&Italiano", "&English", "&Français", "&Deutsch", "E&spañol"};
+    std::map<int, std::map<QString, QString>> shown;  // by language, text by control
+    for (int lang : {kLangEnglish, kLangItalian, kLangFrench, kLangGerman, kLangSpanish}) {
+        SCOPED_TRACE(lang);
+        command(ids::kLangFirst + lang - 1);
+        std::set<QString> table;
+        const LangStruct& m = *langTable(lang);
+#define VA_TEXT(f) table.insert(QString::fromStdString(cp1252ToUtf8(fieldText(m.f))));
+        VA_LANG_FIELDS(VA_TEXT)
+#undef VA_TEXT
+        std::map<QString, QString>& texts = shown[lang];
+        for (const auto& [key, text] : windowTexts(wnd.get())) {
+            if (!text.contains(QRegularExpression("[A-Za-z]"))) continue;  // values, signs
+            texts[key] = text;
+            // Names made of a text and a number or a family's name are checked
+            // against the other languages only.
+            const bool composed = key.endsWith("#name") || key == "grpListInfo";
+            EXPECT_TRUE(table.count(text) || fixed.count(text) || composed)
+                << qPrintable(key) << " shows " << qPrintable(text);
+        }
+
+        // Alt and a letter does one thing on each page: the menu bar's letters
+        // and the visible buttons' differ, and so do a menu's items.
+        const auto key = [](const QString& t) { return QKeySequence::mnemonic(t)[0].toCombined(); };
+        for (int page = 0; page < 4; ++page) {
+            wnd->tabBar()->setCurrentIndex(page);
+            std::map<int, QString> taken;
+            for (QAction* a : wnd->menuBar()->actions()) {
+                ASSERT_FALSE(QKeySequence::mnemonic(a->text()).isEmpty()) << qPrintable(a->text());
+                EXPECT_TRUE(taken.emplace(key(a->text()), a->text()).second)
+                    << qPrintable(a->text());
+            }
+            for (auto* b : wnd->page()->findChildren<QAbstractButton*>()) {
+                if (!b->isVisible() || QKeySequence::mnemonic(b->text()).isEmpty()) continue;
+                EXPECT_TRUE(taken.emplace(key(b->text()), b->text()).second)
+                    << qPrintable(b->text()) << " on page " << page << " clashes with "
+                    << qPrintable(taken[key(b->text())]);
+            }
+        }
+        for (QAction* a : wnd->menuBar()->actions()) {
+            if (!a->menu()) continue;
+            std::set<int> letters;
+            for (QAction* item : a->menu()->actions()) {
+                if (item->isSeparator()) continue;
+                EXPECT_TRUE(letters.insert(key(item->text())).second) << qPrintable(item->text());
+            }
+        }
+        for (const char* name :
+             {"hMoveUp", "hMoveDown", "hSatSelAll", "hSatUnselAll", "hCatSelAll", "hCatUnselAll",
+              "hAdd", "hAddAll", "hRemove", "hRemoveAll", "hDownload", "hGenerate"})
+            EXPECT_FALSE(QKeySequence::mnemonic(texts[name]).isEmpty()) << name;
+    }
+    // No text stays another language's, unless both tables hold it (a word
+    // that is the same in both).
+    for (const auto& [a, textsA] : shown)
+        for (const auto& [b, textsB] : shown) {
+            if (a >= b) continue;
+            std::set<QString> both;
+#define VA_BOTH(f)                                                \
+    if (fieldText(langTable(a)->f) == fieldText(langTable(b)->f)) \
+        both.insert(QString::fromStdString(cp1252ToUtf8(fieldText(langTable(a)->f))));
+            VA_LANG_FIELDS(VA_BOTH)
+#undef VA_BOTH
+            for (const auto& [key, text] : textsA) {
+                auto it = textsB.find(key);
+                ASSERT_NE(it, textsB.end()) << qPrintable(key);
+                if (it->second == text && !both.count(text) && !fixed.count(text))
+                    ADD_FAILURE() << qPrintable(key) << " reads " << qPrintable(text)
+                                  << " in languages " << a << " and " << b;
+            }
+        }
+}
+
+TEST_F(WindowTest, QtsOwnBoxesSpeakTheWindowsLanguage) {
+    copyShipped();
+    ASSERT_TRUE(start());
+    // The Yes of the closing question, as the real box shows it.
+    const auto yesShown = [&] {
+        QString yes;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            yes = box->button(QMessageBox::Yes)->text();
+            box->button(QMessageBox::No)->click();
+        });
+        poll.start(10);
+        ui.setScripted(false);
+        Widget.cfgChanged = true;
+        command(ids::kExit);
+        ui.setScripted(true);
+        EXPECT_FALSE(wnd->ended());
+        return yes;
+    };
+    const char* const codes[5] = {"it", "en", "fr", "de", "es"};
+    for (int lang : {kLangGerman, kLangItalian, kLangFrench, kLangSpanish}) {
+        SCOPED_TRACE(lang);
+        QTranslator qt;
+        if (!qt.load(QString("qtbase_") + codes[lang - 1],
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            GTEST_SKIP() << "Qt's translations are not installed";
+        const QString word = qt.translate("QPlatformTheme", "&Yes");
+        ASSERT_FALSE(word.isEmpty());
+        ASSERT_NE(word, "&Yes");
+        command(ids::kLangFirst + lang - 1);
+        EXPECT_EQ(yesShown(), word);
+    }
+    command(ids::kLangFirst + kLangEnglish - 1);
+    EXPECT_EQ(yesShown(), "&Yes");
 }
 
 TEST_F(WindowTest, ClosingAsksOnlyAfterAChangeAndOpensTheAskedForumOnlyOnYes) {
