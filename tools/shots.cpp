@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "config/lang.h"
+#include "ui/dbDialog.h"
 #include "ui/ids.h"
 #include "ui/mainWnd.h"
 #include "ui/qtPlatform.h"
@@ -105,6 +107,17 @@ int main(int argc, char** argv) {
             }
             ++written;
         }
+        if (flow) continue;
+        // The channel database dialog, as it opens in this language.
+        DbDialog dialog(&wnd, MsgLang, T_dbConnOverride{}, T_dbSettings{}, "", false);
+        dialog.show();
+        QApplication::processEvents();
+        const QString file = QString("%1/dbdialog-%2.png").arg(out).arg(langs[l]);
+        if (!dialog.grab().toImage().save(file)) {
+            std::fprintf(stderr, "velartis-shots: cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+        ++written;
     }
     std::printf("%d pictures in %s\n", written, qPrintable(QDir(out).absolutePath()));
     return 0;

@@ -96,6 +96,8 @@ DbDialog::DbDialog(QWidget* parent, const LangStruct& texts, const T_dbConnOverr
 
     compress_ = new QComboBox(this);
     compress_->setObjectName("dbCompress");
+    // Its longest choice whole in every language; the dialog widens for it.
+    compress_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     compress_->addItems({toQt(texts_.lblDbCompressAuto), toQt(texts_.lblDbCompressOn),
                          toQt(texts_.lblDbCompressOff)});
     compress_->setCurrentIndex(static_cast<int>(saved_.compress));
@@ -129,7 +131,9 @@ DbDialog::DbDialog(QWidget* parent, const LangStruct& texts, const T_dbConnOverr
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    setMinimumWidth(460);
+    // The fields are wide enough for a host name; the dialog is as wide as
+    // its longest row needs (a minimum of its own would override that).
+    server_->setMinimumWidth(240);
 }
 
 T_dbSettings DbDialog::settings() const {

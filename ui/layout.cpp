@@ -475,6 +475,7 @@ void CppWnd::createDownGenPage() {
     QGroupBox* report = group(downGenArea_, "grpReport", " Report ", g);
     page->addWidget(report, 1, 1, 1, 2);
     auto* rep = tight(new QGridLayout(report), 10);
+    rep->setHorizontalSpacing(14);
     const char* const repNames[7] = {"hRepSat",   "hRepTp",     "hRepBou",  "hRepTv",
                                      "hRepRadio", "hRepFavGrp", "hRepFavCh"};
     const char* const repLabels[7] = {
