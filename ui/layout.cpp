@@ -20,6 +20,7 @@
 #include <QStyle>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "config/cfgTypes.h"
 #include "config/lang.h"
@@ -593,4 +594,14 @@ void CppWnd::ensureListBoxes() {
         fav_[i]->setVisible(!grpFav_->isHidden());
         Widget.hFav[i] = ui_->handle(fav_[i]);
     }
+    // The boxes made late join the Tab order where they stand: the
+    // categories before their buttons, the favourites before the filters
+    // under them.
+    std::vector<QWidget*> filter{tv3d_}, general{chFake_};
+    for (int i = 0; i < cats; ++i) filter.push_back(cat_[i]);
+    filter.insert(filter.end(), {catSelAll_, catUnselAll_, satFeed_});
+    for (int i = 0; i < favs; ++i) general.push_back(fav_[i]);
+    general.insert(general.end(), {genHd_, gen3d_, genRadio_, genTp_});
+    for (const auto* order : {&filter, &general})
+        for (size_t i = 0; i + 1 < order->size(); ++i) setTabOrder((*order)[i], (*order)[i + 1]);
 }

@@ -124,6 +124,7 @@ bool CppWnd::Create() {
     scroll->setObjectName("pageScroll");
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);  // no Tab stop of its own
     frame->addWidget(scroll, 1);
     page_ = new QWidget;
     page_->setObjectName("page");

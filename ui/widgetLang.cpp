@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QMenu>
 #include <QTabBar>
 #include <QWidget>
@@ -83,6 +85,10 @@ void translateItems(QComboBox* c, const LangStruct* m) {
             for (int lang = kLangItalian; lang <= kLangSpanish; ++lang)
                 if (shown == word(*langTable(lang))) c->setItemText(i, toQt(word(*m)));
     }
+    // A changed text leaves the box's cached minimum width as it was; the
+    // layout would then give it too little room. A font change recomputes it.
+    QEvent recompute(QEvent::FontChange);
+    QCoreApplication::sendEvent(c, &recompute);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <algorithm>
 #include <string>
 
 #include "tests/ui/uiFixture.h"
@@ -101,4 +102,48 @@ TEST_F(WindowTest, ALongPathOnTheStatusBarIsCutInTheMiddleAndKeepsTheWindow) {
     QApplication::processEvents();
     wnd->grab();
     EXPECT_TRUE(part->toolTip().isEmpty());
+}
+
+TEST_F(WindowTest, TabGoesThroughEachPageInReadingOrder) {
+    copyShipped();
+    ASSERT_TRUE(start());
+    // Where each control comes in the Tab chain of the shown page.
+    auto chain = [&] {
+        std::vector<std::string> order;
+        QWidget* w = wnd->tabBar();
+        for (int i = 0; i < 1000; ++i) {
+            w = w->nextInFocusChain();
+            if (w == wnd->tabBar()) break;
+            if (w->isVisibleTo(wnd.get()) && (w->focusPolicy() & Qt::TabFocus))
+                order.push_back(w->objectName().toStdString());
+        }
+        return order;
+    };
+    auto before = [](const std::vector<std::string>& order, const char* a, const char* b) {
+        const auto pa = std::find(order.begin(), order.end(), a);
+        const auto pb = std::find(order.begin(), order.end(), b);
+        return pa != order.end() && pb != order.end() && pa < pb;
+    };
+    const struct {
+        int page;
+        std::vector<const char*> order;
+    } pages[] = {
+        {0, {"hSatCheck1", "hSatBtn1", "hSatCheck2", "hSatBtn60", "hSatSelAll", "hLnb", "hLatDeg"}},
+        // The boxes made from the master list come where they stand.
+        {1, {"hRadio", "hTv3d", "hCat0", "hCat10", "hCatSelAll", "hSatFeed"}},
+        {2,
+         {"hSortName", "hBouList", "hAdd", "hSideList", "hMaxBou", "hChFake", "hFav0", "hFav6",
+          "hGenHd", "hGenTp"}},
+        {3, {"hDownload", "hGenerate", "hLogFile", "hFamily0", "hFamily7"}},
+    };
+    for (const auto& p : pages) {
+        wnd->tabBar()->setCurrentIndex(p.page);
+        QApplication::processEvents();
+        const auto order = chain();
+        for (size_t i = 0; i + 1 < p.order.size(); ++i)
+            EXPECT_TRUE(before(order, p.order[i], p.order[i + 1]))
+                << p.order[i] << " before " << p.order[i + 1] << " on page " << p.page;
+        // The scrolling area is no stop of its own.
+        EXPECT_EQ(std::count(order.begin(), order.end(), "pageScroll"), 0);
+    }
 }
