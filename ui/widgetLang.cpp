@@ -3,8 +3,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QEvent>
 #include <QMenu>
 #include <QTabBar>
 #include <QWidget>
@@ -85,10 +83,10 @@ void translateItems(QComboBox* c, const LangStruct* m) {
             for (int lang = kLangItalian; lang <= kLangSpanish; ++lang)
                 if (shown == word(*langTable(lang))) c->setItemText(i, toQt(word(*m)));
     }
-    // A changed text leaves the box's cached minimum width as it was; the
-    // layout would then give it too little room. A font change recomputes it.
-    QEvent recompute(QEvent::FontChange);
-    QCoreApplication::sendEvent(c, &recompute);
+    // A changed text can leave the box's cached minimum width as it was, and
+    // the layout would give it too little room: its width for the longest
+    // word is its minimum.
+    c->setMinimumWidth(c->sizeHint().width());
 }
 
 }  // namespace
