@@ -23,6 +23,7 @@
 #include "download/jobSteps.h"
 #include "tests/download/cutProxy.h"
 #include "tests/download/jobGlobals.h"
+#include "tests/support/loopbackPort.h"
 #include "tests/support/recordingEvents.h"
 
 namespace {
@@ -90,21 +91,6 @@ std::string allBut(const std::string& gone) {
             out += (out.empty() ? "" : " ") + key;
     }
     return out;
-}
-
-// A loopback port nobody listens on, or (listening) one that never answers.
-int loopbackPort(bool listening, int* fd) {
-    *fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (*fd < 0 || bind(*fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        getsockname(*fd, reinterpret_cast<sockaddr*>(&a), &len) != 0 ||
-        (listening && listen(*fd, 4) != 0))
-        return -1;
-    if (!listening) close(*fd);
-    return ntohs(a.sin_port);
 }
 
 class Download : public ::testing::Test {

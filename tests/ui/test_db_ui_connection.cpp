@@ -15,6 +15,7 @@
 
 #include "config/lang.h"
 #include "download/session.h"
+#include "tests/support/loopbackPort.h"
 #include "tests/ui/uiFixture.h"
 #include "ui/dbDialog.h"
 #include "ui/ids.h"
@@ -25,22 +26,6 @@ namespace {
 
 QSettings userSettings() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, "Velartis", "velartis");
-}
-
-// A loopback port nobody listens on, or (listening) one whose connections
-// the kernel takes and nobody ever answers.
-int loopbackPort(bool listening, int* fd) {
-    *fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (*fd < 0 || bind(*fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        getsockname(*fd, reinterpret_cast<sockaddr*>(&a), &len) != 0 ||
-        (listening && listen(*fd, 4) != 0))
-        return -1;
-    if (!listening) close(*fd);
-    return ntohs(a.sin_port);
 }
 
 const char* const kVars[] = {"VELARTIS_DB_HOST",     "VELARTIS_DB_PORT", "VELARTIS_DB_USER",
