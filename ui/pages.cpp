@@ -14,11 +14,13 @@
 #include <algorithm>
 
 #include "config/cfgTypes.h"
+#include "config/lang.h"
 #include "config/textFunc.h"
 #include "jobs/families.h"
 #include "ui/ids.h"
 #include "ui/mainWnd.h"
 #include "ui/widget.h"
+#include "ui/widgetLang.h"
 
 namespace {
 
@@ -155,6 +157,7 @@ int CppWnd::initAllWidget() {
     for (QRadioButton* b : e1Type_) b->setEnabled(false);
     for (QRadioButton* b : e2Type_) b->setEnabled(false);
     enigmaCp_->setChecked(cfgParam.enigmaCp1252 == 1);
+    nameSatRows(this, &MsgLang);
     return 1;
 }
 

@@ -18,6 +18,7 @@
 #include "ui/ids.h"
 #include "ui/mainWnd.h"
 #include "ui/widget.h"
+#include "ui/widgetLang.h"
 
 int currSatBtn = 0;
 T_idxBou tmpBouquet;
@@ -157,6 +158,7 @@ int CppWnd::moveUpDown(int id) {
     satBtn_[currSatBtn]->setFont(boldFont_);
     satBtn_[currSatBtn]->setFocus();
     setMoveButtons();
+    nameSatRows(this, &MsgLang);
     return 1;
 }
 

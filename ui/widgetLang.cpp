@@ -181,8 +181,18 @@ void changeWindowLang(QWidget* window, const LangStruct* m) {
         {"hProgGen", fieldText(m->grpGenProgress)}};
     for (const auto& [name, text] : names)
         if (auto* w = window->findChild<QWidget*>(name)) w->setAccessibleName(toQt(text).trimmed());
+    nameSatRows(window, m);
+}
+
+void nameSatRows(QWidget* window, const LangStruct* m) {
+    if (!window || !m) return;
+    // A row's tick box is named by its satellite, an empty row by its number.
     const QString ticked = toQt(fieldText(m->accSatTicked));
-    for (int r = 1; r <= 60; ++r)
-        if (auto* w = window->findChild<QWidget*>(QString("hSatCheck%1").arg(r)))
-            w->setAccessibleName(ticked.arg(r));
+    for (int r = 1; r <= 60; ++r) {
+        auto* check = window->findChild<QWidget*>(QString("hSatCheck%1").arg(r));
+        auto* name = window->findChild<QWidget*>(QString("hSatBtn%1").arg(r));
+        if (!check) continue;
+        const QString sat = name ? name->toolTip() : QString();
+        check->setAccessibleName(ticked.arg(sat.isEmpty() ? QString::number(r) : sat));
+    }
 }

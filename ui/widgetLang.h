@@ -17,3 +17,6 @@ void changeWindowLang(QWidget* window, const LangStruct* msg);
 
 // A caption without its mnemonic marks, for a title or a saved caption.
 std::string withoutMnemonic(const std::string& caption);
+// The screen-reader names of the satellite rows' tick boxes, after their
+// satellites (a row's name button carries it as its tooltip).
+void nameSatRows(QWidget* window, const LangStruct* m);

@@ -408,4 +408,10 @@ TEST_F(WindowTest, EveryUsableControlHasANameAScreenReaderReads) {
                 << qPrintable(w->objectName()) << " on page " << page;
         }
     }
+    // A row's tick box says which satellite it ticks, also after a move.
+    auto tickName = [&](int row) { return widget(Widget.hSatCheck[row])->accessibleName(); };
+    EXPECT_TRUE(tickName(1).contains("Astra 19.2E")) << qPrintable(tickName(1));
+    click(Widget.hMoveDown);
+    EXPECT_TRUE(tickName(2).contains("Astra 19.2E")) << qPrintable(tickName(2));
+    EXPECT_TRUE(tickName(60).contains("60"));
 }
