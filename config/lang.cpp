@@ -185,6 +185,23 @@ constexpr LangStruct kEnglish = {
     .msgDbEnvSet = "Set by the variable %1, which takes precedence over this setting.",
     .msgDbNoStore = "No secret store is running: the password is not saved, only kept until the program ends.",
     .msgDbAskPassword = "Password of user %1 for the channel database on %2:",
+    .msgFavLeftOutMax = "At most %d favourite groups can be left out.",
+    .msgPathTooLongLoad = "The path of the file is longer than %d characters; the configuration was not loaded.",
+    .msgPathTooLongSave = "The path of the file is longer than %d characters; the configuration was not saved.",
+    .msgSaved = "Saved...",
+    .msgJobNotStarted =
+        "The job could not be started: no memory or no thread could be had.\r\n"
+        "Close other programs and try again.",
+    .msgBouLeftOutMax = "Only %u of the %u bouquets fit into the list of excluded bouquets.",
+    .msgRowsBeyondWindow =
+        "The configuration holds %u satellites; the window has rows for the first 60.\r\n"
+        "Satellites 61 to %u are kept as they are: they are downloaded when the file ticks them and saved unchanged.",
+    .lblChooseFolder = "Choose Destination Folder",
+    .lblCfgFiles = "Cfg Files",
+    .lblAllFiles = "All Files",
+    .lblListFiles = "Files %s",
+    .lblVersion = "Version",
+    .msgCredit = "Velartis is developed by the Velartis team.",
 };
 // clang-format on
 
@@ -373,6 +390,23 @@ constexpr LangStruct kItalian = withEnglish({
     .msgDbEnvSet = "Impostato dalla variabile %1, che prevale su questa impostazione.",
     .msgDbNoStore = "Nessun archivio di segreti attivo: la password non viene salvata, ma solo conservata fino alla chiusura del programma.",
     .msgDbAskPassword = "Password dell'utente %1 per il database dei canali su %2:",
+    .msgFavLeftOutMax = "Si possono escludere al massimo %d gruppi di favoriti.",
+    .msgPathTooLongLoad = "Il percorso del file supera i %d caratteri; la configurazione non \xE8 stata caricata.",
+    .msgPathTooLongSave = "Il percorso del file supera i %d caratteri; la configurazione non \xE8 stata salvata.",
+    .msgSaved = "Salvato...",
+    .msgJobNotStarted =
+        "Impossibile avviare l'operazione: memoria o thread non disponibili.\r\n"
+        "Chiudere altri programmi e riprovare.",
+    .msgBouLeftOutMax = "Solo %u dei %u bouquet entrano nella lista dei bouquet esclusi.",
+    .msgRowsBeyondWindow =
+        "La configurazione contiene %u satelliti; la finestra ha righe per i primi 60.\r\n"
+        "I satelliti da 61 a %u restano come sono: vengono scaricati se il file li seleziona e salvati invariati.",
+    .lblChooseFolder = "Scegli la cartella di destinazione",
+    .lblCfgFiles = "File cfg",
+    .lblAllFiles = "Tutti i file",
+    .lblListFiles = "File %s",
+    .lblVersion = "Versione",
+    .msgCredit = "Velartis \xE8 sviluppato dal team di Velartis.",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -548,6 +582,23 @@ constexpr LangStruct kFrench = withEnglish({
     .msgDbEnvSet = "D\xE9" "fini par la variable %1, qui l'emporte sur ce r\xE9glage.",
     .msgDbNoStore = "Aucun coffre \xE0 secrets n'est actif : le mot de passe n'est pas enregistr\xE9, seulement gard\xE9 jusqu'\xE0 la fin du programme.",
     .msgDbAskPassword = "Mot de passe de l'utilisateur %1 pour la base des cha\xEEnes sur %2 :",
+    .msgFavLeftOutMax = "Au plus %d groupes de favoris peuvent \xEAtre exclus.",
+    .msgPathTooLongLoad = "Le chemin du fichier d\xE9passe %d caract\xE8res ; la configuration n'a pas \xE9t\xE9 charg\xE9" "e.",
+    .msgPathTooLongSave = "Le chemin du fichier d\xE9passe %d caract\xE8res ; la configuration n'a pas \xE9t\xE9 enregistr\xE9" "e.",
+    .msgSaved = "Enregistr\xE9...",
+    .msgJobNotStarted =
+        "L'op\xE9ration n'a pas pu d\xE9marrer : pas de m\xE9moire ou de thread disponible.\r\n"
+        "Fermez d'autres programmes et r\xE9" "essayez.",
+    .msgBouLeftOutMax = "Seuls %u des %u bouquets tiennent dans la liste des bouquets exclus.",
+    .msgRowsBeyondWindow =
+        "La configuration contient %u satellites ; la fen\xEAtre a des lignes pour les 60 premiers.\r\n"
+        "Les satellites 61 \xE0 %u restent tels quels : ils sont t\xE9l\xE9" "charg\xE9s si le fichier les coche et enregistr\xE9s sans changement.",
+    .lblChooseFolder = "Choisir le dossier de destination",
+    .lblCfgFiles = "Fichiers cfg",
+    .lblAllFiles = "Tous les fichiers",
+    .lblListFiles = "Fichiers %s",
+    .lblVersion = "Version",
+    .msgCredit = "Velartis est d\xE9velopp\xE9 par l'\xE9quipe Velartis.",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -728,6 +779,23 @@ constexpr LangStruct kGerman = withEnglish({
     .msgDbEnvSet = "Durch die Variable %1 gesetzt, die Vorrang vor dieser Einstellung hat.",
     .msgDbNoStore = "Kein Passwortspeicher l\xE4uft: Das Passwort wird nicht gespeichert, nur bis zum Programmende behalten.",
     .msgDbAskPassword = "Passwort des Benutzers %1 f\xFCr die Kanaldatenbank auf %2:",
+    .msgFavLeftOutMax = "H\xF6" "chstens %d Favoritengruppen k\xF6nnen ausgelassen werden.",
+    .msgPathTooLongLoad = "Der Pfad der Datei ist l\xE4nger als %d Zeichen; die Konfiguration wurde nicht geladen.",
+    .msgPathTooLongSave = "Der Pfad der Datei ist l\xE4nger als %d Zeichen; die Konfiguration wurde nicht gespeichert.",
+    .msgSaved = "Gespeichert...",
+    .msgJobNotStarted =
+        "Der Vorgang konnte nicht gestartet werden: kein Speicher oder kein Thread verf\xFCgbar.\r\n"
+        "Schlie\xDF" "en Sie andere Programme und versuchen Sie es erneut.",
+    .msgBouLeftOutMax = "Nur %u der %u Bouquets passen in die Liste der ausgeschlossenen Bouquets.",
+    .msgRowsBeyondWindow =
+        "Die Konfiguration enth\xE4lt %u Satelliten; das Fenster hat Zeilen f\xFCr die ersten 60.\r\n"
+        "Die Satelliten 61 bis %u bleiben, wie sie sind: Sie werden heruntergeladen, wenn die Datei sie ausw\xE4hlt, und unver\xE4ndert gespeichert.",
+    .lblChooseFolder = "Zielordner w\xE4hlen",
+    .lblCfgFiles = "Cfg-Dateien",
+    .lblAllFiles = "Alle Dateien",
+    .lblListFiles = "%s-Dateien",
+    .lblVersion = "Version",
+    .msgCredit = "Velartis wird vom Velartis-Team entwickelt.",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -899,6 +967,23 @@ constexpr LangStruct kSpanish = withEnglish({
     .msgDbEnvSet = "Fijado por la variable %1, que tiene prioridad sobre este ajuste.",
     .msgDbNoStore = "No hay ning\xFAn almac\xE9n de secretos activo: la contrase\xF1" "a no se guarda, solo se conserva hasta que termine el programa.",
     .msgDbAskPassword = "Contrase\xF1" "a del usuario %1 para la base de datos de canales en %2:",
+    .msgFavLeftOutMax = "Como m\xE1ximo se pueden excluir %d grupos de favoritos.",
+    .msgPathTooLongLoad = "La ruta del archivo supera los %d caracteres; la configuraci\xF3n no se ha cargado.",
+    .msgPathTooLongSave = "La ruta del archivo supera los %d caracteres; la configuraci\xF3n no se ha guardado.",
+    .msgSaved = "Guardado...",
+    .msgJobNotStarted =
+        "No se pudo iniciar la tarea: no hay memoria o no se pudo crear un hilo.\r\n"
+        "Cierre otros programas y vuelva a intentarlo.",
+    .msgBouLeftOutMax = "Solo %u de los %u bouquets caben en la lista de bouquets excluidos.",
+    .msgRowsBeyondWindow =
+        "La configuraci\xF3n contiene %u sat\xE9lites; la ventana tiene filas para los primeros 60.\r\n"
+        "Los sat\xE9lites 61 a %u se mantienen tal como est\xE1n: se descargan si el archivo los marca y se guardan sin cambios.",
+    .lblChooseFolder = "Elegir la carpeta de destino",
+    .lblCfgFiles = "Archivos cfg",
+    .lblAllFiles = "Todos los archivos",
+    .lblListFiles = "Archivos %s",
+    .lblVersion = "Versi\xF3n",
+    .msgCredit = "Velartis lo desarrolla el equipo de Velartis.",
 });
 // clang-format on
 #pragma GCC diagnostic pop

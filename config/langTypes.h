@@ -166,6 +166,19 @@ struct LangStruct {
     char msgDbEnvSet[120];
     char msgDbNoStore[200];
     char msgDbAskPassword[120];
+    char msgFavLeftOutMax[100];
+    char msgPathTooLongLoad[160];
+    char msgPathTooLongSave[160];
+    char msgSaved[40];
+    char msgJobNotStarted[200];
+    char msgBouLeftOutMax[120];
+    char msgRowsBeyondWindow[300];
+    char lblChooseFolder[60];
+    char lblCfgFiles[40];
+    char lblAllFiles[40];
+    char lblListFiles[40];
+    char lblVersion[24];
+    char msgCredit[100];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -333,5 +346,18 @@ struct LangStruct {
     X(msgDbNoSatTable) \
     X(msgDbEnvSet) \
     X(msgDbNoStore) \
-    X(msgDbAskPassword)
+    X(msgDbAskPassword) \
+    X(msgFavLeftOutMax) \
+    X(msgPathTooLongLoad) \
+    X(msgPathTooLongSave) \
+    X(msgSaved) \
+    X(msgJobNotStarted) \
+    X(msgBouLeftOutMax) \
+    X(msgRowsBeyondWindow) \
+    X(lblChooseFolder) \
+    X(lblCfgFiles) \
+    X(lblAllFiles) \
+    X(lblListFiles) \
+    X(lblVersion) \
+    X(msgCredit)
 // clang-format on

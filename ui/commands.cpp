@@ -26,9 +26,11 @@
 
 namespace {
 
-const std::vector<std::string> kCfgFilter = {"Cfg Files (*.cfg)", "*.cfg", "All Files (*.*)",
-                                             "*.*"};
-const char* const kCredit = "Velartis is developed by the Velartis team.";
+// The descriptions follow the language; the patterns do not.
+std::vector<std::string> cfgFilter() {
+    return {fieldText(MsgLang.lblCfgFiles) + " (*.cfg)", "*.cfg",
+            fieldText(MsgLang.lblAllFiles) + " (*.*)", "*.*"};
+}
 
 bool isSetupCombo(int id) {
     return id == ids::kLnb || id == ids::kFreq || id == ids::kPower || id == ids::kSwitch ||
@@ -436,7 +438,7 @@ void CppWnd::favClicked() {
     }
     if (full)
         ui_->messageBox(Widget.hMain,
-                        strFormat("At most %d favourite groups can be left out.", kFavSlots - 1),
+                        strFormat(fieldText(MsgLang.msgFavLeftOutMax).c_str(), kFavSlots - 1),
                         fieldText(MsgLang.msgWarning), kMbOk | kMbIconWarning);
     changed();
 }
@@ -467,9 +469,7 @@ void CppWnd::startCommand(bool download) {
         ui_->setProgress(Widget.hProgGen, 0);
     }
     if (!startJob(download))
-        ui_->messageBox(Widget.hMain,
-                        "The job could not be started: no memory or no thread could be had.\r\n"
-                        "Close other programs and try again.",
+        ui_->messageBox(Widget.hMain, fieldText(MsgLang.msgJobNotStarted),
                         fieldText(MsgLang.msgAppError), kMbOk | kMbIconError);
 }
 
@@ -512,7 +512,7 @@ void CppWnd::openCfg() {
     std::string path = cfgFile;
     // A cancelled or failed open keeps the user's edits, and that they are edits.
     const std::string title = withoutMnemonic(fieldText(MsgLang.mnuOpenCfg));
-    if (!ui_->openFileDialog(Widget.hMain, title, kCfgFilter, &path) || !loadChosen(path)) return;
+    if (!ui_->openFileDialog(Widget.hMain, title, cfgFilter(), &path) || !loadChosen(path)) return;
     Widget.cfgChanged = false;
     setCaption();
     // The report and the bars were the old configuration's.
@@ -524,9 +524,7 @@ void CppWnd::openCfg() {
 bool CppWnd::loadChosen(const std::string& path) {
     if (path.size() >= static_cast<size_t>(kPathMax)) {
         ui_->messageBox(Widget.hMain,
-                        strFormat("The path of the file is longer than %d characters; the "
-                                  "configuration was not loaded.",
-                                  kPathMax - 1),
+                        strFormat(fieldText(MsgLang.msgPathTooLongLoad).c_str(), kPathMax - 1),
                         fieldText(MsgLang.msgAppError), kMbOk | kMbIconError);
         return false;
     }
@@ -580,12 +578,10 @@ bool CppWnd::loadChosen(const std::string& path) {
 void CppWnd::saveCfgAs() {
     std::string path = cfgFile;
     const std::string title = withoutMnemonic(fieldText(MsgLang.mnuSaveCfg));
-    if (!ui_->saveFileDialog(Widget.hMain, title, kCfgFilter, "cfg", &path)) return;
+    if (!ui_->saveFileDialog(Widget.hMain, title, cfgFilter(), "cfg", &path)) return;
     if (path.size() >= static_cast<size_t>(kPathMax)) {
         ui_->messageBox(Widget.hMain,
-                        strFormat("The path of the file is longer than %d characters; the "
-                                  "configuration was not saved.",
-                                  kPathMax - 1),
+                        strFormat(fieldText(MsgLang.msgPathTooLongSave).c_str(), kPathMax - 1),
                         fieldText(MsgLang.msgAppError), kMbOk | kMbIconError);
         return;
     }
@@ -602,18 +598,19 @@ void CppWnd::saveCfgAs() {
     }
     copyText(cfgFile, file);
     setCaption();
-    ui_->setStatus(Widget.hStatus, 0, "Saved...");
+    ui_->setStatus(Widget.hStatus, 0, fieldText(MsgLang.msgSaved));
     ui_->setStatusPath(Widget.hStatus, 1, path);
     Widget.cfgChanged = false;
 }
 
 void CppWnd::disclaimer() {
-    std::string text =
-        strFormat("%s Version %s", cfgParam.appName, cfgParam.appVersion) + "\r\n\r\n";
+    std::string text = strFormat("%s %s %s", cfgParam.appName,
+                                 fieldText(MsgLang.lblVersion).c_str(), cfgParam.appVersion) +
+                       "\r\n\r\n";
     for (const auto* p :
          {&MsgLang.txtDisclaimer1, &MsgLang.txtDisclaimer2, &MsgLang.txtDisclaimer3,
           &MsgLang.txtDisclaimer4, &MsgLang.txtDisclaimer5, &MsgLang.txtDisclaimer6})
         text += fieldText(*p);
-    text += kCredit;
+    text += fieldText(MsgLang.msgCredit);
     ui_->messageBox(Widget.hMain, text, withoutMnemonic(fieldText(MsgLang.mnuDisclaimer)), kMbOk);
 }

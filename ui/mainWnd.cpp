@@ -61,6 +61,12 @@ const QColor kBackground(255, 250, 245);
 constexpr int kStartWidth = 940;
 constexpr int kStartHeight = 640;
 
+// A list file's description in the window's language, e.g. "Files ndf (*.ndf)".
+std::string listFilterDesc(const SingleFileFormat& file) {
+    return strFormat(fieldText(MsgLang.lblListFiles).c_str(), file.defExt.c_str()) + " (" +
+           file.filterPattern + ")";
+}
+
 }  // namespace
 
 CppWnd::CppWnd(QtPlatform* ui, T_dbConnOverride conn)
@@ -412,12 +418,10 @@ void CppWnd::changeLanguage(int lang) {
 
 void CppWnd::noteRowsBeyondWindow() {
     if (satParam.count <= 60) return;
-    ui_->messageBox(Widget.hMain,
-                    strFormat("The configuration holds %u satellites; the window has rows for "
-                              "the first 60.\r\nSatellites 61 to %u are kept as they are: they "
-                              "are downloaded when the file ticks them and saved unchanged.",
-                              satParam.count, satParam.count),
-                    "Warning", kMbOk | kMbIconWarning);
+    ui_->messageBox(
+        Widget.hMain,
+        strFormat(fieldText(MsgLang.msgRowsBeyondWindow).c_str(), satParam.count, satParam.count),
+        fieldText(MsgLang.msgWarning), kMbOk | kMbIconWarning);
 }
 
 void CppWnd::useLanguage(int lang) {
@@ -467,7 +471,8 @@ bool CppWnd::askDestination(const T_family& f, std::string* target) {
     const std::string last = listFolderSetting();
     if (!f.fileFormat) {
         *target = last;
-        if (ui_->browseFolder(Widget.hMain, "Dalmero TEAM - Choose Destination Folder", target)) {
+        if (ui_->browseFolder(Widget.hMain, "Dalmero TEAM - " + fieldText(MsgLang.lblChooseFolder),
+                              target)) {
             if (!target->empty()) setListFolderSetting(*target);
             return replaceAsked(f, *target);
         }
@@ -480,7 +485,7 @@ bool CppWnd::askDestination(const T_family& f, std::string* target) {
     const std::string name = defaultListName(f, ui_->localTime());
     *target = last.empty() ? name : (std::filesystem::path(last) / name).string();
     if (ui_->saveFileDialog(Widget.hMain, fieldText(MsgLang.msgSave),
-                            {file.filterDesc, file.filterPattern}, file.defExt, target) &&
+                            {listFilterDesc(file), file.filterPattern}, file.defExt, target) &&
         !target->empty()) {
         setListFolderSetting(std::filesystem::path(*target).parent_path().string());
         return true;

@@ -221,9 +221,7 @@ void CppWnd::addAllBouquets() {
     bouIParam.count = n;
     if (n < bouParam.count)
         ui_->messageBox(Widget.hMain,
-                        strFormat("Only %u of the %u bouquets fit into the list of excluded "
-                                  "bouquets.",
-                                  n, bouParam.count),
+                        strFormat(fieldText(MsgLang.msgBouLeftOutMax).c_str(), n, bouParam.count),
                         fieldText(MsgLang.msgWarning), kMbOk | kMbIconWarning);
     changed();
 }

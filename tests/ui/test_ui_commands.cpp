@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "config/cfgFile.h"
+#include "config/codepage.h"
 #include "config/fileIo.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
@@ -407,7 +408,9 @@ TEST_F(CommandTest, OpenCfgAsksFirstAndReplacesTheConfigurationWholeOrNotAtAll) 
     ui.answerOpen((other / "big.cfg").string());
     command(ids::kOpenCfg);
     ASSERT_EQ(ui.shown().size(), 2u);
-    EXPECT_NE(ui.shown()[1].text.find("65 satellites"), std::string::npos);
+    // Said in the file's language.
+    EXPECT_NE(ui.shown()[1].text.find("65 Satelliten"), std::string::npos);
+    EXPECT_EQ(ui.shown()[1].caption, "Warnung");
     EXPECT_EQ(satParam.count, 65u);
     EXPECT_EQ(currSatBtn, 0);
     EXPECT_EQ(cfgParam.lang, kLangGerman);
@@ -465,6 +468,32 @@ TEST_F(CommandTest, SaveCfgWritesWhatSaveCfgWritesAndAFailureKeepsTheOldFile) {
     // The next dialog starts at the file that was saved last.
     command(ids::kSaveCfg);
     EXPECT_EQ(ui.shown().back().path, saved.string());
+}
+
+TEST_F(CommandTest, BoxesStatusAndFileDialogsSpeakTheLanguageChosenLast) {
+    command(ids::kLangFirst + kLangFrench - 1);
+    const std::filesystem::path saved = dir_ / "f.cfg";
+    ui.answerSave(saved.string());
+    command(ids::kSaveCfg);
+    ASSERT_TRUE(std::filesystem::exists(saved));
+    EXPECT_EQ(status(0), QString::fromUtf8("Enregistré..."));
+    EXPECT_EQ(ui.shown().back().filter,
+              (std::vector<std::string>{"Fichiers cfg (*.cfg)", "*.cfg", "Tous les fichiers (*.*)",
+                                        "*.*"}));
+    ui.answerSave((dir_ / std::string(kPathMax, 'x')).string());
+    command(ids::kSaveCfg);
+    EXPECT_EQ(cp1252ToUtf8(ui.shown().back().text),
+              "Le chemin du fichier dépasse 259 caractères ; la configuration n'a pas été "
+              "enregistrée.");
+
+    // A list's dialogs, cancelled: the descriptions change, the patterns not.
+    command(ids::kLangFirst + kLangGerman - 1);
+    cfgParam.fileType = 4;  // SB-5, one file
+    ASSERT_TRUE(wnd->startJob(false));
+    EXPECT_EQ(ui.shown().back().filter, (std::vector<std::string>{"bin-Dateien (*.bin)", "*.bin"}));
+    cfgParam.fileType = 2;  // Enigma2, a folder
+    ASSERT_TRUE(wnd->startJob(false));
+    EXPECT_EQ(cp1252ToUtf8(ui.shown().back().caption), "Dalmero TEAM - Zielordner wählen");
 }
 
 TEST_F(CommandTest, DisclaimerCodePageAndJobStartsThatMayNotHappen) {

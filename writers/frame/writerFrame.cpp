@@ -439,7 +439,6 @@ uint32_t refuseWriterJob(T_jobRequest* p, const std::string& why) {
 SingleFileFormat binFileFormat(const char* nameFmt) {
     SingleFileFormat f;
     f.defaultNameFmt = nameFmt;
-    f.filterDesc = "Files bin (*.bin)";
     f.filterPattern = "*.bin";
     f.defExt = "bin";
     return f;

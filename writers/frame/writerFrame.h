@@ -72,9 +72,9 @@ struct FolderFormat {
 // A single-file format (NDF, SB-5 / S2 HD, Pvr-ST1 / Pvr-JS1).
 struct SingleFileFormat {
     std::string defaultNameFmt;  // e.g. "DMlistNDF-%04d%02d%02d.ndf" (year, month, day)
-    std::string filterDesc;      // e.g. "Files ndf (*.ndf)"
-    std::string filterPattern;   // e.g. "*.ndf"
-    std::string defExt;          // e.g. "ndf"
+    // The window describes the files in its language, naming them by defExt.
+    std::string filterPattern;  // e.g. "*.ndf"
+    std::string defExt;         // e.g. "ndf"
     // Builds the whole image, checking the format's limits on the way.
     std::function<BuildResult(const WriterInput&, std::string* image)> build;
 };

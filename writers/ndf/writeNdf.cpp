@@ -5,7 +5,6 @@
 SingleFileFormat ndfFormat() {
     SingleFileFormat fmt;
     fmt.defaultNameFmt = "DMlistNDF-%04d%02d%02d.ndf";
-    fmt.filterDesc = "Files ndf (*.ndf)";
     fmt.filterPattern = "*.ndf";
     fmt.defExt = "ndf";
     fmt.build = [](const WriterInput& in, std::string* image) { return buildNdfImage(in, image); };

@@ -56,7 +56,7 @@ void expectFailed(Job& j, const std::string& reason) {
 }
 
 SingleFileFormat ndfLike(size_t size, BuildResult result = {}) {
-    SingleFileFormat f{"DMlistNDF-%04d%02d%02d.ndf", "Files ndf (*.ndf)", "*.ndf", "ndf", {}};
+    SingleFileFormat f{"DMlistNDF-%04d%02d%02d.ndf", "*.ndf", "ndf", {}};
     f.build = [size, result](const WriterInput&, std::string* image) {
         image->assign(size, '\x5A');
         return result;
