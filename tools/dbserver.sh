@@ -15,10 +15,16 @@
 #                    sample_data.sql); FILE may be gzip-compressed (.gz)
 #   ensure           start if needed; load the sample data when Sats is empty
 #   sql [ARGS...]    run the mariadb client on the database, ARGS passed on
+#   port             print the port the server listens on, or would use
+#
+# The port: --port or VA_DB_PORT when given; else the one the running server
+# of the data folder listens on; else 3306, or 33306 when another program
+# already listens on 3306 (said on the terminal). A port given that another
+# program holds stops the start with that said.
 #
 # Environment: VA_DB_DIR (default <repo>/var/db; installed under /usr/share:
-# ~/.local/share/velartis/db), VA_DB_PORT (default 3306), VA_DB_START_TIMEOUT
-# (seconds, default 30).
+# ~/.local/share/velartis/db), VA_DB_PORT, VA_DB_START_TIMEOUT (seconds,
+# default 30).
 set -euo pipefail
 
 TOOLS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -35,6 +41,8 @@ else
   DB_DIR=${VA_DB_DIR:-${XDG_DATA_HOME:-$HOME/.local/share}/velartis/db}
 fi
 DB_PORT=${VA_DB_PORT:-3306}
+PORT_GIVEN=0
+[ -z "${VA_DB_PORT:-}" ] || PORT_GIVEN=1
 START_TIMEOUT=${VA_DB_START_TIMEOUT:-30}
 STOP_TIMEOUT=45
 
@@ -49,8 +57,8 @@ while [ $# -gt 0 ]; do
   case $1 in
     --dir) [ $# -ge 2 ] || die "--dir needs a folder"; DB_DIR=$2; shift 2 ;;
     --dir=*) DB_DIR=${1#--dir=}; shift ;;
-    --port) [ $# -ge 2 ] || die "--port needs a number"; DB_PORT=$2; shift 2 ;;
-    --port=*) DB_PORT=${1#--port=}; shift ;;
+    --port) [ $# -ge 2 ] || die "--port needs a number"; DB_PORT=$2; PORT_GIVEN=1; shift 2 ;;
+    --port=*) DB_PORT=${1#--port=}; PORT_GIVEN=1; shift ;;
     -h|--help|help) usage; exit 0 ;;
     --) shift; break ;;
     -*) die "unknown option $1 (try --help)" ;;
@@ -169,6 +177,26 @@ server_port() {
   client -N -B -e 'SELECT @@port' 2>/dev/null
 }
 
+# Something listens on the loopback port (ours or another program).
+port_taken() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# The port when none was given: the running server's, else 3306 unless
+# another program holds it.
+choose_port() {
+  [ "$PORT_GIVEN" -eq 0 ] || return 0
+  local pid port
+  if pid=$(pid_from_file) && ours "$pid"; then
+    port=$(tr '\0' '\n' <"/proc/$pid/cmdline" | sed -n 's/^--port=//p' | head -n 1)
+    if [[ $port =~ ^[0-9]+$ ]]; then DB_PORT=$port; return 0; fi
+  fi
+  if port_taken 3306; then
+    DB_PORT=33306
+    echo "dbserver: port 3306 is taken by another server; using 33306 (choose with VA_DB_PORT or --port)" >&2
+  fi
+}
+
 show_log_tail() {
   if [ -s "$ERR_LOG" ]; then
     echo "---- last lines of $ERR_LOG ----" >&2
@@ -244,6 +272,9 @@ cmd_start() {
     die "another server already answers on $SOCKET"
   fi
 
+  if port_taken "$DB_PORT"; then
+    die "port $DB_PORT is taken by another program; choose another with --port N or VA_DB_PORT=N"
+  fi
   mkdir -p "$DB_DIR/tmp"
   [ -d "$DATA_DIR/mysql" ] || init_datadir
   : >>"$ERR_LOG"
@@ -372,6 +403,9 @@ lock_dir() {
 case $COMMAND in
   start|stop|load|ensure) lock_dir ;;
 esac
+case $COMMAND in
+  start|load|ensure|port) choose_port ;;
+esac
 
 case $COMMAND in
   start) cmd_start ;;
@@ -380,5 +414,6 @@ case $COMMAND in
   load) cmd_load "$@" ;;
   ensure) cmd_ensure ;;
   sql) cmd_sql "$@" ;;
+  port) echo "$DB_PORT" ;;
   *) echo "dbserver: unknown command '$COMMAND'" >&2; usage >&2; exit 64 ;;
 esac

@@ -24,9 +24,13 @@
 #                      AddressSanitizer and UndefinedBehaviorSanitizer, then
 #                      run each fuzz target for a bounded time (tools/fuzz.sh)
 #
+# run and import build in build-run/, test in build/ (and build-asan/,
+# build-fuzz/), so switching between them rebuilds nothing.
+#
 # Environment: VA_JOBS (parallel build jobs, default 2), VA_FORMATS (formats
 # for run, default all), VA_DB_PORT / VA_DB_DIR (the bundled server; its port
-# defaults to 3306, or 33306 when another server already holds 3306).
+# is 3306, or 33306 when another server already holds 3306, said on the
+# terminal; tools/dbserver.sh).
 set -euo pipefail
 
 TOOLS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -43,31 +47,38 @@ run_tests() {  # run_tests DIR
   ctest --test-dir "$1" --output-on-failure -j"$JOBS" --timeout 600 --no-tests=error
 }
 
-# The port of the bundled server for run: the one it already listens on, else
-# 3306 unless something else (such as the system MariaDB that the package
-# install starts) holds it.
+# The bundled server's port: dbserver.sh chooses it (3306, or 33306 when
+# another server holds 3306) and says so; every command uses the same.
 db_port() {
-  local port
-  if port=$(bash "$TOOLS_DIR/dbserver.sh" sql -N -B -e 'SELECT @@port' 2>/dev/null) &&
-      [[ $port =~ ^[0-9]+$ ]]; then
-    echo "$port"
-  elif (exec 3<>/dev/tcp/127.0.0.1/3306) 2>/dev/null; then
-    echo 33306
-  else
-    echo 3306
-  fi
+  bash "$TOOLS_DIR/dbserver.sh" port
+}
+
+# run and import build in a folder of their own, optimised and without the
+# tests, and only what they start; test keeps build/. Neither rebuilds the
+# other's.
+build_run() {  # build_run TARGET...
+  local dir="$REPO_DIR/build-run" t targets=()
+  cmake -S "$REPO_DIR" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELARTIS_TESTS=OFF \
+    -DVELARTIS_WERROR=OFF -DVELARTIS_SANITIZE=OFF -DVELARTIS_BENCH=OFF >/dev/null
+  for t in "$@"; do
+    # The window is built only where Qt is found.
+    if [ "$t" = velartis ] && ! grep -q '^VELARTIS_HAVE_GUI:INTERNAL=1' "$dir/CMakeCache.txt"; then
+      continue
+    fi
+    targets+=(--target "$t")
+  done
+  cmake --build "$dir" -j"$JOBS" "${targets[@]}"
 }
 
 cmd=${1:-}
 case $cmd in
   run)
     bash "$TOOLS_DIR/deps.sh"
-    # Options are given in full: the same build folder serves both commands.
-    build "$REPO_DIR/build" -DCMAKE_BUILD_TYPE=Release -DVELARTIS_TESTS=OFF -DVELARTIS_WERROR=OFF \
-      -DVELARTIS_SANITIZE=OFF
+    build_run velartis-cli velartis
     export VA_DB_PORT=${VA_DB_PORT:-$(db_port)}
     bash "$TOOLS_DIR/dbserver.sh" ensure
-    if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$REPO_DIR/build/velartis" ]; then
+    echo "Channel database: the bundled server on 127.0.0.1:$VA_DB_PORT"
+    if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$REPO_DIR/build-run/velartis" ]; then
       # The window works on copies: the user's file stays between runs, the
       # master list (read only) follows the repository's.
       work="$REPO_DIR/var/work"
@@ -77,7 +88,7 @@ case $cmd in
       cp -u "$REPO_DIR/data/VAconfig.vac" "$work/"
       echo "Opening the window in $work (channel database on 127.0.0.1:$VA_DB_PORT)"
       cd "$work"
-      VELARTIS_DB_PORT=$VA_DB_PORT exec "$REPO_DIR/build/velartis"
+      VELARTIS_DB_PORT=$VA_DB_PORT exec "$REPO_DIR/build-run/velartis"
     fi
     stamp=$(date +%Y%m%d-%H%M%S)
     out="$REPO_DIR/out/$stamp"
@@ -87,7 +98,7 @@ case $cmd in
       cfg_dir="$REPO_DIR/var/work"
     fi
     set +e
-    "$REPO_DIR/build/velartis-cli" --db-port "$VA_DB_PORT" --config "$cfg_dir/Default.cfg" \
+    "$REPO_DIR/build-run/velartis-cli" --db-port "$VA_DB_PORT" --config "$cfg_dir/Default.cfg" \
       --master "$cfg_dir/VAconfig.vac" --format "${VA_FORMATS:-all}" --log --output "$out"
     rc=$?
     set -e
@@ -99,8 +110,7 @@ case $cmd in
   import)
     shift
     bash "$TOOLS_DIR/deps.sh"
-    build "$REPO_DIR/build" -DCMAKE_BUILD_TYPE=Release -DVELARTIS_TESTS=OFF -DVELARTIS_WERROR=OFF \
-      -DVELARTIS_SANITIZE=OFF
+    build_run velartis-cli
     export VA_DB_PORT=${VA_DB_PORT:-$(db_port)}
     bash "$TOOLS_DIR/dbserver.sh" start
     # A new server has an empty database: the import fills it, the sample
@@ -114,7 +124,7 @@ case $cmd in
     work="$REPO_DIR/var/work"
     mkdir -p "$work"
     [ -e "$work/VAconfig.vac" ] || cp "$REPO_DIR/data/VAconfig.vac" "$work/"
-    exec "$REPO_DIR/build/velartis-cli" import "$@" --db-port "$VA_DB_PORT" \
+    exec "$REPO_DIR/build-run/velartis-cli" import "$@" --db-port "$VA_DB_PORT" \
       --master "$work/VAconfig.vac" --config "$work/Default.cfg"
     ;;
   test)
