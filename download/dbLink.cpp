@@ -67,7 +67,11 @@ bool DbLink::changed(uint64_t* n) {
 }
 
 std::string DbLink::quote(std::string_view s) const {
-    return "'" + s_->escape(std::string(s)) + "'";
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) on "'" + string.
+    std::string out = "'";
+    out += s_->escape(std::string(s));
+    out += '\'';
+    return out;
 }
 
 std::string DbLink::error() const { return s_->error(); }
