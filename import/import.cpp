@@ -32,14 +32,12 @@ constexpr size_t kMaxSourceBytes = size_t{16} << 20;
 bool readBounded(const std::string& path, size_t max, std::string* out, std::string* err) {
     std::string reason;
     switch (readRegularFile(path, max, out, &reason)) {
-        case BoundedRead::kOk:
-            return true;
-        case BoundedRead::kTooLarge:
-            *err = path + " is larger than " + std::to_string(max >> 20) +
-                   " MB, more than such a file holds";
-            return false;
-        case BoundedRead::kCannotRead:
-            break;
+    case BoundedRead::kOk: return true;
+    case BoundedRead::kTooLarge:
+        *err = path + " is larger than " + std::to_string(max >> 20) +
+               " MB, more than such a file holds";
+        return false;
+    case BoundedRead::kCannotRead: break;
     }
     *err = "cannot read " + path + ": " + reason;
     return false;
@@ -168,7 +166,8 @@ ImportOutcome runImport(const ImportRequest& req) {
     DbLink db;
     if (!db.open(req.conn)) return fail("cannot connect to the channel database: " + db.error());
     ImportDbReport rep;
-    if (!importIntoDb(db, m, hints, &rep, &err)) return fail(err + "; nothing was imported");
+    const ImportMode mode = req.merge ? ImportMode::kMerge : ImportMode::kReplace;
+    if (!importIntoDb(db, m, hints, mode, &rep, &err)) return fail(err + "; nothing was imported");
     CfgMerge merged;
     if (req.writeConfig && !mergeCfg(master, user, rep, &merged, &err)) {
         db.exec("ROLLBACK");
@@ -181,7 +180,14 @@ ImportOutcome runImport(const ImportRequest& req) {
                 db.exec("ROLLBACK");
                 return fail(err + "; nothing was imported");
             }
-    if (req.dryRun) {
+    for (const char* t : kImportTables) {
+        out.rowsAdded += rep.tables[t].added;
+        out.rowsRemoved += rep.tables[t].removed;
+    }
+    // A source with a few channels of a satellite would empty it: the user
+    // says whether that is meant.
+    const bool refused = !req.replace && !req.merge && out.rowsRemoved > out.rowsAdded;
+    if (req.dryRun || refused) {
         db.exec("ROLLBACK");
     } else if (!db.exec("COMMIT")) {
         // Lost on the way back, a commit may have been made all the same.
@@ -191,18 +197,18 @@ ImportOutcome runImport(const ImportRequest& req) {
     }
     db.close();
 
-    out.lines.push_back(req.dryRun
+    out.lines.push_back(refused ? "Rows the import would change (refused: nothing was changed):"
+                        : req.dryRun
                             ? "Rows a real import would change (dry run: nothing was changed):"
                             : "Rows changed in the channel database:");
     for (const char* t : kImportTables) {
         const TableCount& c = rep.tables[t];
-        out.rowsAdded += c.added;
         std::string line =
             strFormat("  %-16s %llu added", t, static_cast<unsigned long long>(c.added));
-        if (c.removed)
-            line += strFormat(", %llu replaced", static_cast<unsigned long long>(c.removed));
-        if (c.updated)
-            line += strFormat(", %llu renamed", static_cast<unsigned long long>(c.updated));
+        for (const auto& [n, word] :
+             {std::pair{c.updated, "updated"}, std::pair{c.unchanged, "unchanged"},
+              std::pair{c.removed, "removed"}})
+            if (n) line += strFormat(", %llu %s", static_cast<unsigned long long>(n), word);
         out.lines.push_back(line);
     }
     std::string sats;
@@ -245,6 +251,14 @@ ImportOutcome runImport(const ImportRequest& req) {
                                       "receivers tune: ",
                                       untunable, untunable == 1 ? "transponder" : "transponders") +
                             named(n.untunable));
+    if (refused)
+        return fail(strFormat(
+            "the import would remove %llu rows (%llu of them channels) of its satellites that "
+            "the source lacks, and add only %llu. Nothing was changed. Give --replace to remove "
+            "them all the same, or --merge to add and update without removing channels",
+            static_cast<unsigned long long>(out.rowsRemoved),
+            static_cast<unsigned long long>(rep.tables["Channels"].removed),
+            static_cast<unsigned long long>(out.rowsAdded)));
     if (!req.writeConfig) return out.ok = true, out;
 
     const std::string verb = req.dryRun ? "would get" : "got";

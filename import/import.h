@@ -16,6 +16,11 @@ struct ImportRequest {
     std::vector<std::string> paths;  // files; for Enigma2 one folder
     SourceOptions source;
     bool dryRun = false;
+    // An import that removes more rows than it adds (a few channels of a
+    // satellite the database holds many of) is refused unless replace is
+    // set; merge adds and updates rows and removes none.
+    bool replace = false;
+    bool merge = false;
     bool writeConfig = true;
     std::string masterPath = "VAconfig.vac";
     std::string userPath = "Default.cfg";
@@ -26,7 +31,8 @@ struct ImportOutcome {
     bool ok = false;
     std::string error;               // why it failed
     std::vector<std::string> lines;  // the report, UTF-8
-    uint64_t rowsAdded = 0;          // rows written, all tables together
+    uint64_t rowsAdded = 0;          // rows added, all tables together
+    uint64_t rowsRemoved = 0;
 };
 
 ImportOutcome runImport(const ImportRequest& req);

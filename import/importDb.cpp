@@ -26,33 +26,48 @@ unsigned hexNum(const std::string& s) {
 }
 std::string hex4(unsigned v) { return strFormat("'%04X'", v & 0xFFFF); }
 
-// Multi-row INSERTs of a bounded size.
+// Multi-row statements of a bounded size: the head, then the rows joined
+// by commas, then the tail.
 class Batch {
 public:
-    Batch(DbLink& db, std::string head, uint64_t* added)
-        : db_(db), head_(std::move(head)), added_(added) {}
+    Batch(DbLink& db, std::string head, std::string tail = "")
+        : db_(db), head_(std::move(head)), tail_(std::move(tail)) {}
     bool add(const std::string& row) {
         sql_ += sql_.empty() ? head_ : ",";
         sql_ += row;
-        ++rows_;
         return sql_.size() < kMaxStatement || flush();
     }
     bool flush() {
         if (sql_.empty()) return true;
-        if (!db_.exec(sql_)) return false;
-        *added_ += rows_;
+        if (!db_.exec(sql_ + tail_)) return false;
         sql_.clear();
-        rows_ = 0;
         return true;
     }
 
 private:
     static constexpr size_t kMaxStatement = 512 * 1024;
     DbLink& db_;
-    std::string head_, sql_;
-    uint64_t* added_;
-    uint64_t rows_ = 0;
+    std::string head_, tail_, sql_;
 };
+
+// The tables that hold a satellite's rows; the first columns are the key.
+struct SatTable {
+    const char* name;
+    size_t keyColumns;
+};
+constexpr SatTable kSatTables[] = {{"Transponders", 2}, {"Channels", 3},   {"ChannelBouquet", 4},
+                                   {"ChannelAudio", 4}, {"ChannelCas", 4}, {"ChannelFavorite", 5}};
+enum SatTableIndex { kTps, kChs, kCb, kAudio, kCas, kCf, kSatTableCount };
+
+// Rows of one table by key ("192|3|000A|", upper case as the collation
+// compares): the other columns, to tell an updated row from an unchanged one.
+using TableRows = std::map<std::string, std::string>;
+
+std::string upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
 
 // A new id for a group: above every id in use, below 1000 (the virtual
 // satellites number bouquets and favourite groups as sat_id * 1000 + id).
@@ -89,6 +104,7 @@ struct Importer {
     DbLink& db;
     const ImportModel& m;
     const IdHints& hints;
+    ImportMode mode;
     ImportDbReport* r;
     std::string* err;
 
@@ -97,6 +113,8 @@ struct Importer {
     std::vector<int> bouId, favId;      // per model group
     std::map<std::string, int> langId;  // code -> id
     std::vector<bool> tpHasChannels;
+    std::vector<TableRows> before;               // the satellites' rows before the import
+    std::vector<std::set<std::string>> written;  // keys of the rows the import writes
 
     bool fail(const std::string& what) {
         *err = what + (db.error().empty() ? "" : ": " + db.error());
@@ -136,7 +154,7 @@ struct Importer {
             if (it != byPosition.end()) {
                 const std::vector<std::string>& row = rows[it->second];
                 satId[s] = num(row[0]);
-                if (isListCut(name, row[1])) name = row[1];
+                if (isListCut(name, row[1]) || sat.nameGuessed) name = row[1];
                 if (!name.empty() && name != row[1]) {
                     if (!exec("UPDATE Sats SET sat_name=" + db.quote(name) +
                               " WHERE sat_id=" + row[0]))
@@ -190,14 +208,12 @@ struct Importer {
                 bool taken;
             };
             std::map<Band, std::vector<Old>> old;  // in id order within a band
-            size_t oldCount = 0;
             int maxStp = 0;
             for (size_t i : rowsOf[satId[s]]) {
                 const auto& row = rows[i];
                 old[Band(num(row[2]), num(row[3]))].push_back(
                     Old{num(row[1]), hexNum(row[4]), false});
                 maxStp = std::max(maxStp, num(row[1]));
-                ++oldCount;
             }
             std::vector<size_t>& mine = tpsOf[s];
             // In frequency order, so that new ids follow the band.
@@ -211,7 +227,6 @@ struct Importer {
                     if (known.insert(bandOf(t)).second) stpId[t] = ++maxStp;
                 continue;
             }
-            count("Transponders").removed += oldCount;
             // A transponder without ids and channels that another one of the
             // same frequency and polarity covers is left out, and so is one
             // without channels that repeats a kept one's ids.
@@ -344,16 +359,72 @@ struct Importer {
         return true;
     }
 
+    // The rows of every satellite of the model, by key.
+    bool snapshot(std::vector<TableRows>* out) {
+        out->assign(kSatTableCount, {});
+        for (size_t t = 0; t < kSatTableCount; ++t) {
+            Rows rows;
+            if (!query(std::string("SELECT * FROM ") + kSatTables[t].name + " WHERE sat_id IN (" +
+                           satList(false) + ")",
+                       &rows))
+                return false;
+            for (const auto& row : rows) {
+                std::string key, rest;
+                for (size_t c = 0; c < row.size(); ++c)
+                    if (c < kSatTables[t].keyColumns)
+                        key += upper(row[c]) + "|";
+                    else
+                        rest += row[c] + "|";
+                (*out)[t].emplace(std::move(key), std::move(rest));
+            }
+        }
+        return true;
+    }
+
+    // A replace empties the satellites the model has channels of; a merge
+    // takes out only the audio tracks and CA systems of the channels it
+    // writes (the transponders and channels are written over in place).
     bool removeOld() {
         const std::string sats = satList(true);
         if (sats.empty()) return true;
+        if (mode == ImportMode::kMerge) {
+            for (const char* table : {"ChannelAudio", "ChannelCas"}) {
+                Batch del(db,
+                          std::string("DELETE FROM ") + table + " WHERE (sat_id, stp_id, sid) IN (",
+                          ")");
+                for (const ImpChannel& c : m.chs)
+                    if (!del.add("(" + key(c) + ")"))
+                        return fail(std::string("removing the old rows of ") + table + " failed");
+                if (!del.flush())
+                    return fail(std::string("removing the old rows of ") + table + " failed");
+            }
+            return true;
+        }
         for (const char* table : {"ChannelFavorite", "ChannelCas", "ChannelAudio", "ChannelBouquet",
-                                  "Channels", "Transponders"}) {
-            uint64_t n = 0;
-            if (!exec(std::string("DELETE FROM ") + table + " WHERE sat_id IN (" + sats + ")") ||
-                !db.changed(&n))
+                                  "Channels", "Transponders"})
+            if (!exec(std::string("DELETE FROM ") + table + " WHERE sat_id IN (" + sats + ")"))
                 return fail(std::string("removing the old rows of ") + table + " failed");
-            if (std::string(table) != "Transponders") count(table).removed += n;
+        return true;
+    }
+
+    // Rows written, rows gone: a row the import writes is added, updated or
+    // unchanged; a row it does not write that is gone is removed.
+    bool tally() {
+        std::vector<TableRows> after;
+        if (!snapshot(&after)) return false;
+        for (size_t t = 0; t < kSatTableCount; ++t) {
+            TableCount& c = count(kSatTables[t].name);
+            for (const std::string& k : written[t]) {
+                auto old = before[t].find(k);
+                if (old == before[t].end())
+                    ++c.added;
+                else if (old->second != after[t][k])
+                    ++c.updated;
+                else
+                    ++c.unchanged;
+            }
+            for (const auto& [k, rest] : before[t])
+                if (!after[t].count(k)) ++c.removed;
         }
         return true;
     }
@@ -362,17 +433,40 @@ struct Importer {
         const ImpTransponder& t = m.tps[c.tp];
         return strFormat("%d, %d, '%04X'", satId[t.sat], stpId[c.tp], c.sid & 0xFFFF);
     }
+    // The snapshot's key of a channel's row, with more key columns after it.
+    std::string rowKey(const ImpChannel& c, const std::vector<int>& more = {}) const {
+        const ImpTransponder& t = m.tps[c.tp];
+        std::string k = strFormat("%d|%d|%04X|", satId[t.sat], stpId[c.tp], c.sid & 0xFFFF);
+        for (int v : more) k += std::to_string(v) + "|";
+        return k;
+    }
+
+    // The last place in each group of each satellite ("sat|group") that a
+    // merge keeps, so that new members follow the kept ones.
+    std::map<std::string, int> lastPlaces(SatTableIndex t) const {
+        std::map<std::string, int> last;
+        if (mode != ImportMode::kMerge) return last;
+        for (const auto& [k, rest] : before[t]) {
+            const std::vector<std::string_view> f = split(k, '|');
+            int& place = last[std::string(f[0]) + "|" + std::string(f[t == kCb ? 3 : 4])];
+            place = std::max(place, num(std::string(split(rest, '|')[0])));
+        }
+        return last;
+    }
 
     bool insertRows() {
-        Batch tps(db,
-                  "INSERT INTO Transponders (sat_id, stp_id, tp_name, frequency, polarity, sr, "
-                  "fec, modulation, nid, tid, pilot, flag_feed) VALUES ",
-                  &count("Transponders").added);
+        // A merge writes over the rows of the same key and keeps the others.
+        const std::string verb = mode == ImportMode::kMerge ? "REPLACE" : "INSERT";
+        written.assign(kSatTableCount, {});
+        Batch tps(db, verb +
+                          " INTO Transponders (sat_id, stp_id, tp_name, frequency, polarity, sr, "
+                          "fec, modulation, nid, tid, pilot, flag_feed) VALUES ");
         static const char kPol[4] = {'V', 'H', 'R', 'L'};
         for (size_t t = 0; t < m.tps.size(); ++t) {
             if (!stpId[t]) continue;
             const ImpTransponder& tp = m.tps[t];
             const std::string name = strFormat("%d %c", tp.frequency, kPol[tp.polarity & 3]);
+            written[kTps].insert(strFormat("%d|%d|", satId[tp.sat], stpId[t]));
             if (!tps.add(strFormat("(%d, %d, '%s', %d, %d, %d, %d, %d, %s, %s, %d, 0)",
                                    satId[tp.sat], stpId[t], name.c_str(), tp.frequency, tp.polarity,
                                    tp.sr, tp.fec, tp.modulation, hex4(tp.nid).c_str(),
@@ -381,17 +475,14 @@ struct Importer {
         }
         if (!tps.flush()) return fail("writing the transponders failed");
 
-        Batch chs(db,
-                  "INSERT INTO Channels (sat_id, stp_id, sid, ch_name, ch_type, vpid, pmt_pid, "
-                  "pcr_pid, txt_pid, subtitle, scrambled, locked, skip, dupdpid, dupdname, "
-                  "dupdsid, cat_id, hd, d3) VALUES ",
-                  &count("Channels").added);
+        Batch chs(db, verb +
+                          " INTO Channels (sat_id, stp_id, sid, ch_name, ch_type, vpid, pmt_pid, "
+                          "pcr_pid, txt_pid, subtitle, scrambled, locked, skip, dupdpid, dupdname, "
+                          "dupdsid, cat_id, hd, d3) VALUES ");
         Batch audio(db,
                     "INSERT INTO ChannelAudio (sat_id, stp_id, sid, sort_id, apid, lang_id, ac3, "
-                    "dts) VALUES ",
-                    &count("ChannelAudio").added);
-        Batch cas(db, "INSERT INTO ChannelCas (sat_id, stp_id, sid, cas_id) VALUES ",
-                  &count("ChannelCas").added);
+                    "dts) VALUES ");
+        Batch cas(db, "INSERT INTO ChannelCas (sat_id, stp_id, sid, cas_id) VALUES ");
         for (const ImpChannel& c : m.chs) {
             const std::string k = key(c);
             const int cat = c.category ? c.category
@@ -402,42 +493,67 @@ struct Importer {
                               hex4(c.pmt) + ", " + hex4(c.pcr) + ", " + hex4(c.txt) +
                               strFormat(", %d, %d, %d, 0, 0, 0, 0, %d, %d, 0)", c.subtitle ? 1 : 0,
                                         c.cas.empty() ? 0 : 1, c.locked ? 1 : 0, cat, c.hd ? 1 : 0);
+            written[kChs].insert(rowKey(c));
             if (!chs.add(row)) return fail("writing the channels failed");
             int sort = 0;
-            for (const ImpAudio& a : c.audio)
+            for (const ImpAudio& a : c.audio) {
+                written[kAudio].insert(rowKey(c, {++sort}));
                 if (!audio.add(
-                        "(" + k + strFormat(", %d, ", ++sort) + hex4(a.pid) +
+                        "(" + k + strFormat(", %d, ", sort) + hex4(a.pid) +
                         strFormat(", %d, %d, %d)", langId[a.lang], a.ac3 ? 1 : 0, a.dts ? 1 : 0)))
                     return fail("writing the audio tracks failed");
-            for (int code : c.cas)
+            }
+            for (int code : c.cas) {
+                written[kCas].insert(rowKey(c, {code}));
                 if (!cas.add("(" + k + strFormat(", %d)", code)))
                     return fail("writing the CA systems failed");
+            }
         }
         if (!chs.flush() || !audio.flush() || !cas.flush())
             return fail("writing the channels failed");
 
+        // Bouquet and group places: in a merge a channel keeps the place it
+        // has, and one new to the group comes after the kept ones.
+        auto satOf = [&](size_t ch) { return satId[m.tps[m.chs[ch].tp].sat]; };
+        std::map<std::string, int> last = lastPlaces(kCb);
         std::vector<int> firstBouquet(m.chs.size(), 0);
-        Batch cb(db, "INSERT INTO ChannelBouquet (sat_id, stp_id, sid, bou_id, sort_id) VALUES ",
-                 &count("ChannelBouquet").added);
+        Batch cb(db, "INSERT INTO ChannelBouquet (sat_id, stp_id, sid, bou_id, sort_id) VALUES ");
         for (size_t g = 0; g < m.bouquets.size(); ++g) {
             int sort = 0;
             for (size_t ch : m.bouquets[g].channels) {
                 if (!firstBouquet[ch]) firstBouquet[ch] = bouId[g];
-                if (!cb.add("(" + key(m.chs[ch]) + strFormat(", %d, %d)", bouId[g], ++sort)))
+                const std::string k = rowKey(m.chs[ch], {bouId[g]});
+                if (mode == ImportMode::kMerge) {
+                    if (before[kCb].count(k)) continue;
+                    sort = ++last[strFormat("%d|%d", satOf(ch), bouId[g])];
+                } else {
+                    ++sort;
+                }
+                written[kCb].insert(k);
+                if (!cb.add("(" + key(m.chs[ch]) + strFormat(", %d, %d)", bouId[g], sort)))
                     return fail("writing the bouquets' channels failed");
             }
         }
         if (!cb.flush()) return fail("writing the bouquets' channels failed");
-        Batch cf(
-            db,
-            "INSERT INTO ChannelFavorite (sat_id, stp_id, sid, bou_id, fav_id, sort_id) VALUES ",
-            &count("ChannelFavorite").added);
+        last = lastPlaces(kCf);
+        Batch cf(db,
+                 "INSERT INTO ChannelFavorite (sat_id, stp_id, sid, bou_id, fav_id, sort_id) "
+                 "VALUES ");
         for (size_t g = 0; g < m.favourites.size(); ++g) {
             int sort = 0;
-            for (size_t ch : m.favourites[g].channels)
+            for (size_t ch : m.favourites[g].channels) {
+                const std::string k = rowKey(m.chs[ch], {firstBouquet[ch], favId[g]});
+                if (mode == ImportMode::kMerge) {
+                    if (before[kCf].count(k)) continue;
+                    sort = ++last[strFormat("%d|%d", satOf(ch), favId[g])];
+                } else {
+                    ++sort;
+                }
+                written[kCf].insert(k);
                 if (!cf.add("(" + key(m.chs[ch]) +
-                            strFormat(", %d, %d, %d)", firstBouquet[ch], favId[g], ++sort)))
+                            strFormat(", %d, %d, %d)", firstBouquet[ch], favId[g], sort)))
                     return fail("writing the favourite groups' channels failed");
+            }
         }
         return cf.flush() || fail("writing the favourite groups' channels failed");
     }
@@ -463,15 +579,15 @@ struct Importer {
         for (const char* t : kImportTables) r->tables[t];
         if (!exec("START TRANSACTION")) return false;
         return satellites() && transponders() && groups(false) && groups(true) && languages() &&
-               removeOld() && insertRows() && messageRow();
+               snapshot(&before) && removeOld() && insertRows() && messageRow() && tally();
     }
 };
 
 }  // namespace
 
-bool importIntoDb(DbLink& db, const ImportModel& m, const IdHints& hints, ImportDbReport* r,
-                  std::string* err) {
-    Importer imp{db, m, hints, r, err, {}, {}, {}, {}, {}, {}};
+bool importIntoDb(DbLink& db, const ImportModel& m, const IdHints& hints, ImportMode mode,
+                  ImportDbReport* r, std::string* err) {
+    Importer imp{db, m, hints, mode, r, err, {}, {}, {}, {}, {}, {}, {}, {}};
     if (imp.run()) return true;
     db.exec("ROLLBACK");
     return false;

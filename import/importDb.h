@@ -1,7 +1,8 @@
 #pragma once
 // Puts an ImportModel into the channel database in one transaction: every
-// row of each satellite the model carries channels of is replaced, a
-// satellite with transponders only gets the ones it lacks. Ids come from
+// row of each satellite the model carries channels of is replaced (or, in
+// a merge, only the rows the model gives again), a satellite with
+// transponders only gets the ones it lacks. Ids come from
 // what is there already (satellites by position, transponders by frequency,
 // polarity and transport stream id, bouquets, favourite groups and
 // languages by name), then from the configuration files' names, and only
@@ -23,8 +24,15 @@ struct IdHints {
     std::string appKey;  // the message row the downloads ask for ("Velartis1.3")
 };
 
+// Rows by key: updated ones hold other values than before, unchanged ones
+// were written again as they were.
 struct TableCount {
-    uint64_t added = 0, removed = 0, updated = 0;
+    uint64_t added = 0, removed = 0, updated = 0, unchanged = 0;
+};
+
+enum class ImportMode {
+    kReplace,  // a satellite with channels keeps only the model's rows
+    kMerge,    // rows the model lacks stay; a channel's audio and CA rows are the model's
 };
 
 struct IdName {
@@ -43,5 +51,5 @@ extern const char* const kImportTables[11];
 // Runs everything up to the commit; on true the transaction is open and
 // the caller commits or rolls back. On false it is rolled back and *err
 // says why.
-bool importIntoDb(DbLink& db, const ImportModel& m, const IdHints& hints, ImportDbReport* r,
-                  std::string* err);
+bool importIntoDb(DbLink& db, const ImportModel& m, const IdHints& hints, ImportMode mode,
+                  ImportDbReport* r, std::string* err);

@@ -11,7 +11,7 @@ namespace {
 
 struct Entry {
     std::string name;
-    uint64_t line = 0;  // of the "[name]" line
+    uint64_t line = 0;                                             // of the "[name]" line
     std::map<std::string, std::pair<std::string, uint64_t>> keys;  // value and line
 };
 
@@ -116,15 +116,17 @@ bool transponderOf(const Entry& e, size_t sat, ImpTransponder* t, ImportNotes* n
         {"HORIZONTAL", 1}, {"VERTICAL", 0}, {"RIGHT", 2}, {"LEFT", 3}};
     auto p = kPol.find(*pol);
     if (p == kPol.end())
-        return fail(why, at, line, "POLARIZATION '" + *pol + "' is not HORIZONTAL, VERTICAL, LEFT or RIGHT");
+        return fail(why, at, line,
+                    "POLARIZATION '" + *pol + "' is not HORIZONTAL, VERTICAL, LEFT or RIGHT");
     t->fec = 0;
     if (const std::string* fec = value(e, "INNER_FEC", &line)) {
         static const std::map<std::string, int> kFec = {
-            {"AUTO", 0}, {"NONE", 0}, {"1/2", 1}, {"2/3", 2}, {"3/4", 3}, {"5/6", 4},
-            {"7/8", 5}, {"8/9", 6},  {"3/5", 7},  {"4/5", 8}, {"9/10", 9}, {"6/7", 0},
-            {"1/4", 0}, {"1/3", 0},  {"2/5", 0}};
+            {"AUTO", 0}, {"NONE", 0}, {"1/2", 1}, {"2/3", 2}, {"3/4", 3},
+            {"5/6", 4},  {"7/8", 5},  {"8/9", 6}, {"3/5", 7}, {"4/5", 8},
+            {"9/10", 9}, {"6/7", 0},  {"1/4", 0}, {"1/3", 0}, {"2/5", 0}};
         auto it = kFec.find(*fec);
-        if (it == kFec.end()) return fail(why, at, line, "INNER_FEC '" + *fec + "' is not a code rate");
+        if (it == kFec.end())
+            return fail(why, at, line, "INNER_FEC '" + *fec + "' is not a code rate");
         t->fec = it->second;
     }
     t->modulation = s2 ? 2 : 0;  // DVB-S2 without a modulation: 8PSK
@@ -142,10 +144,14 @@ bool transponderOf(const Entry& e, size_t sat, ImpTransponder* t, ImportNotes* n
     }
     t->pilot = s2 ? 2 : 0;
     if (const std::string* pilot = value(e, "PILOT", &line)) {
-        if (*pilot == "OFF") t->pilot = 0;
-        else if (*pilot == "ON") t->pilot = 1;
-        else if (*pilot == "AUTO") t->pilot = 2;
-        else return fail(why, at, line, "PILOT '" + *pilot + "' is not ON, OFF or AUTO");
+        if (*pilot == "OFF")
+            t->pilot = 0;
+        else if (*pilot == "ON")
+            t->pilot = 1;
+        else if (*pilot == "AUTO")
+            t->pilot = 2;
+        else
+            return fail(why, at, line, "PILOT '" + *pilot + "' is not ON, OFF or AUTO");
     }
     if (const std::string* ro = value(e, "ROLLOFF", &line)) {
         if (*ro != "35" && *ro != "25" && *ro != "20" && *ro != "AUTO")
@@ -174,8 +180,8 @@ bool transponderOf(const Entry& e, size_t sat, ImpTransponder* t, ImportNotes* n
 
 }  // namespace
 
-bool readDvbv5(const std::string& file, std::string bytes, const SourceOptions& o,
-               ImportModel* m, ImportError* err) {
+bool readDvbv5(const std::string& file, std::string bytes, const SourceOptions& o, ImportModel* m,
+               ImportError* err) {
     const SourceText text = sourceText(std::move(bytes));
     int position = -1;
     std::string satName;
@@ -217,8 +223,10 @@ bool readDvbv5(const std::string& file, std::string bytes, const SourceOptions& 
     }
 
     const size_t sat = m->satAt(position);
-    if (!satName.empty() && m->sats[sat].name.empty())
+    if (!satName.empty() && m->sats[sat].name.empty()) {
         m->sats[sat].name = importName(satName, true, kSatNameMax, &m->notes, true);
+        m->sats[sat].nameGuessed = o.satName.empty();
+    }
     std::string bouquet = o.bouquet;
     if (bouquet.empty()) bouquet = !satName.empty() ? satName : "Sat " + locationText(position);
     ModelBuilder b(m);
@@ -252,7 +260,8 @@ bool readDvbv5(const std::string& file, std::string bytes, const SourceOptions& 
                                "SERVICE_ID '" + *sidText + "' is not a number from 1 to 65535"};
             return false;
         }
-        if (!keyPids(e, "VIDEO_PID", &video, &why, &at) || !keyPids(e, "AUDIO_PID", &audio, &why, &at)) {
+        if (!keyPids(e, "VIDEO_PID", &video, &why, &at) ||
+            !keyPids(e, "AUDIO_PID", &audio, &why, &at)) {
             *err = ImportError{file, at, why};
             return false;
         }
@@ -265,7 +274,8 @@ bool readDvbv5(const std::string& file, std::string bytes, const SourceOptions& 
             return false;
         }
         c.vpid = video.empty() ? 0 : video.front();
-        for (unsigned pid : audio) c.audio.push_back(ImpAudio{pid, kUndeterminedLanguage, false, false});
+        for (unsigned pid : audio)
+            c.audio.push_back(ImpAudio{pid, kUndeterminedLanguage, false, false});
         c.radio = c.vpid == 0;
         c.pcr = c.vpid != 0 ? c.vpid : (audio.empty() ? 0 : audio.front());
         const size_t ch = b.channel(std::move(c));

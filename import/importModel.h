@@ -26,11 +26,14 @@ constexpr const char* kUndeterminedLanguage = "und";
 struct ImpSatellite {
     int position = 0;  // tenths of a degree, west as 3600 - x
     std::string name;  // empty: the source names none
+    // The name only guesses (a dvbv5 file's name): it names a new satellite
+    // but does not rename one the database has.
+    bool nameGuessed = false;
     bool channels = false;  // the source carries channels of it (replace, not complete)
 };
 
 struct ImpTransponder {
-    size_t sat = 0;  // index into ImportModel::sats
+    size_t sat = 0;     // index into ImportModel::sats
     int frequency = 0;  // MHz
     int polarity = 0;   // 0 V, 1 H, 2 circular right, 3 circular left
     int sr = 0;         // kS/s
@@ -72,12 +75,12 @@ struct ImpGroup {
 // What the report tells besides the rows.
 struct ImportNotes {
     uint64_t linesRead = 0;
-    uint64_t replacedChars = 0;   // characters Windows-1252 lacks, shown as '?'
-    uint64_t cutNames = 0;        // names longer than their column
-    uint64_t notSatellite = 0;    // cable, terrestrial and other entries passed over
-    uint64_t otherModulation = 0;      // 16APSK, 32APSK, turbo 8PSK: stored as DVB-S2 8PSK
-    uint64_t danglingRefs = 0;    // bouquet entries naming a service the list lacks
-    uint64_t otherEntries = 0;    // streams, sub-bouquets and other non-DVB bouquet entries
+    uint64_t replacedChars = 0;    // characters Windows-1252 lacks, shown as '?'
+    uint64_t cutNames = 0;         // names longer than their column
+    uint64_t notSatellite = 0;     // cable, terrestrial and other entries passed over
+    uint64_t otherModulation = 0;  // 16APSK, 32APSK, turbo 8PSK: stored as DVB-S2 8PSK
+    uint64_t danglingRefs = 0;     // bouquet entries naming a service the list lacks
+    uint64_t otherEntries = 0;     // streams, sub-bouquets and other non-DVB bouquet entries
     // Channels met again (same transponder and service id), "file:line (as
     // file:line)"; the first one's values are kept.
     std::vector<std::string> repeatedChannels;

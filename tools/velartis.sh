@@ -11,14 +11,16 @@
 #                      never touches data/); without one, download and write
 #                      channel lists with logs into a new folder under out/,
 #                      and print that folder (with the working folder's
-#                      configuration once an import made one)
+#                      configuration when it has one, else the shipped one;
+#                      either way it says which)
 #   velartis.sh import SOURCE PATH... [OPTIONS]
 #                      install what is missing, build, start the bundled
 #                      server (giving an empty one the schema), and import a
 #                      VDR channels.conf, a dvbv5 channel file or transponder
 #                      table, or an Enigma2 settings folder into it; the
 #                      master list and the user configuration of var/work/
-#                      get what it brought (velartis-cli import --help)
+#                      (copies of the shipped ones when missing) get what it
+#                      brought (velartis-cli import --help)
 #   velartis.sh test   install what is missing, build and run the whole test
 #                      suite, then build and run it again under
 #                      AddressSanitizer and UndefinedBehaviorSanitizer, then
@@ -86,7 +88,7 @@ case $cmd in
       [ -e "$work/Default.cfg" ] || cp "$REPO_DIR/data/Default.cfg" "$work/"
       # An import adds to the working copy: a newer one is kept.
       cp -u "$REPO_DIR/data/VAconfig.vac" "$work/"
-      echo "Opening the window in $work (channel database on 127.0.0.1:$VA_DB_PORT)"
+      echo "Opening the window in $work with $work/Default.cfg (channel database on 127.0.0.1:$VA_DB_PORT)"
       cd "$work"
       VELARTIS_DB_PORT=$VA_DB_PORT exec "$REPO_DIR/build-run/velartis"
     fi
@@ -97,6 +99,7 @@ case $cmd in
     if [ -e "$REPO_DIR/var/work/Default.cfg" ] && [ -e "$REPO_DIR/var/work/VAconfig.vac" ]; then
       cfg_dir="$REPO_DIR/var/work"
     fi
+    echo "Configuration: $cfg_dir/Default.cfg (master list $cfg_dir/VAconfig.vac)"
     set +e
     "$REPO_DIR/build-run/velartis-cli" --db-port "$VA_DB_PORT" --config "$cfg_dir/Default.cfg" \
       --master "$cfg_dir/VAconfig.vac" --format "${VA_FORMATS:-all}" --log --output "$out"
@@ -118,12 +121,14 @@ case $cmd in
     if ! bash "$TOOLS_DIR/dbserver.sh" sql -N -B -e 'SELECT 1 FROM Sats LIMIT 1' >/dev/null 2>&1; then
       bash "$TOOLS_DIR/dbserver.sh" sql <"$TOOLS_DIR/schema.sql"
     fi
-    # The working folder's files, as the window and run use them; the master
-    # list starts from the shipped one (its categories), the user
-    # configuration is made by the import when there is none.
+    # The working folder's files, as the window and run use them. Both start
+    # from the shipped ones, so that the import adds its satellites to the
+    # configuration run used so far (its dish, its satellites) instead of
+    # making one that holds the imported satellites alone.
     work="$REPO_DIR/var/work"
     mkdir -p "$work"
     [ -e "$work/VAconfig.vac" ] || cp "$REPO_DIR/data/VAconfig.vac" "$work/"
+    [ -e "$work/Default.cfg" ] || cp "$REPO_DIR/data/Default.cfg" "$work/"
     exec "$REPO_DIR/build-run/velartis-cli" import "$@" --db-port "$VA_DB_PORT" \
       --master "$work/VAconfig.vac" --config "$work/Default.cfg"
     ;;

@@ -16,9 +16,15 @@ int runImportCli(int argc, char** argv) {
         "velartis-cli import"};
     app.footer(
         "Sources: vdr FILE..., dvbv5 FILE... (dvbv5-scan output or the transponder tables of "
-        "/usr/share/dvb/dvb-s, whose names give the position), enigma2 FOLDER. The satellites "
-        "whose channels a source holds are replaced whole; a satellite with transponders only "
-        "gets those it lacks. Connection values as for velartis-cli itself.\n\n"
+        "/usr/share/dvb/dvb-s, whose names give the position), enigma2 FOLDER. A satellite "
+        "whose channels a source holds ends up with the source's channels: rows the source "
+        "lacks are removed. An import that would remove more rows than it adds is refused "
+        "unless --replace is given; --merge adds and updates channels and transponders and "
+        "removes none (an updated channel takes the source's audio tracks and CA systems). A "
+        "satellite "
+        "with transponders only gets those it lacks. A satellite the database has keeps its "
+        "name unless the source names it (a dvbv5 file's name does not, --sat-name does). "
+        "Connection values as for velartis-cli itself.\n\n"
         "Exit status: 0 done, 1 the source was refused or the import failed (nothing changed), "
         "64 wrong usage.");
     app.set_help_flag("-h,--help", "print this help and exit");
@@ -31,10 +37,17 @@ int runImportCli(int argc, char** argv) {
         ->check(CLI::IsMember({"vdr", "dvbv5", "enigma2"}));
     app.add_option("paths", req.paths, "the files, or the Enigma2 folder")->required();
     app.add_flag("--dry-run", req.dryRun, "report what would change and change nothing");
+    app.add_flag("--replace", req.replace,
+                 "let the source's satellites keep only its channels, even where that removes "
+                 "more rows than it adds");
+    app.add_flag("--merge", req.merge,
+                 "add and update the source's channels and transponders, remove none");
     app.add_option("--position", position,
                    "dvbv5: orbital position of the file's satellite, such as 19.2E or 0.8W")
         ->type_name("POS");
-    app.add_option("--sat-name", req.source.satName, "dvbv5: name of the satellite")
+    app.add_option("--sat-name", req.source.satName,
+                   "dvbv5: name of the satellite, also of one the database has (default: the "
+                   "file's name, for a new satellite)")
         ->type_name("NAME");
     app.add_option("--bouquet", req.source.bouquet,
                    "dvbv5: bouquet of the channels (default: the satellite's name)")
@@ -49,12 +62,15 @@ int runImportCli(int argc, char** argv) {
     app.add_flag("-q,--quiet", quiet, "print only errors");
     CliDbOptions db;
     addDbOptions(app, db);
-    if (int code = parseCommandLine(app, argc, argv, "velartis-cli import"); code >= 0)
-        return code;
+    if (int code = parseCommandLine(app, argc, argv, "velartis-cli import"); code >= 0) return code;
     req.kind = kind == "vdr"     ? ImportKind::kVdr
                : kind == "dvbv5" ? ImportKind::kDvbv5
                                  : ImportKind::kEnigma2;
     req.writeConfig = !noConfig;
+    if (req.replace && req.merge) {
+        std::fprintf(stderr, "velartis-cli import: give --replace or --merge, not both\n");
+        return kExitUsage;
+    }
     if (!position.empty() && !parsePosition(position, &req.source.position)) {
         std::fprintf(stderr,
                      "velartis-cli import: --position '%s' is not a position such as 19.2E\n",

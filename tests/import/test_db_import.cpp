@@ -159,6 +159,7 @@ TEST_F(DbImport, ReimportKeepsIdsAndTouchesOnlyItsSatellites) {
     const std::string master0 = slurp(dir / "VAconfig.vac"), user0 = slurp(dir / "Default.cfg");
 
     ImportRequest req = request(ImportKind::kVdr, {conf});
+    req.replace = true;
     req.dryRun = true;
     ImportOutcome dry = runImport(req);
     ASSERT_TRUE(dry.ok) << dry.error;
@@ -202,6 +203,118 @@ TEST_F(DbImport, ReimportKeepsIdsAndTouchesOnlyItsSatellites) {
     EXPECT_EQ(slurp(dir / "VAconfig.vac"), master1);
 }
 
+// A source with two channels of a satellite the database holds many of
+// (one known, renamed, and one new): refused unless the user says how, then
+// replaced or merged as asked.
+TEST_F(DbImport, SmallSourceOnALargerSatellite) {
+    makeDb(true);
+    copyConfig(dir);
+    const std::string conf =
+        write("two.conf",
+              ":ARD\n"
+              "Das Erste neu;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:5101=27:5102=deu@3:5104:0:"
+              "10301:1:1019:0\n"
+              "Neu TV;ARD:11494:HC23M5O35P0S1N1:S19.2E:22000:5201=27:5202=deu@3:0:0:10399:1:1019:"
+              "0\n");
+    const std::string before = dump();
+    const std::string user0 = slurp(dir / "Default.cfg");
+    const int channels = std::stoi(rowsOf("SELECT COUNT(*) FROM Channels WHERE sat_id=192"));
+    const std::string others = rowsOf(
+        "SELECT * FROM Channels WHERE sat_id=192 AND sid NOT IN ('283D', '289F') ORDER BY 2, 3");
+    const std::string args = "import vdr '" + conf + "' " + cliArgs(name, dir);
+
+    for (const std::string opt : {"", "--dry-run", "--replace --dry-run"}) {
+        CliResult r = runCliTool(args + opt);
+        EXPECT_EQ(dump(), before) << opt;
+        EXPECT_EQ(slurp(dir / "Default.cfg"), user0);
+        EXPECT_EQ(r.out.find("replaced"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("Channels         1 added, 1 updated, " +
+                             std::to_string(channels - 1) + " removed"),
+                  std::string::npos)
+            << r.out;
+        if (opt == "--replace --dry-run") {
+            EXPECT_EQ(r.exitCode, 0) << r.out;
+            EXPECT_NE(r.out.find("dry run: nothing was changed"), std::string::npos) << r.out;
+        } else {
+            EXPECT_EQ(r.exitCode, 1) << opt << r.out;
+            EXPECT_NE(r.out.find("(" + std::to_string(channels - 1) +
+                                 " of them channels) of its satellites that the source "
+                                 "lacks, and add only "),
+                      std::string::npos)
+                << r.out;
+            EXPECT_NE(r.out.find("Nothing was changed. Give --replace"), std::string::npos)
+                << r.out;
+        }
+    }
+    EXPECT_EQ(runCliTool(args + "--merge --replace").exitCode, 64);
+
+    // A merge keeps every other row, the known channel's bouquet places
+    // included, and puts the new channel at the end of its bouquet.
+    CliResult r = runCliTool(args + "--merge");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("Channels         1 added, 1 updated\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ChannelBouquet   1 added\n"), std::string::npos) << r.out;
+    EXPECT_EQ(rowsOf("SELECT COUNT(*) FROM Channels WHERE sat_id=192"),
+              std::to_string(channels + 1) + " \n");
+    EXPECT_EQ(rowsOf("SELECT * FROM Channels WHERE sat_id=192 AND sid NOT IN ('283D', '289F') "
+                     "ORDER BY 2, 3"),
+              others);
+    EXPECT_EQ(
+        rowsOf("SELECT cb.bou_id, cb.sort_id, c.ch_name FROM ChannelBouquet cb JOIN Channels "
+               "c USING (sat_id, stp_id, sid) WHERE cb.sid IN ('283D', '289F') ORDER BY 1, 2"),
+        "1 1 Das Erste neu \n" +
+            rowsOf("SELECT 1, MAX(sort_id) + 1, 'Neu TV' FROM ChannelBouquet WHERE "
+                   "sat_id=192 AND bou_id=1 AND sid <> '289F'") +
+            "8 1 Das Erste neu \n");
+    // An updated channel takes the source's audio tracks: three became one.
+    EXPECT_EQ(rowsOf("SELECT apid FROM ChannelAudio WHERE sid='283D'"), "13EE \n");
+
+    r = runCliTool(args + "--replace");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("Channels         0 added, 2 unchanged, " + std::to_string(channels - 1) +
+                         " removed"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(rowsOf("SELECT ch_name FROM Channels WHERE sat_id=192 ORDER BY 1"),
+              "Das Erste neu \nNeu TV \n");
+    EXPECT_EQ(slurp(dir / "Default.cfg"), user0);
+}
+
+// A transponder table named after a satellite the database has adds
+// transponders and keeps its name, unless --sat-name names it; a new
+// satellite takes the file's name, and the user configuration gains it
+// with every entry and the dish position it had kept.
+TEST_F(DbImport, TransponderTableKeepsNamesAndConfiguration) {
+    makeDb(true);
+    copyConfig(dir);
+    const std::string table =
+        "[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS2\n\tFREQUENCY = 12603000\n"
+        "\tPOLARIZATION = HORIZONTAL\n\tSYMBOL_RATE = 22000000\n\tINNER_FEC = 2/3\n";
+    const std::string astra = write("Astra-1L-19.2E", table);
+    const std::string other = write("Eutelsat-16.0E", table);
+    const std::string user0 = slurp(dir / "Default.cfg");
+    ImportOutcome r = runImport(request(ImportKind::kDvbv5, {astra, other}));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(rowsOf("SELECT sat_id, sat_name FROM Sats WHERE sat_id IN (160, 192) ORDER BY 1"),
+              "160 Eutelsat 16.0E \n192 Astra 19.2E \n");
+    const std::string user1 = slurp(dir / "Default.cfg");
+    // Every line of the shipped file stays (its satellites, the dish position).
+    size_t kept = 0;
+    for (size_t at = 0, end; (end = user0.find("\r\n", at)) != std::string::npos; at = end + 2)
+        kept += user1.find(user0.substr(at, end + 2 - at)) != std::string::npos;
+    EXPECT_EQ(kept, static_cast<size_t>(countOf(user0, "\r\n")));
+    EXPECT_NE(user1.find("\r\n160#Eutelsat 16.0E#1#"), std::string::npos) << user1;
+
+    ImportRequest named = request(ImportKind::kDvbv5, {astra});
+    named.source.satName = "Astra 1KR";
+    r = runImport(named);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(rowsOf("SELECT sat_name FROM Sats WHERE sat_id=192"), "Astra 1KR \n");
+    EXPECT_EQ(r.lines[2], "  Sats             0 added, 1 updated");
+    // The configuration's entry keeps its name: the file's entries stay.
+    EXPECT_EQ(slurp(dir / "Default.cfg"), user1);
+}
+
 // A refused source, and a connection that breaks halfway, leave the
 // database and the files as they were.
 TEST_F(DbImport, FailingImportChangesNothing) {
@@ -222,6 +335,7 @@ TEST_F(DbImport, FailingImportChangesNothing) {
     // found before the commit, not after it.
     const std::string conf = write("channels.conf", kChannels);
     ImportRequest lost = request(ImportKind::kVdr, {conf});
+    lost.replace = true;
     lost.userPath = (dir / "gone" / "Default.cfg").string();
     r = runImport(lost);
     ASSERT_FALSE(r.ok);
@@ -235,6 +349,7 @@ TEST_F(DbImport, FailingImportChangesNothing) {
     CutProxy proxy(VA_TEST_DB_PORT);
     ASSERT_GT(proxy.port(), 0);
     ImportRequest req = request(ImportKind::kVdr, {conf});
+    req.replace = true;
     req.conn = conn(proxy.port());
     req.dryRun = true;
     ASSERT_TRUE(runImport(req).ok);
@@ -390,7 +505,8 @@ TEST_F(DbImport, EnigmaListKeepsALongSatelliteName) {
     ASSERT_NE(slurp(list / "satellites.xml").find("\"Eutelsat Hot Bird 13B/13 13.0\260E\""),
               std::string::npos);
 
-    CliResult imp = runCliTool("import enigma2 '" + list.string() + "' " + args);
+    // The list holds less than the database (no CA systems): --replace.
+    CliResult imp = runCliTool("import enigma2 '" + list.string() + "' --replace " + args);
     ASSERT_EQ(imp.exitCode, 0) << imp.out;
     EXPECT_EQ(rowsOf("SELECT sat_name FROM Sats WHERE sat_id=130"), longName + " \n");
     EXPECT_EQ(rowsOf("SELECT * FROM Favorites ORDER BY 1"), favourites);
