@@ -162,6 +162,9 @@ constexpr LangStruct kEnglish = {
     .msgHintServer = "Is the server running, and is this its address?",
     .msgHintAccess = "Check the user and the password.",
     .msgHintDatabase = "Check the name of the database.",
+    .msgCliHintServer = "Is the server running, and is this its address (--db-host, --db-port)? A local server starts with: %s start",
+    .msgCliHintAccess = "Check the user and the password: --db-user, VELARTIS_DB_PASSWORD or ~/.my.cnf.",
+    .msgCliHintDatabase = "Check the name of the database: --db-name.",
     .msgBuiltInServer = "the built-in server",
     .msgDownloadStopped = "The download stopped.",
     .msgSatMissing = "Ticked satellites the server does not have:",
@@ -367,6 +370,9 @@ constexpr LangStruct kItalian = withEnglish({
     .msgHintServer = "Il server \xE8 avviato, ed \xE8 questo il suo indirizzo?",
     .msgHintAccess = "Controllare l'utente e la password.",
     .msgHintDatabase = "Controllare il nome del database.",
+    .msgCliHintServer = "Il server \xE8 avviato, ed \xE8 questo il suo indirizzo (--db-host, --db-port)? Un server locale si avvia con: %s start",
+    .msgCliHintAccess = "Controllare l'utente e la password: --db-user, VELARTIS_DB_PASSWORD o ~/.my.cnf.",
+    .msgCliHintDatabase = "Controllare il nome del database: --db-name.",
     .msgBuiltInServer = "il server predefinito",
     .msgDownloadStopped = "Il download si \xE8 interrotto.",
     .msgSatMissing = "Satelliti selezionati che il server non ha:",
@@ -559,6 +565,9 @@ constexpr LangStruct kFrench = withEnglish({
     .msgHintServer = "Le serveur est-il d\xE9marr\xE9, et est-ce bien son adresse ?",
     .msgHintAccess = "V\xE9rifiez l'utilisateur et le mot de passe.",
     .msgHintDatabase = "V\xE9rifiez le nom de la base de donn\xE9" "es.",
+    .msgCliHintServer = "Le serveur est-il d\xE9marr\xE9, et est-ce bien son adresse (--db-host, --db-port) ? Un serveur local d\xE9marre avec : %s start",
+    .msgCliHintAccess = "V\xE9rifiez l'utilisateur et le mot de passe : --db-user, VELARTIS_DB_PASSWORD ou ~/.my.cnf.",
+    .msgCliHintDatabase = "V\xE9rifiez le nom de la base de donn\xE9" "es : --db-name.",
     .msgBuiltInServer = "le serveur pr\xE9" "d\xE9" "fini",
     .msgDownloadStopped = "Le t\xE9l\xE9" "chargement s'est arr\xEAt\xE9.",
     .msgSatMissing = "Satellites coch\xE9s que le serveur n'a pas :",
@@ -756,6 +765,9 @@ constexpr LangStruct kGerman = withEnglish({
     .msgHintServer = "L\xE4uft der Server, und ist das seine Adresse?",
     .msgHintAccess = "Benutzer und Passwort pr\xFC" "fen.",
     .msgHintDatabase = "Den Namen der Datenbank pr\xFC" "fen.",
+    .msgCliHintServer = "L\xE4uft der Server, und ist das seine Adresse (--db-host, --db-port)? Ein lokaler Server startet mit: %s start",
+    .msgCliHintAccess = "Benutzer und Passwort pr\xFC" "fen: --db-user, VELARTIS_DB_PASSWORD oder ~/.my.cnf.",
+    .msgCliHintDatabase = "Den Namen der Datenbank pr\xFC" "fen: --db-name.",
     .msgBuiltInServer = "der eingebaute Server",
     .msgDownloadStopped = "Der Download wurde abgebrochen.",
     .msgSatMissing = "Ausgew\xE4hlte Satelliten, die der Server nicht hat:",
@@ -944,6 +956,9 @@ constexpr LangStruct kSpanish = withEnglish({
     .msgHintServer = "\xBF" "Est\xE1 el servidor en marcha y es \xE9sta su direcci\xF3n?",
     .msgHintAccess = "Compruebe el usuario y la contrase\xF1" "a.",
     .msgHintDatabase = "Compruebe el nombre de la base de datos.",
+    .msgCliHintServer = "\xBF" "Est\xE1 el servidor en marcha y es \xE9sta su direcci\xF3n (--db-host, --db-port)? Un servidor local se inicia con: %s start",
+    .msgCliHintAccess = "Compruebe el usuario y la contrase\xF1" "a: --db-user, VELARTIS_DB_PASSWORD o ~/.my.cnf.",
+    .msgCliHintDatabase = "Compruebe el nombre de la base de datos: --db-name.",
     .msgBuiltInServer = "el servidor predefinido",
     .msgDownloadStopped = "La descarga se ha detenido.",
     .msgSatMissing = "Sat\xE9lites marcados que el servidor no tiene:",
@@ -995,6 +1010,13 @@ constexpr int kLangCount = sizeof(kTables) / sizeof(kTables[0]);
 const LangStruct* langTable(int lang) {
     if (lang < kLangItalian || lang > kLangSpanish) return nullptr;
     return kTables[lang - kLangItalian];
+}
+
+const char* langName(int lang) {
+    static const char* const kNames[] = {"Italiano", "English", "Fran\xE7" "ais", "Deutsch",
+                                         "Espa\xF1ol"};
+    if (lang < kLangItalian || lang > kLangSpanish) return nullptr;
+    return kNames[lang - kLangItalian];
 }
 
 int setLang(LangStruct* table, int lang) {

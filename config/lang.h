@@ -18,4 +18,8 @@ int setLang(LangStruct* table, int lang);
 // The built-in table of one language, or null for an unknown id.
 const LangStruct* langTable(int lang);
 
+// A language's own name in Windows-1252 ("English", "Italiano"), or null
+// for an unknown id.
+const char* langName(int lang);
+
 extern LangStruct MsgLang;

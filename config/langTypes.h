@@ -140,9 +140,13 @@ struct LangStruct {
     char msgDbUser[40];
     char msgDbName[40];
     char msgReason[40];
-    char msgHintServer[120];
-    char msgHintAccess[120];
-    char msgHintDatabase[120];
+    char msgHintServer[200];
+    char msgHintAccess[200];
+    char msgHintDatabase[200];
+    // The command-line tool's hints, naming its options; %s is the server script.
+    char msgCliHintServer[160];
+    char msgCliHintAccess[160];
+    char msgCliHintDatabase[160];
     char msgBuiltInServer[60];
     char msgDownloadStopped[80];
     char msgSatMissing[80];
@@ -324,6 +328,9 @@ struct LangStruct {
     X(msgHintServer) \
     X(msgHintAccess) \
     X(msgHintDatabase) \
+    X(msgCliHintServer) \
+    X(msgCliHintAccess) \
+    X(msgCliHintDatabase) \
     X(msgBuiltInServer) \
     X(msgDownloadStopped) \
     X(msgSatMissing) \

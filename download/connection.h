@@ -13,6 +13,12 @@ enum class DbCompress { kAuto, kOn, kOff };
 // caller gives its own limit.
 constexpr unsigned kDbDeadline = 300;
 
+// The port the client library uses when none is given.
+constexpr unsigned kDbDefaultPort = 3306;
+
+// Why a connection could not be opened, as far as a user can act on it.
+enum class DbOpenFault { kNone, kUnreachable, kAccessDenied, kNoDatabase, kOther };
+
 // Connection values a caller may put in place of the built-in ones (the
 // command-line tool, the window, the tests). Empty fields and port 0 keep
 // the built-in value; passwordSet makes an empty password count.

@@ -112,6 +112,8 @@ struct T_dlRequest : T_jobRequest {
     // From the server's message row: 1 the server asks for the forum page,
     // 2 it does not know this version; 0 nothing to tell.
     int showForum = 0;
+    // Why the connection failed; kNone once connected.
+    DbOpenFault connectFault = DbOpenFault::kNone;
 };
 
 // One line per kind dropped ("Dropped: 12 channels over the table capacity

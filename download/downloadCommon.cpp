@@ -199,6 +199,7 @@ std::unique_ptr<DlJob> dlStart(void* param, DlMode mode) {
     resetChannelDb(j->satDB, j->tpDB, j->chDB, j->favDB, j->chFavDB, j->rep);
     *j->dropped = T_dbDropped{};
     p->showForum = 0;
+    p->connectFault = DbOpenFault::kNone;
     dlShowReport(*j, kRepAll);
     j->ui.shown = -1;
     dlSetProgress(j->ui, 0);
@@ -212,7 +213,12 @@ uint32_t dlFail(DlJob& j, uint32_t code) {
 }
 
 uint32_t dlConnect(DlJob& j) {
-    if (!dlOpen(j.ui, j.db, dbConnValues(j.cfg, j.p->conn))) return dlFail(j);
+    if (!dlOpen(j.ui, j.db, dbConnValues(j.cfg, j.p->conn))) {
+        // An open that failed before reaching the server has no fault of its own.
+        const DbOpenFault f = j.db.openFault();
+        j.p->connectFault = f == DbOpenFault::kNone ? DbOpenFault::kOther : f;
+        return dlFail(j);
+    }
     DownloadResult r = dlCheckMessage(j.ui, j.db, j.appKey, &j.p->showForum, j.serverMsg);
     if (r != kDownloadOk) return dlFail(j, r);
     return kDownloadOk;

@@ -87,8 +87,8 @@ std::string connectFailureText(const LangStruct& m, const T_dbConnValues& v, DbO
     if (!v.socket.empty() && (v.host.empty() || v.host == "localhost") && v.port == 0)
         where = v.socket;
     else
-        where =
-            (v.host.empty() ? "localhost" : v.host) + ":" + std::to_string(v.port ? v.port : 3306);
+        where = (v.host.empty() ? "localhost" : v.host) + ":" +
+                std::to_string(v.port ? v.port : kDbDefaultPort);
     std::string line;
     auto add = [&](const char* label, const std::string& value) {
         if (value.empty()) return;

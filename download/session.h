@@ -113,9 +113,6 @@ private:
 // `sql` without its " FORCE INDEX (...)" hints.
 std::string withoutIndexHints(const std::string& sql);
 
-// Why a connection could not be opened, as far as a user can act on it.
-enum class DbOpenFault { kNone, kUnreachable, kAccessDenied, kNoDatabase, kOther };
-
 struct LangStruct;
 // The fixed first line of a failed connect, in the status and the box.
 extern const char kConnectError[];

@@ -25,7 +25,8 @@ enum class JobStatus { kStep, kError, kWarning, kDone, kWriting, kWritten };
 // The download's report, one field per line of the window's report box.
 enum class ReportField { kSat, kTp, kBou, kTv, kRadio, kFavGrp, kFavCh };
 constexpr int kReportFieldCount = 7;
-// The label the window shows before a field, e.g. "Satelliti:".
+// A field's fixed label, as the log file words it in every language; a
+// person is shown the language's own (lblRepSat ...).
 inline const char* reportFieldLabel(ReportField f) {
     static const char* const kLabels[kReportFieldCount] = {
         "Satelliti:",    "Transponder:",     "Bouquets:",       "Canali TV:",

@@ -78,7 +78,8 @@ bool startDownloadJob(const T_jobSource& src, JobEndHandler onEnd) {
     // The request goes with the handler: when the runner has told the end
     // (or failed to start the job) and drops the handler, it is freed.
     JobEndFn ended = [req, type, onEnd = std::move(onEnd)](uint32_t code) {
-        if (onEnd) onEnd(T_jobEnd{true, type, code, req->showForum, req->dropped});
+        if (onEnd)
+            onEnd(T_jobEnd{true, type, code, req->showForum, req->dropped, req->connectFault});
     };
     return src.runner->startJob(fn, req.get(), std::move(ended));
 }
@@ -93,7 +94,7 @@ bool startWriterJob(const T_jobSource& src, int family, const std::string& targe
     req->target = target;
     req->warned = warned;
     JobEndFn ended = [req, family, onEnd = std::move(onEnd)](uint32_t code) {
-        if (onEnd) onEnd(T_jobEnd{false, family, code, 0, T_dbDropped{}});
+        if (onEnd) onEnd(T_jobEnd{false, family, code, 0, T_dbDropped{}, DbOpenFault::kNone});
     };
     return src.runner->startJob(fn, req.get(), std::move(ended));
 }

@@ -48,6 +48,8 @@ struct T_jobEnd {
     // A download's forum request (1 or 2, see T_dlRequest::showForum); 0 none.
     int showForum;
     T_dbDropped dropped;  // rows a download could not keep
+    // Why a download could not connect; kNone when it did, or for a writer.
+    DbOpenFault connectFault;
 };
 using JobEndHandler = std::function<void(const T_jobEnd&)>;
 

@@ -50,13 +50,13 @@ std::string formatNames() {
     return s;
 }
 
-const char* listTypeLabel(int t) {
-    switch (t) {
-    case 0: return "Bouquet as Channels";
-    case 1: return "Bouquet as Satellites";
-    case 2: return "Favorites such as satellites";
-    default: return "?";
-    }
+// The list type as the window's choice names it, in UTF-8.
+std::string listTypeLabel(int t) {
+    const char* label = t == 0   ? MsgLang.lblBouAsCh
+                        : t == 1 ? MsgLang.lblBouAsSat
+                        : t == 2 ? MsgLang.lblFavAsSat
+                                 : "?";
+    return cp1252ToUtf8(label);
 }
 
 template <size_t N>
@@ -74,9 +74,10 @@ void printSummary(FILE* out) {
                                         "9", "10", "11", "12", "13", "14", "15", "16"};
     auto freq = [](int i) { return i >= 0 && i < 10 ? kLnbFreqMHz[i] : 0; };
     const T_cfgStruct& c = cfgParam;
-    std::fprintf(out, "List type: %d %s\n", c.listType, listTypeLabel(c.listType));
+    std::fprintf(out, "List type: %d %s\n", c.listType, listTypeLabel(c.listType).c_str());
     std::fprintf(out, "Receiver family: %d %s\n", c.fileType, familyLabel(c.fileType));
-    std::fprintf(out, "Language: %d\n", c.lang);
+    const char* lang = langName(c.lang);
+    std::fprintf(out, "Language: %s\n", lang ? cp1252ToUtf8(lang).c_str() : "?");
     std::fprintf(out, "Dish position: %02d.%d N, %02d.%d %s\n", c.latDeg, c.latDec, c.lonDeg,
                  c.lonDec, c.lonWE ? "E" : "W");
     std::fprintf(out, "Limits: bouquets %d, TV %d, radio %d (0 = all)\n", c.maxBou, c.maxCTv,
@@ -111,11 +112,30 @@ std::vector<std::pair<std::string, std::string>> reportFields(const ConsoleEvent
     return fields;
 }
 
+std::string trimmedText(const std::string& s) {
+    const size_t b = s.find_first_not_of(' ');
+    return b == std::string::npos ? std::string() : s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+// The report as the window's report box shows it, in its language; the
+// log file keeps its own fixed labels.
 void printReport(const std::vector<std::pair<std::string, std::string>>& fields, FILE* out) {
-    std::fprintf(out, "Report:\n");
-    for (size_t i = 0; i < fields.size(); ++i)
-        std::fprintf(out, "  %-17s %s\n", reportFieldLabel(static_cast<ReportField>(i)),
+    const LangStruct& m = MsgLang;
+    const std::string labels[kReportFieldCount] = {
+        fieldText(m.lblRepSat),  fieldText(m.lblRepTp),    fieldText(m.lblRepBou),
+        fieldText(m.lblRepTv),   fieldText(m.lblRepRadio), fieldText(m.lblRepFavGrp),
+        fieldText(m.lblRepFavCh)};
+    const std::string heading = trimmedText(fieldText(m.grpReport));
+    std::fprintf(out, "%s:\n", cp1252ToUtf8(heading).c_str());
+    // The values in one column; one Windows-1252 byte is one character.
+    size_t width = 0;
+    for (const std::string& l : labels) width = std::max(width, trimmedText(l).size());
+    for (size_t i = 0; i < fields.size() && i < kReportFieldCount; ++i) {
+        const std::string label = trimmedText(labels[i]);
+        const std::string pad(width - label.size(), ' ');
+        std::fprintf(out, "  %s%s %s\n", cp1252ToUtf8(label).c_str(), pad.c_str(),
                      fields[i].second.c_str());
+    }
 }
 
 // Where a family's list goes: a single file into a folder gets the name the
@@ -239,7 +259,7 @@ struct CliOptions {
     std::string output;
     std::string reportFile;
     std::string enigmaText = "utf8";
-    bool log = false, noLog = false, summary = false, quiet = false;
+    bool log = false, noLog = false, summary = false, quiet = false, progress = false;
     bool configGiven = false, masterGiven = false, outputGiven = false;
     CliDbOptions db;
     int langId = 0;             // 0: the configuration's
@@ -290,6 +310,9 @@ int readOptions(int argc, char** argv, CliOptions* o) {
     app.add_flag("--no-log", o->noLog, "write no log, whatever the configuration says");
     app.add_flag("--summary", o->summary, "only show the configuration, without a download");
     app.add_flag("-q,--quiet", o->quiet, "print only errors and the paths written");
+    app.add_flag("--progress", o->progress,
+                 "print a line for each tenth of a job's progress also when the standard output "
+                 "is no terminal");
     app.add_option("--report-json", o->reportFile,
                    "also write the report, the dropped rows, each job's result and the files "
                    "written to this file, as JSON")
@@ -313,30 +336,21 @@ int readOptions(int argc, char** argv, CliOptions* o) {
     o->outputGiven = app.count("--output") > 0;
 
     std::string bad;
-    if (!parseFormats(o->formats, &o->families, &bad)) {
-        std::fprintf(stderr, "velartis-cli: unknown format '%s' (%s or all)\n", bad.c_str(),
-                     formatNames().c_str());
-        return kExitUsage;
-    }
+    if (!parseFormats(o->formats, &o->families, &bad))
+        return usageError("velartis-cli",
+                          "unknown format '" + bad + "' (" + formatNames() + " or all)");
     if (app.count("--lang") > 0) {  // an empty name is no language either
         const char* const ids[] = {"it", "en", "fr", "de", "es"};
         for (int i = 0; i < 5; ++i)
             if (o->lang == ids[i]) o->langId = i + 1;
-        if (!o->langId) {
-            std::fprintf(stderr, "velartis-cli: unknown language '%s' (it, en, fr, de or es)\n",
-                         o->lang.c_str());
-            return kExitUsage;
-        }
+        if (!o->langId)
+            return usageError("velartis-cli",
+                              "unknown language '" + o->lang + "' (it, en, fr, de or es)");
     }
-    if (o->log && o->noLog) {
-        std::fprintf(stderr, "velartis-cli: --log and --no-log exclude each other\n");
-        return kExitUsage;
-    }
+    if (o->log && o->noLog)
+        return usageError("velartis-cli", "--log and --no-log exclude each other");
     std::string dbError;
-    if (!finishDbOptions(app, o->db, &dbError)) {
-        std::fprintf(stderr, "velartis-cli: %s\n", dbError.c_str());
-        return kExitUsage;
-    }
+    if (!finishDbOptions(app, o->db, &dbError)) return usageError("velartis-cli", dbError);
     return -1;
 }
 
@@ -443,6 +457,30 @@ int planOutput(CliOptions& o, OutputPlan* plan) {
 
 namespace {
 
+// The connection hints of the language name the tool's options and the
+// server script where this copy of the tool finds it.
+void useCliHints(LangStruct* m) {
+    std::string script = installedData("dbserver.sh");
+    if (script.empty()) script = "tools/dbserver.sh";
+    std::string server = fieldText(m->msgCliHintServer);
+    if (size_t at = server.find("%s"); at != std::string::npos) server.replace(at, 2, script);
+    copyText(m->msgHintServer, server.c_str());
+    copyText(m->msgHintAccess, m->msgCliHintAccess);
+    copyText(m->msgHintDatabase, m->msgCliHintDatabase);
+}
+
+// A failed connection's class as the JSON report names it; empty once connected.
+std::string connectFailureName(DbOpenFault f) {
+    switch (f) {
+    case DbOpenFault::kNone: return {};
+    case DbOpenFault::kUnreachable: return "unreachable";
+    case DbOpenFault::kAccessDenied: return "accessDenied";
+    case DbOpenFault::kNoDatabase: return "unknownDatabase";
+    case DbOpenFault::kOther: break;
+    }
+    return "other";
+}
+
 int terminalWidth() {
     struct winsize ws {};
     return ioctl(fileno(stderr), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? ws.ws_col : 80;
@@ -458,7 +496,11 @@ double secondsSince(std::chrono::steady_clock::time_point since) {
 class CliRun {
 public:
     CliRun(const CliOptions& o, const OutputPlan& plan)
-        : o_(o), plan_(plan), ui_(stderr, isatty(fileno(stderr)) == 1, o.quiet, terminalWidth()) {
+        : o_(o),
+          plan_(plan),
+          // Progress lines only for a person watching, unless asked for.
+          ui_(stderr, isatty(fileno(stderr)) == 1, o.quiet, terminalWidth(),
+              o.progress || isatty(fileno(stdout)) == 1) {
         run_.program = "velartis-cli";
         run_.version = fieldText(cfgParam.appVersion);
     }
@@ -511,6 +553,7 @@ private:
             return done(1, "the configuration names language " + std::to_string(cfgParam.lang) +
                                ", which does not exist (1 to 5)");
         setLang(&MsgLang, cfgParam.lang);
+        useCliHints(&MsgLang);
         ui_.setLanguage(&MsgLang);
         cfgParam.enigmaCp1252 = o_.enigmaText == "cp1252" ? 1 : 0;
         if (o_.log) cfgParam.logFile = 1;
@@ -554,6 +597,8 @@ private:
                     [&](JobEndHandler end) { return startDownloadJob(source(), end); }))
             return done(1, "cannot start the download job");
         run_.downloaded = true;
+        run_.connectFailure = connectFailureName(ended_.connectFault);
+        if (!run_.connectFailure.empty()) return done(1);
         run_.report = reportFields(ui_);
         run_.counts = Report;
         run_.dropped = ended_.dropped;

@@ -64,6 +64,14 @@ std::string runJson(const CliRunRecord& run) {
     j += "  \"exitCode\": " + std::to_string(run.exitCode) + ",\n";
     j += "  \"error\": " + jsonString(run.error) + ",\n";
     if (run.downloaded) {
+        j += std::string("  \"connected\": ") + (run.connectFailure.empty() ? "true" : "false") +
+             ",\n";
+    }
+    if (run.downloaded && !run.connectFailure.empty()) {
+        // Nothing was read: no counts that could pass for an empty server.
+        j += "  \"connectFailure\": " + jsonString(run.connectFailure) + ",\n";
+        j += "  \"report\": null,\n  \"counts\": null,\n  \"dropped\": null,\n";
+    } else if (run.downloaded) {
         j += "  \"report\": {";
         for (size_t i = 0; i < run.report.size(); ++i)
             j += std::string(i ? ", " : "") + jsonString(run.report[i].first) + ": " +

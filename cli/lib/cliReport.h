@@ -31,7 +31,10 @@ struct CliRunRecord {
     std::string program, version;
     int exitCode = 0;
     std::string error;        // why the run stopped before or between jobs
-    bool downloaded = false;  // the report, counters and dropped rows below are set
+    bool downloaded = false;  // a download ran: the fields below are set
+    // Why it could not connect ("unreachable", "accessDenied",
+    // "unknownDatabase", "other"); empty when it did. Then nothing was read.
+    std::string connectFailure;
     // The seven report fields as printed: key and text.
     std::vector<std::pair<std::string, std::string>> report;
     T_dbReport counts{};

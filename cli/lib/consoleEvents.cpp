@@ -269,7 +269,7 @@ void ConsoleEvents::progress(JobBar bar, int pos) {
         drawLine();
         return;
     }
-    if (quiet_) return;
+    if (quiet_ || !progressLines_) return;
     // One line per tenth, so a long job does not flood a log.
     int step = pos / 10;
     if (pos == 0) lastProgress_ = -1;

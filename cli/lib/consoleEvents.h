@@ -6,7 +6,8 @@
 // The tool brackets each job with beginJob and endJob. On a terminal the
 // job shows one line that updates in place (label, percentage, elapsed
 // time, step) and ends with its result; elsewhere the steps come as plain
-// lines, and the same result line ends the job. The job's boxes follow the
+// lines, and the same result line ends the job; the lines of a job's
+// percentage only when asked (progressLines). The job's boxes follow the
 // result line, and every message is printed once: a line already shown in
 // the job (by a status text, the result or another box) is not repeated.
 // Warnings (a status or a box the job marks as one) come after the errors as
@@ -29,10 +30,15 @@ struct LangStruct;
 class ConsoleEvents : public JobEvents {
 public:
     // terminal: updates a progress line in place (out is a terminal of
-    // width columns).
+    // width columns). progressLines: elsewhere, a line for each tenth of a
+    // job's percentage.
     explicit ConsoleEvents(FILE* out = stderr, bool terminal = false, bool quiet = false,
-                           int width = 80)
-        : out_(out), terminal_(terminal && !quiet), quiet_(quiet), width_(width) {}
+                           int width = 80, bool progressLines = true)
+        : out_(out),
+          terminal_(terminal && !quiet),
+          quiet_(quiet),
+          progressLines_(progressLines),
+          width_(width) {}
     // The words "Error" and "Warning" of the language, which prefix the
     // lines of errors and warnings after the result.
     void setLanguage(const LangStruct* lang) { lang_ = lang; }
@@ -84,6 +90,7 @@ private:
     FILE* out_;
     const bool terminal_;
     const bool quiet_;
+    const bool progressLines_;
     const int width_;
     const LangStruct* lang_ = nullptr;
 

@@ -5,23 +5,42 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/cfgTypes.h"
+#include "config/textFunc.h"
 #include "download/connEnv.h"
+
+namespace {
+
+// What a connection option falls back to, for its help.
+std::string builtIn(const char* hex) {
+    char text[128];
+    hexToText(text, sizeof text, hex);
+    return " (built-in: " + std::string(text) + ")";
+}
+
+}  // namespace
 
 void addDbOptions(CLI::App& app, CliDbOptions& o) {
     T_dbConnOverride& c = o.conn;
-    app.add_option("--db-host", c.host, "address of the channel database server")
+    app.add_option("--db-host", c.host,
+                   "address of the channel database server" + builtIn(builtin::kDbHostHex))
         ->type_name("HOST");
     // The client library keeps only 16 bits of a port: 68842 would reach 3306.
-    app.add_option("--db-port", c.port, "port of the channel database server")
+    app.add_option(
+           "--db-port", c.port,
+           "port of the channel database server (built-in: " + std::to_string(kDbDefaultPort) + ")")
         ->check(CLI::Range(1, 65535))
         ->type_name("PORT");
-    app.add_option("--db-user", c.user, "user name on the channel database server")
+    app.add_option("--db-user", c.user,
+                   "user name on the channel database server" + builtIn(builtin::kDbUserHex))
         ->type_name("USER");
     app.add_option("--db-password", c.password,
                    "password on the channel database server (others can see it in the process "
                    "list: prefer VELARTIS_DB_PASSWORD or an option file)")
         ->type_name("PASSWORD");
-    app.add_option("--db-name", c.name, "name of the channel database")->type_name("NAME");
+    app.add_option("--db-name", c.name,
+                   "name of the channel database" + builtIn(builtin::kDbNameHex))
+        ->type_name("NAME");
     app.add_option("--db-socket", c.socket, "socket of a channel database server on this machine")
         ->type_name("SOCKET");
     app.add_option("--defaults-file", o.defaultsFile,
@@ -92,6 +111,11 @@ std::string withoutPasswords(std::string text, int argc, char** argv) {
     return text;
 }
 
+int usageError(const char* prog, const std::string& reason) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", prog, reason.c_str(), prog);
+    return kExitUsage;
+}
+
 int parseCommandLine(CLI::App& app, int argc, char** argv, const char* prog) {
     try {
         app.parse(argc, argv);
@@ -102,13 +126,9 @@ int parseCommandLine(CLI::App& app, int argc, char** argv, const char* prog) {
         std::printf("%s\n", e.what());
         return 0;
     } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "%s: %s\n", prog, withoutPasswords(e.what(), argc, argv).c_str());
-        return kExitUsage;
+        return usageError(prog, withoutPasswords(e.what(), argc, argv));
     }
     std::string taken;
-    if (optionTakenAsValue(app, &taken)) {
-        std::fprintf(stderr, "%s: %s\n", prog, taken.c_str());
-        return kExitUsage;
-    }
+    if (optionTakenAsValue(app, &taken)) return usageError(prog, taken);
     return -1;
 }

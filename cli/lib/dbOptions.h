@@ -30,6 +30,10 @@ bool optionTakenAsValue(const CLI::App& app, std::string* err);
 // Bad usage: the exit code of a command line the tool cannot take.
 constexpr int kExitUsage = 64;
 
+// Tells a usage error: prog, the reason on one line, then a line that
+// points to the help. Returns kExitUsage.
+int usageError(const char* prog, const std::string& reason);
+
 // Parses the command line of the tool or its import command (prog names it
 // in messages). -1 when the caller goes on; else the exit code: 0 after
 // the help or the version, kExitUsage after telling why the line is wrong

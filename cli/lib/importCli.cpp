@@ -72,16 +72,11 @@ int runImportCli(int argc, char** argv) {
         return kExitUsage;
     }
     if (!position.empty() && !parsePosition(position, &req.source.position)) {
-        std::fprintf(stderr,
-                     "velartis-cli import: --position '%s' is not a position such as 19.2E\n",
-                     position.c_str());
-        return kExitUsage;
+        return usageError("velartis-cli import",
+                          "--position '" + position + "' is not a position such as 19.2E");
     }
     std::string dbError;
-    if (!finishDbOptions(app, db, &dbError)) {
-        std::fprintf(stderr, "velartis-cli import: %s\n", dbError.c_str());
-        return kExitUsage;
-    }
+    if (!finishDbOptions(app, db, &dbError)) return usageError("velartis-cli import", dbError);
     req.conn = db.conn;
     const ImportOutcome r = runImport(req);
     if (!quiet || !r.ok)

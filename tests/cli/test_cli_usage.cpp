@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 
 #include "config/fileIo.h"
 #include "tests/cli/cliRun.h"
@@ -15,7 +16,9 @@ const std::string kFiles = std::string("--config '") + VA_TEST_DATA +
 TEST(CliUsage, SummaryOfTheLoadedConfiguration) {
     CliResult r = runCliTool(kFiles + "--summary");
     EXPECT_EQ(r.exitCode, 0) << r.out;
-    EXPECT_NE(r.out.find("List type: 2 Favorites such as satellites"), std::string::npos) << r.out;
+    // In the configuration's language, which it names.
+    EXPECT_NE(r.out.find("List type: 2 Favoriti come Satelliti"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nLanguage: Italiano\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Receiver family: 6 Pvr-ST1"), std::string::npos);
     EXPECT_NE(r.out.find("Astra 19.2\xC2\xB0"
                          "E"),
@@ -36,7 +39,21 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     EXPECT_EQ(runCliTool(kFiles + "--enigma-text latin1 --summary").exitCode, 64);
     CliResult port = runCliTool(kFiles + "--db-port 68842");  // not a port: never a download
     EXPECT_EQ(port.exitCode, 64) << port.out;
-    EXPECT_EQ(port.out.find('\n'), port.out.size() - 1) << port.out;  // a one-line reason
+    EXPECT_EQ(countOf(port.out, "\n"), 2u) << port.out;  // a one-line reason, then the help's
+    // An unknown option or value points to the help, last.
+    const std::string tryHelp = "\nTry 'velartis-cli --help'.\n";
+    for (const std::string& bad :
+         {std::string("--no-such-option"), std::string("--format foo"), std::string("--lang xx"),
+          std::string("--db-port 0"), kFiles + "--enigma-text latin1 --summary"}) {
+        CliResult r = runCliTool(bad);
+        EXPECT_EQ(r.exitCode, 64) << bad;
+        EXPECT_EQ(r.out.rfind(tryHelp), r.out.size() - tryHelp.size()) << bad << "\n" << r.out;
+        EXPECT_EQ(countOf(r.out, "\n"), 2u) << r.out;
+    }
+    CliResult importBad = runCliTool("import dvbv5 x.conf --position north");
+    EXPECT_EQ(importBad.exitCode, 64);
+    EXPECT_NE(importBad.out.find("\nTry 'velartis-cli import --help'.\n"), std::string::npos)
+        << importBad.out;
     EXPECT_EQ(runCliTool("--db-port 0").exitCode, 64);
     for (const char* deadline : {"0", "-5", "2s", "86401"})
         EXPECT_EQ(runCliTool(kFiles + "--db-deadline " + deadline + " --summary").exitCode, 64)
@@ -45,7 +62,9 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     // The folder forgotten: the next option is no folder name.
     CliResult forgotten = runCliTool(kFiles + "--summary --output --quiet");
     EXPECT_EQ(forgotten.exitCode, 64) << forgotten.out;
-    EXPECT_EQ(forgotten.out, "velartis-cli: --output needs a value, not the option --quiet\n");
+    EXPECT_EQ(forgotten.out,
+              "velartis-cli: --output needs a value, not the option --quiet\n"
+              "Try 'velartis-cli --help'.\n");
     EXPECT_EQ(runCliTool(kFiles + "--summary --report-json=-q").exitCode, 64);
     EXPECT_EQ(runCliTool("import vdr x.conf --sat-name --dry-run").exitCode, 64);
     CliResult typo = runCliTool("--db-pasword Sekr3t");  // the error quotes what it did not take
@@ -88,6 +107,14 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
 
     CliResult help = runCliTool("--help");
     EXPECT_EQ(help.exitCode, 0);
+    // The built-in connection values beside their options, not the password.
+    for (const char* shown :
+         {"host[^\n]*\n?[^-\n]*built-in: 127\\.0\\.0\\.1", "port[^\n]*\n?[^-\n]*built-in: 3306",
+          "user[^\n]*\n?[^-\n]*built-in: vauser", "name[^\n]*\n?[^-\n]*built-in: velartis\\)"})
+        EXPECT_TRUE(std::regex_search(help.out, std::regex(std::string("\n  --db-") + shown)))
+            << shown << "\n"
+            << help.out;
+    EXPECT_EQ(help.out.find("vapass1"), std::string::npos);
     EXPECT_EQ(help.out.find("browser"), std::string::npos);  // the user's terms, not the window's
     EXPECT_EQ(runCliTool("--version").out, "velartis-cli (Velartis " VA_PROJECT_VERSION ")\n");
     EXPECT_EQ(runCliTool(kFiles + "--db-compress yes --summary").exitCode, 64);
@@ -164,19 +191,20 @@ TEST(CliUsage, OutputsNeverLandOnInputsAndPipesNeverBlock) {
     EXPECT_TRUE(fs::is_symlink(dir / "link.vac"));
     // The log beside a list clashes only when a log is written.
     fs::copy_file(vac, dir / "m.log");
-    const std::string logged =
-        "--config '" + cfg + "' --master '" + d + "/m.log' --format ndf --output '" + d + "/m.ndf' ";
+    const std::string logged = "--config '" + cfg + "' --master '" + d +
+                               "/m.log' --format ndf --output '" + d + "/m.ndf' ";
     EXPECT_EQ(runCliTool(logged + "--log").exitCode, 64);
     EXPECT_EQ(runCliTool(logged + "--no-log --summary").exitCode, 0);
 
     const std::string fifo = d + "/fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    CliResult cfgPipe = runCliTool("--config '" + fifo + "' --master '" + vac + "' --summary",
-                                   "timeout 30");
+    CliResult cfgPipe =
+        runCliTool("--config '" + fifo + "' --master '" + vac + "' --summary", "timeout 30");
     EXPECT_EQ(cfgPipe.exitCode, 1) << cfgPipe.out;
     EXPECT_NE(cfgPipe.out.find(fifo + ": it is not a regular file"), std::string::npos)
         << cfgPipe.out;
-    CliResult reportPipe = runCliTool(files + "--summary --report-json '" + fifo + "'", "timeout 30");
+    CliResult reportPipe =
+        runCliTool(files + "--summary --report-json '" + fifo + "'", "timeout 30");
     EXPECT_EQ(reportPipe.exitCode, 1) << reportPipe.out;
     EXPECT_NE(reportPipe.out.find("no process reads this pipe"), std::string::npos)
         << reportPipe.out;

@@ -10,6 +10,7 @@
 #include "tests/cli/cliRun.h"
 #include "tests/cli/miniJson.h"
 #include "tests/download/cutProxy.h"
+#include "tests/support/loopbackPort.h"
 
 namespace fs = std::filesystem;
 
@@ -75,7 +76,11 @@ TEST_F(CliEndToEnd, WritesEveryFamilyWithLogs) {
         runCliTool(db() + files() + "--format all --log --output '" + lists.string() + "'");
     ASSERT_EQ(r.exitCode, 0) << r.out;
     EXPECT_NE(r.out.find("Welcome to the Velartis channel server."), std::string::npos);
-    EXPECT_NE(r.out.find("Canali TV:"), std::string::npos);
+    // The report speaks the configuration's language; the log keeps its
+    // fixed labels for the scripts that read it.
+    EXPECT_NE(r.out.find("\nLanguage: English\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(std::regex_search(r.out, std::regex("\nReport:\n  Satellites: +4\n"))) << r.out;
+    EXPECT_EQ(r.out.find("Canali"), std::string::npos) << r.out;
 
     for (const char* family : {"DalmeroListE2_", "DalmeroListE1_", "DalmeroListAZbox_"})
         EXPECT_TRUE(fs::exists(onlyDir(lists, family) / "Velartis.log")) << family;
@@ -119,7 +124,7 @@ TEST_F(CliEndToEnd, ListTypesShapeTheSatellites) {
                              out.string() + "'");
     ASSERT_EQ(r.exitCode, 0) << r.out;
     std::smatch m;
-    ASSERT_TRUE(std::regex_search(r.out, m, std::regex("Satelliti: +Real=(\\d+) Fake=(\\d+)")))
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex("Satellites: +Real=(\\d+) Fake=(\\d+)")))
         << r.out;
     EXPECT_EQ(m[1], "4");
     EXPECT_GT(std::stoi(m[2]), 4);
@@ -194,7 +199,7 @@ TEST_F(CliEndToEnd, LostConnectionDuringTheFavouritesFailsAndWritesNothing) {
     if (r.out.find("Unknown database") != std::string::npos)
         GTEST_SKIP() << "velartis_big is not loaded";
     ASSERT_EQ(r.exitCode, 0) << r.out;
-    ASSERT_NE(r.out.find("Canali Favoriti:"), std::string::npos) << r.out;
+    ASSERT_NE(r.out.find("Favorite Channels:"), std::string::npos) << r.out;
     // The answer to the counter's UPDATE is some 60 bytes; 4 KiB before the
     // end lies well inside the favourite links.
     proxy.cutAfter(proxy.served() - 4096);
@@ -205,6 +210,46 @@ TEST_F(CliEndToEnd, LostConnectionDuringTheFavouritesFailsAndWritesNothing) {
     EXPECT_NE(r.out.find("Lost connection to server during query"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("All data were read correctly."), std::string::npos) << r.out;
     EXPECT_TRUE(fs::is_empty(lists));
+}
+
+// A failed connection names what to do about its kind and prints no
+// report: nothing was read, and zeros would pass for an empty server.
+TEST_F(CliEndToEnd, FailedConnectionTellsWhatToDoAndPrintsNoReport) {
+    int fd = -1;
+    const int freePort = loopbackPort(false, &fd);
+    ASSERT_GT(freePort, 0);
+    const std::string json = (out / "r.json").string();
+    const struct {
+        std::string server, env, hint, failure;
+    } cases[] = {
+        {"--db-host 127.0.0.1 --db-port " + std::to_string(freePort) + " ", "",
+         "A local server starts with: tools/dbserver.sh start", "unreachable"},
+        {db(), "VELARTIS_DB_PASSWORD=wrong",
+         "Check the user and the password: --db-user, VELARTIS_DB_PASSWORD or ~/.my.cnf.",
+         "accessDenied"},
+        {db("velartis_none"), "", "Check the name of the database: --db-name.", "unknownDatabase"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failure);
+        CliResult r = runCliTool(c.server + files() + "--format e2 --output '" + out.string() +
+                                     "' --report-json '" + json + "'",
+                                 c.env);
+        EXPECT_EQ(r.exitCode, 1) << r.out;
+        EXPECT_NE(r.out.find("FAILED: Can't connect to MySql server on "), std::string::npos)
+            << r.out;
+        EXPECT_EQ(countOf(r.out, c.hint), 1u) << r.out;
+        EXPECT_EQ(r.out.find("Report:"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("TV Channels:"), std::string::npos) << r.out;
+        const std::string text = slurp(json);
+        Json j;
+        ASSERT_TRUE(JsonReader(text).parse(&j)) << text;
+        EXPECT_EQ(j["connected"].kind, Json::kBool) << text;
+        EXPECT_FALSE(j["connected"].boolean);
+        EXPECT_EQ(j["connectFailure"].text, c.failure);
+        for (const char* key : {"report", "counts", "dropped"})
+            EXPECT_NE(text.find("\"" + std::string(key) + "\": null"), std::string::npos) << key;
+        EXPECT_EQ(j["jobs"][0]["result"].text, "failed");
+    }
 }
 
 // Options, environment, option files, built-in values, in that order (a wrong
@@ -295,6 +340,12 @@ TEST_F(CliEndToEnd, ProgressLineOnATerminalPlainLinesElsewhereEachMessageOnce) {
 
     CliResult plain = runCliTool(args);
     ASSERT_EQ(plain.exitCode, 0) << plain.out;
+    // Nobody watches a pipe: its percentages only when asked for.
+    EXPECT_EQ(plain.out.find("progress "), std::string::npos) << plain.out;
+    CliResult asked = runCliTool(args + " --progress");
+    ASSERT_EQ(asked.exitCode, 0) << asked.out;
+    EXPECT_EQ(countOf(asked.out, "\nprogress download: 100%\n"), 1u) << asked.out;
+    EXPECT_EQ(countOf(asked.out, "\nprogress generate: 100%\n"), 1u) << asked.out;
     for (char c : plain.out) {
         if (c == '\n') continue;
         ASSERT_TRUE(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F)
@@ -366,15 +417,17 @@ TEST_F(CliEndToEnd, JsonReportAgreesWithThePrintedReport) {
     Json j;
     ASSERT_TRUE(JsonReader(slurp(json)).parse(&j)) << slurp(json);
     EXPECT_EQ(j["exitCode"].number, 0);
+    EXPECT_EQ(j["connected"].kind, Json::kBool);
+    EXPECT_TRUE(j["connected"].boolean);
 
     const std::pair<const char*, const char*> fields[] = {
-        {"Satelliti:", "satellites"},
-        {"Transponder:", "transponders"},
+        {"Satellites:", "satellites"},
+        {"Transponders:", "transponders"},
         {"Bouquets:", "bouquets"},
-        {"Canali TV:", "tvChannels"},
-        {"Canali Radio:", "radioChannels"},
-        {"Gruppi Favoriti:", "favouriteGroups"},
-        {"Canali Favoriti:", "favouriteChannels"}};
+        {"TV Channels:", "tvChannels"},
+        {"Radio Channels:", "radioChannels"},
+        {"Favorite Groups:", "favouriteGroups"},
+        {"Favorite Channels:", "favouriteChannels"}};
     for (const auto& [label, key] : fields) {
         std::smatch m;
         ASSERT_TRUE(

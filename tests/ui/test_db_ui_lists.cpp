@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "channels/dbTypes.h"
+#include "config/codepage.h"
 #include "config/fileIo.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
@@ -119,9 +120,13 @@ TEST_F(ListsTest, EveryFamilyFromTheWindowIsWhatTheToolWritesFromItsSavedConfigu
 
     const HCtl fields[7] = {Widget.hRepSat,   Widget.hRepTp,     Widget.hRepBou,  Widget.hRepTv,
                             Widget.hRepRadio, Widget.hRepFavGrp, Widget.hRepFavCh};
-    const char* const labels[7] = {
-        "Satelliti:",    "Transponder:",     "Bouquets:",       "Canali TV:",
-        "Canali Radio:", "Gruppi Favoriti:", "Canali Favoriti:"};
+    // The tool speaks the saved configuration's language, the window's.
+    const LangStruct& lang = MsgLang;
+    const std::string labels[7] = {
+        cp1252ToUtf8(fieldText(lang.lblRepSat)),   cp1252ToUtf8(fieldText(lang.lblRepTp)),
+        cp1252ToUtf8(fieldText(lang.lblRepBou)),   cp1252ToUtf8(fieldText(lang.lblRepTv)),
+        cp1252ToUtf8(fieldText(lang.lblRepRadio)), cp1252ToUtf8(fieldText(lang.lblRepFavGrp)),
+        cp1252ToUtf8(fieldText(lang.lblRepFavCh))};
     for (int t = 0; t < kFamilyCount; ++t) {
         const T_family& f = kFamilies[t];
         SCOPED_TRACE(f.cliName);
@@ -134,8 +139,7 @@ TEST_F(ListsTest, EveryFamilyFromTheWindowIsWhatTheToolWritesFromItsSavedConfigu
         // The window's report is the tool's.
         for (int i = 0; t == 0 && i < 7; ++i) {
             std::smatch m;
-            ASSERT_TRUE(std::regex_search(
-                r.out, m, std::regex(std::string("  ") + labels[i] + " +([^\n]*)\n")));
+            ASSERT_TRUE(std::regex_search(r.out, m, std::regex("  " + labels[i] + " +([^\n]*)\n")));
             EXPECT_EQ(text(fields[i]).toStdString(), m[1].str()) << labels[i];
         }
 
