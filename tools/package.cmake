@@ -10,26 +10,38 @@ install(FILES ${PROJECT_SOURCE_DIR}/tools/schema.sql ${PROJECT_SOURCE_DIR}/tools
               ${PROJECT_SOURCE_DIR}/data/VAconfig.vac ${PROJECT_SOURCE_DIR}/data/Default.cfg
         DESTINATION ${va_share})
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/dbserver.sh DESTINATION ${va_share})
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velartis)
+set(va_doc ${CMAKE_INSTALL_DATADIR}/doc/velartis)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/tools/debian/copyright
+        DESTINATION ${va_doc})
 install(FILES ${PROJECT_SOURCE_DIR}/tools/completion/velartis-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
-# The manual page with the project's version, compressed as Debian keeps them.
-set(va_man ${CMAKE_BINARY_DIR}/man/velartis-cli.1)
+# The manual pages and the changelog with the project's version, compressed
+# as Debian keeps them (gzip -9n: no name or time stamp in the file). The
+# package is its own upstream, so its changelog is the native "changelog".
 set(VERSION ${PROJECT_VERSION})
-configure_file(${PROJECT_SOURCE_DIR}/tools/man/velartis-cli.1 ${va_man} @ONLY)
 find_program(VA_GZIP gzip)
-if(VA_GZIP)
-  add_custom_command(OUTPUT ${va_man}.gz COMMAND ${VA_GZIP} -9nf ${va_man} -c > ${va_man}.gz
-                     DEPENDS ${va_man} VERBATIM)
-  add_custom_target(velartis_man ALL DEPENDS ${va_man}.gz)
-  install(FILES ${va_man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-else()
-  install(FILES ${va_man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-endif()
+set(va_gz_files)
+function(va_install_gz src out dest)
+  configure_file(${src} ${out} @ONLY)
+  if(VA_GZIP)
+    add_custom_command(OUTPUT ${out}.gz COMMAND ${VA_GZIP} -9nf ${out} -c > ${out}.gz
+                       DEPENDS ${out} VERBATIM)
+    set(va_gz_files ${va_gz_files} ${out}.gz PARENT_SCOPE)
+    install(FILES ${out}.gz DESTINATION ${dest})
+  else()
+    install(FILES ${out} DESTINATION ${dest})
+  endif()
+endfunction()
+va_install_gz(${PROJECT_SOURCE_DIR}/tools/man/velartis-cli.1 ${CMAKE_BINARY_DIR}/man/velartis-cli.1
+              ${CMAKE_INSTALL_MANDIR}/man1)
+va_install_gz(${PROJECT_SOURCE_DIR}/tools/debian/changelog ${CMAKE_BINARY_DIR}/debian/changelog
+              ${va_doc})
 
 if(TARGET velartis)
   install(TARGETS velartis RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  va_install_gz(${PROJECT_SOURCE_DIR}/tools/man/velartis.1 ${CMAKE_BINARY_DIR}/man/velartis.1
+                ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/tools/desktop/velartis.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/tools/desktop/velartis.svg
@@ -39,6 +51,10 @@ if(TARGET velartis)
   # Qt finds its platform plugins at run time: no library names them. The
   # window keeps its database password through QtKeychain.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6keychain1")
+endif()
+
+if(va_gz_files)
+  add_custom_target(velartis_gz ALL DEPENDS ${va_gz_files})
 endif()
 
 set(CPACK_GENERATOR DEB)
@@ -59,7 +75,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # The libraries the programs link come from dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # dbserver.sh runs a private channel database server; without Qt's
-# translations its boxes and dialogs stay English.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mariadb-server, mariadb-client, qt6-translations-l10n")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
+# translations its boxes and dialogs stay English; the completion needs
+# bash-completion to be loaded.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "mariadb-server, mariadb-client, qt6-translations-l10n, bash-completion")
 include(CPack)

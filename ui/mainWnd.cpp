@@ -42,6 +42,7 @@
 #include "jobs/families.h"
 #include "ui/dbDialog.h"
 #include "ui/ids.h"
+#include "ui/startFolder.h"
 #include "ui/widget.h"
 #include "ui/widgetLang.h"
 
@@ -100,7 +101,14 @@ bool CppWnd::Create() {
     Widget.ui = ui_;
 
     std::error_code ec;
-    copyText(currDir, std::filesystem::current_path(ec).string().c_str());
+    std::string error;
+    if (!chooseCfgFolder(std::filesystem::current_path(ec).string(), userConfigFolder(),
+                         shippedDataFolder(), &cfgDir_, &error)) {
+        ui_->messageBox(nullptr, error, "Application cfg Error!", kMbIconError);
+        OnDestroy();
+        return false;
+    }
+    copyText(currDir, cfgDir_.c_str());
     initAppIdentity(&cfgParam);
     copyText(cfgFile, (std::string(currDir) + "/Default.cfg").c_str());
     copyText(icoFile, (std::string(currDir) + "/" + cfgParam.appName + ".ico").c_str());
@@ -238,8 +246,9 @@ void CppWnd::buildMenu() {
 }
 
 bool CppWnd::OnCreate() {
-    if (!loadCfg(cfgFile, &cfgParam, &satParam, &bouParam, &bouIParam, &catParam, &favParam,
-                 &favIParam, &natParam)) {
+    const std::string master = cfgDir_ + "/VAconfig.vac";
+    if (!loadCfgFrom(master.c_str(), cfgFile, &cfgParam, &satParam, &bouParam, &bouIParam,
+                     &catParam, &favParam, &favIParam, &natParam)) {
         // The box names the file and the reason; nothing more to add.
         ui_->messageBox(nullptr, lastCfgError(), lastCfgErrorCaption(), kMbIconError);
         OnDestroy();

@@ -61,10 +61,10 @@ public:
     explicit CppWnd(QtPlatform* ui, T_dbConnOverride conn = {});
     ~CppWnd() override;
 
-    // Start-up, in order: working directory, "Default.cfg", the icon, the
-    // menu, OnCreate (configuration, language, controls, page 0), the status
-    // bar and progress bars. False when a step failed after showing its box;
-    // the program then ends.
+    // Start-up, in order: the configuration's folder (ui/startFolder.h),
+    // "Default.cfg", the icon, the menu, OnCreate (configuration, language,
+    // controls, page 0), the status bar and progress bars. False when a step
+    // failed after showing its box; the program then ends.
     bool Create();
     virtual bool OnCreate();
     // The window's end: hides it and quits the event loop with code 0.
@@ -245,6 +245,8 @@ private:
     int runningButton_ = 0;  // the button of the job that runs, which cancels it
     std::unique_ptr<KeptTables> kept_;
     bool ended_ = false;
+    // The folder of "Default.cfg" and "VAconfig.vac" at the start.
+    std::string cfgDir_;
     bool inClosing_ = false;
     T_jobEnd lastJobEnd_{};
     int jobsEnded_ = 0;

@@ -133,6 +133,47 @@ TEST_F(WindowTest, SatellitesPastRowSixtyAreKeptAndToldOnceAndTheIconIsTaken) {
     EXPECT_FALSE(wnd->windowIcon().isNull());
 }
 
+// Started from a desktop menu, in a folder with neither file: the user's
+// configuration folder, filled once from the shipped copies and then kept.
+TEST_F(WindowTest, AnEmptyStartFolderUsesTheUsersFolderFilledOnce) {
+    const std::string before = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+    const std::filesystem::path user = dir_ / "xdg" / "velartis";
+    ::setenv("XDG_CONFIG_HOME", (dir_ / "xdg").c_str(), 1);
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(ui.shown().empty());
+    EXPECT_TRUE(
+        wnd->windowTitle().endsWith(QString::fromStdString((user / "Default.cfg").string())))
+        << wnd->windowTitle().toStdString();
+    EXPECT_EQ(satParam.count, 4u);
+    std::ifstream in(user / "Default.cfg", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), shippedUser());
+    EXPECT_TRUE(std::filesystem::is_regular_file(user / "VAconfig.vac"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "Default.cfg"));
+
+    // The user's own copy is read and left as it is.
+    std::string mine = shippedUser();
+    mine.replace(mine.find("LANG=2"), 6, "LANG=3");
+    std::ofstream(user / "Default.cfg", std::ios::binary) << mine;
+    wnd.reset();
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(qobject_cast<QAction*>(wnd->controlById(ids::kLangFirst + 2))->isChecked());
+    std::ifstream again(user / "Default.cfg", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), mine);
+
+    // A folder that cannot be made ends the start with a box naming it.
+    wnd.reset();
+    writeFile("notAFolder", "");
+    ::setenv("XDG_CONFIG_HOME", (dir_ / "notAFolder").c_str(), 1);
+    ui.clearShown();
+    EXPECT_FALSE(start());
+    const auto shown = ui.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].text.find((dir_ / "notAFolder" / "velartis").string()), std::string::npos)
+        << shown[0].text;
+    EXPECT_TRUE(wnd->ended());
+    ::setenv("XDG_CONFIG_HOME", before.c_str(), 1);
+}
+
 TEST(WindowStart, ConnectionValuesComeFromTheEnvironment) {
     T_dbConnOverride conn;
     std::string error;

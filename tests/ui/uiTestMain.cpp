@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
     // The window's own settings go to a folder of this run, never the user's.
     const QString settings = QDir::temp().filePath(QString("va-ui-settings-%1").arg(getpid()));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings);
+    // So are the configuration files a window started in an empty folder copies.
+    qputenv("XDG_CONFIG_HOME", settings.toLocal8Bit());
     setupApplication(app);
     ::testing::InitGoogleTest(&argc, argv);
     const int code = RUN_ALL_TESTS();
