@@ -130,9 +130,12 @@ struct Importer {
 
     std::string satList(bool replacedOnly) const {
         std::string s;
-        for (size_t i = 0; i < m.sats.size(); ++i)
-            if (!replacedOnly || m.sats[i].channels)
-                s += (s.empty() ? "" : ",") + std::to_string(satId[i]);
+        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "," + string.
+        for (size_t i = 0; i < m.sats.size(); ++i) {
+            if (replacedOnly && !m.sats[i].channels) continue;
+            if (!s.empty()) s += ',';
+            s += std::to_string(satId[i]);
+        }
         return s;
     }
 

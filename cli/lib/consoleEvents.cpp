@@ -254,8 +254,11 @@ void ConsoleEvents::detail(JobStatus kind, const std::string& text) {
         return;
     }
     if (quiet_) return;
-    std::string line =
-        "[" + (state.empty() ? std::string("-") : printable(state)) + "] " + oneLine(t);
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "[" + string.
+    std::string line = "[";
+    line += state.empty() ? std::string("-") : printable(state);
+    line += "] ";
+    line += oneLine(t);
     if (line == lastLine_) return;
     lastLine_ = line;
     std::fprintf(out_, "%s\n", line.c_str());
