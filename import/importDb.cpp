@@ -396,7 +396,7 @@ struct Importer {
                           std::string("DELETE FROM ") + table + " WHERE (sat_id, stp_id, sid) IN (",
                           ")");
                 for (const ImpChannel& c : m.chs)
-                    if (!del.add("(" + key(c) + ")"))
+                    if (!del.add(std::string("(").append(key(c)).append(")")))
                         return fail(std::string("removing the old rows of ") + table + " failed");
                 if (!del.flush())
                     return fail(std::string("removing the old rows of ") + table + " failed");

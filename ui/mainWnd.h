@@ -91,6 +91,8 @@ public:
     int updSatArray(int row);
     int setValSat();
     int moveUpDown(int id);
+    // Row r's button shows its satellite's name, whole in its tooltip.
+    void showSatName(int r);
 
     // Starts the download job of the list type or the writer job of the
     // family through the launcher, on copies of the records; a writer's

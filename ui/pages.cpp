@@ -82,8 +82,7 @@ int CppWnd::initAllWidget() {
     for (int r = 1; r <= 60; ++r) {
         const bool used = r <= shown;
         if (used) {
-            setText(satBtn_[r], " " + fieldText(satParam.sat[r].satName));
-            satBtn_[r]->setToolTip(toQt(fieldText(satParam.sat[r].satName)));
+            showSatName(r);
         } else {
             satBtn_[r]->setToolTip(QString());
         }

@@ -140,6 +140,13 @@ int CppWnd::setValSat() {
     return 1;
 }
 
+void CppWnd::showSatName(int r) {
+    const std::string name = fieldText(satParam.sat[r].satName);
+    // A blank before the name keeps it off the button's edge.
+    setText(satBtn_[r], std::string(" ").append(name));
+    satBtn_[r]->setToolTip(toQt(name));
+}
+
 int CppWnd::moveUpDown(int id) {
     // A row with nothing above or below it, or no row at all, stays: no
     // satellite leaves the rows 1 to count, record 0 is never touched, and
@@ -150,8 +157,7 @@ int CppWnd::moveUpDown(int id) {
     std::swap(satParam.sat[currSatBtn], satParam.sat[other]);
     currSatBtn = other;
     for (int r = 1; r <= lastRow(); ++r) {
-        setText(satBtn_[r], " " + fieldText(satParam.sat[r].satName));
-        satBtn_[r]->setToolTip(toQt(fieldText(satParam.sat[r].satName)));
+        showSatName(r);
         satBtn_[r]->setFont(normalFont_);
         satCheck_[r]->setChecked(satParam.sat[r].selected == 1);
     }
