@@ -10,7 +10,6 @@
 // The limits of a family as the list-information box shows them, for the
 // user's information ("?" where none is shown); the writers check their own.
 struct T_familyLimits {
-    const char* title;  // the box's title, e.g. " NDF List Info "
     const char* maxSat;
     const char* maxTp;
     const char* maxChTv;

@@ -449,7 +449,6 @@ void CppWnd::familyClicked(int fileType) {
     for (QRadioButton* b : e1Type_) b->setEnabled(content == kContentE1Type);
     for (QRadioButton* b : e2Type_) b->setEnabled(content == kContentE2Type);
     setListTypeInfo();
-    setListInfoTitle();
     Widget.cfgChanged = true;
 }
 
@@ -564,7 +563,6 @@ bool CppWnd::loadChosen(const std::string& path) {
     // The file's language is the window's from now on.
     useLanguage(cfgParam.lang);
     changeWidgetsLang(&Widget, &MsgLang);
-    nameLists();
     initAllWidget();
     applyLanguage();
     // Boxes of a longer list of categories or groups go out of sight.

@@ -205,17 +205,6 @@ void CppWnd::nameControls() {
         {"hMaxCRaLabel", maxCRa_}};
     for (const auto& [label, box] : buddies)
         if (auto* l = findChild<QLabel*>(label)) l->setBuddy(box);
-    latDec_->setAccessibleName("Latitude: tenths");
-    lonDec_->setAccessibleName("Longitude: tenths");
-    for (int r = 1; r <= 60; ++r)
-        satCheck_[r]->setAccessibleName(QString("Satellite %1 ticked").arg(r));
-}
-
-void CppWnd::nameLists() {
-    // A list takes no name from its label: it is given the label's text,
-    // in the window's language.
-    bouList_->setAccessibleName(toQt(fieldText(MsgLang.lblBouquetList)));
-    sideList_->setAccessibleName(toQt(fieldText(MsgLang.lblSideBouquet)));
 }
 
 void CppWnd::createSatellitePages() {
@@ -510,8 +499,6 @@ void CppWnd::createDownGenPage() {
     }
     place(progDown_, "hProgDown", ids::kProgDown, nullptr);
     place(progGen_, "hProgGen", ids::kProgGen, nullptr);
-    progDown_->setAccessibleName("Download Progress");
-    progGen_->setAccessibleName("Generate Progress");
 
     logFile_ = check(downGenArea_, "hLogFile", ids::kLogFile, nullptr, g, &boldFont_);
     page->addWidget(logFile_, 3, 0, 1, 2);

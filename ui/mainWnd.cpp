@@ -265,7 +265,6 @@ bool CppWnd::OnCreate() {
     createControls();
     storeHandles();
     changeWidgetsLang(&Widget, &MsgLang);
-    nameLists();
     initAllWidget();
     showTab(0);
     Widget.cfgChanged = false;
@@ -418,7 +417,6 @@ void CppWnd::changeLanguage(int lang) {
     cfgParam.lang = lang;
     useLanguage(lang);
     changeWidgetsLang(&Widget, &MsgLang);
-    nameLists();
     applyLanguage();
     // The satellite shown keeps its name as the title.
     if (satShown()) QtPlatform::putText(grpSatName_, toQt(fieldText(shownSat().satName)));
@@ -457,17 +455,11 @@ void CppWnd::useLanguage(int lang) {
 
 void CppWnd::applyLanguage() {
     changeWindowLang(this, &MsgLang);
-    setListInfoTitle();
+    setListTypeInfo();
     // The running job's button keeps saying that it cancels.
     if (ui_->jobRunning() && runningButton_)
         if (auto* b = qobject_cast<QWidget*>(controlById(runningButton_)))
             QtPlatform::putText(b, toQt(fieldText(MsgLang.lblCancel)));
-}
-
-void CppWnd::setListInfoTitle() {
-    const T_family* f = familyByType(cfgParam.fileType);
-    if (!f || !grpInfo_) return;
-    QtPlatform::putText(grpInfo_, toQt(fieldText(MsgLang.grpListInfo)).arg(toQt(f->label)));
 }
 
 T_jobSource CppWnd::jobSource() {

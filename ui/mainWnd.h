@@ -137,9 +137,9 @@ private:
     // Category and favourite boxes exist for the entries of the master list.
     void ensureListBoxes();
     void storeHandles();
-    // Accessible names for the boxes that have no caption of their own.
+    // The boxes named by their labels (their own names follow the
+    // language: changeWindowLang).
     void nameControls();
-    void nameLists();
     // The closing question; true when the window may go.
     bool closing();
     // Hides the window and leaves the event loop with code.
@@ -156,8 +156,6 @@ private:
     void useLanguage(int lang);
     // Every caption of the window in the language of the message table.
     void applyLanguage();
-    // The list-information box's title names the chosen family.
-    void setListInfoTitle();
     // The folder or the list file of a writer job, asked from the user.
     bool askDestination(const T_family& f, std::string* target);
     // True unless the folder holds a list of this minute and the user keeps it.

@@ -224,7 +224,7 @@ int CppWnd::SHgeneralDownGen(int show) {
 int CppWnd::setListTypeInfo() {
     const T_family* f = familyByType(cfgParam.fileType);
     if (!f) return 1;  // another value leaves the box as it is
-    setText(grpInfo_, f->limits.title);
+    QtPlatform::putText(grpInfo_, toQt(fieldText(MsgLang.grpListInfo)).arg(toQt(f->label)));
     const char* const values[6] = {f->limits.maxSat,  f->limits.maxTp,     f->limits.maxChTv,
                                    f->limits.maxChRa, f->limits.maxFavGrp, f->limits.maxFavCh};
     for (int i = 0; i < 6; ++i) setText(info_[i], values[i]);

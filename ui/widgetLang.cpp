@@ -178,7 +178,10 @@ void changeWindowLang(QWidget* window, const LangStruct* m) {
         {"hLatDec", fieldText(m->lblLat) + " " + fieldText(m->accTenths)},
         {"hLonDec", fieldText(m->lblLon) + " " + fieldText(m->accTenths)},
         {"hProgDown", fieldText(m->grpDownProgress)},
-        {"hProgGen", fieldText(m->grpGenProgress)}};
+        {"hProgGen", fieldText(m->grpGenProgress)},
+        // A list takes no name from its label: it gets the label's text.
+        {"hBouList", fieldText(m->lblBouquetList)},
+        {"hSideList", fieldText(m->lblSideBouquet)}};
     for (const auto& [name, text] : names)
         if (auto* w = window->findChild<QWidget*>(name)) w->setAccessibleName(toQt(text).trimmed());
     nameSatRows(window, m);
