@@ -19,6 +19,7 @@
 #include "config/cfgFile.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
+#include "ui/dbSettings.h"
 #include "ui/ids.h"
 #include "ui/mainWnd.h"
 #include "ui/widget.h"
@@ -79,22 +80,18 @@ struct CfgRecords {
 
 void setText(QObject* o, const std::string& cp1252) { QtPlatform::putText(o, toQt(cp1252)); }
 
-QSettings settings() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, "Velartis", "velartis");
-}
-
 }  // namespace
 
-bool enigmaCp1252Setting() { return settings().value("enigmaCp1252", false).toBool(); }
+bool enigmaCp1252Setting() { return userSettings().value("enigmaCp1252", false).toBool(); }
 
-void setEnigmaCp1252Setting(bool on) { settings().setValue("enigmaCp1252", on); }
+void setEnigmaCp1252Setting(bool on) { userSettings().setValue("enigmaCp1252", on); }
 
 // File-system paths are kept as the file system's bytes.
 std::string listFolderSetting() {
-    return QFile::encodeName(settings().value("listFolder").toString()).toStdString();
+    return QFile::encodeName(userSettings().value("listFolder").toString()).toStdString();
 }
 void setListFolderSetting(const std::string& folder) {
-    settings().setValue("listFolder", QFile::decodeName(folder.c_str()));
+    userSettings().setValue("listFolder", QFile::decodeName(folder.c_str()));
 }
 
 void CppWnd::openPage(const std::string& url) {

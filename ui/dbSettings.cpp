@@ -3,11 +3,11 @@
 #include <QFile>
 #include <QSettings>
 
-namespace {
-
-QSettings settings() {
+QSettings userSettings() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, "Velartis", "velartis");
 }
+
+namespace {
 
 const char* const kCompressNames[] = {"auto", "on", "off"};
 
@@ -18,7 +18,7 @@ bool passwordGiven(const T_dbConnOverride& o) { return o.passwordSet || !o.passw
 }  // namespace
 
 bool loadDbSettings(T_dbSettings* s) {
-    QSettings q = settings();
+    QSettings q = userSettings();
     q.beginGroup("database");
     if (!q.contains("server")) return false;
     T_dbSettings r;
@@ -36,7 +36,7 @@ bool loadDbSettings(T_dbSettings* s) {
 }
 
 void saveDbSettings(const T_dbSettings& s) {
-    QSettings q = settings();
+    QSettings q = userSettings();
     q.beginGroup("database");
     q.setValue("server", QFile::decodeName(s.server.c_str()));
     q.setValue("port", s.port);

@@ -4,6 +4,7 @@
 // Precedence, as in the command-line tool: the VELARTIS_DB_* variables,
 // then these settings (or, while none are saved, the [velartis] group of
 // the option files), then the built-in values.
+#include <QSettings>
 #include <string>
 
 #include "download/connection.h"
@@ -17,6 +18,10 @@ struct T_dbSettings {
     // A password was entered and belongs in the secret store.
     bool passwordKept = false;
 };
+
+// The window's per-user settings file (this computer's choices, not the
+// configuration file's).
+QSettings userSettings();
 
 // The key of the password in the secret store.
 constexpr const char* kDbPasswordKey = "channel-database";

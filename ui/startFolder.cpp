@@ -1,15 +1,10 @@
 #include "ui/startFolder.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
+
+#include "config/fileIo.h"
 
 namespace fs = std::filesystem;
 
@@ -24,37 +19,15 @@ bool isFile(const fs::path& p) {
 
 bool holdsBoth(const fs::path& dir) { return isFile(dir / kFiles[0]) && isFile(dir / kFiles[1]); }
 
-// Copies through a temporary name beside the target and a rename, so a
-// full disk or a crash never leaves a cut file the next start would read.
+// The copy is written whole or not at all, so a full disk or a crash never
+// leaves a cut file the next start would read.
 bool copyWhole(const fs::path& from, const fs::path& to, std::string* error) {
-    std::ifstream in(from, std::ios::binary);
-    std::string text(std::istreambuf_iterator<char>(in), {});
-    if (!in.good() && !in.eof()) {
+    std::string text;
+    if (!readFileWhole(from.string(), &text)) {
         *error = "Cannot read " + from.string();
         return false;
     }
-    std::string tmp = to.string() + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) {
-        *error = "Cannot write " + to.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    const int err = done < text.size() ? errno : 0;
-    bool ok = done == text.size() && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(tmp.c_str(), to.c_str()) == 0;
-    if (!ok) {
-        *error = "Cannot write " + to.string() + ": " + std::strerror(err ? err : errno);
-        ::unlink(tmp.c_str());
-    }
-    return ok;
+    return writeFileWhole(to.string(), text, error);
 }
 
 }  // namespace

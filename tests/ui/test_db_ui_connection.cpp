@@ -24,10 +24,6 @@
 
 namespace {
 
-QSettings userSettings() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, "Velartis", "velartis");
-}
-
 const char* const kVars[] = {"VELARTIS_DB_HOST",     "VELARTIS_DB_PORT", "VELARTIS_DB_USER",
                              "VELARTIS_DB_PASSWORD", "VELARTIS_DB_NAME", "VELARTIS_DB_SOCKET"};
 
