@@ -225,6 +225,12 @@ void appendFormat(std::string& s, const char* fmt, ...) {
     va_end(ap);
 }
 
+std::string trimmed(const std::string& s) {
+    const size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
 std::string strFormat(const char* fmt, ...) {
     std::string s;
     va_list ap;

@@ -47,6 +47,9 @@ void hexToText(char* dst, size_t size, const char* hex);
 // clamped to the int range.
 int toInt(const char* s);
 
+// The text without its leading and trailing blanks and tabs.
+std::string trimmed(const std::string& s);
+
 // printf into a std::string of whatever length the text needs.
 std::string strFormat(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void appendFormat(std::string& s, const char* fmt, ...) __attribute__((format(printf, 2, 3)));

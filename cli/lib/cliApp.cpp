@@ -112,11 +112,6 @@ std::vector<std::pair<std::string, std::string>> reportFields(const ConsoleEvent
     return fields;
 }
 
-std::string trimmedText(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    return b == std::string::npos ? std::string() : s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 // The report as the window's report box shows it, in its language; the
 // log file keeps its own fixed labels.
 void printReport(const std::vector<std::pair<std::string, std::string>>& fields, FILE* out) {
@@ -125,13 +120,13 @@ void printReport(const std::vector<std::pair<std::string, std::string>>& fields,
         fieldText(m.lblRepSat),  fieldText(m.lblRepTp),    fieldText(m.lblRepBou),
         fieldText(m.lblRepTv),   fieldText(m.lblRepRadio), fieldText(m.lblRepFavGrp),
         fieldText(m.lblRepFavCh)};
-    const std::string heading = trimmedText(fieldText(m.grpReport));
+    const std::string heading = trimmed(fieldText(m.grpReport));
     std::fprintf(out, "%s:\n", cp1252ToUtf8(heading).c_str());
     // The values in one column; one Windows-1252 byte is one character.
     size_t width = 0;
-    for (const std::string& l : labels) width = std::max(width, trimmedText(l).size());
+    for (const std::string& l : labels) width = std::max(width, trimmed(l).size());
     for (size_t i = 0; i < fields.size() && i < kReportFieldCount; ++i) {
-        const std::string label = trimmedText(labels[i]);
+        const std::string label = trimmed(labels[i]);
         const std::string pad(width - label.size(), ' ');
         std::fprintf(out, "  %s%s %s\n", cp1252ToUtf8(label).c_str(), pad.c_str(),
                      fields[i].second.c_str());

@@ -5,14 +5,9 @@
 
 #include "config/codepage.h"
 #include "config/langTypes.h"
+#include "config/textFunc.h"
 
 namespace {
-
-std::string trimmed(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 // Windows-1252 text as UTF-8 that is safe to print: a server message or a
 // file name must not move the cursor or recolour the terminal.
