@@ -520,19 +520,26 @@ struct Importer {
         auto satOf = [&](size_t ch) { return satId[m.tps[m.chs[ch].tp].sat]; };
         std::map<std::string, int> last = lastPlaces(kCb);
         std::vector<int> firstBouquet(m.chs.size(), 0);
+        // A channel's place in its group: under --merge a row already there
+        // keeps its place and a new one goes after the group's last; else
+        // the source's order. False: the row stays as it is.
+        auto place = [&](int table, const std::string& k, int sat, int group, int* sort) {
+            if (mode == ImportMode::kMerge) {
+                if (before[table].count(k)) return false;
+                *sort = ++last[strFormat("%d|%d", sat, group)];
+            } else {
+                ++*sort;
+            }
+            written[table].insert(k);
+            return true;
+        };
         Batch cb(db, "INSERT INTO ChannelBouquet (sat_id, stp_id, sid, bou_id, sort_id) VALUES ");
         for (size_t g = 0; g < m.bouquets.size(); ++g) {
             int sort = 0;
             for (size_t ch : m.bouquets[g].channels) {
                 if (!firstBouquet[ch]) firstBouquet[ch] = bouId[g];
-                const std::string k = rowKey(m.chs[ch], {bouId[g]});
-                if (mode == ImportMode::kMerge) {
-                    if (before[kCb].count(k)) continue;
-                    sort = ++last[strFormat("%d|%d", satOf(ch), bouId[g])];
-                } else {
-                    ++sort;
-                }
-                written[kCb].insert(k);
+                if (!place(kCb, rowKey(m.chs[ch], {bouId[g]}), satOf(ch), bouId[g], &sort))
+                    continue;
                 if (!cb.add("(" + key(m.chs[ch]) + strFormat(", %d, %d)", bouId[g], sort)))
                     return fail("writing the bouquets' channels failed");
             }
@@ -545,14 +552,9 @@ struct Importer {
         for (size_t g = 0; g < m.favourites.size(); ++g) {
             int sort = 0;
             for (size_t ch : m.favourites[g].channels) {
-                const std::string k = rowKey(m.chs[ch], {firstBouquet[ch], favId[g]});
-                if (mode == ImportMode::kMerge) {
-                    if (before[kCf].count(k)) continue;
-                    sort = ++last[strFormat("%d|%d", satOf(ch), favId[g])];
-                } else {
-                    ++sort;
-                }
-                written[kCf].insert(k);
+                if (!place(kCf, rowKey(m.chs[ch], {firstBouquet[ch], favId[g]}), satOf(ch),
+                           favId[g], &sort))
+                    continue;
                 if (!cf.add("(" + key(m.chs[ch]) +
                             strFormat(", %d, %d, %d)", firstBouquet[ch], favId[g], sort)))
                     return fail("writing the favourite groups' channels failed");
