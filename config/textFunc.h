@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 int rmSpace(char* s);
 int TranslateBackSlashn(char* s);
@@ -40,6 +41,10 @@ inline void copyText(char (&dst)[N], const char* src) {
 template <size_t N>
 inline std::string fieldText(const char (&field)[N]) {
     return std::string(field, strnlen(field, N));
+}
+template <size_t N>
+inline std::string_view fieldView(const char (&field)[N]) {
+    return std::string_view(field, strnlen(field, N));
 }
 // Decodes hexadecimal text (two digits a character) into dst, bounded.
 void hexToText(char* dst, size_t size, const char* hex);

@@ -157,7 +157,12 @@ struct Importer {
             if (it != byPosition.end()) {
                 const std::vector<std::string>& row = rows[it->second];
                 satId[s] = num(row[0]);
-                if (isListCut(name, row[1]) || sat.nameGuessed) name = row[1];
+                // A list names a satellite once even where the database's
+                // name holds the position, and reading it takes the position
+                // off: that is still the database's name.
+                const bool sameName =
+                    name == row[1].substr(0, nameWithoutLocation(row[1], sat.position));
+                if (isListCut(name, row[1]) || sat.nameGuessed || sameName) name = row[1];
                 if (!name.empty() && name != row[1]) {
                     if (!exec("UPDATE Sats SET sat_name=" + db.quote(name) +
                               " WHERE sat_id=" + row[0]))

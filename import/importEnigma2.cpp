@@ -349,31 +349,6 @@ bool indexFiles(Reader& r, const std::string& index, const std::string& bytes,
     return true;
 }
 
-// The length of a satellite's or bouquet's name without the location the
-// Enigma2 writer appends: " 13.0E" as imports store it, or the database's own
-// text with a degree sign (" 13.0\xB0E", " 5\xB0W"), whose byte is Latin-1
-// or UTF-8 whatever the file declares. Only a location of the satellite's
-// own position is taken off.
-size_t nameWithoutLocation(std::string_view name, int position) {
-    if (name.empty()) return 0;
-    size_t end = name.size();
-    const char side = name[--end];
-    if (side != 'E' && side != 'W' && side != 'e' && side != 'w') return name.size();
-    if (end >= 2 && name.compare(end - 2, 2, "\xC2\xB0") == 0)
-        end -= 2;
-    else if (end >= 1 && name[end - 1] == '\xB0')
-        end -= 1;
-    size_t start = end;
-    while (start > 0 &&
-           ((name[start - 1] >= '0' && name[start - 1] <= '9') || name[start - 1] == '.'))
-        --start;
-    if (start == 0 || name[start - 1] != ' ') return name.size();
-    int pos = 0;
-    std::string loc(name.substr(start, end - start));
-    if (!parsePosition(loc + side, &pos) || pos != position) return name.size();
-    return start - 1;
-}
-
 // True when a user bouquet is named after a provider ("ARD" or "ARD 19.2E")
 // and holds only that provider's services on one satellite.
 bool restatesProvider(const Reader& r, const UserBouquet& u) {

@@ -139,30 +139,6 @@ std::string symbolRateFault(const std::string& field, uint64_t ksps) {
            std::to_string(kMinSymbolRate) + " to " + std::to_string(kMaxSymbolRate) + " kS/s)";
 }
 
-bool parsePosition(std::string_view s, int* position) {
-    if (s.size() < 2) return false;
-    const char side = s.back();
-    if (side != 'E' && side != 'W' && side != 'e' && side != 'w') return false;
-    s.remove_suffix(1);
-    size_t dot = s.find('.');
-    uint64_t deg = 0, tenth = 0;
-    if (!parseNumber(s.substr(0, dot), 180, &deg)) return false;
-    if (dot != std::string_view::npos && !parseNumber(s.substr(dot + 1), 9, &tenth)) return false;
-    int tenths = static_cast<int>(deg * 10 + tenth);
-    if (tenths > 1800) return false;
-    const bool west = side == 'W' || side == 'w';
-    *position = west && tenths > 0 ? 3600 - tenths : tenths;
-    return true;
-}
-
-std::string locationText(int position) {
-    char buf[16];
-    const bool west = position > 1800;
-    const int t = west ? 3600 - position : position;
-    std::snprintf(buf, sizeof buf, "%d.%d%c", t / 10, t % 10, west ? 'W' : 'E');
-    return buf;
-}
-
 int casCode(unsigned caid) {
     // The codes of the schema's ChannelCas.cas_id (import/README.md).
     struct Range {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "channels/hexId.h"
+#include "channels/location.h"
 #include "import/importModel.h"
 
 // A source file's text: UTF-8 when all of it is well-formed UTF-8 (a byte
@@ -45,12 +46,6 @@ std::string symbolRateFault(const std::string& field, uint64_t ksps);
 // Whole-field numbers: digits only (hex digits with base 16), no sign, no
 // blanks, at most max.
 bool parseNumber(std::string_view s, uint64_t max, uint64_t* out, int base = 10);
-
-// "19.2E", "0.8W", "13E": tenths east, west as 3600 - x. False when it is
-// not a position of 0 to 180 degrees.
-bool parsePosition(std::string_view s, int* position);
-// The location text of a position, as the bundled data writes it ("19.2E").
-std::string locationText(int position);
 
 // Conditional-access system code of the schema for a CA system id (0x0100
 // and above); -1 for 0 to 0xFF, which name no system.

@@ -486,7 +486,8 @@ TEST_F(DbImport, EnigmaListRoundTrip) {
 
 // A satellite name longer than the lists hold, with a location spelt with
 // a degree sign, comes back from an Enigma2 list as it was, and so do the
-// provider bouquets named after that location.
+// provider bouquets named after that location and a name that holds its
+// own position.
 TEST_F(DbImport, EnigmaListKeepsALongSatelliteName) {
     makeDb(true);
     const std::string longName = "Eutelsat Hot Bird 13B/13C/13E";
@@ -504,11 +505,14 @@ TEST_F(DbImport, EnigmaListKeepsALongSatelliteName) {
     const fs::path list = writeList(args, dir / "out");
     ASSERT_NE(slurp(list / "satellites.xml").find("\"Eutelsat Hot Bird 13B/13 13.0\260E\""),
               std::string::npos);
+    // A name that holds its position is written once and read back whole.
+    ASSERT_NE(slurp(list / "satellites.xml").find("<sat name=\"Astra 19.2E\" "), std::string::npos);
 
     // The list holds less than the database (no CA systems): --replace.
     CliResult imp = runCliTool("import enigma2 '" + list.string() + "' --replace " + args);
     ASSERT_EQ(imp.exitCode, 0) << imp.out;
     EXPECT_EQ(rowsOf("SELECT sat_name FROM Sats WHERE sat_id=130"), longName + " \n");
+    EXPECT_EQ(rowsOf("SELECT sat_name FROM Sats WHERE sat_id=192"), "Astra 19.2E \n");
     EXPECT_EQ(rowsOf("SELECT * FROM Favorites ORDER BY 1"), favourites);
 }
 

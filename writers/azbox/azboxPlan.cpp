@@ -7,6 +7,7 @@
 #include <iterator>
 #include <unordered_map>
 
+#include "channels/location.h"
 #include "config/textFunc.h"
 
 namespace azbox {
@@ -104,7 +105,7 @@ BuildResult imageResult(const ByteImage& b, std::string* out, const char* file) 
 }
 
 void putSatName(ByteImage& b, size_t off, const WriterInput& in, const T_dbSat& s) {
-    if (in.cfg->listType == 2) {
+    if (in.cfg->listType == 2 && !endsWithLocation(fieldView(s.satName), s.position)) {
         char name[sizeof s.satName + sizeof s.location + 2];
         std::snprintf(name, sizeof name, "%.*s %.*s",
                       static_cast<int>(strnlen(s.satName, sizeof s.satName)), s.satName,

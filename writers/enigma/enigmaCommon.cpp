@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "channels/location.h"
 #include "config/codepage.h"
+#include "config/textFunc.h"
 
 namespace enigma {
 
@@ -284,8 +286,10 @@ std::string buildSatellitesXml(const WriterInput& in) {
             if (open) s += "</sat>\n\t";
             s += "<sat name=\"";
             putXmlText(s, sat->satName, sizeof sat->satName, refs);
-            s += ' ';
-            putXmlText(s, sat->location, sizeof sat->location, refs);
+            if (!endsWithLocation(fieldView(sat->satName), sat->position)) {
+                s += ' ';
+                putXmlText(s, sat->location, sizeof sat->location, refs);
+            }
             s += "\" flags=\"0\" position=\"";
             putDec(s, signedPosition(sat->position, kEnigmaLastEast));
             s += "\">";
