@@ -183,6 +183,24 @@ struct LangStruct {
     char lblListFiles[40];
     char lblVersion[24];
     char msgCredit[100];
+    char stepSats[40];
+    char stepTps[40];
+    char stepChs[40];
+    char stepSatTpCh[80];
+    char stepAudioCas[80];
+    char stepFavGroups[40];
+    char stepFavChs[40];
+    char cliListType[40];
+    char cliFamily[40];
+    char cliLanguage[40];
+    char cliDish[60];
+    char cliLimits[100];
+    char cliCounts[120];
+    char cliExcluded[120];
+    char cliSatRow[200];
+    char cliWrote[60];
+    char cliWroteFiles[80];
+    char cliNoFormat[100];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -366,5 +384,23 @@ struct LangStruct {
     X(lblAllFiles) \
     X(lblListFiles) \
     X(lblVersion) \
-    X(msgCredit)
+    X(msgCredit) \
+    X(stepSats) \
+    X(stepTps) \
+    X(stepChs) \
+    X(stepSatTpCh) \
+    X(stepAudioCas) \
+    X(stepFavGroups) \
+    X(stepFavChs) \
+    X(cliListType) \
+    X(cliFamily) \
+    X(cliLanguage) \
+    X(cliDish) \
+    X(cliLimits) \
+    X(cliCounts) \
+    X(cliExcluded) \
+    X(cliSatRow) \
+    X(cliWrote) \
+    X(cliWroteFiles) \
+    X(cliNoFormat)
 // clang-format on

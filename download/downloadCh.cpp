@@ -9,7 +9,7 @@
 namespace {
 
 bool satelliteStep(DlJob& j) {
-    const std::string step = dlStepText(j, "Satelliti");
+    const std::string step = dlStepText(j, j.lang.stepSats);
     j.ev.step(step);
     for (uint32_t i = 1; i <= j.sats.count; ++i) {
         const T_satRec& s = j.sats.sat[i];
@@ -65,7 +65,7 @@ bool satelliteStep(DlJob& j) {
 }
 
 bool transponderStep(DlJob& j) {
-    const std::string step = dlStepText(j, "Transponders");
+    const std::string step = dlStepText(j, j.lang.stepTps);
     // Two for each satellite, as long as the bar has room: with many
     // satellites the later steps, which take longer, keep their part.
     const uint32_t n = j.satDB->count;
@@ -200,7 +200,7 @@ bool channelRow(DlJob& j, const T_dbSat& s, const DbRow& r) {
 }
 
 bool channelStep(DlJob& j) {
-    const std::string step = dlStepText(j, "Channels");
+    const std::string step = dlStepText(j, j.lang.stepChs);
     const uint32_t n = j.satDB->count;
     std::vector<DlSatPart> parts;
     for (uint32_t k = 1; k <= n; ++k) {

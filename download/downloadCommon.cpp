@@ -646,7 +646,7 @@ std::string dlJoinedClauses(const DlSatClauses& c) {
 }
 
 bool dlJoinedChannelStep(DlJob& j, DlJoinedQuery query) {
-    const std::string stepText = dlStepText(j, "Satelliti, Transponders and Channels");
+    const std::string stepText = dlStepText(j, j.lang.stepSatTpCh);
     j.ev.step(stepText);
     std::vector<const T_satRec*> sats;
     for (uint32_t i = 1; i <= j.sats.count; ++i)
@@ -716,7 +716,7 @@ DlKeyIndex dlIndexBySid(const std::vector<Entry>& list) {
 }  // namespace
 
 bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
-    const std::string stepText = dlStepText(j, "Channels Audio and Cas Data");
+    const std::string stepText = dlStepText(j, j.lang.stepAudioCas);
     j.ev.step(stepText);
     // The audio rows of every satellite, then the CAS rows: each list keeps
     // the order of the satellites either way.
@@ -791,7 +791,7 @@ bool dlAudioCasStep(DlJob& j, const std::vector<int32_t>& satIds) {
 // ---- favourites ----
 
 bool dlFavGroupsStep(DlJob& j) {
-    const std::string step = dlStepText(j, "Favorite Groups");
+    const std::string step = dlStepText(j, j.lang.stepFavGroups);
     std::string sql = "SELECT fav_id, fav_name ";
     // The index gives the order; a table this small would be sorted instead.
     sql += "FROM Favorites FORCE INDEX (idx_fav_sort) ";
@@ -816,7 +816,7 @@ bool dlFavGroupsStep(DlJob& j) {
 }
 
 bool dlFavChannelsStep(DlJob& j, const std::vector<int32_t>& satIds) {
-    const std::string step = dlStepText(j, "Channels Favorite");
+    const std::string step = dlStepText(j, j.lang.stepFavChs);
     j.ev.step(step);
     const std::string clause = excludedFavouritesJoinedClause(j.favI);
     const bool favMode = j.mode == DlMode::kFSat;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -59,44 +60,59 @@ std::string listTypeLabel(int t) {
     return cp1252ToUtf8(label);
 }
 
-template <size_t N>
-const char* pick(const char* const (&names)[N], int i) {
-    return i >= 0 && static_cast<size_t>(i) < N ? names[i] : "?";
+template <typename T, size_t N>
+T pick(const T (&names)[N], int i) {
+    return i >= 0 && static_cast<size_t>(i) < N ? names[i] : T("?");
+}
+
+// Prints a text of the language tables (Windows-1252) as UTF-8; the
+// arguments are UTF-8 already, so the format is converted, not the result.
+__attribute__((format(printf, 2, 3))) void printLang(FILE* out, const char* fmt, ...) {
+    const std::string utf8 = cp1252ToUtf8(fmt);
+    va_list ap;
+    va_start(ap, fmt);
+    std::vfprintf(out, utf8.c_str(), ap);
+    va_end(ap);
 }
 
 void printSummary(FILE* out) {
-    static const char* const lnb[] = {"Single", "Universal", "Ocs"};
-    static const char* const power[] = {"Off", "13V", "18V", "On (Auto)"};
-    static const char* const sw[] = {"Off", "1.0", "1.0/1.1"};
-    static const char* const dsq[] = {"Off", "1.2", "Usals", "1.2/Usals"};
+    const LangStruct& m = MsgLang;
+    const std::string lnb[] = {cp1252ToUtf8(m.cmbSingle), cp1252ToUtf8(m.cmbUniversal), "Ocs"};
+    const std::string off = cp1252ToUtf8(m.cmbOff);
+    const std::string power[] = {off, "13V", "18V", cp1252ToUtf8(m.cmbOnAuto)};
+    const std::string sw[] = {off, "1.0", "1.0/1.1"};
+    const std::string dsq[] = {off, "1.2", "Usals", "1.2/Usals"};
     // Switch ports are shown from 1; a table, so no value can overflow a sum.
     static const char* const ports[] = {"1", "2",  "3",  "4",  "5",  "6",  "7",  "8",
                                         "9", "10", "11", "12", "13", "14", "15", "16"};
     auto freq = [](int i) { return i >= 0 && i < 10 ? kLnbFreqMHz[i] : 0; };
     const T_cfgStruct& c = cfgParam;
-    std::fprintf(out, "List type: %d %s\n", c.listType, listTypeLabel(c.listType).c_str());
-    std::fprintf(out, "Receiver family: %d %s\n", c.fileType, familyLabel(c.fileType));
+    std::fprintf(out, "%s %d %s\n", cp1252ToUtf8(m.cliListType).c_str(), c.listType,
+                 listTypeLabel(c.listType).c_str());
+    std::fprintf(out, "%s %d %s\n", cp1252ToUtf8(m.cliFamily).c_str(), c.fileType,
+                 familyLabel(c.fileType));
     const char* lang = langName(c.lang);
-    std::fprintf(out, "Language: %s\n", lang ? cp1252ToUtf8(lang).c_str() : "?");
-    std::fprintf(out, "Dish position: %02d.%d N, %02d.%d %s\n", c.latDeg, c.latDec, c.lonDeg,
-                 c.lonDec, c.lonWE ? "E" : "W");
-    std::fprintf(out, "Limits: bouquets %d, TV %d, radio %d (0 = all)\n", c.maxBou, c.maxCTv,
-                 c.maxCRa);
-    std::fprintf(out, "Categories: %u, favourite groups: %u, bouquets: %u, nations: %u\n",
-                 catParam.count, favParam.count, bouParam.count, natParam.count);
-    std::fprintf(out, "Excluded favourite groups: %u, excluded bouquets: %u\n", favIParam.count,
-                 bouIParam.count);
-    std::fprintf(out, "Satellites: %u\n", satParam.count);
+    std::fprintf(out, "%s %s\n", cp1252ToUtf8(m.cliLanguage).c_str(),
+                 lang ? cp1252ToUtf8(lang).c_str() : "?");
+    std::fprintf(out, "%s %02d.%d N, %02d.%d %s\n", cp1252ToUtf8(m.cliDish).c_str(), c.latDeg,
+                 c.latDec, c.lonDeg, c.lonDec, c.lonWE ? "E" : "W");
+    printLang(out, m.cliLimits, c.maxBou, c.maxCTv, c.maxCRa);
+    std::fputc('\n', out);
+    printLang(out, m.cliCounts, catParam.count, favParam.count, bouParam.count, natParam.count);
+    std::fputc('\n', out);
+    printLang(out, m.cliExcluded, favIParam.count, bouIParam.count);
+    std::fputc('\n', out);
+    std::fprintf(out, "%s %u\n", cp1252ToUtf8(trimmed(fieldText(m.lblRepSat))).c_str(),
+                 satParam.count);
     for (uint32_t i = 1; i <= satParam.count && i < static_cast<uint32_t>(kSatSlots); ++i) {
         const T_satRec& s = satParam.sat[i];
-        std::fprintf(out,
-                     "  [%c] %-5d %-24s LNB %s %d/%d MHz, power %s, 22kHz %d, 12V %d, "
-                     "switch %s port %s/%s, DiSEqC %s pos %d, radio %s tv %s\n",
-                     s.selected ? 'x' : ' ', s.satId, cp1252ToUtf8(fieldText(s.satName)).c_str(),
-                     pick(lnb, s.lnbType), freq(s.freqLo), freq(s.freqHi), pick(power, s.power),
-                     s.tone22k, s.out12V, pick(sw, s.switchType), pick(ports, s.switch10),
-                     pick(ports, s.switch11), pick(dsq, s.diseqc), s.positionerId,
-                     fieldText(s.radioFilter).c_str(), fieldText(s.tvFilter).c_str());
+        std::fprintf(out, "  [%c] %-5d %-24s ", s.selected ? 'x' : ' ', s.satId,
+                     cp1252ToUtf8(fieldText(s.satName)).c_str());
+        printLang(out, m.cliSatRow, pick(lnb, s.lnbType).c_str(), freq(s.freqLo), freq(s.freqHi),
+                  pick(power, s.power).c_str(), s.tone22k, s.out12V, pick(sw, s.switchType).c_str(),
+                  pick(ports, s.switch10), pick(ports, s.switch11), pick(dsq, s.diseqc).c_str(),
+                  s.positionerId, fieldText(s.radioFilter).c_str(), fieldText(s.tvFilter).c_str());
+        std::fputc('\n', out);
     }
 }
 
@@ -606,7 +622,7 @@ private:
 
     int writeLists() {
         if (o_.families.empty()) {
-            if (!o_.quiet) std::fprintf(stdout, "No list written: no --format was given.\n");
+            if (!o_.quiet) std::printf("%s\n", cp1252ToUtf8(MsgLang.cliNoFormat).c_str());
             return done(0);
         }
         if (!plan_.makeFolder.empty()) {
@@ -643,15 +659,25 @@ private:
     void printWritten(const T_family& f, const std::vector<std::string>& paths) const {
         if (paths.empty()) return;
         if (f.fileFormat) {
-            for (const std::string& p : paths)
-                std::printf(o_.quiet ? "%s\n" : "  wrote %s\n", p.c_str());
+            for (const std::string& p : paths) {
+                if (o_.quiet) {
+                    std::printf("%s\n", p.c_str());
+                } else {
+                    std::fputs("  ", stdout);
+                    printLang(stdout, MsgLang.cliWrote, p.c_str());
+                    std::fputc('\n', stdout);
+                }
+            }
             return;
         }
         const std::string dir = fs::path(paths.front()).parent_path().string();
-        if (o_.quiet)
+        if (o_.quiet) {
             std::printf("%s\n", dir.c_str());
-        else
-            std::printf("  wrote %zu files into %s\n", paths.size(), dir.c_str());
+        } else {
+            std::fputs("  ", stdout);
+            printLang(stdout, MsgLang.cliWroteFiles, paths.size(), dir.c_str());
+            std::fputc('\n', stdout);
+        }
     }
 
     T_jobSource source() { return programJobSource(&ui_, &runner_, &o_.db.conn); }

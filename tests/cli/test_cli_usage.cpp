@@ -16,14 +16,22 @@ const std::string kFiles = std::string("--config '") + VA_TEST_DATA +
 TEST(CliUsage, SummaryOfTheLoadedConfiguration) {
     CliResult r = runCliTool(kFiles + "--summary");
     EXPECT_EQ(r.exitCode, 0) << r.out;
-    // In the configuration's language, which it names.
-    EXPECT_NE(r.out.find("List type: 2 Favoriti come Satelliti"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\nLanguage: Italiano\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Receiver family: 6 Pvr-ST1"), std::string::npos);
+    // In the configuration's language, which it names, labels and values alike.
+    EXPECT_NE(r.out.find("Tipo di lista: 2 Favoriti come Satelliti"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nLingua: Italiano\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Famiglia di ricevitori: 6 Pvr-ST1"), std::string::npos);
     EXPECT_NE(r.out.find("Astra 19.2\xC2\xB0"
                          "E"),
               std::string::npos);  // printed as UTF-8
-    EXPECT_NE(r.out.find("LNB Universal 9750/10600 MHz"), std::string::npos);
+    EXPECT_NE(r.out.find("LNB Universale 9750/10600 MHz, alimentazione Acceso (Auto)"),
+              std::string::npos)
+        << r.out;
+    CliResult fr = runCliTool(kFiles + "--summary --lang fr");
+    EXPECT_NE(fr.out.find("\nFamille de r\xC3\xA9"
+                          "cepteurs : 6 Pvr-ST1\n"),
+              std::string::npos)
+        << fr.out;
+    EXPECT_EQ(fr.out.find("Limits"), std::string::npos) << fr.out;
     // Output that never arrived is no success.
     EXPECT_EQ(runCliTool(kFiles + "--summary >/dev/full").exitCode, 1);
 }
@@ -153,7 +161,7 @@ TEST(CliUsage, BadUsageAndLoadErrors) {
     std::remove(target.c_str());
     CliResult toStdout = runCliTool(kFiles + "--summary --report-json /dev/fd/1");
     EXPECT_EQ(toStdout.exitCode, 0) << toStdout.out;
-    const size_t summaryAt = toStdout.out.find("List type:");
+    const size_t summaryAt = toStdout.out.find("Tipo di lista:");
     const size_t reportAt = toStdout.out.find("{\n  \"program\": \"velartis-cli\"");
     ASSERT_NE(reportAt, std::string::npos) << toStdout.out;
     EXPECT_LT(summaryAt, reportAt) << toStdout.out;

@@ -117,7 +117,7 @@ TEST(Statements, FewIndexedAndNoWorkBeyondTheRows) {
         for (const auto& [pos, step] : progress) {
             EXPECT_GE(pos, last);
             if (pos == 100 && !reached) {
-                EXPECT_NE(step.find("Channels Favorite"), std::string::npos) << step;
+                EXPECT_NE(step.find("Favourite channels"), std::string::npos) << step;
                 reached = 1;
             }
             last = pos;
