@@ -223,6 +223,7 @@ constexpr LangStruct kEnglish = {
     .cliWrote = "wrote %s",
     .cliWroteFiles = "wrote %zu files into %s",
     .cliNoFormat = "No list written: no --format was given.",
+    .cliUnchanged = "Nothing written: the channel database has not changed since the last list (data version %lld).",
 };
 // clang-format on
 
@@ -449,6 +450,7 @@ constexpr LangStruct kItalian = withEnglish({
     .cliWrote = "scritto %s",
     .cliWroteFiles = "scritti %zu file in %s",
     .cliNoFormat = "Nessuna lista scritta: non \xE8 stato dato --format.",
+    .cliUnchanged = "Nulla scritto: il database dei canali non \xE8 cambiato dall'ultima lista (versione dei dati %lld).",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -662,6 +664,7 @@ constexpr LangStruct kFrench = withEnglish({
     .cliWrote = "\xE9" "crit : %s",
     .cliWroteFiles = "%zu fichiers \xE9" "crits dans %s",
     .cliNoFormat = "Aucune liste \xE9" "crite : --format n'a pas \xE9t\xE9 donn\xE9.",
+    .cliUnchanged = "Rien d'\xE9" "crit : la base des cha\xEEnes n'a pas chang\xE9 depuis la derni\xE8re liste (version des donn\xE9" "es %lld).",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -880,6 +883,7 @@ constexpr LangStruct kGerman = withEnglish({
     .cliWrote = "geschrieben: %s",
     .cliWroteFiles = "%zu Dateien geschrieben in %s",
     .cliNoFormat = "Keine Liste geschrieben: --format wurde nicht angegeben.",
+    .cliUnchanged = "Nichts geschrieben: Die Kanaldatenbank hat sich seit der letzten Liste nicht ge\xE4ndert (Datenversion %lld).",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -1089,6 +1093,7 @@ constexpr LangStruct kSpanish = withEnglish({
     .cliWrote = "escrito %s",
     .cliWroteFiles = "escritos %zu archivos en %s",
     .cliNoFormat = "Ninguna lista escrita: no se dio --format.",
+    .cliUnchanged = "Nada escrito: la base de datos de canales no ha cambiado desde la \xFAltima lista (versi\xF3n de datos %lld).",
 });
 // clang-format on
 #pragma GCC diagnostic pop

@@ -201,6 +201,7 @@ struct LangStruct {
     char cliWrote[60];
     char cliWroteFiles[80];
     char cliNoFormat[100];
+    char cliUnchanged[160];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -402,5 +403,6 @@ struct LangStruct {
     X(cliSatRow) \
     X(cliWrote) \
     X(cliWroteFiles) \
-    X(cliNoFormat)
+    X(cliNoFormat) \
+    X(cliUnchanged)
 // clang-format on

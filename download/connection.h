@@ -3,6 +3,7 @@
 // session's own limits; no <mysql.h> here, so front ends and importers
 // reach the server without the client library's headers.
 #include <string>
+#include <vector>
 
 // Protocol compression of the connection. Auto: on for a server on another
 // host, off for one on this machine (loopback address, "localhost", local
@@ -15,6 +16,10 @@ constexpr unsigned kDbDeadline = 300;
 
 // The port the client library uses when none is given.
 constexpr unsigned kDbDefaultPort = 3306;
+
+// Seconds a replica may lag behind its primary before a download passes
+// it over for the next server of the list.
+constexpr unsigned kDbMaxLag = 60;
 
 // Why a connection could not be opened, as far as a user can act on it.
 enum class DbOpenFault { kNone, kUnreachable, kAccessDenied, kNoDatabase, kOther };
@@ -36,7 +41,18 @@ struct T_dbConnOverride {
     // Seconds a download may take from connecting to closing; 0 keeps the
     // built-in limit.
     unsigned deadline = 0;
+    // Seconds a replica may lag; 0: not checked; -1 keeps kDbMaxLag.
+    int maxLag = -1;
 };
+
+// One server of a host list: "db1", "db1:3307", "[::1]:3307", "::1".
+struct DbServer {
+    std::string host;
+    unsigned port = 0;  // 0: the list's own port
+};
+// The servers of a comma-separated host list, in order; false, with the
+// reason in *err, for an empty entry or a port that is not one.
+bool parseDbServers(const std::string& hosts, std::vector<DbServer>* out, std::string* err);
 
 // Whether a connection to host is compressed. An empty host is this
 // machine, and so is the host of a local socket (the client library uses a

@@ -1,7 +1,8 @@
 #include <arpa/inet.h>
 
-#include <cstring>
 #include <strings.h>
+#include <algorithm>
+#include <cstring>
 
 #include "download/connection.h"
 
@@ -41,4 +42,52 @@ bool parseDbCompress(const std::string& text, DbCompress* mode) {
             return true;
         }
     return false;
+}
+
+bool parseDbServers(const std::string& hosts, std::vector<DbServer>* out, std::string* err) {
+    out->clear();
+    if (hosts.empty()) return true;
+    size_t from = 0;
+    for (;;) {
+        const size_t comma = hosts.find(',', from);
+        std::string e =
+            hosts.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+        while (!e.empty() && e.front() == ' ') e.erase(0, 1);
+        while (!e.empty() && e.back() == ' ') e.pop_back();
+        DbServer s;
+        std::string port;
+        if (!e.empty() && e.front() == '[') {
+            const size_t close = e.find(']');
+            if (close == std::string::npos || (close + 1 < e.size() && e[close + 1] != ':')) {
+                *err = "'" + e + "' is not a server: [address]:port";
+                return false;
+            }
+            s.host = e.substr(1, close - 1);
+            if (close + 1 < e.size()) port = e.substr(close + 2);
+        } else if (std::count(e.begin(), e.end(), ':') == 1) {
+            s.host = e.substr(0, e.find(':'));
+            port = e.substr(e.find(':') + 1);
+        } else {
+            s.host = e;  // a name, or an IPv6 address without a port
+        }
+        if (s.host.empty()) {
+            *err = "the server list '" + hosts + "' has an empty entry";
+            return false;
+        }
+        if (!port.empty() || (e.size() > s.host.size() && e.back() == ':')) {
+            unsigned long n = 0;
+            const char* p = port.c_str();
+            for (; *p >= '0' && *p <= '9' && n <= 65535; ++p)
+                n = n * 10 + static_cast<unsigned long>(*p - '0');
+            if (port.empty() || *p || n < 1 || n > 65535) {
+                *err = "'" + e + "' names no port (1 to 65535)";
+                return false;
+            }
+            s.port = static_cast<unsigned>(n);
+        }
+        out->push_back(s);
+        if (comma == std::string::npos) break;
+        from = comma + 1;
+    }
+    return true;
 }

@@ -75,6 +75,9 @@ std::string DbLink::quote(std::string_view s) const {
 }
 
 std::string DbLink::error() const { return s_->error(); }
+unsigned DbLink::errorCode() const { return s_->errorCode(); }
+bool DbLink::readOnly() { return s_->readOnly(); }
+std::string DbLink::server() const { return s_->server(); }
 
 std::string DbLink::openFailureText(const LangStruct& m) const {
     return connectFailureText(m, s_->openTarget(), s_->openFault(), s_->error());

@@ -35,6 +35,12 @@ public:
     // The text quoted and escaped as a string literal, '...'.
     std::string quote(std::string_view s) const;
     std::string error() const;
+    // The server's or the client's code of the last failure.
+    unsigned errorCode() const;
+    // True when the server refuses writes (a replica, or read_only set).
+    bool readOnly();
+    // The server of the host list the link reached, "host:port".
+    std::string server() const;
     // Why the last open failed in the words of the download's failure box:
     // where it tried, the client's reason and what to check, in m's language.
     std::string openFailureText(const LangStruct& m) const;

@@ -114,7 +114,17 @@ struct T_dlRequest : T_jobRequest {
     int showForum = 0;
     // Why the connection failed; kNone once connected.
     DbOpenFault connectFault = DbOpenFault::kNone;
+    // The database's data version the download saw (every import raises
+    // it); -1 when the database keeps none.
+    int64_t dataVersion = -1;
+    // The server of the host list the download used, "host:port".
+    std::string server;
 };
+
+// The data version of the database behind o, read with one statement;
+// false, with the reason, when the server cannot be reached or keeps none.
+bool readDataVersion(const T_cfgStruct& cfg, const T_dbConnOverride& o, int64_t* version,
+                     std::string* err);
 
 // One line per kind dropped ("Dropped: 12 channels over the table capacity
 // of 19999", "Dropped: 2 channels whose sid is not hexadecimal"), each

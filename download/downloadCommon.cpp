@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 #include "config/textFunc.h"
 
@@ -219,13 +220,60 @@ uint32_t dlConnect(DlJob& j) {
         j.p->connectFault = f == DbOpenFault::kNone ? DbOpenFault::kOther : f;
         return dlFail(j);
     }
+    j.p->server = j.db.server();
+    // Every statement reads one snapshot: an import that commits meanwhile
+    // is wholly in the list or wholly out of it.
+    if (!j.db.exec("START TRANSACTION WITH CONSISTENT SNAPSHOT, READ ONLY")) {
+        dlServerFailed(j.ui, j.db.error());
+        return dlFail(j);
+    }
     DownloadResult r = dlCheckMessage(j.ui, j.db, j.appKey, &j.p->showForum, j.serverMsg);
     if (r != kDownloadOk) return dlFail(j, r);
+    std::string err;
+    if (!dlDataVersion(j.db, &j.p->dataVersion, &err)) {
+        dlServerFailed(j.ui, err);
+        return dlFail(j);
+    }
     return kDownloadOk;
+}
+
+bool dlDataVersion(DbSession& db, int64_t* version, std::string* err) {
+    *version = -1;
+    DbResult res;
+    if (!db.query("SELECT version FROM DataVersion WHERE id = 1", &res)) {
+        // A database made before the version was kept: no skipping.
+        if (db.errorCode() == kErrNoSuchTable) return true;
+        *err = db.error();
+        return false;
+    }
+    if (res.next()) *version = std::strtoll(res.row().text(0), nullptr, 10);
+    if (!db.rowsRead(res)) {
+        *err = db.error();
+        return false;
+    }
+    return true;
+}
+
+bool readDataVersion(const T_cfgStruct& cfg, const T_dbConnOverride& o, int64_t* version,
+                     std::string* err) {
+    DbSession db;
+    if (!db.open(dbConnValues(cfg, o))) {
+        *err = db.error();
+        return false;
+    }
+    if (!dlDataVersion(db, version, err)) return false;
+    if (*version < 0) {
+        *err = "the database keeps no data version";
+        return false;
+    }
+    return true;
 }
 
 uint32_t dlFinish(DlJob& j) {
     if (dlCancelled(j.ui, j.db)) return dlFail(j);
+    // The snapshot ends before the one write; a failed commit of a read
+    // changes nothing the list holds.
+    j.db.exec("COMMIT");
     dlCountUsage(j.db, j.appKey);
     std::string extra;
     if (!j.missingSats.empty()) {

@@ -192,6 +192,10 @@ uint32_t dlFinish(DlJob& j);
 
 // "<reading text> -> what"
 std::string dlStepText(const DlJob& j, const char* what);
+// The DataVersion row: -1 without the table; false when reading failed.
+bool dlDataVersion(DbSession& db, int64_t* version, std::string* err);
+// The server's "table does not exist" error.
+constexpr unsigned kErrNoSuchTable = 1146;
 
 enum : unsigned {
     kRepSat = 1,

@@ -12,8 +12,10 @@
 #include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <random>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -35,6 +37,10 @@ void libraryInit() {
 
 // The server's "key does not exist in table" error.
 constexpr unsigned kErrNoSuchKey = 1176;
+
+// Tries of a connect that finds the server busy, and the first wait.
+constexpr int kDbConnectTries = 4;
+constexpr double kDbRetryBaseMs = 200;
 
 }  // namespace
 
@@ -59,7 +65,12 @@ T_dbConnValues dbConnValues(const T_cfgStruct& cfg, const T_dbConnOverride& o) {
     v.userGiven = !o.user.empty();
     v.passwordGiven = !o.password.empty() || o.passwordSet;
     v.nameGiven = !o.name.empty();
-    v.compress = dbUseCompression(o.compress, v.host);
+    std::vector<DbServer> servers;
+    std::string err;
+    const bool listed = parseDbServers(v.host, &servers, &err) && !servers.empty();
+    v.compress = dbUseCompression(o.compress, listed ? servers.front().host : v.host);
+    v.compressMode = o.compress;
+    if (o.maxLag >= 0) v.maxLag = static_cast<unsigned>(o.maxLag);
     if (o.deadline != 0) v.deadline = o.deadline;
     return v;
 }
@@ -203,9 +214,106 @@ DbSession::~DbSession() { close(); }
 
 bool DbSession::open(const T_dbConnValues& v) {
     close();
-    openFault_ = DbOpenFault::kNone;
-    target_ = T_dbConnValues{};
+    server_.clear();
+    std::vector<DbServer> servers;
+    std::string err;
+    if (!parseDbServers(v.host, &servers, &err)) {
+        openFault_ = DbOpenFault::kOther;
+        target_ = v;
+        lastError_ = err;
+        return false;
+    }
+    if (servers.size() <= 1) {
+        T_dbConnValues one = v;
+        if (!servers.empty()) {
+            one.host = servers.front().host;
+            if (servers.front().port) one.port = servers.front().port;
+        }
+        // Nothing to fall back to: a lagging server is still the best there is.
+        one.maxLag = 0;
+        return openServer(one);
+    }
+    // The next server on any failure; the reasons of all when none answers.
+    std::string reasons;
+    for (const DbServer& srv : servers) {
+        T_dbConnValues one = v;
+        one.host = srv.host;
+        if (srv.port) one.port = srv.port;
+        one.compress = v.compress || dbUseCompression(v.compressMode, srv.host);
+        if (openServer(one)) return true;
+        const std::string where =
+            (srv.host.find(':') != std::string::npos ? "[" + srv.host + "]" : srv.host) + ":" +
+            std::to_string(one.port ? one.port : kDbDefaultPort);
+        reasons += (reasons.empty() ? "" : "; ") + where + ": " + lastError_;
+    }
+    lastError_ = reasons;
+    return false;
+}
+
+bool DbSession::openServer(const T_dbConnValues& v) {
     const auto began = std::chrono::steady_clock::now();
+    // A server at its connection limit, or one that closes the door during
+    // the greeting, may take the next try: a few, further apart each time
+    // and spread so that many clients do not come back together. A failure
+    // that took the whole connect timeout is a silent server, not a busy one.
+    static thread_local std::mt19937 jitter{std::random_device{}()};
+    for (int attempt = 0;; ++attempt) {
+        const auto tried = std::chrono::steady_clock::now();
+        if (connectOnce(v, began)) break;
+        const bool busy = lastErrno_ == ER_CON_COUNT_ERROR ||
+                          lastErrno_ == ER_TOO_MANY_USER_CONNECTIONS ||
+                          lastErrno_ == CR_SERVER_GONE_ERROR || lastErrno_ == CR_SERVER_LOST;
+        const auto took = std::chrono::steady_clock::now() - tried;
+        if (!busy || attempt + 1 >= kDbConnectTries || took >= std::chrono::seconds(2))
+            return false;
+        const double spread = std::uniform_real_distribution<double>(0.5, 1.5)(jitter);
+        const auto wait = std::chrono::milliseconds(
+            static_cast<long>(kDbRetryBaseMs * static_cast<double>(1 << attempt) * spread));
+        if (v.deadline != 0 &&
+            std::chrono::steady_clock::now() + wait - began >= std::chrono::seconds(v.deadline))
+            return false;
+        std::this_thread::sleep_for(wait);
+    }
+    if (v.maxLag != 0) {
+        const long lag = replicaLag();
+        if (lag == -2 || lag > static_cast<long>(v.maxLag)) {
+            lastError_ = lag == -2 ? std::string("a replica whose replication has stopped")
+                                   : strFormat(
+                                         "a replica %ld s behind its primary (at most %u s "
+                                         "taken: --db-max-lag)",
+                                         lag, v.maxLag);
+            openFault_ = DbOpenFault::kOther;
+            target_ = v;
+            close();
+            return false;
+        }
+    }
+    server_ = (v.host.empty() ? std::string("localhost") : v.host) + ":" +
+              std::to_string(v.port ? v.port : kDbDefaultPort);
+    return true;
+}
+
+long DbSession::replicaLag() {
+    // Without the right to ask, the server cannot be told from a primary.
+    if (mysql_query(conn_, "SHOW SLAVE STATUS") != 0) return -1;
+    MYSQL_RES* res = mysql_store_result(conn_);
+    if (!res) return -1;
+    long lag = -1;
+    if (MYSQL_ROW row = mysql_fetch_row(res)) {
+        MYSQL_FIELD* f = mysql_fetch_fields(res);
+        for (unsigned i = 0; i < mysql_num_fields(res); ++i)
+            if (std::strcmp(f[i].name, "Seconds_Behind_Master") == 0)
+                lag = row[i] ? std::strtol(row[i], nullptr, 10) : -2;
+    }
+    mysql_free_result(res);
+    return lag;
+}
+
+bool DbSession::connectOnce(const T_dbConnValues& v, std::chrono::steady_clock::time_point began) {
+    close();
+    openFault_ = DbOpenFault::kNone;
+    lastErrno_ = 0;
+    target_ = T_dbConnValues{};
     libraryInit();
     conn_ = mysql_init(nullptr);
     if (!conn_) {
@@ -218,6 +326,10 @@ bool DbSession::open(const T_dbConnValues& v) {
     deadline_ = v.deadline;
     if (v.compress) mysql_options(conn_, MYSQL_OPT_COMPRESS, nullptr);
     mysql_options(conn_, MYSQL_SET_CHARSET_NAME, "latin1");
+    // A download's snapshot holds only under repeatable read, whatever the
+    // server's default; set with the connect, without a statement of its own.
+    mysql_options(conn_, MYSQL_INIT_COMMAND,
+                  "SET SESSION TRANSACTION ISOLATION LEVEL REPEATABLE READ");
     mysql_options(conn_, MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeout);
     mysql_options(conn_, MYSQL_OPT_READ_TIMEOUT, &readTimeout);
     mysql_options(conn_, MYSQL_OPT_WRITE_TIMEOUT, &writeTimeout);
@@ -249,6 +361,7 @@ bool DbSession::open(const T_dbConnValues& v) {
     const char* name = files && !v.nameGiven ? nullptr : v.name.c_str();
     if (!mysql_real_connect(conn_, host, user, password, name, v.port, sock, 0)) {
         lastError_ = mysql_error(conn_);
+        lastErrno_ = mysql_errno(conn_);
         switch (mysql_errno(conn_)) {
         case CR_CONNECTION_ERROR:
         case CR_CONN_HOST_ERROR:
@@ -345,6 +458,7 @@ bool DbSession::query(const std::string& sql, DbResult* out) {
         // lack the index must still give the rows.
         const std::string plain = withoutIndexHints(sql);
         if (mysql_errno(conn_) != kErrNoSuchKey || plain == sql) {
+            lastErrno_ = mysql_errno(conn_);
             lastError_ = failure();
             return false;
         }
@@ -374,6 +488,11 @@ bool DbSession::rowsRead(const DbResult& res) {
     if (!res.failed()) return true;
     lastError_ = conn_ ? failure() : "not connected";
     return false;
+}
+
+bool DbSession::readOnly() {
+    DbResult r;
+    return query("SELECT @@read_only", &r) && r.next() && r.row().num(0) != 0;
 }
 
 bool DbSession::exec(const std::string& sql) {

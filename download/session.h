@@ -39,6 +39,11 @@ struct T_dbConnValues {
     std::string optionFile{}, optionGroup{};
     bool hostGiven = false, userGiven = false, passwordGiven = false, nameGiven = false;
     bool compress = false;
+    // host may list several servers ("a,b:3307"); each is tried in turn,
+    // compressed by this mode, and a replica more than maxLag seconds
+    // behind its primary is passed over (0: not checked).
+    DbCompress compressMode = DbCompress::kAuto;
+    unsigned maxLag = kDbMaxLag;
     // Seconds from open to close before the session is cut off (a server
     // that trickles its rows restarts the read timeout with every packet);
     // 0: no limit.
@@ -144,11 +149,17 @@ public:
     // A statement without a result.
     bool exec(const std::string& sql);
     std::string error() const;
+    // The server's or the client's code of the last failure.
+    unsigned errorCode() const { return lastErrno_; }
     // Why the last open failed, by the client library's error code, and
     // where it tried to connect: the given values, or what an option file
-    // or the built-in values gave.
+    // or the built-in values gave (of a list, the last server tried).
     DbOpenFault openFault() const { return openFault_; }
     const T_dbConnValues& openTarget() const { return target_; }
+    // The server of the list the session reached, "host:port".
+    const std::string& server() const { return server_; }
+    // True when the server refuses writes (a replica, or read_only set).
+    bool readOnly();
     // The text quoted for use inside '...'.
     std::string escape(const std::string& s) const;
     void close();
@@ -157,9 +168,17 @@ private:
     struct Watch;
     // The text for the failure the connection just had.
     std::string failure() const;
+    // One server: retried while it is busy, passed over when it lags.
+    bool openServer(const T_dbConnValues& v);
+    bool connectOnce(const T_dbConnValues& v, std::chrono::steady_clock::time_point began);
+    // Seconds behind the primary: -1 not a replica (or not to be told),
+    // -2 replication stopped.
+    long replicaLag();
 
     st_mysql* conn_ = nullptr;
     std::string lastError_;
+    unsigned lastErrno_ = 0;
+    std::string server_;
     DbOpenFault openFault_ = DbOpenFault::kNone;
     T_dbConnValues target_;
     // A duplicate of the connection's socket: it stays valid for the

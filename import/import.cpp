@@ -165,6 +165,21 @@ ImportOutcome runImport(const ImportRequest& req) {
 
     DbLink db;
     if (!db.open(req.conn)) return fail("cannot connect to the channel database: " + db.error());
+    // Imports go to the primary: a replica would refuse the first write, or
+    // take it and part from its primary.
+    if (db.readOnly())
+        return fail("the server " + db.server() +
+                    " takes no writes (a replica, or read_only is set): imports go to the "
+                    "primary, named with --db-primary HOST[:PORT]; nothing was imported");
+    // A database made before the data version was kept gets it here, outside
+    // the import's transaction (a table is made with its own commit).
+    if (!req.dryRun &&
+        (!db.exec("CREATE TABLE IF NOT EXISTS DataVersion (id tinyint NOT NULL, version bigint "
+                  "NOT NULL, changed timestamp NOT NULL DEFAULT CURRENT_TIMESTAMP ON UPDATE "
+                  "CURRENT_TIMESTAMP, PRIMARY KEY (id)) ENGINE=InnoDB") ||
+         !db.exec("INSERT IGNORE INTO DataVersion (id, version) VALUES (1, "
+                  "FLOOR(UNIX_TIMESTAMP(NOW(6)) * 1000000))")))
+        return fail("cannot keep the data version: " + db.error() + "; nothing was imported");
     ImportDbReport rep;
     const ImportMode mode = req.merge ? ImportMode::kMerge : ImportMode::kReplace;
     if (!importIntoDb(db, m, hints, mode, &rep, &err)) return fail(err + "; nothing was imported");

@@ -18,6 +18,10 @@ const char* const kImportTables[11] = {
 
 namespace {
 
+// Seconds an import waits for rows another import holds.
+constexpr unsigned kImportLockWait = 30;
+constexpr unsigned kErrLockWaitTimeout = 1205;
+
 using Rows = std::vector<std::vector<std::string>>;
 
 int num(const std::string& s) { return static_cast<int>(std::strtol(s.c_str(), nullptr, 10)); }
@@ -118,6 +122,9 @@ struct Importer {
 
     bool fail(const std::string& what) {
         *err = what + (db.error().empty() ? "" : ": " + db.error());
+        // Another import holds the rows beyond the lock wait.
+        if (db.errorCode() == kErrLockWaitTimeout)
+            *err += " (another import is writing to the database; try again when it has ended)";
         return false;
     }
     bool exec(const std::string& sql) {
@@ -585,11 +592,29 @@ struct Importer {
         return true;
     }
 
+    // Raises the data version in the import's transaction, so a client that
+    // saw the old number downloads again; a database without the table has
+    // no clients that skip.
+    bool raiseVersion() {
+        Rows rows;
+        if (!query("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = "
+                   "DATABASE() AND TABLE_NAME = 'DataVersion'",
+                   &rows))
+            return false;
+        if (rows.empty() || num(rows[0][0]) == 0) return true;
+        return exec("UPDATE DataVersion SET version = version + 1 WHERE id = 1");
+    }
+
     bool run() {
         for (const char* t : kImportTables) r->tables[t];
-        if (!exec("START TRANSACTION")) return false;
+        // A download's snapshot takes no locks; only another import waits,
+        // and not for ever.
+        if (!exec(strFormat("SET SESSION innodb_lock_wait_timeout = %u", kImportLockWait)) ||
+            !exec("START TRANSACTION"))
+            return false;
         return satellites() && transponders() && groups(false) && groups(true) && languages() &&
-               snapshot(&before) && removeOld() && insertRows() && messageRow() && tally();
+               snapshot(&before) && removeOld() && insertRows() && messageRow() && tally() &&
+               raiseVersion();
     }
 };
 

@@ -79,7 +79,8 @@ bool startDownloadJob(const T_jobSource& src, JobEndHandler onEnd) {
     // (or failed to start the job) and drops the handler, it is freed.
     JobEndFn ended = [req, type, onEnd = std::move(onEnd)](uint32_t code) {
         if (onEnd)
-            onEnd(T_jobEnd{true, type, code, req->showForum, req->dropped, req->connectFault});
+            onEnd(T_jobEnd{true, type, code, req->showForum, req->dropped, req->connectFault,
+                           req->dataVersion, req->server});
     };
     return src.runner->startJob(fn, req.get(), std::move(ended));
 }

@@ -50,6 +50,10 @@ struct T_jobEnd {
     T_dbDropped dropped;  // rows a download could not keep
     // Why a download could not connect; kNone when it did, or for a writer.
     DbOpenFault connectFault;
+    // The data version a download saw; -1 when the database keeps none.
+    int64_t dataVersion = -1;
+    // The server of the host list a download used.
+    std::string server{};
 };
 using JobEndHandler = std::function<void(const T_jobEnd&)>;
 

@@ -35,6 +35,19 @@ DROP TABLE IF EXISTS Transponders;
 DROP TABLE IF EXISTS Sats;
 DROP TABLE IF EXISTS BrenikToolsCounter;
 DROP TABLE IF EXISTS TeamMsg;
+DROP TABLE IF EXISTS DataVersion;
+
+-- One row, raised by every import in its own transaction (and by any script
+-- that changes the data), so a client tells in one statement whether
+-- anything changed since its last list. It starts from the time of loading:
+-- a reloaded database never repeats a number a client has seen.
+CREATE TABLE DataVersion (
+  id      tinyint   NOT NULL,
+  version bigint    NOT NULL,
+  changed timestamp NOT NULL DEFAULT CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP,
+  PRIMARY KEY (id)
+) ENGINE=InnoDB;
+INSERT INTO DataVersion (id, version) VALUES (1, FLOOR(UNIX_TIMESTAMP(NOW(6)) * 1000000));
 
 -- One row per application key ("Velartis1.3") the server accepts.
 CREATE TABLE TeamMsg (

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/listStamp.h"
 #include "app/programRecords.h"
 #include "channels/dbTypes.h"
 #include "cli/lib/cliReport.h"
@@ -271,6 +272,7 @@ struct CliOptions {
     std::string reportFile;
     std::string enigmaText = "utf8";
     bool log = false, noLog = false, summary = false, quiet = false, progress = false;
+    bool ifChanged = false;
     bool configGiven = false, masterGiven = false, outputGiven = false;
     CliDbOptions db;
     int langId = 0;             // 0: the configuration's
@@ -341,6 +343,16 @@ int readOptions(int argc, char** argv, CliOptions* o) {
         ->check(CLI::Range(1u, 86400u))
         ->capture_default_str()
         ->type_name("SECONDS");
+    app.add_option("--db-max-lag", o->db.conn.maxLag,
+                   "of several servers in --db-host, pass over a replica more than this many "
+                   "seconds behind its primary; 0: take it all the same (default: " +
+                       std::to_string(kDbMaxLag) + ")")
+        ->check(CLI::Range(0, 86400))
+        ->type_name("SECONDS");
+    app.add_flag("--if-changed", o->ifChanged,
+                 "write nothing when the channel database has not changed since the last list "
+                 "written into the same --output with the same settings (one statement instead "
+                 "of a download)");
     if (int code = parseCommandLine(app, argc, argv, "velartis-cli"); code >= 0) return code;
     o->configGiven = app.count("--config") > 0;
     o->masterGiven = app.count("--master") > 0;
@@ -520,6 +532,7 @@ public:
         if (int code = loadConfiguration(); code >= 0) return code;
         if (!o_.quiet) printSummary(stdout);
         if (o_.summary) return done(0);
+        if (o_.ifChanged && unchangedSinceLastList()) return done(0);
         if (int code = download(); code >= 0) return code;
         return writeLists();
     }
@@ -608,6 +621,8 @@ private:
                     [&](JobEndHandler end) { return startDownloadJob(source(), end); }))
             return done(1, "cannot start the download job");
         run_.downloaded = true;
+        run_.dataVersion = ended_.dataVersion;
+        run_.server = ended_.server;
         run_.connectFailure = connectFailureName(ended_.connectFault);
         if (!run_.connectFailure.empty()) return done(1);
         run_.report = reportFields(ui_);
@@ -653,6 +668,7 @@ private:
             printWritten(*f, paths);
         }
         std::fflush(stdout);
+        if (result == 0) keepStamp();
         return done(result);
     }
 
@@ -681,6 +697,63 @@ private:
     }
 
     T_jobSource source() { return programJobSource(&ui_, &runner_, &o_.db.conn); }
+
+    // The folder that holds the lists, where their stamp is kept.
+    std::string stampFolder() const {
+        const fs::path p(o_.output);
+        std::error_code ec;
+        if (fs::is_directory(p, ec) || (!plan_.makeFolder.empty() && plan_.makeFolder == p))
+            return p.string();
+        return p.has_parent_path() ? p.parent_path().string() : ".";
+    }
+
+    // Everything that shapes the lists: the two files, the families and
+    // where they go, the options that change their bytes, and the server.
+    uint64_t settings() const {
+        std::string cfg, master;
+        readFileWhole(o_.config, &cfg);
+        readFileWhole(o_.master, &master);
+        std::string families, flags;
+        for (int f : o_.families) families += familyByType(f)->cliName + std::string(",");
+        flags = o_.enigmaText + (o_.log ? " log" : "") + (o_.noLog ? " nolog" : "") + " lang" +
+                std::to_string(o_.langId);
+        const T_dbConnOverride& c = o_.db.conn;
+        const std::string server = c.host + "|" + std::to_string(c.port) + "|" + c.socket + "|" +
+                                   c.name + "|" + c.optionFile;
+        return settingsHash({cfg, master, families, o_.output, flags, server});
+    }
+
+    // True, said and recorded, when the last list of this output was made
+    // with the same settings from the data version the server has now.
+    bool unchangedSinceLastList() {
+        ListStamp stamp;
+        if (o_.families.empty() || !readStamp(stampPath(stampFolder()), &stamp)) return false;
+        const uint64_t now = settings();
+        if (stamp.settings != now) return false;
+        int64_t version = -1;
+        std::string err;
+        // Any doubt downloads: the download tells a failure properly.
+        if (!readDataVersion(cfgParam, o_.db.conn, &version, &err)) return false;
+        if (!stampCurrent(stamp, now, version)) return false;
+        run_.unchanged = true;
+        run_.dataVersion = version;
+        if (!o_.quiet) {
+            printLang(stdout, MsgLang.cliUnchanged, static_cast<long long>(version));
+            std::fputc('\n', stdout);
+        }
+        return true;
+    }
+
+    // After every list was written: what they were made from, for the next
+    // --if-changed run.
+    void keepStamp() {
+        if (!o_.ifChanged || ended_.dataVersion < 0 || ui_.written.empty()) return;
+        ListStamp stamp{settings(), ended_.dataVersion, ui_.written};
+        std::string err;
+        if (!writeStamp(stampPath(stampFolder()), stamp, &err))
+            std::fprintf(stderr, "velartis-cli: the stamp of the lists was not kept: %s\n",
+                         err.c_str());
+    }
 
     const CliOptions& o_;
     const OutputPlan& plan_;

@@ -63,6 +63,10 @@ std::string runJson(const CliRunRecord& run) {
     j += "  \"version\": " + jsonString(run.version) + ",\n";
     j += "  \"exitCode\": " + std::to_string(run.exitCode) + ",\n";
     j += "  \"error\": " + jsonString(run.error) + ",\n";
+    j += std::string("  \"unchanged\": ") + (run.unchanged ? "true" : "false") + ",\n";
+    j += "  \"dataVersion\": " +
+         (run.dataVersion < 0 ? std::string("null") : std::to_string(run.dataVersion)) + ",\n";
+    if (!run.server.empty()) j += "  \"server\": " + jsonString(run.server) + ",\n";
     if (run.downloaded) {
         j += std::string("  \"connected\": ") + (run.connectFailure.empty() ? "true" : "false") +
              ",\n";

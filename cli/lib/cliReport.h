@@ -40,6 +40,12 @@ struct CliRunRecord {
     T_dbReport counts{};
     T_dbDropped dropped{};
     std::vector<CliJobRecord> jobs;
+    // --if-changed found the last list current: nothing was downloaded.
+    bool unchanged = false;
+    // The data version the lists were made from (or found current); -1
+    // when the database keeps none or nothing was read.
+    int64_t dataVersion = -1;
+    std::string server;  // the server of the host list that answered
 };
 
 // The run as one JSON object.

@@ -23,7 +23,9 @@ std::string builtIn(const char* hex) {
 void addDbOptions(CLI::App& app, CliDbOptions& o) {
     T_dbConnOverride& c = o.conn;
     app.add_option("--db-host", c.host,
-                   "address of the channel database server" + builtIn(builtin::kDbHostHex))
+                   "address of the channel database server, or several (a,b:3307,[::1]:3308) "
+                   "tried in turn" +
+                       builtIn(builtin::kDbHostHex))
         ->type_name("HOST");
     // The client library keeps only 16 bits of a port: 68842 would reach 3306.
     app.add_option(
@@ -61,6 +63,8 @@ bool finishDbOptions(const CLI::App& app, CliDbOptions& o, std::string* err) {
     // Options first, then the environment, then the option files (read by
     // the client library when it connects), then the built-in values.
     if (!dbConnFromEnvironment(&c, err)) return false;
+    std::vector<DbServer> servers;
+    if (!parseDbServers(c.host, &servers, err)) return false;
     c.optionGroup = kDbOptionGroup;
     if (app.count("--defaults-file") > 0) {
         // The client library passes over a file it cannot read without a word.

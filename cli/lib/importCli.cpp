@@ -62,6 +62,11 @@ int runImportCli(int argc, char** argv) {
     app.add_flag("-q,--quiet", quiet, "print only errors");
     CliDbOptions db;
     addDbOptions(app, db);
+    std::string primary;
+    app.add_option("--db-primary", primary,
+                   "the server that takes the imports where --db-host (or the environment) "
+                   "lists replicas for the downloads; in place of --db-host")
+        ->type_name("HOST[:PORT]");
     if (int code = parseCommandLine(app, argc, argv, "velartis-cli import"); code >= 0) return code;
     req.kind = kind == "vdr"     ? ImportKind::kVdr
                : kind == "dvbv5" ? ImportKind::kDvbv5
@@ -76,6 +81,14 @@ int runImportCli(int argc, char** argv) {
                           "--position '" + position + "' is not a position such as 19.2E");
     }
     std::string dbError;
+    if (!primary.empty()) {
+        // One server: writes never move to another when it does not answer.
+        std::vector<DbServer> servers;
+        if (!parseDbServers(primary, &servers, &dbError) || servers.size() != 1)
+            return usageError("velartis-cli import",
+                              dbError.empty() ? "--db-primary names one server" : dbError);
+        db.conn.host = primary;
+    }
     if (!finishDbOptions(app, db, &dbError)) return usageError("velartis-cli import", dbError);
     req.conn = db.conn;
     const ImportOutcome r = runImport(req);
