@@ -262,6 +262,7 @@ bool DbSession::openServer(const T_dbConnValues& v) {
         if (connectOnce(v, began)) break;
         const bool busy = lastErrno_ == ER_CON_COUNT_ERROR ||
                           lastErrno_ == ER_TOO_MANY_USER_CONNECTIONS ||
+                          lastErrno_ == ER_USER_LIMIT_REACHED ||
                           lastErrno_ == CR_SERVER_GONE_ERROR || lastErrno_ == CR_SERVER_LOST;
         const auto took = std::chrono::steady_clock::now() - tried;
         if (!busy || attempt + 1 >= kDbConnectTries || took >= std::chrono::seconds(2))

@@ -747,8 +747,8 @@ private:
     // After every list was written: what they were made from, for the next
     // --if-changed run.
     void keepStamp() {
-        if (!o_.ifChanged || ended_.dataVersion < 0 || ui_.written.empty()) return;
-        ListStamp stamp{settings(), ended_.dataVersion, ui_.written};
+        if (!o_.ifChanged || run_.dataVersion < 0 || ui_.written.empty()) return;
+        ListStamp stamp{settings(), run_.dataVersion, ui_.written};
         std::string err;
         if (!writeStamp(stampPath(stampFolder()), stamp, &err))
             std::fprintf(stderr, "velartis-cli: the stamp of the lists was not kept: %s\n",

@@ -517,3 +517,51 @@ TEST_F(DbImport, EnigmaListKeepsALongSatelliteName) {
 }
 
 }  // namespace
+
+namespace {
+
+// --if-changed leaves the list alone while the data and the settings are
+// the same, and writes it again after an import or a changed setting; an
+// import raises the version in its transaction, a refused or dry one not.
+TEST_F(DbImport, IfChangedSkipsUntilAnImportOrAChangedSetting) {
+    makeDb(true);
+    const fs::path cfg = dir / "cfg", out = dir / "out";
+    copyConfig(cfg);
+    const std::string args = cliArgs(name, cfg) + "--format ndf --if-changed --output '" +
+                             out.string() + "' --report-json '" + (dir / "r.json").string() +
+                             "' ";
+    auto run = [&](const std::string& extra) {
+        CliResult r = runCliTool(args + extra);
+        EXPECT_EQ(r.exitCode, 0) << r.out;
+        return r.out + slurp(dir / "r.json");
+    };
+    auto version = [&] { return rowsOf("SELECT version FROM DataVersion"); };
+    const std::string first = run("");
+    EXPECT_NE(first.find("\"unchanged\": false"), std::string::npos) << first;
+    EXPECT_TRUE(fs::exists(out / ".velartis-stamp"));
+    const std::string same = run("");
+    EXPECT_NE(same.find("Nothing written: the channel database has not changed"), std::string::npos)
+        << same;
+    EXPECT_NE(same.find("\"unchanged\": true"), std::string::npos);
+
+    const std::string v0 = version();
+    ImportRequest dry = request(ImportKind::kVdr, {write("channels.conf", kChannels)});
+    dry.dryRun = true;
+    dry.replace = true;
+    ASSERT_TRUE(runImport(dry).ok);
+    EXPECT_EQ(version(), v0);
+    ImportRequest real = dry;
+    real.dryRun = false;
+    ASSERT_TRUE(runImport(real).ok);
+    EXPECT_EQ(std::stoll(version()), std::stoll(v0) + 1);
+    EXPECT_NE(run("").find("\"unchanged\": false"), std::string::npos);
+    EXPECT_NE(run("").find("\"unchanged\": true"), std::string::npos);
+
+    // Another setting, or a list gone from the folder: written again.
+    EXPECT_NE(run("--lang de").find("\"unchanged\": false"), std::string::npos);
+    for (auto& e : fs::directory_iterator(out))
+        if (e.path().extension() == ".ndf") fs::remove(e.path());
+    EXPECT_NE(run("--lang de").find("\"unchanged\": false"), std::string::npos);
+}
+
+}  // namespace
