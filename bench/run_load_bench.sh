@@ -14,7 +14,8 @@
 # satellite and writing the Enigma2 list into a folder of its own (in
 # /dev/shm when it can), while velartis-cli import --merge of a VDR file
 # (new channels on a new transponder and renamed channels, all on one
-# satellite) starts after a delay chosen so that it commits while they run.
+# satellite) starts once the first downloads are reading the channels, so
+# that it commits while they read.
 # Per N it prints a markdown row:
 #
 #   downloads/s        downloads of all rounds over the rounds' wall time
@@ -133,7 +134,7 @@ echo "database: $(sql "$pdir" -e "SELECT CONCAT((SELECT COUNT(*) FROM Sats), ' s
 cli_args() {  # cli_args PORT
   printf '%s\n' --config "$dir/cfg/Default.cfg" --master "$dir/cfg/VAconfig.vac" \
     --db-host 127.0.0.1 --db-port "$1" --db-user vauser --db-name "$name" \
-    --format e2 --no-log -q
+    --format e2 --no-log --progress
 }
 
 # The list a download wrote, as one hash: every file's content, the line
@@ -260,7 +261,7 @@ rows=$dir/rows.txt
 #   MODE ifchanged  classes unchanged/written/mixed against the database's list
 round() {  # round PASS MODE N R DOWNLOAD-PORT IMPORT-FOLDER IMPORT-PORT SERVER-PID
   local pass=$1 mode=$2 n=$3 r=$4 dport=$5 idir=$6 iport=$7 spid=$8
-  local rdir_=$work/$pass-$n-$r i pids=() before after cpu0 cpu1 t0 t1 ipid='' delay=0 extra=()
+  local rdir_=$work/$pass-$n-$r i pids=() before after cpu0 cpu1 t0 t1 ipid='' extra=()
   rm -rf "$rdir_" && mkdir -p "$rdir_"
   for (( i = 1; i <= n; i++ )); do mkdir -p "$rdir_/$i"; done
   before=$(reference "$dport")
@@ -278,31 +279,37 @@ round() {  # round PASS MODE N R DOWNLOAD-PORT IMPORT-FOLDER IMPORT-PORT SERVER-
   else
     imports=$((imports + 1))
     source_file "$idir" "$imports" "$dir/import-$r.conf"
-    # Committing halfway through the round: the round before of this N says
-    # how long one takes; else the lone download, shared among the cores.
-    delay=$(awk -v n="$n" -v c="$cores" -v ref="$(cat "$dir/ref.time")" -v imp="$(cat "$dir/import.time")" \
-      -v ln="${last_n:-0}" -v ls="${last_secs:-0}" 'BEGIN {
-        e = ln == n ? ls : ref * (n > c ? n / c : 1)
-        d = e / 2 - imp; if (d < 0) d = 0; printf "%.3f", d }')
   fi
   cpu0=$(server_cpu "$spid")
   t0=$EPOCHREALTIME
-  # The import's clock starts with the round's, not after the downloads'
-  # start-up, which alone takes a lone download's time for N of 32.
+  for (( i = 1; i <= n; i++ )); do
+    one "$rdir_/$i" "$dport" "${extra[@]}" &
+    pids+=($!)
+  done
   if [ "$mode" = import ]; then
+    # The import goes in once the first downloads have read the transponders
+    # and are reading the channels (10% of the download): what it changes is
+    # then read by some statements before its commit and by others after,
+    # and the other downloads, sharing the cores, are no further. A delay
+    # guessed from earlier rounds misses: failing connections and the
+    # machine's other load change a round's length. Four downloads' progress
+    # lines are watched, which costs next to nothing.
+    local watch=() p alive
+    for (( i = 1; i <= n && i <= 4; i++ )); do watch+=("$rdir_/$i/out"); done
+    while ! grep -qs 'progress download: [1-9]0%' "${watch[@]}"; do
+      alive=0
+      for p in "${pids[@]}"; do if kill -0 "$p" 2>/dev/null; then alive=1; break; fi; done
+      [ "$alive" = 1 ] || break
+      sleep 0.01
+    done
     (
       mapfile -t a < <(import_args "$iport" "$dir/import-$r.conf")
-      sleep "$delay"
       s=$EPOCHREALTIME rc=0
       "$cli" "${a[@]}" >"$rdir_/import.out" 2>&1 || rc=$?
       echo "$rc $s $EPOCHREALTIME" >"$rdir_/import.time"
     ) &
     ipid=$!
   fi
-  for (( i = 1; i <= n; i++ )); do
-    one "$rdir_/$i" "$dport" "${extra[@]}" &
-    pids+=($!)
-  done
   wait "${pids[@]}" || true
   t1=$EPOCHREALTIME
   cpu1=$(server_cpu "$spid")
@@ -362,8 +369,6 @@ round() {  # round PASS MODE N R DOWNLOAD-PORT IMPORT-FOLDER IMPORT-PORT SERVER-
     echo "$pass $n $r $(awk -v a="$s" -v b="$e" 'BEGIN { printf "%.3f", b - a }') $class $reason" >>"$results"
   done
   rm -rf "$rdir_"
-  last_n=$n
-  last_secs=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')
 }
 
 # table PASS HEADING COLUMN: the markdown table of a pass, then the reasons
@@ -432,7 +437,6 @@ reference "$port" >/dev/null
 echo "lone download $(cat "$dir/ref.time") s, import alone (dry run) $(cat "$dir/import.time") s"
 
 # --- Pass 1: downloads with an import committing among them.
-last_n=
 for n in $sizes; do
   for (( r = 1; r <= rounds; r++ )); do round load import "$n" "$r" "$port" "$pdir" "$port" "$ppid_"; done
 done
@@ -441,8 +445,7 @@ table load "### N downloads at once, an import committing among them ($dbkind da
 # --- Pass 2: --if-changed, nothing changing.
 echo
 if "$cli" --help | grep -q -- --if-changed; then
-  last_n=
-  for n in $sizes; do
+    for n in $sizes; do
     for (( r = 1; r <= rounds; r++ )); do round ifchanged ifchanged "$n" "$r" "$port" "" "" "$ppid_"; done
   done
   table ifchanged "### --if-changed, each folder holding its list, no import ($dbkind database)" unchanged/written/mixed
@@ -465,8 +468,7 @@ if bash "$db" --help | grep -q replica-of; then
     replica_up=1
     wait_replica
     rpid=$(server_pid "$rdir")
-    last_n=
-    for n in $sizes; do
+        for n in $sizes; do
       for (( r = 1; r <= rounds; r++ )); do
         round replica import "$n" "$r" "$rport" "$pdir" "$port" "$rpid"
       done
