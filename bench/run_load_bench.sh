@@ -18,7 +18,7 @@
 # that it commits while they read.
 # Per N it prints a markdown row:
 #
-#   downloads/s        downloads of all rounds over the rounds' wall time
+#   downloads/s        successful downloads of all rounds over their wall time
 #   median s, p95 s    wall time of one download (successful ones)
 #   server CPU s/dl    the server's utime+stime over the rounds per download
 #                      (the import's share included)
@@ -397,7 +397,7 @@ table() {
         sort(a, c)
         med = c ? (c % 2 ? a[(c + 1) / 2] : (a[c / 2] + a[c / 2 + 1]) / 2) : 0
         p95 = c ? a[int(0.95 * c + 0.999999) < 1 ? 1 : int(0.95 * c + 0.999999)] : 0
-        printf "| %d | %.1f | %.3f | %.3f | %.4f | %d | %d/%d/%d |\n", n, cnt[n] / wall[n], med, p95,
+        printf "| %d | %.1f | %.3f | %.3f | %.4f | %d | %d/%d/%d |\n", n, ok[n] / wall[n], med, p95,
           cpu[n] / cnt[n], fail[n], cls[n, names[1]], cls[n, names[2]], cls[n, names[3]]
       }
     }' "$rows" "$results"
