@@ -16,6 +16,19 @@
 #   ensure           start if needed; load the sample data when Sats is empty
 #   sql [ARGS...]    run the mariadb client on the database, ARGS passed on
 #   port             print the port the server listens on, or would use
+#   replica-of HOST[:PORT]
+#                    start if needed and make this server a read-only replica
+#                    of the primary at HOST:PORT (default port 3306): seeded
+#                    with a dump of its databases, then following it by GTID;
+#                    a replica of that primary already is just (re)started
+#   lag              print how many seconds the replica is behind its primary
+#                    (exit 1 when it does not follow its primary now, 3 when
+#                    it is no replica)
+#   promote          stop replicating and accept writes again
+#
+# Every server writes a binary log with GTIDs and has the replication user
+# varepl, so any of them can be a primary. Besides vauser (all rights on the
+# database) there is vareader / vaview1, read-only, for downloads.
 #
 # The port: --port or VA_DB_PORT when given; else the one the running server
 # of the data folder listens on; else 3306, or 33306 when another program
@@ -33,6 +46,10 @@ REPO_DIR=$(dirname "$TOOLS_DIR")
 DB_NAME=velartis
 DB_USER=vauser
 DB_PASSWORD=vapass1
+READ_USER=vareader
+READ_PASSWORD=vaview1
+REPL_USER=varepl
+REPL_PASSWORD=varepl1
 
 # Installed, the script sits in a folder no user may write to.
 if [ -f "$REPO_DIR/CMakeLists.txt" ]; then
@@ -77,6 +94,9 @@ DATA_DIR=$DB_DIR/data
 PID_FILE=$DB_DIR/mariadbd.pid
 ERR_LOG=$DB_DIR/mariadbd.err
 SOCKET=$DB_DIR/mariadbd.sock
+# Written by replica-of: the primary followed, and a restart comes back
+# read-only.
+REPLICA_FILE=$DB_DIR/replica-of
 # A unix socket path has a hard limit of 107 bytes; a deep folder gets a
 # socket in /tmp named after the folder instead, so it is still found again.
 if [ ${#SOCKET} -gt 100 ]; then
@@ -109,6 +129,7 @@ need_bins() {
     die "no mariadb-install-db found; $hint"
   CLIENT_BIN=$(find_bin mariadb mysql) || die "no mariadb client found; $hint"
   ADMIN_BIN=$(find_bin mariadb-admin mysqladmin) || die "no mariadb-admin found; $hint"
+  DUMP_BIN=$(find_bin mariadb-dump mysqldump) || die "no mariadb-dump found; $hint"
 }
 
 # Options of the bootstrap and of the server; small buffers keep it light.
@@ -134,10 +155,31 @@ server_options() {
     --aria-pagecache-buffer-size=8M
     --key-buffer-size=4M
     --query-cache-size=0
-    --max-connections=60
     --table-open-cache=256
     --max-allowed-packet=64M
+    # Always a binary log with GTIDs, so any server can take replicas or
+    # be promoted: on data this size it costs a little on loads and nothing
+    # on reads. The port makes a server id unique on the machine.
+    --server-id="$DB_PORT"
+    --log-bin=mariadb-bin
+    --relay-log=mariadb-relay
+    --binlog-format=ROW
+    --gtid-strict-mode=ON
+    --log-slave-updates=ON
+    --binlog-expire-logs-seconds=604800
+    # Many short download connections: a pool of threads (as many groups as
+    # cores, the default) instead of one thread each. 300 connections leave
+    # room beside a benchmark's 128 downloads. The loopback must never be
+    # blocked for aborted handshakes, and idle connections go after 2 min.
+    --thread-handling=pool-of-threads
+    --max-connections=300
+    --max-connect-errors=1000000
+    --wait-timeout=120
+    --interactive-timeout=600
+    --net-read-timeout=30
+    --net-write-timeout=60
   )
+  if [ -f "$REPLICA_FILE" ]; then SERVER_OPTS+=(--read-only=ON); fi
 }
 
 pid_from_file() {
@@ -216,8 +258,12 @@ init_datadir() {
   fi
 }
 
+# Accounts are made on every server by this script and kept out of the
+# binary log: a replica then holds no transaction of its own, which GTID
+# strict mode would refuse once its primary's arrive.
 setup_account() {
-  client <<SQL || die "could not create the database and the user $DB_USER"
+  client <<SQL || die "could not create the database and the users"
+SET SESSION sql_log_bin=0;
 CREATE DATABASE IF NOT EXISTS $DB_NAME CHARACTER SET latin1 COLLATE latin1_swedish_ci;
 DROP USER IF EXISTS ''@'localhost';
 -- Made for the machine's host name, which skip-name-resolve never matches.
@@ -228,6 +274,24 @@ ALTER USER '$DB_USER'@'127.0.0.1' IDENTIFIED BY '$DB_PASSWORD';
 ALTER USER '$DB_USER'@'localhost' IDENTIFIED BY '$DB_PASSWORD';
 GRANT ALL PRIVILEGES ON $DB_NAME.* TO '$DB_USER'@'127.0.0.1';
 GRANT ALL PRIVILEGES ON $DB_NAME.* TO '$DB_USER'@'localhost';
+-- Downloads: reading, and a replica's lag. Shared by every user, so no
+-- hourly cap that one busy hour could hit; the connection limit leaves
+-- room for imports and replication beside 128 parallel downloads.
+CREATE USER IF NOT EXISTS '$READ_USER'@'127.0.0.1' IDENTIFIED BY '$READ_PASSWORD';
+CREATE USER IF NOT EXISTS '$READ_USER'@'localhost' IDENTIFIED BY '$READ_PASSWORD';
+ALTER USER '$READ_USER'@'127.0.0.1' IDENTIFIED BY '$READ_PASSWORD'
+  WITH MAX_USER_CONNECTIONS 200 MAX_QUERIES_PER_HOUR 0;
+ALTER USER '$READ_USER'@'localhost' IDENTIFIED BY '$READ_PASSWORD'
+  WITH MAX_USER_CONNECTIONS 200 MAX_QUERIES_PER_HOUR 0;
+GRANT SELECT ON $DB_NAME.* TO '$READ_USER'@'127.0.0.1';
+GRANT SELECT ON $DB_NAME.* TO '$READ_USER'@'localhost';
+GRANT SLAVE MONITOR ON *.* TO '$READ_USER'@'127.0.0.1';
+GRANT SLAVE MONITOR ON *.* TO '$READ_USER'@'localhost';
+-- Replicas: the binary log, and the reading their seed dump needs.
+CREATE USER IF NOT EXISTS '$REPL_USER'@'127.0.0.1' IDENTIFIED BY '$REPL_PASSWORD';
+ALTER USER '$REPL_USER'@'127.0.0.1' IDENTIFIED BY '$REPL_PASSWORD';
+GRANT REPLICATION SLAVE, BINLOG MONITOR, SELECT, SHOW VIEW, TRIGGER, EVENT
+  ON *.* TO '$REPL_USER'@'127.0.0.1';
 FLUSH PRIVILEGES;
 SQL
 }
@@ -345,6 +409,10 @@ cmd_status() {
     if answering; then
       port=$(server_port) || port=?
       say "running (pid $pid, port $port, socket $SOCKET, data $DATA_DIR)"
+      local source
+      if source=$(replica_source) && [ -n "$source" ]; then
+        say "replica of $source: $(replica_state)"
+      fi
       return 0
     fi
     say "process $pid exists but does not answer on $SOCKET"
@@ -369,12 +437,18 @@ cmd_load() {
   [ ${#files[@]} -gt 0 ] || files=("$TOOLS_DIR/sample_data.sql")
   for f in "${files[@]}"; do [ -r "$f" ] || die "cannot read $f"; done
   cmd_start
+  refuse_replica
   load_file "$TOOLS_DIR/schema.sql"
   for f in "${files[@]}"; do load_file "$f"; done
 }
 
 cmd_ensure() {
   cmd_start
+  local source
+  if source=$(replica_source) && [ -n "$source" ]; then
+    say "replica of $source; its data comes from there"
+    return 0
+  fi
   local sats
   sats=$(client -N -B "$DB_NAME" -e 'SELECT COUNT(*) FROM Sats' 2>/dev/null) || sats=0
   if [ "${sats:-0}" = 0 ]; then
@@ -392,6 +466,133 @@ cmd_sql() {
     --user="$ADMIN_USER" --default-character-set=latin1 --database="$DB_NAME" "$@"
 }
 
+# One field of SHOW SLAVE STATUS; nothing when this server is no replica.
+slave_field() {
+  client -E -e 'SHOW SLAVE STATUS' | sed -n "s/^ *$1: //p"
+}
+
+# HOST:PORT of the primary followed, or nothing.
+replica_source() {
+  local host port
+  host=$(slave_field Master_Host) || return 1
+  [ -n "$host" ] || return 0
+  port=$(slave_field Master_Port) || return 1
+  echo "$host:$port"
+}
+
+# "N s behind", or why the replica is not following.
+replica_state() {
+  local lag io sql err
+  lag=$(slave_field Seconds_Behind_Master)
+  if [[ $lag =~ ^[0-9]+$ ]]; then echo "$lag s behind"; return 0; fi
+  io=$(slave_field Slave_IO_Running)
+  sql=$(slave_field Slave_SQL_Running)
+  err=$(slave_field Last_IO_Error)
+  [ -n "$err" ] || err=$(slave_field Last_SQL_Error)
+  echo "not following its primary (receiving: $io, applying: $sql)${err:+: $err}"
+  return 1
+}
+
+# Whatever a replica is given locally, its primary has not got: the two
+# would part for good.
+refuse_replica() {
+  local source
+  if source=$(replica_source) && [ -n "$source" ]; then
+    die "this server is a replica of $source; load into the primary instead"
+  fi
+}
+
+# The mariadb client on the primary, as the replication user.
+primary_client() {
+  "$CLIENT_BIN" --no-defaults --protocol=tcp --host="$PRIMARY_HOST" \
+    --port="$PRIMARY_PORT" --user="$REPL_USER" --password="$REPL_PASSWORD" \
+    --connect-timeout=5 "$@"
+}
+
+# The primary's databases with their GTID position, loaded without a
+# binary log of its own; then follow it from that position.
+seed_from_primary() {
+  local dump=$DB_DIR/seed.sql dbs t0=$SECONDS
+  dbs=$(primary_client -N -B -e "SELECT schema_name FROM information_schema.schemata
+    WHERE schema_name NOT IN ('mysql', 'information_schema', 'performance_schema', 'sys')") ||
+    die "could not list the databases of the primary"
+  # shellcheck disable=SC2086 # one word per database
+  "$DUMP_BIN" --no-defaults --protocol=tcp --host="$PRIMARY_HOST" --port="$PRIMARY_PORT" \
+    --user="$REPL_USER" --password="$REPL_PASSWORD" --default-character-set=latin1 \
+    --single-transaction --gtid --master-data=1 --routines --events \
+    --databases $dbs >"$dump" || die "the dump of the primary failed"
+  client -e "STOP SLAVE; RESET SLAVE ALL; RESET MASTER" ||
+    die "could not clear this server's replication state"
+  { echo 'SET SESSION sql_log_bin=0;'; cat "$dump"; } | client ||
+    die "loading the primary's dump failed"
+  rm -f "$dump"
+  client <<SQL || die "could not set up replication"
+CHANGE MASTER TO master_host='$PRIMARY_HOST', master_port=$PRIMARY_PORT,
+  master_user='$REPL_USER', master_password='$REPL_PASSWORD',
+  master_use_gtid=slave_pos, master_connect_retry=10;
+START SLAVE;
+SQL
+  say "copied $(wc -w <<<"$dbs") database(s) from $PRIMARY_HOST:$PRIMARY_PORT, replacing its own ($((SECONDS - t0)) s)"
+}
+
+cmd_replica_of() {
+  [ $# -eq 1 ] || die "replica-of needs the primary as HOST or HOST:PORT"
+  PRIMARY_HOST=${1%:*}
+  PRIMARY_PORT=3306
+  [ "$PRIMARY_HOST" = "$1" ] || PRIMARY_PORT=${1##*:}
+  [[ $PRIMARY_PORT =~ ^[0-9]+$ ]] || die "the primary's port must be a number, not '$PRIMARY_PORT'"
+  [ -n "$PRIMARY_HOST" ] || die "replica-of needs the primary's host"
+  # To the replication thread, localhost means this server's own socket.
+  [ "$PRIMARY_HOST" != localhost ] || PRIMARY_HOST=127.0.0.1
+  cmd_start
+  local own_id primary_id source deadline state
+  own_id=$(client -N -B -e 'SELECT @@server_id')
+  primary_id=$(primary_client -N -B -e 'SELECT @@server_id') ||
+    die "cannot reach the primary $PRIMARY_HOST:$PRIMARY_PORT as $REPL_USER"
+  [ "$primary_id" != "$own_id" ] ||
+    die "$PRIMARY_HOST:$PRIMARY_PORT has this server's id $own_id (is it this server?)"
+  client -e 'SET GLOBAL read_only=1' || die "could not make the server read-only"
+  echo "$PRIMARY_HOST:$PRIMARY_PORT" >"$REPLICA_FILE"
+  source=$(replica_source) || source=
+  if [ "$source" = "$PRIMARY_HOST:$PRIMARY_PORT" ]; then
+    client -e 'START SLAVE' 2>/dev/null || true
+    say "already a replica of $source"
+  else
+    [ -z "$source" ] || say "was a replica of $source; its databases are replaced"
+    seed_from_primary
+  fi
+  deadline=$((SECONDS + 15))
+  until state=$(replica_state); do
+    if [ $SECONDS -ge $deadline ]; then die "$state"; fi
+    sleep 0.3
+  done
+  say "replica of $PRIMARY_HOST:$PRIMARY_PORT, read-only: $state"
+}
+
+cmd_lag() {
+  need_bins
+  answering || die "no server answers on $SOCKET (run: $0 start)"
+  local source lag
+  source=$(replica_source) || die "could not read the replication status"
+  if [ -z "$source" ]; then echo "not a replica"; return 3; fi
+  lag=$(slave_field Seconds_Behind_Master)
+  if [[ $lag =~ ^[0-9]+$ ]]; then echo "$lag"; return 0; fi
+  replica_state >&2 || true
+  echo "NULL"
+  return 1
+}
+
+cmd_promote() {
+  need_bins
+  answering || die "no server answers on $SOCKET (run: $0 start)"
+  local source
+  source=$(replica_source) || die "could not read the replication status"
+  client -e 'STOP SLAVE; RESET SLAVE ALL; SET GLOBAL read_only=0' ||
+    die "could not stop replicating"
+  rm -f "$REPLICA_FILE"
+  say "accepts writes now${source:+ (was a replica of $source)}"
+}
+
 # One command at a time per data folder: parallel test fixtures may all ask
 # for the same server.
 lock_dir() {
@@ -401,10 +602,10 @@ lock_dir() {
 }
 
 case $COMMAND in
-  start|stop|load|ensure) lock_dir ;;
+  start|stop|load|ensure|replica-of|promote) lock_dir ;;
 esac
 case $COMMAND in
-  start|load|ensure|port) choose_port ;;
+  start|load|ensure|port|replica-of) choose_port ;;
 esac
 
 case $COMMAND in
@@ -415,5 +616,8 @@ case $COMMAND in
   ensure) cmd_ensure ;;
   sql) cmd_sql "$@" ;;
   port) echo "$DB_PORT" ;;
+  replica-of) cmd_replica_of "$@" ;;
+  lag) cmd_lag ;;
+  promote) cmd_promote ;;
   *) echo "dbserver: unknown command '$COMMAND'" >&2; usage >&2; exit 64 ;;
 esac

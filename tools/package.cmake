@@ -13,6 +13,8 @@ install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/dbserver.sh DESTINATION ${va_share}
 set(va_doc ${CMAKE_INSTALL_DATADIR}/doc/velartis)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/tools/debian/copyright
         DESTINATION ${va_doc})
+install(FILES ${PROJECT_SOURCE_DIR}/tools/server/velartis-server.cnf
+        DESTINATION ${va_doc}/examples)
 install(FILES ${PROJECT_SOURCE_DIR}/tools/completion/velartis-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 

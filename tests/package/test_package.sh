@@ -38,7 +38,7 @@ fi
 root=$work/root
 dpkg -x "$deb" "$root"
 for f in usr/bin/velartis-cli usr/share/man/man1/velartis-cli.1.gz usr/share/doc/velartis/copyright \
-         usr/share/doc/velartis/changelog.gz \
+         usr/share/doc/velartis/changelog.gz usr/share/doc/velartis/examples/velartis-server.cnf \
          usr/share/bash-completion/completions/velartis-cli usr/share/velartis/schema.sql \
          usr/share/velartis/sample_data.sql usr/share/velartis/VAconfig.vac \
          usr/share/velartis/Default.cfg; do

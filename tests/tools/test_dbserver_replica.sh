@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# A primary and a replica of the bundled server on loopback: the replica
+# starts with the primary's data, follows its writes, also after a restart,
+# refuses writes of its own, and tells its lag; the download account only
+# reads. The shipped server settings are all known to this server.
+#   test_dbserver_replica.sh DBSERVER_SH WORK_FOLDER
+set -euo pipefail
+script=$1
+mkdir -p "$2"
+dir=$(mktemp -d "$2/replica.XXXXXX")
+db() { bash "$script" "$@"; }
+cleanup() {
+  db --dir "$dir/r" stop >/dev/null 2>&1 || true
+  db --dir "$dir/p" stop >/dev/null 2>&1 || true
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+command -v mariadbd >/dev/null || [ -x /usr/sbin/mariadbd ] || { echo "no mariadbd"; exit 77; }
+command -v mariadb >/dev/null || { echo "no mariadb client"; exit 77; }
+fail() { echo "FAIL: $*"; exit 1; }
+
+server=$(command -v mariadbd || echo /usr/sbin/mariadbd)
+cnf=$(dirname "$script")/server/velartis-server.cnf
+"$server" --defaults-file="$cnf" --verbose --help >"$dir/help.txt" 2>&1 ||
+  fail "the server rejects $cnf: $(grep -i error "$dir/help.txt")"
+
+free_port() {
+  local p
+  for p in $(seq "$1" 33498); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null || { echo "$p"; return 0; }
+  done
+  return 1
+}
+pport=$(free_port 33400) || fail "no free port"
+rport=$(free_port $((pport + 1))) || fail "no second free port"
+as() { # USER PASSWORD PORT SQL
+  mariadb --no-defaults --protocol=tcp -h 127.0.0.1 -P "$3" -u "$1" -p"$2" \
+    -N -B velartis -e "$4"
+}
+count() { as vareader vaview1 "$1" 'SELECT COUNT(*) FROM Channels'; }
+# Waits up to 10 s for SQL to give WANT on the replica.
+arrives() {
+  for _ in $(seq 50); do
+    [ "$(as vareader vaview1 "$rport" "$1")" = "$2" ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+db --dir "$dir/p" --port "$pport" load
+db --dir "$dir/r" --port "$rport" replica-of "127.0.0.1:$pport"
+
+n=$(count "$pport")
+[ "$n" -gt 0 ] || fail "the primary holds no channels"
+[ "$(count "$rport")" = "$n" ] || fail "the replica holds $(count "$rport") channels, the primary $n"
+
+as vauser vapass1 "$pport" "INSERT INTO Sats VALUES (3333, 'Probe 1', 3333, 'East')"
+arrives 'SELECT sat_name FROM Sats WHERE sat_id = 3333' 'Probe 1' ||
+  fail "a row written on the primary did not reach the replica"
+
+out=$(as vauser vapass1 "$rport" 'DELETE FROM Sats WHERE sat_id = 3333' 2>&1) &&
+  fail "the replica took a write"
+grep -q read-only <<<"$out" || fail "the replica refused the write for another reason: $out"
+out=$(as vareader vaview1 "$pport" "UPDATE BrenikToolsCounter SET counter = 0" 2>&1) &&
+  fail "vareader wrote on the primary"
+grep -q denied <<<"$out" || fail "vareader's write failed for another reason: $out"
+
+lag=$(db --dir "$dir/r" lag) || fail "lag failed: $lag"
+[[ $lag =~ ^[0-9]+$ ]] || fail "lag printed '$lag'"
+rc=0; out=$(db --dir "$dir/p" lag) || rc=$?
+{ [ "$rc" = 3 ] && [ "$out" = "not a replica" ]; } || fail "lag on the primary: $rc '$out'"
+db --dir "$dir/p" status || fail "status of the primary"
+db --dir "$dir/r" status | grep -q "replica of 127.0.0.1:$pport" || fail "status of the replica"
+
+# A restart comes back read-only and catches up on what it missed.
+db --dir "$dir/r" stop
+as vauser vapass1 "$pport" "UPDATE Sats SET sat_name = 'Probe 2' WHERE sat_id = 3333"
+db --dir "$dir/r" --port "$rport" start
+arrives 'SELECT sat_name FROM Sats WHERE sat_id = 3333' 'Probe 2' ||
+  fail "the restarted replica did not catch up"
+[ "$(as vareader vaview1 "$rport" 'SELECT @@read_only')" = 1 ] ||
+  fail "the restarted replica accepts writes"
+echo "ok"
