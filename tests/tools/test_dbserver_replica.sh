@@ -2,8 +2,10 @@
 # A primary and a replica of the bundled server on loopback: the replica
 # starts with the primary's data, follows its writes, also after a restart,
 # refuses writes of its own, and tells its lag; the download account only
-# reads. The shipped server settings are all known to this server.
-#   test_dbserver_replica.sh DBSERVER_SH WORK_FOLDER
+# reads. The shipped server settings are all known to this server. With
+# the tool: downloads take the replica, pass over a stopped or stalled one,
+# and imports go to the primary only.
+#   test_dbserver_replica.sh DBSERVER_SH WORK_FOLDER [VELARTIS_CLI]
 set -euo pipefail
 script=$1
 mkdir -p "$2"
@@ -80,4 +82,34 @@ arrives 'SELECT sat_name FROM Sats WHERE sat_id = 3333' 'Probe 2' ||
   fail "the restarted replica did not catch up"
 [ "$(as vareader vaview1 "$rport" 'SELECT @@read_only')" = 1 ] ||
   fail "the restarted replica accepts writes"
+cli=${3:-}
+if [ -n "$cli" ]; then
+  data=$(dirname "$(dirname "$script")")/data
+  tool() { "$cli" --config "$data/Default.cfg" --master "$data/VAconfig.vac" --db-user vareader \
+    --db-password vaview1 "$@"; }
+  both="127.0.0.1:$rport,127.0.0.1:$pport"
+  served() { # the server a download of the list took
+    rm -rf "$dir/out"
+    tool --db-host "$1" --format ndf -q --output "$dir/out" --report-json "$dir/r.json" \
+      >"$dir/tool.txt" 2>&1 || fail "download from $1: $(cat "$dir/tool.txt")"
+    sed -n 's/^  "server": "\(.*\)",$/\1/p' "$dir/r.json"
+  }
+  [ "$(served "$both")" = "127.0.0.1:$rport" ] || fail "the download passed over a good replica"
+  db --dir "$dir/r" sql -e 'STOP SLAVE SQL_THREAD'
+  [ "$(served "$both")" = "127.0.0.1:$pport" ] || fail "a stopped replication was taken"
+  db --dir "$dir/r" sql -e 'START SLAVE SQL_THREAD'
+  db --dir "$dir/r" stop
+  [ "$(served "$both")" = "127.0.0.1:$pport" ] || fail "no fail-over from a stopped replica"
+  db --dir "$dir/r" --port "$rport" start
+
+  printf '%s\n' 'Probe TV;Probe:11494:HC23M5O35S1:S19.2E:22000:5101=27:5102=deu@3:0:0:777:1:1019:0' \
+    >"$dir/channels.conf"
+  imp() { "$cli" import vdr "$dir/channels.conf" --merge --no-config --db-user vauser \
+    --db-password vapass1 "$@" >"$dir/imp.txt" 2>&1; }
+  imp --db-host "127.0.0.1:$rport" && fail "an import went to the replica"
+  grep -q "takes no writes" "$dir/imp.txt" || fail "the refusal says: $(cat "$dir/imp.txt")"
+  imp --db-host "$both" --db-primary "127.0.0.1:$pport" || fail "import: $(cat "$dir/imp.txt")"
+  arrives "SELECT COUNT(*) FROM Channels WHERE ch_name = 'Probe TV'" 1 ||
+    fail "the import did not reach the replica"
+fi
 echo "ok"
