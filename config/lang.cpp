@@ -224,6 +224,8 @@ constexpr LangStruct kEnglish = {
     .cliWroteFiles = "wrote %zu files into %s",
     .cliNoFormat = "No list written: no --format was given.",
     .cliUnchanged = "Nothing written: the channel database has not changed since the last list (data version %lld).",
+    .msgDbUnchanged = "The channel database has not changed since the last download (data version %lld); the window keeps its data.",
+    .chkIfChanged = "Only when the database changed",
 };
 // clang-format on
 
@@ -451,6 +453,8 @@ constexpr LangStruct kItalian = withEnglish({
     .cliWroteFiles = "scritti %zu file in %s",
     .cliNoFormat = "Nessuna lista scritta: non \xE8 stato dato --format.",
     .cliUnchanged = "Nulla scritto: il database dei canali non \xE8 cambiato dall'ultima lista (versione dei dati %lld).",
+    .msgDbUnchanged = "Il database dei canali non \xE8 cambiato dall'ultimo scaricamento (versione dei dati %lld); la finestra tiene i suoi dati.",
+    .chkIfChanged = "Solo se il database \xE8 cambiato",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -665,6 +669,8 @@ constexpr LangStruct kFrench = withEnglish({
     .cliWroteFiles = "%zu fichiers \xE9" "crits dans %s",
     .cliNoFormat = "Aucune liste \xE9" "crite : --format n'a pas \xE9t\xE9 donn\xE9.",
     .cliUnchanged = "Rien d'\xE9" "crit : la base des cha\xEEnes n'a pas chang\xE9 depuis la derni\xE8re liste (version des donn\xE9" "es %lld).",
+    .msgDbUnchanged = "La base des cha\xEEnes n'a pas chang\xE9 depuis le dernier t\xE9l\xE9" "chargement (version des donn\xE9" "es %lld) ; la fen\xEAtre garde ses donn\xE9" "es.",
+    .chkIfChanged = "Seulement si la base a chang\xE9",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -884,6 +890,8 @@ constexpr LangStruct kGerman = withEnglish({
     .cliWroteFiles = "%zu Dateien geschrieben in %s",
     .cliNoFormat = "Keine Liste geschrieben: --format wurde nicht angegeben.",
     .cliUnchanged = "Nichts geschrieben: Die Kanaldatenbank hat sich seit der letzten Liste nicht ge\xE4ndert (Datenversion %lld).",
+    .msgDbUnchanged = "Die Kanaldatenbank hat sich seit dem letzten Herunterladen nicht ge\xE4ndert (Datenversion %lld); das Fenster beh\xE4lt seine Daten.",
+    .chkIfChanged = "Nur wenn die Datenbank sich ge\xE4ndert hat",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -1094,6 +1102,8 @@ constexpr LangStruct kSpanish = withEnglish({
     .cliWroteFiles = "escritos %zu archivos en %s",
     .cliNoFormat = "Ninguna lista escrita: no se dio --format.",
     .cliUnchanged = "Nada escrito: la base de datos de canales no ha cambiado desde la \xFAltima lista (versi\xF3n de datos %lld).",
+    .msgDbUnchanged = "La base de datos de canales no ha cambiado desde la \xFAltima descarga (versi\xF3n de datos %lld); la ventana conserva sus datos.",
+    .chkIfChanged = "Solo si la base de datos ha cambiado",
 });
 // clang-format on
 #pragma GCC diagnostic pop

@@ -202,6 +202,8 @@ struct LangStruct {
     char cliWroteFiles[80];
     char cliNoFormat[100];
     char cliUnchanged[160];
+    char msgDbUnchanged[200];
+    char chkIfChanged[60];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -404,5 +406,7 @@ struct LangStruct {
     X(cliWrote) \
     X(cliWroteFiles) \
     X(cliNoFormat) \
-    X(cliUnchanged)
+    X(cliUnchanged) \
+    X(msgDbUnchanged) \
+    X(chkIfChanged)
 // clang-format on

@@ -13,7 +13,15 @@
 
 // Result of a download job's thread. kDownloadOutdated: the server declared
 // this build outdated; the front end ends the program with exit code 2.
-enum DownloadResult : uint32_t { kDownloadOk = 0, kDownloadFailed = 1, kDownloadOutdated = 2 };
+// kDownloadUnchanged: the database holds the version the front end's tables
+// came from (T_dlRequest::skipIfVersion); nothing was read, and the front end
+// keeps its tables.
+enum DownloadResult : uint32_t {
+    kDownloadOk = 0,
+    kDownloadFailed = 1,
+    kDownloadOutdated = 2,
+    kDownloadUnchanged = 3
+};
 
 uint32_t DownloadDataCh(void* param);    // list type 0: bouquets as channels
 uint32_t DownloadDataBSat(void* param);  // list type 1: bouquets as satellites
@@ -119,6 +127,10 @@ struct T_dlRequest : T_jobRequest {
     int64_t dataVersion = -1;
     // The server of the host list the download used, "host:port".
     std::string server;
+    // The data version of the tables the front end holds: a download that
+    // finds it unchanged reads nothing more and ends kDownloadUnchanged.
+    // -1: always download.
+    int64_t skipIfVersion = -1;
 };
 
 // The data version of the database behind o, read with one statement;

@@ -234,6 +234,15 @@ uint32_t dlConnect(DlJob& j) {
         dlServerFailed(j.ui, err);
         return dlFail(j);
     }
+    if (j.p->skipIfVersion >= 0 && j.p->dataVersion == j.p->skipIfVersion) {
+        j.db.exec("COMMIT");
+        j.db.close();
+        dlSetProgress(j.ui, 100);
+        j.ui.ev->status(JobStatus::kDone, "",
+                        strFormat(j.lang.msgDbUnchanged, static_cast<long long>(j.p->dataVersion)));
+        j.ev.finished(true);
+        return kDownloadUnchanged;
+    }
     return kDownloadOk;
 }
 

@@ -75,6 +75,7 @@ bool startDownloadJob(const T_jobSource& src, JobEndHandler onEnd) {
     if (!req) return false;
     fill(req.get(), src, type);
     if (src.conn) req->conn = *src.conn;
+    req->skipIfVersion = src.skipIfVersion;
     // The request goes with the handler: when the runner has told the end
     // (or failed to start the job) and drops the handler, it is freed.
     JobEndFn ended = [req, type, onEnd = std::move(onEnd)](uint32_t code) {

@@ -38,6 +38,9 @@ struct T_jobSource {
     JobRunner* runner = nullptr;
     // A download's connection values; null keeps the built-in ones.
     const T_dbConnOverride* conn = nullptr;
+    // A download reads nothing when the database still holds this data
+    // version (T_dlRequest::skipIfVersion); -1: always download.
+    int64_t skipIfVersion = -1;
 };
 
 // What a front end learns when a job ended.

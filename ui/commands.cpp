@@ -86,6 +86,9 @@ bool enigmaCp1252Setting() { return userSettings().value("enigmaCp1252", false).
 
 void setEnigmaCp1252Setting(bool on) { userSettings().setValue("enigmaCp1252", on); }
 
+bool ifChangedSetting() { return userSettings().value("downloadIfChanged", false).toBool(); }
+void setIfChangedSetting(bool on) { userSettings().setValue("downloadIfChanged", on); }
+
 // File-system paths are kept as the file system's bytes.
 std::string listFolderSetting() {
     return QFile::encodeName(userSettings().value("listFolder").toString()).toStdString();

@@ -460,6 +460,12 @@ void CppWnd::createDownGenPage() {
 
     download_ = button(downGenArea_, "hDownload", ids::kDownload, "Download Data", g);
     page->addWidget(download_, 0, 0, Qt::AlignTop);
+    // Beside the report it leaves alone when nothing changed.
+    ifChanged_ = check(downGenArea_, "hIfChanged", ids::kIfChanged,
+                       "Only when the database changed", g, &normalFont_);
+    ifChanged_->setChecked(ifChangedSetting());
+    connect(ifChanged_, &QCheckBox::toggled, this, [](bool on) { setIfChangedSetting(on); });
+    page->addWidget(ifChanged_, 1, 0, Qt::AlignTop);
     QGroupBox* downBar = group(downGenArea_, "grpDownProgress", " Download Progress ", g);
     page->addWidget(downBar, 0, 1, 1, 2);
     QGroupBox* report = group(downGenArea_, "grpReport", " Report ", g);

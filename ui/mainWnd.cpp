@@ -529,9 +529,13 @@ bool CppWnd::startJob(bool download) {
     jobEvents_.setCancelButton(button, withoutMnemonic(ui_->text(button)),
                                fieldText(MsgLang.lblCancel));
     runningButton_ = download ? ids::kDownload : ids::kGenerate;
-    const T_jobSource src = jobSource();
+    T_jobSource src = jobSource();
     if (download) {
         keepTables();
+        // Tables the generate side offers, from this server: the job reads
+        // nothing more when the database still holds their version.
+        if (ifChanged_->isChecked() && kept_ && tablesVersion_ >= 0 && tablesServer_ == serverKey())
+            src.skipIfVersion = tablesVersion_;
         if (startDownloadJob(src, ended)) return true;
         kept_.reset();
         return false;
@@ -547,8 +551,20 @@ bool CppWnd::startJob(bool download) {
     return startWriterJob(src, family, target, true, ended);
 }
 
+std::string CppWnd::serverKey() const {
+    return conn_.host + "|" + std::to_string(conn_.port) + "|" + conn_.socket + "|" + conn_.name;
+}
+
 void CppWnd::afterJob(const T_jobEnd& e) {
-    if (e.download && e.code != 0 && jobEvents_.cancelled()) restoreTables();
+    // Nothing changed: the tables the job cleared at its start come back.
+    if (e.download && (e.code == kDownloadUnchanged || (e.code != 0 && jobEvents_.cancelled())))
+        restoreTables();
+    if (e.download && e.code == kDownloadOk) {
+        tablesVersion_ = e.dataVersion;
+        tablesServer_ = serverKey();
+    } else if (e.download && e.code != kDownloadUnchanged && !jobEvents_.cancelled()) {
+        tablesVersion_ = -1;  // a failed download leaves no tables
+    }
     kept_.reset();
     // "Add" waits for a bouquet chosen in the list, as "Remove" does.
     add_->setEnabled(!bouList_->selectedItems().isEmpty());

@@ -47,6 +47,9 @@ int compareBouByNation(const void* a, const void* b);
 // kept in the user's settings and not in the configuration file (whose
 // format other installations share): true Windows-1252, false UTF-8.
 bool enigmaCp1252Setting();
+// The download's "only when the database changed", kept per user.
+bool ifChangedSetting();
+void setIfChangedSetting(bool on);
 void setEnigmaCp1252Setting(bool on);
 // The folder the last list went into, where the next list's dialog opens.
 std::string listFolderSetting();
@@ -317,6 +320,12 @@ private:
     QPushButton *download_ = nullptr, *generate_ = nullptr;
     QLabel* rep_[7] = {};
     QCheckBox* logFile_ = nullptr;
+    QCheckBox* ifChanged_ = nullptr;
+    // The data version and the server the tables in memory came from; -1
+    // when they came from none (or a failed download emptied them).
+    int64_t tablesVersion_ = -1;
+    std::string tablesServer_;
+    std::string serverKey() const;
     QRadioButton* family_[kFamilyCount] = {};
     QRadioButton* e1Type_[3] = {};
     QRadioButton* e2Type_[3] = {};

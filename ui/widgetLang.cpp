@@ -141,6 +141,7 @@ void changeWindowLang(QWidget* window, const LangStruct* m) {
         {"grpReport", fieldText(m->grpReport)},
         {"grpGenProgress", fieldText(m->grpGenProgress)},
         {"hEnigmaCp", fieldText(m->lblEnigmaCp)},
+        {"hIfChanged", fieldText(m->chkIfChanged)},
         {"lblRep0", fieldText(m->lblRepSat)},
         {"lblRep1", fieldText(m->lblRepTp)},
         {"lblRep2", fieldText(m->lblRepBou)},

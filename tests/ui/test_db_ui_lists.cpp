@@ -1,5 +1,6 @@
 // The window against the test server: download, then every family, byte for byte
 // what the command-line tool writes from the saved configuration.
+#include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <map>
@@ -10,6 +11,7 @@
 #include "config/fileIo.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
+#include "download/dbLink.h"
 #include "jobs/families.h"
 #include "tests/cli/cliRun.h"
 #include "tests/ui/uiFixture.h"
@@ -221,6 +223,41 @@ TEST_F(ListsTest, TheGenerateSideLastsFromADownloadUntilAChangeOrAFailedDownload
     EXPECT_TRUE(widget(Widget.hDownload)->isEnabled());
     EXPECT_TRUE(widget(Widget.hSatBtn[1])->isEnabled());
     EXPECT_EQ(w<VaStatusBar>(Widget.hStatus)->part(0)->text(), " Error");
+}
+
+// With "only when the database changed" a download that finds the version
+// of the tables in memory reads nothing more and gives them back; after an
+// import (the version raised) it downloads again.
+TEST_F(ListsTest, OnlyWhenTheDatabaseChangedKeepsTheTablesOfTheSameVersion) {
+    tab(3);
+    auto* ifChanged = wnd->findChild<QCheckBox*>("hIfChanged");
+    ASSERT_NE(ifChanged, nullptr);
+    ifChanged->setChecked(true);
+    EXPECT_TRUE(ifChangedSetting());
+    run(Widget.hDownload);
+    ASSERT_EQ(wnd->lastJobEnd().code, 0u);
+    const int64_t version = wnd->lastJobEnd().dataVersion;
+    ASSERT_GT(version, 0);
+    const uint32_t channels = chDB.count;
+    const QString reported = text(Widget.hRepTv);
+
+    run(Widget.hDownload);
+    EXPECT_EQ(wnd->lastJobEnd().code, static_cast<uint32_t>(kDownloadUnchanged));
+    EXPECT_TRUE(generateSide());
+    EXPECT_EQ(chDB.count, channels);
+    EXPECT_EQ(text(Widget.hRepTv), reported);
+    EXPECT_TRUE(w<VaStatusBar>(Widget.hStatus)->part(1)->text().contains("has not changed"));
+
+    DbLink db;
+    ASSERT_TRUE(db.open(testServer())) << db.error();
+    ASSERT_TRUE(db.exec("UPDATE DataVersion SET version = version + 1 WHERE id = 1")) << db.error();
+    run(Widget.hDownload);
+    EXPECT_EQ(wnd->lastJobEnd().code, 0u);
+    EXPECT_EQ(wnd->lastJobEnd().dataVersion, version + 1);
+    EXPECT_EQ(chDB.count, channels);
+    ifChanged->setChecked(false);
+    run(Widget.hDownload);
+    EXPECT_EQ(wnd->lastJobEnd().code, 0u);
 }
 
 TEST_F(ListsTest, AListOfTheSameMinuteIsReplacedOnlyWhenTheUserSaysSoAndTheFolderIsKept) {
