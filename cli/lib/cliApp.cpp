@@ -23,6 +23,7 @@
 #include "cli/lib/consoleEvents.h"
 #include "cli/lib/dbOptions.h"
 #include "cli/lib/importCli.h"
+#include "cli/lib/sendCli.h"
 #include "config/cfgFile.h"
 #include "config/codepage.h"
 #include "config/fileIo.h"
@@ -769,6 +770,7 @@ int runCli(int argc, char** argv) {
     // "velartis-cli import ..." is a command of its own; everything else is
     // the download and generation as before.
     if (argc >= 2 && std::strcmp(argv[1], "import") == 0) return runImportCli(argc - 1, argv + 1);
+    if (argc >= 2 && std::strcmp(argv[1], "send") == 0) return runSendCli(argc - 1, argv + 1);
     initAppIdentity(&cfgParam);
     CliOptions o;
     if (int code = readOptions(argc, argv, &o); code >= 0) return code;

@@ -1,0 +1,155 @@
+#include "cli/lib/sendCli.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "cli/lib/cliReport.h"
+#include "cli/lib/dbOptions.h"
+#include "config/fileIo.h"
+#include "config/textFunc.h"
+#include "platform/platform.h"
+#include "send/boxSend.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string jsonList(const std::vector<std::string>& items) {
+    std::string s = "[";
+    for (size_t i = 0; i < items.size(); ++i) s += (i ? ", " : "") + jsonString(items[i]);
+    return s + "]";
+}
+
+std::string sendJson(const SendResult& r, int exitCode) {
+    std::string j = "{\n  \"program\": \"velartis-cli send\",\n";
+    j += "  \"exitCode\": " + std::to_string(exitCode) + ",\n";
+    j += std::string("  \"ok\": ") + (r.ok ? "true" : "false") + ",\n";
+    j += "  \"error\": " + jsonString(r.error) + ",\n";
+    j += "  \"boxState\": " + jsonString(r.boxState) + ",\n";
+    j += "  \"backup\": " + jsonString(r.backup) + ",\n";
+    j += "  \"backedUp\": " + jsonList(r.backedUp) + ",\n";
+    j += "  \"sent\": " + jsonList(r.sent) + ",\n";
+    j += "  \"removed\": " + jsonList(r.removed) + ",\n";
+    j += "  \"reload\": " + jsonString(r.reload) + ",\n";
+    j += "  \"verified\": " + jsonString(r.verified) + "\n}\n";
+    return j;
+}
+
+std::string defaultBackupRoot() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    if (data && *data) return (fs::path(data) / "velartis" / "backups").string();
+    return (fs::path(home && *home ? home : ".") / ".local/share/velartis/backups").string();
+}
+
+}  // namespace
+
+int runSendCli(int argc, char** argv) {
+    CLI::App app{
+        "velartis-cli send: sends an Enigma2 or Enigma1 list folder that Velartis wrote to a "
+        "receiver over FTP: backs up the box's list first, uploads every file under a temporary "
+        "name and checks it, renames them all into place, removes the bouquet files the new list "
+        "no longer names and a stale lamedb5, then reloads the lists through the box's web "
+        "interface and checks that the box shows the new bouquets. A failure after the first "
+        "rename puts the backup back; the run says which list the box holds.",
+        "velartis-cli send"};
+    app.footer(
+        "The box's password comes from --password-file or VELARTIS_BOX_PASSWORD, never from the "
+        "command line.\n\nExit status: 0 sent (and reloaded), 1 failed (the box's state is "
+        "said), 64 wrong usage.");
+    app.set_help_flag("-h,--help", "print this help and exit");
+    std::string folder, restore, passwordFile, family = "auto", shadow = "stop", reportFile;
+    BoxAddress box;
+    SendOptions o;
+    bool noReload = false, quiet = false;
+    app.add_option("folder", folder, "the list folder Velartis wrote (Enigma2 or Enigma1)");
+    app.add_option("--restore", restore, "put this backup folder back instead of sending a list")
+        ->type_name("BACKUP");
+    app.add_option("--box", box.host, "the receiver's address")->required()->type_name("HOST");
+    app.add_option("--ftp-port", box.ftpPort, "its FTP port")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 65535));
+    app.add_option("--http-port", box.httpPort, "its web interface's port")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 65535));
+    app.add_option("--box-user", box.user, "the user on the box")->capture_default_str();
+    app.add_option("--password-file", passwordFile, "a file whose first line is the password")
+        ->type_name("FILE");
+    app.add_option("--family", family, "e2, e1, or auto: by the folder's files")
+        ->check(CLI::IsMember({"auto", "e2", "e1"}))
+        ->capture_default_str();
+    app.add_flag("--no-reload", noReload,
+                 "leave the box's lists loaded as they are (it takes the new one at its restart)");
+    app.add_option("--shadow", shadow,
+                   "a satellites.xml under /etc/enigma2 hides the list's: stop, or replace it too")
+        ->check(CLI::IsMember({"stop", "replace"}))
+        ->capture_default_str();
+    o.backupRoot = defaultBackupRoot();
+    app.add_option("--backup-dir", o.backupRoot, "where the dated backups go")
+        ->capture_default_str()
+        ->type_name("DIR");
+    app.add_option("--timeout", box.connectTimeout, "seconds to connect, and without a byte")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 600));
+    app.add_option("--report-json", reportFile,
+                   "also write every file backed up, sent and removed, the reload's answer and "
+                   "what the box showed, as JSON")
+        ->type_name("FILE");
+    app.add_flag("-q,--quiet", quiet, "print only errors and the result");
+    if (int code = parseCommandLine(app, argc, argv, "velartis-cli send"); code >= 0) return code;
+    if (folder.empty() == restore.empty())
+        return usageError("velartis-cli send",
+                          "give a list folder or --restore BACKUP, one of them");
+    box.stallTimeout = box.connectTimeout * 2;
+    if (!passwordFile.empty()) {
+        std::string text;
+        if (!readFileWhole(passwordFile, &text))
+            return usageError("velartis-cli send",
+                              "cannot read --password-file '" + passwordFile + "'");
+        box.password = text.substr(0, text.find_first_of("\r\n"));
+    } else if (const char* v = std::getenv("VELARTIS_BOX_PASSWORD")) {
+        box.password = v;
+    }
+    const std::string from = restore.empty() ? folder : restore;
+    if (family == "auto") {
+        std::error_code ec;
+        const bool e1 = fs::exists(fs::path(from) / "services", ec) ||
+                        fs::exists(fs::path(from) / "var/tuxbox/config/enigma", ec);
+        o.kind = e1 ? BoxKind::kEnigma1 : BoxKind::kEnigma2;
+    } else {
+        o.kind = family == "e1" ? BoxKind::kEnigma1 : BoxKind::kEnigma2;
+    }
+    o.reload = !noReload;
+    o.shadow = shadow == "replace" ? ShadowChoice::kReplace : ShadowChoice::kStop;
+    const VaTime t = systemLocalTime();
+    o.stamp = strFormat("%04d-%02d-%02d_%02d-%02d-%02d", t.year, t.month, t.day, t.hour, t.minute,
+                        t.second);
+    const SendSay say = [quiet](const std::string& step) {
+        if (!quiet) std::printf("  %s\n", step.c_str());
+        std::fflush(stdout);
+    };
+    const SendResult r =
+        restore.empty() ? sendList(folder, box, o, say) : restoreBackup(restore, box, o, say);
+    const int code = r.ok ? 0 : 1;
+    if (r.ok) {
+        std::printf("%s: %zu files in place, %zu removed; the box holds %s.\n",
+                    restore.empty() ? "Sent" : "Restored", r.sent.size(), r.removed.size(),
+                    r.boxState.c_str());
+        if (!r.verified.empty()) std::printf("Checked: %s.\n", r.verified.c_str());
+    } else {
+        std::fprintf(stderr, "velartis-cli send: FAILED: %s\nThe box holds %s.\n", r.error.c_str(),
+                     r.boxState.c_str());
+    }
+    if (!r.backup.empty() && restore.empty()) std::printf("Backup: %s\n", r.backup.c_str());
+    if (!reportFile.empty()) {
+        std::string err;
+        if (!writeFileWhole(reportFile, sendJson(r, code), &err)) {
+            std::fprintf(stderr, "velartis-cli send: the report was not written: %s\n",
+                         err.c_str());
+            return 1;
+        }
+    }
+    return code;
+}

@@ -1,0 +1,271 @@
+// Sending a list to a receiver that the test starts on loopback: an FTP
+// server on a folder that stands for the box's / and the box's web
+// interface (tests/support/fakebox). After every send the box holds the old
+// list or the new one whole, and the result says which.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "config/fileIo.h"
+#include "send/boxSend.h"
+#include "send/sha256.h"
+#include "tests/cli/cliRun.h"
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+    std::string s;
+    readFileWhole(p.string(), &s);
+    return s;
+}
+void put(const fs::path& p, const std::string& bytes) {
+    fs::create_directories(p.parent_path());
+    ASSERT_TRUE(writeFileWhole(p.string(), bytes, nullptr));
+}
+
+// Every file below root by its path there.
+std::map<std::string, std::string> tree(const fs::path& root) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        if (e.is_regular_file()) out["/" + fs::relative(e.path(), root).string()] = slurp(e.path());
+    return out;
+}
+
+int num(const std::string& json, const std::string& key) {
+    const size_t at = json.find("\"" + key + "\":");
+    return at == std::string::npos ? -1 : std::atoi(json.c_str() + at + key.size() + 3);
+}
+
+// A box with an older list of its own, files of its own beside it and a
+// plugin's folder.
+void oldBox(const fs::path& root) {
+    const fs::path e2 = root / "etc/enigma2";
+    put(e2 / "lamedb", "eDVB services /4/\ntransponders\nend\nservices\nend\n");
+    put(e2 / "lamedb5", "eDVB services /5/\n# stale\n");
+    put(e2 / "bouquets.tv",
+        "#NAME Bouquets (TV)\n#SERVICE 1:7:1:0:0:0:0:0:0:0:FROM BOUQUET \"userbouquet.old.tv\" "
+        "ORDER BY bouquet\n");
+    put(e2 / "userbouquet.old.tv", "#NAME Old\n");
+    put(e2 / "userbouquet.gone.tv", "#NAME Gone\n");  // named by no index: comes back at a reload
+    put(e2 / "settings", "config.misc.firstrun=false\n");
+    put(e2 / "AutoBouquetsMaker/providers.xml", "<providers/>\n");
+    put(root / "etc/tuxbox/satellites.xml", "<satellites/>\n");
+}
+
+// A small Enigma2 list as Velartis writes one.
+void newList(const fs::path& dir) {
+    put(dir / "lamedb",
+        "eDVB services /4/\ntransponders\n00c00000:0001:0001\n\ts "
+        "11494000:22000000:1:2:192:2:0\n/\nend\nservices\n0001:00c00000:0001:0001:1:0\nDas "
+        "Erste\np:ARD\nend\n");
+    put(dir / "bouquets.tv",
+        "#NAME Dalmero - bouquets (TV)\n#SERVICE: 1:7:1:0:0:0:0:0:0:0:userbouquet.dbe00.tv\n"
+        "#SERVICE: 1:7:1:0:0:0:0:0:0:0:userbouquet.dbe01.tv\n");
+    put(dir / "userbouquet.dbe00.tv", "#NAME News & Sport\n#SERVICE 1:0:1:1:1:1:C00000:0:0:0:\n");
+    put(dir / "userbouquet.dbe01.tv", "#NAME Kids\n");
+    put(dir / "satellites.xml",
+        "<satellites><sat name=\"Astra 19.2E\" position=\"192\"/></satellites>\n");
+    put(dir / "Velartis.log", "not sent\n");
+}
+
+class Send : public ::testing::Test {
+protected:
+    fs::path dir, root, list, backups, faults, ready;
+    pid_t pid = -1;
+    BoxAddress box;
+
+    void SetUp() override {
+        if (std::system("/usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null") != 0)
+            GTEST_SKIP() << "python3-pyftpdlib is not installed";
+        dir = fs::temp_directory_path() /
+              ("va_send_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        root = dir / "box";
+        list = dir / "list";
+        backups = dir / "backups";
+        faults = dir / "faults.json";
+        ready = dir / "ready.json";
+        oldBox(root);
+        newList(list);
+        put(faults, "{}");
+    }
+    void TearDown() override {
+        stop();
+        fs::remove_all(dir);
+    }
+    void start(const char* server = "pyftpdlib", const char* user = "root") {
+        pid = fork();
+        if (pid == 0) {
+            const std::string script =
+                std::string(VA_SOURCE_DIR) + "/tests/support/fakebox/fakebox.py";
+            execl("/usr/bin/python3", "python3", script.c_str(), "--root", root.c_str(), "--user",
+                  user, "--password", "secret", "--ready", ready.c_str(), "--faults",
+                  faults.c_str(), "--ftp-server", server, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        for (int i = 0; i < 100 && !fs::exists(ready); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const std::string r = slurp(ready);
+        ASSERT_FALSE(r.empty()) << "the box did not start";
+        box.host = "127.0.0.1";
+        box.ftpPort = static_cast<unsigned>(num(r, "ftp"));
+        box.httpPort = static_cast<unsigned>(num(r, "http"));
+        box.user = user;
+        box.password = "secret";
+        box.connectTimeout = 5;
+        box.stallTimeout = 5;
+    }
+    void stop() {
+        if (pid <= 0) return;
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+    SendResult send(ShadowChoice shadow = ShadowChoice::kStop) {
+        SendOptions o;
+        o.backupRoot = backups.string();
+        o.stamp = "2026-12-07_10-00-00";
+        o.shadow = shadow;
+        return sendList(list.string(), box, o, [](const std::string&) {});
+    }
+    // The box's /etc as the list would leave it: the list's files, the
+    // box's own ones, the stale bouquet and lamedb5 gone.
+    std::map<std::string, std::string> expectedAfter(
+        const std::map<std::string, std::string>& before) {
+        std::map<std::string, std::string> t = before;
+        t.erase("/etc/enigma2/lamedb5");
+        t.erase("/etc/enigma2/userbouquet.old.tv");
+        t.erase("/etc/enigma2/userbouquet.gone.tv");
+        for (const auto& [p, bytes] : tree(list)) {
+            if (p == "/Velartis.log") continue;
+            t[(p == "/satellites.xml" ? "/etc/tuxbox" : "/etc/enigma2") + p] = bytes;
+        }
+        return t;
+    }
+};
+
+TEST_F(Send, ReplacesTheListWholeReloadsItAndRestoresTheBackupByteForByte) {
+    start();
+    const auto before = tree(root);
+    SendResult r = send();
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(tree(root), expectedAfter(before));
+    EXPECT_EQ(r.boxState, "the new list");
+    EXPECT_EQ(r.verified, "the box shows the list's 2 TV bouquets");
+    EXPECT_THAT(r.removed, ::testing::UnorderedElementsAre("/etc/enigma2/lamedb5",
+                                                           "/etc/enigma2/userbouquet.old.tv",
+                                                           "/etc/enigma2/userbouquet.gone.tv"));
+    // The backup: every list file of the box, with its digest.
+    const std::string manifest = slurp(fs::path(r.backup) / "manifest.txt");
+    EXPECT_THAT(manifest, HasSubstr(sha256Hex(before.at("/etc/enigma2/lamedb")) + " "));
+    EXPECT_EQ(manifest.find("settings"), std::string::npos);
+    EXPECT_EQ(r.backedUp.size(), 6u);
+
+    SendOptions o;
+    SendResult back = restoreBackup(r.backup, box, o, [](const std::string&) {});
+    ASSERT_TRUE(back.ok) << back.error;
+    EXPECT_EQ(tree(root), before);
+    // A backup changed since is refused before the box is touched.
+    put(fs::path(r.backup) / "etc/enigma2/lamedb", "tampered");
+    back = restoreBackup(r.backup, box, o, [](const std::string&) {});
+    EXPECT_FALSE(back.ok);
+    EXPECT_THAT(back.error, HasSubstr("not the file the manifest names"));
+    EXPECT_EQ(tree(root), before);
+
+    // A satellites.xml under /etc/enigma2 would hide the list's: the send
+    // stops untouched, or replaces both when told.
+    put(root / "etc/enigma2/satellites.xml", "<satellites/>\n");
+    const auto shadowed = tree(root);
+    r = send();
+    EXPECT_FALSE(r.ok);
+    EXPECT_THAT(r.error, HasSubstr("would hide"));
+    EXPECT_EQ(tree(root), shadowed);
+    r = send(ShadowChoice::kReplace);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(slurp(root / "etc/enigma2/satellites.xml"), slurp(list / "satellites.xml"));
+}
+
+TEST_F(Send, EveryFaultLeavesTheOldListOrTheNewOneAndSaysWhich) {
+    start();
+    const auto before = tree(root);
+    const auto after = expectedAfter(before);
+    struct Case {
+        const char* faults;
+        bool changed;  // the new list is in place
+        const char* state;
+        const char* why;
+    } cases[] = {
+        {R"({"cut_stor_after": 100, "cut_stor_match": "lamedb", "cut_stor_times": 1})", false,
+         "the old list: nothing was changed", "lamedb"},
+        {R"({"disk_full_after": 300})", false, "the old list: nothing was changed", "452"},
+        {R"({"refuse_rename_match": "velartis-new", "refuse_rename_after": 0})", false,
+         "the old list: nothing was changed", "renaming"},
+        {R"({"refuse_rename_match": "velartis-new.userbouquet.dbe01", "refuse_rename_after": 0})",
+         false, "the old list: the backup was put back", "renaming"},
+        {R"({"reload_noop": true})", true, "the new list, in place but not loaded: restart the box",
+         "did not take"},
+        {R"({"http_down": true})", true, "the new list, in place but not loaded: restart the box",
+         "web interface"},
+    };
+    auto oldListBack = [&] {
+        for (const auto& [p, bytes] : before) put(root / p.substr(1), bytes);
+        for (const auto& [p, bytes] : tree(root))
+            if (!before.count(p)) fs::remove(root / p.substr(1));
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults);
+        oldListBack();
+        put(faults, c.faults);
+        const SendResult r = send();
+        put(faults, "{}");
+        EXPECT_FALSE(r.ok);
+        EXPECT_THAT(r.error, HasSubstr(c.why));
+        EXPECT_EQ(r.boxState, c.state);
+        EXPECT_EQ(tree(root), c.changed ? after : before);
+    }
+    // A wrong password stops at the backup.
+    oldListBack();
+    box.password = "wrong";
+    const SendResult r = send();
+    EXPECT_FALSE(r.ok);
+    EXPECT_THAT(r.error, HasSubstr("the backup failed, nothing was changed"));
+    EXPECT_EQ(tree(root), before);
+}
+
+// A server without MLSD (vsftpd) is listed by NLST; the tool sends in one
+// command and says what it did in its JSON report, never the password.
+TEST_F(Send, ToolSendsThroughAServerWithoutMlsd) {
+    if (!fs::exists("/usr/sbin/vsftpd")) GTEST_SKIP() << "vsftpd is not installed";
+    // vsftpd runs as anonymous here; the web interface takes that user.
+    start("vsftpd", "anonymous");
+    const auto before = tree(root);
+    put(dir / "pw", "secret\n");
+    const fs::path json = dir / "send.json";
+    CliResult c = runCliTool("send '" + list.string() + "' --box 127.0.0.1 --ftp-port " +
+                             std::to_string(box.ftpPort) + " --http-port " +
+                             std::to_string(box.httpPort) + " --box-user " + box.user +
+                             " --password-file '" + (dir / "pw").string() + "' --backup-dir '" +
+                             backups.string() + "' --report-json '" + json.string() + "'");
+    EXPECT_EQ(c.exitCode, 0) << c.out;
+    EXPECT_EQ(tree(root), expectedAfter(before));
+    const std::string report = slurp(json);
+    EXPECT_THAT(report, HasSubstr("\"ok\": true"));
+    EXPECT_THAT(report, HasSubstr("\"/etc/enigma2/userbouquet.gone.tv\""));
+    EXPECT_EQ(report.find("secret"), std::string::npos);
+    EXPECT_EQ(c.out.find("secret"), std::string::npos);
+}
+
+}  // namespace
