@@ -102,6 +102,27 @@ def dvb_key(ref):
 BOUQUET_FILE = re.compile(r'FROM BOUQUET "([^"]+)"')
 
 
+class _Found:
+    def __init__(self, name):
+        self.name = name
+
+    def group(self, _):
+        return self.name
+
+
+def bouquet_file(ref):
+    """The bouquet file a reference names: FROM BOUQUET "name", or, in the
+    older spelling, a bouquet reference (type 1, flags 7) whose path is the
+    file name."""
+    m = BOUQUET_FILE.search(ref)
+    if m:
+        return m
+    parts = ref.split(":")
+    if len(parts) > DVB_FIELDS and parts[1] == "7" and parts[DVB_FIELDS].startswith("userbouquet."):
+        return _Found(parts[DVB_FIELDS])
+    return None
+
+
 def read_text(path):
     with open(path, encoding="utf-8", errors="replace") as f:
         return f.read()
@@ -154,6 +175,8 @@ def read_bouquet(path):
     for line in read_text(path).splitlines():
         if line.startswith("#NAME "):
             name = line[6:].strip()
+        elif line.startswith("#SERVICE: "):    # the older spelling the box still reads
+            entries.append([line[10:].strip(), None])
         elif line.startswith("#SERVICE "):
             entries.append([line[9:].strip(), None])
         elif line.startswith("#DESCRIPTION ") and entries:
@@ -185,7 +208,7 @@ class Box:
                 continue
             found[fname] = read_bouquet(path)
             for ref, _ in found[fname][1]:
-                m = BOUQUET_FILE.search(ref)
+                m = bouquet_file(ref)
                 if m:
                     todo.append(m.group(1))
         with self.lock:
@@ -193,7 +216,7 @@ class Box:
 
     def service_list(self, sref):
         """[(reference, name)] the box lists for getservices?sRef=sref."""
-        m = BOUQUET_FILE.search(sref) if sref else None
+        m = bouquet_file(sref) if sref else None
         fname = m.group(1) if m else "bouquets.tv"
         out = []
         with self.lock:
@@ -204,8 +227,8 @@ class Box:
             for ref, description in entries:
                 if ref_flags(ref) & 512:   # hidden
                     continue
-                sub = BOUQUET_FILE.search(ref)
-                parts = ref.split(":")
+                sub = bouquet_file(ref)
+                parts = [] if sub else ref.split(":")
                 if description is not None:
                     name = description
                 elif len(parts) > DVB_FIELDS + 1 and parts[DVB_FIELDS + 1]:
