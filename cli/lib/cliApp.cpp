@@ -274,6 +274,8 @@ struct CliOptions {
     std::string enigmaText = "utf8";
     bool log = false, noLog = false, summary = false, quiet = false, progress = false;
     bool ifChanged = false;
+    // --send: the Enigma list written goes on to this box.
+    BoxCliOptions box;
     bool configGiven = false, masterGiven = false, outputGiven = false;
     CliDbOptions db;
     int langId = 0;             // 0: the configuration's
@@ -350,6 +352,11 @@ int readOptions(int argc, char** argv, CliOptions* o) {
                        std::to_string(kDbMaxLag) + ")")
         ->check(CLI::Range(0, 86400))
         ->type_name("SECONDS");
+    app.add_option("--send", o->box.box.host,
+                   "send the Enigma2 or Enigma1 list written to this receiver (as velartis-cli "
+                   "send does: backup, whole replacement, reload, check)")
+        ->type_name("HOST");
+    addBoxOptions(app, o->box, "with --send: ");
     app.add_flag("--if-changed", o->ifChanged,
                  "write nothing when the channel database has not changed since the last list "
                  "written into the same --output with the same settings (one statement instead "
@@ -375,6 +382,14 @@ int readOptions(int argc, char** argv, CliOptions* o) {
         return usageError("velartis-cli", "--log and --no-log exclude each other");
     std::string dbError;
     if (!finishDbOptions(app, o->db, &dbError)) return usageError("velartis-cli", dbError);
+    if (!o->box.box.host.empty()) {
+        int enigma = 0;
+        for (int f : o->families)
+            if (f == 1 || f == 2) ++enigma;
+        if (enigma != 1 || o->families.size() != 1)
+            return usageError("velartis-cli", "--send takes one list: --format e2 or --format e1");
+        if (!finishBoxOptions(o->box, &dbError)) return usageError("velartis-cli", dbError);
+    }
     return -1;
 }
 
@@ -667,6 +682,13 @@ private:
                 continue;
             }
             printWritten(*f, paths);
+            if (!o_.box.box.host.empty() && !paths.empty()) {
+                BoxCliOptions box = o_.box;
+                box.family = family == 1 ? "e1" : "e2";
+                if (sendFolder(fs::path(paths.front()).parent_path().string(), box, o_.quiet, {}) !=
+                    0)
+                    result = 1;
+            }
         }
         std::fflush(stdout);
         if (result == 0) keepStamp();

@@ -46,6 +46,101 @@ std::string defaultBackupRoot() {
 
 }  // namespace
 
+void addBoxOptions(CLI::App& app, BoxCliOptions& o, const char* prefix) {
+    const std::string p = prefix;
+    app.add_option("--ftp-port", o.box.ftpPort, p + "the box's FTP port")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 65535));
+    app.add_option("--http-port", o.box.httpPort, p + "the port of the box's web interface")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 65535));
+    app.add_option("--box-user", o.box.user, p + "the user on the box")->capture_default_str();
+    app.add_option("--password-file", o.passwordFile,
+                   p + "a file whose first line is the box's password (else "
+                       "VELARTIS_BOX_PASSWORD)")
+        ->type_name("FILE");
+    app.add_flag("--no-reload", o.noReload,
+                 p + "leave the box's lists loaded as they are (it takes the new one at its "
+                     "restart)");
+    app.add_option("--shadow", o.shadow,
+                   p + "a satellites.xml under /etc/enigma2 hides the list's: stop, or replace "
+                       "it too")
+        ->check(CLI::IsMember({"stop", "replace"}))
+        ->capture_default_str();
+    o.send.backupRoot = defaultBackupRoot();
+    app.add_option("--backup-dir", o.send.backupRoot, p + "where the box's dated backups go")
+        ->capture_default_str()
+        ->type_name("DIR");
+    app.add_option("--box-timeout", o.box.connectTimeout,
+                   p + "seconds to reach the box, and twice that without a byte")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 600));
+}
+
+bool finishBoxOptions(BoxCliOptions& o, std::string* err) {
+    o.box.stallTimeout = o.box.connectTimeout * 2;
+    if (!o.passwordFile.empty()) {
+        std::string text;
+        if (!readFileWhole(o.passwordFile, &text)) {
+            *err = "cannot read --password-file '" + o.passwordFile + "'";
+            return false;
+        }
+        o.box.password = text.substr(0, text.find_first_of("\r\n"));
+    } else if (const char* v = std::getenv("VELARTIS_BOX_PASSWORD")) {
+        o.box.password = v;
+    }
+    o.send.reload = !o.noReload;
+    o.send.shadow = o.shadow == "replace" ? ShadowChoice::kReplace : ShadowChoice::kStop;
+    const VaTime t = systemLocalTime();
+    o.send.stamp = strFormat("%04d-%02d-%02d_%02d-%02d-%02d", t.year, t.month, t.day, t.hour,
+                             t.minute, t.second);
+    return true;
+}
+
+static int sendOrRestore(const std::string& folder, BoxCliOptions& o, bool quiet,
+                         const std::string& reportFile, bool restoring) {
+    if (o.family == "auto") {
+        std::error_code ec;
+        const bool e1 = fs::exists(fs::path(folder) / "services", ec) ||
+                        fs::exists(fs::path(folder) / "var/tuxbox/config/enigma", ec);
+        o.send.kind = e1 ? BoxKind::kEnigma1 : BoxKind::kEnigma2;
+    } else {
+        o.send.kind = o.family == "e1" ? BoxKind::kEnigma1 : BoxKind::kEnigma2;
+    }
+    const SendSay say = [quiet](const std::string& step) {
+        if (!quiet) std::printf("  %s\n", step.c_str());
+        std::fflush(stdout);
+    };
+    const SendResult r = restoring ? restoreBackup(folder, o.box, o.send, say)
+                                   : sendList(folder, o.box, o.send, say);
+    const int code = r.ok ? 0 : 1;
+    if (r.ok) {
+        std::printf("%s: %zu files in place, %zu removed; the box holds %s.\n",
+                    restoring ? "Restored" : "Sent", r.sent.size(), r.removed.size(),
+                    r.boxState.c_str());
+        if (!r.verified.empty()) std::printf("Checked: %s.\n", r.verified.c_str());
+    } else {
+        std::fprintf(stderr, "velartis-cli send: FAILED: %s\nThe box holds %s.\n", r.error.c_str(),
+                     r.boxState.c_str());
+    }
+    if (!r.backup.empty() && !restoring) std::printf("Backup: %s\n", r.backup.c_str());
+    std::fflush(stdout);
+    if (!reportFile.empty()) {
+        std::string err;
+        if (!writeFileWhole(reportFile, sendJson(r, code), &err)) {
+            std::fprintf(stderr, "velartis-cli send: the report was not written: %s\n",
+                         err.c_str());
+            return 1;
+        }
+    }
+    return code;
+}
+
+int sendFolder(const std::string& folder, BoxCliOptions& o, bool quiet,
+               const std::string& reportFile) {
+    return sendOrRestore(folder, o, quiet, reportFile, false);
+}
+
 int runSendCli(int argc, char** argv) {
     CLI::App app{
         "velartis-cli send: sends an Enigma2 or Enigma1 list folder that Velartis wrote to a "
@@ -60,39 +155,17 @@ int runSendCli(int argc, char** argv) {
         "command line.\n\nExit status: 0 sent (and reloaded), 1 failed (the box's state is "
         "said), 64 wrong usage.");
     app.set_help_flag("-h,--help", "print this help and exit");
-    std::string folder, restore, passwordFile, family = "auto", shadow = "stop", reportFile;
-    BoxAddress box;
-    SendOptions o;
-    bool noReload = false, quiet = false;
+    std::string folder, restore, reportFile;
+    BoxCliOptions o;
+    bool quiet = false;
     app.add_option("folder", folder, "the list folder Velartis wrote (Enigma2 or Enigma1)");
     app.add_option("--restore", restore, "put this backup folder back instead of sending a list")
         ->type_name("BACKUP");
-    app.add_option("--box", box.host, "the receiver's address")->required()->type_name("HOST");
-    app.add_option("--ftp-port", box.ftpPort, "its FTP port")
-        ->capture_default_str()
-        ->check(CLI::Range(1, 65535));
-    app.add_option("--http-port", box.httpPort, "its web interface's port")
-        ->capture_default_str()
-        ->check(CLI::Range(1, 65535));
-    app.add_option("--box-user", box.user, "the user on the box")->capture_default_str();
-    app.add_option("--password-file", passwordFile, "a file whose first line is the password")
-        ->type_name("FILE");
-    app.add_option("--family", family, "e2, e1, or auto: by the folder's files")
+    app.add_option("--box", o.box.host, "the receiver's address")->required()->type_name("HOST");
+    addBoxOptions(app, o, "");
+    app.add_option("--family", o.family, "e2, e1, or auto: by the folder's files")
         ->check(CLI::IsMember({"auto", "e2", "e1"}))
         ->capture_default_str();
-    app.add_flag("--no-reload", noReload,
-                 "leave the box's lists loaded as they are (it takes the new one at its restart)");
-    app.add_option("--shadow", shadow,
-                   "a satellites.xml under /etc/enigma2 hides the list's: stop, or replace it too")
-        ->check(CLI::IsMember({"stop", "replace"}))
-        ->capture_default_str();
-    o.backupRoot = defaultBackupRoot();
-    app.add_option("--backup-dir", o.backupRoot, "where the dated backups go")
-        ->capture_default_str()
-        ->type_name("DIR");
-    app.add_option("--timeout", box.connectTimeout, "seconds to connect, and without a byte")
-        ->capture_default_str()
-        ->check(CLI::Range(1, 600));
     app.add_option("--report-json", reportFile,
                    "also write every file backed up, sent and removed, the reload's answer and "
                    "what the box showed, as JSON")
@@ -102,54 +175,8 @@ int runSendCli(int argc, char** argv) {
     if (folder.empty() == restore.empty())
         return usageError("velartis-cli send",
                           "give a list folder or --restore BACKUP, one of them");
-    box.stallTimeout = box.connectTimeout * 2;
-    if (!passwordFile.empty()) {
-        std::string text;
-        if (!readFileWhole(passwordFile, &text))
-            return usageError("velartis-cli send",
-                              "cannot read --password-file '" + passwordFile + "'");
-        box.password = text.substr(0, text.find_first_of("\r\n"));
-    } else if (const char* v = std::getenv("VELARTIS_BOX_PASSWORD")) {
-        box.password = v;
-    }
-    const std::string from = restore.empty() ? folder : restore;
-    if (family == "auto") {
-        std::error_code ec;
-        const bool e1 = fs::exists(fs::path(from) / "services", ec) ||
-                        fs::exists(fs::path(from) / "var/tuxbox/config/enigma", ec);
-        o.kind = e1 ? BoxKind::kEnigma1 : BoxKind::kEnigma2;
-    } else {
-        o.kind = family == "e1" ? BoxKind::kEnigma1 : BoxKind::kEnigma2;
-    }
-    o.reload = !noReload;
-    o.shadow = shadow == "replace" ? ShadowChoice::kReplace : ShadowChoice::kStop;
-    const VaTime t = systemLocalTime();
-    o.stamp = strFormat("%04d-%02d-%02d_%02d-%02d-%02d", t.year, t.month, t.day, t.hour, t.minute,
-                        t.second);
-    const SendSay say = [quiet](const std::string& step) {
-        if (!quiet) std::printf("  %s\n", step.c_str());
-        std::fflush(stdout);
-    };
-    const SendResult r =
-        restore.empty() ? sendList(folder, box, o, say) : restoreBackup(restore, box, o, say);
-    const int code = r.ok ? 0 : 1;
-    if (r.ok) {
-        std::printf("%s: %zu files in place, %zu removed; the box holds %s.\n",
-                    restore.empty() ? "Sent" : "Restored", r.sent.size(), r.removed.size(),
-                    r.boxState.c_str());
-        if (!r.verified.empty()) std::printf("Checked: %s.\n", r.verified.c_str());
-    } else {
-        std::fprintf(stderr, "velartis-cli send: FAILED: %s\nThe box holds %s.\n", r.error.c_str(),
-                     r.boxState.c_str());
-    }
-    if (!r.backup.empty() && restore.empty()) std::printf("Backup: %s\n", r.backup.c_str());
-    if (!reportFile.empty()) {
-        std::string err;
-        if (!writeFileWhole(reportFile, sendJson(r, code), &err)) {
-            std::fprintf(stderr, "velartis-cli send: the report was not written: %s\n",
-                         err.c_str());
-            return 1;
-        }
-    }
-    return code;
+    std::string err;
+    if (!finishBoxOptions(o, &err)) return usageError("velartis-cli send", err);
+    return restore.empty() ? sendOrRestore(folder, o, quiet, reportFile, false)
+                           : sendOrRestore(restore, o, quiet, reportFile, true);
 }

@@ -1,5 +1,29 @@
 #pragma once
 // velartis-cli send FOLDER --box HOST: the send subcommand (argv[0] is
-// "send"). Exit status 0 sent (and reloaded), 1 failed (the box's state
-// said), 64 wrong usage.
+// "send"), and the same options for "velartis-cli --format e2 --send HOST".
+#include <string>
+
+#include "send/boxSend.h"
+
+namespace CLI {
+class App;
+}
+
+// The box's options besides its address, shared by both commands.
+struct BoxCliOptions {
+    BoxAddress box;
+    SendOptions send;
+    std::string passwordFile, family = "auto", shadow = "stop";
+    bool noReload = false;
+};
+void addBoxOptions(CLI::App& app, BoxCliOptions& o, const char* prefix);
+// Once parsed: the password (file or VELARTIS_BOX_PASSWORD), the choices and
+// the backup's time. False, with the reason, for a usage error.
+bool finishBoxOptions(BoxCliOptions& o, std::string* err);
+
+// Sends one list folder, printing the steps unless quiet and the result;
+// the JSON report goes to reportFile when it is not empty.
+int sendFolder(const std::string& folder, BoxCliOptions& o, bool quiet,
+               const std::string& reportFile);
+
 int runSendCli(int argc, char** argv);

@@ -4,21 +4,18 @@
 // list or the new one whole, and the result says which.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
-#include <thread>
 
 #include "config/fileIo.h"
 #include "send/boxSend.h"
 #include "send/sha256.h"
 #include "tests/cli/cliRun.h"
+#include "tests/support/fakebox/fakeBox.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
@@ -41,11 +38,6 @@ std::map<std::string, std::string> tree(const fs::path& root) {
     for (const auto& e : fs::recursive_directory_iterator(root))
         if (e.is_regular_file()) out["/" + fs::relative(e.path(), root).string()] = slurp(e.path());
     return out;
-}
-
-int num(const std::string& json, const std::string& key) {
-    const size_t at = json.find("\"" + key + "\":");
-    return at == std::string::npos ? -1 : std::atoi(json.c_str() + at + key.size() + 3);
 }
 
 // A box with an older list of its own, files of its own beside it and a
@@ -83,12 +75,11 @@ void newList(const fs::path& dir) {
 class Send : public ::testing::Test {
 protected:
     fs::path dir, root, list, backups, faults, ready;
-    pid_t pid = -1;
+    FakeBox fake;
     BoxAddress box;
 
     void SetUp() override {
-        if (std::system("/usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null") != 0)
-            GTEST_SKIP() << "python3-pyftpdlib is not installed";
+        if (!FakeBox::available()) GTEST_SKIP() << "python3-pyftpdlib is not installed";
         dir = fs::temp_directory_path() /
               ("va_send_" + std::to_string(getpid()) + "_" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -107,33 +98,10 @@ protected:
         fs::remove_all(dir);
     }
     void start(const char* server = "pyftpdlib", const char* user = "root") {
-        pid = fork();
-        if (pid == 0) {
-            const std::string script =
-                std::string(VA_SOURCE_DIR) + "/tests/support/fakebox/fakebox.py";
-            execl("/usr/bin/python3", "python3", script.c_str(), "--root", root.c_str(), "--user",
-                  user, "--password", "secret", "--ready", ready.c_str(), "--faults",
-                  faults.c_str(), "--ftp-server", server, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        for (int i = 0; i < 100 && !fs::exists(ready); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        const std::string r = slurp(ready);
-        ASSERT_FALSE(r.empty()) << "the box did not start";
-        box.host = "127.0.0.1";
-        box.ftpPort = static_cast<unsigned>(num(r, "ftp"));
-        box.httpPort = static_cast<unsigned>(num(r, "http"));
-        box.user = user;
-        box.password = "secret";
-        box.connectTimeout = 5;
-        box.stallTimeout = 5;
+        ASSERT_TRUE(fake.start(root, faults, ready, server, user)) << "the box did not start";
+        box = fake.address;
     }
-    void stop() {
-        if (pid <= 0) return;
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
+    void stop() { fake.stop(); }
     SendResult send(ShadowChoice shadow = ShadowChoice::kStop) {
         SendOptions o;
         o.backupRoot = backups.string();

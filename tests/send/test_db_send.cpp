@@ -1,0 +1,72 @@
+// One command: a list generated from the bundled database goes to the box,
+// which then holds exactly the list's files beside its own.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "config/fileIo.h"
+#include "tests/cli/cliRun.h"
+#include "tests/support/fakebox/fakeBox.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::map<std::string, std::string> filesIn(const fs::path& folder) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        if (!e.is_regular_file()) continue;
+        std::string bytes;
+        readFileWhole(e.path().string(), &bytes);
+        out[e.path().filename().string()] = bytes;
+    }
+    return out;
+}
+
+TEST(SendFromTheDatabase, GeneratedAndSentInOneCommand) {
+    if (!FakeBox::available()) GTEST_SKIP() << "python3-pyftpdlib is not installed";
+    const fs::path dir = fs::temp_directory_path() / ("va_dbsend_" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "box/etc/enigma2");
+    ASSERT_TRUE(writeFileWhole((dir / "box/etc/enigma2/settings").string(), "own\n", nullptr));
+    ASSERT_TRUE(writeFileWhole((dir / "box/etc/enigma2/userbouquet.stale.tv").string(),
+                               "#NAME Stale\n", nullptr));
+    ASSERT_TRUE(writeFileWhole((dir / "pw").string(), "secret\n", nullptr));
+    FakeBox box;
+    ASSERT_TRUE(box.start(dir / "box", dir / "faults.json", dir / "ready.json"));
+    const std::string args = "--db-host 127.0.0.1 --db-port " + std::to_string(VA_TEST_DB_PORT) +
+                             " --db-name velartis_sample --config '" VA_SOURCE_DIR
+                             "/data/Default.cfg' --master '" VA_SOURCE_DIR
+                             "/data/VAconfig.vac' --format e2 --no-log --output '" +
+                             (dir / "out").string() + "' --send 127.0.0.1 --ftp-port " +
+                             std::to_string(box.address.ftpPort) + " --http-port " +
+                             std::to_string(box.address.httpPort) + " --password-file '" +
+                             (dir / "pw").string() + "' --backup-dir '" +
+                             (dir / "backups").string() + "'";
+    CliResult r = runCliTool(args);
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("the box holds the new list"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Checked: the box shows the list's"), std::string::npos) << r.out;
+
+    // The box: the list's files, satellites.xml under /etc/tuxbox, its own
+    // settings kept, the stale bouquet gone.
+    const fs::path list = fs::directory_iterator(dir / "out")->path();
+    std::map<std::string, std::string> want = filesIn(list);
+    const std::string satellites = want["satellites.xml"];
+    want.erase("satellites.xml");
+    want["settings"] = "own\n";
+    EXPECT_EQ(filesIn(dir / "box/etc/enigma2"), want);
+    std::string sent;
+    readFileWhole((dir / "box/etc/tuxbox/satellites.xml").string(), &sent);
+    EXPECT_EQ(sent, satellites);
+
+    // Anything but one Enigma list cannot be sent.
+    EXPECT_EQ(runCliTool(args + " --format ndf").exitCode, 64);
+    box.stop();
+    fs::remove_all(dir);
+}
+
+}  // namespace
