@@ -226,6 +226,17 @@ constexpr LangStruct kEnglish = {
     .cliUnchanged = "Nothing written: the channel database has not changed since the last list (data version %lld).",
     .msgDbUnchanged = "The channel database has not changed since the last download (data version %lld); the window keeps its data.",
     .chkIfChanged = "Only when the database changed",
+    .btnSend = "Send to receiver\x85",
+    .lblSendTitle = "Send the list to the receiver",
+    .lblSendHost = "Receiver (address)",
+    .lblSendFtpPort = "FTP port",
+    .lblSendHttpPort = "Web interface port",
+    .lblSendUser = "User",
+    .chkSendReload = "Reload the lists on the receiver",
+    .chkSendShadow = "Also replace a satellites.xml in /etc/enigma2",
+    .msgSendOk = "The list was sent.",
+    .msgSendFailed = "The list was not sent.",
+    .msgSending = "Sending the list to the receiver ...",
 };
 // clang-format on
 
@@ -455,6 +466,17 @@ constexpr LangStruct kItalian = withEnglish({
     .cliUnchanged = "Nulla scritto: il database dei canali non \xE8 cambiato dall'ultima lista (versione dei dati %lld).",
     .msgDbUnchanged = "Il database dei canali non \xE8 cambiato dall'ultimo scaricamento (versione dei dati %lld); la finestra tiene i suoi dati.",
     .chkIfChanged = "Solo se il database \xE8 cambiato",
+    .btnSend = "Invia al ricevitore\x85",
+    .lblSendTitle = "Invia la lista al ricevitore",
+    .lblSendHost = "Ricevitore (indirizzo)",
+    .lblSendFtpPort = "Porta FTP",
+    .lblSendHttpPort = "Porta dell'interfaccia web",
+    .lblSendUser = "Utente",
+    .chkSendReload = "Ricarica le liste sul ricevitore",
+    .chkSendShadow = "Sostituisci anche un satellites.xml in /etc/enigma2",
+    .msgSendOk = "La lista \xE8 stata inviata.",
+    .msgSendFailed = "La lista non \xE8 stata inviata.",
+    .msgSending = "Invio della lista al ricevitore ...",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -671,6 +693,17 @@ constexpr LangStruct kFrench = withEnglish({
     .cliUnchanged = "Rien d'\xE9" "crit : la base des cha\xEEnes n'a pas chang\xE9 depuis la derni\xE8re liste (version des donn\xE9" "es %lld).",
     .msgDbUnchanged = "La base des cha\xEEnes n'a pas chang\xE9 depuis le dernier t\xE9l\xE9" "chargement (version des donn\xE9" "es %lld) ; la fen\xEAtre garde ses donn\xE9" "es.",
     .chkIfChanged = "Seulement si la base a chang\xE9",
+    .btnSend = "Envoyer au r\xE9" "cepteur\x85",
+    .lblSendTitle = "Envoyer la liste au r\xE9" "cepteur",
+    .lblSendHost = "R\xE9" "cepteur (adresse)",
+    .lblSendFtpPort = "Port FTP",
+    .lblSendHttpPort = "Port de l'interface web",
+    .lblSendUser = "Utilisateur",
+    .chkSendReload = "Recharger les listes sur le r\xE9" "cepteur",
+    .chkSendShadow = "Remplacer aussi un satellites.xml dans /etc/enigma2",
+    .msgSendOk = "La liste a \xE9t\xE9 envoy\xE9" "e.",
+    .msgSendFailed = "La liste n'a pas \xE9t\xE9 envoy\xE9" "e.",
+    .msgSending = "Envoi de la liste au r\xE9" "cepteur ...",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -892,6 +925,17 @@ constexpr LangStruct kGerman = withEnglish({
     .cliUnchanged = "Nichts geschrieben: Die Kanaldatenbank hat sich seit der letzten Liste nicht ge\xE4ndert (Datenversion %lld).",
     .msgDbUnchanged = "Die Kanaldatenbank hat sich seit dem letzten Herunterladen nicht ge\xE4ndert (Datenversion %lld); das Fenster beh\xE4lt seine Daten.",
     .chkIfChanged = "Nur wenn die Datenbank sich ge\xE4ndert hat",
+    .btnSend = "An den Receiver senden\x85",
+    .lblSendTitle = "Liste an den Receiver senden",
+    .lblSendHost = "Receiver (Adresse)",
+    .lblSendFtpPort = "FTP-Port",
+    .lblSendHttpPort = "Port der Weboberfl\xE4" "che",
+    .lblSendUser = "Benutzer",
+    .chkSendReload = "Listen auf dem Receiver neu laden",
+    .chkSendShadow = "Auch eine satellites.xml in /etc/enigma2 ersetzen",
+    .msgSendOk = "Die Liste wurde gesendet.",
+    .msgSendFailed = "Die Liste wurde nicht gesendet.",
+    .msgSending = "Die Liste wird an den Receiver gesendet ...",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -1104,6 +1148,17 @@ constexpr LangStruct kSpanish = withEnglish({
     .cliUnchanged = "Nada escrito: la base de datos de canales no ha cambiado desde la \xFAltima lista (versi\xF3n de datos %lld).",
     .msgDbUnchanged = "La base de datos de canales no ha cambiado desde la \xFAltima descarga (versi\xF3n de datos %lld); la ventana conserva sus datos.",
     .chkIfChanged = "Solo si la base de datos ha cambiado",
+    .btnSend = "Enviar al receptor\x85",
+    .lblSendTitle = "Enviar la lista al receptor",
+    .lblSendHost = "Receptor (direcci\xF3n)",
+    .lblSendFtpPort = "Puerto FTP",
+    .lblSendHttpPort = "Puerto de la interfaz web",
+    .lblSendUser = "Usuario",
+    .chkSendReload = "Recargar las listas en el receptor",
+    .chkSendShadow = "Sustituir tambi\xE9n un satellites.xml en /etc/enigma2",
+    .msgSendOk = "La lista se ha enviado.",
+    .msgSendFailed = "La lista no se ha enviado.",
+    .msgSending = "Enviando la lista al receptor ...",
 });
 // clang-format on
 #pragma GCC diagnostic pop

@@ -204,6 +204,17 @@ struct LangStruct {
     char cliUnchanged[160];
     char msgDbUnchanged[200];
     char chkIfChanged[60];
+    char btnSend[60];
+    char lblSendTitle[80];
+    char lblSendHost[60];
+    char lblSendFtpPort[40];
+    char lblSendHttpPort[60];
+    char lblSendUser[40];
+    char chkSendReload[80];
+    char chkSendShadow[100];
+    char msgSendOk[80];
+    char msgSendFailed[80];
+    char msgSending[80];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -408,5 +419,16 @@ struct LangStruct {
     X(cliNoFormat) \
     X(cliUnchanged) \
     X(msgDbUnchanged) \
-    X(chkIfChanged)
+    X(chkIfChanged) \
+    X(btnSend) \
+    X(lblSendTitle) \
+    X(lblSendHost) \
+    X(lblSendFtpPort) \
+    X(lblSendHttpPort) \
+    X(lblSendUser) \
+    X(chkSendReload) \
+    X(chkSendShadow) \
+    X(msgSendOk) \
+    X(msgSendFailed) \
+    X(msgSending)
 // clang-format on

@@ -1,6 +1,7 @@
 #include "send/boxSend.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -291,6 +292,13 @@ void rollBack(BoxLink& link, const std::vector<BoxFile>& before,
 }
 
 }  // namespace
+
+std::string defaultBackupRoot() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    if (data && *data) return (fs::path(data) / "velartis" / "backups").string();
+    return (fs::path(home && *home ? home : ".") / ".local/share/velartis/backups").string();
+}
 
 std::vector<std::string> bouquetNames(const std::string& index,
                                       const std::function<std::string(const std::string&)>& file) {

@@ -39,6 +39,10 @@ struct SendResult {
 
 using SendSay = std::function<void(const std::string&)>;
 
+// Where backups go unless told: $XDG_DATA_HOME/velartis/backups, by
+// default ~/.local/share/velartis/backups.
+std::string defaultBackupRoot();
+
 SendResult sendList(const std::string& listFolder, const BoxAddress& box, const SendOptions& o,
                     const SendSay& say);
 SendResult restoreBackup(const std::string& backupFolder, const BoxAddress& box,

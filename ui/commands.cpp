@@ -182,6 +182,7 @@ bool CppWnd::listCommand(int id) {
     }
     case ids::kDownload: startCommand(true); break;
     case ids::kGenerate: startCommand(false); break;
+    case ids::kSend: sendToReceiver(); break;
     case ids::kLogFile:
         cfgParam.logFile = logFile_->isChecked() ? 1 : 0;
         Widget.cfgChanged = true;

@@ -79,6 +79,7 @@ inline constexpr int kDownload = 900;
 inline constexpr int kGenerate = 901;
 inline constexpr int kLogFile = 902;
 inline constexpr int kIfChanged = 903;  // "Only when the database changed"
+inline constexpr int kSend = 904;       // "Send to receiver…"
 
 // What a control reports with its id.
 inline constexpr int kClicked = 0;        // a button, check box, radio button or menu item

@@ -489,7 +489,14 @@ void CppWnd::createDownGenPage() {
     rep->setColumnStretch(1, 1);
 
     generate_ = button(downGenArea_, "hGenerate", ids::kGenerate, "Generate File", g);
-    page->addWidget(generate_, 2, 0, Qt::AlignTop);
+    // The last Enigma list written goes to the box from under its button.
+    send_ = button(downGenArea_, "hSend", ids::kSend, "Send to receiver", g);
+    send_->setEnabled(false);
+    auto* genButtons = tight(new QVBoxLayout, 0);
+    genButtons->setSpacing(6);
+    genButtons->addWidget(generate_);
+    genButtons->addWidget(send_);
+    page->addLayout(genButtons, 2, 0, Qt::AlignTop);
     QGroupBox* genBar = group(downGenArea_, "grpGenProgress", " Generate Progress ", g);
     page->addWidget(genBar, 2, 1, 1, 2);
     // The bars are the window's; the page shows them in its progress groups.

@@ -84,6 +84,8 @@ CppWnd::CppWnd(QtPlatform* ui, T_dbConnOverride conn)
 // The controls go after this object's own part: none may reach OnCommand
 // or the event filter on their way out.
 CppWnd::~CppWnd() {
+    // A send under way ends on its own timeouts; its end finds no window.
+    if (sendThread_.joinable()) sendThread_.join();
     for (QObject* c : findChildren<QObject*>()) {
         c->disconnect(this);
         c->removeEventFilter(this);
@@ -559,6 +561,12 @@ void CppWnd::afterJob(const T_jobEnd& e) {
     // Nothing changed: the tables the job cleared at its start come back.
     if (e.download && (e.code == kDownloadUnchanged || (e.code != 0 && jobEvents_.cancelled())))
         restoreTables();
+    // An Enigma list just written may go on to the box.
+    if (!e.download && e.code == 0 && (e.type == 1 || e.type == 2) &&
+        !jobEvents_.lastWritten().empty()) {
+        sendFolder_ = std::filesystem::path(jobEvents_.lastWritten()).parent_path().string();
+        sendKind_ = e.type == 1 ? BoxKind::kEnigma1 : BoxKind::kEnigma2;
+    }
     if (e.download && e.code == kDownloadOk) {
         tablesVersion_ = e.dataVersion;
         tablesServer_ = serverKey();
@@ -576,6 +584,8 @@ void CppWnd::afterJob(const T_jobEnd& e) {
     applySatRules();
     if (staleDuringJob_) withdrawGenerate();
     staleDuringJob_ = false;
+    // The job enabled the page's buttons; this one needs a list to send.
+    send_->setEnabled(!sendFolder_.empty() && !sending_);
     // The job's button in the window's language now, with its mnemonic.
     applyLanguage();
     // The job has shown the old-version box; this build may not go on.

@@ -9,11 +9,13 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "download/download.h"
 #include "jobs/families.h"
 #include "jobs/jobLauncher.h"
+#include "send/boxSend.h"
 #include "ui/dbSettings.h"
 #include "ui/qtPlatform.h"
 #include "ui/secretStore.h"
@@ -317,7 +319,16 @@ private:
     QCheckBox *genHd_ = nullptr, *gen3d_ = nullptr, *genRadio_ = nullptr, *genTp_ = nullptr;
 
     // Page "Download and Generate".
-    QPushButton *download_ = nullptr, *generate_ = nullptr;
+    QPushButton *download_ = nullptr, *generate_ = nullptr, *send_ = nullptr;
+    // The folder of the last Enigma list generated, which "Send to receiver"
+    // sends; the send's own thread, and the box's password for this run.
+    std::string sendFolder_;
+    BoxKind sendKind_ = BoxKind::kEnigma2;
+    std::thread sendThread_;
+    bool sending_ = false;
+    std::string boxPassword_;
+    void sendToReceiver();
+    void sendEnded(const SendResult& r);
     QLabel* rep_[7] = {};
     QCheckBox* logFile_ = nullptr;
     QCheckBox* ifChanged_ = nullptr;

@@ -91,6 +91,16 @@ void WindowEvents::started() {
     }
 }
 
+void WindowEvents::fileWritten(const std::string& path, size_t) {
+    std::lock_guard<std::mutex> lock(writtenMu_);
+    lastWritten_ = path;
+}
+
+std::string WindowEvents::lastWritten() const {
+    std::lock_guard<std::mutex> lock(writtenMu_);
+    return lastWritten_;
+}
+
 void WindowEvents::finished(bool generate) {
     if (w_->ui && button_) w_->ui->setText(button_, caption_);
     showWidget4Job(w_, cats_, favs_, generate);

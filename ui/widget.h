@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 
 #include <atomic>
+#include <mutex>
 #include <string>
 
 struct T_Widget {
@@ -88,11 +89,15 @@ public:
     void step(const std::string& detail) override;
     void progress(JobBar bar, int pos) override;
     void report(ReportField field, const std::string& text) override;
-    void fileWritten(const std::string&, size_t) override {}
+    void fileWritten(const std::string& path, size_t) override;
+    // The last list file a job put in place (the window sends its folder).
+    std::string lastWritten() const;
     int message(const std::string& text, const std::string& caption, unsigned flags) override;
     VaTime localTime() override;
 
 private:
+    mutable std::mutex writtenMu_;
+    std::string lastWritten_;
     T_Widget* w_;
     int cats_ = 0, favs_ = 0;
     HCtl button_ = nullptr;

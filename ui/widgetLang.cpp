@@ -142,6 +142,7 @@ void changeWindowLang(QWidget* window, const LangStruct* m) {
         {"grpGenProgress", fieldText(m->grpGenProgress)},
         {"hEnigmaCp", fieldText(m->lblEnigmaCp)},
         {"hIfChanged", fieldText(m->chkIfChanged)},
+        {"hSend", fieldText(m->btnSend)},
         {"lblRep0", fieldText(m->lblRepSat)},
         {"lblRep1", fieldText(m->lblRepTp)},
         {"lblRep2", fieldText(m->lblRepBou)},

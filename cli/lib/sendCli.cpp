@@ -37,13 +37,6 @@ std::string sendJson(const SendResult& r, int exitCode) {
     return j;
 }
 
-std::string defaultBackupRoot() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    if (data && *data) return (fs::path(data) / "velartis" / "backups").string();
-    return (fs::path(home && *home ? home : ".") / ".local/share/velartis/backups").string();
-}
-
 }  // namespace
 
 void addBoxOptions(CLI::App& app, BoxCliOptions& o, const char* prefix) {

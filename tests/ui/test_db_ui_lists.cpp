@@ -1,8 +1,12 @@
 // The window against the test server: download, then every family, byte for byte
 // what the command-line tool writes from the saved configuration.
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
 #include <map>
 #include <regex>
 
@@ -14,8 +18,10 @@
 #include "download/dbLink.h"
 #include "jobs/families.h"
 #include "tests/cli/cliRun.h"
+#include "tests/support/fakebox/fakeBox.h"
 #include "tests/ui/uiFixture.h"
 #include "ui/ids.h"
+#include "ui/sendDialog.h"
 #include "ui/widget.h"
 
 namespace fs = std::filesystem;
@@ -258,6 +264,66 @@ TEST_F(ListsTest, OnlyWhenTheDatabaseChangedKeepsTheTablesOfTheSameVersion) {
     ifChanged->setChecked(false);
     run(Widget.hDownload);
     EXPECT_EQ(wnd->lastJobEnd().code, 0u);
+}
+
+// "Send to receiver…" sends the Enigma2 list just generated: the dialog
+// opens with the saved box, the password goes to the secret store, and the
+// box holds the list's files once the result box says so.
+TEST_F(ListsTest, TheEnigmaListGeneratedGoesToTheReceiverFromItsButton) {
+    if (!FakeBox::available()) GTEST_SKIP() << "python3-pyftpdlib is not installed";
+    const fs::path root = dir_ / "box";
+    fs::create_directories(root / "etc/enigma2");
+    FakeBox box;
+    ASSERT_TRUE(box.start(root, dir_ / "faults.json", dir_ / "ready.json"));
+    T_boxSettings saved;
+    saved.box = box.address;
+    saveBoxSettings(saved);
+
+    tab(3);
+    auto* send = wnd->findChild<QPushButton*>("hSend");
+    ASSERT_NE(send, nullptr);
+    EXPECT_FALSE(send->isEnabled());  // nothing generated yet
+    ui.answerFolder(dir_.string());
+    run(Widget.hDownload);
+    click(Widget.hFamily[2]);
+    run(Widget.hGenerate);
+    ASSERT_EQ(wnd->lastJobEnd().code, 0u);
+    ASSERT_TRUE(send->isEnabled());
+
+    QTimer::singleShot(0, [&] {
+        auto* d = wnd->findChild<QDialog*>("sendDialog");
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->findChild<QLineEdit*>("sendHost")->text(), "127.0.0.1");
+        d->findChild<QLineEdit*>("sendPassword")->setText("secret");
+        d->accept();
+    });
+    send->click();
+    const auto sent = [&] {
+        for (const UiCall& c : ui.shown())
+            if (c.kind == UiCall::kBox && c.text.find("The list was") != std::string::npos)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(sent, 60000));
+    std::string text;
+    for (const UiCall& c : ui.shown())
+        if (c.kind == UiCall::kBox) text = c.text;
+    EXPECT_NE(text.find("The list was sent."), std::string::npos) << text;
+    std::string kept;
+    EXPECT_EQ(secrets.read(kBoxPasswordKey, &kept, nullptr), SecretStore::Result::kOk);
+    EXPECT_EQ(kept, "secret");
+
+    fs::path list;
+    for (const auto& e : fs::directory_iterator(dir_))
+        if (e.path().filename().string().rfind("DalmeroListE2_", 0) == 0) list = e.path();
+    ASSERT_FALSE(list.empty());
+    for (const auto& e : fs::directory_iterator(list)) {
+        if (e.path().extension() == ".log") continue;
+        const std::string name = e.path().filename().string();
+        const fs::path on = root / (name == "satellites.xml" ? "etc/tuxbox" : "etc/enigma2") / name;
+        EXPECT_EQ(slurp(on), slurp(e.path())) << name;
+    }
+    box.stop();
 }
 
 TEST_F(ListsTest, AListOfTheSameMinuteIsReplacedOnlyWhenTheUserSaysSoAndTheFolderIsKept) {
