@@ -221,24 +221,35 @@ std::vector<std::string> tagTexts(const std::string& xml, const std::string& tag
 // and then the box must show the new list's bouquets.
 bool reloadAndVerify(BoxLink& link, const std::vector<BoxFile>& want, const SendSay& say,
                      SendResult* r, std::string* err) {
-    say("reloading the lists through the web interface");
-    std::string body;
-    long status = 0;
-    if (!link.httpGet("/web/servicelistreload?mode=0", &body, &status) || status != 200) {
-        *err = status == 401 ? "the web interface refused the user and password (401)"
-               : status      ? "the web interface answered " + std::to_string(status)
-                             : link.error();
-        return false;
-    }
-    const std::vector<std::string> state = tagTexts(body, "e2state");
-    const std::vector<std::string> text = tagTexts(body, "e2statetext");
-    r->reload = text.empty() ? body : text.front();
-    if (state.empty() || state.front() != "True") {
-        *err = "the box refused the reload: " + r->reload;
-        return false;
-    }
     std::map<std::string, std::string> byName;
     for (const BoxFile& f : want) byName[nameOf(f.path)] = f.bytes;
+    // Services and bouquets always; the transponders when satellites.xml
+    // came, the parental lists when one of them did.
+    std::vector<int> modes = {0};
+    if (byName.count("satellites.xml")) modes.push_back(3);
+    if (byName.count("blacklist") || byName.count("whitelist")) modes.push_back(4);
+    for (int mode : modes) {
+        say("reloading the lists through the web interface (mode " + std::to_string(mode) + ")");
+        std::string body;
+        long status = 0;
+        if (!link.httpGet("/web/servicelistreload?mode=" + std::to_string(mode), &body, &status) ||
+            status != 200) {
+            *err = status == 401 ? "the web interface refused the user and password (401)"
+                   : status      ? "the web interface answered " + std::to_string(status)
+                                 : link.error();
+            return false;
+        }
+        const std::vector<std::string> state = tagTexts(body, "e2state");
+        const std::vector<std::string> text = tagTexts(body, "e2statetext");
+        const std::string said = text.empty() ? body : text.front();
+        r->reload += (r->reload.empty() ? "" : "; ") + said;
+        if (state.empty() || state.front() != "True") {
+            *err = "the box refused the reload: " + said;
+            return false;
+        }
+    }
+    std::string body;
+    long status = 0;
     auto it = byName.find("bouquets.tv");
     if (it == byName.end()) {
         r->verified = "no TV bouquets in the list to compare";

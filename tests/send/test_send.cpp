@@ -69,6 +69,7 @@ void newList(const fs::path& dir) {
     put(dir / "userbouquet.dbe01.tv", "#NAME Kids\n");
     put(dir / "satellites.xml",
         "<satellites><sat name=\"Astra 19.2E\" position=\"192\"/></satellites>\n");
+    put(dir / "blacklist", "1:0:1:1:1:1:C00000:0:0:0:\n");
     put(dir / "Velartis.log", "not sent\n");
 }
 
@@ -133,6 +134,10 @@ TEST_F(Send, ReplacesTheListWholeReloadsItAndRestoresTheBackupByteForByte) {
     EXPECT_EQ(tree(root), expectedAfter(before));
     EXPECT_EQ(r.boxState, "the new list");
     EXPECT_EQ(r.verified, "the box shows the list's 2 TV bouquets");
+    // Services and bouquets, transponders, parental lists: each reloaded.
+    EXPECT_EQ(r.reload,
+              "reloaded both; reloaded transponders; reloaded parentalcontrol "
+              "white-/blacklist");
     EXPECT_THAT(r.removed, ::testing::UnorderedElementsAre("/etc/enigma2/lamedb5",
                                                            "/etc/enigma2/userbouquet.old.tv",
                                                            "/etc/enigma2/userbouquet.gone.tv"));
