@@ -685,8 +685,8 @@ private:
             if (!o_.box.box.host.empty() && !paths.empty()) {
                 BoxCliOptions box = o_.box;
                 box.family = family == 1 ? "e1" : "e2";
-                if (sendFolder(fs::path(paths.front()).parent_path().string(), box, o_.quiet, {}) !=
-                    0)
+                if (sendFolder(fs::path(paths.front()).parent_path().string(), box, o_.quiet,
+                               &run_.send) != 0)
                     result = 1;
             }
         }

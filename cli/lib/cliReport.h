@@ -46,6 +46,7 @@ struct CliRunRecord {
     // when the database keeps none or nothing was read.
     int64_t dataVersion = -1;
     std::string server;  // the server of the host list that answered
+    std::string send;    // --send: what sending the list did, as a JSON object
 };
 
 // The run as one JSON object.

@@ -22,19 +22,24 @@ std::string jsonList(const std::vector<std::string>& items) {
     return s + "]";
 }
 
-std::string sendJson(const SendResult& r, int exitCode) {
-    std::string j = "{\n  \"program\": \"velartis-cli send\",\n";
-    j += "  \"exitCode\": " + std::to_string(exitCode) + ",\n";
-    j += std::string("  \"ok\": ") + (r.ok ? "true" : "false") + ",\n";
-    j += "  \"error\": " + jsonString(r.error) + ",\n";
-    j += "  \"boxState\": " + jsonString(r.boxState) + ",\n";
-    j += "  \"backup\": " + jsonString(r.backup) + ",\n";
-    j += "  \"backedUp\": " + jsonList(r.backedUp) + ",\n";
-    j += "  \"sent\": " + jsonList(r.sent) + ",\n";
-    j += "  \"removed\": " + jsonList(r.removed) + ",\n";
-    j += "  \"reload\": " + jsonString(r.reload) + ",\n";
-    j += "  \"verified\": " + jsonString(r.verified) + "\n}\n";
+// The result's fields, each on a line of its own after `indent`.
+std::string resultFields(const SendResult& r, const std::string& indent) {
+    std::string j;
+    j += indent + std::string("\"ok\": ") + (r.ok ? "true" : "false") + ",\n";
+    j += indent + "\"error\": " + jsonString(r.error) + ",\n";
+    j += indent + "\"boxState\": " + jsonString(r.boxState) + ",\n";
+    j += indent + "\"backup\": " + jsonString(r.backup) + ",\n";
+    j += indent + "\"backedUp\": " + jsonList(r.backedUp) + ",\n";
+    j += indent + "\"sent\": " + jsonList(r.sent) + ",\n";
+    j += indent + "\"removed\": " + jsonList(r.removed) + ",\n";
+    j += indent + "\"reload\": " + jsonString(r.reload) + ",\n";
+    j += indent + "\"verified\": " + jsonString(r.verified) + "\n";
     return j;
+}
+
+std::string sendJson(const SendResult& r, int exitCode) {
+    return "{\n  \"program\": \"velartis-cli send\",\n  \"exitCode\": " + std::to_string(exitCode) +
+           ",\n" + resultFields(r, "  ") + "}\n";
 }
 
 }  // namespace
@@ -91,7 +96,7 @@ bool finishBoxOptions(BoxCliOptions& o, std::string* err) {
 }
 
 static int sendOrRestore(const std::string& folder, BoxCliOptions& o, bool quiet,
-                         const std::string& reportFile, bool restoring) {
+                         const std::string& reportFile, bool restoring, std::string* json) {
     if (o.family == "auto") {
         std::error_code ec;
         const bool e1 = fs::exists(fs::path(folder) / "services", ec) ||
@@ -107,6 +112,7 @@ static int sendOrRestore(const std::string& folder, BoxCliOptions& o, bool quiet
     const SendResult r = restoring ? restoreBackup(folder, o.box, o.send, say)
                                    : sendList(folder, o.box, o.send, say);
     const int code = r.ok ? 0 : 1;
+    if (json) *json = "{\n" + resultFields(r, "    ") + "  }";
     if (r.ok) {
         std::printf("%s: %zu files in place, %zu removed; the box holds %s.\n",
                     restoring ? "Restored" : "Sent", r.sent.size(), r.removed.size(),
@@ -129,9 +135,8 @@ static int sendOrRestore(const std::string& folder, BoxCliOptions& o, bool quiet
     return code;
 }
 
-int sendFolder(const std::string& folder, BoxCliOptions& o, bool quiet,
-               const std::string& reportFile) {
-    return sendOrRestore(folder, o, quiet, reportFile, false);
+int sendFolder(const std::string& folder, BoxCliOptions& o, bool quiet, std::string* json) {
+    return sendOrRestore(folder, o, quiet, {}, false, json);
 }
 
 int runSendCli(int argc, char** argv) {
@@ -170,6 +175,6 @@ int runSendCli(int argc, char** argv) {
                           "give a list folder or --restore BACKUP, one of them");
     std::string err;
     if (!finishBoxOptions(o, &err)) return usageError("velartis-cli send", err);
-    return restore.empty() ? sendOrRestore(folder, o, quiet, reportFile, false)
-                           : sendOrRestore(restore, o, quiet, reportFile, true);
+    return restore.empty() ? sendOrRestore(folder, o, quiet, reportFile, false, nullptr)
+                           : sendOrRestore(restore, o, quiet, reportFile, true, nullptr);
 }

@@ -22,8 +22,7 @@ void addBoxOptions(CLI::App& app, BoxCliOptions& o, const char* prefix);
 bool finishBoxOptions(BoxCliOptions& o, std::string* err);
 
 // Sends one list folder, printing the steps unless quiet and the result;
-// the JSON report goes to reportFile when it is not empty.
-int sendFolder(const std::string& folder, BoxCliOptions& o, bool quiet,
-               const std::string& reportFile);
+// *json gets the result as a JSON object for the run's report.
+int sendFolder(const std::string& folder, BoxCliOptions& o, bool quiet, std::string* json);
 
 int runSendCli(int argc, char** argv);

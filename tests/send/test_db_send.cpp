@@ -46,8 +46,13 @@ TEST(SendFromTheDatabase, GeneratedAndSentInOneCommand) {
                              std::to_string(box.address.httpPort) + " --password-file '" +
                              (dir / "pw").string() + "' --backup-dir '" +
                              (dir / "backups").string() + "'";
-    CliResult r = runCliTool(args);
+    const fs::path json = dir / "run.json";
+    CliResult r = runCliTool(args + " --report-json '" + json.string() + "'");
     ASSERT_EQ(r.exitCode, 0) << r.out;
+    std::string report;
+    readFileWhole(json.string(), &report);
+    EXPECT_NE(report.find("\"send\": {\n    \"ok\": true,"), std::string::npos) << report;
+    EXPECT_EQ(report.find("secret"), std::string::npos);
     EXPECT_NE(r.out.find("the box holds the new list"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Checked: the box shows the list's"), std::string::npos) << r.out;
 

@@ -218,6 +218,28 @@ TEST_F(Send, EveryFaultLeavesTheOldListOrTheNewOneAndSaysWhich) {
     EXPECT_EQ(tree(root), before);
 }
 
+// Enigma1 has one settings folder and no web interface to reload through.
+TEST_F(Send, AnEnigma1ListGoesToItsSettingsFolderAndWaitsForTheRestart) {
+    start();
+    const fs::path e1 = dir / "e1";
+    put(e1 / "services", "eDVB services /3/\nservices\nend\n");
+    put(e1 / "bouquets", "eDVB bouquets /3/\nbouquets\nend\n");
+    put(e1 / "satellites.xml", "<satellites/>\n");
+    const fs::path folder = root / "var/tuxbox/config/enigma";
+    put(folder / "services", "old\n");
+    SendOptions o;
+    o.kind = BoxKind::kEnigma1;
+    o.backupRoot = backups.string();
+    o.stamp = "2026-12-07_11-00-00";
+    const SendResult r = sendList(e1.string(), box, o, [](const std::string&) {});
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.boxState, "the new list, in place: restart the box to load it");
+    EXPECT_TRUE(r.reload.empty());
+    EXPECT_EQ(r.backedUp, std::vector<std::string>{"/var/tuxbox/config/enigma/services"});
+    for (const char* n : {"services", "bouquets", "satellites.xml"})
+        EXPECT_EQ(slurp(folder / n), slurp(e1 / n)) << n;
+}
+
 // A server without MLSD (vsftpd) is listed by NLST; the tool sends in one
 // command and says what it did in its JSON report, never the password.
 TEST_F(Send, ToolSendsThroughAServerWithoutMlsd) {
