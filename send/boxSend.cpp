@@ -217,6 +217,22 @@ std::vector<std::string> tagTexts(const std::string& xml, const std::string& tag
     return out;
 }
 
+// A name as the comparison sees it: every run of bytes outside ASCII as one
+// '?'. A list may be in Windows-1252 or UTF-8, and the box answers in
+// UTF-8 whatever it made of the bytes; the letters around them must agree.
+std::string comparable(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 0x80)
+            out += c;
+        else if (out.empty() || out.back() != '\x01')
+            out += '\x01';
+    }
+    for (char& c : out)
+        if (c == '\x01') c = '?';
+    return out;
+}
+
 // The web interface reloads the lists; its answer is read, not assumed,
 // and then the box must show the new list's bouquets.
 bool reloadAndVerify(BoxLink& link, const std::vector<BoxFile>& want, const SendSay& say,
@@ -264,7 +280,13 @@ bool reloadAndVerify(BoxLink& link, const std::vector<BoxFile>& want, const Send
         return false;
     }
     const std::vector<std::string> shown = tagTexts(body, "e2servicename");
-    if (shown != expected) {
+    auto same = [](const std::vector<std::string>& a, const std::vector<std::string>& b) {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (comparable(a[i]) != comparable(b[i])) return false;
+        return true;
+    };
+    if (!same(shown, expected)) {
         *err = "the box answered the reload but shows " + std::to_string(shown.size()) +
                " TV bouquets, not the list's " + std::to_string(expected.size()) +
                (shown.empty() ? std::string() : " (first: " + shown.front() + ")") +

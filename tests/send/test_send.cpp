@@ -66,7 +66,9 @@ void newList(const fs::path& dir) {
         "#NAME Dalmero - bouquets (TV)\n#SERVICE: 1:7:1:0:0:0:0:0:0:0:userbouquet.dbe00.tv\n"
         "#SERVICE: 1:7:1:0:0:0:0:0:0:0:userbouquet.dbe01.tv\n");
     put(dir / "userbouquet.dbe00.tv", "#NAME News & Sport\n#SERVICE 1:0:1:1:1:1:C00000:0:0:0:\n");
-    put(dir / "userbouquet.dbe01.tv", "#NAME Kids\n");
+    // A Windows-1252 name (--enigma-text cp1252), which the box shows as it
+    // decodes it.
+    put(dir / "userbouquet.dbe01.tv", "#NAME Caf\xE9 Kids\n");
     put(dir / "satellites.xml",
         "<satellites><sat name=\"Astra 19.2E\" position=\"192\"/></satellites>\n");
     put(dir / "blacklist", "1:0:1:1:1:1:C00000:0:0:0:\n");
