@@ -19,18 +19,10 @@ void fill(std::string* field, const char* name) {
 bool dbConnFromEnvironment(T_dbConnOverride* o, std::string* err) {
     unsigned port = o->port;
     if (port == 0) {
-        if (const char* v = env("VELARTIS_DB_PORT")) {
-            // Digits only: strtoul would take " 12", "+12" or "12abc".
-            unsigned long n = 0;
-            const char* p = v;
-            for (; *p >= '0' && *p <= '9' && n <= 65535; ++p)
-                n = n * 10 + static_cast<unsigned>(*p - '0');
-            if (*p || n < 1 || n > 65535) {
-                *err = "VELARTIS_DB_PORT is '" + std::string(v) +
-                       "'; it must be a port number (1 to 65535)";
-                return false;
-            }
-            port = static_cast<unsigned>(n);
+        if (const char* v = env("VELARTIS_DB_PORT"); v && !parseDbPort(v, &port)) {
+            *err = "VELARTIS_DB_PORT is '" + std::string(v) +
+                   "'; it must be a port number (1 to 65535)";
+            return false;
         }
     }
     o->port = port;

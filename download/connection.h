@@ -45,6 +45,10 @@ struct T_dbConnOverride {
     int maxLag = -1;
 };
 
+// A port number, digits only (strtoul would take " 12", "+12" or "12abc"):
+// false for anything but 1 to 65535.
+bool parseDbPort(const std::string& text, unsigned* port);
+
 // One server of a host list: "db1", "db1:3307", "[::1]:3307", "::1".
 struct DbServer {
     std::string host;

@@ -44,6 +44,15 @@ bool parseDbCompress(const std::string& text, DbCompress* mode) {
     return false;
 }
 
+bool parseDbPort(const std::string& text, unsigned* port) {
+    unsigned long n = 0;
+    const char* p = text.c_str();
+    for (; *p >= '0' && *p <= '9' && n <= 65535; ++p) n = n * 10 + static_cast<unsigned long>(*p - '0');
+    if (text.empty() || *p || n < 1 || n > 65535) return false;
+    *port = static_cast<unsigned>(n);
+    return true;
+}
+
 bool parseDbServers(const std::string& hosts, std::vector<DbServer>* out, std::string* err) {
     out->clear();
     if (hosts.empty()) return true;
@@ -74,16 +83,10 @@ bool parseDbServers(const std::string& hosts, std::vector<DbServer>* out, std::s
             *err = "the server list '" + hosts + "' has an empty entry";
             return false;
         }
-        if (!port.empty() || (e.size() > s.host.size() && e.back() == ':')) {
-            unsigned long n = 0;
-            const char* p = port.c_str();
-            for (; *p >= '0' && *p <= '9' && n <= 65535; ++p)
-                n = n * 10 + static_cast<unsigned long>(*p - '0');
-            if (port.empty() || *p || n < 1 || n > 65535) {
-                *err = "'" + e + "' names no port (1 to 65535)";
-                return false;
-            }
-            s.port = static_cast<unsigned>(n);
+        if ((!port.empty() || (e.size() > s.host.size() && e.back() == ':')) &&
+            !parseDbPort(port, &s.port)) {
+            *err = "'" + e + "' names no port (1 to 65535)";
+            return false;
         }
         out->push_back(s);
         if (comma == std::string::npos) break;

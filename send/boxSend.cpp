@@ -1,6 +1,7 @@
 #include "send/boxSend.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -331,6 +332,13 @@ std::string defaultBackupRoot() {
     const char* home = std::getenv("HOME");
     if (data && *data) return (fs::path(data) / "velartis" / "backups").string();
     return (fs::path(home && *home ? home : ".") / ".local/share/velartis/backups").string();
+}
+
+std::string backupStamp(int year, int month, int day, int hour, int minute, int second) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d_%02d-%02d-%02d", year, month, day, hour,
+                  minute, second);
+    return buf;
 }
 
 std::vector<std::string> bouquetNames(const std::string& index,

@@ -42,6 +42,8 @@ using SendSay = std::function<void(const std::string&)>;
 // Where backups go unless told: $XDG_DATA_HOME/velartis/backups, by
 // default ~/.local/share/velartis/backups.
 std::string defaultBackupRoot();
+// The backup folder's time as its name gives it: "2026-12-07_18-30-05".
+std::string backupStamp(int year, int month, int day, int hour, int minute, int second);
 
 SendResult sendList(const std::string& listFolder, const BoxAddress& box, const SendOptions& o,
                     const SendSay& say);

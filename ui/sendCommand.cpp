@@ -29,8 +29,7 @@ void CppWnd::sendToReceiver() {
     o.shadow = s.replaceShadow ? ShadowChoice::kReplace : ShadowChoice::kStop;
     o.backupRoot = defaultBackupRoot();
     const VaTime t = ui_->localTime();
-    o.stamp = strFormat("%04d-%02d-%02d_%02d-%02d-%02d", t.year, t.month, t.day, t.hour, t.minute,
-                        t.second);
+    o.stamp = backupStamp(t.year, t.month, t.day, t.hour, t.minute, t.second);
     sending_ = true;
     send_->setEnabled(false);
     ui_->setStatus(Widget.hStatus, 0, fieldText(MsgLang.msgSending));

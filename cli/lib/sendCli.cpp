@@ -90,8 +90,7 @@ bool finishBoxOptions(BoxCliOptions& o, std::string* err) {
     o.send.reload = !o.noReload;
     o.send.shadow = o.shadow == "replace" ? ShadowChoice::kReplace : ShadowChoice::kStop;
     const VaTime t = systemLocalTime();
-    o.send.stamp = strFormat("%04d-%02d-%02d_%02d-%02d-%02d", t.year, t.month, t.day, t.hour,
-                             t.minute, t.second);
+    o.send.stamp = backupStamp(t.year, t.month, t.day, t.hour, t.minute, t.second);
     return true;
 }
 
