@@ -22,4 +22,9 @@ const LangStruct* langTable(int lang);
 // for an unknown id.
 const char* langName(int lang);
 
+// A language's two-letter code ("it", "en", "fr", "de", "es"), or null for
+// an unknown id; and the id of a code, 0 for an unknown one.
+const char* langCode(int lang);
+int langByCode(const char* code);
+
 extern LangStruct MsgLang;

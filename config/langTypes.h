@@ -215,6 +215,46 @@ struct LangStruct {
     char msgSendOk[80];
     char msgSendFailed[80];
     char msgSending[80];
+    char sendJob[20];
+    char sendStepBackup[60];
+    char sendStepUpload[20];
+    char sendStepPlace[20];
+    char sendStepRemove[20];
+    char sendStepReload[80];
+    char sendStepVerify[60];
+    char sendStepRollback[40];
+    char sendErrNoList[40];
+    char sendErrNotEnigma[80];
+    char sendErrRead[40];
+    char sendErrBackup[80];
+    char sendErrBackupDir[60];
+    char sendErrNoManifest[100];
+    char sendErrManifest[80];
+    char sendErrManifestLine[60];
+    char sendErrBackupFile[60];
+    char sendErrShadow[160];
+    char sendErrSize[40];
+    char sendErrReadBack[60];
+    char sendErr401[80];
+    char sendErrHttp[40];
+    char sendErrRefused[60];
+    char sendErrNotTaken[160];
+    char sendVerNone[60];
+    char sendVerOk[60];
+    char sendStOld[60];
+    char sendStRolledBack[80];
+    char sendStUnknown[140];
+    char sendStNew[20];
+    char sendStRestart[80];
+    char sendStNotLoaded[80];
+    char sendStHalf[80];
+    char sendStBackup[40];
+    char sendStBackupNotLoaded[100];
+    char sendCliSent[80];
+    char sendCliRestored[80];
+    char sendCliChecked[20];
+    char sendCliBackup[40];
+    char sendCliHolds[40];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -430,5 +470,45 @@ struct LangStruct {
     X(chkSendShadow) \
     X(msgSendOk) \
     X(msgSendFailed) \
-    X(msgSending)
+    X(msgSending) \
+    X(sendJob) \
+    X(sendStepBackup) \
+    X(sendStepUpload) \
+    X(sendStepPlace) \
+    X(sendStepRemove) \
+    X(sendStepReload) \
+    X(sendStepVerify) \
+    X(sendStepRollback) \
+    X(sendErrNoList) \
+    X(sendErrNotEnigma) \
+    X(sendErrRead) \
+    X(sendErrBackup) \
+    X(sendErrBackupDir) \
+    X(sendErrNoManifest) \
+    X(sendErrManifest) \
+    X(sendErrManifestLine) \
+    X(sendErrBackupFile) \
+    X(sendErrShadow) \
+    X(sendErrSize) \
+    X(sendErrReadBack) \
+    X(sendErr401) \
+    X(sendErrHttp) \
+    X(sendErrRefused) \
+    X(sendErrNotTaken) \
+    X(sendVerNone) \
+    X(sendVerOk) \
+    X(sendStOld) \
+    X(sendStRolledBack) \
+    X(sendStUnknown) \
+    X(sendStNew) \
+    X(sendStRestart) \
+    X(sendStNotLoaded) \
+    X(sendStHalf) \
+    X(sendStBackup) \
+    X(sendStBackupNotLoaded) \
+    X(sendCliSent) \
+    X(sendCliRestored) \
+    X(sendCliChecked) \
+    X(sendCliBackup) \
+    X(sendCliHolds)
 // clang-format on

@@ -5,11 +5,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string_view>
 
 #include "config/fileIo.h"
+#include "config/langTypes.h"
+#include "config/textFunc.h"
+#include "jobs/jobEvents.h"
 #include "send/sha256.h"
 
 namespace fs = std::filesystem;
@@ -31,6 +35,36 @@ std::string folderOf(const std::string& path) { return path.substr(0, path.rfind
 std::string nameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 bool startsWith(const std::string& s, const char* p) { return s.rfind(p, 0) == 0; }
 
+// One send or restore: the box, the texts, the events and the result. The
+// progress runs through the phases' shares of the bar in turn.
+struct Run {
+    BoxLink& link;
+    const LangStruct& m;
+    JobEvents& ev;
+    SendResult* r;
+    int from = 0, to = 100;
+    // From the first rename on, the run ends as the new list or the backup.
+    bool committed = false;
+
+    void phase(int a, int b) {
+        from = a;
+        to = b;
+        ev.progress(JobBar::kGenerate, a);
+    }
+    void at(size_t done, size_t of) {
+        ev.progress(JobBar::kGenerate, of ? from + static_cast<int>((to - from) * done / of) : to);
+    }
+    void say(const std::string& detail) {
+        ev.status(JobStatus::kStep, fieldText(m.msgSending), detail);
+    }
+    // Before the first rename a cancel leaves the box as it was.
+    bool cancelled(std::string* err) {
+        if (committed || !ev.cancelled()) return false;
+        *err = fieldText(m.msgCanceled);
+        return true;
+    }
+};
+
 // The files of a box's list under /etc/enigma2; folders and other files
 // there (plugins' own) are left alone.
 bool e2ListFile(const std::string& n) {
@@ -40,7 +74,8 @@ bool e2ListFile(const std::string& n) {
 }
 
 // What a backup takes and a send may replace.
-bool readBoxList(BoxLink& link, BoxKind kind, std::vector<BoxFile>* files, std::string* err) {
+bool readBoxList(Run& run, BoxKind kind, std::vector<BoxFile>* files, std::string* err) {
+    BoxLink& link = run.link;
     struct Folder {
         const char* path;
         bool (*take)(const std::string&);
@@ -52,6 +87,7 @@ bool readBoxList(BoxLink& link, BoxKind kind, std::vector<BoxFile>* files, std::
     } else {
         folders = {{kE1Dir, [](const std::string& n) { return !startsWith(n, kTmpPrefix); }}};
     }
+    std::vector<std::string> paths;
     for (const Folder& f : folders) {
         std::vector<std::string> names;
         bool exists = false;
@@ -60,25 +96,28 @@ bool readBoxList(BoxLink& link, BoxKind kind, std::vector<BoxFile>* files, std::
             return false;
         }
         std::sort(names.begin(), names.end());
-        for (const std::string& n : names) {
-            if (!f.take(n)) continue;
-            BoxFile b{f.path + n, {}};
-            if (!link.fetch(b.path, &b.bytes)) {
-                *err = link.error();
-                return false;
-            }
-            files->push_back(std::move(b));
+        for (const std::string& n : names)
+            if (f.take(n)) paths.push_back(f.path + n);
+    }
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (run.cancelled(err)) return false;
+        run.at(i, paths.size());
+        BoxFile b{paths[i], {}};
+        if (!link.fetch(b.path, &b.bytes)) {
+            *err = link.error();
+            return false;
         }
+        files->push_back(std::move(b));
     }
     return true;
 }
 
-bool writeBackup(const std::string& dir, const std::string& host, const std::vector<BoxFile>& files,
-                 std::string* err) {
+bool writeBackup(const LangStruct& m, const std::string& dir, const std::string& host,
+                 const std::vector<BoxFile>& files, std::string* err) {
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec) {
-        *err = "cannot make the backup folder " + dir + ": " + ec.message();
+        *err = strFormat(m.sendErrBackupDir, dir.c_str(), ec.message().c_str());
         return false;
     }
     std::string manifest = std::string(kManifestHead) + "\nbox " + host + "\n";
@@ -86,7 +125,8 @@ bool writeBackup(const std::string& dir, const std::string& host, const std::vec
         const fs::path local = fs::path(dir) / f.path.substr(1);
         fs::create_directories(local.parent_path(), ec);
         if (ec || !writeFileWhole(local.string(), f.bytes, err)) {
-            if (err->empty()) *err = "cannot write " + local.string() + ": " + ec.message();
+            if (err->empty())
+                *err = strFormat(m.sendErrBackupDir, local.string().c_str(), ec.message().c_str());
             return false;
         }
         manifest += sha256Hex(f.bytes) + " " + std::to_string(f.bytes.size()) + " " + f.path + "\n";
@@ -95,16 +135,17 @@ bool writeBackup(const std::string& dir, const std::string& host, const std::vec
     return writeFileWhole((fs::path(dir) / "manifest.txt").string(), manifest, err);
 }
 
-bool readBackup(const std::string& dir, std::vector<BoxFile>* files, std::string* err) {
+bool readBackup(const LangStruct& m, const std::string& dir, std::vector<BoxFile>* files,
+                std::string* err) {
     std::string manifest;
     if (!readFileWhole((fs::path(dir) / "manifest.txt").string(), &manifest)) {
-        *err = dir + " holds no manifest.txt: it is no backup, or not a whole one";
+        *err = strFormat(m.sendErrNoManifest, dir.c_str());
         return false;
     }
     std::istringstream in(manifest);
     std::string line;
     if (!std::getline(in, line) || line != kManifestHead) {
-        *err = dir + "/manifest.txt is not a backup's manifest";
+        *err = strFormat(m.sendErrManifest, dir.c_str());
         return false;
     }
     while (std::getline(in, line)) {
@@ -114,14 +155,14 @@ bool readBackup(const std::string& dir, std::vector<BoxFile>* files, std::string
         uint64_t size = 0;
         if (!(l >> sha >> size >> path) || path.empty() || path[0] != '/' ||
             path.find("/../") != std::string::npos) {
-            *err = "manifest.txt: '" + line + "' is not a file line";
+            *err = strFormat(m.sendErrManifestLine, line.c_str());
             return false;
         }
         BoxFile f{path, {}};
         const std::string local = (fs::path(dir) / path.substr(1)).string();
         if (!readFileWhole(local, &f.bytes) || f.bytes.size() != size ||
             sha256Hex(f.bytes) != sha) {
-            *err = local + " is missing or not the file the manifest names";
+            *err = strFormat(m.sendErrBackupFile, local.c_str());
             return false;
         }
         files->push_back(std::move(f));
@@ -133,17 +174,25 @@ bool readBackup(const std::string& dir, std::vector<BoxFile>* files, std::string
 // temporary name beside its target and is checked, then all are renamed,
 // then `drop` goes. *touched tells whether a target was changed before a
 // failure.
-bool applyFiles(BoxLink& link, const std::vector<BoxFile>& want,
-                const std::vector<std::string>& drop, const SendSay& say, SendResult* r,
-                bool* touched, std::string* err) {
+bool applyFiles(Run& run, const std::vector<BoxFile>& want, const std::vector<std::string>& drop,
+                SendResult* r, bool* touched, std::string* err) {
+    BoxLink& link = run.link;
     *touched = false;
+    // Uploads take most of the phase; renames and removals are one command.
+    const int from = run.from, to = run.to, mid = from + (to - from) * 3 / 4;
     std::vector<std::string> tmps;
-    auto cleanTmps = [&](size_t from) {
-        for (size_t i = from; i < tmps.size(); ++i) link.remove(tmps[i]);
+    auto cleanTmps = [&](size_t first) {
+        for (size_t i = first; i < tmps.size(); ++i) link.remove(tmps[i]);
     };
+    run.phase(from, mid);
     for (const BoxFile& f : want) {
         const std::string tmp = folderOf(f.path) + kTmpPrefix + nameOf(f.path);
-        say("uploading " + f.path);
+        if (run.cancelled(err)) {
+            cleanTmps(0);
+            return false;
+        }
+        run.at(tmps.size(), want.size());
+        run.say(strFormat(run.m.sendStepUpload, f.path.c_str()));
         uint64_t size = 0;
         std::string back;
         // A cut upload may leave part of the file: it goes with the others.
@@ -151,12 +200,12 @@ bool applyFiles(BoxLink& link, const std::vector<BoxFile>& want,
         bool ok = link.put(tmp, f.bytes);
         ok = ok && link.size(tmp, &size);
         if (ok && size != f.bytes.size()) {
-            *err = tmp + " holds " + std::to_string(size) + " bytes of " +
-                   std::to_string(f.bytes.size());
+            *err = strFormat(run.m.sendErrSize, tmp.c_str(), static_cast<unsigned long long>(size),
+                             static_cast<unsigned long long>(f.bytes.size()));
             ok = false;
         } else if (ok && link.fetch(tmp, &back) && back != f.bytes) {
             // A server that lets a file be read back gets it compared.
-            *err = tmp + " does not read back as it was sent";
+            *err = strFormat(run.m.sendErrReadBack, tmp.c_str());
             ok = false;
         } else if (!ok) {
             *err = link.error();
@@ -166,24 +215,29 @@ bool applyFiles(BoxLink& link, const std::vector<BoxFile>& want,
             return false;
         }
     }
+    run.phase(mid, to);
     for (size_t i = 0; i < want.size(); ++i) {
-        say("putting " + want[i].path + " in place");
+        run.at(i, want.size() + drop.size());
+        run.say(strFormat(run.m.sendStepPlace, want[i].path.c_str()));
         if (!link.rename(tmps[i], want[i].path)) {
             *err = link.error();
             cleanTmps(i);
             return false;
         }
         *touched = true;
+        run.committed = true;
         r->sent.push_back(want[i].path);
     }
     for (const std::string& p : drop) {
-        say("removing " + p);
+        run.at(r->sent.size() + r->removed.size(), want.size() + drop.size());
+        run.say(strFormat(run.m.sendStepRemove, p.c_str()));
         if (!link.remove(p)) {
             *err = link.error();
             return false;
         }
         r->removed.push_back(p);
     }
+    run.at(1, 1);
     return true;
 }
 
@@ -236,8 +290,9 @@ std::string comparable(const std::string& name) {
 
 // The web interface reloads the lists; its answer is read, not assumed,
 // and then the box must show the new list's bouquets.
-bool reloadAndVerify(BoxLink& link, const std::vector<BoxFile>& want, const SendSay& say,
-                     SendResult* r, std::string* err) {
+bool reloadAndVerify(Run& run, const std::vector<BoxFile>& want, SendResult* r, std::string* err) {
+    BoxLink& link = run.link;
+    const LangStruct& m = run.m;
     std::map<std::string, std::string> byName;
     for (const BoxFile& f : want) byName[nameOf(f.path)] = f.bytes;
     // Services and bouquets always; the transponders when satellites.xml
@@ -245,15 +300,20 @@ bool reloadAndVerify(BoxLink& link, const std::vector<BoxFile>& want, const Send
     std::vector<int> modes = {0};
     if (byName.count("satellites.xml")) modes.push_back(3);
     if (byName.count("blacklist") || byName.count("whitelist")) modes.push_back(4);
-    for (int mode : modes) {
-        say("reloading the lists through the web interface (mode " + std::to_string(mode) + ")");
+    auto httpError = [&](long status, const char* call) {
+        return status == 401 ? fieldText(m.sendErr401)
+               : status      ? strFormat(m.sendErrHttp, status, call)
+                             : link.error();
+    };
+    for (size_t i = 0; i < modes.size(); ++i) {
+        run.at(i, modes.size() + 1);
+        run.say(strFormat(m.sendStepReload, modes[i]));
         std::string body;
         long status = 0;
-        if (!link.httpGet("/web/servicelistreload?mode=" + std::to_string(mode), &body, &status) ||
+        if (!link.httpGet("/web/servicelistreload?mode=" + std::to_string(modes[i]), &body,
+                          &status) ||
             status != 200) {
-            *err = status == 401 ? "the web interface refused the user and password (401)"
-                   : status      ? "the web interface answered " + std::to_string(status)
-                                 : link.error();
+            *err = httpError(status, "servicelistreload");
             return false;
         }
         const std::vector<std::string> state = tagTexts(body, "e2state");
@@ -261,7 +321,7 @@ bool reloadAndVerify(BoxLink& link, const std::vector<BoxFile>& want, const Send
         const std::string said = text.empty() ? body : text.front();
         r->reload += (r->reload.empty() ? "" : "; ") + said;
         if (state.empty() || state.front() != "True") {
-            *err = "the box refused the reload: " + said;
+            *err = strFormat(m.sendErrRefused, said.c_str());
             return false;
         }
     }
@@ -269,15 +329,15 @@ bool reloadAndVerify(BoxLink& link, const std::vector<BoxFile>& want, const Send
     long status = 0;
     auto it = byName.find("bouquets.tv");
     if (it == byName.end()) {
-        r->verified = "no TV bouquets in the list to compare";
+        r->verified = fieldText(m.sendVerNone);
         return true;
     }
     const std::vector<std::string> expected =
         bouquetNames(it->second, [&](const std::string& n) { return byName[n]; });
-    say("asking the box which bouquets it shows");
+    run.at(modes.size(), modes.size() + 1);
+    run.say(fieldText(m.sendStepVerify));
     if (!link.httpGet("/web/getservices", &body, &status) || status != 200) {
-        *err = status ? "the web interface answered " + std::to_string(status) + " to getservices"
-                      : link.error();
+        *err = httpError(status, "getservices");
         return false;
     }
     const std::vector<std::string> shown = tagTexts(body, "e2servicename");
@@ -288,13 +348,12 @@ bool reloadAndVerify(BoxLink& link, const std::vector<BoxFile>& want, const Send
         return true;
     };
     if (!same(shown, expected)) {
-        *err = "the box answered the reload but shows " + std::to_string(shown.size()) +
-               " TV bouquets, not the list's " + std::to_string(expected.size()) +
-               (shown.empty() ? std::string() : " (first: " + shown.front() + ")") +
-               ": it did not take the new list";
+        *err = strFormat(m.sendErrNotTaken, shown.size(), expected.size(),
+                         shown.empty() ? "-" : shown.front().c_str());
         return false;
     }
-    r->verified = "the box shows the list's " + std::to_string(expected.size()) + " TV bouquets";
+    r->verified = strFormat(m.sendVerOk, expected.size());
+    run.at(1, 1);
     return true;
 }
 
@@ -306,8 +365,8 @@ std::vector<std::string> pathsOf(const std::vector<BoxFile>& files) {
 
 // After a failure past the first rename: the backup goes back the same way,
 // and the files of the new list that the box did not have go.
-void rollBack(BoxLink& link, const std::vector<BoxFile>& before,
-              const std::vector<std::string>& newPaths, const SendSay& say, SendResult* r) {
+void rollBack(Run& run, const std::vector<BoxFile>& before,
+              const std::vector<std::string>& newPaths, SendResult* r) {
     std::set<std::string> had;
     for (const BoxFile& f : before) had.insert(f.path);
     std::vector<std::string> drop;
@@ -316,12 +375,13 @@ void rollBack(BoxLink& link, const std::vector<BoxFile>& before,
     SendResult scratch;
     bool touched = false;
     std::string err;
-    say("putting the backup back");
-    if (applyFiles(link, before, drop, say, &scratch, &touched, &err)) {
-        r->boxState = "the old list: the backup was put back";
+    run.say(fieldText(run.m.sendStepRollback));
+    if (applyFiles(run, before, drop, &scratch, &touched, &err)) {
+        r->state = BoxState::kOld;
+        r->boxState = fieldText(run.m.sendStRolledBack);
     } else {
-        r->boxState = "unknown: putting the backup back failed too (" + err +
-                      "); restore it with velartis-cli send --restore " + r->backup;
+        r->state = BoxState::kUnknown;
+        r->boxState = strFormat(run.m.sendStUnknown, err.c_str());
     }
 }
 
@@ -377,10 +437,13 @@ std::vector<std::string> bouquetNames(const std::string& index,
     return names;
 }
 
-SendResult sendList(const std::string& listFolder, const BoxAddress& box, const SendOptions& o,
-                    const SendSay& say) {
-    SendResult r;
-    r.boxState = "the old list: nothing was changed";
+namespace {
+
+SendResult sendWith(Run& run, const std::string& listFolder, const BoxAddress& box,
+                    const SendOptions& o) {
+    SendResult& r = *run.r;
+    const LangStruct& m = run.m;
+    r.boxState = fieldText(m.sendStOld);
     // The list's files and where each goes on the box.
     std::vector<BoxFile> want;
     std::error_code ec;
@@ -389,7 +452,7 @@ SendResult sendList(const std::string& listFolder, const BoxAddress& box, const 
         if (e.is_regular_file() && e.path().extension() != ".log") local.push_back(e.path());
     std::sort(local.begin(), local.end());
     if (ec || local.empty()) {
-        r.error = "'" + listFolder + "' holds no list" + (ec ? ": " + ec.message() : "");
+        r.error = strFormat(m.sendErrNoList, listFolder.c_str()) + (ec ? ": " + ec.message() : "");
         return r;
     }
     bool hasLamedb = false, hasSatellites = false;
@@ -400,7 +463,7 @@ SendResult sendList(const std::string& listFolder, const BoxAddress& box, const 
                  : n == "satellites.xml"     ? std::string(kTuxDir) + n
                                              : kE2Dir + n;
         if (!readFileWhole(p.string(), &f.bytes)) {
-            r.error = "cannot read " + p.string();
+            r.error = strFormat(m.sendErrRead, p.string().c_str());
             return r;
         }
         hasLamedb = hasLamedb || n == "lamedb" || n == "services";
@@ -408,20 +471,20 @@ SendResult sendList(const std::string& listFolder, const BoxAddress& box, const 
         want.push_back(std::move(f));
     }
     if (!hasLamedb) {
-        r.error = "'" + listFolder + "' is no Enigma list: it has no lamedb or services file";
+        r.error = strFormat(m.sendErrNotEnigma, listFolder.c_str());
         return r;
     }
 
-    BoxLink link(box);
     std::vector<BoxFile> before;
-    say("backing up the box's list");
-    if (!readBoxList(link, o.kind, &before, &r.error)) {
-        r.error = "the backup failed, nothing was changed: " + r.error;
+    run.phase(0, 30);
+    run.say(fieldText(m.sendStepBackup));
+    if (!readBoxList(run, o.kind, &before, &r.error)) {
+        r.error = strFormat(m.sendErrBackup, r.error.c_str());
         return r;
     }
     r.backup = (fs::path(o.backupRoot) / (box.host + "_" + o.stamp)).string();
-    if (!writeBackup(r.backup, box.host, before, &r.error)) {
-        r.error = "the backup failed, nothing was changed: " + r.error;
+    if (!writeBackup(m, r.backup, box.host, before, &r.error)) {
+        r.error = strFormat(m.sendErrBackup, r.error.c_str());
         return r;
     }
     r.backedUp = pathsOf(before);
@@ -432,9 +495,7 @@ SendResult sendList(const std::string& listFolder, const BoxAddress& box, const 
                           std::any_of(before.begin(), before.end(),
                                       [&](const BoxFile& f) { return f.path == shadow; });
     if (shadowed && o.shadow == ShadowChoice::kStop) {
-        r.error = shadow +
-                  " on the box would hide the list's satellites.xml; nothing was changed "
-                  "(--shadow replace writes the list's there too)";
+        r.error = strFormat(m.sendErrShadow, shadow.c_str());
         return r;
     }
     if (shadowed) {
@@ -457,41 +518,42 @@ SendResult sendList(const std::string& listFolder, const BoxAddress& box, const 
 
     bool touched = false;
     std::string err;
-    if (!applyFiles(link, want, drop, say, &r, &touched, &err)) {
+    run.phase(30, 90);
+    if (!applyFiles(run, want, drop, &r, &touched, &err)) {
         r.error = err;
-        if (touched) rollBack(link, before, r.sent, say, &r);
+        if (touched) rollBack(run, before, r.sent, &r);
         return r;
     }
-    r.boxState = "the new list";
-    if (o.kind == BoxKind::kEnigma1) {
-        r.boxState = "the new list, in place: restart the box to load it";
+    // Enigma1 has no reload: the box takes the list at its restart.
+    if (o.kind == BoxKind::kEnigma1 || !o.reload) {
+        r.state = BoxState::kNotLoaded;
+        r.boxState = fieldText(m.sendStRestart);
         r.ok = true;
         return r;
     }
-    if (!o.reload) {
-        r.boxState = "the new list, in place: restart the box to load it (no reload asked for)";
-        r.ok = true;
-        return r;
-    }
-    if (!reloadAndVerify(link, want, say, &r, &err)) {
+    run.phase(90, 100);
+    if (!reloadAndVerify(run, want, &r, &err)) {
         r.error = err;
-        r.boxState = "the new list, in place but not loaded: restart the box";
+        r.state = BoxState::kNotLoaded;
+        r.boxState = fieldText(m.sendStNotLoaded);
         return r;
     }
+    r.state = BoxState::kNew;
+    r.boxState = fieldText(m.sendStNew);
     r.ok = true;
     return r;
 }
 
-SendResult restoreBackup(const std::string& backupFolder, const BoxAddress& box,
-                         const SendOptions& o, const SendSay& say) {
-    SendResult r;
+SendResult restoreWith(Run& run, const std::string& backupFolder, const SendOptions& o) {
+    SendResult& r = *run.r;
+    const LangStruct& m = run.m;
     r.backup = backupFolder;
-    r.boxState = "as it was: nothing was changed";
+    r.boxState = fieldText(m.sendStOld);
     std::vector<BoxFile> files;
-    if (!readBackup(backupFolder, &files, &r.error)) return r;
-    BoxLink link(box);
+    if (!readBackup(m, backupFolder, &files, &r.error)) return r;
     std::vector<BoxFile> now;
-    if (!readBoxList(link, o.kind, &now, &r.error)) return r;
+    run.phase(0, 30);
+    if (!readBoxList(run, o.kind, &now, &r.error)) return r;
     std::set<std::string> had;
     for (const BoxFile& f : files) had.insert(f.path);
     std::vector<std::string> drop;
@@ -499,18 +561,78 @@ SendResult restoreBackup(const std::string& backupFolder, const BoxAddress& box,
         if (!had.count(f.path)) drop.push_back(f.path);
     bool touched = false;
     std::string err;
-    if (!applyFiles(link, files, drop, say, &r, &touched, &err)) {
+    run.phase(30, 90);
+    if (!applyFiles(run, files, drop, &r, &touched, &err)) {
         r.error = err;
-        r.boxState = touched ? "unknown: the restore stopped half-way; run it again"
-                             : "as it was: nothing was changed";
+        if (touched) {
+            r.state = BoxState::kUnknown;
+            r.boxState = fieldText(m.sendStHalf);
+        }
         return r;
     }
-    r.boxState = "the backup's list";
-    if (o.kind == BoxKind::kEnigma2 && o.reload && !reloadAndVerify(link, files, say, &r, &err)) {
+    r.state = BoxState::kBackup;
+    r.boxState = fieldText(m.sendStBackup);
+    run.phase(90, 100);
+    if (o.kind == BoxKind::kEnigma2 && o.reload && !reloadAndVerify(run, files, &r, &err)) {
         r.error = err;
-        r.boxState = "the backup's list, in place but not loaded: restart the box";
+        r.state = BoxState::kNotLoaded;
+        r.boxState = fieldText(m.sendStBackupNotLoaded);
         return r;
     }
     r.ok = true;
     return r;
+}
+
+}  // namespace
+
+const char* boxStateName(BoxState s) {
+    switch (s) {
+    case BoxState::kOld: return "old";
+    case BoxState::kNew: return "new";
+    case BoxState::kNotLoaded: return "not-loaded";
+    case BoxState::kBackup: return "backup";
+    case BoxState::kUnknown: return "unknown";
+    }
+    return "unknown";
+}
+
+SendResult sendList(const std::string& listFolder, const BoxAddress& box, const SendOptions& o,
+                    const LangStruct& lang, JobEvents& events) {
+    SendResult r;
+    BoxLink link(box);
+    Run run{link, lang, events, &r};
+    sendWith(run, listFolder, box, o);
+    return r;
+}
+
+SendResult restoreBackup(const std::string& backupFolder, const BoxAddress& box,
+                         const SendOptions& o, const LangStruct& lang, JobEvents& events) {
+    SendResult r;
+    BoxLink link(box);
+    Run run{link, lang, events, &r};
+    restoreWith(run, backupFolder, o);
+    return r;
+}
+
+uint32_t sendJob(void* request) {
+    auto* q = static_cast<T_sendRequest*>(request);
+    q->events->started();
+    q->result = q->restore ? restoreBackup(q->folder, q->box, q->options, q->lang, *q->events)
+                           : sendList(q->folder, q->box, q->options, q->lang, *q->events);
+    const SendResult& r = q->result;
+    q->events->status(r.ok ? JobStatus::kDone : JobStatus::kError,
+                      fieldText(r.ok ? q->lang.msgSendOk : q->lang.msgSendFailed),
+                      r.ok ? r.boxState : r.error);
+    q->events->finished(true);
+    return r.ok ? 0 : 1;
+}
+
+bool startSendJob(JobRunner& runner, T_sendRequest request,
+                  std::function<void(const SendResult&)> onEnd) {
+    if (runner.jobRunning()) return false;
+    auto q = std::make_shared<T_sendRequest>(std::move(request));
+    JobEndFn ended = [q, onEnd = std::move(onEnd)](uint32_t) {
+        if (onEnd) onEnd(q->result);
+    };
+    return runner.startJob(sendJob, q.get(), std::move(ended));
 }

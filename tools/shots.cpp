@@ -25,6 +25,7 @@
 #include "ui/ids.h"
 #include "ui/mainWnd.h"
 #include "ui/qtPlatform.h"
+#include "ui/sendDialog.h"
 #include "ui/start.h"
 
 namespace {
@@ -115,6 +116,18 @@ int main(int argc, char** argv) {
         const QString file = QString("%1/dbdialog-%2.png").arg(out).arg(langs[l]);
         if (!dialog.grab().toImage().save(file)) {
             std::fprintf(stderr, "velartis-shots: cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+        ++written;
+        // The send dialog, with an address filled in as a user would.
+        T_boxSettings box;
+        box.box.host = "192.168.1.20";
+        SendDialog send(&wnd, MsgLang, box, "");
+        send.show();
+        QApplication::processEvents();
+        const QString sendFile = QString("%1/senddialog-%2.png").arg(out).arg(langs[l]);
+        if (!send.grab().toImage().save(sendFile)) {
+            std::fprintf(stderr, "velartis-shots: cannot write %s\n", qPrintable(sendFile));
             return 1;
         }
         ++written;

@@ -84,8 +84,6 @@ CppWnd::CppWnd(QtPlatform* ui, T_dbConnOverride conn)
 // The controls go after this object's own part: none may reach OnCommand
 // or the event filter on their way out.
 CppWnd::~CppWnd() {
-    // A send under way ends on its own timeouts; its end finds no window.
-    if (sendThread_.joinable()) sendThread_.join();
     for (QObject* c : findChildren<QObject*>()) {
         c->disconnect(this);
         c->removeEventFilter(this);
@@ -444,10 +442,9 @@ void CppWnd::useLanguage(int lang) {
         delete qtTexts_;
         qtTexts_ = nullptr;
     }
-    const char* const codes[5] = {"it", "en", "fr", "de", "es"};
-    if (lang < kLangItalian || lang > kLangSpanish || lang == kLangEnglish) return;
+    if (!langCode(lang) || lang == kLangEnglish) return;
     auto* t = new QTranslator(this);
-    if (t->load(QString("qtbase_") + codes[lang - kLangItalian],
+    if (t->load(QString("qtbase_") + langCode(lang),
                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
         QCoreApplication::installTranslator(t))
         qtTexts_ = t;
@@ -574,6 +571,12 @@ void CppWnd::afterJob(const T_jobEnd& e) {
         tablesVersion_ = -1;  // a failed download leaves no tables
     }
     kept_.reset();
+    afterAnyJob();
+    // The job has shown the old-version box; this build may not go on.
+    if (e.download && e.code == kDownloadOutdated) endProgram(2);
+}
+
+void CppWnd::afterAnyJob() {
     // "Add" waits for a bouquet chosen in the list, as "Remove" does.
     add_->setEnabled(!bouList_->selectedItems().isEmpty());
     // The job enabled all 60 rows again; a row without a satellite has
@@ -585,11 +588,9 @@ void CppWnd::afterJob(const T_jobEnd& e) {
     if (staleDuringJob_) withdrawGenerate();
     staleDuringJob_ = false;
     // The job enabled the page's buttons; this one needs a list to send.
-    send_->setEnabled(!sendFolder_.empty() && !sending_);
+    send_->setEnabled(!sendFolder_.empty());
     // The job's button in the window's language now, with its mnemonic.
     applyLanguage();
-    // The job has shown the old-version box; this build may not go on.
-    if (e.download && e.code == kDownloadOutdated) endProgram(2);
 }
 
 void CppWnd::OnJobEnd(const T_jobEnd&) {}

@@ -171,6 +171,8 @@ private:
     void disableUnusedRows();
     // What the window does once a job has ended, before OnJobEnd.
     void afterJob(const T_jobEnd& e);
+    // What every job's end restores, a send's too.
+    void afterAnyJob();
     // The channel tables of the last download and its report, kept while a
     // new download runs: a cancelled one gives them back with the generate
     // side, as if it had never started.
@@ -324,8 +326,6 @@ private:
     // sends; the send's own thread, and the box's password for this run.
     std::string sendFolder_;
     BoxKind sendKind_ = BoxKind::kEnigma2;
-    std::thread sendThread_;
-    bool sending_ = false;
     std::string boxPassword_;
     void sendToReceiver();
     void sendEnded(const SendResult& r);

@@ -1,5 +1,6 @@
-// "Send to receiver…": the last Enigma list generated goes to the box on a
-// thread of its own, its steps in the status bar, its end in a box.
+// "Send to receiver…": the last Enigma list generated goes to the box as a
+// job, its steps in the status bar and the generation's bar, its end in a
+// box.
 #include <QApplication>
 #include <QPointer>
 #include <QPushButton>
@@ -11,7 +12,7 @@
 #include "ui/sendDialog.h"
 
 void CppWnd::sendToReceiver() {
-    if (sending_ || sendFolder_.empty() || ui_->jobRunning()) return;
+    if (sendFolder_.empty() || ui_->jobRunning()) return;
     T_boxSettings saved = loadBoxSettings();
     std::string password = boxPassword_;
     if (password.empty()) secrets().read(kBoxPasswordKey, &password, nullptr);
@@ -30,36 +31,33 @@ void CppWnd::sendToReceiver() {
     o.backupRoot = defaultBackupRoot();
     const VaTime t = ui_->localTime();
     o.stamp = backupStamp(t.year, t.month, t.day, t.hour, t.minute, t.second);
-    sending_ = true;
+    T_sendRequest q;
+    q.folder = sendFolder_;
+    q.box = s.box;
+    q.options = o;
+    q.lang = MsgLang;
+    q.events = &jobEvents_;
+    // The send greys the window as every job does; it cannot be cancelled
+    // from here, its timeouts end it.
+    jobEvents_.setCancelButton(nullptr, {}, {});
+    jobEvents_.setCounts(static_cast<int>(catParam.count), static_cast<int>(favParam.count));
+    staleDuringJob_ = false;
+    runningButton_ = 0;
     send_->setEnabled(false);
-    ui_->setStatus(Widget.hStatus, 0, fieldText(MsgLang.msgSending));
-    ui_->setStatus(Widget.hStatus, 1, "");
-    if (sendThread_.joinable()) sendThread_.join();
     QPointer<CppWnd> self(this);
-    sendThread_ = std::thread([self, folder = sendFolder_, box = s.box, o] {
-        const SendSay say = [self](const std::string& step) {
-            QMetaObject::invokeMethod(qApp, [self, step] {
-                if (self) self->ui_->setStatus(Widget.hStatus, 1, step);
-            });
-        };
-        const SendResult r = sendList(folder, box, o, say);
-        QMetaObject::invokeMethod(qApp, [self, r] {
+    if (!startSendJob(*ui_, std::move(q), [self](const SendResult& r) {
             if (self) self->sendEnded(r);
-        });
-    });
+        }))
+        send_->setEnabled(true);
 }
 
 void CppWnd::sendEnded(const SendResult& r) {
-    sending_ = false;
-    send_->setEnabled(!sendFolder_.empty() && !ui_->jobRunning());
+    afterAnyJob();
     std::string text = fieldText(r.ok ? MsgLang.msgSendOk : MsgLang.msgSendFailed);
     if (!r.ok) text += "\r\n" + r.error;
-    text += "\r\n" + r.boxState;
-    if (!r.verified.empty()) text += "\r\n" + r.verified;
-    if (!r.backup.empty()) text += "\r\n" + r.backup;
-    ui_->setStatus(Widget.hStatus, 0,
-                   r.ok ? fieldText(MsgLang.msgSendOk) : fieldText(MsgLang.msgError));
-    ui_->setStatus(Widget.hStatus, 1, r.ok ? r.boxState : r.error);
+    text += "\r\n" + strFormat(MsgLang.sendCliHolds, r.boxState.c_str());
+    if (!r.verified.empty()) text += "\r\n" + strFormat(MsgLang.sendCliChecked, r.verified.c_str());
+    if (!r.backup.empty()) text += "\r\n" + strFormat(MsgLang.sendCliBackup, r.backup.c_str());
     ui_->messageBox(Widget.hMain, text, fieldText(r.ok ? MsgLang.msgMessage : MsgLang.msgError),
                     kMbOk | (r.ok ? kMbIconInformation : kMbIconError));
 }

@@ -1,6 +1,5 @@
 #include "cli/lib/cliApp.h"
 
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -371,9 +370,7 @@ int readOptions(int argc, char** argv, CliOptions* o) {
         return usageError("velartis-cli",
                           "unknown format '" + bad + "' (" + formatNames() + " or all)");
     if (app.count("--lang") > 0) {  // an empty name is no language either
-        const char* const ids[] = {"it", "en", "fr", "de", "es"};
-        for (int i = 0; i < 5; ++i)
-            if (o->lang == ids[i]) o->langId = i + 1;
+        o->langId = langByCode(o->lang.c_str());
         if (!o->langId)
             return usageError("velartis-cli",
                               "unknown language '" + o->lang + "' (it, en, fr, de or es)");
@@ -520,11 +517,6 @@ std::string connectFailureName(DbOpenFault f) {
     return "other";
 }
 
-int terminalWidth() {
-    struct winsize ws {};
-    return ioctl(fileno(stderr), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? ws.ws_col : 80;
-}
-
 double secondsSince(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
@@ -535,11 +527,7 @@ double secondsSince(std::chrono::steady_clock::time_point since) {
 class CliRun {
 public:
     CliRun(const CliOptions& o, const OutputPlan& plan)
-        : o_(o),
-          plan_(plan),
-          // Progress lines only for a person watching, unless asked for.
-          ui_(stderr, isatty(fileno(stderr)) == 1, o.quiet, terminalWidth(),
-              o.progress || isatty(fileno(stdout)) == 1) {
+        : o_(o), plan_(plan), ui_(ConsoleEvents::onStderr(o.quiet, o.progress)) {
         run_.program = "velartis-cli";
         run_.version = fieldText(cfgParam.appVersion);
     }
@@ -685,7 +673,7 @@ private:
             if (!o_.box.box.host.empty() && !paths.empty()) {
                 BoxCliOptions box = o_.box;
                 box.family = family == 1 ? "e1" : "e2";
-                if (sendFolder(fs::path(paths.front()).parent_path().string(), box, o_.quiet,
+                if (sendFolder(fs::path(paths.front()).parent_path().string(), box, ui_,
                                &run_.send) != 0)
                     result = 1;
             }

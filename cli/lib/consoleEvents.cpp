@@ -1,5 +1,8 @@
 #include "cli/lib/consoleEvents.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -61,6 +64,13 @@ std::string cutToColumns(const std::string& s, size_t max) {
 }
 
 }  // namespace
+
+ConsoleEvents ConsoleEvents::onStderr(bool quiet, bool progressLines) {
+    struct winsize ws {};
+    const int width = ioctl(fileno(stderr), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? ws.ws_col : 80;
+    return ConsoleEvents(stderr, isatty(fileno(stderr)) == 1, quiet, width,
+                         progressLines || isatty(fileno(stdout)) == 1);
+}
 
 void ConsoleEvents::addWarning(const std::string& text) {
     for (const std::string& seen : warnings_)

@@ -39,6 +39,10 @@ public:
           quiet_(quiet),
           progressLines_(progressLines),
           width_(width) {}
+    // The tool's events on stderr: a job line updated in place when stderr
+    // is a terminal; progress lines only for a person watching stdout,
+    // unless asked for.
+    static ConsoleEvents onStderr(bool quiet, bool progressLines);
     // The words "Error" and "Warning" of the language, which prefix the
     // lines of errors and warnings after the result.
     void setLanguage(const LangStruct* lang) { lang_ = lang; }

@@ -6,8 +6,11 @@
 #include <filesystem>
 
 #include "cli/lib/cliReport.h"
+#include "cli/lib/consoleEvents.h"
 #include "cli/lib/dbOptions.h"
+#include "config/codepage.h"
 #include "config/fileIo.h"
+#include "config/lang.h"
 #include "config/textFunc.h"
 #include "platform/platform.h"
 #include "send/boxSend.h"
@@ -26,14 +29,15 @@ std::string jsonList(const std::vector<std::string>& items) {
 std::string resultFields(const SendResult& r, const std::string& indent) {
     std::string j;
     j += indent + std::string("\"ok\": ") + (r.ok ? "true" : "false") + ",\n";
-    j += indent + "\"error\": " + jsonString(r.error) + ",\n";
-    j += indent + "\"boxState\": " + jsonString(r.boxState) + ",\n";
+    j += indent + "\"state\": " + jsonString(boxStateName(r.state)) + ",\n";
+    j += indent + "\"error\": " + jsonString(cp1252ToUtf8(r.error)) + ",\n";
+    j += indent + "\"boxState\": " + jsonString(cp1252ToUtf8(r.boxState)) + ",\n";
     j += indent + "\"backup\": " + jsonString(r.backup) + ",\n";
     j += indent + "\"backedUp\": " + jsonList(r.backedUp) + ",\n";
     j += indent + "\"sent\": " + jsonList(r.sent) + ",\n";
     j += indent + "\"removed\": " + jsonList(r.removed) + ",\n";
     j += indent + "\"reload\": " + jsonString(r.reload) + ",\n";
-    j += indent + "\"verified\": " + jsonString(r.verified) + "\n";
+    j += indent + "\"verified\": " + jsonString(cp1252ToUtf8(r.verified)) + "\n";
     return j;
 }
 
@@ -94,7 +98,7 @@ bool finishBoxOptions(BoxCliOptions& o, std::string* err) {
     return true;
 }
 
-static int sendOrRestore(const std::string& folder, BoxCliOptions& o, bool quiet,
+static int sendOrRestore(const std::string& folder, BoxCliOptions& o, ConsoleEvents& ui,
                          const std::string& reportFile, bool restoring, std::string* json) {
     if (o.family == "auto") {
         std::error_code ec;
@@ -104,24 +108,36 @@ static int sendOrRestore(const std::string& folder, BoxCliOptions& o, bool quiet
     } else {
         o.send.kind = o.family == "e1" ? BoxKind::kEnigma1 : BoxKind::kEnigma2;
     }
-    const SendSay say = [quiet](const std::string& step) {
-        if (!quiet) std::printf("  %s\n", step.c_str());
-        std::fflush(stdout);
-    };
-    const SendResult r = restoring ? restoreBackup(folder, o.box, o.send, say)
-                                   : sendList(folder, o.box, o.send, say);
-    const int code = r.ok ? 0 : 1;
+    T_sendRequest q;
+    q.folder = folder;
+    q.restore = restoring;
+    q.box = o.box;
+    q.options = o.send;
+    q.lang = MsgLang;
+    q.events = &ui;
+    std::fflush(stdout);
+    ui.beginJob(cp1252ToUtf8(fieldText(MsgLang.sendJob)) + " " + o.box.host);
+    const int code = static_cast<int>(sendJob(&q));
+    ui.endJob(code == 0);
+    const SendResult& r = q.result;
     if (json) *json = "{\n" + resultFields(r, "    ") + "  }";
     if (r.ok) {
-        std::printf("%s: %zu files in place, %zu removed; the box holds %s.\n",
-                    restoring ? "Restored" : "Sent", r.sent.size(), r.removed.size(),
-                    r.boxState.c_str());
-        if (!r.verified.empty()) std::printf("Checked: %s.\n", r.verified.c_str());
+        std::printf("%s\n", cp1252ToUtf8(
+                                strFormat(restoring ? MsgLang.sendCliRestored : MsgLang.sendCliSent,
+                                          r.sent.size(), r.removed.size(), r.boxState.c_str()))
+                                .c_str());
+        if (!r.verified.empty())
+            std::printf(
+                "%s\n",
+                cp1252ToUtf8(strFormat(MsgLang.sendCliChecked, r.verified.c_str())).c_str());
     } else {
-        std::fprintf(stderr, "velartis-cli send: FAILED: %s\nThe box holds %s.\n", r.error.c_str(),
-                     r.boxState.c_str());
+        std::fprintf(stderr, "%s\n",
+                     cp1252ToUtf8(strFormat(MsgLang.sendCliHolds, r.boxState.c_str())).c_str());
     }
-    if (!r.backup.empty() && !restoring) std::printf("Backup: %s\n", r.backup.c_str());
+    // The backup folder is a path: its bytes as they are.
+    if (!r.backup.empty() && !restoring)
+        std::printf("%s%s\n", cp1252ToUtf8(strFormat(MsgLang.sendCliBackup, "")).c_str(),
+                    r.backup.c_str());
     std::fflush(stdout);
     if (!reportFile.empty()) {
         std::string err;
@@ -134,8 +150,8 @@ static int sendOrRestore(const std::string& folder, BoxCliOptions& o, bool quiet
     return code;
 }
 
-int sendFolder(const std::string& folder, BoxCliOptions& o, bool quiet, std::string* json) {
-    return sendOrRestore(folder, o, quiet, {}, false, json);
+int sendFolder(const std::string& folder, BoxCliOptions& o, ConsoleEvents& ui, std::string* json) {
+    return sendOrRestore(folder, o, ui, {}, false, json);
 }
 
 int runSendCli(int argc, char** argv) {
@@ -152,9 +168,9 @@ int runSendCli(int argc, char** argv) {
         "command line.\n\nExit status: 0 sent (and reloaded), 1 failed (the box's state is "
         "said), 64 wrong usage.");
     app.set_help_flag("-h,--help", "print this help and exit");
-    std::string folder, restore, reportFile;
+    std::string folder, restore, reportFile, lang = "en";
     BoxCliOptions o;
-    bool quiet = false;
+    bool quiet = false, progress = false;
     app.add_option("folder", folder, "the list folder Velartis wrote (Enigma2 or Enigma1)");
     app.add_option("--restore", restore, "put this backup folder back instead of sending a list")
         ->type_name("BACKUP");
@@ -168,12 +184,20 @@ int runSendCli(int argc, char** argv) {
                    "what the box showed, as JSON")
         ->type_name("FILE");
     app.add_flag("-q,--quiet", quiet, "print only errors and the result");
+    app.add_flag("--progress", progress,
+                 "print the job's percentage as lines even when no one watches");
+    app.add_option("--lang", lang, "language of the messages: it, en, fr, de or es")
+        ->check(CLI::IsMember({"it", "en", "fr", "de", "es"}))
+        ->capture_default_str();
     if (int code = parseCommandLine(app, argc, argv, "velartis-cli send"); code >= 0) return code;
     if (folder.empty() == restore.empty())
         return usageError("velartis-cli send",
                           "give a list folder or --restore BACKUP, one of them");
     std::string err;
     if (!finishBoxOptions(o, &err)) return usageError("velartis-cli send", err);
-    return restore.empty() ? sendOrRestore(folder, o, quiet, reportFile, false, nullptr)
-                           : sendOrRestore(restore, o, quiet, reportFile, true, nullptr);
+    setLang(&MsgLang, langByCode(lang.c_str()));
+    ConsoleEvents ui = ConsoleEvents::onStderr(quiet, progress);
+    ui.setLanguage(&MsgLang);
+    return restore.empty() ? sendOrRestore(folder, o, ui, reportFile, false, nullptr)
+                           : sendOrRestore(restore, o, ui, reportFile, true, nullptr);
 }

@@ -8,6 +8,7 @@
 namespace CLI {
 class App;
 }
+class ConsoleEvents;
 
 // The box's options besides its address, shared by both commands.
 struct BoxCliOptions {
@@ -21,8 +22,9 @@ void addBoxOptions(CLI::App& app, BoxCliOptions& o, const char* prefix);
 // the backup's time. False, with the reason, for a usage error.
 bool finishBoxOptions(BoxCliOptions& o, std::string* err);
 
-// Sends one list folder, printing the steps unless quiet and the result;
+// Sends one list folder as a job of ui (its steps and progress on the
+// terminal line), then prints the result in the language of MsgLang;
 // *json gets the result as a JSON object for the run's report.
-int sendFolder(const std::string& folder, BoxCliOptions& o, bool quiet, std::string* json);
+int sendFolder(const std::string& folder, BoxCliOptions& o, ConsoleEvents& ui, std::string* json);
 
 int runSendCli(int argc, char** argv);

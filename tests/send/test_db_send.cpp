@@ -53,8 +53,8 @@ TEST(SendFromTheDatabase, GeneratedAndSentInOneCommand) {
     readFileWhole(json.string(), &report);
     EXPECT_NE(report.find("\"send\": {\n    \"ok\": true,"), std::string::npos) << report;
     EXPECT_EQ(report.find("secret"), std::string::npos);
-    EXPECT_NE(r.out.find("the box holds the new list"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Checked: the box shows the list's"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("the receiver holds the new list"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Checked: the receiver shows the list's"), std::string::npos) << r.out;
 
     // The box: the list's files, satellites.xml under /etc/tuxbox, its own
     // settings kept, the stale bouquet gone.

@@ -12,10 +12,13 @@
 #include <string>
 
 #include "config/fileIo.h"
+#include "config/lang.h"
+#include "config/textFunc.h"
 #include "send/boxSend.h"
 #include "send/sha256.h"
 #include "tests/cli/cliRun.h"
 #include "tests/support/fakebox/fakeBox.h"
+#include "tests/support/recordingEvents.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
@@ -80,6 +83,8 @@ protected:
     fs::path dir, root, list, backups, faults, ready;
     FakeBox fake;
     BoxAddress box;
+    RecordingEvents events;
+    const LangStruct& en = *langTable(kLangEnglish);
 
     void SetUp() override {
         if (!FakeBox::available()) GTEST_SKIP() << "python3-pyftpdlib is not installed";
@@ -110,7 +115,7 @@ protected:
         o.backupRoot = backups.string();
         o.stamp = "2026-12-07_10-00-00";
         o.shadow = shadow;
-        return sendList(list.string(), box, o, [](const std::string&) {});
+        return sendList(list.string(), box, o, en, events);
     }
     // The box's /etc as the list would leave it: the list's files, the
     // box's own ones, the stale bouquet and lamedb5 gone.
@@ -134,8 +139,8 @@ TEST_F(Send, ReplacesTheListWholeReloadsItAndRestoresTheBackupByteForByte) {
     SendResult r = send();
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(tree(root), expectedAfter(before));
-    EXPECT_EQ(r.boxState, "the new list");
-    EXPECT_EQ(r.verified, "the box shows the list's 2 TV bouquets");
+    EXPECT_EQ(r.state, BoxState::kNew);
+    EXPECT_EQ(r.verified, "the receiver shows the list's 2 TV bouquets");
     // Services and bouquets, transponders, parental lists: each reloaded.
     EXPECT_EQ(r.reload,
               "reloaded both; reloaded transponders; reloaded parentalcontrol "
@@ -150,12 +155,13 @@ TEST_F(Send, ReplacesTheListWholeReloadsItAndRestoresTheBackupByteForByte) {
     EXPECT_EQ(r.backedUp.size(), 6u);
 
     SendOptions o;
-    SendResult back = restoreBackup(r.backup, box, o, [](const std::string&) {});
+    SendResult back = restoreBackup(r.backup, box, o, en, events);
     ASSERT_TRUE(back.ok) << back.error;
+    EXPECT_EQ(back.state, BoxState::kBackup);
     EXPECT_EQ(tree(root), before);
     // A backup changed since is refused before the box is touched.
     put(fs::path(r.backup) / "etc/enigma2/lamedb", "tampered");
-    back = restoreBackup(r.backup, box, o, [](const std::string&) {});
+    back = restoreBackup(r.backup, box, o, en, events);
     EXPECT_FALSE(back.ok);
     EXPECT_THAT(back.error, HasSubstr("not the file the manifest names"));
     EXPECT_EQ(tree(root), before);
@@ -180,20 +186,18 @@ TEST_F(Send, EveryFaultLeavesTheOldListOrTheNewOneAndSaysWhich) {
     struct Case {
         const char* faults;
         bool changed;  // the new list is in place
-        const char* state;
+        BoxState state;
         const char* why;
     } cases[] = {
         {R"({"cut_stor_after": 100, "cut_stor_match": "lamedb", "cut_stor_times": 1})", false,
-         "the old list: nothing was changed", "lamedb"},
-        {R"({"disk_full_after": 300})", false, "the old list: nothing was changed", "452"},
+         BoxState::kOld, "lamedb"},
+        {R"({"disk_full_after": 300})", false, BoxState::kOld, "452"},
         {R"({"refuse_rename_match": "velartis-new", "refuse_rename_after": 0})", false,
-         "the old list: nothing was changed", "renaming"},
+         BoxState::kOld, "renaming"},
         {R"({"refuse_rename_match": "velartis-new.userbouquet.dbe01", "refuse_rename_after": 0})",
-         false, "the old list: the backup was put back", "renaming"},
-        {R"({"reload_noop": true})", true, "the new list, in place but not loaded: restart the box",
-         "did not take"},
-        {R"({"http_down": true})", true, "the new list, in place but not loaded: restart the box",
-         "web interface"},
+         false, BoxState::kOld, "renaming"},
+        {R"({"reload_noop": true})", true, BoxState::kNotLoaded, "did not take"},
+        {R"({"http_down": true})", true, BoxState::kNotLoaded, "web interface"},
     };
     auto oldListBack = [&] {
         for (const auto& [p, bytes] : before) put(root / p.substr(1), bytes);
@@ -208,7 +212,7 @@ TEST_F(Send, EveryFaultLeavesTheOldListOrTheNewOneAndSaysWhich) {
         put(faults, "{}");
         EXPECT_FALSE(r.ok);
         EXPECT_THAT(r.error, HasSubstr(c.why));
-        EXPECT_EQ(r.boxState, c.state);
+        EXPECT_EQ(r.state, c.state);
         EXPECT_EQ(tree(root), c.changed ? after : before);
     }
     // A wrong password stops at the backup.
@@ -218,6 +222,40 @@ TEST_F(Send, EveryFaultLeavesTheOldListOrTheNewOneAndSaysWhich) {
     EXPECT_FALSE(r.ok);
     EXPECT_THAT(r.error, HasSubstr("the backup failed, nothing was changed"));
     EXPECT_EQ(tree(root), before);
+}
+
+// A send is a job: its steps and its bar go through the events, the bar
+// only forward, in the language it was given; a cancel before the first
+// rename leaves the box as it was, one after it is too late to take.
+TEST_F(Send, ReportsItsStepsAndMayBeCancelledUntilTheFirstRename) {
+    start();
+    const auto before = tree(root);
+    const LangStruct& it = *langTable(kLangItalian);
+    SendOptions o;
+    o.backupRoot = backups.string();
+    o.stamp = "2026-12-07_12-00-00";
+    int uploads = 0;
+    events.cancelWhen = [&] { return ++uploads > 8; };  // past the backup's fetches
+    SendResult r = sendList(list.string(), box, o, it, events);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.state, BoxState::kOld);
+    EXPECT_EQ(r.error, fieldText(it.msgCanceled));
+    EXPECT_EQ(tree(root), before);  // no temporary file left either
+    const std::vector<std::string>& steps = events.statusLog[1];
+    EXPECT_THAT(steps, ::testing::Contains(HasSubstr("invio di /etc/enigma2/bouquets.tv")));
+
+    // Asked to stop once the files go in place: too late, the send ends.
+    RecordingEvents late;
+    late.cancelWhen = [&] {
+        return !late.statusLog[1].empty() &&
+               late.statusLog[1].back().find("al suo posto") != std::string::npos;
+    };
+    r = sendList(list.string(), box, o, it, late);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.boxState, "la nuova lista");
+    EXPECT_EQ(tree(root), expectedAfter(before));
+    EXPECT_TRUE(std::is_sorted(late.generateSteps.begin(), late.generateSteps.end()));
+    EXPECT_EQ(late.bar[1], 100);
 }
 
 // Enigma1 has one settings folder and no web interface to reload through.
@@ -233,9 +271,10 @@ TEST_F(Send, AnEnigma1ListGoesToItsSettingsFolderAndWaitsForTheRestart) {
     o.kind = BoxKind::kEnigma1;
     o.backupRoot = backups.string();
     o.stamp = "2026-12-07_11-00-00";
-    const SendResult r = sendList(e1.string(), box, o, [](const std::string&) {});
+    const SendResult r = sendList(e1.string(), box, o, en, events);
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.boxState, "the new list, in place: restart the box to load it");
+    EXPECT_EQ(r.state, BoxState::kNotLoaded);
+    EXPECT_EQ(r.boxState, "the new list, in place: restart the receiver to load it");
     EXPECT_TRUE(r.reload.empty());
     EXPECT_EQ(r.backedUp, std::vector<std::string>{"/var/tuxbox/config/enigma/services"});
     for (const char* n : {"services", "bouquets", "satellites.xml"})

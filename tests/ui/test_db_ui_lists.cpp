@@ -309,6 +309,11 @@ TEST_F(ListsTest, TheEnigmaListGeneratedGoesToTheReceiverFromItsButton) {
     for (const UiCall& c : ui.shown())
         if (c.kind == UiCall::kBox) text = c.text;
     EXPECT_NE(text.find("The list was sent."), std::string::npos) << text;
+    // A job as the others: its bar, and the window usable again after it.
+    EXPECT_EQ(w<QProgressBar>(Widget.hProgGen)->value(), 100);
+    EXPECT_TRUE(widget(Widget.hDownload)->isEnabled());
+    EXPECT_TRUE(generateSide());
+    EXPECT_TRUE(send->isEnabled());
     std::string kept;
     EXPECT_EQ(secrets.read(kBoxPasswordKey, &kept, nullptr), SecretStore::Result::kOk);
     EXPECT_EQ(kept, "secret");
