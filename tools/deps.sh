@@ -7,8 +7,8 @@
 # sanitizer and libFuzzer runtimes (a package it only recommends) for the
 # fuzz targets; the public satellite transponder tables the import tests
 # read; lintian and desktop-file-validate for the package test; libcurl for
-# sending a list to the receiver, and pyftpdlib, vsftpd and curl for the fake
-# receiver the send tests talk to. Safe to run again; skips apt when
+# sending a list to the receiver, and pyftpdlib, vsftpd, curl and openssl (its
+# FTPS certificate) for the fake receiver the send tests talk to. Safe to run again; skips apt when
 # everything is present.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libmariadb-dev libcli11-dev
@@ -17,7 +17,7 @@ pkgs=(build-essential cmake ninja-build pkg-config libmariadb-dev libcli11-dev
       lintian desktop-file-utils
       qt6-base-dev qt6-qpa-plugins qtkeychain-qt6-dev qt6-translations-l10n libgl-dev xvfb
       xauth fonts-dejavu-core
-      libcurl4-openssl-dev python3-pyftpdlib vsftpd curl)
+      libcurl4-openssl-dev python3-pyftpdlib vsftpd curl openssl)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -281,6 +281,18 @@ TEST_F(Send, AnEnigma1ListGoesToItsSettingsFolderAndWaitsForTheRestart) {
         EXPECT_EQ(slurp(folder / n), slurp(e1 / n)) << n;
 }
 
+// A box whose FTP server takes only TLS gets the list over FTPS, which
+// the send asks for first; one that lacks TLS gets it in plain FTP (above).
+TEST_F(Send, GoesOverFtpsWhereTheBoxTakesOnlyThat) {
+    if (!fs::exists("/usr/sbin/vsftpd") || geteuid() != 0)
+        GTEST_SKIP() << "vsftpd (as root) is not here";
+    start("vsftpd-tls", "anonymous");
+    const auto before = tree(root);
+    const SendResult r = send();
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(tree(root), expectedAfter(before));
+}
+
 // A server without MLSD (vsftpd) is listed by NLST; the tool sends in one
 // command and says what it did in its JSON report, never the password.
 TEST_F(Send, ToolSendsThroughAServerWithoutMlsd) {

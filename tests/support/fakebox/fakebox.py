@@ -554,10 +554,12 @@ def die_with_parent():
         pass
 
 
-def start_vsftpd(root, workdir):
+def start_vsftpd(root, workdir, tls=False):
     """vsftpd on ROOT as its anonymous root, uploads and renames allowed.
     vsftpd only logs in system users; a container has none for the test, so
-    the login is anonymous (any password). Needs root for the chroot."""
+    the login is anonymous (any password). Needs root for the chroot. With
+    tls, the login and every transfer must be encrypted (explicit FTPS on a
+    certificate made here): a client that does not use TLS is refused."""
     if os.geteuid() != 0:
         raise SystemExit("fakebox: --ftp-server vsftpd needs root")
     if not os.access("/usr/sbin/vsftpd", os.X_OK):
@@ -581,6 +583,15 @@ def start_vsftpd(root, workdir):
     pasv = free_port()
     logfile = os.path.join(workdir, "vsftpd.log")
     conf = os.path.join(workdir, "vsftpd.conf")
+    extra = []
+    if tls:
+        pem = os.path.join(workdir, "box.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes",
+                        "-subj", "/CN=fakebox", "-days", "1", "-keyout", pem, "-out", pem],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        extra = ["ssl_enable=YES", "rsa_cert_file=%s" % pem, "rsa_private_key_file=%s" % pem,
+                 "allow_anon_ssl=YES", "force_anon_logins_ssl=YES",
+                 "force_anon_data_ssl=YES", "require_ssl_reuse=NO"]
     with open(conf, "w") as f:
         f.write("\n".join([
             "listen=YES", "listen_ipv6=NO", "listen_address=127.0.0.1",
@@ -597,7 +608,7 @@ def start_vsftpd(root, workdir):
             "seccomp_sandbox=NO", "isolate_network=NO",
             "xferlog_enable=YES", "xferlog_std_format=NO",
             "log_ftp_protocol=YES", "vsftpd_log_file=%s" % logfile,
-            "syslog_enable=NO", "use_localtime=NO", ""]))
+            "syslog_enable=NO", "use_localtime=NO"] + extra + [""]))
     open(logfile, "w").close()
     proc = subprocess.Popen(["/usr/sbin/vsftpd", conf], start_new_session=True,
                             preexec_fn=die_with_parent)
@@ -650,7 +661,7 @@ def main():
     p.add_argument("--password", default="")
     p.add_argument("--ready", required=True)
     p.add_argument("--faults")
-    p.add_argument("--ftp-server", choices=("pyftpdlib", "vsftpd", "none"),
+    p.add_argument("--ftp-server", choices=("pyftpdlib", "vsftpd", "vsftpd-tls", "none"),
                    default="pyftpdlib")
     a = p.parse_args()
     # Set first, so a stop during the start is clean too. Only a flag: an exception raised here could land inside a client's
@@ -681,8 +692,8 @@ def main():
     if a.ftp_server == "pyftpdlib":
         ftp, ready["ftp"] = make_ftp_server(root, a.user, a.password, faults)
         ready["ftp_user"] = a.user
-    elif a.ftp_server == "vsftpd":
-        vsftpd, ready["ftp"] = start_vsftpd(root, workdir)
+    elif a.ftp_server in ("vsftpd", "vsftpd-tls"):
+        vsftpd, ready["ftp"] = start_vsftpd(root, workdir, a.ftp_server == "vsftpd-tls")
         ready["ftp_user"] = "anonymous"
 
 
