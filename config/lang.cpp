@@ -278,6 +278,11 @@ constexpr LangStruct kEnglish = {
     .sendCliChecked = "Checked: %s.",
     .sendCliBackup = "Backup: %s",
     .sendCliHolds = "The receiver holds %s.",
+    .cliEditsApplied = "Edits: %zu of %zu applied from %s",
+    .cliEditsUnmatched = "Edit that matches nothing now (kept): %s",
+    .cliEditsRefused = "Edit refused: %s",
+    .cliEditsCut = "Name cut to its field: %s",
+    .cliEditsUnknown = "Edit of a kind this version does not know (kept): %s",
 };
 // clang-format on
 
@@ -558,6 +563,11 @@ constexpr LangStruct kItalian = withEnglish({
     .sendCliChecked = "Verificato: %s.",
     .sendCliBackup = "Copia di sicurezza: %s",
     .sendCliHolds = "Il ricevitore ha %s.",
+    .cliEditsApplied = "Modifiche: %zu di %zu applicate da %s",
+    .cliEditsUnmatched = "Modifica che ora non trova nulla (conservata): %s",
+    .cliEditsRefused = "Modifica rifiutata: %s",
+    .cliEditsCut = "Nome accorciato al suo campo: %s",
+    .cliEditsUnknown = "Modifica di un tipo che questa versione non conosce (conservata): %s",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -825,6 +835,11 @@ constexpr LangStruct kFrench = withEnglish({
     .sendCliChecked = "V\xE9rifi\xE9 : %s.",
     .sendCliBackup = "Sauvegarde : %s",
     .sendCliHolds = "Le r\xE9" "cepteur contient %s.",
+    .cliEditsApplied = "Modifications : %zu sur %zu appliqu\xE9" "es depuis %s",
+    .cliEditsUnmatched = "Modification qui ne trouve plus rien (gard\xE9" "e) : %s",
+    .cliEditsRefused = "Modification refus\xE9" "e : %s",
+    .cliEditsCut = "Nom raccourci \xE0 son champ : %s",
+    .cliEditsUnknown = "Modification d'un type que cette version ne conna\xEEt pas (gard\xE9" "e) : %s",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -1097,6 +1112,11 @@ constexpr LangStruct kGerman = withEnglish({
     .sendCliChecked = "Gepr\xFC" "ft: %s.",
     .sendCliBackup = "Sicherung: %s",
     .sendCliHolds = "Der Receiver hat %s.",
+    .cliEditsApplied = "\xC4nderungen: %zu von %zu angewandt aus %s",
+    .cliEditsUnmatched = "\xC4nderung, die jetzt nichts trifft (behalten): %s",
+    .cliEditsRefused = "\xC4nderung abgelehnt: %s",
+    .cliEditsCut = "Name auf sein Feld gek\xFCrzt: %s",
+    .cliEditsUnknown = "\xC4nderung einer Art, die diese Version nicht kennt (behalten): %s",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -1360,6 +1380,11 @@ constexpr LangStruct kSpanish = withEnglish({
     .sendCliChecked = "Comprobado: %s.",
     .sendCliBackup = "Copia de seguridad: %s",
     .sendCliHolds = "El receptor tiene %s.",
+    .cliEditsApplied = "Cambios: %zu de %zu aplicados desde %s",
+    .cliEditsUnmatched = "Cambio que ahora no encuentra nada (conservado): %s",
+    .cliEditsRefused = "Cambio rechazado: %s",
+    .cliEditsCut = "Nombre recortado a su campo: %s",
+    .cliEditsUnknown = "Cambio de un tipo que esta versi\xF3n no conoce (conservado): %s",
 });
 // clang-format on
 #pragma GCC diagnostic pop

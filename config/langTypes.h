@@ -255,6 +255,11 @@ struct LangStruct {
     char sendCliChecked[20];
     char sendCliBackup[40];
     char sendCliHolds[40];
+    char cliEditsApplied[60];
+    char cliEditsUnmatched[60];
+    char cliEditsRefused[40];
+    char cliEditsCut[40];
+    char cliEditsUnknown[80];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -510,5 +515,10 @@ struct LangStruct {
     X(sendCliRestored) \
     X(sendCliChecked) \
     X(sendCliBackup) \
-    X(sendCliHolds)
+    X(sendCliHolds) \
+    X(cliEditsApplied) \
+    X(cliEditsUnmatched) \
+    X(cliEditsRefused) \
+    X(cliEditsCut) \
+    X(cliEditsUnknown)
 // clang-format on
