@@ -283,6 +283,7 @@ constexpr LangStruct kEnglish = {
     .cliEditsRefused = "Edit refused: %s",
     .cliEditsCut = "Name cut to its field: %s",
     .cliEditsUnknown = "Edit of a kind this version does not know (kept): %s",
+    .cliEditsImported = "The order of %s: %zu bouquets ordered, %zu made, %zu channels renamed; kept in %s",
 };
 // clang-format on
 
@@ -568,6 +569,7 @@ constexpr LangStruct kItalian = withEnglish({
     .cliEditsRefused = "Modifica rifiutata: %s",
     .cliEditsCut = "Nome accorciato al suo campo: %s",
     .cliEditsUnknown = "Modifica di un tipo che questa versione non conosce (conservata): %s",
+    .cliEditsImported = "L'ordine di %s: %zu bouquet ordinati, %zu creati, %zu canali rinominati; salvato in %s",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -840,6 +842,7 @@ constexpr LangStruct kFrench = withEnglish({
     .cliEditsRefused = "Modification refus\xE9" "e : %s",
     .cliEditsCut = "Nom raccourci \xE0 son champ : %s",
     .cliEditsUnknown = "Modification d'un type que cette version ne conna\xEEt pas (gard\xE9" "e) : %s",
+    .cliEditsImported = "L'ordre de %s : %zu bouquets ordonn\xE9s, %zu cr\xE9\xE9s, %zu cha\xEEnes renomm\xE9" "es ; gard\xE9 dans %s",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -1117,6 +1120,7 @@ constexpr LangStruct kGerman = withEnglish({
     .cliEditsRefused = "\xC4nderung abgelehnt: %s",
     .cliEditsCut = "Name auf sein Feld gek\xFCrzt: %s",
     .cliEditsUnknown = "\xC4nderung einer Art, die diese Version nicht kennt (behalten): %s",
+    .cliEditsImported = "Die Reihenfolge von %s: %zu Bouquets geordnet, %zu angelegt, %zu Kan\xE4le umbenannt; gespeichert in %s",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -1385,6 +1389,7 @@ constexpr LangStruct kSpanish = withEnglish({
     .cliEditsRefused = "Cambio rechazado: %s",
     .cliEditsCut = "Nombre recortado a su campo: %s",
     .cliEditsUnknown = "Cambio de un tipo que esta versi\xF3n no conoce (conservado): %s",
+    .cliEditsImported = "El orden de %s: %zu bouquets ordenados, %zu creados, %zu canales renombrados; guardado en %s",
 });
 // clang-format on
 #pragma GCC diagnostic pop

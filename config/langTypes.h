@@ -260,6 +260,7 @@ struct LangStruct {
     char cliEditsRefused[40];
     char cliEditsCut[40];
     char cliEditsUnknown[80];
+    char cliEditsImported[120];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -520,5 +521,6 @@ struct LangStruct {
     X(cliEditsUnmatched) \
     X(cliEditsRefused) \
     X(cliEditsCut) \
-    X(cliEditsUnknown)
+    X(cliEditsUnknown) \
+    X(cliEditsImported)
 // clang-format on

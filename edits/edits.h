@@ -112,3 +112,17 @@ T_editsReport applyEdits(const T_editsDoc& doc, const T_channelTables& db, int l
 T_chanRef chanRefOf(const T_channelTables& db, uint32_t row);
 // The key part as the document writes it: "19.2E:0001:0437:6D66".
 std::string chanKeyText(const T_chanRef& c);
+
+// The bouquet order and channel names of an Enigma2 settings folder the
+// user has (a list made by hand on the box), as edits for the tables a
+// download filled: each of its user bouquets an order of the bouquet of
+// that name (its name without a trailing position: "ARD 19.2E" is "ARD"),
+// or a bouquet of the user's own where the download has none; each name
+// that differs from the download's a rename. They replace earlier edits of
+// the same bouquets and channels in the document. False, with the file,
+// line and reason, for a folder that is no Enigma2 list.
+struct T_importedOrder {
+    size_t ordered = 0, created = 0, renamed = 0;
+};
+bool editsFromEnigma2(const std::string& folder, const T_channelTables& db, T_editsDoc* doc,
+                      T_importedOrder* what, std::string* err);

@@ -87,6 +87,8 @@ bool canReplace(const std::string& path, std::string* err) {
     return true;
 }
 
+}  // namespace
+
 bool readSources(const ImportRequest& req, ImportModel* m, std::string* err) {
     ImportError e;
     if (req.kind == ImportKind::kEnigma2) {
@@ -102,7 +104,7 @@ bool readSources(const ImportRequest& req, ImportModel* m, std::string* err) {
             const std::string p = dir + "/" + name;
             return exists(p) && readBounded(p, kMaxSourceBytes, bytes, &readErr);
         };
-        const bool ok = readEnigma2(dir, read, m, &e);
+        const bool ok = readEnigma2(dir, read, m, &e, req.source);
         if (!readErr.empty()) {
             *err = readErr;
             return false;
@@ -128,8 +130,6 @@ bool readSources(const ImportRequest& req, ImportModel* m, std::string* err) {
 }
 
 std::string utf8(const std::string& cp1252) { return cp1252ToUtf8(cp1252); }
-
-}  // namespace
 
 ImportOutcome runImport(const ImportRequest& req) {
     ImportOutcome out;

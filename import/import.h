@@ -36,3 +36,7 @@ struct ImportOutcome {
 };
 
 ImportOutcome runImport(const ImportRequest& req);
+
+// Reads the request's sources into a model, without a database: the file,
+// line and reason of the first fault otherwise.
+bool readSources(const ImportRequest& req, ImportModel* m, std::string* err);

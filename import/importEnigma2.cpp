@@ -489,7 +489,7 @@ bool readSatellitesXml(Reader& r, const std::string& bytes) {
 }  // namespace
 
 bool readEnigma2(const std::string& folder, const FolderReader& read, ImportModel* m,
-                 ImportError* err) {
+                 ImportError* err, const SourceOptions& o) {
     Reader r{folder, m, err, ModelBuilder(m), {}, {}, {}, {}};
     std::string bytes;
     if (!read("lamedb", &bytes)) return r.refuse("lamedb", 0, "there is no lamedb in the folder");
@@ -510,7 +510,7 @@ bool readEnigma2(const std::string& folder, const FolderReader& read, ImportMode
                 return r.refuse(index, 0, "it names " + f + ", which is not in the folder");
             UserBouquet u;
             if (!readUserBouquet(r, f, bytes, &u)) return false;
-            if (restatesProvider(r, u)) continue;
+            if (!o.everyUserBouquet && restatesProvider(r, u)) continue;
             groups.push_back(std::move(u));
         }
     }

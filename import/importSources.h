@@ -12,6 +12,9 @@ struct SourceOptions {
     int position = -1;       // dvbv5: orbital position when the file name gives none
     std::string satName;     // dvbv5: satellite name (UTF-8)
     std::string bouquet;     // dvbv5: bouquet of the channels (UTF-8)
+    // Enigma2: every user bouquet a favourite group, also one that restates
+    // a provider, so that the box's own order of them all is read.
+    bool everyUserBouquet = false;
 };
 
 // VDR channels.conf.
@@ -25,4 +28,4 @@ bool readDvbv5(const std::string& file, std::string bytes, const SourceOptions& 
 // and is false when there is no such file.
 using FolderReader = std::function<bool(const std::string& name, std::string* bytes)>;
 bool readEnigma2(const std::string& folder, const FolderReader& read, ImportModel* m,
-                 ImportError* err);
+                 ImportError* err, const SourceOptions& o = {});

@@ -278,6 +278,8 @@ struct CliOptions {
     // exists; none with --no-edits.
     std::string edits;
     bool noEdits = false;
+    // --edits-from-enigma2: the order of a hand-made list joins the edits.
+    std::string editsFrom;
     // --send: the Enigma list written goes on to this box.
     BoxCliOptions box;
     bool configGiven = false, masterGiven = false, outputGiven = false;
@@ -331,6 +333,10 @@ int readOptions(int argc, char** argv, CliOptions* o) {
                    "the configuration, Default.cfg -> Default.edits, when it exists)")
         ->type_name("FILE");
     app.add_flag("--no-edits", o->noEdits, "apply no edits, whatever file is there");
+    app.add_option("--edits-from-enigma2", o->editsFrom,
+                   "after the download, turn the bouquet order and channel names of this "
+                   "Enigma2 settings folder into edits, keep them in the edits file and apply them")
+        ->type_name("DIR");
     app.add_flag("--log", o->log, "write a log of each list beside it");
     app.add_flag("--no-log", o->noLog, "write no log, whatever the configuration says");
     app.add_flag("--summary", o->summary, "only show the configuration, without a download");
@@ -385,6 +391,9 @@ int readOptions(int argc, char** argv, CliOptions* o) {
             return usageError("velartis-cli",
                               "unknown language '" + o->lang + "' (it, en, fr, de or es)");
     }
+    if (o->noEdits && !o->editsFrom.empty())
+        return usageError("velartis-cli",
+                          "--edits-from-enigma2 keeps its order in the edits: not with --no-edits");
     if (o->log && o->noLog)
         return usageError("velartis-cli", "--log and --no-log exclude each other");
     std::string dbError;
@@ -644,7 +653,10 @@ private:
         run_.dropped = ended_.dropped;
         // The rows the download dropped are in its closing box.
         if (!o_.quiet) printReport(run_.report, stdout);
-        if (ended_.code == kDownloadOk) applyTheEdits();
+        if (ended_.code == kDownloadOk) {
+            if (!o_.editsFrom.empty() && !takeInOrder()) return done(1);
+            applyTheEdits();
+        }
         run_.counts = Report;
         if (ended_.code == kDownloadOutdated) return done(2);
         if (ended_.code != kDownloadOk) return done(1);
@@ -656,16 +668,42 @@ private:
         if (o_.noEdits) return -1;
         std::error_code ec;
         editsFile_ = o_.edits.empty() ? editsPathFor(o_.config) : o_.edits;
-        if (o_.edits.empty() && !fs::exists(editsFile_, ec)) {
+        // A list's order to take in makes the file if there is none.
+        if (o_.edits.empty() && !fs::exists(editsFile_, ec) && o_.editsFrom.empty()) {
             editsFile_.clear();
             return -1;
         }
-        if (!o_.edits.empty() && !fs::exists(editsFile_, ec))
+        if (!o_.edits.empty() && !fs::exists(editsFile_, ec) && o_.editsFrom.empty())
             return done(1, "the edits file '" + editsFile_ + "' does not exist");
         std::string err;
         if (!loadEditsFile(editsFile_, &edits_, &err))
             return done(1, "the edits were not read: " + err);
         return -1;
+    }
+
+    // The order of a hand-made list into the edits file, kept before any
+    // list is written. False, said, when the folder is no list or the file
+    // cannot be written.
+    bool takeInOrder() {
+        T_importedOrder what;
+        std::string err;
+        if (!editsFromEnigma2(o_.editsFrom, programJobSource(&ui_, &runner_).db, &edits_, &what,
+                              &err)) {
+            run_.error = "the order of '" + o_.editsFrom + "' was not taken: " + err;
+            std::fprintf(stderr, "velartis-cli: %s\n", run_.error.c_str());
+            return false;
+        }
+        if (!saveEditsFile(editsFile_, edits_, &err)) {
+            run_.error = "the edits were not kept: " + err;
+            std::fprintf(stderr, "velartis-cli: %s\n", run_.error.c_str());
+            return false;
+        }
+        if (!o_.quiet) {
+            printLang(stdout, MsgLang.cliEditsImported, o_.editsFrom.c_str(), what.ordered,
+                      what.created, what.renamed, editsFile_.c_str());
+            std::fputc('\n', stdout);
+        }
+        return true;
     }
 
     void applyTheEdits() {

@@ -96,6 +96,47 @@ TEST(CliEdits, TheFileBesideTheConfigurationShapesTheListsAndReportsWhatIsGone) 
                 HasSubstr("#NAME ARD 19.2E\n#SERVICE 1:0:1:283d:"));
     EXPECT_EQ(r.out.find("Edits:"), std::string::npos);
 
+    // A list made by hand on the box: its ARD turned round, a channel
+    // named its own way and a bouquet of its own. Its order and names
+    // become edits, kept in the file, and shape the list written.
+    const fs::path box = dir / "box";
+    fs::create_directories(box);
+    std::string lamedbBox = slurp(listIn(dir / "plain") / "lamedb");
+    lamedbBox.replace(lamedbBox.find("\ntagesschau24\n"), 14, "\nTagesschau 24\n");
+    ASSERT_TRUE(writeFileWhole((box / "lamedb").string(), lamedbBox, nullptr));
+    ASSERT_TRUE(writeFileWhole(
+        (box / "bouquets.tv").string(),
+        "#NAME Bouquets (TV)\n"
+        "#SERVICE 1:7:1:0:0:0:0:0:0:0:FROM BOUQUET \"userbouquet.a.tv\" ORDER BY bouquet\n"
+        "#SERVICE 1:7:1:0:0:0:0:0:0:0:FROM BOUQUET \"userbouquet.b.tv\" ORDER BY bouquet\n",
+        nullptr));
+    ASSERT_TRUE(writeFileWhole((box / "userbouquet.a.tv").string(),
+                               "#NAME ARD 19.2E\n"
+                               "#SERVICE 1:0:1:6dd5:441:1:c02f13:0:0:0:\n"
+                               "#SERVICE 1:0:1:7031:44d:1:c02e3c:0:0:0:\n",
+                               nullptr));
+    ASSERT_TRUE(writeFileWhole((box / "userbouquet.b.tv").string(),
+                               "#NAME Evening\n"
+                               "#SERVICE 1:0:1:6d66:437:1:c02eb1:0:0:0:\n",
+                               nullptr));
+    r = runCliTool(args + "--edits '" + (dir / "taken.edits").string() +
+                   "' --edits-from-enigma2 '" + box.string() + "' --format e2 --output '" +
+                   (dir / "taken").string() + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_THAT(r.out, HasSubstr("1 bouquets ordered, 1 made, 1 channels renamed"));
+    const std::string kept = slurp(dir / "taken.edits");
+    EXPECT_THAT(kept,
+                HasSubstr("rename 19.2E:0001:044D:7031 \"tagesschau24\" to \"Tagesschau 24\"\n"));
+    EXPECT_THAT(kept, HasSubstr("order \"ARD\" 19.2E:0001:0441:6DD5 "));
+    EXPECT_THAT(kept, HasSubstr("bouquet \"Evening\" 19.2E:0001:0437:6D66 \"ZDF\"\n"));
+    const fs::path taken = listIn(dir / "taken");
+    EXPECT_THAT(bouquet(taken, "ARD 19.2E"),
+                HasSubstr("#NAME ARD 19.2E\n#SERVICE 1:0:1:6dd5:441:1:c02f13:0:0:0:\n"
+                          "#SERVICE 1:0:1:7031:44d:1:c02e3c:0:0:0:\n#SERVICE 1:0:1:283d:"));
+    EXPECT_EQ(bouquet(taken, "Evening 19.2E"),
+              "#NAME Evening 19.2E\n#SERVICE 1:0:1:6d66:437:1:c02eb1:0:0:0:\n");
+    EXPECT_THAT(slurp(taken / "lamedb"), HasSubstr("\nTagesschau 24\n"));
+
     // A broken line stops the run before the download, with its place.
     ASSERT_TRUE(writeFileWhole((dir / "bad.edits").string(), "order \"News\"\nlock x\n", nullptr));
     r = runCliTool(args + "--edits '" + (dir / "bad.edits").string() + "' --format e2 --output '" +
