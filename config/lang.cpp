@@ -284,6 +284,8 @@ constexpr LangStruct kEnglish = {
     .cliEditsCut = "Name cut to its field: %s",
     .cliEditsUnknown = "Edit of a kind this version does not know (kept): %s",
     .cliEditsImported = "The order of %s: %zu bouquets ordered, %zu made, %zu channels renamed; kept in %s",
+    .cliEditsNameCut = "%s shows this name cut to %u characters: %s",
+    .cliEditsNoLock = "%s has no lock per channel (it locks by category): %s",
 };
 // clang-format on
 
@@ -570,6 +572,8 @@ constexpr LangStruct kItalian = withEnglish({
     .cliEditsCut = "Nome accorciato al suo campo: %s",
     .cliEditsUnknown = "Modifica di un tipo che questa versione non conosce (conservata): %s",
     .cliEditsImported = "L'ordine di %s: %zu bouquet ordinati, %zu creati, %zu canali rinominati; salvato in %s",
+    .cliEditsNameCut = "%s mostra questo nome accorciato a %u caratteri: %s",
+    .cliEditsNoLock = "%s non ha un blocco per canale (blocca per categoria): %s",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -843,6 +847,8 @@ constexpr LangStruct kFrench = withEnglish({
     .cliEditsCut = "Nom raccourci \xE0 son champ : %s",
     .cliEditsUnknown = "Modification d'un type que cette version ne conna\xEEt pas (gard\xE9" "e) : %s",
     .cliEditsImported = "L'ordre de %s : %zu bouquets ordonn\xE9s, %zu cr\xE9\xE9s, %zu cha\xEEnes renomm\xE9" "es ; gard\xE9 dans %s",
+    .cliEditsNameCut = "%s affiche ce nom raccourci \xE0 %u caract\xE8res : %s",
+    .cliEditsNoLock = "%s n'a pas de verrou par cha\xEEne (il verrouille par cat\xE9gorie) : %s",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -1121,6 +1127,8 @@ constexpr LangStruct kGerman = withEnglish({
     .cliEditsCut = "Name auf sein Feld gek\xFCrzt: %s",
     .cliEditsUnknown = "\xC4nderung einer Art, die diese Version nicht kennt (behalten): %s",
     .cliEditsImported = "Die Reihenfolge von %s: %zu Bouquets geordnet, %zu angelegt, %zu Kan\xE4le umbenannt; gespeichert in %s",
+    .cliEditsNameCut = "%s zeigt diesen Namen auf %u Zeichen gek\xFCrzt: %s",
+    .cliEditsNoLock = "%s hat keine Sperre je Kanal (es sperrt nach Kategorie): %s",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -1390,6 +1398,8 @@ constexpr LangStruct kSpanish = withEnglish({
     .cliEditsCut = "Nombre recortado a su campo: %s",
     .cliEditsUnknown = "Cambio de un tipo que esta versi\xF3n no conoce (conservado): %s",
     .cliEditsImported = "El orden de %s: %zu bouquets ordenados, %zu creados, %zu canales renombrados; guardado en %s",
+    .cliEditsNameCut = "%s muestra este nombre recortado a %u caracteres: %s",
+    .cliEditsNoLock = "%s no tiene bloqueo por canal (bloquea por categor\xED" "a): %s",
 });
 // clang-format on
 #pragma GCC diagnostic pop

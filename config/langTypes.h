@@ -261,6 +261,8 @@ struct LangStruct {
     char cliEditsCut[40];
     char cliEditsUnknown[80];
     char cliEditsImported[120];
+    char cliEditsNameCut[60];
+    char cliEditsNoLock[80];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -522,5 +524,7 @@ struct LangStruct {
     X(cliEditsRefused) \
     X(cliEditsCut) \
     X(cliEditsUnknown) \
-    X(cliEditsImported)
+    X(cliEditsImported) \
+    X(cliEditsNameCut) \
+    X(cliEditsNoLock)
 // clang-format on

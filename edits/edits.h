@@ -126,3 +126,11 @@ struct T_importedOrder {
 };
 bool editsFromEnigma2(const std::string& folder, const T_channelTables& db, T_editsDoc* doc,
                       T_importedOrder* what, std::string* err);
+
+// The edits of a document that a format cannot show as they are: renames
+// longer than its name field (nameChars characters) and, where it has no
+// lock per channel, the locks. Each as the edit's line.
+struct T_notShown {
+    std::vector<std::string> cutNames, locks;
+};
+T_notShown editsNotShown(const T_editsDoc& doc, unsigned nameChars, bool channelLock);

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "channels/location.h"
+#include "config/codepage.h"
 #include "config/fileIo.h"
 #include "edits/edits.h"
 
@@ -282,4 +283,15 @@ bool loadEditsFile(const std::string& path, T_editsDoc* doc, std::string* err) {
 
 bool saveEditsFile(const std::string& path, const T_editsDoc& doc, std::string* err) {
     return writeFileWhole(path, formatEdits(doc), err);
+}
+
+T_notShown editsNotShown(const T_editsDoc& doc, unsigned nameChars, bool channelLock) {
+    T_notShown out;
+    for (const T_edit& e : doc.edits) {
+        if (e.kind == EditKind::kRename && utf8ToCp1252(e.name).size() > nameChars)
+            out.cutNames.push_back(formatEdit(e));
+        if (!channelLock && (e.kind == EditKind::kLock || e.kind == EditKind::kLockBouquet))
+            out.locks.push_back(formatEdit(e));
+    }
+    return out;
 }

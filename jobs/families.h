@@ -35,6 +35,11 @@ struct T_family {
     const char* folderPrefix;
     T_familyLimits limits;
     FamilyContent content = kContentNone;
+    // What the user's edits can show in this format: the characters of a
+    // channel's name, and whether a channel has a lock of its own (the
+    // Enigma lists lock by category).
+    unsigned nameChars = 24;
+    bool channelLock = true;
 };
 
 constexpr int kFamilyCount = 8;

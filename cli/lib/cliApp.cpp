@@ -706,6 +706,23 @@ private:
         return true;
     }
 
+    // The edits this family's list cannot show as they are: with the job's
+    // warnings, and said unless quiet.
+    void noteNotShown(const T_family& f) {
+        if (editsFile_.empty()) return;
+        const T_notShown n = editsNotShown(edits_, f.nameChars, f.channelLock);
+        std::vector<std::string> lines;
+        for (const std::string& e : n.cutNames)
+            lines.push_back(
+                cp1252ToUtf8(strFormat(MsgLang.cliEditsNameCut, f.label, f.nameChars, "")) + e);
+        for (const std::string& e : n.locks)
+            lines.push_back(cp1252ToUtf8(strFormat(MsgLang.cliEditsNoLock, f.label, "")) + e);
+        for (const std::string& l : lines) {
+            run_.jobs.back().warnings.push_back(l);
+            if (!o_.quiet) std::printf("  %s\n", l.c_str());
+        }
+    }
+
     void applyTheEdits() {
         if (editsFile_.empty()) return;
         const T_editsReport r =
@@ -769,6 +786,7 @@ private:
                 continue;
             }
             printWritten(*f, paths);
+            noteNotShown(*f);
             if (!o_.box.box.host.empty() && !paths.empty()) {
                 BoxCliOptions box = o_.box;
                 box.family = family == 1 ? "e1" : "e2";

@@ -51,18 +51,26 @@ TEST(CliEdits, TheFileBesideTheConfigurationShapesTheListsAndReportsWhatIsGone) 
         "rename 19.2E:0001:044D:6DCA \"Das Erste\" to \"ARD Erste\"\n"
         "hide 19.2E:0001:044D:7034 \"x\" in \"ARD\"\n"
         "bouquet \"Mine\" 19.2E:0001:0437:6D66 \"ZDF\" 13.0E:013E:3401:0D49 \"Rai 1\"\n"
-        "hide 19.2E:0001:0437:FFFE \"Gone channel\"\n",
+        "hide 19.2E:0001:0437:FFFE \"Gone channel\"\n"
+        "rename 19.2E:0001:0437:6D66 \"ZDF\" to \"ZDF Zweites Programm\"\n"
+        "lock 19.2E:0001:044D:7031 \"tagesschau24\" on\n",
         nullptr));
     const std::string args = "--db-host 127.0.0.1 --db-port " + std::to_string(VA_TEST_DB_PORT) +
                              " --db-name velartis_sample --config '" + (dir / "Mine.cfg").string() +
                              "' --master '" VA_SOURCE_DIR "/data/VAconfig.vac' --no-log ";
-    CliResult r = runCliTool(args + "--format e2,ndf --output '" + (dir / "edited").string() +
+    CliResult r = runCliTool(args + "--format e2,ndf,st1 --output '" + (dir / "edited").string() +
                              "' --report-json '" + (dir / "run.json").string() + "'");
     ASSERT_EQ(r.exitCode, 0) << r.out;
-    EXPECT_THAT(r.out, HasSubstr("Edits: 4 of 5 applied from " + (dir / "Mine.edits").string()));
+    EXPECT_THAT(r.out, HasSubstr("Edits: 6 of 7 applied from " + (dir / "Mine.edits").string()));
     EXPECT_THAT(r.out, HasSubstr("Edit that matches nothing now (kept): hide "
                                  "19.2E:0001:0437:FFFE \"Gone channel\""));
-    EXPECT_THAT(slurp(dir / "run.json"), HasSubstr("\"applied\": 4, \"unmatched\": [\"hide "));
+    EXPECT_THAT(slurp(dir / "run.json"), HasSubstr("\"applied\": 6, \"unmatched\": [\"hide "));
+    // What a format cannot show is said with its list, not dropped.
+    EXPECT_THAT(r.out, HasSubstr("Pvr-ST1 shows this name cut to 14 characters: rename "
+                                 "19.2E:0001:0437:6D66 \"ZDF\" to \"ZDF Zweites Programm\""));
+    EXPECT_THAT(r.out, HasSubstr("Enigma2 has no lock per channel (it locks by category): lock "
+                                 "19.2E:0001:044D:7031 \"tagesschau24\" on"));
+    EXPECT_EQ(r.out.find("NDF has no lock"), std::string::npos);
     bool ndf = false;
     for (const auto& e : fs::directory_iterator(dir / "edited"))
         ndf = ndf || e.path().extension() == ".ndf";
