@@ -240,9 +240,10 @@ void Applier::orderRun(const Run& r, const std::vector<T_chanRef>& refs, bool* a
 }
 
 bool Applier::newBouquet(const T_edit& e, T_editsReport* rep, const std::string& line) {
-    // The channels by physical satellite, in the edit's order.
+    // The channels by physical satellite, in the edit's order, as rows of
+    // the store: the sequence changes as the satellites get theirs.
     std::vector<int32_t> sats;
-    std::map<int32_t, std::vector<size_t>> bySat;
+    std::map<int32_t, std::vector<uint32_t>> bySat;
     for (const T_chanRef& c : e.channels) {
         const std::vector<size_t> m = matches(c);
         if (m.empty()) continue;
@@ -250,8 +251,8 @@ bool Applier::newBouquet(const T_edit& e, T_editsReport* rep, const std::string&
         if (!bySat.count(sat)) sats.push_back(sat);
         auto& v = bySat[sat];
         if (std::find_if(v.begin(), v.end(),
-                         [&](size_t at) { return keys_[seq_[at]] == key(m.front()); }) == v.end())
-            v.push_back(m.front());
+                         [&](uint32_t s) { return keys_[s] == key(m.front()); }) == v.end())
+            v.push_back(seq_[m.front()]);
     }
     if (sats.empty()) return false;
     bool cut = false;
@@ -263,7 +264,7 @@ bool Applier::newBouquet(const T_edit& e, T_editsReport* rep, const std::string&
         groupId = std::max(groupId, db_.satDB->sat[i].groupId);
     bool made = false;
     for (int32_t sat : sats) {
-        const std::vector<size_t>& rows = bySat[sat];
+        const std::vector<uint32_t>& rows = bySat[sat];
         ++groupId;
         std::string why;
         if (seq_.size() + rows.size() + 1 >= kChDbSlots) {
@@ -302,7 +303,7 @@ bool Applier::newBouquet(const T_edit& e, T_editsReport* rep, const std::string&
             if (c.fake) marker = &c;
         if (type_ == 0 && marker) {
             T_dbCh m = *marker;
-            const T_dbCh& first = row(rows.front());
+            const T_dbCh first = store_[rows.front()];
             m.sat_id = first.sat_id;
             m.realSatId = first.realSatId;
             m.stp_id = first.stp_id;
@@ -313,15 +314,15 @@ bool Applier::newBouquet(const T_edit& e, T_editsReport* rep, const std::string&
             keys_.push_back(keyOf(m));
             added.push_back(static_cast<uint32_t>(store_.size() - 1));
         }
-        for (size_t r : rows) {
-            T_dbCh c = row(r);
+        for (uint32_t r : rows) {
+            T_dbCh c = store_[r];
             c.sat_id = satId;
             c.groupId = groupId;
             c.bou_id = type_ == 1 ? groupId : c.bou_id;
             copyText(c.groupName, name.c_str());
             if (!ensureTp(c, &why)) break;
             store_.push_back(c);
-            keys_.push_back(keys_[seq_[r]]);
+            keys_.push_back(keys_[r]);
             added.push_back(static_cast<uint32_t>(store_.size() - 1));
         }
         if (!why.empty()) {

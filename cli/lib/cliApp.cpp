@@ -29,6 +29,7 @@
 #include "config/lang.h"
 #include "config/textFunc.h"
 #include "download/connEnv.h"
+#include "edits/edits.h"
 #include "jobs/families.h"
 #include "jobs/jobLauncher.h"
 #include "platform/threadRunner.h"
@@ -273,6 +274,10 @@ struct CliOptions {
     std::string enigmaText = "utf8";
     bool log = false, noLog = false, summary = false, quiet = false, progress = false;
     bool ifChanged = false;
+    // The user's edits: this file, else the configuration's own when it
+    // exists; none with --no-edits.
+    std::string edits;
+    bool noEdits = false;
     // --send: the Enigma list written goes on to this box.
     BoxCliOptions box;
     bool configGiven = false, masterGiven = false, outputGiven = false;
@@ -321,6 +326,11 @@ int readOptions(int argc, char** argv, CliOptions* o) {
                    "folder to write the lists into (created if missing; default: the current "
                    "folder); a single-file format may name the file (e.g. mine.ndf)")
         ->type_name("DIR");
+    app.add_option("--edits", o->edits,
+                   "the channel edits to apply after the download (default: the file beside "
+                   "the configuration, Default.cfg -> Default.edits, when it exists)")
+        ->type_name("FILE");
+    app.add_flag("--no-edits", o->noEdits, "apply no edits, whatever file is there");
     app.add_flag("--log", o->log, "write a log of each list beside it");
     app.add_flag("--no-log", o->noLog, "write no log, whatever the configuration says");
     app.add_flag("--summary", o->summary, "only show the configuration, without a download");
@@ -534,6 +544,7 @@ public:
 
     int go() {
         if (int code = loadConfiguration(); code >= 0) return code;
+        if (int code = loadEdits(); code >= 0) return code;
         if (!o_.quiet) printSummary(stdout);
         if (o_.summary) return done(0);
         if (o_.ifChanged && unchangedSinceLastList()) return done(0);
@@ -630,13 +641,63 @@ private:
         run_.connectFailure = connectFailureName(ended_.connectFault);
         if (!run_.connectFailure.empty()) return done(1);
         run_.report = reportFields(ui_);
-        run_.counts = Report;
         run_.dropped = ended_.dropped;
         // The rows the download dropped are in its closing box.
         if (!o_.quiet) printReport(run_.report, stdout);
+        if (ended_.code == kDownloadOk) applyTheEdits();
+        run_.counts = Report;
         if (ended_.code == kDownloadOutdated) return done(2);
         if (ended_.code != kDownloadOk) return done(1);
         return -1;
+    }
+
+    // -1 when the run goes on: no edits, or a document read whole.
+    int loadEdits() {
+        if (o_.noEdits) return -1;
+        std::error_code ec;
+        editsFile_ = o_.edits.empty() ? editsPathFor(o_.config) : o_.edits;
+        if (o_.edits.empty() && !fs::exists(editsFile_, ec)) {
+            editsFile_.clear();
+            return -1;
+        }
+        if (!o_.edits.empty() && !fs::exists(editsFile_, ec))
+            return done(1, "the edits file '" + editsFile_ + "' does not exist");
+        std::string err;
+        if (!loadEditsFile(editsFile_, &edits_, &err))
+            return done(1, "the edits were not read: " + err);
+        return -1;
+    }
+
+    void applyTheEdits() {
+        if (editsFile_.empty()) return;
+        const T_editsReport r =
+            applyEdits(edits_, programJobSource(&ui_, &runner_).db, cfgParam.listType);
+        size_t total = 0;
+        for (const T_edit& e : edits_.edits) total += e.kind != EditKind::kComment;
+        auto list = [](const std::vector<std::string>& items) {
+            std::string j = "[";
+            for (size_t i = 0; i < items.size(); ++i) j += (i ? ", " : "") + jsonString(items[i]);
+            return j + "]";
+        };
+        run_.edits = "{\"file\": " + jsonString(editsFile_) +
+                     ", \"edits\": " + std::to_string(total) +
+                     ", \"applied\": " + std::to_string(r.applied) +
+                     ", \"unmatched\": " + list(r.unmatched) + ", \"refused\": " + list(r.refused) +
+                     ", \"cut\": " + list(r.cut) + ", \"unknown\": " + list(r.unknown) + "}";
+        if (o_.quiet) return;
+        printLang(stdout, MsgLang.cliEditsApplied, r.applied, total, editsFile_.c_str());
+        std::fputc('\n', stdout);
+        const std::pair<const char*, const std::vector<std::string>*> parts[] = {
+            {MsgLang.cliEditsRefused, &r.refused},
+            {MsgLang.cliEditsUnmatched, &r.unmatched},
+            {MsgLang.cliEditsCut, &r.cut},
+            {MsgLang.cliEditsUnknown, &r.unknown}};
+        for (const auto& [text, items] : parts)
+            for (const std::string& line : *items) {
+                std::fputs("  ", stdout);
+                printLang(stdout, text, line.c_str());
+                std::fputc('\n', stdout);
+            }
     }
 
     int writeLists() {
@@ -724,14 +785,17 @@ private:
         std::string cfg, master;
         readFileWhole(o_.config, &cfg);
         readFileWhole(o_.master, &master);
-        std::string families, flags;
+        std::string families, flags, edits;
+        if (!editsFile_.empty()) edits = formatEdits(edits_);
         for (int f : o_.families) families += familyByType(f)->cliName + std::string(",");
         flags = o_.enigmaText + (o_.log ? " log" : "") + (o_.noLog ? " nolog" : "") + " lang" +
                 std::to_string(o_.langId);
         const T_dbConnOverride& c = o_.db.conn;
         const std::string server = c.host + "|" + std::to_string(c.port) + "|" + c.socket + "|" +
                                    c.name + "|" + c.optionFile;
-        return settingsHash({cfg, master, families, o_.output, flags, server});
+        // Without edits the hash stays what earlier versions stamped.
+        if (edits.empty()) return settingsHash({cfg, master, families, o_.output, flags, server});
+        return settingsHash({cfg, master, families, o_.output, flags, server, edits});
     }
 
     // True, said and recorded, when the last list of this output was made
@@ -770,6 +834,8 @@ private:
     const OutputPlan& plan_;
     ConsoleEvents ui_;
     ThreadRunner runner_;
+    std::string editsFile_;  // empty: no edits apply
+    T_editsDoc edits_;
     CliRunRecord run_;
     T_jobEnd ended_{};
 };

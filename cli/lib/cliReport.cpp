@@ -109,6 +109,7 @@ std::string runJson(const CliRunRecord& run) {
         droppedReasons(run.dropped, &reasons, &total);
         j += "  \"dropped\": {\"rows\": " + num(total) + ", \"reasons\": [" + reasons + "]},\n";
     }
+    if (!run.edits.empty()) j += "  \"edits\": " + run.edits + ",\n";
     if (!run.send.empty()) j += "  \"send\": " + run.send + ",\n";
     j += "  \"jobs\": [";
     for (size_t i = 0; i < run.jobs.size(); ++i) {

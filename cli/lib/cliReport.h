@@ -47,6 +47,7 @@ struct CliRunRecord {
     int64_t dataVersion = -1;
     std::string server;  // the server of the host list that answered
     std::string send;    // --send: what sending the list did, as a JSON object
+    std::string edits;   // what the edits did, as a JSON object; empty: none applied
 };
 
 // The run as one JSON object.
