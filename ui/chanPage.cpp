@@ -377,12 +377,17 @@ T_editsReport ChanPage::downloaded(int listType, const std::string& editsPath,
         T_editsDoc read;
         std::string err;
         if (!loadEditsFile(editsPath, &read, &err)) {
+            // Not loaded: a save must not put an empty document over the
+            // file the user may still mend.
             if (loadError) *loadError = err;
-        } else if (!loaded_ || !(read.edits == doc_.edits)) {
-            doc_ = std::move(read);
-            stack_.clear();
+            loaded_ = false;
+        } else {
+            if (!loaded_ || !(read.edits == doc_.edits)) {
+                doc_ = std::move(read);
+                stack_.clear();
+            }
+            loaded_ = true;
         }
-        loaded_ = true;
     }
     reapply(selectedKeys());
     setUsable();

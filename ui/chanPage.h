@@ -53,6 +53,7 @@ public:
     // Another configuration: its edits are another document.
     void forget();
 
+    // The document is the file's (it was read after a download).
     bool loaded() const { return loaded_; }
     bool unsaved() const { return !stack_.isClean(); }
     // Writes the document whole; the page's edits count as saved then.

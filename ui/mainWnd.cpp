@@ -632,7 +632,7 @@ void CppWnd::reportEdits(const T_editsReport& r) {
 bool CppWnd::saveEditsBeside(const std::string& cfgPath, const std::string& oldCfgPath) {
     const std::string path = editsPathFor(cfgPath);
     std::string err;
-    if (chanPage_->loaded()) {
+    if (chanPage_->loaded() || chanPage_->unsaved()) {
         if (chanPage_->save(path, &err)) return true;
     } else {
         // No download has read the edits yet: those of the configuration

@@ -324,4 +324,18 @@ TEST_F(ChannelsTest, SavedEditsComeBackAfterARestartAndANewDownload) {
     EXPECT_EQ(docText(), doc);
     EXPECT_EQ(names(g), order);
     EXPECT_FALSE(Widget.cfgChanged);
+
+    // A file that cannot be read is said, and Save Cfg leaves it to be mended.
+    const std::string broken = "order \"Sport\" 19.2E:0001\n";
+    writeFile("Default.edits", broken);
+    ui.clearShown();
+    download();
+    size_t said = 0;
+    for (const UiCall& c : ui.shown()) said += c.text.find("line 1: order") != std::string::npos;
+    EXPECT_EQ(said, 1u);
+    ui.answerSave((dir_ / "Default.cfg").string());
+    command(ids::kSaveCfg);
+    std::string kept;
+    readFileWhole((dir_ / "Default.edits").string(), &kept);
+    EXPECT_EQ(kept, broken);
 }
