@@ -263,6 +263,40 @@ struct LangStruct {
     char cliEditsImported[120];
     char cliEditsNameCut[60];
     char cliEditsNoLock[80];
+    char tabChannels[24];
+    char colChanNum[12];
+    char colChanName[16];
+    char colChanType[16];
+    char colChanFta[24];
+    char colChanHd[8];
+    char colChanLock[16];
+    char valChanTv[8];
+    char valChanRadio[12];
+    char valChanFta[12];
+    char valChanCoded[20];
+    char valChanLocked[20];
+    char btnChanUp[24];
+    char btnChanDown[24];
+    char btnChanTop[24];
+    char btnChanBottom[24];
+    char btnChanRename[24];
+    char btnChanHide[24];
+    char btnChanCopy[28];
+    char btnChanMove[28];
+    char btnChanNew[28];
+    char btnChanLock[24];
+    char btnChanUnlock[24];
+    char btnChanUndo[24];
+    char btnChanRedo[24];
+    char btnChanSave[40];
+    char lblChanSearch[20];
+    char lblChanEmpty[80];
+    char msgChanCopyTo[64];
+    char msgChanMoveTo[64];
+    char msgChanNewName[40];
+    char msgEditsReport[100];
+    char msgEditsSaveErr[72];
+    char msgEditsLoadErr[72];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -526,5 +560,39 @@ struct LangStruct {
     X(cliEditsUnknown) \
     X(cliEditsImported) \
     X(cliEditsNameCut) \
-    X(cliEditsNoLock)
+    X(cliEditsNoLock) \
+    X(tabChannels) \
+    X(colChanNum) \
+    X(colChanName) \
+    X(colChanType) \
+    X(colChanFta) \
+    X(colChanHd) \
+    X(colChanLock) \
+    X(valChanTv) \
+    X(valChanRadio) \
+    X(valChanFta) \
+    X(valChanCoded) \
+    X(valChanLocked) \
+    X(btnChanUp) \
+    X(btnChanDown) \
+    X(btnChanTop) \
+    X(btnChanBottom) \
+    X(btnChanRename) \
+    X(btnChanHide) \
+    X(btnChanCopy) \
+    X(btnChanMove) \
+    X(btnChanNew) \
+    X(btnChanLock) \
+    X(btnChanUnlock) \
+    X(btnChanUndo) \
+    X(btnChanRedo) \
+    X(btnChanSave) \
+    X(lblChanSearch) \
+    X(lblChanEmpty) \
+    X(msgChanCopyTo) \
+    X(msgChanMoveTo) \
+    X(msgChanNewName) \
+    X(msgEditsReport) \
+    X(msgEditsSaveErr) \
+    X(msgEditsLoadErr)
 // clang-format on

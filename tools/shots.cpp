@@ -4,8 +4,8 @@
 //
 // With --flow it first does what a person does first (shows a satellite,
 // downloads from the server of VELARTIS_DB_HOST / _PORT / _SOCKET or the
-// built-in one) and renders the four pages in the file's language only,
-// as page0.png to page3.png: the README's pictures.
+// built-in one) and renders the five pages in the file's language only,
+// as page0.png to page4.png: the README's pictures.
 #include <QApplication>
 #include <QDir>
 #include <QHash>
@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QTabBar>
 #include <QTest>
+#include <QTreeView>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "config/lang.h"
+#include "ui/chanPage.h"
 #include "ui/dbDialog.h"
 #include "ui/ids.h"
 #include "ui/mainWnd.h"
@@ -94,8 +96,12 @@ int main(int argc, char** argv) {
     for (int l = 0; l < 5; ++l) {
         if (flow && l > 0) break;
         if (!flow) command(ids::kLangFirst + l);
-        for (int p = 0; p < 4; ++p) {
+        for (int p = 0; p < CppWnd::kPageCount; ++p) {
             wnd.tabBar()->setCurrentIndex(p);
+            // The Channels page with its first bouquets open, as after a look.
+            if (flow && p == 4)
+                for (int g = 0; g < 2; ++g)
+                    wnd.channelsPage()->view()->expand(wnd.channelsPage()->model()->groupIndex(g));
             QApplication::processEvents();
             const QString file = flow ? QString("%1/page%2.png").arg(out).arg(p)
                                       : QString("%1/page%2-%3.png").arg(out).arg(p).arg(langs[l]);

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Renders each of the four pages of the window in each of the five languages
+# Renders each of the five pages of the window in each of the five languages
 # to PNG files, without a display, at 100 % and 200 % scaling, and prints the
 # folder. Builds velartis-shots in build/ when it is missing.
 #
 #   tools/shots.sh [OUTPUT-FOLDER]     (default: var/shots)
 #   tools/shots.sh --docs              the README's pictures: docs/page0.png to
-#                                      docs/page3.png, after a satellite is shown
+#                                      docs/page4.png, after a satellite is shown
 #                                      and a download from the channel database
 #                                      server (VELARTIS_DB_HOST / _PORT / _SOCKET,
 #                                      else the built-in one) is done

@@ -19,6 +19,7 @@
 #include "config/cfgFile.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
+#include "ui/chanPage.h"
 #include "ui/dbSettings.h"
 #include "ui/ids.h"
 #include "ui/mainWnd.h"
@@ -505,7 +506,7 @@ void CppWnd::clearControls() {
 }
 
 void CppWnd::openCfg() {
-    if (Widget.cfgChanged &&
+    if ((Widget.cfgChanged || chanPage_->unsaved()) &&
         ui_->messageBox(Widget.hMain, fieldText(MsgLang.msgCfgReplace),
                         fieldText(MsgLang.msgWarning), kMbYesNo | kMbIconWarning) != kIdYes)
         return;
@@ -513,6 +514,8 @@ void CppWnd::openCfg() {
     // A cancelled or failed open keeps the user's edits, and that they are edits.
     const std::string title = withoutMnemonic(fieldText(MsgLang.mnuOpenCfg));
     if (!ui_->openFileDialog(Widget.hMain, title, cfgFilter(), &path) || !loadChosen(path)) return;
+    // The edits were the other configuration's.
+    chanPage_->forget();
     Widget.cfgChanged = false;
     setCaption();
     // The report and the bars were the old configuration's.
@@ -595,8 +598,10 @@ void CppWnd::saveCfgAs() {
         ui_->setStatusPath(Widget.hStatus, 1, lastCfgError());
         return;
     }
+    const std::string oldCfg = cfgFile;
     copyText(cfgFile, file);
     setCaption();
+    if (!saveEditsBeside(file, oldCfg)) return;
     ui_->setStatus(Widget.hStatus, 0, fieldText(MsgLang.msgSaved));
     ui_->setStatusPath(Widget.hStatus, 1, path);
     Widget.cfgChanged = false;

@@ -25,7 +25,9 @@
 #include "config/cfgTypes.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
+#include "edits/edits.h"
 #include "jobs/families.h"
+#include "ui/chanPage.h"
 #include "ui/widget.h"
 
 #include "ui/ids.h"
@@ -187,6 +189,7 @@ void CppWnd::createControls() {
     createSatellitePages();
     createGeneralFilterPage();
     createDownGenPage();
+    createChannelsPage();
     ensureListBoxes();
     nameControls();
 }
@@ -569,6 +572,31 @@ void CppWnd::createDownGenPage() {
     }
     page->setColumnStretch(1, 1);
     page->setRowStretch(5, 1);
+}
+
+void CppWnd::createChannelsPage() {
+    chanPage_ = new ChanPage(page_);
+    chanPage_->setObjectName("chanArea");
+    chanPage_->hide();
+    qobject_cast<QBoxLayout*>(page_->layout())->addWidget(chanPage_, 1);
+    // An edit is a change to keep, but the list it changes stays the one
+    // Generate writes: the generate side stays.
+    connect(chanPage_, &ChanPage::edited, this, [this](const T_editsReport& r) {
+        Widget.cfgChanged = true;
+        reportEdits(r);
+    });
+    connect(chanPage_, &ChanPage::saveAsked, this, [this] {
+        const std::string path = editsPathFor(cfgFile);
+        std::string err;
+        if (!chanPage_->save(path, &err)) {
+            ui_->messageBox(Widget.hMain,
+                            strFormat(fieldText(MsgLang.msgEditsSaveErr).c_str(), err.c_str()),
+                            fieldText(MsgLang.msgAppError), kMbOk | kMbIconError);
+            return;
+        }
+        ui_->setStatus(Widget.hStatus, 0, fieldText(MsgLang.msgSaved));
+        ui_->setStatusPath(Widget.hStatus, 1, path);
+    });
 }
 
 void CppWnd::ensureListBoxes() {

@@ -39,7 +39,9 @@
 #include "config/cfgFile.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
+#include "edits/edits.h"
 #include "jobs/families.h"
+#include "ui/chanPage.h"
 #include "ui/dbDialog.h"
 #include "ui/ids.h"
 #include "ui/startFolder.h"
@@ -160,7 +162,7 @@ bool CppWnd::Create() {
     if (!OnCreate()) return false;
 
     // The page names are set with the other captions (applyLanguage).
-    for (int i = 0; i < 4; ++i) tab_->addTab(QString());
+    for (int i = 0; i < kPageCount; ++i) tab_->addTab(QString());
     connect(tab_, &QTabBar::currentChanged, this, [this] { OnNotify(tab_, ids::kTabChange); });
 
     status_ = new VaStatusBar(this, 80);
@@ -240,7 +242,8 @@ void CppWnd::buildMenu() {
                                             : QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
                                    this);
         connect(next, &QShortcut::activated, this, [this, step] {
-            if (tab_) tab_->setCurrentIndex((tab_->currentIndex() + step + 4) % 4);
+            if (tab_)
+                tab_->setCurrentIndex((tab_->currentIndex() + step + kPageCount) % kPageCount);
         });
     }
 }
@@ -377,7 +380,7 @@ void CppWnd::endProgram(int code) {
 }
 
 bool CppWnd::closing() {
-    if (!Widget.cfgChanged) return true;
+    if (!Widget.cfgChanged && !chanPage_->unsaved()) return true;
     // Asked without an owner window, as the question of leaving is.
     const int answer = ui_->messageBox(nullptr, fieldText(MsgLang.msgCfgChanged),
                                        fieldText(MsgLang.msgWarning), kMbYesNo | kMbIconWarning);
@@ -454,6 +457,7 @@ void CppWnd::useLanguage(int lang) {
 
 void CppWnd::applyLanguage() {
     changeWindowLang(this, &MsgLang);
+    chanPage_->applyLanguage(MsgLang);
     setListTypeInfo();
     // The running job's button keeps saying that it cancels.
     if (ui_->jobRunning() && runningButton_)
@@ -531,12 +535,14 @@ bool CppWnd::startJob(bool download) {
     T_jobSource src = jobSource();
     if (download) {
         keepTables();
+        chanPage_->jobStarts(true);
         // Tables the generate side offers, from this server: the job reads
         // nothing more when the database still holds their version.
         if (ifChanged_->isChecked() && kept_ && tablesVersion_ >= 0 && tablesServer_ == serverKey())
             src.skipIfVersion = tablesVersion_;
         if (startDownloadJob(src, ended)) return true;
         kept_.reset();
+        chanPage_->jobEnded();
         return false;
     }
     const int family = cfgParam.fileType;
@@ -547,7 +553,10 @@ bool CppWnd::startJob(bool download) {
     if (checkWriterJob(src, family) != 0) return true;
     std::string target;
     if (!askDestination(*f, &target)) return true;
-    return startWriterJob(src, family, target, true, ended);
+    chanPage_->jobStarts(false);
+    if (startWriterJob(src, family, target, true, ended)) return true;
+    chanPage_->jobEnded();
+    return false;
 }
 
 std::string CppWnd::serverKey() const {
@@ -556,8 +565,23 @@ std::string CppWnd::serverKey() const {
 
 void CppWnd::afterJob(const T_jobEnd& e) {
     // Nothing changed: the tables the job cleared at its start come back.
-    if (e.download && (e.code == kDownloadUnchanged || (e.code != 0 && jobEvents_.cancelled())))
-        restoreTables();
+    const bool back = e.download && kept_ &&
+                      (e.code == kDownloadUnchanged || (e.code != 0 && jobEvents_.cancelled()));
+    if (back) restoreTables();
+    if (e.download && e.code == kDownloadOk) {
+        // The user's edits go onto the list before anything can write it.
+        std::string err;
+        const T_editsReport r = chanPage_->downloaded(e.type, editsPathFor(cfgFile), &err);
+        if (!err.empty())
+            ui_->messageBox(Widget.hMain,
+                            strFormat(fieldText(MsgLang.msgEditsLoadErr).c_str(), err.c_str()),
+                            fieldText(MsgLang.msgWarning), kMbOk | kMbIconWarning);
+        reportEdits(r);
+    } else if (e.download && !back) {
+        chanPage_->dropTables();
+    } else {
+        chanPage_->jobEnded();
+    }
     // An Enigma list just written may go on to the box.
     if (!e.download && e.code == 0 && (e.type == 1 || e.type == 2) &&
         !jobEvents_.lastWritten().empty()) {
@@ -594,6 +618,36 @@ void CppWnd::afterAnyJob() {
 }
 
 void CppWnd::OnJobEnd(const T_jobEnd&) {}
+
+void CppWnd::reportEdits(const T_editsReport& r) {
+    // A clean apply leaves the job's own word on the bar.
+    if (r.unmatched.empty() && r.refused.empty() && r.cut.empty() && r.unknown.empty()) return;
+    ui_->setStatus(Widget.hStatus, 0, fieldText(MsgLang.msgWarning));
+    ui_->setStatus(
+        Widget.hStatus, 1,
+        strFormat(fieldText(MsgLang.msgEditsReport).c_str(), r.applied,
+                  r.unmatched.size() + r.unknown.size(), r.refused.size(), r.cut.size()));
+}
+
+bool CppWnd::saveEditsBeside(const std::string& cfgPath, const std::string& oldCfgPath) {
+    const std::string path = editsPathFor(cfgPath);
+    std::string err;
+    if (chanPage_->loaded() || chanPage_->unsaved()) {
+        if (chanPage_->save(path, &err)) return true;
+    } else {
+        // No download has read the edits yet: those of the configuration
+        // saved from go with it.
+        T_editsDoc doc;
+        const std::string old = editsPathFor(oldCfgPath);
+        std::error_code ec;
+        if (old == path || !std::filesystem::exists(old, ec)) return true;
+        if (loadEditsFile(old, &doc, &err) && saveEditsFile(path, doc, &err)) return true;
+    }
+    ui_->messageBox(Widget.hMain,
+                    strFormat(fieldText(MsgLang.msgEditsSaveErr).c_str(), err.c_str()),
+                    fieldText(MsgLang.msgAppError), kMbOk | kMbIconError);
+    return false;
+}
 
 namespace {
 

@@ -1,5 +1,5 @@
 #pragma once
-// The main window: one window with a menu, a tab strip of four pages, a
+// The main window: one window with a menu, a tab strip of five pages, a
 // status bar and two progress bars. Every control lies on one surface
 // (page()); a tab page is a set of controls shown while the others are
 // hidden. The configuration records, the message table and the widget
@@ -35,6 +35,8 @@ class QPushButton;
 class QRadioButton;
 class QTabBar;
 class QTranslator;
+class ChanPage;
+struct T_editsReport;
 
 // The row whose satellite the set-up and filter pages show (1 to 60); 0
 // while none is shown.
@@ -126,6 +128,9 @@ public:
     QtPlatform* platform() const { return ui_; }
     QWidget* page() const { return page_; }
     QTabBar* tabBar() const { return tab_; }
+    // The Channels page, the fifth.
+    ChanPage* channelsPage() const { return chanPage_; }
+    static constexpr int kPageCount = 5;
     // The first control or menu item that carries id.
     QObject* controlById(int id) const;
 
@@ -139,6 +144,12 @@ private:
     void createSatellitePages();
     void createGeneralFilterPage();
     void createDownGenPage();
+    void createChannelsPage();
+    // What an apply of the edits left unapplied, said on the status bar.
+    void reportEdits(const T_editsReport& r);
+    // The edits beside a configuration just saved at cfgPath (before at
+    // oldCfgPath); false after a box when they could not be written.
+    bool saveEditsBeside(const std::string& cfgPath, const std::string& oldCfgPath);
     // Category and favourite boxes exist for the entries of the master list.
     void ensureListBoxes();
     void storeHandles();
@@ -279,6 +290,7 @@ private:
     // The parts of the surface: the satellite pages', and in the shared frame
     // the general filter page's and the download page's.
     QWidget *satArea_ = nullptr, *generalArea_ = nullptr, *downGenArea_ = nullptr;
+    ChanPage* chanPage_ = nullptr;
     QGridLayout *catGrid_ = nullptr, *favGrid_ = nullptr;
 
     // Page "Satelliti - Setup" and the satellite list.

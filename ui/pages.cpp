@@ -17,6 +17,7 @@
 #include "config/lang.h"
 #include "config/textFunc.h"
 #include "jobs/families.h"
+#include "ui/chanPage.h"
 #include "ui/ids.h"
 #include "ui/mainWnd.h"
 #include "ui/widget.h"
@@ -161,7 +162,7 @@ int CppWnd::initAllWidget() {
 }
 
 int CppWnd::showTab(int page) {
-    if (page < 0 || page > 3) return 1;
+    if (page < 0 || page >= kPageCount) return 1;
     // Hide first, so no two pages ever stand on each other.
     if (page != 0) SHsatSetup(0);
     if (page != 1) SHsatFilter(0);
@@ -171,7 +172,8 @@ int CppWnd::showTab(int page) {
         SHsatList(0);
         grpSatName_->setVisible(false);
     }
-    sharedFrame_->setVisible(page > 1);
+    chanPage_->setVisible(page == 4);
+    sharedFrame_->setVisible(page == 2 || page == 3);
     satArea_->setVisible(page <= 1);
     generalArea_->setVisible(page == 2);
     downGenArea_->setVisible(page == 3);
@@ -183,7 +185,8 @@ int CppWnd::showTab(int page) {
     case 0: SHsatSetup(1); break;
     case 1: SHsatFilter(1); break;
     case 2: SHgeneralFilter(1); break;
-    default: SHgeneralDownGen(1); break;
+    case 3: SHgeneralDownGen(1); break;
+    default: break;
     }
     return 1;
 }

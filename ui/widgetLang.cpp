@@ -95,8 +95,9 @@ void changeWindowLang(QWidget* window, const LangStruct* m) {
     if (!window || !m) return;
     if (auto* tab = window->findChild<QTabBar*>("hTab")) {
         const std::string tabs[] = {fieldText(m->tabSetup), fieldText(m->tabFilter),
-                                    fieldText(m->tabGeneral), fieldText(m->tabDownGen)};
-        for (int i = 0; i < tab->count() && i < 4; ++i) tab->setTabText(i, toQt(tabs[i]));
+                                    fieldText(m->tabGeneral), fieldText(m->tabDownGen),
+                                    fieldText(m->tabChannels)};
+        for (int i = 0; i < tab->count() && i < 5; ++i) tab->setTabText(i, toQt(tabs[i]));
     }
 
     const std::pair<const char*, std::string> menus[] = {

@@ -546,13 +546,13 @@ TEST_F(CommandTest, DisclaimerCodePageAndJobStartsThatMayNotHappen) {
 }
 
 TEST_F(CommandTest, KeysGoRoundThePagesAndOpenAndALanguageKeepsTheShownSatellite) {
-    // Ctrl+Tab and Ctrl+Shift+Tab go round the four pages.
+    // Ctrl+Tab and Ctrl+Shift+Tab go round the five pages.
     tab(0);
     QTest::keyClick(wnd.get(), Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(wnd->tabBar()->currentIndex(), 1);
     for (int i = 0; i < 2; ++i)
         QTest::keyClick(wnd.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(wnd->tabBar()->currentIndex(), 3);
+    EXPECT_EQ(wnd->tabBar()->currentIndex(), 4);
     // Ctrl+O asks for a file, cancelled here.
     ui.clearShown();
     QTest::keyClick(wnd.get(), Qt::Key_O, Qt::ControlModifier);

@@ -73,7 +73,7 @@ TEST_F(WindowTest, EveryPageHoldsInEveryLanguageFromSmallToLarge) {
         wnd->resize(size);
         for (int lang = 0; lang < 5; ++lang) {
             command(ids::kLangFirst + lang);
-            for (int page = 0; page < 4; ++page) {
+            for (int page = 0; page < CppWnd::kPageCount; ++page) {
                 wnd->tabBar()->setCurrentIndex(page);
                 settle();
                 // The pages scroll rather than push the window past its size.

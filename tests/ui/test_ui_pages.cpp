@@ -63,7 +63,8 @@ const Shown kPages[] = {
     {"hRepFavCh", {3}},      {"hGenerate", {3}},     {"grpGenProgress", {3}},
     {"hProgGen", {3}},       {"hLogFile", {3}},      {"hFamily0", {3}},
     {"hFamily7", {3}},       {"hE1Type0", {3}},      {"hE2Type2", {3}},
-    {"grpListInfo", {3}},    {"hInfo5", {3}},        {"hTab", {0, 1, 2, 3}},
+    {"grpListInfo", {3}},    {"hInfo5", {3}},        {"hTab", {0, 1, 2, 3, 4}},
+    {"chanArea", {4}},       {"hChanTree", {4}},     {"hChanUndo", {4}},
 };
 
 // Every text of the window that a language may give, by a key that is the
@@ -106,7 +107,7 @@ std::map<QString, QString> windowTexts(CppWnd* wnd) {
 TEST_F(WindowTest, EachPageShowsExactlyItsGroups) {
     copyShipped();
     ASSERT_TRUE(start());
-    for (int page : {1, 2, 3, 0, 2}) {
+    for (int page : {1, 2, 3, 4, 0, 2}) {
         wnd->tabBar()->setCurrentIndex(page);  // as a click on the tab
         for (const Shown& s : kPages) {
             QWidget* w = named(s.name);
@@ -123,7 +124,7 @@ TEST_F(WindowTest, EachPageShowsExactlyItsGroups) {
         EXPECT_EQ(cats, page == 1 ? 11 : 0);
         EXPECT_EQ(favs, page == 2 ? 7 : 0);
     }
-    // A page number outside the four changes nothing.
+    // A page number outside the five changes nothing.
     wnd->showTab(7);
     EXPECT_FALSE(named("hBouList")->isHidden());
     EXPECT_TRUE(named("hProgGen")->isHidden());
@@ -228,7 +229,7 @@ TEST_F(WindowTest, EveryShownTextIsInTheChosenLanguageWithUniqueMnemonics) {
         // Alt and a letter does one thing on each page: the menu bar's letters
         // and the visible buttons' differ, and so do a menu's items.
         const auto key = [](const QString& t) { return QKeySequence::mnemonic(t)[0].toCombined(); };
-        for (int page = 0; page < 4; ++page) {
+        for (int page = 0; page < CppWnd::kPageCount; ++page) {
             wnd->tabBar()->setCurrentIndex(page);
             std::map<int, QString> taken;
             for (QAction* a : wnd->menuBar()->actions()) {
@@ -395,7 +396,7 @@ TEST_F(WindowTest, EveryUsableControlHasANameAScreenReaderReads) {
     copyShipped();
     ASSERT_TRUE(start());
     click(Widget.hSatBtn[1]);  // the set-up boxes of a shown satellite
-    for (int page = 0; page < 4; ++page) {
+    for (int page = 0; page < CppWnd::kPageCount; ++page) {
         wnd->tabBar()->setCurrentIndex(page);
         for (QWidget* w : wnd->page()->findChildren<QWidget*>()) {
             const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||

@@ -25,7 +25,7 @@ TEST_F(WindowTest, StartsFromTheShippedFilesWithTheirRowsAndBoxes) {
     EXPECT_EQ(wnd->windowTitle(), QString("Velartis1.3 - Dalmero TEAM - %1/Default.cfg")
                                       .arg(QString::fromStdString(dir_.string())));
 
-    ASSERT_EQ(wnd->tabBar()->count(), 4);
+    ASSERT_EQ(wnd->tabBar()->count(), 5);
     EXPECT_EQ(wnd->tabBar()->currentIndex(), 0);
 
     // The configuration's satellites in rows 1 to 4, the rest unusable.
