@@ -320,6 +320,9 @@ constexpr LangStruct kEnglish = {
     .msgEditsReport = "Edits: %zu applied, %zu match nothing, %zu refused, %zu names cut",
     .msgEditsSaveErr = "The edits could not be saved: %s",
     .msgEditsLoadErr = "The edits could not be read: %s",
+    .btnChanTakeOrder = "Order from a list\x85",
+    .msgChanOrderTaken = "The list's order was taken: %zu bouquets ordered, %zu made, %zu channels renamed. Save the edits to keep it.",
+    .msgChanOrderErr = "The order was not taken: %s",
 };
 // clang-format on
 
@@ -642,6 +645,9 @@ constexpr LangStruct kItalian = withEnglish({
     .msgEditsReport = "Modifiche: %zu applicate, %zu senza riscontro, %zu rifiutate, %zu nomi accorciati",
     .msgEditsSaveErr = "Impossibile salvare le modifiche: %s",
     .msgEditsLoadErr = "Impossibile leggere le modifiche: %s",
+    .btnChanTakeOrder = "Ordine da una lista\x85",
+    .msgChanOrderTaken = "L'ordine della lista \xE8 stato preso: %zu bouquet ordinati, %zu creati, %zu canali rinominati. Salvare le modifiche per conservarlo.",
+    .msgChanOrderErr = "L'ordine non \xE8 stato preso: %s",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -951,6 +957,9 @@ constexpr LangStruct kFrench = withEnglish({
     .msgEditsReport = "Modifications : %zu appliqu\xE9" "es, %zu sans correspondance, %zu refus\xE9" "es, %zu noms raccourcis",
     .msgEditsSaveErr = "Les modifications n'ont pas pu \xEAtre enregistr\xE9" "es : %s",
     .msgEditsLoadErr = "Les modifications n'ont pas pu \xEAtre lues : %s",
+    .btnChanTakeOrder = "Ordre d'une liste\x85",
+    .msgChanOrderTaken = "L'ordre de la liste a \xE9t\xE9 repris : %zu bouquets ordonn\xE9s, %zu cr\xE9\xE9s, %zu cha\xEEnes renomm\xE9" "es. Enregistrez les modifications pour le garder.",
+    .msgChanOrderErr = "L'ordre n'a pas \xE9t\xE9 repris : %s",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -1265,6 +1274,9 @@ constexpr LangStruct kGerman = withEnglish({
     .msgEditsReport = "\xC4nderungen: %zu angewandt, %zu ohne Treffer, %zu abgelehnt, %zu Namen gek\xFCrzt",
     .msgEditsSaveErr = "Die \xC4nderungen konnten nicht gespeichert werden: %s",
     .msgEditsLoadErr = "Die \xC4nderungen konnten nicht gelesen werden: %s",
+    .btnChanTakeOrder = "Reihenfolge aus Liste\x85",
+    .msgChanOrderTaken = "Die Reihenfolge der Liste wurde \xFC" "bernommen: %zu Bouquets geordnet, %zu angelegt, %zu Kan\xE4le umbenannt. Speichern Sie die \xC4nderungen, um sie zu behalten.",
+    .msgChanOrderErr = "Die Reihenfolge wurde nicht \xFC" "bernommen: %s",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -1570,6 +1582,9 @@ constexpr LangStruct kSpanish = withEnglish({
     .msgEditsReport = "Cambios: %zu aplicados, %zu sin coincidencia, %zu rechazados, %zu nombres recortados",
     .msgEditsSaveErr = "No se pudieron guardar los cambios: %s",
     .msgEditsLoadErr = "No se pudieron leer los cambios: %s",
+    .btnChanTakeOrder = "Orden de una lista\x85",
+    .msgChanOrderTaken = "Se tom\xF3 el orden de la lista: %zu bouquets ordenados, %zu creados, %zu canales renombrados. Guarde los cambios para conservarlo.",
+    .msgChanOrderErr = "No se tom\xF3 el orden: %s",
 });
 // clang-format on
 #pragma GCC diagnostic pop

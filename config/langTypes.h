@@ -297,6 +297,9 @@ struct LangStruct {
     char msgEditsReport[100];
     char msgEditsSaveErr[72];
     char msgEditsLoadErr[72];
+    char btnChanTakeOrder[40];
+    char msgChanOrderTaken[160];
+    char msgChanOrderErr[60];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -594,5 +597,8 @@ struct LangStruct {
     X(msgChanNewName) \
     X(msgEditsReport) \
     X(msgEditsSaveErr) \
-    X(msgEditsLoadErr)
+    X(msgEditsLoadErr) \
+    X(btnChanTakeOrder) \
+    X(msgChanOrderTaken) \
+    X(msgChanOrderErr)
 // clang-format on

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QBoxLayout>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -10,6 +11,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -179,6 +181,17 @@ ChanPage::ChanPage(QWidget* parent) : QWidget(parent) {
                    : QInputDialog::getItem(this, title, label, choices, 0, editable, &ok);
         return ok;
     };
+    askFolder = [this](QString* folder) {
+        *folder = QFileDialog::getExistingDirectory(this, toQt(fieldText(texts_.btnChanTakeOrder)));
+        return !folder->isEmpty();
+    };
+    tell = [this](const QString& text, bool error) {
+        const QString title = toQt(fieldText(texts_.tabChannels));
+        if (error)
+            QMessageBox::warning(this, title, text);
+        else
+            QMessageBox::information(this, title, text);
+    };
     connect(&stack_, &QUndoStack::canUndoChanged, this, [this] { setUsable(); });
     connect(&stack_, &QUndoStack::canRedoChanged, this, [this] { setUsable(); });
     setUsable();
@@ -252,6 +265,7 @@ void ChanPage::buildControls() {
     undo_ = button("hChanUndo");
     redo_ = button("hChanRedo");
     save_ = button("hChanSave");
+    takeOrder_ = button("hChanTakeOrder");
     auto* side = new QVBoxLayout;
     side->setSpacing(4);
     for (QWidget* w : {up_, down_, top_, bottom_}) side->addWidget(w);
@@ -259,6 +273,8 @@ void ChanPage::buildControls() {
     for (QWidget* w : {rename_, hide_, copy_, moveTo_, new_, lock_, unlock_}) side->addWidget(w);
     side->addSpacing(8);
     for (QWidget* w : {undo_, redo_, save_}) side->addWidget(w);
+    side->addSpacing(8);
+    side->addWidget(takeOrder_);
     side->addStretch(1);
     grid->addLayout(side, 0, 1, 3, 1);
 
@@ -295,6 +311,21 @@ void ChanPage::buildControls() {
     connect(undo_, &QPushButton::clicked, &stack_, &QUndoStack::undo);
     connect(redo_, &QPushButton::clicked, &stack_, &QUndoStack::redo);
     connect(save_, &QPushButton::clicked, this, &ChanPage::saveAsked);
+    connect(takeOrder_, &QPushButton::clicked, this, [this] {
+        QString folder;
+        if (!askFolder || !askFolder(&folder)) return;
+        T_importedOrder what;
+        std::string err;
+        const std::string path = folder.toStdString();
+        if (!takeOrder(path, &what, &err)) {
+            if (tell) tell(toQt(strFormat(texts_.msgChanOrderErr, err.c_str())), true);
+            return;
+        }
+        if (tell)
+            tell(
+                toQt(strFormat(texts_.msgChanOrderTaken, what.ordered, what.created, what.renamed)),
+                false);
+    });
 
     // The usual keys, anywhere on the page; a line being edited keeps its own.
     auto key = [this](QKeySequence k, auto f) {
@@ -312,7 +343,7 @@ void ChanPage::setUsable() {
     const bool on = pristine_ && !busy_;
     for (QWidget* w :
          std::initializer_list<QWidget*>{tree_, search_, up_, down_, top_, bottom_, rename_, hide_,
-                                         copy_, moveTo_, new_, lock_, unlock_, save_})
+                                         copy_, moveTo_, new_, lock_, unlock_, save_, takeOrder_})
         w->setEnabled(on);
     undo_->setEnabled(on && stack_.canUndo());
     redo_->setEnabled(on && stack_.canRedo());
@@ -336,6 +367,7 @@ void ChanPage::applyLanguage(const LangStruct& m) {
                                                      {undo_, t(m.btnChanUndo)},
                                                      {redo_, t(m.btnChanRedo)},
                                                      {save_, t(m.btnChanSave)},
+                                                     {takeOrder_, t(m.btnChanTakeOrder)},
                                                      {searchLabel_, t(m.lblChanSearch)},
                                                      {empty_, t(m.lblChanEmpty)}};
     for (const auto& [w, text] : captions) QtPlatform::putText(w, text);
@@ -544,6 +576,22 @@ QStringList ChanPage::groupNames() const {
     for (const T_chanGroup& g : model_.groups())
         if (!out.contains(g.shown)) out << g.shown;
     return out;
+}
+
+bool ChanPage::takeOrder(const std::string& folder, T_importedOrder* what, std::string* err) {
+    if (!pristine_ || busy_) return false;
+    // Against the tables as the download left them: which bouquets it has
+    // and what it names the channels.
+    pristine_->put();
+    T_editsDoc next = doc_;
+    const bool ok = editsFromEnigma2(folder, liveTables(), &next, what, err);
+    report_ = applyEdits(doc_, liveTables(), listType_);
+    if (!ok) return false;
+    StepBuilder b(doc_);
+    b.eraseIf([](const T_edit&) { return true; });
+    for (const T_edit& e : next.edits) b.append(e);
+    push(std::move(b.steps), selectedKeys(), QString());
+    return true;
 }
 
 bool ChanPage::askName(const QString& label, bool editable, QString* out) {

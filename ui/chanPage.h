@@ -78,12 +78,21 @@ public:
     void drop(const ChanModel::Items& items, int group, int at);
     // Selects the channels whose names hold text, opening their bouquets.
     void search(const QString& text);
+    // The bouquet order and channel names of an Enigma2 settings folder the
+    // user has, as one undoable change of the document (they replace the
+    // document's edits of the same bouquets and channels). False, with the
+    // reason, for a folder that is no Enigma2 list.
+    bool takeOrder(const std::string& folder, T_importedOrder* what, std::string* err);
 
     // Asks for a bouquet's name: one of choices or, editable, a new one.
     // The window's dialog by default; tests answer it themselves.
     std::function<bool(const QString& label, const QStringList& choices, bool editable,
                        QString* out)>
         ask;
+    // Asks for a folder, and tells the user a result; the window's dialogs
+    // by default, tests answer them themselves.
+    std::function<bool(QString* folder)> askFolder;
+    std::function<void(const QString& text, bool error)> tell;
 
 signals:
     // The document changed (an action, an undo or a redo) and was applied.
@@ -132,5 +141,5 @@ private:
     QPushButton *up_ = nullptr, *down_ = nullptr, *top_ = nullptr, *bottom_ = nullptr,
                 *rename_ = nullptr, *hide_ = nullptr, *copy_ = nullptr, *moveTo_ = nullptr,
                 *new_ = nullptr, *lock_ = nullptr, *unlock_ = nullptr, *undo_ = nullptr,
-                *redo_ = nullptr, *save_ = nullptr;
+                *redo_ = nullptr, *save_ = nullptr, *takeOrder_ = nullptr;
 };

@@ -339,3 +339,67 @@ TEST_F(ChannelsTest, SavedEditsComeBackAfterARestartAndANewDownload) {
     readFileWhole((dir_ / "Default.edits").string(), &kept);
     EXPECT_EQ(kept, broken);
 }
+
+// A list the user made by hand on the box: its bouquet order and its
+// names become one change of the document, which undo takes back.
+TEST_F(ChannelsTest, TakesTheOrderOfAHandMadeListAsOneUndoableChange) {
+    download();
+    const fs::path box = dir_ / "box";
+    fs::create_directories(box);
+    ASSERT_TRUE(writeFileWhole((box / "lamedb").string(),
+                               "eDVB services /4/\ntransponders\n"
+                               "00c02e3c:044d:0001\n\ts 11836000:27500000:0:3:192:2:0\n/\n"
+                               "00c02f13:0441:0001\n\ts 12051000:27500000:1:3:192:2:0\n/\n"
+                               "end\nservices\n"
+                               "6dd5:00c02f13:0441:0001:1:0\nWDR K\xC3\xB6ln\np:ARD\n"
+                               "7031:00c02e3c:044d:0001:1:0\nTagesschau 24\np:ARD\nend\n",
+                               nullptr));
+    ASSERT_TRUE(writeFileWhole((box / "bouquets.tv").string(),
+                               "#NAME Bouquets (TV)\n#SERVICE 1:7:1:0:0:0:0:0:0:0:FROM BOUQUET "
+                               "\"userbouquet.a.tv\" ORDER BY bouquet\n",
+                               nullptr));
+    ASSERT_TRUE(writeFileWhole((box / "userbouquet.a.tv").string(),
+                               "#NAME ARD\n#SERVICE 1:0:1:6dd5:441:1:c02f13:0:0:0:\n"
+                               "#SERVICE 1:0:1:7031:44d:1:c02e3c:0:0:0:\n",
+                               nullptr));
+    const std::string before = docText();
+    const std::string treeBefore = tree(model);
+    QString told;
+    page->askFolder = [&](QString* folder) {
+        *folder = QString::fromStdString(box.string());
+        return true;
+    };
+    page->tell = [&](const QString& text, bool error) {
+        told = text;
+        EXPECT_FALSE(error) << text.toStdString();
+    };
+    press("hChanTakeOrder");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(told.toStdString(),
+              "The list's order was taken: 1 bouquets ordered, 0 made, 1 channels renamed. Save "
+              "the edits to keep it.");
+    const int ard = group("ARD");
+    ASSERT_GE(ard, 0);
+    EXPECT_EQ(names(ard)[0], QString::fromUtf8("WDR K\xC3\xB6ln"));
+    EXPECT_EQ(names(ard)[1], "Tagesschau 24");
+    EXPECT_NE(docText().find("order \"ARD\" 19.2E:0001:0441:6DD5 "), std::string::npos);
+    EXPECT_TRUE(page->unsaved());
+    page->undoStack()->undo();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(docText(), before);
+    EXPECT_EQ(tree(model), treeBefore);
+
+    // A folder that is no list: said, and the document stays.
+    page->askFolder = [&](QString* folder) {
+        *folder = QString::fromStdString((dir_ / "nothing").string());
+        return true;
+    };
+    page->tell = [&](const QString& text, bool error) {
+        told = text;
+        EXPECT_TRUE(error);
+    };
+    press("hChanTakeOrder");
+    EXPECT_NE(told.toStdString().find("The order was not taken: "), std::string::npos)
+        << told.toStdString();
+    EXPECT_EQ(docText(), before);
+}
