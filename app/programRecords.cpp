@@ -3,6 +3,8 @@
 #include "channels/dbTypes.h"
 #include "config/lang.h"
 
+T_channelTables programTables() { return {&satDB, &tpDB, &chDB, &favDB, &chFavDB, &Report}; }
+
 T_jobSource programJobSource(JobEvents* events, JobRunner* runner, const T_dbConnOverride* conn) {
     T_jobSource s;
     s.cfg = &cfgParam;
@@ -14,7 +16,7 @@ T_jobSource programJobSource(JobEvents* events, JobRunner* runner, const T_dbCon
     s.favI = &favIParam;
     s.nat = &natParam;
     s.lang = &MsgLang;
-    s.db = {&satDB, &tpDB, &chDB, &favDB, &chFavDB, &Report};
+    s.db = programTables();
     s.events = events;
     s.runner = runner;
     s.conn = conn;

@@ -3,5 +3,8 @@
 // (configuration, language texts, channel tables) bundled for the launcher.
 #include "jobs/jobLauncher.h"
 
+// The program's channel tables.
+T_channelTables programTables();
+
 T_jobSource programJobSource(JobEvents* events, JobRunner* runner,
                              const T_dbConnOverride* conn = nullptr);

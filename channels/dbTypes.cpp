@@ -36,3 +36,24 @@ void resetChannelDb(T_dbSatTable* s, T_dbTpTable* t, T_dbChTable* c, T_dbFavTabl
     s->count = t->count = c->count = f->count = cf->count = 0;
     *r = T_dbReport{};
 }
+
+void countChannels(const T_dbChTable& ch, T_dbReport* r) {
+    r->tvChannels = r->tvFake = r->tvFta = r->tvCod = r->tvHd = r->tv3d = 0;
+    r->radioChannels = r->radioFta = r->radioCod = r->bouquets = 0;
+    for (uint32_t i = 1; i <= ch.count; ++i) {
+        const T_dbCh& c = ch.ch[i];
+        if (i == 1 || c.sat_id != ch.ch[i - 1].sat_id || c.groupId != ch.ch[i - 1].groupId)
+            ++r->bouquets;
+        if (c.fake) {
+            ++r->tvFake;
+        } else if (c.ch_type == 0) {
+            ++r->tvChannels;
+            ++(c.scrambled ? r->tvCod : r->tvFta);
+            if (c.hd) ++r->tvHd;
+            if (c.d3) ++r->tv3d;
+        } else {
+            ++r->radioChannels;
+            ++(c.scrambled ? r->radioCod : r->radioFta);
+        }
+    }
+}

@@ -160,3 +160,8 @@ bool appendCas(T_dbCh* ch, int32_t casId);
 // Empties every table logically and zeroes the report.
 void resetChannelDb(T_dbSatTable* s, T_dbTpTable* t, T_dbChTable* c, T_dbFavTable* f,
                     T_dbChFavTable* cf, T_dbReport* r);
+
+// The channel counters of a report from the channel table: TV (markers
+// apart), free and coded, HD, 3D, radio, and the bouquets as runs of one
+// satellite and group. The other counters are left as they are.
+void countChannels(const T_dbChTable& ch, T_dbReport* r);

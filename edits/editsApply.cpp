@@ -578,26 +578,7 @@ void Applier::finish(bool changed) {
 
     // The counters the window and the writers' reports show.
     T_dbReport& r = *db_.report;
-    r.tvChannels = r.tvFake = r.tvFta = r.tvCod = r.tvHd = r.tv3d = 0;
-    r.radioChannels = r.radioFta = r.radioCod = 0;
-    uint32_t bouquets = 0;
-    for (uint32_t i = 1; i <= ch.count; ++i) {
-        const T_dbCh& c = ch.ch[i];
-        if (i == 1 || c.sat_id != ch.ch[i - 1].sat_id || c.groupId != ch.ch[i - 1].groupId)
-            ++bouquets;
-        if (c.fake) {
-            ++r.tvFake;
-        } else if (c.ch_type == 0) {
-            ++r.tvChannels;
-            ++(c.scrambled ? r.tvCod : r.tvFta);
-            if (c.hd) ++r.tvHd;
-            if (c.d3) ++r.tv3d;
-        } else {
-            ++r.radioChannels;
-            ++(c.scrambled ? r.radioCod : r.radioFta);
-        }
-    }
-    r.bouquets = bouquets;
+    countChannels(ch, &r);
     if (type_ != 0) r.fakeSatellites = db_.satDB->count;
     r.transponders = db_.tpDB->count;
     r.favGroups = db_.favDB->count;

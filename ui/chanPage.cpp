@@ -22,33 +22,13 @@
 #include <set>
 #include <tuple>
 
+#include "app/programRecords.h"
+#include "app/tablesCopy.h"
 #include "channels/dbTypes.h"
 #include "config/textFunc.h"
 #include "ui/qtPlatform.h"
 
 namespace {
-
-T_channelTables liveTables() {
-    T_channelTables t;
-    t.satDB = &satDB;
-    t.tpDB = &tpDB;
-    t.chDB = &chDB;
-    t.favDB = &favDB;
-    t.chFavDB = &chFavDB;
-    t.report = &Report;
-    return t;
-}
-
-template <class Row>
-std::vector<Row> rowsOf(const Row* rows, uint32_t count, size_t capacity) {
-    return std::vector<Row>(rows, rows + std::min<size_t>(count + 1, capacity));
-}
-
-template <class Row, size_t N>
-void putBack(const std::vector<Row>& kept, Row (&rows)[N], uint32_t* count) {
-    std::copy(kept.begin(), kept.end(), rows);
-    *count = kept.empty() ? 0 : static_cast<uint32_t>(kept.size() - 1);
-}
 
 bool sameKey(const T_chanRef& a, const T_chanRef& b) {
     return a.position == b.position && a.nid == b.nid && a.tid == b.tid && a.sid == b.sid;
@@ -113,29 +93,9 @@ void writeOrder(StepBuilder* b, const std::vector<T_chanGroup>& groups, int g,
 
 // The tables as the last download left them, before any edit.
 struct ChanPage::Pristine {
-    std::vector<T_dbSat> sat;
-    std::vector<T_dbTp> tp;
-    std::vector<T_dbCh> ch;
-    std::vector<T_dbFav> fav;
-    std::vector<T_dbChFav> chFav;
-    T_dbReport report{};
-
-    void take() {
-        sat = rowsOf(satDB.sat, satDB.count, kSatDbSlots);
-        tp = rowsOf(tpDB.tp, tpDB.count, kTpDbSlots);
-        ch = rowsOf(chDB.ch, chDB.count, kChDbSlots);
-        fav = rowsOf(favDB.fav, favDB.count, kFavDbSlots);
-        chFav = rowsOf(chFavDB.chFav, chFavDB.count, kChFavDbSlots);
-        report = Report;
-    }
-    void put() const {
-        putBack(sat, satDB.sat, &satDB.count);
-        putBack(tp, tpDB.tp, &tpDB.count);
-        putBack(ch, chDB.ch, &chDB.count);
-        putBack(fav, favDB.fav, &favDB.count);
-        putBack(chFav, chFavDB.chFav, &chFavDB.count);
-        Report = report;
-    }
+    TablesCopy tables;
+    void take() { tables.take(programTables()); }
+    void put() const { tables.put(programTables()); }
 };
 
 class EditsCommand : public QUndoCommand {
@@ -434,7 +394,7 @@ void ChanPage::jobStarts(bool download) {
 
 void ChanPage::jobEnded() {
     busy_ = false;
-    if (pristine_ && model_.groups().empty()) model_.rebuild(liveTables(), listType_);
+    if (pristine_ && model_.groups().empty()) model_.rebuild(programTables(), listType_);
     setUsable();
 }
 
@@ -484,8 +444,8 @@ void ChanPage::reapply(const Keys& keys) {
         if (tree_->isExpanded(model_.groupIndex(static_cast<int>(g))))
             open.emplace(model_.groups()[g].satId, model_.groups()[g].name);
     pristine_->put();
-    report_ = applyEdits(doc_, liveTables(), listType_);
-    model_.rebuild(liveTables(), listType_);
+    report_ = applyEdits(doc_, programTables(), listType_);
+    model_.rebuild(programTables(), listType_);
     for (size_t g = 0; g < model_.groups().size(); ++g)
         if (open.count({model_.groups()[g].satId, model_.groups()[g].name}))
             tree_->setExpanded(model_.groupIndex(static_cast<int>(g)), true);
@@ -584,8 +544,8 @@ bool ChanPage::takeOrder(const std::string& folder, T_importedOrder* what, std::
     // and what it names the channels.
     pristine_->put();
     T_editsDoc next = doc_;
-    const bool ok = editsFromEnigma2(folder, liveTables(), &next, what, err);
-    report_ = applyEdits(doc_, liveTables(), listType_);
+    const bool ok = editsFromEnigma2(folder, programTables(), &next, what, err);
+    report_ = applyEdits(doc_, programTables(), listType_);
     if (!ok) return false;
     StepBuilder b(doc_);
     b.eraseIf([](const T_edit&) { return true; });

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "app/programRecords.h"
+#include "app/tablesCopy.h"
 #include "channels/dbTypes.h"
 #include "config/cfgFile.h"
 #include "config/lang.h"
@@ -649,28 +650,8 @@ bool CppWnd::saveEditsBeside(const std::string& cfgPath, const std::string& oldC
     return false;
 }
 
-namespace {
-
-template <class Row>
-std::vector<Row> usedRows(const Row* rows, uint32_t count, size_t capacity) {
-    return std::vector<Row>(rows, rows + std::min<size_t>(count, capacity));
-}
-
-template <class Row, size_t N>
-void putRows(const std::vector<Row>& kept, Row (&rows)[N], uint32_t* count) {
-    std::copy(kept.begin(), kept.end(), rows);
-    *count = static_cast<uint32_t>(kept.size());
-}
-
-}  // namespace
-
 struct CppWnd::KeptTables {
-    std::vector<T_dbSat> sat;
-    std::vector<T_dbTp> tp;
-    std::vector<T_dbCh> ch;
-    std::vector<T_dbFav> fav;
-    std::vector<T_dbChFav> chFav;
-    T_dbReport report{};
+    TablesCopy tables;
     QString rep[7];
 };
 
@@ -679,12 +660,7 @@ void CppWnd::keepTables() {
     // Only a list the generate side offers is worth keeping.
     if (!generate_->isEnabled()) return;
     auto k = std::make_unique<KeptTables>();
-    k->sat = usedRows(satDB.sat, satDB.count, kSatDbSlots);
-    k->tp = usedRows(tpDB.tp, tpDB.count, kTpDbSlots);
-    k->ch = usedRows(chDB.ch, chDB.count, kChDbSlots);
-    k->fav = usedRows(favDB.fav, favDB.count, kFavDbSlots);
-    k->chFav = usedRows(chFavDB.chFav, chFavDB.count, kChFavDbSlots);
-    k->report = Report;
+    k->tables.take(programTables());
     for (int i = 0; i < 7; ++i) k->rep[i] = rep_[i]->text();
     kept_ = std::move(k);
 }
@@ -692,12 +668,7 @@ void CppWnd::keepTables() {
 void CppWnd::restoreTables() {
     if (!kept_) return;
     const KeptTables& k = *kept_;
-    putRows(k.sat, satDB.sat, &satDB.count);
-    putRows(k.tp, tpDB.tp, &tpDB.count);
-    putRows(k.ch, chDB.ch, &chDB.count);
-    putRows(k.fav, favDB.fav, &favDB.count);
-    putRows(k.chFav, chFavDB.chFav, &chFavDB.count);
-    Report = k.report;
+    k.tables.put(programTables());
     for (int i = 0; i < 7; ++i) rep_[i]->setText(k.rep[i]);
     // The generate side as the last download left it.
     jobEvents_.finished(true);

@@ -236,25 +236,7 @@ void countReport(Db& db) {
     r.satellites = virtualSats ? static_cast<uint32_t>(real.size()) : db.sat->count;
     r.fakeSatellites = virtualSats ? db.sat->count : 0;
     r.transponders = db.tp->count;
-    uint64_t lastGroup = 0;
-    bool first = true;
-    for (uint32_t i = 1; i <= db.ch->count; ++i) {
-        const T_dbCh& c = db.ch->ch[i];
-        const uint64_t group =
-            uint64_t{static_cast<uint32_t>(c.groupId)} << 32 | static_cast<uint32_t>(c.sat_id);
-        if (first || group != lastGroup) ++r.bouquets, lastGroup = group, first = false;
-        if (c.fake) {
-            ++r.tvFake;
-        } else if (c.ch_type == 0) {
-            ++r.tvChannels;
-            ++(c.scrambled ? r.tvCod : r.tvFta);
-            if (c.hd) ++r.tvHd;
-            if (c.d3) ++r.tv3d;
-        } else {
-            ++r.radioChannels;
-            ++(c.scrambled ? r.radioCod : r.radioFta);
-        }
-    }
+    countChannels(*db.ch, &r);
     if (db.cfg.listType == 2) r.bouquets = db.sat->count;
     r.favGroups = db.fav->count;
     r.favChannels = db.chFav->count;
