@@ -95,7 +95,7 @@ struct T_editsReport {
     size_t applied = 0;                  // edits that changed the list
     std::vector<std::string> unmatched;  // the lines of edits that matched nothing
     std::vector<std::string> refused;    // "line: reason" (a table full, no such bouquet)
-    std::vector<std::string> cut;        // names cut to their field: "line: shown as ..."
+    std::vector<std::string> cut;        // names cut to their field: line → "what shows"
     std::vector<std::string> unknown;    // lines of kinds this version does not know
 };
 

@@ -42,6 +42,11 @@ std::string utf8Of(const char (&field)[N]) {
     return cp1252ToUtf8(fieldView(field));
 }
 
+// A cut name in the report, in no language: the edit -> "what shows".
+std::string shownAs(const std::string& line, const std::string& cp1252) {
+    return line + " \xE2\x86\x92 \"" + cp1252ToUtf8(cp1252) + "\"";
+}
+
 struct Key {
     int position;
     uint32_t nid, tid, sid;
@@ -257,7 +262,7 @@ bool Applier::newBouquet(const T_edit& e, T_editsReport* rep, const std::string&
     if (sats.empty()) return false;
     bool cut = false;
     const std::string name = fitted(e.bouquet, kBouquetNameChars[type_], &cut);
-    if (cut) rep->cut.push_back(line + ": shown as " + cp1252ToUtf8(name));
+    if (cut) rep->cut.push_back(shownAs(line, name));
     int32_t groupId = 0;
     for (const T_dbCh& c : store_) groupId = std::max(groupId, c.groupId);
     for (uint32_t i = 1; i <= db_.satDB->count; ++i)
@@ -395,7 +400,7 @@ void Applier::apply(const T_edit& e, T_editsReport* rep) {
             copyText(row(i).ch_name, name.c_str());
             done = true;
         }
-        if (done && cut) rep->cut.push_back(line + ": shown as " + cp1252ToUtf8(name));
+        if (done && cut) rep->cut.push_back(shownAs(line, name));
         break;
     }
     case EditKind::kRenameBouquet: {
@@ -422,7 +427,7 @@ void Applier::apply(const T_edit& e, T_editsReport* rep) {
             for (uint32_t i = 1; i <= db_.favDB->count; ++i)
                 if (fieldView(db_.favDB->fav[i].fav_name) == old)
                     copyText(db_.favDB->fav[i].fav_name, name.c_str());
-        if (done && cut) rep->cut.push_back(line + ": shown as " + cp1252ToUtf8(name));
+        if (done && cut) rep->cut.push_back(shownAs(line, name));
         break;
     }
     case EditKind::kHide: {

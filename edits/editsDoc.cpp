@@ -1,9 +1,11 @@
 // The edits document: reading, writing and the file beside the
 // configuration.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
 
+#include "channels/dbTypes.h"
 #include "channels/location.h"
 #include "config/codepage.h"
 #include "config/fileIo.h"
@@ -288,7 +290,9 @@ bool saveEditsFile(const std::string& path, const T_editsDoc& doc, std::string* 
 T_notShown editsNotShown(const T_editsDoc& doc, unsigned nameChars, bool channelLock) {
     T_notShown out;
     for (const T_edit& e : doc.edits) {
-        if (e.kind == EditKind::kRename && utf8ToCp1252(e.name).size() > nameChars)
+        // Beyond the tables' own field the name was cut already, and said.
+        if (e.kind == EditKind::kRename &&
+            std::min(utf8ToCp1252(e.name).size(), sizeof(T_dbCh::ch_name) - 1) > nameChars)
             out.cutNames.push_back(formatEdit(e));
         if (!channelLock && (e.kind == EditKind::kLock || e.kind == EditKind::kLockBouquet))
             out.locks.push_back(formatEdit(e));

@@ -52,7 +52,7 @@ TEST(CliEdits, TheFileBesideTheConfigurationShapesTheListsAndReportsWhatIsGone) 
         "hide 19.2E:0001:044D:7034 \"x\" in \"ARD\"\n"
         "bouquet \"Mine\" 19.2E:0001:0437:6D66 \"ZDF\" 13.0E:013E:3401:0D49 \"Rai 1\"\n"
         "hide 19.2E:0001:0437:FFFE \"Gone channel\"\n"
-        "rename 19.2E:0001:0437:6D66 \"ZDF\" to \"ZDF Zweites Programm\"\n"
+        "rename 19.2E:0001:0437:6D66 \"ZDF\" to \"ZDF Zweites Deutsches Fernsehen\"\n"
         "lock 19.2E:0001:044D:7031 \"tagesschau24\" on\n",
         nullptr));
     const std::string args = "--db-host 127.0.0.1 --db-port " + std::to_string(VA_TEST_DB_PORT) +
@@ -66,11 +66,17 @@ TEST(CliEdits, TheFileBesideTheConfigurationShapesTheListsAndReportsWhatIsGone) 
                                  "19.2E:0001:0437:FFFE \"Gone channel\""));
     EXPECT_THAT(slurp(dir / "run.json"), HasSubstr("\"applied\": 6, \"unmatched\": [\"hide "));
     // What a format cannot show is said with its list, not dropped.
-    EXPECT_THAT(r.out, HasSubstr("Pvr-ST1 shows this name cut to 14 characters: rename "
-                                 "19.2E:0001:0437:6D66 \"ZDF\" to \"ZDF Zweites Programm\""));
+    EXPECT_THAT(r.out,
+                HasSubstr("Pvr-ST1 shows this name cut to 14 characters: rename "
+                          "19.2E:0001:0437:6D66 \"ZDF\" to \"ZDF Zweites Deutsches Fernsehen\""));
     EXPECT_THAT(r.out, HasSubstr("Enigma2 has no lock per channel (it locks by category): lock "
                                  "19.2E:0001:044D:7031 \"tagesschau24\" on"));
     EXPECT_EQ(r.out.find("NDF has no lock"), std::string::npos);
+    // Cut in the tables already, and said once: not again per format.
+    EXPECT_THAT(r.out, HasSubstr("Name cut to its field: rename 19.2E:0001:0437:6D66 \"ZDF\" to "
+                                 "\"ZDF Zweites Deutsches Fernsehen\" \xE2\x86\x92 \"ZDF Zweites "
+                                 "Deutsches Fe\""));
+    EXPECT_EQ(r.out.find("Enigma2 shows this name cut"), std::string::npos);
     bool ndf = false;
     for (const auto& e : fs::directory_iterator(dir / "edited"))
         ndf = ndf || e.path().extension() == ".ndf";

@@ -218,7 +218,7 @@ TEST(EditsApply, EachEditLandsWhereItSaysAndTheTablesStayWhole) {
     ASSERT_EQ(r.refused.size(), 1u);
     EXPECT_THAT(r.refused[0], HasSubstr("no bouquet \"Sports\" on the channel's satellite"));
     ASSERT_EQ(r.cut.size(), 1u);
-    EXPECT_THAT(r.cut[0], HasSubstr("shown as A name far longer than"));
+    EXPECT_THAT(r.cut[0], HasSubstr(" \xE2\x86\x92 \"A name far longer than i\""));
     EXPECT_EQ(r.unknown.size(), 1u);
 
     EXPECT_THAT(t.rows(), ElementsAre("News/@", "News/A", "News/A name far longer than i",
