@@ -15,6 +15,7 @@
 #include "config/lang.h"
 #include "config/textFunc.h"
 #include "edits/edits.h"
+#include "tests/cli/cliRun.h"
 #include "tests/ui/uiFixture.h"
 #include "ui/chanPage.h"
 #include "ui/ids.h"
@@ -324,6 +325,23 @@ TEST_F(ChannelsTest, SavedEditsComeBackAfterARestartAndANewDownload) {
     EXPECT_EQ(docText(), doc);
     EXPECT_EQ(names(g), order);
     EXPECT_FALSE(Widget.cfgChanged);
+
+    // The tool, from the same configuration, finds the same edits beside it
+    // and writes the same list as the window.
+    const fs::path win = dir_ / "win", tool = dir_ / "tool";
+    fs::create_directories(win);
+    tab(3);
+    click(Widget.hFamily[2]);
+    ui.answerFolder(win.string());
+    run(Widget.hGenerate);
+    const CliResult r = runCliTool(
+        "--db-host 127.0.0.1 --db-port " + std::to_string(VA_TEST_DB_PORT) +
+        " --db-name velartis_sample --config '" + (dir_ / "Default.cfg").string() + "' --master '" +
+        (dir_ / "VAconfig.vac").string() + "' --format e2 --output '" + tool.string() + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("Edits: 1 of 2 applied"), std::string::npos) << r.out;
+    EXPECT_EQ(e2Bouquets(tool), e2Bouquets(win));
+    tab(4);
 
     // A file that cannot be read is said, and Save Cfg leaves it to be mended.
     const std::string broken = "order \"Sport\" 19.2E:0001\n";
