@@ -27,9 +27,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "jobs/jobRequest.h"
+
+struct T_dbCh;
 
 // A channel as an edit names it. name is UTF-8.
 struct T_chanRef {
@@ -107,8 +111,25 @@ struct T_editsReport {
 // dropped.
 T_editsReport applyEdits(const T_editsDoc& doc, const T_channelTables& db, int listType);
 
+// The keys of the channels of one set of tables, as edits name them: the
+// satellites' positions and the transponders' ids indexed once, the ids as
+// 16-bit values, as every list names them (writers/common/ids.h).
+class ChanRefs {
+public:
+    explicit ChanRefs(const T_channelTables& db);
+    // The key alone (no name): position, network, transport stream, service.
+    T_chanRef keyOf(const T_dbCh& ch) const;
+    // Key and name of a channel row (1 to count).
+    T_chanRef of(uint32_t row) const;
+
+private:
+    T_channelTables db_;
+    std::unordered_map<int32_t, int32_t> position_;                    // by realSatId
+    std::unordered_map<uint64_t, std::pair<uint32_t, uint32_t>> ids_;  // nid, tid
+};
+
 // The key and name of a channel row of the tables (row 1 to count), as an
-// edit would name it; for the window's Channels page.
+// edit would name it. Indexes the tables each time: for many rows, ChanRefs.
 T_chanRef chanRefOf(const T_channelTables& db, uint32_t row);
 // The key part as the document writes it: "19.2E:0001:0437:6D66".
 std::string chanKeyText(const T_chanRef& c);

@@ -16,26 +16,13 @@
 #include "config/codepage.h"
 #include "config/textFunc.h"
 #include "edits/edits.h"
+#include "writers/common/ids.h"
 
 namespace {
 
 // Names in the tables: a bouquet's as the download cuts it, by list type.
 constexpr size_t kBouquetNameChars[3] = {20, 16, 16};
 constexpr size_t kChannelNameChars = sizeof(T_dbCh::ch_name) - 1;
-
-uint32_t hexValue(const char* s, size_t n) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < n && s[i]; ++i) {
-        const char c = s[i];
-        const int d = c >= '0' && c <= '9'   ? c - '0'
-                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                             : -1;
-        if (d < 0) break;
-        v = v * 16 + static_cast<uint32_t>(d);
-    }
-    return v;
-}
 
 template <size_t N>
 std::string utf8Of(const char (&field)[N]) {
@@ -57,15 +44,7 @@ struct Key {
 
 class Applier {
 public:
-    Applier(const T_channelTables& db, int listType) : db_(db), type_(listType) {
-        for (uint32_t i = 1; i <= db.satDB->count; ++i)
-            position_[db.satDB->sat[i].realSatId] = db.satDB->sat[i].position;
-        for (uint32_t i = 1; i <= db.tpDB->count; ++i) {
-            const T_dbTp& t = db.tpDB->tp[i];
-            tp_.emplace(
-                std::make_pair(t.realSatId, t.stp_id),
-                std::make_pair(hexValue(t.nid, sizeof t.nid), hexValue(t.tid, sizeof t.tid)));
-        }
+    Applier(const T_channelTables& db, int listType) : db_(db), type_(listType), refs_(db) {
         store_.assign(db.chDB->ch + 1, db.chDB->ch + 1 + db.chDB->count);
         for (uint32_t i = 0; i < store_.size(); ++i) {
             keys_.push_back(keyOf(store_[i]));
@@ -80,10 +59,8 @@ private:
     using Run = std::pair<size_t, size_t>;  // [first, end) in seq_
 
     Key keyOf(const T_dbCh& c) const {
-        auto p = position_.find(c.realSatId);
-        auto t = tp_.find({c.realSatId, c.stp_id});
-        return Key{p == position_.end() ? 0 : p->second, t == tp_.end() ? 0 : t->second.first,
-                   t == tp_.end() ? 0 : t->second.second, hexValue(c.sid, sizeof c.sid)};
+        const T_chanRef r = refs_.keyOf(c);
+        return Key{r.position, r.nid, r.tid, r.sid};
     }
     T_dbCh& row(size_t at) { return store_[seq_[at]]; }
     const Key& key(size_t at) const { return keys_[seq_[at]]; }
@@ -149,8 +126,9 @@ private:
 
     const T_channelTables& db_;
     const int type_;
-    std::unordered_map<int32_t, int32_t> position_;
-    std::map<std::pair<int32_t, int32_t>, std::pair<uint32_t, uint32_t>> tp_;
+    // Built before any edit: the positions and ids of copies and new
+    // transponder records are those of rows already there.
+    const ChanRefs refs_;
     std::vector<T_dbCh> store_;
     std::vector<Key> keys_;
     std::vector<uint32_t> seq_;
@@ -604,24 +582,37 @@ T_editsReport applyEdits(const T_editsDoc& doc, const T_channelTables& db, int l
     return rep;
 }
 
-T_chanRef chanRefOf(const T_channelTables& db, uint32_t row) {
-    T_chanRef c;
-    if (!db.complete() || row < 1 || row > db.chDB->count) return c;
-    const T_dbCh& ch = db.chDB->ch[row];
-    for (uint32_t i = 1; i <= db.satDB->count; ++i)
-        if (db.satDB->sat[i].realSatId == ch.realSatId) {
-            c.position = db.satDB->sat[i].position;
-            break;
-        }
-    for (uint32_t i = 1; i <= db.tpDB->count; ++i) {
+ChanRefs::ChanRefs(const T_channelTables& db) : db_(db) {
+    if (!db.complete()) return;
+    // The first of each, as the tables list them.
+    for (uint32_t i = 1; i <= db.satDB->count && i < kSatDbSlots; ++i)
+        position_.emplace(db.satDB->sat[i].realSatId, db.satDB->sat[i].position);
+    for (uint32_t i = 1; i <= db.tpDB->count && i < kTpDbSlots; ++i) {
         const T_dbTp& t = db.tpDB->tp[i];
-        if (t.realSatId == ch.realSatId && t.stp_id == ch.stp_id) {
-            c.nid = hexValue(t.nid, sizeof t.nid);
-            c.tid = hexValue(t.tid, sizeof t.tid);
-            break;
-        }
+        ids_.emplace(
+            uint64_t{static_cast<uint32_t>(t.realSatId)} << 32 | static_cast<uint32_t>(t.stp_id),
+            std::make_pair(uint32_t{idValue16(t.nid)}, uint32_t{idValue16(t.tid)}));
     }
-    c.sid = hexValue(ch.sid, sizeof ch.sid);
-    c.name = utf8Of(ch.ch_name);
+}
+
+T_chanRef ChanRefs::keyOf(const T_dbCh& ch) const {
+    T_chanRef c;
+    if (auto p = position_.find(ch.realSatId); p != position_.end()) c.position = p->second;
+    const uint64_t tp =
+        uint64_t{static_cast<uint32_t>(ch.realSatId)} << 32 | static_cast<uint32_t>(ch.stp_id);
+    if (auto t = ids_.find(tp); t != ids_.end()) {
+        c.nid = t->second.first;
+        c.tid = t->second.second;
+    }
+    c.sid = idValue16(ch.sid);
     return c;
 }
+
+T_chanRef ChanRefs::of(uint32_t row) const {
+    if (!db_.complete() || row < 1 || row > db_.chDB->count) return {};
+    T_chanRef c = keyOf(db_.chDB->ch[row]);
+    c.name = utf8Of(db_.chDB->ch[row].ch_name);
+    return c;
+}
+
+T_chanRef chanRefOf(const T_channelTables& db, uint32_t row) { return ChanRefs(db).of(row); }

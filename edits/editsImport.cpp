@@ -36,10 +36,11 @@ bool editsFromEnigma2(const std::string& folder, const T_channelTables& db, T_ed
 
     std::set<std::string> bouquets;
     std::map<std::tuple<int, uint32_t, uint32_t, uint32_t>, std::string> names;
+    const ChanRefs refs(db);
     for (uint32_t i = 1; i <= db.chDB->count; ++i) {
         bouquets.insert(cp1252ToUtf8(fieldView(db.chDB->ch[i].groupName)));
         if (db.chDB->ch[i].fake) continue;
-        const T_chanRef c = chanRefOf(db, i);
+        const T_chanRef c = refs.of(i);
         names.emplace(std::make_tuple(c.position, c.nid, c.tid, c.sid), c.name);
     }
     T_importedOrder done;

@@ -15,48 +15,6 @@ namespace {
 
 const char* const kMime = "application/x-velartis-channels";
 
-// chanRefOf scans the satellite and transponder tables for every row it is
-// asked about; the model asks about all of them. It is handed tables that
-// hold only the row's own satellite and transponder, found through an
-// index that keeps the first of each as chanRefOf's scan does.
-class RefMaker {
-public:
-    explicit RefMaker(const T_channelTables& db)
-        : db_(db), sat_(std::make_unique<T_dbSatTable>()), tp_(std::make_unique<T_dbTpTable>()) {
-        for (uint32_t i = 1; i <= db.satDB->count && i < kSatDbSlots; ++i)
-            sats_.emplace(db.satDB->sat[i].realSatId, i);
-        for (uint32_t i = 1; i <= db.tpDB->count && i < kTpDbSlots; ++i)
-            tps_.emplace(tpKey(db.tpDB->tp[i].realSatId, db.tpDB->tp[i].stp_id), i);
-    }
-    T_chanRef operator()(uint32_t row) {
-        const T_dbCh& ch = db_.chDB->ch[row];
-        sat_->count = tp_->count = 0;
-        if (auto s = sats_.find(ch.realSatId); s != sats_.end()) {
-            sat_->sat[1] = db_.satDB->sat[s->second];
-            sat_->count = 1;
-        }
-        if (auto t = tps_.find(tpKey(ch.realSatId, ch.stp_id)); t != tps_.end()) {
-            tp_->tp[1] = db_.tpDB->tp[t->second];
-            tp_->count = 1;
-        }
-        T_channelTables one = db_;
-        one.satDB = sat_.get();
-        one.tpDB = tp_.get();
-        return chanRefOf(one, row);
-    }
-
-private:
-    static uint64_t tpKey(int32_t sat, int32_t tp) {
-        return (static_cast<uint64_t>(static_cast<uint32_t>(sat)) << 32) |
-               static_cast<uint32_t>(tp);
-    }
-    T_channelTables db_;
-    std::unique_ptr<T_dbSatTable> sat_;
-    std::unique_ptr<T_dbTpTable> tp_;
-    std::unordered_map<int32_t, uint32_t> sats_;
-    std::unordered_map<uint64_t, uint32_t> tps_;
-};
-
 }  // namespace
 
 void ChanModel::rebuild(const T_channelTables& db, int listType) {
@@ -67,7 +25,8 @@ void ChanModel::rebuild(const T_channelTables& db, int listType) {
         std::unordered_map<int32_t, QString> satNames;
         for (uint32_t i = 1; i <= db.satDB->count && i < kSatDbSlots; ++i)
             satNames.emplace(db.satDB->sat[i].sat_id, toQt(fieldText(db.satDB->sat[i].satName)));
-        RefMaker refOf(db);
+        const ChanRefs refs(db);
+        auto refOf = [&refs](uint32_t row) { return refs.of(row); };
         const uint32_t n = std::min(db.chDB->count, kChDbSlots - 1);
         for (uint32_t i = 1; i <= n; ++i) {
             const T_dbCh& ch = db.chDB->ch[i];
