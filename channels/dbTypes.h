@@ -1,14 +1,24 @@
 #pragma once
 // The in-memory channel database that a download fills and the writers
 // read. Slot 0 of every table stays unused; records are 1 to count.
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+// Names (satellites, bouquets, channels, favourite groups) are UTF-8 and
+// cut on whole characters: a field has room for its characters at up to
+// four bytes each.
+constexpr size_t utf8Room(size_t chars) { return chars * 4 + 1; }
+constexpr size_t kSatNameChars = 29;
+constexpr size_t kGroupNameChars = 27;
+constexpr size_t kChNameChars = 24;
+constexpr size_t kFavNameChars = 27;
 
 struct T_dbSat {
     int32_t sat_id;
     int32_t realSatId;
-    char satName[30];
-    char sat_name[30];
+    char satName[utf8Room(kSatNameChars)];
+    char sat_name[utf8Room(kSatNameChars)];
     char location[12];
     int32_t groupId;
     int32_t position;
@@ -53,13 +63,13 @@ struct T_dbCh {
     int32_t stp_id;
     int32_t groupId;
     int32_t bou_id;
-    char groupName[28];
+    char groupName[utf8Room(kGroupNameChars)];
     int32_t nat_id;
     int32_t cat_id;
     int32_t ch_type;
     int32_t hd;
     int32_t d3;
-    char ch_name[25];
+    char ch_name[utf8Room(kChNameChars)];
     char sid[5];
     char vpid[5];
     char pmt_pid[5];
@@ -80,7 +90,7 @@ struct T_dbCh {
 
 struct T_dbFav {
     int32_t fav_id;
-    char fav_name[28];
+    char fav_name[utf8Room(kFavNameChars)];
 };
 
 struct T_dbChFav {

@@ -300,6 +300,7 @@ struct LangStruct {
     char btnChanTakeOrder[40];
     char msgChanOrderTaken[160];
     char msgChanOrderErr[60];
+    char cliSpelledNames[80];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -600,5 +601,6 @@ struct LangStruct {
     X(msgEditsLoadErr) \
     X(btnChanTakeOrder) \
     X(msgChanOrderTaken) \
-    X(msgChanOrderErr)
+    X(msgChanOrderErr) \
+    X(cliSpelledNames)
 // clang-format on

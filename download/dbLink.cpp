@@ -77,6 +77,7 @@ std::string DbLink::quote(std::string_view s) const {
 std::string DbLink::error() const { return s_->error(); }
 unsigned DbLink::errorCode() const { return s_->errorCode(); }
 bool DbLink::readOnly() { return s_->readOnly(); }
+bool DbLink::namesUtf8() const { return s_->namesUtf8(); }
 std::string DbLink::server() const { return s_->server(); }
 
 std::string DbLink::openFailureText(const LangStruct& m) const {

@@ -1,7 +1,7 @@
 #pragma once
 // A connection for the parts of the program that write to the channel
-// database (the importers): the same session as the download jobs (latin1,
-// compressed, the same timeouts, option files and connection values), seen
+// database (the importers): the same session as the download jobs (names
+// in UTF-8, compressed, the same timeouts, option files and connection values), seen
 // through plain statements and rows, so that no caller needs <mysql.h>.
 #include <cstdint>
 #include <functional>
@@ -39,6 +39,9 @@ public:
     unsigned errorCode() const;
     // True when the server refuses writes (a replica, or read_only set).
     bool readOnly();
+    // True when the name columns hold Unicode; false for latin1 ones,
+    // which take names spelled in Windows-1252 (quote() does it).
+    bool namesUtf8() const;
     // The server of the host list the link reached, "host:port".
     std::string server() const;
     // Why the last open failed in the words of the download's failure box:

@@ -5,6 +5,7 @@
 
 #include "config/textFunc.h"
 #include "download/downloadCommon.h"
+#include "config/unicodeText.h"
 
 namespace {
 
@@ -20,7 +21,9 @@ bool satelliteStep(DlJob& j) {
             continue;
         }
         d->sat_id = d->realSatId = s.satId;
-        copyText(d->satName, s.satName);
+        // The configured name until the server's arrives; the files hold it
+        // in Windows-1252.
+        copyUtf8(d->satName, latin1ToUtf8(fieldView(s.satName)));
         dlCopySetup(d, s);
     }
     const uint32_t n = j.satDB->count;
@@ -54,7 +57,8 @@ bool satelliteStep(DlJob& j) {
     for (uint32_t k = 1; k <= n; ++k) {
         const T_dbSat& d = j.satDB->sat[k];
         if (!badPosition[k] && d.sat_name[0] == '\0')
-            j.missingSats.push_back(std::to_string(d.sat_id) + " " + fieldText(d.satName));
+            j.missingSats.push_back(std::to_string(d.sat_id) + " " +
+                                    toCp1252Latin(fieldView(d.satName)));
     }
     uint32_t kept = 0;
     for (uint32_t k = 1; k <= n; ++k)
@@ -174,9 +178,7 @@ bool channelRow(DlJob& j, const T_dbSat& s, const DbRow& r) {
                 m->stp_id = r.num(1);
                 m->groupId = m->bou_id = bou;
                 r.copy(3, m->groupName);
-                char name[64];
-                std::snprintf(name, sizeof name, "@ %s @", m->groupName);
-                copyText(m->ch_name, name);
+                copyUtf8(m->ch_name, "@ " + fieldText(m->groupName) + " @");
                 copyText(m->sid, "FFFF");
                 copyText(m->vpid, "0000");
                 copyText(m->pmt_pid, "0000");

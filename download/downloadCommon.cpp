@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "config/textFunc.h"
+#include "config/unicodeText.h"
 
 const DlIdColumn kDlIdColumns[kIdFields] = {
     {"transponders", "nid", kNidDigits},   {"transponders", "tid", kTidDigits},
@@ -639,11 +640,11 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
                 if (favMode) {
                     r.copy(3, v->satName);
                 } else {
-                    char name[64];
-                    std::snprintf(name, sizeof name, "%s %s", r.text(3), r.text(kJLocation));
-                    copyText(v->satName, name);
+                    copyUtf8(v->satName, std::string(r.text(3)) + " " + r.text(kJLocation));
                 }
-                r.copy(kJSatName, v->sat_name);
+                // The column is uncut here: the field holds 29 characters.
+                const std::string_view phys = r.text(kJSatName);
+                copyUtf8(v->sat_name, phys.substr(0, utf8PrefixBytes(phys, kSatNameChars)));
                 r.copy(kJLocation, v->location);
                 v->position = r.num(kJPosition);
                 dlCopySetup(v, s);

@@ -22,6 +22,7 @@
 
 #include "config/langTypes.h"
 #include "config/textFunc.h"
+#include "config/unicodeText.h"
 
 void (*dbQueryTrace)(const std::string& sql) = nullptr;
 unsigned dbReadTimeout = kDbReadTimeout;
@@ -84,8 +85,9 @@ bool buildIsOutdated(const char* crcLinux) {
 }
 
 void storeServerMessage(char (&dst)[kServerMsgSize], const char* msg) {
-    // The translation never lengthens the text, so cutting first is safe.
-    copyText(dst, msg);
+    // The message is shown with the language texts, in Windows-1252. The
+    // translation never lengthens the text, so cutting first is safe.
+    copyText(dst, toCp1252Latin(msg).c_str());
     TranslateBackSlashn(dst);
 }
 
@@ -141,11 +143,9 @@ void DbRow::copy(unsigned i, char* dst, size_t size) const {
         return;
     }
     size_t len = lengths_ ? lengths_[i] : std::strlen(row_[i]);
-    // A NUL inside the value ends the text, as it would in any C reader.
-    len = strnlen(row_[i], len);
-    if (len >= size) len = size - 1;
-    std::memcpy(dst, row_[i], len);
-    dst[len] = '\0';
+    // A NUL inside the value ends the text, as it would in any C reader;
+    // a cut falls between two characters.
+    copyUtf8(dst, size, std::string_view(row_[i], strnlen(row_[i], len)));
 }
 
 DbResult::~DbResult() { reset(nullptr); }
@@ -156,11 +156,12 @@ void DbResult::seek(Place at) {
     if (res_) mysql_row_seek(res_, at);
 }
 
-void DbResult::reset(MYSQL_RES* res, MYSQL* conn) {
+void DbResult::reset(MYSQL_RES* res, MYSQL* conn, bool latin1) {
     if (res_) mysql_free_result(res_);
     res_ = res;
     conn_ = res ? conn : nullptr;
     failed_ = false;
+    latin1_ = latin1;
     rows_ = res ? mysql_num_rows(res) : 0;
     row_ = DbRow();
 }
@@ -175,7 +176,29 @@ bool DbResult::next() {
         row_ = DbRow();
         return false;
     }
-    row_ = DbRow(r, mysql_fetch_lengths(res_), mysql_num_fields(res_));
+    unsigned long* lengths = mysql_fetch_lengths(res_);
+    const unsigned columns = mysql_num_fields(res_);
+    if (latin1_ && lengths) {
+        // Text columns with bytes past ASCII become UTF-8; binary columns
+        // (character set 63) stay as they are.
+        const MYSQL_FIELD* fields = mysql_fetch_fields(res_);
+        text_.resize(columns);
+        ptrs_.assign(r, r + columns);
+        lens_.assign(lengths, lengths + columns);
+        for (unsigned i = 0; i < columns; ++i) {
+            if (!r[i] || fields[i].charsetnr == 63) continue;
+            const std::string_view v(r[i], lengths[i]);
+            bool high = false;
+            for (char c : v) high |= static_cast<unsigned char>(c) >= 0x80;
+            if (!high) continue;
+            text_[i] = latin1ToUtf8(v);
+            ptrs_[i] = text_[i].data();
+            lens_[i] = text_[i].size();
+        }
+        row_ = DbRow(ptrs_.data(), lens_.data(), columns);
+        return true;
+    }
+    row_ = DbRow(r, lengths, columns);
     return true;
 }
 
@@ -395,10 +418,9 @@ bool DbSession::connectOnce(const T_dbConnValues& v, std::chrono::steady_clock::
         conn_ = nullptr;
         return false;
     }
-    // Rows must arrive in Windows-1252 whatever character set an option
+    // The rows' character set follows the name columns, whatever an option
     // file asked for.
-    if (std::strcmp(mysql_character_set_name(conn_), "latin1") != 0 &&
-        mysql_set_character_set(conn_, "latin1") != 0) {
+    if (!chooseCharset()) {
         lastError_ = mysql_error(conn_);
         close();
         return false;
@@ -481,8 +503,34 @@ bool DbSession::query(const std::string& sql, DbResult* out) {
         }
         return true;
     }
-    out->reset(res, conn_);
+    out->reset(res, conn_, !utf8_);
     return true;
+}
+
+bool DbSession::chooseCharset() {
+    utf8_ = false;
+    // A server too old to tell, or a database without the table, is read
+    // as it always was: latin1.
+    std::string set;
+    if (mysql_query(conn_,
+                    "SELECT CHARACTER_SET_NAME FROM information_schema.COLUMNS WHERE "
+                    "TABLE_SCHEMA = DATABASE() AND TABLE_NAME = 'Channels' AND "
+                    "COLUMN_NAME = 'ch_name'") == 0) {
+        if (MYSQL_RES* res = mysql_store_result(conn_)) {
+            if (MYSQL_ROW row = mysql_fetch_row(res); row && row[0]) set = row[0];
+            mysql_free_result(res);
+        }
+    }
+    if (set.rfind("utf8", 0) == 0) {
+        // A server before utf8mb4 has only the three-byte utf8.
+        if (mysql_set_character_set(conn_, "utf8mb4") == 0 ||
+            mysql_set_character_set(conn_, "utf8") == 0) {
+            utf8_ = true;
+            return true;
+        }
+    }
+    return std::strcmp(mysql_character_set_name(conn_), "latin1") == 0 ||
+           mysql_set_character_set(conn_, "latin1") == 0;
 }
 
 bool DbSession::rowsRead(const DbResult& res) {
@@ -505,8 +553,11 @@ std::string DbSession::error() const { return lastError_; }
 
 std::string DbSession::escape(const std::string& s) const {
     if (!conn_) return s;
-    std::string out(s.size() * 2 + 1, '\0');
-    unsigned long n = mysql_real_escape_string(conn_, out.data(), s.data(), s.size());
+    std::string text = s;
+    if (!utf8_ && !fitsCp1252(s)) ++spelled_;
+    if (!utf8_) text = toCp1252Latin(s);
+    std::string out(text.size() * 2 + 1, '\0');
+    unsigned long n = mysql_real_escape_string(conn_, out.data(), text.data(), text.size());
     out.resize(n);
     return out;
 }

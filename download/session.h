@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "config/cfgTypes.h"
 #include "download/connection.h"
@@ -100,7 +101,9 @@ public:
     bool failed() const { return failed_; }
     const DbRow& row() const { return row_; }
     // conn: the connection the result came from, asked after the last row.
-    void reset(st_mysql_res* res, st_mysql* conn = nullptr);
+    // latin1: the rows are Windows-1252 and each row's text columns are
+    // handed out as UTF-8, as the channel tables keep names.
+    void reset(st_mysql_res* res, st_mysql* conn = nullptr, bool latin1 = false);
     // Where the next row is, and back to such a place: a stored result's
     // rows can be read again in any order.
     using Place = st_mysql_rows*;
@@ -111,8 +114,13 @@ private:
     st_mysql_res* res_ = nullptr;
     st_mysql* conn_ = nullptr;
     bool failed_ = false;
+    bool latin1_ = false;
     uint64_t rows_ = 0;
     DbRow row_;
+    // The current row's columns as UTF-8 when the connection is latin1.
+    std::vector<std::string> text_;
+    std::vector<char*> ptrs_;
+    std::vector<unsigned long> lens_;
 };
 
 // `sql` without its " FORCE INDEX (...)" hints.
@@ -126,7 +134,9 @@ extern const char kConnectError[];
 std::string connectFailureText(const LangStruct& m, const T_dbConnValues& v, DbOpenFault fault,
                                const std::string& reason);
 
-// One job's connection: latin1, compressed when the values say so, with
+// One job's connection: in the character set of the server's name columns
+// (utf8mb4, or latin1 on an older server, whose rows are handed out as
+// UTF-8 all the same), compressed when the values say so, with
 // short timeouts and a deadline for the whole session. A read that timed
 // out or was cut off by the deadline is reported as timed out, not as the
 // client library's lost connection.
@@ -160,8 +170,13 @@ public:
     const std::string& server() const { return server_; }
     // True when the server refuses writes (a replica, or read_only set).
     bool readOnly();
-    // The text quoted for use inside '...'.
+    // The text (UTF-8) quoted for use inside '...'; on a latin1 connection
+    // spelled in Windows-1252 first (see toCp1252Latin), counted in spelled().
     std::string escape(const std::string& s) const;
+    // True when the server's name columns hold Unicode (utf8mb4 or utf8).
+    bool namesUtf8() const { return utf8_; }
+    // Texts escape() had to spell for a latin1 server.
+    uint64_t spelled() const { return spelled_; }
     void close();
 
 private:
@@ -175,7 +190,12 @@ private:
     // -2 replication stopped.
     long replicaLag();
 
+    // The character set of the name columns, chosen after the connect.
+    bool chooseCharset();
+
     st_mysql* conn_ = nullptr;
+    bool utf8_ = false;
+    mutable uint64_t spelled_ = 0;
     std::string lastError_;
     unsigned lastErrno_ = 0;
     std::string server_;

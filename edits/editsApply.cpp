@@ -14,6 +14,7 @@
 #include "channels/dbTypes.h"
 #include "channels/location.h"
 #include "config/codepage.h"
+#include "config/unicodeText.h"
 #include "config/textFunc.h"
 #include "edits/edits.h"
 #include "writers/common/ids.h"
@@ -22,16 +23,16 @@ namespace {
 
 // Names in the tables: a bouquet's as the download cuts it, by list type.
 constexpr size_t kBouquetNameChars[3] = {20, 16, 16};
-constexpr size_t kChannelNameChars = sizeof(T_dbCh::ch_name) - 1;
+constexpr size_t kChannelNameChars = kChNameChars;
 
 template <size_t N>
 std::string utf8Of(const char (&field)[N]) {
-    return cp1252ToUtf8(fieldView(field));
+    return fieldText(field);
 }
 
 // A cut name in the report, in no language: the edit -> "what shows".
-std::string shownAs(const std::string& line, const std::string& cp1252) {
-    return line + " \xE2\x86\x92 \"" + cp1252ToUtf8(cp1252) + "\"";
+std::string shownAs(const std::string& line, const std::string& name) {
+    return line + " \xE2\x86\x92 \"" + name + "\"";
 }
 
 struct Key {
@@ -78,7 +79,7 @@ private:
         return out;
     }
     std::vector<Run> runsNamed(const std::string& name) const {
-        const std::string cp = utf8ToCp1252(name);
+        const std::string& cp = name;
         std::vector<Run> out;
         for (const Run& r : runs())
             if (fieldView(store_[seq_[r.first]].groupName) == cp) out.push_back(r);
@@ -94,7 +95,7 @@ private:
         for (size_t i = from; i < to; ++i)
             if (!store_[seq_[i]].fake && key(i) == want) out.push_back(i);
         if (!out.empty() || anywhere(want)) return out;
-        const std::string cp = utf8ToCp1252(c.name);
+        const std::string& cp = c.name;
         for (size_t i = from; i < to; ++i)
             if (!store_[seq_[i]].fake && key(i).position == c.position &&
                 fieldView(store_[seq_[i]].ch_name) == cp)
@@ -108,13 +109,11 @@ private:
     }
 
     // A name for a field of `chars` characters; *cut says whether it was
-    // shortened or lost characters the code page lacks.
+    // shortened.
     std::string fitted(const std::string& utf8, size_t chars, bool* cut) const {
-        size_t lost = 0;
-        std::string cp = utf8ToCp1252(utf8, '?', &lost);
-        *cut = lost > 0 || cp.size() > chars;
-        if (cp.size() > chars) cp.resize(chars);
-        return cp;
+        const size_t n = utf8PrefixBytes(utf8, chars);
+        *cut = n < utf8.size();
+        return utf8.substr(0, n);
     }
     void removeRows(std::vector<size_t> rows);
     bool insertCopy(T_dbCh c, const Key& k, const Run& into, std::string* why);
@@ -271,7 +270,7 @@ bool Applier::newBouquet(const T_edit& e, T_editsReport* rep, const std::string&
             v.groupId = groupId;
             const std::string shown =
                 type_ == 1 ? name + " " + std::string(fieldView(like->location)) : name;
-            copyText(v.satName, shown.c_str());
+            copyUtf8(v.satName, shown);
             s.sat[++s.count] = v;
         }
         // Mode 0: after the satellite's last channel; the others at the end.
@@ -291,8 +290,8 @@ bool Applier::newBouquet(const T_edit& e, T_editsReport* rep, const std::string&
             m.realSatId = first.realSatId;
             m.stp_id = first.stp_id;
             m.groupId = m.bou_id = groupId;
-            copyText(m.groupName, name.c_str());
-            copyText(m.ch_name, ("@ " + name + " @").c_str());
+            copyUtf8(m.groupName, name);
+            copyUtf8(m.ch_name, ("@ " + name + " @"));
             store_.push_back(m);
             keys_.push_back(keyOf(m));
             added.push_back(static_cast<uint32_t>(store_.size() - 1));
@@ -302,7 +301,7 @@ bool Applier::newBouquet(const T_edit& e, T_editsReport* rep, const std::string&
             c.sat_id = satId;
             c.groupId = groupId;
             c.bou_id = type_ == 1 ? groupId : c.bou_id;
-            copyText(c.groupName, name.c_str());
+            copyUtf8(c.groupName, name);
             if (!ensureTp(c, &why)) break;
             store_.push_back(c);
             keys_.push_back(keys_[r]);
@@ -322,7 +321,7 @@ bool Applier::favourite(const T_edit& e, std::string* why) {
     const std::vector<size_t> m = matches(e.channels.front());
     if (m.empty()) return false;
     T_dbFavTable& f = *db_.favDB;
-    const std::string name = utf8ToCp1252(e.bouquet);
+    const std::string& name = e.bouquet;
     int32_t favId = -1, maxId = 0;
     for (uint32_t i = 1; i <= f.count; ++i) {
         maxId = std::max(maxId, f.fav[i].fav_id);
@@ -335,7 +334,7 @@ bool Applier::favourite(const T_edit& e, std::string* why) {
         }
         ++f.count;
         f.fav[f.count].fav_id = favId = maxId + 1;
-        copyText(f.fav[f.count].fav_name, name.c_str());
+        copyUtf8(f.fav[f.count].fav_name, name);
     }
     const T_dbCh& c = row(m.front());
     T_dbChFavTable& l = *db_.chFavDB;
@@ -375,20 +374,20 @@ void Applier::apply(const T_edit& e, T_editsReport* rep) {
     case EditKind::kRename: {
         const std::string name = fitted(e.name, kChannelNameChars, &cut);
         for (size_t i : matches(e.channels.front())) {
-            copyText(row(i).ch_name, name.c_str());
+            copyUtf8(row(i).ch_name, name);
             done = true;
         }
         if (done && cut) rep->cut.push_back(shownAs(line, name));
         break;
     }
     case EditKind::kRenameBouquet: {
-        const std::string old = utf8ToCp1252(e.bouquet);
+        const std::string& old = e.bouquet;
         const std::string name = fitted(e.name, kBouquetNameChars[type_], &cut);
         std::set<int32_t> sats;
         for (const Run& r : runsNamed(e.bouquet)) {
             for (size_t i = r.first; i < r.second; ++i) {
-                copyText(row(i).groupName, name.c_str());
-                if (row(i).fake) copyText(row(i).ch_name, ("@ " + name + " @").c_str());
+                copyUtf8(row(i).groupName, name);
+                if (row(i).fake) copyUtf8(row(i).ch_name, ("@ " + name + " @"));
             }
             sats.insert(row(r.first).sat_id);
             done = true;
@@ -399,12 +398,12 @@ void Applier::apply(const T_edit& e, T_editsReport* rep) {
                 if (!sats.count(s.sat_id)) continue;
                 const std::string shown =
                     type_ == 1 ? name + " " + std::string(fieldView(s.location)) : name;
-                copyText(s.satName, shown.c_str());
+                copyUtf8(s.satName, shown);
             }
         if (type_ == 2)
             for (uint32_t i = 1; i <= db_.favDB->count; ++i)
                 if (fieldView(db_.favDB->fav[i].fav_name) == old)
-                    copyText(db_.favDB->fav[i].fav_name, name.c_str());
+                    copyUtf8(db_.favDB->fav[i].fav_name, name);
         if (done && cut) rep->cut.push_back(shownAs(line, name));
         break;
     }

@@ -11,6 +11,8 @@
 #include "config/fileIo.h"
 #include "edits/edits.h"
 
+#include "config/unicodeText.h"
+
 namespace {
 
 struct Tokens {
@@ -292,7 +294,7 @@ T_notShown editsNotShown(const T_editsDoc& doc, unsigned nameChars, bool channel
     for (const T_edit& e : doc.edits) {
         // Beyond the tables' own field the name was cut already, and said.
         if (e.kind == EditKind::kRename &&
-            std::min(utf8ToCp1252(e.name).size(), sizeof(T_dbCh::ch_name) - 1) > nameChars)
+            std::min(utf8Chars(e.name), kChNameChars) > nameChars)
             out.cutNames.push_back(formatEdit(e));
         if (!channelLock && (e.kind == EditKind::kLock || e.kind == EditKind::kLockBouquet))
             out.locks.push_back(formatEdit(e));

@@ -38,7 +38,7 @@ bool editsFromEnigma2(const std::string& folder, const T_channelTables& db, T_ed
     std::map<std::tuple<int, uint32_t, uint32_t, uint32_t>, std::string> names;
     const ChanRefs refs(db);
     for (uint32_t i = 1; i <= db.chDB->count; ++i) {
-        bouquets.insert(cp1252ToUtf8(fieldView(db.chDB->ch[i].groupName)));
+        bouquets.insert(fieldText(db.chDB->ch[i].groupName));
         if (db.chDB->ch[i].fake) continue;
         const T_chanRef c = refs.of(i);
         names.emplace(std::make_tuple(c.position, c.nid, c.tid, c.sid), c.name);
@@ -49,7 +49,7 @@ bool editsFromEnigma2(const std::string& folder, const T_channelTables& db, T_ed
     for (const ImpGroup& g : m.favourites) {
         if (g.channels.empty()) continue;
         T_edit e;
-        e.bouquet = withoutPosition(cp1252ToUtf8(g.name));
+        e.bouquet = withoutPosition(g.name);
         // The two halves of a bouquet (TV and radio) are one group already;
         // a name met twice keeps its first.
         if (!groups.insert(e.bouquet).second) continue;
@@ -63,7 +63,7 @@ bool editsFromEnigma2(const std::string& folder, const T_channelTables& db, T_ed
             c.nid = tp.nid;
             c.tid = tp.tid;
             c.sid = ch.sid;
-            const std::string boxName = cp1252ToUtf8(ch.name);
+            const std::string& boxName = ch.name;
             auto known = names.find({c.position, c.nid, c.tid, c.sid});
             c.name = known != names.end() ? known->second : boxName;
             e.channels.push_back(c);

@@ -129,7 +129,6 @@ bool readSources(const ImportRequest& req, ImportModel* m, std::string* err) {
     return true;
 }
 
-std::string utf8(const std::string& cp1252) { return cp1252ToUtf8(cp1252); }
 
 ImportOutcome runImport(const ImportRequest& req) {
     ImportOutcome out;
@@ -228,11 +227,14 @@ ImportOutcome runImport(const ImportRequest& req) {
     }
     std::string sats;
     for (const IdName& s : rep.sats)
-        sats += (sats.empty() ? "" : ", ") + strFormat("%d ", s.id) + utf8(s.name);
+        sats += (sats.empty() ? "" : ", ") + strFormat("%d ", s.id) + s.name;
     out.lines.push_back("Satellites: " + sats);
     const ImportNotes& n = m.notes;
     const std::pair<uint64_t, const char*> noted[] = {
-        {n.replacedChars, "Names: %llu characters that Windows-1252 lacks were replaced by '?'."},
+        {n.replacedChars, "Names: %llu control, malformed or undefined characters were replaced by '?'."},
+        {rep.spelledNames,
+         "Names: %llu were stored spelled in Latin letters: the database's name columns are "
+         "latin1 (tools/dbserver.sh migrate-utf8 moves them to Unicode)."},
         {n.cutNames, "Names: %llu were cut to the length their column holds."},
         {n.notSatellite,
          "Passed over: %llu cable, terrestrial or other entries that are not of a satellite."},
@@ -284,7 +286,7 @@ ImportOutcome runImport(const ImportRequest& req) {
     out.lines.push_back(strFormat("%s %s %u satellites%s.", req.userPath.c_str(), verb.c_str(),
                                   merged.satsAdded, userExisted ? "" : " (a new file)"));
     for (const std::string& c : merged.conflicts)
-        out.lines.push_back("Kept: " + utf8(c) + "; the file's entry is left as it is.");
+        out.lines.push_back("Kept: " + c + "; the file's entry is left as it is.");
     if (req.dryRun) return out.ok = true, out;
     // The database holds the import by now; a file that cannot be written
     // is told, and the same import again writes it with the same ids.

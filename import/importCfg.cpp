@@ -8,6 +8,8 @@
 #include "config/textFunc.h"
 #include "import/importText.h"
 
+#include "config/unicodeText.h"
+
 namespace {
 
 constexpr const char* kDefaultNation = "International";
@@ -77,7 +79,10 @@ int defaultNation(const std::map<int, std::string>& nations, bool* isNew) {
     return nations.empty() ? 1 : nations.rbegin()->first + 1;
 }
 
-std::string cfgName(std::string s) {
+// A name of the database (UTF-8) as the Windows-1252 configuration files
+// hold it, spelled where the code page lacks a character.
+std::string cfgName(const std::string& utf8) {
+    std::string s = toCp1252Latin(utf8);
     std::replace(s.begin(), s.end(), '#', '-');
     return s;
 }
@@ -177,10 +182,10 @@ bool mergeCfg(const std::string& masterText, const std::string& userText, const 
         if (!seen.insert(b.id).second) continue;
         auto it = bous.find(b.id);
         if (it != bous.end()) {
-            if (it->second != b.name)
+            if (it->second != cfgName(b.name))
                 out->conflicts.push_back(
                     strFormat("bouquet %d is '%s' in the master list and '%s' in the database",
-                              b.id, it->second.c_str(), b.name.c_str()));
+                              b.id, latin1ToUtf8(it->second).c_str(), b.name.c_str()));
             continue;
         }
         std::string natName;
@@ -193,18 +198,19 @@ bool mergeCfg(const std::string& masterText, const std::string& userText, const 
         } else {
             natName = strFormat("Nation %d", b.nation);
         }
+        std::replace(natName.begin(), natName.end(), '#', '-');
         bouLines.push_back(strFormat("%d#%s#%d#%s#", b.id, cfgName(b.name).c_str(), b.nation,
-                                     cfgName(natName).c_str()));
+                                     natName.c_str()));
     }
     seen.clear();
     for (const IdName& f : r.favourites) {
         if (!seen.insert(f.id).second) continue;
         auto it = favs.find(f.id);
         if (it != favs.end()) {
-            if (it->second != f.name)
+            if (it->second != cfgName(f.name))
                 out->conflicts.push_back(strFormat(
                     "favourite group %d is '%s' in the master list and '%s' in the database", f.id,
-                    it->second.c_str(), f.name.c_str()));
+                    latin1ToUtf8(it->second).c_str(), f.name.c_str()));
             continue;
         }
         favLines.push_back(strFormat("%d#%s#", f.id, cfgName(f.name).c_str()));

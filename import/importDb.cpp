@@ -1,5 +1,7 @@
 #include "import/importDb.h"
 
+#include "config/unicodeText.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -98,10 +100,10 @@ constexpr size_t kListSatNameCut = 24;
 // only lost its end. A name that differs otherwise, or a shorter prefix
 // that the user may have chosen, is the source's.
 bool isListCut(const std::string& name, const std::string& dbName) {
-    if (dbName.size() <= kListSatNameCut || name.empty()) return false;
+    const size_t cut = utf8PrefixBytes(dbName, kListSatNameCut);
+    if (cut == dbName.size() || name.empty()) return false;
     ImportNotes scratch;
-    return importName(dbName.substr(0, kListSatNameCut), false, kSatNameMax, &scratch, true) ==
-           name;
+    return importName(dbName.substr(0, cut), true, kSatNameMax, &scratch, true) == name;
 }
 
 struct Importer {
@@ -620,8 +622,24 @@ struct Importer {
 
 }  // namespace
 
-bool importIntoDb(DbLink& db, const ImportModel& m, const IdHints& hints, ImportMode mode,
+bool importIntoDb(DbLink& db, const ImportModel& model, const IdHints& hints, ImportMode mode,
                   ImportDbReport* r, std::string* err) {
+    // Latin1 columns take the names as they will read back, so that they
+    // compare equal with what the database holds on the next import.
+    ImportModel spelled;
+    if (!db.namesUtf8()) {
+        spelled = model;
+        auto spell = [&](std::string& name) {
+            if (fitsCp1252(name)) return;
+            name = latin1ToUtf8(toCp1252Latin(name));
+            ++r->spelledNames;
+        };
+        for (ImpSatellite& x : spelled.sats) spell(x.name);
+        for (ImpChannel& x : spelled.chs) spell(x.name);
+        for (ImpGroup& x : spelled.bouquets) spell(x.name);
+        for (ImpGroup& x : spelled.favourites) spell(x.name);
+    }
+    const ImportModel& m = db.namesUtf8() ? model : spelled;
     Importer imp{db, m, hints, mode, r, err, {}, {}, {}, {}, {}, {}, {}, {}};
     if (imp.run()) return true;
     db.exec("ROLLBACK");

@@ -45,6 +45,9 @@ struct ImportDbReport {
     // Table name -> rows, in the schema's order (kImportTables).
     std::map<std::string, TableCount> tables;
     std::vector<IdName> sats, bouquets, favourites;  // what the model holds, with their ids
+    // Names a server with latin1 name columns could only take spelled in
+    // Windows-1252 (toCp1252Latin).
+    uint64_t spelledNames = 0;
 };
 extern const char* const kImportTables[11];
 

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "config/codepage.h"
+#include "config/unicodeText.h"
 #include "import/importSources.h"
 #include "import/importText.h"
 
@@ -376,17 +377,22 @@ std::string xmlAttr(std::string_view tag, const char* name) {
     return std::string(tag.substr(at, end - at));
 }
 
-// Entities of an attribute value into Windows-1252 (Latin-1 bytes kept).
-std::string xmlText(std::string_view s, bool utf8, ImportNotes* notes) {
+// An attribute value as UTF-8, its entities resolved; a file that is not
+// UTF-8 is read as Windows-1252 (a superset of its declared Latin-1).
+std::string xmlText(std::string_view s, bool utf8) {
     std::string out;
+    auto plain = [&](char c) {
+        if (utf8) out += c;
+        else out += latin1ToUtf8(std::string_view(&c, 1));
+    };
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] != '&') {
-            out += s[i];
+            plain(s[i]);
             continue;
         }
         size_t semi = s.find(';', i);
         if (semi == std::string_view::npos) {
-            out += s[i];
+            plain(s[i]);
             continue;
         }
         std::string_view ent = s.substr(i + 1, semi - i - 1);
@@ -400,24 +406,21 @@ std::string xmlText(std::string_view s, bool utf8, ImportNotes* notes) {
         else if (ent.size() > 2 && ent[0] == '#' && (ent[1] == 'x' || ent[1] == 'X') && parseNumber(ent.substr(2), 0x10FFFF, &n, 16)) cp = static_cast<uint32_t>(n);
         else if (ent.size() > 1 && ent[0] == '#' && parseNumber(ent.substr(1), 0x10FFFF, &n)) cp = static_cast<uint32_t>(n);
         if (cp == 0) {
-            out += s[i];
+            plain(s[i]);
             continue;
         }
-        if (utf8) {
-            appendUtf8(out, cp);
-        } else {
-            unsigned char b = '?';
-            if (!cp1252FromCodePoint(cp, &b)) ++notes->replacedChars;
-            out += static_cast<char>(b);
-        }
+        appendUtf8(out, cp);
         i = semi;
     }
     return out;
 }
 
 bool readSatellitesXml(Reader& r, const std::string& bytes) {
+    // Many files declare Latin-1 and hold UTF-8: text that is well-formed
+    // UTF-8 is taken as such (Latin-1 letters seldom form valid sequences).
     const bool utf8 = bytes.find("encoding=\"utf-8\"") != std::string::npos ||
-                      bytes.find("encoding=\"UTF-8\"") != std::string::npos;
+                      bytes.find("encoding=\"UTF-8\"") != std::string::npos ||
+                      isValidUtf8(bytes);
     std::map<int, size_t> wanted;  // positions lamedb has
     for (size_t s = 0; s < r.m->sats.size(); ++s) wanted[r.m->sats[s].position] = s;
     std::set<std::pair<size_t, std::pair<int, int>>> known;  // sat, frequency, polarity
@@ -444,10 +447,10 @@ bool readSatellitesXml(Reader& r, const std::string& bytes) {
             auto w = wanted.find(pos);
             if (w == wanted.end()) continue;
             sat = static_cast<long>(w->second);
-            std::string name = xmlText(xmlAttr(tag, "name"), utf8, &r.m->notes);
+            std::string name = xmlText(xmlAttr(tag, "name"), utf8);
             name.resize(nameWithoutLocation(name, pos));
             if (r.m->sats[w->second].name.empty())
-                r.m->sats[w->second].name = importName(name, utf8, kSatNameMax, &r.m->notes, true);
+                r.m->sats[w->second].name = importName(name, true, kSatNameMax, &r.m->notes, true);
         } else if (tag.rfind("<transponder ", 0) == 0 && sat >= 0) {
             uint64_t f = 0, sr = 0, pol = 0, fec = 0, sys = 0, mod = 0, pilot = 2;
             std::string ps = xmlAttr(tag, "pilot"), ss = xmlAttr(tag, "system"), ms = xmlAttr(tag, "modulation");
@@ -522,7 +525,7 @@ bool readEnigma2(const std::string& folder, const FolderReader& read, ImportMode
         });
     // A group's TV and radio files share one favourite group.
     for (const UserBouquet& u : groups) {
-        const size_t g = m->favourite(importName(u.name, false, kFavNameMax, &m->notes, true));
+        const size_t g = m->favourite(importName(u.name, true, kFavNameMax, &m->notes, true));
         for (size_t ch : u.channels) r.b.join(g, ch, true);
     }
 

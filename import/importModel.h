@@ -2,7 +2,7 @@
 // What an importer reads from a source, in the schema's units and codes,
 // before any id is given: satellites by orbital position, transponders by
 // their place in the source, channels, bouquets and favourite groups by
-// name. Names are Windows-1252 text already cut to their column widths.
+// name. Names are UTF-8 text already cut to their column widths in characters.
 #include <cstdint>
 #include <map>
 #include <set>
@@ -75,7 +75,7 @@ struct ImpGroup {
 // What the report tells besides the rows.
 struct ImportNotes {
     uint64_t linesRead = 0;
-    uint64_t replacedChars = 0;    // characters Windows-1252 lacks, shown as '?'
+    uint64_t replacedChars = 0;    // control or malformed characters, shown as '?'
     uint64_t cutNames = 0;         // names longer than their column
     uint64_t notSatellite = 0;     // cable, terrestrial and other entries passed over
     uint64_t otherModulation = 0;  // 16APSK, 32APSK, turbo 8PSK: stored as DVB-S2 8PSK

@@ -1,5 +1,7 @@
 #include "import/importText.h"
 
+#include "config/unicodeText.h"
+
 #include <cstdio>
 
 #include "config/codepage.h"
@@ -50,20 +52,33 @@ SourceText sourceText(std::string bytes) {
 std::string importName(std::string_view raw, bool utf8, size_t max, ImportNotes* notes,
                        bool configSafe) {
     size_t replaced = 0;
-    std::string s = utf8 ? utf8ToCp1252(raw, '?', &replaced) : std::string(raw);
-    for (char& c : s) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || (!utf8 && u >= 0x80 && cp1252CodePoint(u) == 0)) {
-            c = '?';
+    std::string s;
+    s.reserve(raw.size());
+    size_t i = 0;
+    // UTF-8 as it stands; a Windows-1252 source's bytes as their characters.
+    // Malformed sequences, control characters and undefined bytes become '?'.
+    while (i < raw.size()) {
+        uint32_t cp;
+        if (utf8) {
+            cp = nextCodePoint(raw, &i);
+        } else {
+            cp = cp1252CodePoint(static_cast<unsigned char>(raw[i++]));
+            if (cp == 0) cp = 0xFFFD;
+        }
+        if (cp == 0xFFFD || cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp < 0xA0)) {
+            s += '?';
             ++replaced;
-        } else if (configSafe && c == '#') {
-            c = '-';
+        } else if (configSafe && cp == '#') {
+            s += '-';
+        } else {
+            appendUtf8(s, cp);
         }
     }
     std::string_view t = trim(s);
     std::string out(t);
-    if (out.size() > max) {
-        out.resize(max);
+    const size_t keep = utf8PrefixBytes(out, max);
+    if (keep < out.size()) {
+        out.resize(keep);
         while (!out.empty() && out.back() == ' ') out.pop_back();
         ++notes->cutNames;
     }

@@ -19,9 +19,10 @@ struct SourceText {
 };
 SourceText sourceText(std::string bytes);
 
-// A name of the source as Windows-1252, cut to max characters. Characters
-// the code page lacks, control characters and undefined bytes become '?'
-// and are counted, as are cut names. With configSafe the '#' that separates
+// A name of the source as UTF-8 (a Windows-1252 source's bytes taken as
+// their characters), cut to max characters. Control characters, malformed
+// sequences and undefined bytes become '?' and are counted, as are cut
+// names. With configSafe the '#' that separates
 // the fields of the configuration files becomes '-' (bouquet, favourite and
 // satellite names go into those files).
 std::string importName(std::string_view raw, bool utf8, size_t max, ImportNotes* notes,

@@ -6,6 +6,7 @@
 #include "writers/azbox/azbox.h"
 #include "writers/ecdf/ecdf.h"
 #include "writers/enigma/enigma.h"
+#include "writers/enigma/enigmaCommon.h"
 #include "writers/jst/jst.h"
 #include "writers/ndf/ndf.h"
 
@@ -26,7 +27,8 @@ const T_family kFamilies[kFamilyCount] = {
      {"255", "?", "~10000", "~5000", "?", "?"},
      kContentE1Type,
      24,
-     false},
+     false,
+     enigma::enigmaUtf8Names},
     {2,
      "e2",
      "Enigma2",
@@ -36,7 +38,8 @@ const T_family kFamilies[kFamilyCount] = {
      {"255", "?", "10000", "5000", "?", "?"},
      kContentE2Type,
      24,
-     false},
+     false,
+     enigma::enigmaUtf8Names},
     {3,
      "azbox",
      "AZbox (09)",

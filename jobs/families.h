@@ -40,6 +40,9 @@ struct T_family {
     // Enigma lists lock by category).
     unsigned nameChars = 24;
     bool channelLock = true;
+    // True when the list takes names in UTF-8 with this configuration;
+    // null: it holds Windows-1252 only and shows other scripts spelled.
+    bool (*utf8Names)(const T_cfgStruct& cfg) = nullptr;
 };
 
 constexpr int kFamilyCount = 8;

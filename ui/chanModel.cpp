@@ -24,7 +24,8 @@ void ChanModel::rebuild(const T_channelTables& db, int listType) {
     if (db.complete()) {
         std::unordered_map<int32_t, QString> satNames;
         for (uint32_t i = 1; i <= db.satDB->count && i < kSatDbSlots; ++i)
-            satNames.emplace(db.satDB->sat[i].sat_id, toQt(fieldText(db.satDB->sat[i].satName)));
+            satNames.emplace(db.satDB->sat[i].sat_id,
+                             QString::fromStdString(fieldText(db.satDB->sat[i].satName)));
         const ChanRefs refs(db);
         auto refOf = [&refs](uint32_t row) { return refs.of(row); };
         const uint32_t n = std::min(db.chDB->count, kChDbSlots - 1);
@@ -33,8 +34,9 @@ void ChanModel::rebuild(const T_channelTables& db, int listType) {
             if (groups_.empty() || groups_.back().satId != ch.sat_id ||
                 groups_.back().groupId != ch.groupId) {
                 T_chanGroup g;
-                g.name = cp1252ToUtf8(fieldText(ch.groupName));
-                g.shown = toQt(fieldText(ch.groupName));
+                // Names in the tables are UTF-8.
+                g.name = fieldText(ch.groupName);
+                g.shown = QString::fromStdString(g.name);
                 g.sat = satNames[ch.sat_id];
                 g.satId = ch.sat_id;
                 g.groupId = ch.groupId;
@@ -45,7 +47,7 @@ void ChanModel::rebuild(const T_channelTables& db, int listType) {
             T_chanEntry e;
             e.row = i;
             e.ref = refOf(i);
-            e.name = toQt(fieldText(ch.ch_name));
+            e.name = QString::fromStdString(fieldText(ch.ch_name));
             e.radio = ch.ch_type != 0;
             e.coded = ch.scrambled != 0;
             e.hd = ch.hd != 0;

@@ -706,6 +706,23 @@ private:
         return true;
     }
 
+    // A list in Windows-1252 shows names of other scripts spelled in Latin
+    // letters: counted in the report, and said unless quiet.
+    void noteSpelled(const T_family& f) {
+        if (f.utf8Names && f.utf8Names(cfgParam)) return;
+        const T_channelTables db = programJobSource(&ui_, &runner_).db;
+        WriterInput in{};
+        in.satDB = db.satDB;
+        in.chDB = db.chDB;
+        in.favDB = db.favDB;
+        const uint32_t n = spelledNameCount(in);
+        run_.jobs.back().spelledNames = n;
+        if (n == 0 || o_.quiet) return;
+        std::fputs("  ", stdout);
+        printLang(stdout, MsgLang.cliSpelledNames, f.label, n);
+        std::fputc('\n', stdout);
+    }
+
     // The edits this family's list cannot show as they are: with the job's
     // warnings, and said unless quiet.
     void noteNotShown(const T_family& f) {
@@ -786,6 +803,7 @@ private:
                 continue;
             }
             printWritten(*f, paths);
+            noteSpelled(*f);
             noteNotShown(*f);
             if (!o_.box.box.host.empty() && !paths.empty()) {
                 BoxCliOptions box = o_.box;

@@ -119,6 +119,7 @@ std::string runJson(const CliRunRecord& run) {
         j += std::string(i ? "," : "") + "\n    {\"job\": " + jsonString(job.job) +
              ", \"label\": " + jsonString(job.label) + ", \"code\": " + num(job.code) +
              ", \"result\": " + jsonString(job.result) + ", \"seconds\": " + secs +
+             (job.job == "download" ? "" : ", \"spelledNames\": " + num(job.spelledNames)) +
              ",\n     \"message\": " + jsonString(job.message) + ",\n     \"messages\": [";
         for (size_t m = 0; m < job.messages.size(); ++m)
             j += std::string(m ? ", " : "") + jsonString(job.messages[m]);

@@ -23,6 +23,8 @@ struct CliJobRecord {
     std::string message;                // what the job ended with: its first error or closing text
     std::vector<std::string> messages;  // the texts of its message boxes
     std::vector<std::string> warnings;  // its warnings, never its result
+    // Of a list in Windows-1252: the names it shows spelled in Latin letters.
+    uint32_t spelledNames = 0;
     double seconds = 0;
     std::vector<CliFileRecord> files;
 };

@@ -181,7 +181,7 @@ TEST_F(DbImport, ReimportKeepsIdsAndTouchesOnlyItsSatellites) {
                      "cb.sat_id=c.sat_id AND cb.stp_id=c.stp_id AND cb.sid=c.sid AND c.sat_id IN "
                      "(192, 3592) "
                      "ORDER BY 1, 2"),
-              "1 Bayern 3 \n1 Das Erste HD \n91 NRK1 \n91 Sky Cin\xE9ma \n");
+              "1 Bayern 3 \n1 Das Erste HD \n91 NRK1 \n91 Sky Cin\xC3\xA9ma \n");
     // Transponders keep the ids of the same frequency and polarity.
     EXPECT_EQ(
         rowsOf("SELECT sat_id, stp_id, frequency, polarity, modulation, pilot FROM Transponders "

@@ -78,8 +78,8 @@ TEST(ImportVdr, ReadsTheAwkwardChannels) {
     ImportModel m;
     ImportError err;
     ASSERT_TRUE(readVdr("channels.conf", conf, &m, &err)) << err.text();
-    // The cable line passed over, the repeat joined to the first; a
-    // character Windows-1252 lacks is shown and counted, é kept.
+    // The cable line passed over, the repeat joined to the first; names
+    // kept whole, Greek and é alike.
     EXPECT_EQ(
         text(m),
         "sat 192 '' ch\n"
@@ -89,11 +89,11 @@ TEST(ImportVdr, ReadsTheAwkwardChannels) {
         "arte: 11494 1 2 2 1 22000 1/1019 | 0 | 8190 404 | 402=fra 403=ger |\n"
         "Dolby Only: 11494 1 2 2 1 22000 1/1019 | hd 0 | 5201 0 | 5206=eng/ac3 5207=eng/dts |\n"
         "Bayern 3: 12265 1 3 0 0 27500 1/1093 | radio 0 | 3001 0 | 3001=deu |\n"
-        "NRK1 Norge ?: 10872 0 3 0 0 25000 70/20 | 0 | 512 576 | 640=nor | 4 5\n"
-        "TV Cin\xE9ma: 11914 2 9 2 2 27500 133/4 | hd 0 | 255 0 | 256=fra | 0\n"
+        "NRK1 Norge \xCE\xA9: 10872 0 3 0 0 25000 70/20 | 0 | 512 576 | 640=nor | 4 5\n"
+        "TV Cin\xC3\xA9ma: 11914 2 9 2 2 27500 133/4 | hd 0 | 255 0 | 256=fra | 0\n"
         "bouquet Deutschland: Das Erste HD arte Dolby Only Bayern 3\n"
-        "bouquet Nordic: NRK1 Norge ? TV Cin\xE9ma Das Erste HD\n"
-        "notes 1 1 1 0 0; repeated channels.conf:11 (as channels.conf:2)\n");
+        "bouquet Nordic: NRK1 Norge \xCE\xA9 TV Cin\xC3\xA9ma Das Erste HD\n"
+        "notes 1 0 1 0 0; repeated channels.conf:11 (as channels.conf:2)\n");
 }
 
 TEST(ImportVdr, RefusesEachMalformedFieldWithItsLine) {
@@ -314,11 +314,11 @@ TEST(ImportEnigma2, ReadsServicesProvidersUserBouquetsAndBlacklist) {
         "NRK1: 10872 0 3 0 0 25000 70/1 | 0 | 512 0 | 640=und | 4 5\n"
         "Das Erste HD: 11494 1 2 2 1 22000 1/1019 | hd 0 | 5101 5104 | 5102=und 5106=und/ac3 |\n"
         "Bayern 3: 11494 1 2 2 1 22000 1/1019 | radio 0 | 3001 0 | 3001=und |\n"
-        "Sky Cin\xE9ma: 11494 1 2 2 1 22000 1/1019 | 0 | 0 0 | 256=und/ac3 |\n"
+        "Sky Cin\xC3\xA9ma: 11494 1 2 2 1 22000 1/1019 | 0 | 0 0 | 256=und/ac3 |\n"
         "Nachtkanal: 11494 1 2 2 1 22000 1/1019 | locked 9 | 768 0 | |\n"
         "bouquet NRK: NRK1\n"
         "bouquet ARD: Das Erste HD Bayern 3 Nachtkanal\n"
-        "bouquet Other: Sky Cin\xE9ma\n"
+        "bouquet Other: Sky Cin\xC3\xA9ma\n"
         "favourites Favourites (TV): Das Erste HD NRK1\n"
         "notes 2 0 0 1 1\n");
     ASSERT_EQ(m.tps.size(), 3u);
@@ -367,9 +367,9 @@ TEST(ImportEnigma2, SatelliteNamesLoseTheirAppendedLocation) {
     } cases[] = {
         {"iso-8859-1", "Astra 1KR/1L 19.2\260E", "Thor 0.8\xB0W", "Astra 1KR/1L", "Thor"},
         {"iso-8859-1", "Astra 19.2&#xB0;E", "Thor 0.8\xC2\xB0W", "Astra", "Thor"},
-        {"UTF-8", "Astra \xC3\xA9 19.2\xC2\260E", "Thor 0.8W", "Astra \xE9", "Thor"},
+        {"UTF-8", "Astra \xC3\xA9 19.2\xC2\260E", "Thor 0.8W", "Astra \xC3\xA9", "Thor"},
         // Another position's location is part of the name.
-        {"iso-8859-1", "Astra 19E", "Thor 0.8\260E", "Astra 19E", "Thor 0.8\260E"},
+        {"iso-8859-1", "Astra 19E", "Thor 0.8\260E", "Astra 19E", "Thor 0.8\xC2\260E"},
     };
     for (const auto& c : cases) {
         auto files = enigmaFolder();
@@ -451,7 +451,7 @@ TEST(ImportCfg, MergesWithoutTouchingTheUsersEntries) {
     EXPECT_EQ(h.nationId, 4);  // no "International" yet
 
     ImportDbReport r;
-    r.sats = {{192, "Astra 19.2E"}, {3592, "Thor \xE9 #1"}};
+    r.sats = {{192, "Astra 19.2E"}, {3592, "Thor \xC3\xA9 #1"}};
     r.bouquets = {{1, "ARD", 2}, {8, "Sky", 4}, {7, "Canal Plus", 3}};
     r.favourites = {{1, "News"}};
     CfgMerge out;

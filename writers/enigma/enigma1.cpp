@@ -72,7 +72,7 @@ std::string buildE1Bouquets(const WriterInput& in) {
     s += "end\n";
     s += productionLine(in);
     s += '\n';
-    return finishText(in, std::move(s));
+    return s;
 }
 
 BuildResult buildE1(const WriterInput& in, const OutFileSink& emit,
@@ -107,6 +107,7 @@ FolderFormat enigma1Format() {
     f.folderPrefix = kE1FolderPrefix;
     f.build = buildE1;
     f.lastMilestone = 90;
+    f.utf8Names = enigma::enigmaUtf8Names;
     f.beforeSuccess = [](const WriterInput& in, JobEvents& ev) {
         const T_dbReport& r = *in.report;
         uint64_t channels = uint64_t{r.tvChannels} + r.tvFake + r.radioChannels;

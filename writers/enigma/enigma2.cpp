@@ -2,6 +2,7 @@
 // and the two bouquet indexes.
 #include "config/textFunc.h"
 #include "writers/enigma/enigma.h"
+#include "writers/enigma/enigmaCommon.h"
 
 #include <cstdio>
 #include <cstring>
@@ -35,6 +36,7 @@ FolderFormat enigma2Format() {
     f.folderPrefix = kE2FolderPrefix;
     f.build = buildE2;
     f.lastMilestone = 90;
+    f.utf8Names = enigma::enigmaUtf8Names;
     return f;
 }
 

@@ -1,5 +1,7 @@
 #include "writers/enigma/enigmaCommon.h"
 
+#include "config/unicodeText.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -95,39 +97,36 @@ void putDec(std::string& s, int64_t v, int width) {
 void putText(std::string& s, const char* text, size_t max) { s.append(text, strnlen(text, max)); }
 
 void putXmlText(std::string& s, const char* text, size_t max, bool refs) {
-    size_t n = strnlen(text, max);
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        switch (c) {
-        case '&': s += "&amp;"; break;
-        case '<': s += "&lt;"; break;
-        case '>': s += "&gt;"; break;
-        case '"': s += "&quot;"; break;
-        default:
-            if (c < 0x20) {
-                s += ' ';
-            } else if (refs && c >= 0x80 && c < 0xA0) {
-                const uint32_t cp = cp1252CodePoint(c);
-                if (cp)
-                    appendFormat(s, "&#x%X;", static_cast<unsigned>(cp));
-                else
-                    s += '?';
-            } else {
-                s += static_cast<char>(c);
+    const std::string_view v(text, strnlen(text, max));
+    size_t i = 0;
+    while (i < v.size()) {
+        const unsigned char c = static_cast<unsigned char>(v[i]);
+        if (c < 0x80 || !refs) {
+            ++i;
+            switch (c) {
+            case '&': s += "&amp;"; break;
+            case '<': s += "&lt;"; break;
+            case '>': s += "&gt;"; break;
+            case '"': s += "&quot;"; break;
+            default: s += c < 0x20 ? ' ' : static_cast<char>(c);
             }
+            continue;
         }
+        // A UTF-8 name: what ISO-8859-1 holds as its byte, the rest as a
+        // character reference, so no script is lost.
+        const uint32_t u = nextCodePoint(v, &i);
+        if (u >= 0xA0 && u <= 0xFF)
+            s += static_cast<char>(u);
+        else if (u < 0xA0)
+            s += '?';  // a byte Windows-1252 leaves undefined
+        else
+            appendFormat(s, "&#x%X;", static_cast<unsigned>(u));
     }
 }
 
 bool enigmaUtf8(const WriterInput& in) { return !in.cfg || in.cfg->enigmaCp1252 == 0; }
 
-std::string finishText(const WriterInput& in, std::string text) {
-    if (!enigmaUtf8(in)) return text;
-    // Most lists are plain ASCII, which is the same in both.
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return cp1252ToUtf8(text);
-    return text;
-}
+bool enigmaUtf8Names(const T_cfgStruct& cfg) { return cfg.enigmaCp1252 == 0; }
 
 void putServiceRef(std::string& s, EnigmaDialect d, bool tv, uint16_t sid, const T_dbTp* tp,
                    const EnigmaIndex& ix) {
@@ -242,7 +241,7 @@ std::string buildServiceList(const WriterInput& in, EnigmaDialect d) {
     s += "end\n";
     s += productionLine(in);
     s += '\n';
-    return finishText(in, std::move(s));
+    return s;
 }
 
 std::string buildParentalList(const WriterInput& in, EnigmaDialect d) {
@@ -371,10 +370,10 @@ bool buildFavouriteBouquets(const WriterInput& in, EnigmaDialect d, UserBouquetC
             first = false;
         }
         if (!tv.empty() &&
-            !emit(OutFile{userBouquetName(true, c->tv++), finishText(in, std::move(tv))}))
+            !emit(OutFile{userBouquetName(true, c->tv++), std::move(tv)}))
             return false;
         if (!radio.empty() &&
-            !emit(OutFile{userBouquetName(false, c->radio++), finishText(in, std::move(radio))}))
+            !emit(OutFile{userBouquetName(false, c->radio++), std::move(radio)}))
             return false;
     }
     return true;
@@ -390,7 +389,7 @@ bool buildBouquetBouquets(const WriterInput& in, EnigmaDialect d, UserBouquetCou
         (isTv ? tvN : radioN) = 0;
         if (t.empty()) return true;
         std::string name = userBouquetName(isTv, isTv ? c->tv++ : c->radio++);
-        OutFile f{std::move(name), finishText(in, std::move(t))};
+        OutFile f{std::move(name), std::move(t)};
         t.clear();
         return emit(std::move(f));
     };

@@ -95,12 +95,11 @@ inline void prefetchChannel(const T_dbChTable& t, uint32_t i) {
 const char* polarizationCode(int32_t polarity);
 int32_t fecCode(int32_t fec);
 
-// Names stay Windows-1252 inside the program; a finished file goes out in
-// UTF-8, which is what the receivers read, unless the configuration asks
-// for Windows-1252. Cuts were made on the Windows-1252 text, so they count
-// characters and never split one.
+// The lists take names in UTF-8, which is what the receivers read, as the
+// tables keep them; with the configuration's Windows-1252 choice the frame
+// hands the writer names spelled in that code page instead.
 bool enigmaUtf8(const WriterInput& in);
-std::string finishText(const WriterInput& in, std::string text);
+bool enigmaUtf8Names(const T_cfgStruct& cfg);
 
 void putHex(std::string& s, uint32_t v, int width, bool upper);
 void putDec(std::string& s, int64_t v, int width = 0);
@@ -110,9 +109,9 @@ template <size_t N>
 void putText(std::string& s, const char (&text)[N]) {
     putText(s, text, N);
 }
-// The text with the characters XML gives meaning to escaped. With refs,
-// the Windows-1252 characters that ISO-8859-1 (the file's declared
-// encoding) lacks become character references, an undefined byte '?'.
+// The text with the characters XML gives meaning to escaped. With refs the
+// text is UTF-8 and what ISO-8859-1 (the file's declared encoding) lacks
+// becomes a character reference; without, Windows-1252 bytes as they are.
 void putXmlText(std::string& s, const char* text, size_t max, bool refs);
 
 // "#SERVICE 1:0:1:" (Enigma2) or "#SERVICE: 1:0:1:" (Enigma1) and the

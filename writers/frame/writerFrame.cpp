@@ -13,6 +13,8 @@
 #include <new>
 
 #include "config/fileIo.h"
+#include "config/unicodeText.h"
+#include <algorithm>
 
 namespace {
 
@@ -183,6 +185,81 @@ WriterInput writerInput(const T_jobRequest* p, const VaTime& start) {
     return in;
 }
 
+namespace {
+template <size_t N>
+bool spellField(char (&f)[N], size_t chars) {
+    const std::string_view v = fieldView(f);
+    bool changed = false;
+    for (char c : v)
+        if (static_cast<unsigned char>(c) >= 0x80) changed = true;
+    if (!changed) return false;  // ASCII is the same in both
+    const std::string latin = toCp1252Latin(v, &changed);
+    copyText(f, chars + 1, latin.c_str());
+    return changed;
+}
+
+// A copy of a table's records in use; the rest of it stays untouched memory.
+#define VA_COPY_TABLE(Table, field, slots)                                      \
+    [](const Table& t) {                                                        \
+        auto c = std::unique_ptr<Table>(new Table);                             \
+        const size_t n = std::min<size_t>(t.count, (slots) - 1) + 1;            \
+        std::memcpy(static_cast<void*>(c->field), t.field, n * sizeof *t.field); \
+        c->count = t.count;                                                     \
+        return c;                                                               \
+    }
+}  // namespace
+
+WriterInput withLatinNames(const WriterInput& in, LatinTables* keep) {
+    WriterInput out = in;
+    if (in.satDB) {
+        keep->sat = VA_COPY_TABLE(T_dbSatTable, sat, kSatDbSlots)(*in.satDB);
+        for (uint32_t i = 1; i <= keep->sat->count && i < kSatDbSlots; ++i) {
+            spellField(keep->sat->sat[i].satName, kSatNameChars);
+            spellField(keep->sat->sat[i].sat_name, kSatNameChars);
+            spellField(keep->sat->sat[i].location, sizeof keep->sat->sat[i].location - 1);
+        }
+        out.satDB = keep->sat.get();
+    }
+    if (in.chDB) {
+        keep->ch = VA_COPY_TABLE(T_dbChTable, ch, kChDbSlots)(*in.chDB);
+        for (uint32_t i = 1; i <= keep->ch->count && i < kChDbSlots; ++i) {
+            spellField(keep->ch->ch[i].groupName, kGroupNameChars);
+            spellField(keep->ch->ch[i].ch_name, kChNameChars);
+        }
+        out.chDB = keep->ch.get();
+    }
+    if (in.favDB) {
+        keep->fav = VA_COPY_TABLE(T_dbFavTable, fav, kFavDbSlots)(*in.favDB);
+        for (uint32_t i = 1; i <= keep->fav->count && i < kFavDbSlots; ++i)
+            spellField(keep->fav->fav[i].fav_name, kFavNameChars);
+        out.favDB = keep->fav.get();
+    }
+    return out;
+}
+
+uint32_t spelledNameCount(const WriterInput& in) {
+    uint32_t n = 0;
+    auto spelled = [](std::string_view v) { return !fitsCp1252(v); };
+    if (in.satDB)
+        for (uint32_t i = 1; i <= in.satDB->count && i < kSatDbSlots; ++i)
+            n += spelled(fieldView(in.satDB->sat[i].satName));
+    if (in.chDB) {
+        // A bouquet's name stands in each of its channels: counted once a run.
+        std::string_view lastGroup;
+        for (uint32_t i = 1; i <= in.chDB->count && i < kChDbSlots; ++i) {
+            const T_dbCh& c = in.chDB->ch[i];
+            n += spelled(fieldView(c.ch_name));
+            const std::string_view g = fieldView(c.groupName);
+            if (g != lastGroup) n += spelled(g);
+            lastGroup = g;
+        }
+    }
+    if (in.favDB)
+        for (uint32_t i = 1; i <= in.favDB->count && i < kFavDbSlots; ++i)
+            n += spelled(fieldView(in.favDB->fav[i].fav_name));
+    return n;
+}
+
 std::string productionLine(const WriterInput& in) {
     const VaTime& t = in.start;
     return strFormat("Produced with %.*s%.*s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d",
@@ -218,15 +295,21 @@ std::string logText(const WriterInput& in, const VaTime& now) {
     if (satCount == 0) {
         s += "Satelliti:               -\r\n";
     } else {
+        // The log is Windows-1252: names are spelled in it.
+        auto name = [](const T_dbSat& sat) {
+            std::string l = toCp1252Latin(fieldView(sat.sat_name));
+            return l.substr(0, kSatNameChars);
+        };
         int n = 1;
         const char* last = sats.sat[1].sat_name;
-        s += strFormat("Satelliti:               %d %.*s %.*s\r\n", n, FIELD(sats.sat[1].sat_name),
-                       FIELD(sats.sat[1].location));
+        auto where = [](const T_dbSat& sat) { return toCp1252Latin(fieldView(sat.location)); };
+        s += strFormat("Satelliti:               %d %s %s\r\n", n, name(sats.sat[1]).c_str(),
+                       where(sats.sat[1]).c_str());
         for (uint32_t i = 2; i <= satCount; ++i) {
             const T_dbSat& sat = sats.sat[i];
             if (std::strncmp(sat.sat_name, last, sizeof sat.sat_name) == 0) continue;
-            s += strFormat("                         %d %.*s %.*s\r\n", ++n, FIELD(sat.sat_name),
-                           FIELD(sat.location));
+            s += strFormat("                         %d %s %s\r\n", ++n, name(sat).c_str(),
+                           where(sat).c_str());
             last = sat.sat_name;
         }
     }
@@ -346,7 +429,9 @@ uint32_t runFolderJob(T_jobRequest* p, const FolderFormat& fmt) {
     Job job(p);
     const VaTime start = p->events->localTime();
     job.begin();
-    const WriterInput in = writerInput(p, start);
+    LatinTables latin;
+    WriterInput in = writerInput(p, start);
+    if (!fmt.utf8Names || !fmt.utf8Names(p->cfg)) in = withLatinNames(in, &latin);
 
     if (fmt.precheck) {
         BuildResult r = fmt.precheck(in);
@@ -448,7 +533,8 @@ uint32_t runSingleFileJob(T_jobRequest* p, const SingleFileFormat& fmt) {
     Job job(p);
     const VaTime start = p->events->localTime();
     job.begin();
-    const WriterInput in = writerInput(p, start);
+    LatinTables latin;
+    const WriterInput in = withLatinNames(writerInput(p, start), &latin);
 
     std::string image;
     job.progress(0);

@@ -5,6 +5,7 @@
 // writes; the frame does everything around it.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,19 @@ struct WriterInput {
     VaTime start;  // local time at the job's start
 };
 WriterInput writerInput(const T_jobRequest* p, const VaTime& start);
+
+// The tables keep names in UTF-8. A format that carries only Windows-1252
+// is built from a copy whose names are spelled in it (toCp1252Latin), each
+// cut to the characters its field held; keep owns the copies.
+struct LatinTables {
+    std::unique_ptr<T_dbSatTable> sat;
+    std::unique_ptr<T_dbChTable> ch;
+    std::unique_ptr<T_dbFavTable> fav;
+};
+WriterInput withLatinNames(const WriterInput& in, LatinTables* keep);
+// The names (satellites, bouquets, channels, favourite groups) such a
+// format shows spelled differently from the tables.
+uint32_t spelledNameCount(const WriterInput& in);
 
 // "Produced with %s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d".
 std::string productionLine(const WriterInput& in);
@@ -64,6 +78,9 @@ struct FolderFormat {
                               const std::function<void(int)>& milestone)>
         build;
     int lastMilestone = 100;  // progress shown before the log file
+    // True when the list takes names in UTF-8 with this configuration;
+    // null: Windows-1252 only.
+    bool (*utf8Names)(const T_cfgStruct& cfg) = nullptr;
     // Called at the point the log has been written and progress is 100, just
     // before the success box (Enigma1 channel-count warning); may be empty.
     std::function<void(const WriterInput&, JobEvents&)> beforeSuccess;

@@ -293,29 +293,30 @@ TEST(Enigma2, SatellitesXmlIsWellFormedWithMarkupInNamesAndWithoutTransponders) 
     EXPECT_EQ(emptyXml.xpath("count(//sat)"), "0");
 }
 
-TEST(EnigmaText, NamesGoOutInUtf8OrOnRequestInWindows1252) {
-    // é ü Ö ° € in Windows-1252, and a byte the code page leaves undefined.
+TEST(EnigmaText, NamesGoOutInUtf8OrOnRequestSpelledInWindows1252) {
+    // Names as the tables keep them, in UTF-8: Latin-1 letters, the euro,
+    // Greek, Turkish, Ukrainian, and a full field of 24 Chinese characters.
     Tables t;
-    sat(t, 420, "T\xFCrksat \x80 \x81", "T\xFCrksat", "42.0\260E", 420);
+    const std::string deg = "42.0\xC2\260E", uml = "\xC3\226ffentlich-Rechtliche";
+    sat(t, 420, "T\xC3\xBCrksat \xE2\x82\xAC \xCE\xA9", "T\xC3\xBCrksat", deg.c_str(), 420);
     tp(t, 420, 1, 11000, 0, 27500, 3, 0, "0001", "0001");
-    T_dbCh& full = ch(t, 420, 1, 10, "\326ffentlich-Rechtliche", 0, "", "0101", 9);
-    std::memset(full.ch_name, '\xE9', sizeof full.ch_name);  // the whole field, no NUL
-    ch(t, 420, 1, 10, "\326ffentlich-Rechtliche", 0, "T\xE9l\xE9 Z\xFCrich", "0102");
-    t.addFav(5, "Sport \x80");
+    std::string cjk;
+    for (int i = 0; i < 24; ++i) cjk += "\xE4\xB8\xAD";
+    ch(t, 420, 1, 10, uml.c_str(), 0, cjk.c_str(), "0101", 9);
+    ch(t, 420, 1, 10, uml.c_str(), 0, "Radyo \xC5\x9Eim\xC5\x9F" "ek", "0102");
+    ch(t, 420, 1, 10, uml.c_str(), 0, "\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2 TV", "0103");
+    t.addFav(5, "\xCE\xA3\xCF\x80\xCE\xBF\xCF\x81 \xE2\x82\xAC");
     link(t, 5, 420, 1, "0102", 0);
-    const std::string e = "\xC3\xA9", uml = "\xC3\226ffentlich-Rechtliche", deg = "42.0\xC2\260E";
-    std::string fullName;
-    for (size_t i = 0; i < sizeof full.ch_name; ++i)
-        fullName += e;  // cut where it was: 25 characters
+    ASSERT_EQ(std::string(t.chDB->ch[1].ch_name), cjk);  // the field holds 24 of them
 
     std::map<std::string, Names> wanted = {
         {"lamedb",
-         {"\n" + fullName + "\n", "\nT" + e + "l" + e + " Z\xC3\xBCrich\n", ",p:" + uml + "\n"}},
-        {"userbouquet.dbe00.tv",
-         {"#NAME Sport \xE2\x82\xAC\n",
-          "#DESCRIPTION -------- Sport \xE2\x82\xAC " + deg + " --------\n"}},
+         {"\n" + cjk + "\n", "\nRadyo \xC5\x9Eim\xC5\x9F" "ek\n", "\n\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2 TV\n",
+          ",p:" + uml + "\n"}},
+        {"userbouquet.dbe00.tv", {"#NAME \xCE\xA3\xCF\x80\xCE\xBF\xCF\x81 \xE2\x82\xAC\n"}},
         {"userbouquet.dbe01.tv", {"#NAME " + uml + " " + deg + "\n"}},
-        {"satellites.xml", {"<sat name=\"T\xFCrksat &#x20AC; ? 42.0\260E\" "}}};
+        // ISO-8859-1, as the file says: what it lacks as references.
+        {"satellites.xml", {"<sat name=\"T\xFCrksat &#x20AC; &#x3A9; 42.0\260E\" "}}};
     Collected e2(&buildE2, t.input());
     ASSERT_TRUE(e2.ok);
     for (const auto& [name, parts] : wanted)
@@ -326,34 +327,34 @@ TEST(EnigmaText, NamesGoOutInUtf8OrOnRequestInWindows1252) {
             EXPECT_TRUE(isValidUtf8(bytes)) << name;
         }
     }
-    // satellites.xml keeps its ISO-8859-1, which has no characters at 0x80
-    // to 0x9F; a parser reads the right name.
     for (unsigned char c : e2.files["satellites.xml"]) EXPECT_FALSE(c >= 0x80 && c < 0xA0);
     if (std::system("command -v xmllint >/dev/null 2>&1") == 0) {
         EXPECT_EQ(XmlFile(e2.files["satellites.xml"]).xpath("string(/satellites/sat/@name)"),
-                  "T\xC3\xBCrksat \xE2\x82\xAC ? " + deg);
+                  "T\xC3\xBCrksat \xE2\x82\xAC \xCE\xA9 " + deg);
     }
     Collected e1(&buildE1, t.input());
     EXPECT_NE(e1.files["bouquets"].find("\n001 " + uml + " " + deg + "\n"), std::string::npos);
     EXPECT_NE(e1.files["services"].find(",p:" + uml + "\n"), std::string::npos);
+    EXPECT_NE(e1.files["services"].find("\n" + cjk + "\n"), std::string::npos);
 
-    // Windows-1252 on request: the same files, byte for byte as before.
-    T_cfgStruct utf8Cfg = t.cfg;
-    WriterInput utf8In = t.input();
-    utf8In.cfg = &utf8Cfg;
+    // Windows-1252 on request: the frame hands the writer spelled names.
+    // Four names and the satellite's are spelled; the bouquet is Latin-1.
+    EXPECT_EQ(spelledNameCount(t.input()), 5u);
     t.cfg.enigmaCp1252 = 1;
-    for (auto* build : {&buildE1, &buildE2}) {
-        Collected utf8(build, utf8In), cp(build, t.input());
-        for (const auto& [name, bytes] : cp.files) {
-            if (name == "satellites.xml") continue;
-            EXPECT_EQ(bytes, utf8ToCp1252(utf8.files[name])) << name;
-        }
-    }
-    Collected cp(&buildE2, t.input());
-    EXPECT_NE(cp.files["lamedb"].find("\n" + std::string(sizeof full.ch_name, '\xE9') + "\n"),
+    LatinTables keep;
+    Collected cp(&buildE2, withLatinNames(t.input(), &keep));
+    const std::string& lamedb = cp.files["lamedb"];
+    EXPECT_NE(lamedb.find("\nRadyo Simsek\n"), std::string::npos);
+    EXPECT_NE(lamedb.find("\nKyyiv TV\n"), std::string::npos);
+    EXPECT_NE(lamedb.find("\nzhong zhong"), std::string::npos);
+    EXPECT_NE(lamedb.find(",p:\326ffentlich-Rechtliche\n"), std::string::npos);
+    EXPECT_NE(cp.files["userbouquet.dbe00.tv"].find("#NAME Spor \x80\n"), std::string::npos);
+    EXPECT_NE(cp.files["satellites.xml"].find("<sat name=\"T\xFCrksat \x80 O 42.0\260E\""),
               std::string::npos);
-    EXPECT_NE(cp.files["satellites.xml"].find("<sat name=\"T\xFCrksat \x80 \x81 42.0\260E\""),
-              std::string::npos);
+    for (const auto& [name, bytes] : cp.files)
+        EXPECT_EQ(bytes.find('?', bytes.find("?>") + 2), std::string::npos) << name;
+    // A spelled name is cut to the characters its field held.
+    EXPECT_EQ(std::string(keep.ch->ch[1].ch_name).size(), kChNameChars);
 }
 
 TEST(Enigma2, BouquetsAsSatellitesShareOneElementPerPhysicalSatellite) {
