@@ -156,8 +156,8 @@ server_options() {
     --port="$DB_PORT"
     --bind-address=127.0.0.1
     --skip-name-resolve
-    --character-set-server=latin1
-    --collation-server=latin1_swedish_ci
+    --character-set-server=utf8mb4
+    --collation-server=utf8mb4_general_ci
     --performance-schema=OFF
     --innodb-buffer-pool-size=64M
     --innodb-log-file-size=16M
@@ -223,7 +223,7 @@ answering() {
 
 client() {
   "$CLIENT_BIN" --no-defaults --socket="$SOCKET" --user="$ADMIN_USER" \
-    --default-character-set=latin1 "$@"
+    --default-character-set=utf8mb4 "$@"
 }
 
 server_port() {
@@ -275,7 +275,7 @@ init_datadir() {
 setup_account() {
   client <<SQL || die "could not create the database and the users"
 SET SESSION sql_log_bin=0;
-CREATE DATABASE IF NOT EXISTS $DB_NAME CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+CREATE DATABASE IF NOT EXISTS $DB_NAME CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 DROP USER IF EXISTS ''@'localhost';
 -- Made for the machine's host name, which skip-name-resolve never matches.
 DELETE FROM mysql.proxies_priv WHERE Host NOT IN ('localhost', '127.0.0.1');
@@ -474,7 +474,7 @@ cmd_sql() {
   need_bins
   answering || die "no server answers on $SOCKET (run: $0 start)"
   exec "$CLIENT_BIN" --no-defaults --socket="$SOCKET" \
-    --user="$ADMIN_USER" --default-character-set=latin1 --database="$DB_NAME" "$@"
+    --user="$ADMIN_USER" --default-character-set=utf8mb4 --database="$DB_NAME" "$@"
 }
 
 # One field of SHOW SLAVE STATUS; nothing when this server is no replica.
@@ -529,7 +529,7 @@ seed_from_primary() {
     die "could not list the databases of the primary"
   # shellcheck disable=SC2086 # one word per database
   "$DUMP_BIN" --no-defaults --protocol=tcp --host="$PRIMARY_HOST" --port="$PRIMARY_PORT" \
-    --user="$REPL_USER" --password="$REPL_PASSWORD" --default-character-set=latin1 \
+    --user="$REPL_USER" --password="$REPL_PASSWORD" --default-character-set=utf8mb4 \
     --single-transaction --gtid --master-data=1 --routines --events \
     --databases $dbs >"$dump" || die "the dump of the primary failed"
   client -e "STOP SLAVE; RESET SLAVE ALL; RESET MASTER" ||

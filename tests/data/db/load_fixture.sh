@@ -25,7 +25,7 @@ bash "$db" load "$here/fixture.sql"
 for name in velartis_sample velartis_outdated velartis_counter; do
   bash "$db" sql <<SQL
 DROP DATABASE IF EXISTS $name;
-CREATE DATABASE $name CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+CREATE DATABASE $name CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'127.0.0.1';
 GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'localhost';
 SQL
@@ -38,7 +38,7 @@ bash "$db" sql --database=velartis_outdated -e "UPDATE TeamMsg SET CRCLinux='01'
 for bad in badids badvalues; do
   bash "$db" sql <<SQL
 DROP DATABASE IF EXISTS velartis_$bad;
-CREATE DATABASE velartis_$bad CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+CREATE DATABASE velartis_$bad CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 GRANT ALL PRIVILEGES ON velartis_$bad.* TO 'vauser'@'127.0.0.1';
 GRANT ALL PRIVILEGES ON velartis_$bad.* TO 'vauser'@'localhost';
 SQL
@@ -55,7 +55,7 @@ generated() {
   shift
   bash "$db" sql <<SQL
 DROP DATABASE IF EXISTS $name;
-CREATE DATABASE $name CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+CREATE DATABASE $name CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'127.0.0.1';
 GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'localhost';
 SQL
