@@ -25,6 +25,17 @@
 #                    (exit 1 when it does not follow its primary now, 3 when
 #                    it is no replica)
 #   promote          stop replicating and accept writes again
+#   migrate-utf8 [DATABASE]
+#                    start if needed and convert DATABASE (default velartis)
+#                    from latin1 names to utf8mb4: a gzip dump of it goes
+#                    into the data folder first (its path is printed), every
+#                    table is converted, then each table's rows and every
+#                    text column are compared with what they were; on any
+#                    difference the dump is loaded back and the exit code is
+#                    1 (2 when that fails too). The server takes no writes
+#                    but the administrator's meanwhile. A database that is
+#                    utf8mb4 already is left as it is. On a primary only:
+#                    its replicas follow.
 #
 # Every server writes a binary log with GTIDs and has the replication user
 # varepl, so any of them can be a primary. Besides vauser (all rights on the
@@ -145,8 +156,8 @@ server_options() {
     --port="$DB_PORT"
     --bind-address=127.0.0.1
     --skip-name-resolve
-    --character-set-server=latin1
-    --collation-server=latin1_swedish_ci
+    --character-set-server=utf8mb4
+    --collation-server=utf8mb4_general_ci
     --performance-schema=OFF
     --innodb-buffer-pool-size=64M
     --innodb-log-file-size=16M
@@ -212,7 +223,7 @@ answering() {
 
 client() {
   "$CLIENT_BIN" --no-defaults --socket="$SOCKET" --user="$ADMIN_USER" \
-    --default-character-set=latin1 "$@"
+    --default-character-set=utf8mb4 "$@"
 }
 
 server_port() {
@@ -264,7 +275,7 @@ init_datadir() {
 setup_account() {
   client <<SQL || die "could not create the database and the users"
 SET SESSION sql_log_bin=0;
-CREATE DATABASE IF NOT EXISTS $DB_NAME CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+CREATE DATABASE IF NOT EXISTS $DB_NAME CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 DROP USER IF EXISTS ''@'localhost';
 -- Made for the machine's host name, which skip-name-resolve never matches.
 DELETE FROM mysql.proxies_priv WHERE Host NOT IN ('localhost', '127.0.0.1');
@@ -463,7 +474,7 @@ cmd_sql() {
   need_bins
   answering || die "no server answers on $SOCKET (run: $0 start)"
   exec "$CLIENT_BIN" --no-defaults --socket="$SOCKET" \
-    --user="$ADMIN_USER" --default-character-set=latin1 --database="$DB_NAME" "$@"
+    --user="$ADMIN_USER" --default-character-set=utf8mb4 --database="$DB_NAME" "$@"
 }
 
 # One field of SHOW SLAVE STATUS; nothing when this server is no replica.
@@ -518,7 +529,7 @@ seed_from_primary() {
     die "could not list the databases of the primary"
   # shellcheck disable=SC2086 # one word per database
   "$DUMP_BIN" --no-defaults --protocol=tcp --host="$PRIMARY_HOST" --port="$PRIMARY_PORT" \
-    --user="$REPL_USER" --password="$REPL_PASSWORD" --default-character-set=latin1 \
+    --user="$REPL_USER" --password="$REPL_PASSWORD" --default-character-set=utf8mb4 \
     --single-transaction --gtid --master-data=1 --routines --events \
     --databases $dbs >"$dump" || die "the dump of the primary failed"
   client -e "STOP SLAVE; RESET SLAVE ALL; RESET MASTER" ||
@@ -593,6 +604,143 @@ cmd_promote() {
   say "accepts writes now${source:+ (was a replica of $source)}"
 }
 
+# ---- migrate-utf8 ----
+
+# What of database $1 is not utf8mb4 yet, one a line: the database's
+# default, tables, text columns.
+not_utf8mb4() {
+  client -N -B -e "
+    SELECT 'the database default' FROM information_schema.SCHEMATA
+     WHERE SCHEMA_NAME = '$1' AND DEFAULT_CHARACTER_SET_NAME <> 'utf8mb4'
+    UNION ALL
+    SELECT CONCAT('table ', TABLE_NAME, ' (', TABLE_COLLATION, ')')
+      FROM information_schema.TABLES
+     WHERE TABLE_SCHEMA = '$1' AND TABLE_TYPE = 'BASE TABLE'
+       AND TABLE_COLLATION NOT LIKE 'utf8mb4\\_%'
+    UNION ALL
+    SELECT CONCAT('column ', c.TABLE_NAME, '.', c.COLUMN_NAME, ' (', c.CHARACTER_SET_NAME, ')')
+      FROM information_schema.COLUMNS c JOIN information_schema.TABLES t
+        ON t.TABLE_SCHEMA = c.TABLE_SCHEMA AND t.TABLE_NAME = c.TABLE_NAME
+     WHERE c.TABLE_SCHEMA = '$1' AND t.TABLE_TYPE = 'BASE TABLE'
+       AND c.CHARACTER_SET_NAME <> 'utf8mb4'"
+}
+
+# One line per table of database $1: its rows and, per text column, a sum
+# of a hash of each value's UTF-8 bytes, NULL told apart from ''. With
+# $2 = before the text is read as converted to utf8mb4, with after as it
+# is: the two agree when the conversion kept every character.
+text_sums() {
+  local db=$1 when=$2 table col value last='' sql='' select=''
+  while IFS=$'\t' read -r table col; do
+    if [ "$table" != "$last" ]; then
+      [ -z "$last" ] || sql+="$select) FROM \`$db\`.\`$last\`;"
+      select="SELECT CONCAT_WS(' ', '$table', CONCAT('rows=', COUNT(*))"
+      last=$table
+    fi
+    [ "$col" != NULL ] || continue
+    if [ "$when" = before ]; then value="CONVERT(\`$col\` USING utf8mb4)"; else value="\`$col\`"; fi
+    select+=", CONCAT('$col=', IFNULL(SUM(CAST(CONV(LEFT(MD5(IFNULL(HEX($value), 'NULL')), 15), 16, 10) AS UNSIGNED)), 0))"
+  done < <(client -N -B -e "
+    SELECT t.TABLE_NAME, c.COLUMN_NAME
+      FROM information_schema.TABLES t LEFT JOIN information_schema.COLUMNS c
+        ON c.TABLE_SCHEMA = t.TABLE_SCHEMA AND c.TABLE_NAME = t.TABLE_NAME
+       AND c.CHARACTER_SET_NAME IS NOT NULL
+     WHERE t.TABLE_SCHEMA = '$db' AND t.TABLE_TYPE = 'BASE TABLE'
+     ORDER BY t.TABLE_NAME, c.ORDINAL_POSITION")
+  [ -n "$last" ] || return 0
+  sql+="$select) FROM \`$db\`.\`$last\`;"
+  client -N -B -e "$sql"
+}
+
+cmd_migrate_utf8() {
+  [ $# -le 1 ] || die "migrate-utf8 takes one database name at most"
+  local db=${1:-$DB_NAME}
+  [[ $db =~ ^[A-Za-z0-9_]+$ ]] || die "'$db' is not a database name of letters, digits and _"
+  cmd_start
+  local source
+  if source=$(replica_source) && [ -n "$source" ]; then
+    die "this server is a replica of $source; migrate the primary, its replicas follow"
+  fi
+  [ -n "$(client -N -B -e "SELECT 1 FROM information_schema.SCHEMATA WHERE SCHEMA_NAME = '$db'")" ] ||
+    die "there is no database $db"
+  local todo
+  todo=$(not_utf8mb4 "$db") || die "could not read the character sets of $db"
+  if [ -z "$todo" ]; then
+    say "database $db is utf8mb4 already; nothing changed"
+    return 0
+  fi
+  local what tables columns
+  tables=$(grep -c '^table' <<<"$todo" || true)
+  columns=$(grep -c '^column' <<<"$todo" || true)
+  what="$tables table(s), $columns text column(s)"
+  ! grep -q '^the database default' <<<"$todo" || what="the default, $what"
+  say "database $db: converting to utf8mb4: $what"
+
+  local t0=$SECONDS dump
+  dump=$DB_DIR/$db-before-utf8mb4-$(date +%Y%m%d-%H%M%S).sql.gz
+  # utf8mb4 holds whatever any column holds; the dump names each table's
+  # own character set, so loading it gives the old tables back.
+  "$DUMP_BIN" --no-defaults --socket="$SOCKET" --user="$ADMIN_USER" \
+    --default-character-set=utf8mb4 --single-transaction --routines --events --triggers \
+    --databases "$db" | gzip >"$dump.part" || die "the dump of $db failed; nothing changed"
+  mv -f "$dump.part" "$dump"
+  say "dump of $db before the change: $dump"
+
+  # Imports would land between the sums and the change, and a restore
+  # would take them away again; the administrator still writes.
+  local was_ro
+  was_ro=$(client -N -B -e 'SELECT @@global.read_only') || die "could not read read_only"
+  client -e 'SET SESSION lock_wait_timeout = 60; SET GLOBAL read_only = 1' ||
+    die "could not stop writes for the change (a long write running?); nothing changed"
+  # shellcheck disable=SC2064 # the value read now
+  trap "client -e 'SET GLOBAL read_only = $was_ro' || echo 'dbserver: could not set read_only back to $was_ro' >&2" EXIT
+
+  local before=$DB_DIR/tmp/migrate-before.txt after=$DB_DIR/tmp/migrate-after.txt
+  local err=$DB_DIR/tmp/migrate.err
+  text_sums "$db" before >"$before" || die "could not read $db; nothing changed"
+
+  # Each table that is not all utf8mb4, after the default, in one session.
+  local sql="ALTER DATABASE \`$db\` CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;" table
+  while read -r table; do
+    sql+="ALTER TABLE \`$db\`.\`$table\` CONVERT TO CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;"
+  done < <(client -N -B -e "
+    SELECT DISTINCT t.TABLE_NAME
+      FROM information_schema.TABLES t LEFT JOIN information_schema.COLUMNS c
+        ON c.TABLE_SCHEMA = t.TABLE_SCHEMA AND c.TABLE_NAME = t.TABLE_NAME
+       AND c.CHARACTER_SET_NAME <> 'utf8mb4'
+     WHERE t.TABLE_SCHEMA = '$db' AND t.TABLE_TYPE = 'BASE TABLE'
+       AND (t.TABLE_COLLATION NOT LIKE 'utf8mb4\\_%' OR c.COLUMN_NAME IS NOT NULL)
+     ORDER BY t.TABLE_NAME")
+  local why=
+  if ! client -e "$sql" 2>"$err"; then
+    why="the change failed: $(grep -a -m 1 '^ERROR' "$err" || cat "$err" || true)"
+  elif ! todo=$(not_utf8mb4 "$db") || [ -n "$todo" ]; then
+    why="still not utf8mb4: $todo"
+  elif ! text_sums "$db" after >"$after"; then
+    why="could not read $db after the change"
+  elif ! cmp -s "$before" "$after"; then
+    why="the text differs after the change (rows and sums per column, before < and after >):
+$(diff "$before" "$after" | grep '^[<>]' || true)"
+  fi
+  rm -f "$after" "$err"
+  if [ -z "$why" ]; then
+    rm -f "$before"
+    say "database $db is utf8mb4 now: every table's rows and text checked ($((SECONDS - t0)) s)"
+    return 0
+  fi
+
+  echo "dbserver: $why" >&2
+  echo "dbserver: restoring $db from $dump" >&2
+  if client -e "DROP DATABASE \`$db\`" && gzip -dc "$dump" | client &&
+    text_sums "$db" before >"$after" && cmp -s "$before" "$after"; then
+    rm -f "$before" "$after"
+    echo "dbserver: $db is as it was before; nothing changed" >&2
+    exit 1
+  fi
+  echo "dbserver: the restore failed too; load $dump by hand (gzip -dc $dump | $0 --dir $DB_DIR sql)" >&2
+  exit 2
+}
+
 # One command at a time per data folder: parallel test fixtures may all ask
 # for the same server.
 lock_dir() {
@@ -602,10 +750,10 @@ lock_dir() {
 }
 
 case $COMMAND in
-  start|stop|load|ensure|replica-of|promote) lock_dir ;;
+  start|stop|load|ensure|replica-of|promote|migrate-utf8) lock_dir ;;
 esac
 case $COMMAND in
-  start|load|ensure|port|replica-of) choose_port ;;
+  start|load|ensure|port|replica-of|migrate-utf8) choose_port ;;
 esac
 
 case $COMMAND in
@@ -619,5 +767,6 @@ case $COMMAND in
   replica-of) cmd_replica_of "$@" ;;
   lag) cmd_lag ;;
   promote) cmd_promote ;;
+  migrate-utf8) cmd_migrate_utf8 "$@" ;;
   *) echo "dbserver: unknown command '$COMMAND'" >&2; usage >&2; exit 64 ;;
 esac

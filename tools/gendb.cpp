@@ -409,9 +409,10 @@ int main(int argc, char** argv) {
                static_cast<unsigned long long>(opt.seed), opt.sats, opt.tps, opt.channels);
     sql += fmt("--   --audio %ld --cas %ld --favs %ld --favlinks %ld --bouquets %ld\n", opt.audio,
                opt.cas, opt.favs, opt.favlinks, opt.bouquets);
+    // Every generated text is ASCII, the same bytes in any character set.
     sql +=
         "-- Load after schema.sql (tools/dbserver.sh load FILE does both).\n"
-        "SET NAMES latin1;\nSET autocommit = 0;\n\n";
+        "SET NAMES utf8mb4;\nSET autocommit = 0;\n\n";
 
     {
         Inserter ins(sql,

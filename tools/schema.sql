@@ -18,10 +18,17 @@
 --   ChannelCas.cas_id       conditional-access system code, 0..31
 --
 -- The widths of the text columns that the program copies without cutting
--- (location, tp_name, fav_name, lang_name, ids) match its record fields.
--- Text is latin1, which the server treats as Windows-1252.
+-- (location, tp_name, fav_name, lang_name, ids) match its record fields;
+-- widths count characters, not bytes.
+--
+-- Text is utf8mb4, so names may be in any script. Its collation is
+-- case-insensitive like the latin1_swedish_ci before it and orders ASCII
+-- the same; ids and keys hold only ASCII, and no query sorts, groups or
+-- joins on a name. It takes a letter and its accented forms, and all
+-- emoji, as equal: a key or a GROUP BY on a name would need utf8mb4_bin.
+-- tools/dbserver.sh migrate-utf8 converts a database of latin1 tables.
 
-SET NAMES latin1;
+SET NAMES utf8mb4;
 
 DROP TABLE IF EXISTS ChannelFavorite;
 DROP TABLE IF EXISTS Favorites;
@@ -46,7 +53,7 @@ CREATE TABLE DataVersion (
   version bigint    NOT NULL,
   changed timestamp NOT NULL DEFAULT CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP,
   PRIMARY KEY (id)
-) ENGINE=InnoDB;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 INSERT INTO DataVersion (id, version) VALUES (1, FLOOR(UNIX_TIMESTAMP(NOW(6)) * 1000000));
 
 -- One row per application key ("Velartis1.3") the server accepts.
@@ -60,13 +67,13 @@ CREATE TABLE TeamMsg (
   in_use      char(1)      NOT NULL DEFAULT 'Y',
   PRIMARY KEY (msg_id),
   KEY idx_teammsg_app (application, in_use)
-) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 CREATE TABLE BrenikToolsCounter (
   application varchar(20) NOT NULL,
   counter     int         NOT NULL DEFAULT 0,
   PRIMARY KEY (application)
-) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 CREATE TABLE Sats (
   sat_id   int         NOT NULL,
@@ -74,7 +81,7 @@ CREATE TABLE Sats (
   position int         NOT NULL,
   location varchar(11) NOT NULL,
   PRIMARY KEY (sat_id)
-) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 CREATE TABLE Transponders (
   sat_id     int         NOT NULL,
@@ -91,7 +98,7 @@ CREATE TABLE Transponders (
   flag_feed  tinyint     NOT NULL DEFAULT 0,     -- 1: occasional or feed
   PRIMARY KEY (sat_id, stp_id),
   KEY idx_tp_freq (sat_id, frequency)
-) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 CREATE TABLE Channels (
   sat_id    int         NOT NULL,
@@ -114,7 +121,7 @@ CREATE TABLE Channels (
   hd        tinyint     NOT NULL DEFAULT 0,
   d3        tinyint     NOT NULL DEFAULT 0,
   PRIMARY KEY (sat_id, stp_id, sid)
-) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 CREATE TABLE Bouquets (
   bou_id   int         NOT NULL,               -- below 1000: virtual satellites
@@ -123,7 +130,7 @@ CREATE TABLE Bouquets (
   sort_id  int         NOT NULL DEFAULT 0,
   PRIMARY KEY (bou_id),
   KEY idx_bou_sort (sort_id, bou_id)
-) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 -- A channel may sit in several bouquets of its satellite.
 CREATE TABLE ChannelBouquet (
@@ -134,13 +141,13 @@ CREATE TABLE ChannelBouquet (
   sort_id int        NOT NULL DEFAULT 0,       -- order within the bouquet
   PRIMARY KEY (sat_id, stp_id, sid, bou_id),
   KEY idx_cb_bou (sat_id, bou_id, sort_id)
-) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 CREATE TABLE Languages (
   lang_id   int        NOT NULL,
   lang_name varchar(7) NOT NULL,               -- ISO 639-2 code, e.g. "deu"
   PRIMARY KEY (lang_id)
-) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 CREATE TABLE ChannelAudio (
   sat_id  int        NOT NULL,
@@ -152,7 +159,7 @@ CREATE TABLE ChannelAudio (
   ac3     tinyint    NOT NULL DEFAULT 0,
   dts     tinyint    NOT NULL DEFAULT 0,
   PRIMARY KEY (sat_id, stp_id, sid, sort_id)
-) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 -- The key keeps the rows of one channel in cas_id order, the order the
 -- CAS query returns them in.
@@ -162,7 +169,7 @@ CREATE TABLE ChannelCas (
   sid    varchar(4) NOT NULL,
   cas_id int        NOT NULL,
   PRIMARY KEY (sat_id, stp_id, sid, cas_id)
-) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 CREATE TABLE Favorites (
   fav_id   int         NOT NULL,
@@ -171,7 +178,7 @@ CREATE TABLE Favorites (
   sort_id  int         NOT NULL DEFAULT 0,
   PRIMARY KEY (fav_id),
   KEY idx_fav_sort (sort_id)
-) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 -- bou_id names the bouquet copy of the channel that the group links to.
 CREATE TABLE ChannelFavorite (
@@ -183,4 +190,4 @@ CREATE TABLE ChannelFavorite (
   sort_id int        NOT NULL DEFAULT 0,       -- order within the group
   PRIMARY KEY (sat_id, fav_id, stp_id, sid, bou_id),
   KEY idx_cf_sort (sat_id, fav_id, sort_id)
-) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;

@@ -50,13 +50,13 @@ INSERT INTO Transponders (sat_id, stp_id, tp_name, frequency, polarity, sr, fec,
   (300, 1, 'C 1', 11000, 0, 27500, 3, 0, '0003', '0001', 0, 0),
   (1000, 1, 'E 1', 12000, 1, 27500, 3, 0, '0004', '0001', 0, 0);
 
--- 0103 is named "Télé 3D €" in Windows-1252 bytes.
+-- 0103 is named "Télé 3D €", given as Windows-1252 bytes.
 INSERT INTO Channels (sat_id, stp_id, sid, ch_name, ch_type, vpid, pmt_pid, pcr_pid, txt_pid,
                       subtitle, scrambled, locked, skip, dupdpid, dupdname, dupdsid, cat_id,
                       hd, d3) VALUES
   (192, 1, '0101', 'Alpha One', 0, '0A01', '0B01', '0C01', '0D01', 1, 0, 0, 0, 0, 0, 0, 1, 0, 0),
   (192, 1, '0102', 'Alpha Two HD', 0, '0A02', '0B02', '0C02', '0000', 0, 1, 0, 0, 1, 0, 1, 2, 1, 0),
-  (192, 1, '0103', X'54E96CE92033442080', 0, '0A03', '0B03', '0C03', '0000', 0, 0, 0, 0, 0, 0, 0, 1, 0, 1),
+  (192, 1, '0103', _latin1 X'54E96CE92033442080', 0, '0A03', '0B03', '0C03', '0000', 0, 0, 0, 0, 0, 0, 0, 1, 0, 1),
   (192, 1, '0104', 'Radio Alpha', 1, '0000', '0B04', '0C04', '0000', 0, 0, 0, 0, 0, 0, 0, 1, 0, 0),
   (192, 1, '0105', 'Radio Coded', 1, '0000', '0B05', '0C05', '0000', 0, 1, 0, 0, 0, 0, 0, 2, 0, 0),
   (192, 2, '0201', 'Beta News', 0, '0A21', '0B21', '0C21', '0D21', 0, 0, 0, 0, 0, 0, 0, 2, 0, 0),
@@ -150,7 +150,7 @@ INSERT INTO ChannelFavorite (sat_id, stp_id, sid, bou_id, fav_id, sort_id) VALUE
 -- velartis_nocas: the fixture without ChannelCas, so the CAS query fails
 -- after the channels are in.
 DROP DATABASE IF EXISTS velartis_nocas;
-CREATE DATABASE velartis_nocas CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+CREATE DATABASE velartis_nocas CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 CREATE TABLE velartis_nocas.TeamMsg LIKE velartis.TeamMsg;
 INSERT INTO velartis_nocas.TeamMsg SELECT * FROM velartis.TeamMsg;
 CREATE TABLE velartis_nocas.BrenikToolsCounter LIKE velartis.BrenikToolsCounter;
@@ -176,7 +176,7 @@ INSERT INTO velartis_nocas.ChannelFavorite SELECT * FROM velartis.ChannelFavorit
 
 -- velartis_empty: no tables at all, so even the message query fails.
 DROP DATABASE IF EXISTS velartis_empty;
-CREATE DATABASE velartis_empty CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+CREATE DATABASE velartis_empty CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 
 GRANT ALL PRIVILEGES ON velartis_nocas.* TO 'vauser'@'127.0.0.1';
 GRANT ALL PRIVILEGES ON velartis_nocas.* TO 'vauser'@'localhost';

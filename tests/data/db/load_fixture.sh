@@ -4,6 +4,9 @@
 #                     small variants velartis_nocas and velartis_empty)
 #   velartis_badids   tools/schema.sql + badids.sql: ids that are not hex
 #   velartis_badvalues tools/schema.sql + badvalues.sql: numbers out of range
+#   velartis_sample_latin1 the bundled sample data in the latin1 tables of
+#                     databases made before utf8mb4
+#   velartis_scripts  tools/schema.sql + scripts.sql: names in many scripts
 #   velartis_big      a generated database larger than the channel tables
 #   velartis_wide     a generated database of 160 satellites, shaped for the
 #                     list formats' own limits (both only when the generator
@@ -25,7 +28,7 @@ bash "$db" load "$here/fixture.sql"
 for name in velartis_sample velartis_outdated velartis_counter; do
   bash "$db" sql <<SQL
 DROP DATABASE IF EXISTS $name;
-CREATE DATABASE $name CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+CREATE DATABASE $name CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'127.0.0.1';
 GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'localhost';
 SQL
@@ -33,17 +36,38 @@ SQL
 done
 bash "$db" sql --database=velartis_outdated -e "UPDATE TeamMsg SET CRCLinux='01'"
 
+# A server that still has the old latin1 tables must give the same lists.
+bash "$db" sql <<SQL
+DROP DATABASE IF EXISTS velartis_sample_latin1;
+CREATE DATABASE velartis_sample_latin1 CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+GRANT ALL PRIVILEGES ON velartis_sample_latin1.* TO 'vauser'@'127.0.0.1';
+GRANT ALL PRIVILEGES ON velartis_sample_latin1.* TO 'vauser'@'localhost';
+SQL
+cat "$repo/tools/schema.sql" "$repo/tools/sample_data.sql" |
+  bash "$db" sql --database=velartis_sample_latin1
+bash "$db" sql -N -B -e "SELECT CONCAT('ALTER TABLE velartis_sample_latin1.', TABLE_NAME,
+    ' CONVERT TO CHARACTER SET latin1 COLLATE latin1_swedish_ci;')
+  FROM information_schema.TABLES WHERE TABLE_SCHEMA = 'velartis_sample_latin1'" | bash "$db" sql
+
 # Ids and PIDs that are not usable hexadecimal text; numbers no receiver
 # tunes or no list knows.
 for bad in badids badvalues; do
   bash "$db" sql <<SQL
 DROP DATABASE IF EXISTS velartis_$bad;
-CREATE DATABASE velartis_$bad CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+CREATE DATABASE velartis_$bad CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 GRANT ALL PRIVILEGES ON velartis_$bad.* TO 'vauser'@'127.0.0.1';
 GRANT ALL PRIVILEGES ON velartis_$bad.* TO 'vauser'@'localhost';
 SQL
   cat "$repo/tools/schema.sql" "$here/$bad.sql" | bash "$db" sql --database=velartis_$bad
 done
+
+bash "$db" sql <<SQL
+DROP DATABASE IF EXISTS velartis_scripts;
+CREATE DATABASE velartis_scripts CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
+GRANT ALL PRIVILEGES ON velartis_scripts.* TO 'vauser'@'127.0.0.1';
+GRANT ALL PRIVILEGES ON velartis_scripts.* TO 'vauser'@'localhost';
+SQL
+cat "$repo/tools/schema.sql" "$here/scripts.sql" | bash "$db" sql --database=velartis_scripts
 
 if [ -z "$gendb" ] || [ ! -x "$gendb" ]; then
   echo "load_fixture: no generator at '${gendb}'; velartis_big and velartis_wide not loaded" >&2
@@ -55,7 +79,7 @@ generated() {
   shift
   bash "$db" sql <<SQL
 DROP DATABASE IF EXISTS $name;
-CREATE DATABASE $name CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+CREATE DATABASE $name CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'127.0.0.1';
 GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'localhost';
 SQL
