@@ -127,6 +127,18 @@ std::string codePoints(std::string_view s) {
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Chinese, Japanese or Korean letters in the text.
+bool isCjk(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const uint32_t cp = nextCp(s, &i);
+        if ((cp >= 0x2E80 && cp <= 0x9FFF) || (cp >= 0xAC00 && cp <= 0xD7AF) ||
+            (cp >= 0xF900 && cp <= 0xFAFF) || (cp >= 0x20000 && cp <= 0x3FFFF))
+            return true;
+    }
+    return false;
+}
 }  // namespace
 
 uint32_t nextCodePoint(std::string_view s, size_t* i) { return nextCp(s, i); }
@@ -208,7 +220,14 @@ std::string toCp1252Latin(std::string_view utf8, bool* changed) {
         }
         i = end;
         if (!scriptKnown) script = scriptOf(utf8), scriptKnown = true;
-        appendLatin(out, transliterated(toLatin(script), utf8.substr(start, end - start)), &dropped);
+        const std::string_view run = utf8.substr(start, end - start);
+        std::string latin = transliterated(toLatin(script), run);
+        // BGN marks letters that would read as another with a middle dot
+        // (Det·skiy), which a list's name does without; pinyin's tone marks
+        // go whole, not where the code page happens to have the letter.
+        for (size_t at; (at = latin.find("\xC2\xB7")) != std::string::npos;) latin.erase(at, 2);
+        if (isCjk(run)) latin = transliterated(latinAscii(), latin);
+        appendLatin(out, latin, &dropped);
         spelled = true;
     }
     if (spelled && !dropped.empty()) {

@@ -495,7 +495,7 @@ TEST_F(DbImport, EnigmaListKeepsALongSatelliteName) {
         DbLink db;
         ASSERT_TRUE(db.open(conn())) << db.error();
         ASSERT_TRUE(db.exec("UPDATE Sats SET sat_name='" + longName +
-                            "', location='13.0\260E' WHERE sat_id=130"))
+                            "', location='13.0\xC2\260E' WHERE sat_id=130"))
             << db.error();
     }
     const std::string favourites = rowsOf("SELECT * FROM Favorites ORDER BY 1");

@@ -22,9 +22,14 @@ inline const char* formatName(ListFormat f) {
     return names[static_cast<int>(f)];
 }
 
-inline BuildResult buildList(ListFormat f, const WriterInput& in, const AzboxLists& lists,
+inline BuildResult buildList(ListFormat f, const WriterInput& utf8In, const AzboxLists& lists,
                              ListFiles* out) {
     out->clear();
+    // As a job does: the Windows-1252 formats get the names spelled.
+    LatinTables keep;
+    const bool utf8 = (f == ListFormat::E2 || f == ListFormat::E1) &&
+                      (!utf8In.cfg || utf8In.cfg->enigmaCp1252 == 0);
+    const WriterInput in = utf8 ? utf8In : withLatinNames(utf8In, &keep);
     auto emit = [out](OutFile&& o) { return out->emplace(o.name, std::move(o.bytes)).second; };
     if (f == ListFormat::E2) return buildE2(in, emit, [](int) {});
     if (f == ListFormat::E1) return buildE1(in, emit, [](int) {});

@@ -5,12 +5,15 @@
 // "END". Every index must land on a record of its table; a group names a
 // channel once.
 #include <set>
+#include <string>
+#include <vector>
 
 #include "tests/readback/readback.h"
 
 struct NdfRead {
     Faults faults;
     uint32_t satellites = 0, transponders = 0, channels = 0;  // records found
+    std::vector<std::string> channelNames;                     // as the box shows them
 };
 
 inline NdfRead readNdf(const std::string& image) {
@@ -74,6 +77,7 @@ inline NdfRead readNdf(const std::string& image) {
             return r;
         }
         if (b.u16(at + 6) >= tps) f.add("channel %u: transponder %u of %u", c, b.u16(at + 6), tps);
+        r.channelNames.push_back(image.substr(off + 1, name));
         off = at + 8;
     }
     r.channels = chs;
