@@ -10,10 +10,12 @@
 #include <string>
 
 #include "config/fileIo.h"
+#include "config/unicodeText.h"
 #include "download/dbLink.h"
 #include "import/import.h"
 #include "tests/cli/cliRun.h"
 #include "tests/download/cutProxy.h"
+#include "tests/readback/ndfReader.h"
 
 namespace fs = std::filesystem;
 
@@ -565,3 +567,72 @@ TEST_F(DbImport, IfChangedSkipsUntilAnImportOrAChangedSetting) {
 }
 
 }  // namespace
+
+// A VDR list of Turkish, Greek and Ukrainian channels: a Unicode database
+// stores every name as it is, so the Enigma2 list shows it whole and the
+// NDF list spelled in Latin letters; a database with the old latin1 columns
+// takes the names spelled, says how many, and imports them again unchanged.
+TEST_F(DbImport, NamesInEveryScriptFromAVdrList) {
+    const std::string conf = VA_SOURCE_DIR "/tests/data/import/scripts_vdr.conf";
+    std::vector<std::string> names;  // as the file holds them, short names apart
+    {
+        std::ifstream in(conf);
+        for (std::string line; std::getline(in, line);)
+            if (!line.empty() && line[0] != ':')
+                names.push_back(line.substr(0, line.find_first_of(",;")));
+    }
+    ASSERT_EQ(names.size(), 13u);
+    for (const bool latin1 : {false, true}) {
+        SCOPED_TRACE(latin1 ? "latin1 columns" : "utf8mb4 columns");
+        const fs::path cfg = dir / (latin1 ? "cfg1" : "cfg8");
+        copyConfig(cfg);
+        makeDb(false);
+        if (latin1) {
+            DbLink db;
+            ASSERT_TRUE(db.open(conn())) << db.error();
+            for (const char* t : {"Sats", "Channels", "Bouquets", "Favorites"})
+                ASSERT_TRUE(db.exec(std::string("ALTER TABLE ") + t +
+                                    " CONVERT TO CHARACTER SET latin1 COLLATE latin1_swedish_ci"))
+                    << db.error();
+        }
+        const std::string mine = cliArgs(name, cfg);
+        CliResult imp = runCliTool("import vdr '" + conf + "' " + mine);
+        ASSERT_EQ(imp.exitCode, 0) << imp.out;
+        EXPECT_EQ(imp.out.find("replaced by '?'"), std::string::npos) << imp.out;
+        const bool saysSpelled =
+            imp.out.find("were stored spelled in Latin letters") != std::string::npos;
+        EXPECT_EQ(saysSpelled, latin1) << imp.out;
+
+        const fs::path lists = dir / (latin1 ? "lists1" : "lists8");
+        CliResult gen = runCliTool(mine + "--format e2,ndf --no-log --output '" + lists.string() + "'");
+        ASSERT_EQ(gen.exitCode, 0) << gen.out;
+        std::string lamedb, image;
+        for (const auto& e : fs::recursive_directory_iterator(lists)) {
+            if (e.path().filename() == "lamedb") lamedb = slurp(e.path());
+            if (e.path().extension() == ".ndf") image = slurp(e.path());
+        }
+        const NdfRead ndf = readNdf(image);
+        EXPECT_TRUE(ndf.faults.ok());
+        std::set<std::string> shown(ndf.channelNames.begin(), ndf.channelNames.end());
+        for (const std::string& n : names) {
+            // The list's name: as it is, or spelled where the columns are latin1.
+            const std::string inList = latin1 ? latin1ToUtf8(toCp1252Latin(n)) : n;
+            EXPECT_NE(lamedb.find("\n" + inList + "\n"), std::string::npos) << inList;
+            EXPECT_TRUE(shown.count(toCp1252Latin(n))) << n;
+        }
+        for (const std::string& s : shown) EXPECT_EQ(s.find('?'), std::string::npos) << s;
+        EXPECT_TRUE(shown.count("Radyo Simsek"));
+        EXPECT_TRUE(shown.count("Kyyiv TB"));
+        // Spelled already in the database, nothing more to spell in the list.
+        EXPECT_EQ(gen.out.find("NDF holds Windows-1252 only: ") != std::string::npos, !latin1)
+            << gen.out;
+
+        // The same list again finds every row as it was.
+        const std::string before = dump();
+        CliResult again = runCliTool("import vdr '" + conf + "' " + mine);
+        ASSERT_EQ(again.exitCode, 0) << again.out;
+        EXPECT_NE(again.out.find("Channels         0 added, 13 unchanged"), std::string::npos)
+            << again.out;
+        EXPECT_EQ(dump(), before);
+    }
+}
