@@ -323,7 +323,7 @@ constexpr LangStruct kEnglish = {
     .btnChanTakeOrder = "Order from a list\x85",
     .msgChanOrderTaken = "The list's order was taken: %zu bouquets ordered, %zu made, %zu channels renamed. Save the edits to keep it.",
     .msgChanOrderErr = "The order was not taken: %s",
-    .cliSpelledNames = "%s holds Windows-1252 only: %u names are spelled in Latin letters",
+    .msgSpelledNames = "%u names are spelled in Latin letters: this list holds Windows-1252 only.",
 };
 // clang-format on
 
@@ -649,7 +649,7 @@ constexpr LangStruct kItalian = withEnglish({
     .btnChanTakeOrder = "Ordine da una lista\x85",
     .msgChanOrderTaken = "L'ordine della lista \xE8 stato preso: %zu bouquet ordinati, %zu creati, %zu canali rinominati. Salvare le modifiche per conservarlo.",
     .msgChanOrderErr = "L'ordine non \xE8 stato preso: %s",
-    .cliSpelledNames = "%s contiene solo Windows-1252: %u nomi sono scritti in lettere latine",
+    .msgSpelledNames = "%u nomi sono scritti in lettere latine: questa lista contiene solo Windows-1252.",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -962,7 +962,7 @@ constexpr LangStruct kFrench = withEnglish({
     .btnChanTakeOrder = "Ordre d'une liste\x85",
     .msgChanOrderTaken = "L'ordre de la liste a \xE9t\xE9 repris : %zu bouquets ordonn\xE9s, %zu cr\xE9\xE9s, %zu cha\xEEnes renomm\xE9" "es. Enregistrez les modifications pour le garder.",
     .msgChanOrderErr = "L'ordre n'a pas \xE9t\xE9 repris : %s",
-    .cliSpelledNames = "%s ne contient que Windows-1252 : %u noms sont \xE9" "crits en lettres latines",
+    .msgSpelledNames = "%u noms sont \xE9" "crits en lettres latines : cette liste ne contient que Windows-1252.",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -1280,7 +1280,7 @@ constexpr LangStruct kGerman = withEnglish({
     .btnChanTakeOrder = "Reihenfolge aus Liste\x85",
     .msgChanOrderTaken = "Die Reihenfolge der Liste wurde \xFC" "bernommen: %zu Bouquets geordnet, %zu angelegt, %zu Kan\xE4le umbenannt. Speichern Sie die \xC4nderungen, um sie zu behalten.",
     .msgChanOrderErr = "Die Reihenfolge wurde nicht \xFC" "bernommen: %s",
-    .cliSpelledNames = "%s kennt nur Windows-1252: %u Namen sind in lateinischen Buchstaben geschrieben",
+    .msgSpelledNames = "%u Namen sind in lateinischen Buchstaben geschrieben: diese Liste kennt nur Windows-1252.",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -1589,7 +1589,7 @@ constexpr LangStruct kSpanish = withEnglish({
     .btnChanTakeOrder = "Orden de una lista\x85",
     .msgChanOrderTaken = "Se tom\xF3 el orden de la lista: %zu bouquets ordenados, %zu creados, %zu canales renombrados. Guarde los cambios para conservarlo.",
     .msgChanOrderErr = "No se tom\xF3 el orden: %s",
-    .cliSpelledNames = "%s solo admite Windows-1252: %u nombres se escriben en letras latinas",
+    .msgSpelledNames = "%u nombres se escriben en letras latinas: esta lista solo admite Windows-1252.",
 });
 // clang-format on
 #pragma GCC diagnostic pop

@@ -300,7 +300,7 @@ struct LangStruct {
     char btnChanTakeOrder[40];
     char msgChanOrderTaken[160];
     char msgChanOrderErr[60];
-    char cliSpelledNames[80];
+    char msgSpelledNames[100];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -602,5 +602,5 @@ struct LangStruct {
     X(btnChanTakeOrder) \
     X(msgChanOrderTaken) \
     X(msgChanOrderErr) \
-    X(cliSpelledNames)
+    X(msgSpelledNames)
 // clang-format on

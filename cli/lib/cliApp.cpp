@@ -707,7 +707,7 @@ private:
     }
 
     // A list in Windows-1252 shows names of other scripts spelled in Latin
-    // letters: counted in the report, and said unless quiet.
+    // letters: the job's success says how many, the report counts them.
     void noteSpelled(const T_family& f) {
         if (f.utf8Names && f.utf8Names(cfgParam)) return;
         const T_channelTables db = programJobSource(&ui_, &runner_).db;
@@ -715,12 +715,7 @@ private:
         in.satDB = db.satDB;
         in.chDB = db.chDB;
         in.favDB = db.favDB;
-        const uint32_t n = spelledNameCount(in);
-        run_.jobs.back().spelledNames = n;
-        if (n == 0 || o_.quiet) return;
-        std::fputs("  ", stdout);
-        printLang(stdout, MsgLang.cliSpelledNames, f.label, n);
-        std::fputc('\n', stdout);
+        run_.jobs.back().spelledNames = spelledNameCount(in);
     }
 
     // The edits this family's list cannot show as they are: with the job's

@@ -135,8 +135,13 @@ struct Job {
         return end(1);
     }
 
+    // Names the list shows spelled in Latin letters, said with its success.
+    uint32_t spelled = 0;
+
     uint32_t succeed() {
-        ev.message(lang->msgFileWritten, lang->msgMessage, kMbIconInformation);
+        std::string text = lang->msgFileWritten;
+        if (spelled) text += "\n" + strFormat(lang->msgSpelledNames, spelled);
+        ev.message(text, lang->msgMessage, kMbIconInformation);
         ev.status(JobStatus::kDone, lang->msgMessage, lang->msgFileWritten);
         return end(0);
     }
@@ -431,7 +436,10 @@ uint32_t runFolderJob(T_jobRequest* p, const FolderFormat& fmt) {
     job.begin();
     LatinTables latin;
     WriterInput in = writerInput(p, start);
-    if (!fmt.utf8Names || !fmt.utf8Names(p->cfg)) in = withLatinNames(in, &latin);
+    if (!fmt.utf8Names || !fmt.utf8Names(p->cfg)) {
+        job.spelled = spelledNameCount(in);
+        in = withLatinNames(in, &latin);
+    }
 
     if (fmt.precheck) {
         BuildResult r = fmt.precheck(in);
@@ -534,7 +542,9 @@ uint32_t runSingleFileJob(T_jobRequest* p, const SingleFileFormat& fmt) {
     const VaTime start = p->events->localTime();
     job.begin();
     LatinTables latin;
-    const WriterInput in = withLatinNames(writerInput(p, start), &latin);
+    const WriterInput utf8 = writerInput(p, start);
+    job.spelled = spelledNameCount(utf8);
+    const WriterInput in = withLatinNames(utf8, &latin);
 
     std::string image;
     job.progress(0);
