@@ -12,6 +12,7 @@
 #include <ctime>
 #include <new>
 
+#include "config/codepage.h"
 #include "config/fileIo.h"
 #include "config/unicodeText.h"
 #include <algorithm>
@@ -272,12 +273,20 @@ std::string productionLine(const WriterInput& in) {
                      t.hour, t.minute, t.second);
 }
 
-std::string logText(const WriterInput& in, const VaTime& now) {
+std::string logText(const WriterInput& in, const VaTime& now, bool utf8) {
+    // Names go in as the list holds them: in UTF-8 beside a UTF-8 list,
+    // spelled in Windows-1252 beside the others. The configuration's own
+    // texts are Windows-1252.
+    auto cfgText = [utf8](std::string_view t) { return utf8 ? cp1252ToUtf8(t) : std::string(t); };
+    auto nameText = [utf8](std::string_view t, size_t chars) {
+        return utf8 ? std::string(t) : toCp1252Latin(t).substr(0, chars);
+    };
     const T_dbReport& r = *in.report;
     std::string s;
     s +=
-        strFormat("%.*s%.*s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d\r\n\r\nREPORT:\r\n\r\n",
-                  FIELD(in.cfg->appName), FIELD(in.cfg->appVersion), now.year, now.month, now.day,
+        strFormat("%s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d\r\n\r\nREPORT:\r\n\r\n",
+                  cfgText(fieldView(in.cfg->appName)).c_str(),
+                  cfgText(fieldView(in.cfg->appVersion)).c_str(), now.year, now.month, now.day,
                   now.hour, now.minute, now.second);
     s += strFormat("Satelliti:               Real=%d Fake=%d\r\n", static_cast<int>(r.satellites),
                    static_cast<int>(r.fakeSatellites));
@@ -300,14 +309,12 @@ std::string logText(const WriterInput& in, const VaTime& now) {
     if (satCount == 0) {
         s += "Satelliti:               -\r\n";
     } else {
-        // The log is Windows-1252: names are spelled in it.
-        auto name = [](const T_dbSat& sat) {
-            std::string l = toCp1252Latin(fieldView(sat.sat_name));
-            return l.substr(0, kSatNameChars);
+        auto name = [&](const T_dbSat& sat) { return nameText(fieldView(sat.sat_name), kSatNameChars); };
+        auto where = [&](const T_dbSat& sat) {
+            return nameText(fieldView(sat.location), sizeof sat.location - 1);
         };
         int n = 1;
         const char* last = sats.sat[1].sat_name;
-        auto where = [](const T_dbSat& sat) { return toCp1252Latin(fieldView(sat.location)); };
         s += strFormat("Satelliti:               %d %s %s\r\n", n, name(sats.sat[1]).c_str(),
                        where(sats.sat[1]).c_str());
         for (uint32_t i = 2; i <= satCount; ++i) {
@@ -326,9 +333,10 @@ std::string logText(const WriterInput& in, const VaTime& now) {
         s += "Bouquet Esclusi:         -\r\n";
     } else {
         for (uint32_t i = 1; i <= bouCount; ++i)
-            s += strFormat(i == 1 ? "Bouquet Esclusi:         %.*s (%.*s)\r\n"
-                                  : "                         %.*s (%.*s)\r\n",
-                           FIELD(in.bouI->bou[i].bouName), FIELD(in.bouI->bou[i].bouNation));
+            s += strFormat(i == 1 ? "Bouquet Esclusi:         %s (%s)\r\n"
+                                  : "                         %s (%s)\r\n",
+                           cfgText(fieldView(in.bouI->bou[i].bouName)).c_str(),
+                           cfgText(fieldView(in.bouI->bou[i].bouNation)).c_str());
     }
     s += "\r\n";
 
@@ -339,8 +347,8 @@ std::string logText(const WriterInput& in, const VaTime& now) {
     } else {
         for (uint32_t i = 1; i <= favCount; ++i)
             s += strFormat(
-                i == 1 ? "Gruppi Favoriti Esclusi: %.*s\r\n" : "                         %.*s\r\n",
-                FIELD(in.favI->fav[i].favName));
+                i == 1 ? "Gruppi Favoriti Esclusi: %s\r\n" : "                         %s\r\n",
+                cfgText(fieldView(in.favI->fav[i].favName)).c_str());
     }
     s += "\r\n";
     return s;
@@ -363,14 +371,15 @@ void warnRecords(T_jobRequest* p, const std::string& heading, const std::vector<
 
 namespace {
 // The text of the log at path; false (with *err set) when there is none.
-bool makeLog(T_jobRequest* p, const std::string& path, std::string* text, std::string* err) {
+bool makeLog(T_jobRequest* p, const std::string& path, std::string* text, std::string* err,
+             bool utf8) {
     if (path.size() > kMaxPathLen) {
         *err = "path too long: " + path;
         return false;
     }
     VaTime now = p->events->localTime();
     try {
-        *text = logText(writerInput(p, now), now);
+        *text = logText(writerInput(p, now), now, utf8);
     } catch (const std::bad_alloc&) {
         *err = fieldText(p->lang.msgMemErr);
         return false;
@@ -381,9 +390,9 @@ bool makeLog(T_jobRequest* p, const std::string& path, std::string* text, std::s
 // Writes the log at disk; the reason of a failure names path, where the
 // user will look for it.
 bool writeLog(T_jobRequest* p, const std::string& path, const std::string& disk, bool staged,
-              std::string* err) {
+              std::string* err, bool utf8 = false) {
     std::string text;
-    if (!makeLog(p, path, &text, err)) return false;
+    if (!makeLog(p, path, &text, err, utf8)) return false;
     if (staged ? writeNewFile(disk, text, err) : writeFileWhole(disk, text, err)) return true;
     *err = renamedIn(*err, disk, path);
     return false;
@@ -436,7 +445,8 @@ uint32_t runFolderJob(T_jobRequest* p, const FolderFormat& fmt) {
     job.begin();
     LatinTables latin;
     WriterInput in = writerInput(p, start);
-    if (!fmt.utf8Names || !fmt.utf8Names(p->cfg)) {
+    const bool utf8 = fmt.utf8Names && fmt.utf8Names(p->cfg);
+    if (!utf8) {
         job.spelled = spelledNameCount(in);
         in = withLatinNames(in, &latin);
     }
@@ -505,7 +515,7 @@ uint32_t runFolderJob(T_jobRequest* p, const FolderFormat& fmt) {
     // list back.
     std::string logErr;
     bool logOk = p->cfg.logFile != 1 ||
-                 writeLog(p, logFile, joinPath(staging.path, logName(&p->cfg)), true, &logErr);
+                 writeLog(p, logFile, joinPath(staging.path, logName(&p->cfg)), true, &logErr, utf8);
     if (job.cancelled()) return job.end(1);
     if (!syncFolder(staging.path, &err))
         return job.fail(p->lang.msgFileOpenErr, renamedIn(err, staging.path, folder));
@@ -589,7 +599,8 @@ uint32_t runSingleFileJob(T_jobRequest* p, const SingleFileFormat& fmt) {
     const std::string logPath = logPathFor(path);
     std::string logErr, logBytes, err;
     bool logOk = p->cfg.logFile != 1 ||
-                 (makeLog(p, logPath, &logBytes, &logErr) && log.stage(logPath, logBytes, &logErr));
+                 (makeLog(p, logPath, &logBytes, &logErr, false) &&
+                  log.stage(logPath, logBytes, &logErr));
     if (job.cancelled()) return job.end(1);
     if (!removeEarlierLog(logPath, &err) || !list.commit(&err))
         return job.fail(p->lang.msgFileOpenErr, err);

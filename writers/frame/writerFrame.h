@@ -139,5 +139,6 @@ void warnRecords(T_jobRequest* p, const std::string& heading, const std::vector<
 
 // Writes the log file; 0 when written, 1 when it could not be created.
 uint32_t LogWriter(T_jobRequest* p, const std::string& path);
-// The log text itself, for tests.
-std::string logText(const WriterInput& in, const VaTime& now);
+// The log text itself: in UTF-8 beside a list that holds UTF-8 names, else
+// in Windows-1252.
+std::string logText(const WriterInput& in, const VaTime& now, bool utf8 = false);

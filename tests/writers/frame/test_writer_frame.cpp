@@ -359,6 +359,20 @@ TEST(LogFile, ReportTextBesideTheListAndAnUnwritableLogFailsTheJobButNotTheList)
                                 "Gruppi Favoriti Esclusi: Cinema\r\n"
                                 "                         Sport\r\n\r\n";
     EXPECT_EQ(logText(j.input(), kClock), swapped);
+    // Beside a UTF-8 list the log is UTF-8 too: a name as it is, the
+    // configuration's Windows-1252 texts converted; beside the others the
+    // name is spelled.
+    copyText(j.satDB->sat[1].sat_name, "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCF\x82");
+    copyText(j.favI.fav[2].favName, "Sport \xE9t\xE9");
+    const std::string utf8 = logText(j.input(), kClock, true);
+    EXPECT_NE(utf8.find("Satelliti:               1 \xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCF\x82 13.0E"),
+              std::string::npos);
+    EXPECT_NE(utf8.find("                         Sport \xC3\xA9t\xC3\xA9\r\n"), std::string::npos);
+    const std::string latin = logText(j.input(), kClock);
+    EXPECT_NE(latin.find("Satelliti:               1 Ell\xE1s 13.0E"), std::string::npos);
+    EXPECT_NE(latin.find("                         Sport \xE9t\xE9\r\n"), std::string::npos);
+    copyText(j.satDB->sat[1].sat_name, "Hot Bird");
+    copyText(j.favI.fav[2].favName, "Sport");
     Tables none;  // without any satellite the list block shows "-" like the others
     EXPECT_NE(logText(none.input(), kClock).find("\r\n\r\nSatelliti:               -\r\n\r\n"),
               std::string::npos);
