@@ -1,5 +1,8 @@
 #include "config/cfgFile.h"
 
+#include "config/codepage.h"
+#include "config/unicodeText.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,19 +67,10 @@ private:
     int lineNo_ = 0;
 };
 
-// A configuration file is Windows-1252 text: refuse byte order marks, NUL
-// and control bytes other than TAB, CR and LF (binary data, UTF-16).
+// A configuration file is text: refuse UTF-16, NUL and control bytes other
+// than TAB, CR and LF (binary data). It comes here as UTF-8 (cfgTextToUtf8).
 bool checkText(const char* file, std::string_view* text) {
     if (!text->empty() && text->back() == '\x1A') text->remove_suffix(1);  // DOS end-of-file mark
-    static const struct {
-        std::string_view bom;
-        const char* what;
-    } boms[] = {{"\xFF\xFE", "UTF-16 text (byte order mark FF FE)"},
-                {"\xFE\xFF", "UTF-16 text (byte order mark FE FF)"},
-                {"\xEF\xBB\xBF", "UTF-8 text (byte order mark EF BB BF)"}};
-    for (const auto& b : boms)
-        if (text->substr(0, b.bom.size()) == b.bom)
-            return corrupt(file, 1, nullptr, strFormat("The file is %s, not ANSI text.", b.what));
     LineReader in(*text);
     std::string line;
     while (in.next(&line)) {
@@ -237,7 +231,7 @@ bool readMaster(const char* path, std::string_view text, T_idxCat* cat, T_idxFav
                         return tooMany(s, kCatSlots);
                     T_catRec& r = cat->cat[cat->count];
                     if (!numField(s, f, 0, catId, &r.catId)) return false;
-                    copyText(r.catName, f[1]);
+                    copyUtf8(r.catName, f[1], kCfgNameChars);
                     ++cat->count;
                     return true;
                 }))
@@ -249,7 +243,7 @@ bool readMaster(const char* path, std::string_view text, T_idxCat* cat, T_idxFav
                         return tooMany(s, kFavSlots);
                     T_favRec& r = fav->fav[fav->count];
                     if (!numField(s, f, 0, favId, &r.favId)) return false;
-                    copyText(r.favName, f[1]);
+                    copyUtf8(r.favName, f[1], kCfgNameChars);
                     r.favOn = 1;
                     ++fav->count;
                     return true;
@@ -264,8 +258,8 @@ bool readMaster(const char* path, std::string_view text, T_idxCat* cat, T_idxFav
                     if (!numField(s, f, 0, bouId, &r.bouId) ||
                         !numField(s, f, 2, bouNatId, &r.bouNatId))
                         return false;
-                    copyText(r.bouName, f[1]);
-                    copyText(r.bouNation, f[3]);
+                    copyUtf8(r.bouName, f[1], kCfgNameChars);
+                    copyUtf8(r.bouNation, f[3], kCfgNationChars);
                     ++bou->count;
                     return true;
                 }))
@@ -277,7 +271,7 @@ bool readMaster(const char* path, std::string_view text, T_idxCat* cat, T_idxFav
                         return tooMany(s, kNatSlots - 1);
                     T_natRec& r = nat->nat[nat->count + 1];
                     if (!numField(s, f, 0, natId, &r.natId)) return false;
-                    copyText(r.natName, f[1]);
+                    copyUtf8(r.natName, f[1], kCfgNationChars);
                     ++nat->count;
                     return true;
                 }))
@@ -462,7 +456,7 @@ bool readUser(const char* path, std::string_view text, T_cfgStruct* cfg, T_idxSa
                     if (!flagField(s, f, 16, "radioFilter", 3) ||
                         !flagField(s, f, 17, "tvFilter", 5) || !flagField(s, f, 18, "catFilter", 0))
                         return false;
-                    copyText(r.satName, f[1]);
+                    copyUtf8(r.satName, f[1], kCfgNameChars);
                     copyText(r.radioFilter, f[16]);
                     copyText(r.tvFilter, f[17]);
                     copyText(r.catFilter, f[18]);
@@ -482,7 +476,7 @@ bool readUser(const char* path, std::string_view text, T_cfgStruct* cfg, T_idxSa
                         return tooMany(s, kFavSlots - 1);
                     T_favRec& r = favI->fav[favI->count + 1];
                     if (!numField(s, f, 0, favId, &r.favId)) return false;
-                    copyText(r.favName, f[1]);
+                    copyUtf8(r.favName, f[1], kCfgNameChars);
                     r.favOn = 0;
                     ++favI->count;
                     return true;
@@ -497,8 +491,8 @@ bool readUser(const char* path, std::string_view text, T_cfgStruct* cfg, T_idxSa
                 if (!numField(s, f, 0, bouId, &r.bouId) ||
                     !numField(s, f, 2, bouNatId, &r.bouNatId))
                     return false;
-                copyText(r.bouName, f[1]);
-                copyText(r.bouNation, f[3]);
+                copyUtf8(r.bouName, f[1], kCfgNameChars);
+                copyUtf8(r.bouNation, f[3], kCfgNationChars);
                 ++bouI->count;
                 return true;
             });  // [BOUI] is the last section
@@ -537,6 +531,11 @@ bool loadTexts(std::string_view masterText, std::string_view userText, const cha
     hexToText(cfg->forumUrl1, sizeof cfg->forumUrl1, builtin::kForumUrl1Hex);
     hexToText(cfg->forumUrl2, sizeof cfg->forumUrl2, builtin::kForumUrl2Hex);
 
+    std::string master, user, why;
+    if (!cfgTextToUtf8(masterText, &master, &why)) return corrupt(masterName, 1, nullptr, why);
+    if (!cfgTextToUtf8(userText, &user, &why)) return corrupt(userName, 1, nullptr, why);
+    masterText = master;
+    userText = user;
     if (!checkText(masterName, &masterText) || !checkText(userName, &userText)) return false;
     if (!readMaster(masterName, masterText, cat, fav, bou, nat)) return false;
     return readUser(userName, userText, cfg, sat, bouI, cat, favI);
@@ -555,6 +554,37 @@ bool outOfMemory() {
 }
 
 }  // namespace
+
+bool cfgTextToUtf8(std::string_view bytes, std::string* utf8, std::string* why) {
+    static const struct {
+        std::string_view bom;
+        const char* what;
+    } utf16[] = {{"\xFF\xFE", "UTF-16 text (byte order mark FF FE)"},
+                 {"\xFE\xFF", "UTF-16 text (byte order mark FE FF)"}};
+    for (const auto& b : utf16)
+        if (bytes.substr(0, b.bom.size()) == b.bom) {
+            *why = strFormat("The file is %s, not ANSI or UTF-8 text.", b.what);
+            return false;
+        }
+    if (bytes.substr(0, 3) == kUtf8Bom) {
+        bytes.remove_prefix(3);
+        if (!isValidUtf8(bytes)) {
+            *why = "The file begins as UTF-8 text (byte order mark EF BB BF) but is not UTF-8.";
+            return false;
+        }
+        utf8->assign(bytes);
+        return true;
+    }
+    *utf8 = latin1ToUtf8(bytes);
+    return true;
+}
+
+std::string cfgTextFromUtf8(const std::string& utf8) {
+    // Windows-1252 whenever it holds every name, so that other installations
+    // read the file as before.
+    if (fitsCp1252(utf8)) return toCp1252Latin(utf8);
+    return std::string(kUtf8Bom) + utf8;
+}
 
 const std::string& lastCfgError() { return lastError; }
 const char* lastCfgErrorCaption() { return lastCaption; }
@@ -650,7 +680,7 @@ std::string composeCfg(const T_cfgStruct* c, const T_idxSat* sat, const T_idxFav
         if (ch == '\n') out += '\r';
         out += ch;
     }
-    return out;
+    return cfgTextFromUtf8(out);
 }
 
 bool saveCfg(const char* path, const T_cfgStruct* cfg, const T_idxSat* sat, const T_idxFavI* favI,

@@ -48,6 +48,16 @@ inline bool loadCfgFromText(std::string_view masterText, std::string_view userTe
 constexpr size_t kMaxCfgBytes = size_t{4} << 20;
 
 // Writes the user file at path, whole or not at all.
+// The files are Windows-1252, as they always were, unless they begin with a
+// UTF-8 byte order mark; a file whose names the code page lacks is written
+// that way. The records keep every text in UTF-8.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+// A file's bytes as UTF-8; false (with *why) for UTF-16 or a broken UTF-8 file.
+bool cfgTextToUtf8(std::string_view bytes, std::string* utf8, std::string* why);
+// The text (UTF-8) as the file's bytes: Windows-1252 when it holds every
+// character, else UTF-8 after the byte order mark.
+std::string cfgTextFromUtf8(const std::string& utf8);
+
 bool saveCfg(const char* path, const T_cfgStruct* cfg, const T_idxSat* sat, const T_idxFavI* favI,
              const T_idxBouI* bouI);
 // The exact bytes saveCfg writes (CR LF line ends).

@@ -2,6 +2,7 @@
 // Configuration records shared by the window, the configuration files and
 // every job. Fixed capacities; each table says whether it starts at index 0
 // or 1 and every reader keeps to that.
+#include <cstddef>
 #include <cstdint>
 
 constexpr int kPathMax = 260;
@@ -42,9 +43,15 @@ struct T_cfgStruct {
     int enigmaCp1252;
 };
 
+// Names in the records are UTF-8 (the files may be Windows-1252): room for
+// their characters at up to four bytes each.
+constexpr size_t kCfgNameChars = 31;
+constexpr size_t kCfgNationChars = 51;
+constexpr size_t cfgRoom(size_t chars) { return chars * 4 + 1; }
+
 struct T_satRec {
     int satId;
-    char satName[32];
+    char satName[cfgRoom(kCfgNameChars)];
     int selected;
     int lnbType;
     int freqLo;
@@ -73,7 +80,7 @@ struct T_idxSat {
 
 struct T_catRec {
     int catId;
-    char catName[32];
+    char catName[cfgRoom(kCfgNameChars)];
 };
 // Categories, first index 0.
 constexpr int kCatSlots = 40;
@@ -84,7 +91,7 @@ struct T_idxCat {
 
 struct T_favRec {
     int favId;
-    char favName[32];
+    char favName[cfgRoom(kCfgNameChars)];
     int favOn;
 };
 // Favourite groups, first index 0.
@@ -101,9 +108,9 @@ struct T_idxFavI {
 
 struct T_bouRec {
     int bouId;
-    char bouName[32];
+    char bouName[cfgRoom(kCfgNameChars)];
     int bouNatId;
-    char bouNation[52];
+    char bouNation[cfgRoom(kCfgNationChars)];
 };
 // Bouquets, first index 0.
 constexpr int kBouSlots = 500;
@@ -119,7 +126,7 @@ struct T_idxBouI {
 
 struct T_natRec {
     int natId;
-    char natName[52];
+    char natName[cfgRoom(kCfgNationChars)];
 };
 // Nations, first index 1 (at most 249).
 constexpr int kNatSlots = 250;

@@ -25,6 +25,11 @@ template <size_t N>
 inline void copyUtf8(char (&dst)[N], std::string_view src) {
     copyUtf8(dst, N, src);
 }
+// The same, at most maxChars characters.
+template <size_t N>
+inline void copyUtf8(char (&dst)[N], std::string_view src, size_t maxChars) {
+    copyUtf8(dst, N, src.substr(0, utf8PrefixBytes(src, maxChars)));
+}
 
 // Windows-1252 (a latin1 column of the server) as UTF-8, byte for byte
 // reversible: the five bytes the code page leaves undefined become the C1

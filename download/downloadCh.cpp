@@ -21,9 +21,8 @@ bool satelliteStep(DlJob& j) {
             continue;
         }
         d->sat_id = d->realSatId = s.satId;
-        // The configured name until the server's arrives; the files hold it
-        // in Windows-1252.
-        copyUtf8(d->satName, latin1ToUtf8(fieldView(s.satName)));
+        // The configured name until the server's arrives.
+        copyUtf8(d->satName, fieldView(s.satName));
         dlCopySetup(d, s);
     }
     const uint32_t n = j.satDB->count;

@@ -8,8 +8,6 @@
 #include "config/textFunc.h"
 #include "import/importText.h"
 
-#include "config/unicodeText.h"
-
 namespace {
 
 constexpr const char* kDefaultNation = "International";
@@ -79,10 +77,8 @@ int defaultNation(const std::map<int, std::string>& nations, bool* isNew) {
     return nations.empty() ? 1 : nations.rbegin()->first + 1;
 }
 
-// A name of the database (UTF-8) as the Windows-1252 configuration files
-// hold it, spelled where the code page lacks a character.
-std::string cfgName(const std::string& utf8) {
-    std::string s = toCp1252Latin(utf8);
+// A name as a field of the configuration files: '#' separates the fields.
+std::string cfgName(std::string s) {
     std::replace(s.begin(), s.end(), '#', '-');
     return s;
 }
@@ -145,9 +141,11 @@ std::string newMasterText() {
            "[BOU]\r\n[/BOU]\r\n\r\n[NAT]\r\n[/NAT]\r\n";
 }
 
-bool readCfgHints(const std::string& masterText, const std::string& userText, IdHints* h,
+bool readCfgHints(const std::string& masterBytes, const std::string& userBytes, IdHints* h,
                   std::string* err) {
-    (void)err;
+    std::string masterText, userText;
+    if (!cfgTextToUtf8(masterBytes, &masterText, err) || !cfgTextToUtf8(userBytes, &userText, err))
+        return false;
     for (const auto& f : section(masterText, "BOU").lines) {
         const int id = toInt(f[0].c_str());
         h->bouquetIdsUsed.insert(id);
@@ -167,8 +165,11 @@ bool readCfgHints(const std::string& masterText, const std::string& userText, Id
     return true;
 }
 
-bool mergeCfg(const std::string& masterText, const std::string& userText, const ImportDbReport& r,
+bool mergeCfg(const std::string& masterBytes, const std::string& userBytes, const ImportDbReport& r,
               CfgMerge* out, std::string* err) {
+    std::string masterText, userText;
+    if (!cfgTextToUtf8(masterBytes, &masterText, err) || !cfgTextToUtf8(userBytes, &userText, err))
+        return false;
     const std::map<int, std::string> bous = idNames(section(masterText, "BOU"));
     const std::map<int, std::string> favs = idNames(section(masterText, "FAV"));
     const std::map<int, std::string> nats = idNames(section(masterText, "NAT"));
@@ -185,7 +186,7 @@ bool mergeCfg(const std::string& masterText, const std::string& userText, const 
             if (it->second != cfgName(b.name))
                 out->conflicts.push_back(
                     strFormat("bouquet %d is '%s' in the master list and '%s' in the database",
-                              b.id, latin1ToUtf8(it->second).c_str(), b.name.c_str()));
+                              b.id, it->second.c_str(), b.name.c_str()));
             continue;
         }
         std::string natName;
@@ -210,7 +211,7 @@ bool mergeCfg(const std::string& masterText, const std::string& userText, const 
             if (it->second != cfgName(f.name))
                 out->conflicts.push_back(strFormat(
                     "favourite group %d is '%s' in the master list and '%s' in the database", f.id,
-                    latin1ToUtf8(it->second).c_str(), f.name.c_str()));
+                    it->second.c_str(), f.name.c_str()));
             continue;
         }
         favLines.push_back(strFormat("%d#%s#", f.id, cfgName(f.name).c_str()));
@@ -243,8 +244,8 @@ bool mergeCfg(const std::string& masterText, const std::string& userText, const 
     addToSection(&master, "NAT", natLines, {});
     std::vector<std::string> user = textLines(userText);
     addToSection(&user, "SAT", satLines, {"FAVI", "BOUI"});
-    out->master = joinCrLf(master);
-    out->user = joinCrLf(user);
+    out->master = cfgTextFromUtf8(joinCrLf(master));
+    out->user = cfgTextFromUtf8(joinCrLf(user));
     out->bouquetsAdded = static_cast<unsigned>(bouLines.size());
     out->favouritesAdded = static_cast<unsigned>(favLines.size());
     out->nationsAdded = static_cast<unsigned>(natLines.size());

@@ -423,7 +423,8 @@ void CppWnd::changeLanguage(int lang) {
     changeWidgetsLang(&Widget, &MsgLang);
     applyLanguage();
     // The satellite shown keeps its name as the title.
-    if (satShown()) QtPlatform::putText(grpSatName_, toQt(fieldText(shownSat().satName)));
+    if (satShown())
+        QtPlatform::putText(grpSatName_, QString::fromStdString(fieldText(shownSat().satName)));
     Widget.cfgChanged = true;
 }
 

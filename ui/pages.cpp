@@ -105,8 +105,10 @@ int CppWnd::initAllWidget() {
     tickOne(we, cfgParam.lonWE);
 
     for (uint32_t i = 0; i < catParam.count && i < 40; ++i) {
-        setText(cat_[i], fieldText(catParam.cat[i].catName) + " ");
-        cat_[i]->setToolTip(toQt(fieldText(catParam.cat[i].catName)));
+        // The records keep names in UTF-8.
+        const QString cat = QString::fromStdString(fieldText(catParam.cat[i].catName));
+        QtPlatform::putText(cat_[i], cat + " ");
+        cat_[i]->setToolTip(cat);
     }
 
     // The list stands in the table's order, which the lists written from it
@@ -117,17 +119,18 @@ int CppWnd::initAllWidget() {
         const QSignalBlocker b1(bouList_), b2(sideList_);
         bouList_->clear();
         for (uint32_t i = 0; i < bouParam.count && i < static_cast<uint32_t>(kBouSlots); ++i)
-            bouList_->addItem(toQt(fieldText(bouParam.bou[i].bouName) + " (" +
-                                   fieldText(bouParam.bou[i].bouNation) + ")"));
+            bouList_->addItem(QString::fromStdString(fieldText(bouParam.bou[i].bouName) + " (" +
+                                                     fieldText(bouParam.bou[i].bouNation) + ")"));
         sideList_->clear();
         for (uint32_t i = 1; i <= bouIParam.count && i < static_cast<uint32_t>(kBouSlots); ++i)
-            sideList_->addItem(toQt(fieldText(bouIParam.bou[i].bouName)));
+            sideList_->addItem(QString::fromStdString(fieldText(bouIParam.bou[i].bouName)));
     }
 
     for (uint32_t i = 0; i < favParam.count && i < 50; ++i) {
         T_favRec& f = favParam.fav[i];
-        setText(fav_[i], fieldText(f.favName) + " ");
-        fav_[i]->setToolTip(toQt(fieldText(f.favName)));
+        const QString fav = QString::fromStdString(fieldText(f.favName));
+        QtPlatform::putText(fav_[i], fav + " ");
+        fav_[i]->setToolTip(fav);
         for (uint32_t k = 1; k <= favIParam.count && k < static_cast<uint32_t>(kFavSlots); ++k)
             if (favIParam.fav[k].favId == f.favId) f.favOn = 0;
         fav_[i]->setChecked(f.favOn != 0);

@@ -37,6 +37,8 @@ int compareField(const char (&a)[N], const char (&b)[N]) {
 }
 
 void setText(QObject* o, const std::string& cp1252) { QtPlatform::putText(o, toQt(cp1252)); }
+// The records keep names in UTF-8.
+QString name(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 }  // namespace
 
@@ -114,7 +116,7 @@ int CppWnd::setValSat() {
     for (int r = 1; r <= 60; ++r) satBtn_[r]->setFont(normalFont_);
     satBtn_[currSatBtn]->setFont(boldFont_);
     satBtn_[currSatBtn]->setFocus();
-    setText(grpSatName_, fieldText(s.satName));
+    QtPlatform::putText(grpSatName_, name(fieldText(s.satName)));
 
     const std::pair<QComboBox*, int> combos[] = {{lnb_, s.lnbType},       {freqLo_, s.freqLo},
                                                  {freqHi_, s.freqHi},     {power_, s.power},
@@ -141,10 +143,10 @@ int CppWnd::setValSat() {
 }
 
 void CppWnd::showSatName(int r) {
-    const std::string name = fieldText(satParam.sat[r].satName);
+    const QString shown = name(fieldText(satParam.sat[r].satName));
     // A blank before the name keeps it off the button's edge.
-    setText(satBtn_[r], std::string(" ").append(name));
-    satBtn_[r]->setToolTip(toQt(name));
+    QtPlatform::putText(satBtn_[r], " " + shown);
+    satBtn_[r]->setToolTip(shown);
 }
 
 int CppWnd::moveUpDown(int id) {
@@ -172,7 +174,7 @@ void CppWnd::fillBouList() {
     const QSignalBlocker block(bouList_);
     bouList_->clear();
     for (uint32_t i = 0; i < bouParam.count && i < static_cast<uint32_t>(kBouSlots); ++i)
-        bouList_->addItem(toQt(fieldText(bouParam.bou[i].bouName) + " (" +
+        bouList_->addItem(name(fieldText(bouParam.bou[i].bouName) + " (" +
                                fieldText(bouParam.bou[i].bouNation) + ")"));
 }
 
@@ -210,7 +212,7 @@ void CppWnd::addBouquet() {
         copyText(r.bouName, fieldText(b.bouName).c_str());
         r.bouNatId = b.bouNatId;
         copyText(r.bouNation, fieldText(b.bouNation).c_str());
-        sideList_->addItem(toQt(fieldText(r.bouName)));
+        sideList_->addItem(name(fieldText(r.bouName)));
     }
     changed();
 }
@@ -222,7 +224,7 @@ void CppWnd::addAllBouquets() {
     const uint32_t n = std::min<uint32_t>(bouParam.count, kBouSlots - 1);
     for (uint32_t i = 0; i < n; ++i) {
         bouIParam.bou[i + 1] = bouParam.bou[i];
-        sideList_->addItem(toQt(fieldText(bouParam.bou[i].bouName)));
+        sideList_->addItem(name(fieldText(bouParam.bou[i].bouName)));
     }
     bouIParam.count = n;
     if (n < bouParam.count)

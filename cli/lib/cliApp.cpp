@@ -109,7 +109,7 @@ void printSummary(FILE* out) {
     for (uint32_t i = 1; i <= satParam.count && i < static_cast<uint32_t>(kSatSlots); ++i) {
         const T_satRec& s = satParam.sat[i];
         std::fprintf(out, "  [%c] %-5d %-24s ", s.selected ? 'x' : ' ', s.satId,
-                     cp1252ToUtf8(fieldText(s.satName)).c_str());
+                     fieldText(s.satName).c_str());
         printLang(out, m.cliSatRow, pick(lnb, s.lnbType).c_str(), freq(s.freqLo), freq(s.freqHi),
                   pick(power, s.power).c_str(), s.tone22k, s.out12V, pick(sw, s.switchType).c_str(),
                   pick(ports, s.switch10), pick(ports, s.switch11), pick(dsq, s.diseqc).c_str(),

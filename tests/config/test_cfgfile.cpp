@@ -8,6 +8,7 @@
 #include <string>
 
 #include "config/cfgFile.h"
+#include "config/textFunc.h"
 #include "config/fileIo.h"
 #include "config/lang.h"
 
@@ -69,7 +70,7 @@ TEST_F(CfgFileTest, RoundTripKeepsRecordsAndBytes) {
     EXPECT_EQ(a.cat.cat[3].catId, 4);
     EXPECT_STREQ(a.cat.cat[3].catName, "Music");
     ASSERT_EQ(a.bou.count, 3u);
-    EXPECT_STREQ(a.bou.bou[1].bouNation, "\xD6sterreich");
+    EXPECT_STREQ(a.bou.bou[1].bouNation, "\xC3\x96sterreich");  // kept as UTF-8
     ASSERT_EQ(a.fav.count, 3u);
     EXPECT_EQ(a.fav.fav[0].favOn, 1);
     ASSERT_EQ(a.nat.count, 3u);
@@ -92,7 +93,7 @@ TEST_F(CfgFileTest, RoundTripKeepsRecordsAndBytes) {
     EXPECT_EQ(join({s.satId, s.switchType, s.switch10, s.switch11, s.diseqc, s.positionerId}),
               "130 2 3 15 3 999 ");
     EXPECT_STREQ(s.satName,
-                 "Hot Bird 13.0\xB0"
+                 "Hot Bird 13.0\xC2\xB0"
                  "E");
     EXPECT_EQ(
         std::string(a.sat.sat[1].radioFilter) + a.sat.sat[1].tvFilter + a.sat.sat[1].catFilter,
@@ -117,9 +118,25 @@ TEST_F(CfgFileTest, RoundTripKeepsRecordsAndBytes) {
     EXPECT_EQ(std::memcmp(&a.cfg, &b.cfg, sizeof a.cfg), 0);
 
     // A name that fills its field without a NUL is written as far as the field goes.
+    // A name Windows-1252 lacks makes the file UTF-8 after a byte order
+    // mark; it loads back the same, and without it the file is as before.
+    Records g = a;
+    copyText(g.bouI.bou[1].bouName, "\xCE\x95\xCE\xA1\xCE\xA4 \xC3\x96");
+    const std::string utf8File = (dir / "greek.cfg").string();
+    ASSERT_TRUE(save(g, utf8File));
+    std::string utf8Bytes;
+    ASSERT_TRUE(readFileWhole(utf8File, &utf8Bytes));
+    EXPECT_EQ(utf8Bytes.rfind("\xEF\xBB\xBF# Dalmero Team\r\n", 0), 0u);
+    EXPECT_NE(utf8Bytes.find("#\xCE\x95\xCE\xA1\xCE\xA4 \xC3\x96#"), std::string::npos);
+    Records h;
+    ASSERT_TRUE(load(h, utf8File)) << lastCfgError();
+    EXPECT_STREQ(h.bouI.bou[1].bouName, g.bouI.bou[1].bouName);
+    EXPECT_STREQ(h.sat.sat[2].satName, g.sat.sat[2].satName);
+
     std::memset(a.sat.sat[1].satName, 'X', sizeof a.sat.sat[1].satName);
     std::string text = composeCfg(&a.cfg, &a.sat, &a.favI, &a.bouI);
-    EXPECT_NE(text.find("\r\n192#" + std::string(32, 'X') + "#1#"), std::string::npos);
+    EXPECT_NE(text.find("\r\n192#" + std::string(sizeof a.sat.sat[1].satName, 'X') + "#1#"),
+              std::string::npos);
 }
 
 TEST_F(CfgFileTest, ReaderTolerance) {
@@ -158,9 +175,9 @@ TEST_F(CfgFileTest, ReaderTolerance) {
     EXPECT_EQ(r.sat.sat[1].lnbType, 1);
     EXPECT_EQ(r.sat.sat[1].positionerId, 12);
     EXPECT_STREQ(r.sat.sat[1].satName,
-                 "Astra 19.2\xB0"
+                 "Astra 19.2\xC2\xB0"
                  "E");
-    EXPECT_STREQ(r.bouI.bou[1].bouNation, "\xD6sterreich");
+    EXPECT_STREQ(r.bouI.bou[1].bouNation, "\xC3\x96sterreich");
 
     // The dish may be anywhere up to the pole and half way round.
     ASSERT_TRUE(load(r, write("far.cfg", "LAT=90\nLONG=179.9\n"))) << lastCfgError();

@@ -602,6 +602,12 @@ TEST_F(DbImport, NamesInEveryScriptFromAVdrList) {
         const bool saysSpelled =
             imp.out.find("were stored spelled in Latin letters") != std::string::npos;
         EXPECT_EQ(saysSpelled, latin1) << imp.out;
+        // The master list names the bouquets as the database does: in UTF-8
+        // after a byte order mark, or in Windows-1252 as before.
+        const std::string master = slurp(cfg / "VAconfig.vac");
+        EXPECT_EQ(master.rfind("\xEF\xBB\xBF", 0) == 0, !latin1);
+        EXPECT_NE(master.find(latin1 ? "#Ellenik\xE1#" : "#\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC#"),
+                  std::string::npos);
 
         const fs::path lists = dir / (latin1 ? "lists1" : "lists8");
         CliResult gen = runCliTool(mine + "--format e2,ndf --no-log --output '" + lists.string() + "'");

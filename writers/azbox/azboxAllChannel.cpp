@@ -2,6 +2,11 @@
 
 #include "writers/azbox/azboxPlan.h"
 
+#include <cstring>
+#include <string>
+
+#include "config/unicodeText.h"
+
 using namespace azbox;
 
 namespace {
@@ -26,10 +31,14 @@ struct AllChannel {
     const Plan& pl;
     ByteImage& b;
 
-    // Name record; returns the length of the name.
-    size_t name(size_t rec, int32_t id, const char* text, size_t size) {
+    // Name record; returns the length of the name. The records keep names
+    // in UTF-8, the file holds them spelled in Windows-1252, cut to the
+    // characters of the configuration's field.
+    size_t name(size_t rec, int32_t id, const char* text, size_t size, size_t chars = kCfgNameChars) {
         b.put16(rec + 2, static_cast<uint32_t>(id));
-        size_t n = b.text(rec + 6, text, size, kNameWidth);
+        const std::string latin = toCp1252Latin(std::string_view(text, strnlen(text, size)));
+        const std::string cut = latin.substr(0, chars);
+        size_t n = b.text(rec + 6, cut.c_str(), cut.size() + 1, kNameWidth);
         b.put8(rec + 4, static_cast<unsigned char>(n));
         return n;
     }
@@ -68,7 +77,7 @@ struct AllChannel {
         if (nNat > kNatSlotsFile) nNat = kNatSlotsFile;
         for (uint32_t i = 0; i < nNat; ++i) {
             const T_natRec& r = in.nat->nat[i + 1];
-            name(kNatTable + i * kNameRec, r.natId, r.natName, sizeof r.natName);
+            name(kNatTable + i * kNameRec, r.natId, r.natName, sizeof r.natName, kCfgNationChars);
         }
         b.put16(kNatCount, nNat);
 

@@ -275,9 +275,8 @@ std::string productionLine(const WriterInput& in) {
 
 std::string logText(const WriterInput& in, const VaTime& now, bool utf8) {
     // Names go in as the list holds them: in UTF-8 beside a UTF-8 list,
-    // spelled in Windows-1252 beside the others. The configuration's own
-    // texts are Windows-1252.
-    auto cfgText = [utf8](std::string_view t) { return utf8 ? cp1252ToUtf8(t) : std::string(t); };
+    // spelled in Windows-1252 beside the others.
+    auto cfgText = [utf8](std::string_view t) { return utf8 ? std::string(t) : toCp1252Latin(t); };
     auto nameText = [utf8](std::string_view t, size_t chars) {
         return utf8 ? std::string(t) : toCp1252Latin(t).substr(0, chars);
     };

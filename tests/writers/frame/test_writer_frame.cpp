@@ -363,7 +363,7 @@ TEST(LogFile, ReportTextBesideTheListAndAnUnwritableLogFailsTheJobButNotTheList)
     // configuration's Windows-1252 texts converted; beside the others the
     // name is spelled.
     copyText(j.satDB->sat[1].sat_name, "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCF\x82");
-    copyText(j.favI.fav[2].favName, "Sport \xE9t\xE9");
+    copyText(j.favI.fav[2].favName, "Sport \xC3\xA9t\xC3\xA9");
     const std::string utf8 = logText(j.input(), kClock, true);
     EXPECT_NE(utf8.find("Satelliti:               1 \xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCF\x82 13.0E"),
               std::string::npos);
