@@ -10,17 +10,12 @@
 
 #include "config/fileIo.h"
 #include "tests/cli/cliRun.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-    std::string s;
-    readFileWhole(p.string(), &s);
-    return s;
-}
 
 // The bouquet file of the list whose #NAME is name.
 std::string bouquet(const fs::path& list, const std::string& name) {

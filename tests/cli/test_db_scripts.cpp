@@ -15,17 +15,12 @@
 #include "config/fileIo.h"
 #include "tests/cli/cliRun.h"
 #include "tests/readback/ndfReader.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-    std::string s;
-    readFileWhole(p.string(), &s);
-    return s;
-}
 
 // The same moment for every run, so that lists of two runs compare whole.
 std::string fixedClock() {

@@ -16,6 +16,7 @@
 #include "tests/cli/cliRun.h"
 #include "tests/download/cutProxy.h"
 #include "tests/readback/ndfReader.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 
@@ -27,12 +28,6 @@ std::string dbServer() {
     return std::string("VA_DB_DIR='") + VA_TEST_DB_DIR +
            "' VA_DB_PORT=" + std::to_string(VA_TEST_DB_PORT) + " bash '" + VA_SOURCE_DIR +
            "/tools/dbserver.sh' ";
-}
-
-std::string slurp(const fs::path& p) {
-    std::string s;
-    readFileWhole(p.string(), &s);
-    return s;
 }
 
 class DbImport : public ::testing::Test {

@@ -19,17 +19,13 @@
 #include "tests/cli/cliRun.h"
 #include "tests/support/fakebox/fakeBox.h"
 #include "tests/support/recordingEvents.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
 namespace {
 
-std::string slurp(const fs::path& p) {
-    std::string s;
-    readFileWhole(p.string(), &s);
-    return s;
-}
 void put(const fs::path& p, const std::string& bytes) {
     fs::create_directories(p.parent_path());
     ASSERT_TRUE(writeFileWhole(p.string(), bytes, nullptr));

@@ -23,6 +23,7 @@
 #include "ui/ids.h"
 #include "ui/sendDialog.h"
 #include "ui/widget.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 
@@ -34,12 +35,6 @@ T_dbConnOverride testServer(unsigned port = VA_TEST_DB_PORT) {
     c.port = port;
     c.name = "velartis_sample";
     return c;
-}
-
-std::string slurp(const fs::path& p) {
-    std::string s;
-    readFileWhole(p.string(), &s);
-    return s;
 }
 
 int num(const std::ssub_match& m) { return std::stoi(m.str()); }

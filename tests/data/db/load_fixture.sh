@@ -22,29 +22,32 @@ gendb=${1:-}
 
 bash "$db" load "$here/fixture.sql"
 
+# An empty database NAME (character set CHARSET) for vauser.
+create() {
+  local name=$1 charset=${2:-utf8mb4 COLLATE utf8mb4_general_ci}
+  bash "$db" sql <<SQL
+DROP DATABASE IF EXISTS $name;
+CREATE DATABASE $name CHARACTER SET $charset;
+GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'127.0.0.1';
+GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'localhost';
+SQL
+}
+# The same, loaded with the schema and the data FILE.
+fresh() {
+  create "$1" "${3:-utf8mb4 COLLATE utf8mb4_general_ci}"
+  cat "$repo/tools/schema.sql" "$2" | bash "$db" sql --database="$1"
+}
+
 # The bundled sample data for the command-line tool's end-to-end tests, a
 # copy whose message row declares this build outdated, and a copy that only
 # the counter test downloads from (tests running beside it must not count).
 for name in velartis_sample velartis_outdated velartis_counter; do
-  bash "$db" sql <<SQL
-DROP DATABASE IF EXISTS $name;
-CREATE DATABASE $name CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
-GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'127.0.0.1';
-GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'localhost';
-SQL
-  cat "$repo/tools/schema.sql" "$repo/tools/sample_data.sql" | bash "$db" sql --database=$name
+  fresh $name "$repo/tools/sample_data.sql"
 done
 bash "$db" sql --database=velartis_outdated -e "UPDATE TeamMsg SET CRCLinux='01'"
 
 # A server that still has the old latin1 tables must give the same lists.
-bash "$db" sql <<SQL
-DROP DATABASE IF EXISTS velartis_sample_latin1;
-CREATE DATABASE velartis_sample_latin1 CHARACTER SET latin1 COLLATE latin1_swedish_ci;
-GRANT ALL PRIVILEGES ON velartis_sample_latin1.* TO 'vauser'@'127.0.0.1';
-GRANT ALL PRIVILEGES ON velartis_sample_latin1.* TO 'vauser'@'localhost';
-SQL
-cat "$repo/tools/schema.sql" "$repo/tools/sample_data.sql" |
-  bash "$db" sql --database=velartis_sample_latin1
+fresh velartis_sample_latin1 "$repo/tools/sample_data.sql" "latin1 COLLATE latin1_swedish_ci"
 bash "$db" sql -N -B -e "SELECT CONCAT('ALTER TABLE velartis_sample_latin1.', TABLE_NAME,
     ' CONVERT TO CHARACTER SET latin1 COLLATE latin1_swedish_ci;')
   FROM information_schema.TABLES WHERE TABLE_SCHEMA = 'velartis_sample_latin1'" | bash "$db" sql
@@ -52,22 +55,11 @@ bash "$db" sql -N -B -e "SELECT CONCAT('ALTER TABLE velartis_sample_latin1.', TA
 # Ids and PIDs that are not usable hexadecimal text; numbers no receiver
 # tunes or no list knows.
 for bad in badids badvalues; do
-  bash "$db" sql <<SQL
-DROP DATABASE IF EXISTS velartis_$bad;
-CREATE DATABASE velartis_$bad CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
-GRANT ALL PRIVILEGES ON velartis_$bad.* TO 'vauser'@'127.0.0.1';
-GRANT ALL PRIVILEGES ON velartis_$bad.* TO 'vauser'@'localhost';
-SQL
-  cat "$repo/tools/schema.sql" "$here/$bad.sql" | bash "$db" sql --database=velartis_$bad
+  fresh velartis_$bad "$here/$bad.sql"
 done
 
-bash "$db" sql <<SQL
-DROP DATABASE IF EXISTS velartis_scripts;
-CREATE DATABASE velartis_scripts CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
-GRANT ALL PRIVILEGES ON velartis_scripts.* TO 'vauser'@'127.0.0.1';
-GRANT ALL PRIVILEGES ON velartis_scripts.* TO 'vauser'@'localhost';
-SQL
-cat "$repo/tools/schema.sql" "$here/scripts.sql" | bash "$db" sql --database=velartis_scripts
+# Channel names in many scripts.
+fresh velartis_scripts "$here/scripts.sql"
 
 if [ -z "$gendb" ] || [ ! -x "$gendb" ]; then
   echo "load_fixture: no generator at '${gendb}'; velartis_big and velartis_wide not loaded" >&2
@@ -77,12 +69,7 @@ fi
 generated() {
   local name=$1
   shift
-  bash "$db" sql <<SQL
-DROP DATABASE IF EXISTS $name;
-CREATE DATABASE $name CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
-GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'127.0.0.1';
-GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'localhost';
-SQL
+  create $name
   bash "$db" sql --database=$name <"$repo/tools/schema.sql"
   "$gendb" "$@" --out - | bash "$db" sql --database=$name
   echo "load_fixture: loaded $name"
