@@ -101,9 +101,11 @@ int main() {
     // Windows-1252: all Latin here, then a quarter in other scripts.
     LatinTables keep;
     const BenchTiming latin = benchRuns(21, [&] { withLatinNames(in, &keep); });
-    static const char* const others[] = {
-        "\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2 \xD0\xA2\xD0\x91", "\xCE\x95\xCE\xA1\xCE\xA4 \xCE\x9D\xCE\xAD\xCE\xB1",
-        "\xE4\xB8\xAD\xE5\xA4\xAE\xE7\x94\xB5\xE8\xA7\x86", "Radyo \xC5\x9Eim\xC5\x9F" "ek"};
+    static const char* const others[] = {"\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2 \xD0\xA2\xD0\x91",
+                                         "\xCE\x95\xCE\xA1\xCE\xA4 \xCE\x9D\xCE\xAD\xCE\xB1",
+                                         "\xE4\xB8\xAD\xE5\xA4\xAE\xE7\x94\xB5\xE8\xA7\x86",
+                                         "Radyo \xC5\x9Eim\xC5\x9F"
+                                         "ek"};
     for (uint32_t i = 1; i <= chDB.count; i += 4)
         std::snprintf(chDB.ch[i].ch_name, sizeof chDB.ch[i].ch_name, "%s %u", others[i / 4 % 4], i);
     const BenchTiming mixed = benchRuns(21, [&] { withLatinNames(in, &keep); });

@@ -1,9 +1,9 @@
 #include "config/unicodeText.h"
 
-#include <cstring>
-#include <memory>
 #include <unicode/translit.h>
 #include <unicode/unistr.h>
+#include <cstring>
+#include <memory>
 
 #include "config/codepage.h"
 
@@ -12,7 +12,11 @@ namespace {
 // consumes one byte.
 uint32_t nextCp(std::string_view s, size_t* i) {
     const unsigned char c = static_cast<unsigned char>(s[*i]);
-    size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    size_t len = c < 0x80             ? 1
+                 : (c & 0xE0) == 0xC0 ? 2
+                 : (c & 0xF0) == 0xE0 ? 3
+                 : (c & 0xF8) == 0xF0 ? 4
+                                      : 0;
     if (len == 0 || *i + len > s.size()) {
         ++*i;
         return 0xFFFD;
@@ -43,8 +47,8 @@ bool cp1252Byte(uint32_t cp, unsigned char* b) {
 // makes its own once (it takes a few milliseconds).
 icu::Transliterator* translit(const char* id) {
     UErrorCode err = U_ZERO_ERROR;
-    auto* t = icu::Transliterator::createInstance(icu::UnicodeString::fromUTF8(id), UTRANS_FORWARD,
-                                                  err);
+    auto* t =
+        icu::Transliterator::createInstance(icu::UnicodeString::fromUTF8(id), UTRANS_FORWARD, err);
     if (U_FAILURE(err)) {
         delete t;
         return nullptr;
@@ -57,7 +61,8 @@ icu::Transliterator* translit(const char* id) {
 enum class Script { kAny, kRussian, kUkrainian };
 icu::Transliterator* toLatin(Script s) {
     thread_local std::unique_ptr<icu::Transliterator> any(translit("Any-Latin")),
-        ru(translit("Russian-Latin/BGN; Any-Latin")), uk(translit("Ukrainian-Latin/BGN; Any-Latin"));
+        ru(translit("Russian-Latin/BGN; Any-Latin")),
+        uk(translit("Ukrainian-Latin/BGN; Any-Latin"));
     return s == Script::kUkrainian ? uk.get() : s == Script::kRussian ? ru.get() : any.get();
 }
 

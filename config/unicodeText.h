@@ -16,7 +16,8 @@ size_t utf8Chars(std::string_view s);
 
 // Bytes of the longest prefix of s that has at most maxChars characters and
 // at most maxBytes bytes, ending on a character boundary.
-size_t utf8PrefixBytes(std::string_view s, size_t maxChars, size_t maxBytes = std::string_view::npos);
+size_t utf8PrefixBytes(std::string_view s, size_t maxChars,
+                       size_t maxBytes = std::string_view::npos);
 
 // Bounded copy of UTF-8 text: at most size-1 bytes, never part of a
 // character, always a NUL.

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "config/textFunc.h"
-#include "download/downloadCommon.h"
 #include "config/unicodeText.h"
+#include "download/downloadCommon.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "channels/dbTypes.h"
 #include "channels/location.h"
 #include "config/codepage.h"
-#include "config/unicodeText.h"
 #include "config/textFunc.h"
+#include "config/unicodeText.h"
 #include "edits/edits.h"
 #include "writers/common/ids.h"
 

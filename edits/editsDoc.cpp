@@ -293,8 +293,7 @@ T_notShown editsNotShown(const T_editsDoc& doc, unsigned nameChars, bool channel
     T_notShown out;
     for (const T_edit& e : doc.edits) {
         // Beyond the tables' own field the name was cut already, and said.
-        if (e.kind == EditKind::kRename &&
-            std::min(utf8Chars(e.name), kChNameChars) > nameChars)
+        if (e.kind == EditKind::kRename && std::min(utf8Chars(e.name), kChNameChars) > nameChars)
             out.cutNames.push_back(formatEdit(e));
         if (!channelLock && (e.kind == EditKind::kLock || e.kind == EditKind::kLockBouquet))
             out.locks.push_back(formatEdit(e));

@@ -129,7 +129,6 @@ bool readSources(const ImportRequest& req, ImportModel* m, std::string* err) {
     return true;
 }
 
-
 ImportOutcome runImport(const ImportRequest& req) {
     ImportOutcome out;
     auto fail = [&out](std::string why) {
@@ -231,7 +230,8 @@ ImportOutcome runImport(const ImportRequest& req) {
     out.lines.push_back("Satellites: " + sats);
     const ImportNotes& n = m.notes;
     const std::pair<uint64_t, const char*> noted[] = {
-        {n.replacedChars, "Names: %llu control, malformed or undefined characters were replaced by '?'."},
+        {n.replacedChars,
+         "Names: %llu control, malformed or undefined characters were replaced by '?'."},
         {rep.spelledNames,
          "Names: %llu were stored spelled in Latin letters: the database's name columns are "
          "latin1 (tools/dbserver.sh migrate-utf8 moves them to Unicode)."},

@@ -200,8 +200,8 @@ bool mergeCfg(const std::string& masterBytes, const std::string& userBytes, cons
             natName = strFormat("Nation %d", b.nation);
         }
         std::replace(natName.begin(), natName.end(), '#', '-');
-        bouLines.push_back(strFormat("%d#%s#%d#%s#", b.id, cfgName(b.name).c_str(), b.nation,
-                                     natName.c_str()));
+        bouLines.push_back(
+            strFormat("%d#%s#%d#%s#", b.id, cfgName(b.name).c_str(), b.nation, natName.c_str()));
     }
     seen.clear();
     for (const IdName& f : r.favourites) {

@@ -382,8 +382,10 @@ std::string xmlAttr(std::string_view tag, const char* name) {
 std::string xmlText(std::string_view s, bool utf8) {
     std::string out;
     auto plain = [&](char c) {
-        if (utf8) out += c;
-        else out += latin1ToUtf8(std::string_view(&c, 1));
+        if (utf8)
+            out += c;
+        else
+            out += latin1ToUtf8(std::string_view(&c, 1));
     };
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] != '&') {
@@ -419,8 +421,7 @@ bool readSatellitesXml(Reader& r, const std::string& bytes) {
     // Many files declare Latin-1 and hold UTF-8: text that is well-formed
     // UTF-8 is taken as such (Latin-1 letters seldom form valid sequences).
     const bool utf8 = bytes.find("encoding=\"utf-8\"") != std::string::npos ||
-                      bytes.find("encoding=\"UTF-8\"") != std::string::npos ||
-                      isValidUtf8(bytes);
+                      bytes.find("encoding=\"UTF-8\"") != std::string::npos || isValidUtf8(bytes);
     std::map<int, size_t> wanted;  // positions lamedb has
     for (size_t s = 0; s < r.m->sats.size(); ++s) wanted[r.m->sats[s].position] = s;
     std::set<std::pair<size_t, std::pair<int, int>>> known;  // sat, frequency, polarity

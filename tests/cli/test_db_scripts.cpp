@@ -81,10 +81,12 @@ TEST(CliScripts, ALatin1ServerGivesTheListsOfAUnicodeOne) {
     // The sample's accented names are there in both code pages.
     const std::string* lamedb = fileNamed(lists[1], "/lamedb");
     ASSERT_TRUE(lamedb);
-    EXPECT_THAT(*lamedb, HasSubstr("\nBR Fernsehen S\xC3\xBC" "d\n"));
+    EXPECT_THAT(*lamedb, HasSubstr("\nBR Fernsehen S\xC3\xBC"
+                                   "d\n"));
     const std::string* ndf = fileNamed(lists[1], ".ndf");
     ASSERT_TRUE(ndf);
-    EXPECT_THAT(*ndf, HasSubstr("BR Fernsehen S\xFC" "d"));
+    EXPECT_THAT(*ndf, HasSubstr("BR Fernsehen S\xFC"
+                                "d"));
 }
 
 TEST(CliScripts, EveryScriptWholeInTheEnigmaListsAndSpelledInTheOthers) {
@@ -116,23 +118,25 @@ TEST(CliScripts, EveryScriptWholeInTheEnigmaListsAndSpelledInTheOthers) {
     // to 24 where longer, whatever their bytes.
     const std::string* lamedb = fileNamed(files, "/lamedb");
     ASSERT_TRUE(lamedb);
-    for (const char* whole : {
-             "Kanal Do\xC4\x9Fu Anadolu Haber",
-             "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAE "
-             "\xCE\xA4\xCE\xB7\xCE\xBB\xCE\xB5\xCF\x8C\xCF\x81\xCE\xB1\xCF\x83\xCE\xB7 "
-             "\xCE\x9A\xCF\x81\xCE\xAE\xCF\x84\xCE\xB7",
-             "\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2 \xD0\xA2\xD0\x91 \xD0\x9D\xD0\xBE\xD0\xB2\xD0\xB8"
-             "\xD0\xBD\xD0\xB8 \xD1\x82\xD0\xB0 \xD0\x9F\xD0\xBE\xD0\xB3\xD0\xBE\xD0\xB4\xD0\xB0",
-             "\xE4\xB8\xAD\xE5\xA4\xAE\xE7\x94\xB5\xE8\xA7\x86\xE5\x8F\xB0\xE4\xB8\xAD\xE6\x96\x87"
-             "\xE5\x9B\xBD\xE9\x99\x85\xE9\xA2\x91\xE9\x81\x93 CCTV-4 "
-             "\xE6\xAC\xA7\xE6\xB4\xB2\xE7\xBE\x8E\xE6\xB4\xB2\xE7\x89\x88",
-             "\xF0\x9F\x93\xBA Kids TV",
-             "T\xC3\xA9l\xC3\xA9 S\xC3\xBC" "d",
-             // 25 characters in the database: the 25th goes, never half of it.
-             "\xC4\xB0stanbul \xC5\x9E" "ehir Televizyo",
-             "\xD0\x9F\xD0\xB5\xD1\x80\xD1\x88\xD0\xB8\xD0\xB9 \xD0\x97\xD0\xB0\xD1\x85\xD1\x96"
-             "\xD0\xB4\xD0\xBD\xD0\xB8\xD0\xB9 \xD1\x82\xD0\xB5\xD0\xBB\xD0\xB5\xD0\xBA\xD0\xB0"
-             "\xD0\xBD\xD0\xB0"})
+    for (const char* whole :
+         {"Kanal Do\xC4\x9Fu Anadolu Haber",
+          "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAE "
+          "\xCE\xA4\xCE\xB7\xCE\xBB\xCE\xB5\xCF\x8C\xCF\x81\xCE\xB1\xCF\x83\xCE\xB7 "
+          "\xCE\x9A\xCF\x81\xCE\xAE\xCF\x84\xCE\xB7",
+          "\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2 \xD0\xA2\xD0\x91 \xD0\x9D\xD0\xBE\xD0\xB2\xD0\xB8"
+          "\xD0\xBD\xD0\xB8 \xD1\x82\xD0\xB0 \xD0\x9F\xD0\xBE\xD0\xB3\xD0\xBE\xD0\xB4\xD0\xB0",
+          "\xE4\xB8\xAD\xE5\xA4\xAE\xE7\x94\xB5\xE8\xA7\x86\xE5\x8F\xB0\xE4\xB8\xAD\xE6\x96\x87"
+          "\xE5\x9B\xBD\xE9\x99\x85\xE9\xA2\x91\xE9\x81\x93 CCTV-4 "
+          "\xE6\xAC\xA7\xE6\xB4\xB2\xE7\xBE\x8E\xE6\xB4\xB2\xE7\x89\x88",
+          "\xF0\x9F\x93\xBA Kids TV",
+          "T\xC3\xA9l\xC3\xA9 S\xC3\xBC"
+          "d",
+          // 25 characters in the database: the 25th goes, never half of it.
+          "\xC4\xB0stanbul \xC5\x9E"
+          "ehir Televizyo",
+          "\xD0\x9F\xD0\xB5\xD1\x80\xD1\x88\xD0\xB8\xD0\xB9 \xD0\x97\xD0\xB0\xD1\x85\xD1\x96"
+          "\xD0\xB4\xD0\xBD\xD0\xB8\xD0\xB9 \xD1\x82\xD0\xB5\xD0\xBB\xD0\xB5\xD0\xBA\xD0\xB0"
+          "\xD0\xBD\xD0\xB0"})
         EXPECT_THAT(*lamedb, HasSubstr(std::string("\n") + whole + "\n")) << whole;
     for (const auto& [name, bytes] : files) {
         if (name.find("DalmeroListE2_") == 0 && name.find("satellites.xml") == std::string::npos) {
@@ -156,10 +160,13 @@ TEST(CliScripts, EveryScriptWholeInTheEnigmaListsAndSpelledInTheOthers) {
         EXPECT_EQ(n.find('?'), std::string::npos) << n;
         names += n + "\n";
     }
-    for (const char* spelled : {"Kanal Dogu Anadolu Haber\n", "Radyo Simsek\n", "Kyyiv TB Novyny ta Poho",
-                                "Kids TV\n", "T\xE9l\xE9 S\xFC" "d\n"})
+    for (const char* spelled :
+         {"Kanal Dogu Anadolu Haber\n", "Radyo Simsek\n", "Kyyiv TB Novyny ta Poho", "Kids TV\n",
+          "T\xE9l\xE9 S\xFC"
+          "d\n"})
         EXPECT_THAT(names, HasSubstr(spelled));
-    const std::regex said(R"((\d+) names are spelled in Latin letters: this list holds Windows-1252 only)");
+    const std::regex said(
+        R"((\d+) names are spelled in Latin letters: this list holds Windows-1252 only)");
     std::smatch m;
     ASSERT_TRUE(std::regex_search(r.out, m, said)) << r.out;
     const std::string json = slurp(dir.path / "run.json");

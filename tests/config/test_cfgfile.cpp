@@ -8,9 +8,9 @@
 #include <string>
 
 #include "config/cfgFile.h"
-#include "config/textFunc.h"
 #include "config/fileIo.h"
 #include "config/lang.h"
+#include "config/textFunc.h"
 
 namespace fs = std::filesystem;
 

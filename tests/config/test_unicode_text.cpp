@@ -33,7 +33,9 @@ TEST(UnicodeText, CutsFallBetweenCharactersInBytesAndInCharacters) {
     copyUtf8(field, "\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD");
     EXPECT_EQ(utf8Chars(field), 3u);
     // A malformed byte counts as one character and is never made longer.
-    EXPECT_EQ(utf8Chars("a\xFF" "b"), 3u);
+    EXPECT_EQ(utf8Chars("a\xFF"
+                        "b"),
+              3u);
 }
 
 TEST(UnicodeText, Windows1252GoesBothWaysByteForByte) {
@@ -55,16 +57,20 @@ TEST(UnicodeText, OtherScriptsAreSpelledInLatinLettersNeverQuestionMarks) {
     const struct {
         const char *in, *out;
     } cases[] = {
-        {"Radyo \xC5\x9Eim\xC5\x9F" "ek", "Radyo Simsek"},                           // Turkish
-        {"\xC4\xB0stanbul \xC4\xB1\xC4\x9F", "Istanbul ig"},                        // İ ı ğ
-        {"\xCE\x95\xCE\xA1\xCE\xA4" "1", "ERT1"},                                   // Greek
-        {"\xD0\xA0\xD0\xBE\xD1\x81\xD1\x81\xD0\xB8\xD1\x8F 24", "Rossiya 24"},       // Russian
-        {"\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2", "Kyyiv"},                              // Ukrainian
-        {"\xD0\x94\xD0\xB5\xD1\x82\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9", "Detskiy"},   // no BGN dot
-        {"\xE4\xB8\xAD\xE5\xA4\xAE", "zhong yang"},                                 // pinyin, no tones
-        {"T\xC3\xA9l\xC3\xA9 \xE2\x82\xAC", "T\xC3\xA9l\xC3\xA9 \xE2\x82\xAC"},     // kept
-        {"\xF0\x9F\x93\xBA Kids  TV", "Kids TV"},                                   // emoji left out
-        {"\xF0\x9F\x93\xBA", "U+1F4FA"},                                            // nothing else
+        {"Radyo \xC5\x9Eim\xC5\x9F"
+         "ek",
+         "Radyo Simsek"},                                     // Turkish
+        {"\xC4\xB0stanbul \xC4\xB1\xC4\x9F", "Istanbul ig"},  // İ ı ğ
+        {"\xCE\x95\xCE\xA1\xCE\xA4"
+         "1",
+         "ERT1"},                                                                 // Greek
+        {"\xD0\xA0\xD0\xBE\xD1\x81\xD1\x81\xD0\xB8\xD1\x8F 24", "Rossiya 24"},    // Russian
+        {"\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2", "Kyyiv"},                            // Ukrainian
+        {"\xD0\x94\xD0\xB5\xD1\x82\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9", "Detskiy"},  // no BGN dot
+        {"\xE4\xB8\xAD\xE5\xA4\xAE", "zhong yang"},                              // pinyin, no tones
+        {"T\xC3\xA9l\xC3\xA9 \xE2\x82\xAC", "T\xC3\xA9l\xC3\xA9 \xE2\x82\xAC"},  // kept
+        {"\xF0\x9F\x93\xBA Kids  TV", "Kids TV"},                                // emoji left out
+        {"\xF0\x9F\x93\xBA", "U+1F4FA"},                                         // nothing else
     };
     for (const auto& c : cases) {
         bool changed = false;
@@ -72,11 +78,15 @@ TEST(UnicodeText, OtherScriptsAreSpelledInLatinLettersNeverQuestionMarks) {
         EXPECT_EQ(changed, std::string(c.in) != c.out) << c.in;
     }
     // Arabic has a spelling too, whatever ICU's rules make of it.
-    const std::string arabic = toCp1252Latin("\xD8\xA7\xD9\x84\xD8\xAC\xD8\xB2\xD9\x8A\xD8\xB1\xD8\xA9");
+    const std::string arabic =
+        toCp1252Latin("\xD8\xA7\xD9\x84\xD8\xAC\xD8\xB2\xD9\x8A\xD8\xB1\xD8\xA9");
     EXPECT_FALSE(arabic.empty());
     EXPECT_EQ(arabic.find('?'), std::string::npos);
     // Malformed bytes come out as some Latin text, not '?'.
-    EXPECT_EQ(toCp1252Latin("a\xFF" "b").find('?'), std::string::npos);
+    EXPECT_EQ(toCp1252Latin("a\xFF"
+                            "b")
+                  .find('?'),
+              std::string::npos);
 
     // Each thread has its own transliterators.
     std::string fromThread;

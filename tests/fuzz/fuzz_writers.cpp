@@ -408,12 +408,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const VaTime clock = readClock(in);
     decode(in, d);
 
-    const WriterInput utf8{&d.cfg,     &d.bouI,    &d.favI,     &d.nat,        lang,      d.sat.get(),
-                           d.tp.get(), d.ch.get(), d.fav.get(), d.chFav.get(), &d.report, clock};
+    const WriterInput utf8{&d.cfg,      &d.bouI,       &d.favI,    &d.nat,
+                           lang,        d.sat.get(),   d.tp.get(), d.ch.get(),
+                           d.fav.get(), d.chFav.get(), &d.report,  clock};
     // The names are any bytes: the Enigma lists take them as they are, the
     // others through the spelling in Windows-1252, as a job hands them over.
     LatinTables keep;
-    const WriterInput wi = builder < 2 && d.cfg.enigmaCp1252 == 0 ? utf8 : withLatinNames(utf8, &keep);
+    const WriterInput wi =
+        builder < 2 && d.cfg.enigmaCp1252 == 0 ? utf8 : withLatinNames(utf8, &keep);
     std::string image;
     std::vector<std::string> lines;
     BuildResult r;

@@ -601,11 +601,15 @@ TEST_F(DbImport, NamesInEveryScriptFromAVdrList) {
         // after a byte order mark, or in Windows-1252 as before.
         const std::string master = slurp(cfg / "VAconfig.vac");
         EXPECT_EQ(master.rfind("\xEF\xBB\xBF", 0) == 0, !latin1);
-        EXPECT_NE(master.find(latin1 ? "#Ellenik\xE1#" : "#\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC#"),
-                  std::string::npos);
+        EXPECT_NE(
+            master.find(latin1
+                            ? "#Ellenik\xE1#"
+                            : "#\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC#"),
+            std::string::npos);
 
         const fs::path lists = dir / (latin1 ? "lists1" : "lists8");
-        CliResult gen = runCliTool(mine + "--format e2,ndf --no-log --output '" + lists.string() + "'");
+        CliResult gen =
+            runCliTool(mine + "--format e2,ndf --no-log --output '" + lists.string() + "'");
         ASSERT_EQ(gen.exitCode, 0) << gen.out;
         std::string lamedb, image;
         for (const auto& e : fs::recursive_directory_iterator(lists)) {

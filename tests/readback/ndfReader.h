@@ -13,7 +13,7 @@
 struct NdfRead {
     Faults faults;
     uint32_t satellites = 0, transponders = 0, channels = 0;  // records found
-    std::vector<std::string> channelNames;                     // as the box shows them
+    std::vector<std::string> channelNames;                    // as the box shows them
 };
 
 inline NdfRead readNdf(const std::string& image) {

@@ -18,8 +18,8 @@
 #include "send/sha256.h"
 #include "tests/cli/cliRun.h"
 #include "tests/support/fakebox/fakeBox.h"
-#include "tests/support/recordingEvents.h"
 #include "tests/support/files.h"
+#include "tests/support/recordingEvents.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;

@@ -19,11 +19,11 @@
 #include "jobs/families.h"
 #include "tests/cli/cliRun.h"
 #include "tests/support/fakebox/fakeBox.h"
+#include "tests/support/files.h"
 #include "tests/ui/uiFixture.h"
 #include "ui/ids.h"
 #include "ui/sendDialog.h"
 #include "ui/widget.h"
-#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 

@@ -34,7 +34,8 @@ struct AllChannel {
     // Name record; returns the length of the name. The records keep names
     // in UTF-8, the file holds them spelled in Windows-1252, cut to the
     // characters of the configuration's field.
-    size_t name(size_t rec, int32_t id, const char* text, size_t size, size_t chars = kCfgNameChars) {
+    size_t name(size_t rec, int32_t id, const char* text, size_t size,
+                size_t chars = kCfgNameChars) {
         b.put16(rec + 2, static_cast<uint32_t>(id));
         const std::string latin = toCp1252Latin(std::string_view(text, strnlen(text, size)));
         const std::string cut = latin.substr(0, chars);

@@ -369,11 +369,9 @@ bool buildFavouriteBouquets(const WriterInput& in, EnigmaDialect d, UserBouquetC
             prevSat = e.realSatId;
             first = false;
         }
-        if (!tv.empty() &&
-            !emit(OutFile{userBouquetName(true, c->tv++), std::move(tv)}))
+        if (!tv.empty() && !emit(OutFile{userBouquetName(true, c->tv++), std::move(tv)}))
             return false;
-        if (!radio.empty() &&
-            !emit(OutFile{userBouquetName(false, c->radio++), std::move(radio)}))
+        if (!radio.empty() && !emit(OutFile{userBouquetName(false, c->radio++), std::move(radio)}))
             return false;
     }
     return true;

@@ -12,10 +12,10 @@
 #include <ctime>
 #include <new>
 
+#include <algorithm>
 #include "config/codepage.h"
 #include "config/fileIo.h"
 #include "config/unicodeText.h"
-#include <algorithm>
 
 namespace {
 
@@ -205,13 +205,13 @@ bool spellField(char (&f)[N], size_t chars) {
 }
 
 // A copy of a table's records in use; the rest of it stays untouched memory.
-#define VA_COPY_TABLE(Table, field, slots)                                      \
-    [](const Table& t) {                                                        \
-        auto c = std::unique_ptr<Table>(new Table);                             \
-        const size_t n = std::min<size_t>(t.count, (slots) - 1) + 1;            \
+#define VA_COPY_TABLE(Table, field, slots)                                       \
+    [](const Table& t) {                                                         \
+        auto c = std::unique_ptr<Table>(new Table);                              \
+        const size_t n = std::min<size_t>(t.count, (slots)-1) + 1;               \
         std::memcpy(static_cast<void*>(c->field), t.field, n * sizeof *t.field); \
-        c->count = t.count;                                                     \
-        return c;                                                               \
+        c->count = t.count;                                                      \
+        return c;                                                                \
     }
 }  // namespace
 
@@ -282,11 +282,10 @@ std::string logText(const WriterInput& in, const VaTime& now, bool utf8) {
     };
     const T_dbReport& r = *in.report;
     std::string s;
-    s +=
-        strFormat("%s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d\r\n\r\nREPORT:\r\n\r\n",
-                  cfgText(fieldView(in.cfg->appName)).c_str(),
-                  cfgText(fieldView(in.cfg->appVersion)).c_str(), now.year, now.month, now.day,
-                  now.hour, now.minute, now.second);
+    s += strFormat("%s%s by Dalmero Team - %04d-%02d-%02d %02d:%02d:%02d\r\n\r\nREPORT:\r\n\r\n",
+                   cfgText(fieldView(in.cfg->appName)).c_str(),
+                   cfgText(fieldView(in.cfg->appVersion)).c_str(), now.year, now.month, now.day,
+                   now.hour, now.minute, now.second);
     s += strFormat("Satelliti:               Real=%d Fake=%d\r\n", static_cast<int>(r.satellites),
                    static_cast<int>(r.fakeSatellites));
     s += strFormat("Transponder:             %d\r\n", static_cast<int>(r.transponders));
@@ -308,7 +307,9 @@ std::string logText(const WriterInput& in, const VaTime& now, bool utf8) {
     if (satCount == 0) {
         s += "Satelliti:               -\r\n";
     } else {
-        auto name = [&](const T_dbSat& sat) { return nameText(fieldView(sat.sat_name), kSatNameChars); };
+        auto name = [&](const T_dbSat& sat) {
+            return nameText(fieldView(sat.sat_name), kSatNameChars);
+        };
         auto where = [&](const T_dbSat& sat) {
             return nameText(fieldView(sat.location), sizeof sat.location - 1);
         };
@@ -513,8 +514,9 @@ uint32_t runFolderJob(T_jobRequest* p, const FolderFormat& fmt) {
     // The log goes in with the list; a log that fails does not hold the
     // list back.
     std::string logErr;
-    bool logOk = p->cfg.logFile != 1 ||
-                 writeLog(p, logFile, joinPath(staging.path, logName(&p->cfg)), true, &logErr, utf8);
+    bool logOk =
+        p->cfg.logFile != 1 ||
+        writeLog(p, logFile, joinPath(staging.path, logName(&p->cfg)), true, &logErr, utf8);
     if (job.cancelled()) return job.end(1);
     if (!syncFolder(staging.path, &err))
         return job.fail(p->lang.msgFileOpenErr, renamedIn(err, staging.path, folder));
@@ -597,9 +599,8 @@ uint32_t runSingleFileJob(T_jobRequest* p, const SingleFileFormat& fmt) {
     std::string().swap(image);
     const std::string logPath = logPathFor(path);
     std::string logErr, logBytes, err;
-    bool logOk = p->cfg.logFile != 1 ||
-                 (makeLog(p, logPath, &logBytes, &logErr, false) &&
-                  log.stage(logPath, logBytes, &logErr));
+    bool logOk = p->cfg.logFile != 1 || (makeLog(p, logPath, &logBytes, &logErr, false) &&
+                                         log.stage(logPath, logBytes, &logErr));
     if (job.cancelled()) return job.end(1);
     if (!removeEarlierLog(logPath, &err) || !list.commit(&err))
         return job.fail(p->lang.msgFileOpenErr, err);

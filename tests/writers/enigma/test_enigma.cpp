@@ -303,7 +303,10 @@ TEST(EnigmaText, NamesGoOutInUtf8OrOnRequestSpelledInWindows1252) {
     std::string cjk;
     for (int i = 0; i < 24; ++i) cjk += "\xE4\xB8\xAD";
     ch(t, 420, 1, 10, uml.c_str(), 0, cjk.c_str(), "0101", 9);
-    ch(t, 420, 1, 10, uml.c_str(), 0, "Radyo \xC5\x9Eim\xC5\x9F" "ek", "0102");
+    ch(t, 420, 1, 10, uml.c_str(), 0,
+       "Radyo \xC5\x9Eim\xC5\x9F"
+       "ek",
+       "0102");
     ch(t, 420, 1, 10, uml.c_str(), 0, "\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2 TV", "0103");
     t.addFav(5, "\xCE\xA3\xCF\x80\xCE\xBF\xCF\x81 \xE2\x82\xAC");
     link(t, 5, 420, 1, "0102", 0);
@@ -311,8 +314,10 @@ TEST(EnigmaText, NamesGoOutInUtf8OrOnRequestSpelledInWindows1252) {
 
     std::map<std::string, Names> wanted = {
         {"lamedb",
-         {"\n" + cjk + "\n", "\nRadyo \xC5\x9Eim\xC5\x9F" "ek\n", "\n\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2 TV\n",
-          ",p:" + uml + "\n"}},
+         {"\n" + cjk + "\n",
+          "\nRadyo \xC5\x9Eim\xC5\x9F"
+          "ek\n",
+          "\n\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2 TV\n", ",p:" + uml + "\n"}},
         {"userbouquet.dbe00.tv", {"#NAME \xCE\xA3\xCF\x80\xCE\xBF\xCF\x81 \xE2\x82\xAC\n"}},
         {"userbouquet.dbe01.tv", {"#NAME " + uml + " " + deg + "\n"}},
         // ISO-8859-1, as the file says: what it lacks as references.

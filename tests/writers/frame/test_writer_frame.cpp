@@ -365,8 +365,9 @@ TEST(LogFile, ReportTextBesideTheListAndAnUnwritableLogFailsTheJobButNotTheList)
     copyText(j.satDB->sat[1].sat_name, "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCF\x82");
     copyText(j.favI.fav[2].favName, "Sport \xC3\xA9t\xC3\xA9");
     const std::string utf8 = logText(j.input(), kClock, true);
-    EXPECT_NE(utf8.find("Satelliti:               1 \xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCF\x82 13.0E"),
-              std::string::npos);
+    EXPECT_NE(
+        utf8.find("Satelliti:               1 \xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCF\x82 13.0E"),
+        std::string::npos);
     EXPECT_NE(utf8.find("                         Sport \xC3\xA9t\xC3\xA9\r\n"), std::string::npos);
     const std::string latin = logText(j.input(), kClock);
     EXPECT_NE(latin.find("Satelliti:               1 Ell\xE1s 13.0E"), std::string::npos);
