@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
 
     // A first import, untimed, writes the SQL file: the same rows in the
     // same statements, for the client to load.
-    std::string rows = "SET NAMES latin1;\nSTART TRANSACTION;\n";
+    std::string rows = "SET NAMES utf8mb4;\nSTART TRANSACTION;\n";
     setDbLinkTrace([&rows](const std::string& s) {
         if (s.rfind("INSERT", 0) == 0) rows += s + ";\n";
     });
@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
     std::ofstream(sql, std::ios::binary) << rows;
     const std::string load = "'" + o.client + "' --no-defaults -h " + o.host + " -P " +
                              std::to_string(o.port) + " -u " + o.user + " -p" + o.password +
-                             " --default-character-set=latin1 " + o.db + " < '" + sql + "'";
+                             " --default-character-set=utf8mb4 " + o.db + " < '" + sql + "'";
 
     std::vector<double> imp, cli;
     for (int r = 0; r < o.runs; ++r) {

@@ -84,7 +84,7 @@ job_compress=--compress
 client() {  # client DB [mariadb options...] < statements
   local name=$1
   shift
-  mariadb --no-defaults --batch --skip-column-names --default-character-set=latin1 \
+  mariadb --no-defaults --batch --skip-column-names --default-character-set=utf8mb4 \
     -h 127.0.0.1 -P "$port" -u vauser -pvapass1 "$@" "$name"
 }
 
@@ -97,7 +97,7 @@ gen() {
   local bou=$(( 300 / div ))
   bash "$db" sql <<SQL
 DROP DATABASE IF EXISTS $name;
-CREATE DATABASE $name CHARACTER SET latin1 COLLATE latin1_swedish_ci;
+CREATE DATABASE $name CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
 GRANT ALL PRIVILEGES ON $name.* TO 'vauser'@'127.0.0.1';
 SQL
   bash "$db" sql --database="$name" <"$repo/tools/schema.sql"
@@ -230,16 +230,16 @@ for list in $lists; do
     [cli+e2]=$(cli_cmd "$cli" velartis_full "$list" e2)
     [cli-z]="$(cli_cmd "$cli" velartis_full "$list") --db-compress on"
     [cli+e2-mem]=$(cli_cmd "$cli" velartis_full "$list" e2 "$shm/out")
-    [client-job]="mariadb --no-defaults --batch --skip-column-names --default-character-set=latin1 -h 127.0.0.1 -P $port -u vauser -pvapass1 $job_compress velartis_full < $dir/job-$list.sql"
-    [client-set]="mariadb --no-defaults --batch --skip-column-names --default-character-set=latin1 -h 127.0.0.1 -P $port -u vauser -pvapass1 velartis_full < $dir/set-$list.sql"
-    [client-set-z]="mariadb --no-defaults --batch --skip-column-names --default-character-set=latin1 -h 127.0.0.1 -P $port -u vauser -pvapass1 --compress velartis_full < $dir/set-$list.sql"
+    [client-job]="mariadb --no-defaults --batch --skip-column-names --default-character-set=utf8mb4 -h 127.0.0.1 -P $port -u vauser -pvapass1 $job_compress velartis_full < $dir/job-$list.sql"
+    [client-set]="mariadb --no-defaults --batch --skip-column-names --default-character-set=utf8mb4 -h 127.0.0.1 -P $port -u vauser -pvapass1 velartis_full < $dir/set-$list.sql"
+    [client-set-z]="mariadb --no-defaults --batch --skip-column-names --default-character-set=utf8mb4 -h 127.0.0.1 -P $port -u vauser -pvapass1 --compress velartis_full < $dir/set-$list.sql"
   )
   if [ -n "$before" ]; then
     capture "$before" velartis_full "$list" "$dir/before-$list.sql"
     items+=(before before+e2 client-before)
     cmd[before]=$(cli_cmd "$before" velartis_full "$list")
     cmd[before+e2]=$(cli_cmd "$before" velartis_full "$list" e2)
-    cmd[client-before]="mariadb --no-defaults --batch --skip-column-names --default-character-set=latin1 -h 127.0.0.1 -P $port -u vauser -pvapass1 --compress velartis_full < $dir/before-$list.sql"
+    cmd[client-before]="mariadb --no-defaults --batch --skip-column-names --default-character-set=utf8mb4 -h 127.0.0.1 -P $port -u vauser -pvapass1 --compress velartis_full < $dir/before-$list.sql"
   fi
   echo
   echo "list type $list: the job sent $(grep -c . "$dir/job-$list.sql") statements" \
@@ -281,7 +281,7 @@ if [ "$scaling" = 1 ]; then
     for (( r = 0; r < runs; r++ )); do
       timed s$div cli "$(cli_cmd "$cli" "$name" 0)"
       timed s$div cli+e2 "$(cli_cmd "$cli" "$name" 0 e2)"
-      timed s$div client-set "mariadb --no-defaults --batch --skip-column-names --default-character-set=latin1 -h 127.0.0.1 -P $port -u vauser -pvapass1 $name < $dir/set-s$div.sql"
+      timed s$div client-set "mariadb --no-defaults --batch --skip-column-names --default-character-set=utf8mb4 -h 127.0.0.1 -P $port -u vauser -pvapass1 $name < $dir/set-s$div.sql"
     done
     echo "s$div $div $links" >>"$dir/scale.txt"
   done

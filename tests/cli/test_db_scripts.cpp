@@ -14,6 +14,9 @@
 #include "config/codepage.h"
 #include "config/fileIo.h"
 #include "tests/cli/cliRun.h"
+#include "tests/readback/azboxReader.h"
+#include "tests/readback/ecdfReader.h"
+#include "tests/readback/jstReader.h"
 #include "tests/readback/ndfReader.h"
 #include "tests/support/files.h"
 
@@ -165,6 +168,22 @@ TEST(CliScripts, EveryScriptWholeInTheEnigmaListsAndSpelledInTheOthers) {
           "T\xE9l\xE9 S\xFC"
           "d\n"})
         EXPECT_THAT(names, HasSubstr(spelled));
+    // The other Windows-1252 formats read back whole as their receivers read them.
+    size_t binaries = 0;
+    for (const auto& [name, bytes] : files) {
+        if (name.find("DMlistSB5") == 0 || name.find("DMlistPvr-ST1") == 0) {
+            EXPECT_TRUE((name[6] == 'S' ? readEcdf(bytes).faults : readJst(bytes).faults).ok())
+                << name;
+            ++binaries;
+        }
+    }
+    EXPECT_EQ(binaries, 2u);
+    ListFiles azbox;
+    for (const auto& [name, bytes] : files)
+        if (name.find("DalmeroListAZbox_") == 0) azbox[fs::path(name).filename().string()] = bytes;
+    ASSERT_EQ(azbox.size(), 3u);
+    EXPECT_TRUE(readAzbox(azbox).faults.ok());
+
     const std::regex said(
         R"((\d+) names are spelled in Latin letters: this list holds Windows-1252 only)");
     std::smatch m;
