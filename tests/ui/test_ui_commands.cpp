@@ -15,14 +15,9 @@
 #include "tests/ui/uiFixture.h"
 #include "ui/ids.h"
 #include "ui/widget.h"
+#include "tests/support/files.h"
 
 namespace {
-
-std::string slurp(const std::filesystem::path& p) {
-    std::string s;
-    readFileWhole(p.string(), &s);
-    return s;
-}
 
 // The shipped user file with its satellites replaced by n of its own.
 std::string userWithSats(const std::string& user, int n) {
@@ -570,4 +565,40 @@ TEST_F(CommandTest, KeysGoRoundThePagesAndOpenAndALanguageKeepsTheShownSatellite
     Widget.cfgChanged = false;
     command(ids::kLangFirst + kLangGerman - 1);
     EXPECT_FALSE(Widget.cfgChanged);
+}
+
+// Names the import brought in any script: the master list and the user file
+// in UTF-8 after a byte order mark show them as they are, and Save Cfg keeps
+// them; a name Windows-1252 holds leaves the file as it always was.
+TEST_F(CommandTest, NamesInAnyScriptShowAsTheyAreAndAreSavedWhole) {
+    const std::string greek = "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC";
+    const std::string kyiv = "\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2";
+    std::string master = cp1252ToUtf8(slurp(dir_ / "VAconfig.vac"));
+    master.insert(master.find("[/BOU]"), "90#" + greek + "#11#International#\r\n");
+    std::string user = cp1252ToUtf8(shippedUser());
+    user.insert(user.find("[/SAT]"), "390#" + kyiv + " 39.0E#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#"
+                                     "11111111111#\r\n");
+    writeFile("VAconfig.vac", "\xEF\xBB\xBF" + master);
+    writeFile("Default.cfg", "\xEF\xBB\xBF" + user);
+    wnd.reset();
+    ASSERT_TRUE(start()) << lastCfgError();
+    activate();
+
+    tab(2);
+    auto* bou = w<QListWidget>(Widget.hBouList);
+    ASSERT_GT(bou->count(), 0);
+    EXPECT_EQ(bou->item(bou->count() - 1)->text(),
+              QString::fromStdString(greek + " (International)"));
+    clickRow(bou, bou->count() - 1);
+    click(Widget.hAdd);
+    EXPECT_EQ(w<QListWidget>(Widget.hSideList)->item(1)->text(), QString::fromStdString(greek));
+    tab(1);
+    EXPECT_EQ(text(Widget.hSatBtn[5]).trimmed(), QString::fromStdString(kyiv + " 39.0E"));
+
+    ui.answerSave((dir_ / "Mine.cfg").string());
+    command(ids::kSaveCfg);
+    const std::string saved = slurp(dir_ / "Mine.cfg");
+    EXPECT_EQ(saved.rfind("\xEF\xBB\xBF# Dalmero Team", 0), 0u);
+    EXPECT_NE(saved.find("\r\n90#" + greek + "#11#International#\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("\r\n390#" + kyiv + " 39.0E#"), std::string::npos);
 }
