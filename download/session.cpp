@@ -553,9 +553,7 @@ std::string DbSession::error() const { return lastError_; }
 
 std::string DbSession::escape(const std::string& s) const {
     if (!conn_) return s;
-    std::string text = s;
-    if (!utf8_ && !fitsCp1252(s)) ++spelled_;
-    if (!utf8_) text = toCp1252Latin(s);
+    const std::string text = utf8_ ? s : toCp1252Latin(s);
     std::string out(text.size() * 2 + 1, '\0');
     unsigned long n = mysql_real_escape_string(conn_, out.data(), text.data(), text.size());
     out.resize(n);

@@ -171,12 +171,10 @@ public:
     // True when the server refuses writes (a replica, or read_only set).
     bool readOnly();
     // The text (UTF-8) quoted for use inside '...'; on a latin1 connection
-    // spelled in Windows-1252 first (see toCp1252Latin), counted in spelled().
+    // spelled in Windows-1252 first (see toCp1252Latin).
     std::string escape(const std::string& s) const;
     // True when the server's name columns hold Unicode (utf8mb4 or utf8).
     bool namesUtf8() const { return utf8_; }
-    // Texts escape() had to spell for a latin1 server.
-    uint64_t spelled() const { return spelled_; }
     void close();
 
 private:
@@ -195,7 +193,6 @@ private:
 
     st_mysql* conn_ = nullptr;
     bool utf8_ = false;
-    mutable uint64_t spelled_ = 0;
     std::string lastError_;
     unsigned lastErrno_ = 0;
     std::string server_;
