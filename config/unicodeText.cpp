@@ -30,6 +30,13 @@ uint32_t nextCp(std::string_view s, size_t* i) {
         }
         v = (v << 6) | (t & 0x3F);
     }
+    // Overlong forms (a NUL as C0 80), surrogates and values past U+10FFFF
+    // are as malformed as a stray byte.
+    static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (v < kMin[len] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) {
+        ++*i;
+        return 0xFFFD;
+    }
     *i += len;
     return v;
 }
