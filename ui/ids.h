@@ -73,6 +73,7 @@ inline constexpr int kFamily = 823;    // + fileType, below kE1Type
 inline constexpr int kE1Type = 840;    // + e1Type 0 to 2
 inline constexpr int kE2Type = 843;    // + e2Type 0 to 2
 inline constexpr int kEnigmaCp = 846;  // "Enigma names in Windows-1252"
+inline constexpr int kEnigmaLamedb5 = 847;  // "Enigma2 also with lamedb5"
 inline constexpr int kMoveUp = 850;
 inline constexpr int kMoveDown = 855;
 inline constexpr int kDownload = 900;
