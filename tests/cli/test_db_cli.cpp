@@ -10,7 +10,6 @@
 #include "tests/cli/cliRun.h"
 #include "tests/cli/miniJson.h"
 #include "tests/download/cutProxy.h"
-#include "tests/readback/lamedb5Reader.h"
 #include "tests/support/loopbackPort.h"
 
 namespace fs = std::filesystem;
@@ -117,30 +116,6 @@ TEST_F(CliEndToEnd, EnigmaNamesInUtf8UnlessWindows1252IsAsked) {
                   std::string::npos)
             << option;
     }
-}
-
-TEST_F(CliEndToEnd, Lamedb5OnlyOnRequestAndSayingWhatLamedbSays) {
-    std::set<std::string> names[2];
-    for (int on = 0; on < 2; ++on) {
-        fs::path dir = out / std::to_string(on);
-        fs::create_directories(dir);
-        CliResult r = runCliTool(db() + files() + (on ? "--enigma-lamedb5 " : "") +
-                                 "--format e2 --output '" + dir.string() + "'");
-        ASSERT_EQ(r.exitCode, 0) << r.out;
-        const fs::path e2 = onlyDir(dir, "DalmeroListE2_");
-        for (auto& e : fs::directory_iterator(e2)) names[on].insert(e.path().filename().string());
-        if (!on) continue;
-        E2ServiceDb v4, v5;
-        ASSERT_TRUE(readsBack(readLamedb(slurp(e2 / "lamedb"), &v4)));
-        ASSERT_TRUE(readsBack(readLamedb5(slurp(e2 / "lamedb5"), &v5)));
-        EXPECT_GT(v4.transponders.size(), 10u);
-        EXPECT_GT(v4.services.size(), 100u);
-        quotesAsLamedb5(&v4);
-        EXPECT_EQ(v5, v4);
-    }
-    EXPECT_EQ(names[0].count("lamedb5"), 0u);
-    names[0].insert("lamedb5");
-    EXPECT_EQ(names[1], names[0]);
 }
 
 TEST_F(CliEndToEnd, ListTypesShapeTheSatellites) {

@@ -113,10 +113,10 @@ TEST(CliScripts, EveryScriptWholeInTheEnigmaListsAndSpelledInTheOthers) {
     ASSERT_TRUE(writeFileWhole((dir.path / "Scripts.cfg").string(), cfg, nullptr));
 
     const fs::path out = dir.path / "lists";
-    CliResult r = runCliTool(dbArgs("velartis_scripts", dir.path / "Scripts.cfg") +
-                             "--format e2,ndf,sb5,st1,azbox --enigma-lamedb5 --no-log --output '" +
-                             out.string() +
-                             "' --report-json '" + (dir.path / "run.json").string() + "'");
+    CliResult r =
+        runCliTool(dbArgs("velartis_scripts", dir.path / "Scripts.cfg") +
+                   "--format e2,ndf,sb5,st1,azbox --enigma-lamedb5 --no-log --output '" +
+                   out.string() + "' --report-json '" + (dir.path / "run.json").string() + "'");
     ASSERT_EQ(r.exitCode, 0) << r.out;
     const auto files = filesBelow(out);
 

@@ -26,8 +26,7 @@ struct E2Service {
     uint32_t sourceId = 0;
     std::string name, provider;
     std::vector<std::pair<int, uint32_t>> cache;  // "c:" entries in order
-    std::vector<uint32_t> caids;                  // "C:"
-    uint32_t flags = 0;                           // "f:"
+    std::vector<std::string> other;               // "C:", "f:" as they stand
     bool operator==(const E2Service&) const = default;
 };
 
@@ -77,25 +76,20 @@ inline bool serviceKey(std::string_view s, E2Service* out) {
     return out->number != -1;
 }
 
-// "p:", "c:", "C:", "f:" entries split at each comma, while the next one
+// "p:", "c:" and other entries split at each comma, while the next one
 // still has its colon second.
 inline void serviceData(std::string str, E2Service* out) {
     while (str.size() >= 2 && str[1] == ':') {
         const size_t c = str.find(',');
-        const char p = str[0];
-        const std::string v = c == str.npos ? str.substr(2) : str.substr(2, c - 2);
+        const std::string e = str.substr(0, c);
         str = c == str.npos ? "" : str.substr(c + 1);
         uint32_t x = 0;
-        if (p == 'p') {
-            out->provider = v;
-        } else if (p == 'f') {
-            hexField(v, &out->flags);
-        } else if (p == 'c' && v.size() >= 2) {
-            hexField(v.substr(2), &x);
-            out->cache.emplace_back(std::atoi(v.substr(0, 2).c_str()), x);
-        } else if (p == 'C' && hexField(v, &x)) {
-            out->caids.push_back(x);
-        }
+        if (e[0] == 'p')
+            out->provider = e.substr(2);
+        else if (e[0] == 'c' && e.size() > 4 && hexField(std::string_view(e).substr(4), &x))
+            out->cache.emplace_back(std::atoi(e.substr(2, 2).c_str()), x);
+        else
+            out->other.push_back(e);
     }
 }
 

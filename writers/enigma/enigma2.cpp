@@ -1,5 +1,5 @@
-// Enigma2: lamedb (and lamedb5 when asked for), blacklist, satellites.xml, the numbered user bouquets
-// and the two bouquet indexes.
+// Enigma2: lamedb (and lamedb5 when asked for), blacklist, satellites.xml, the numbered user
+// bouquets and the two bouquet indexes.
 #include "config/textFunc.h"
 #include "writers/enigma/enigma.h"
 #include "writers/enigma/enigmaCommon.h"
