@@ -41,6 +41,9 @@ struct T_cfgStruct {
     // A choice of the front end for this run; the configuration files do
     // not carry it (their format is shared with other installations).
     int enigmaCp1252;
+    // 1: the Enigma2 list also gets a lamedb5 beside lamedb. Chosen the
+    // same way as enigmaCp1252, never read from or written to the files.
+    int enigmaLamedb5;
 };
 
 // Names in the records are UTF-8 (the files may be Windows-1252): room for

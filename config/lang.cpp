@@ -324,6 +324,7 @@ constexpr LangStruct kEnglish = {
     .msgChanOrderTaken = "The list's order was taken: %zu bouquets ordered, %zu made, %zu channels renamed. Save the edits to keep it.",
     .msgChanOrderErr = "The order was not taken: %s",
     .msgSpelledNames = "%u names are spelled in Latin letters: this list holds Windows-1252 only.",
+    .lblEnigmaLamedb5 = "Enigma2 also with lamedb5",
 };
 // clang-format on
 
@@ -650,6 +651,7 @@ constexpr LangStruct kItalian = withEnglish({
     .msgChanOrderTaken = "L'ordine della lista \xE8 stato preso: %zu bouquet ordinati, %zu creati, %zu canali rinominati. Salvare le modifiche per conservarlo.",
     .msgChanOrderErr = "L'ordine non \xE8 stato preso: %s",
     .msgSpelledNames = "%u nomi sono scritti in lettere latine: questa lista contiene solo Windows-1252.",
+    .lblEnigmaLamedb5 = "Enigma2 anche con lamedb5",
 });
 
 constexpr LangStruct kFrench = withEnglish({
@@ -963,6 +965,7 @@ constexpr LangStruct kFrench = withEnglish({
     .msgChanOrderTaken = "L'ordre de la liste a \xE9t\xE9 repris : %zu bouquets ordonn\xE9s, %zu cr\xE9\xE9s, %zu cha\xEEnes renomm\xE9" "es. Enregistrez les modifications pour le garder.",
     .msgChanOrderErr = "L'ordre n'a pas \xE9t\xE9 repris : %s",
     .msgSpelledNames = "%u noms sont \xE9" "crits en lettres latines : cette liste ne contient que Windows-1252.",
+    .lblEnigmaLamedb5 = "Enigma2 aussi avec lamedb5",
 });
 
 constexpr LangStruct kGerman = withEnglish({
@@ -1281,6 +1284,7 @@ constexpr LangStruct kGerman = withEnglish({
     .msgChanOrderTaken = "Die Reihenfolge der Liste wurde \xFC" "bernommen: %zu Bouquets geordnet, %zu angelegt, %zu Kan\xE4le umbenannt. Speichern Sie die \xC4nderungen, um sie zu behalten.",
     .msgChanOrderErr = "Die Reihenfolge wurde nicht \xFC" "bernommen: %s",
     .msgSpelledNames = "%u Namen sind in lateinischen Buchstaben geschrieben: diese Liste kennt nur Windows-1252.",
+    .lblEnigmaLamedb5 = "Enigma2 auch mit lamedb5",
 });
 
 constexpr LangStruct kSpanish = withEnglish({
@@ -1590,6 +1594,7 @@ constexpr LangStruct kSpanish = withEnglish({
     .msgChanOrderTaken = "Se tom\xF3 el orden de la lista: %zu bouquets ordenados, %zu creados, %zu canales renombrados. Guarde los cambios para conservarlo.",
     .msgChanOrderErr = "No se tom\xF3 el orden: %s",
     .msgSpelledNames = "%u nombres se escriben en letras latinas: esta lista solo admite Windows-1252.",
+    .lblEnigmaLamedb5 = "Enigma2 tambi\xE9" "n con lamedb5",
 });
 // clang-format on
 #pragma GCC diagnostic pop

@@ -301,6 +301,7 @@ struct LangStruct {
     char msgChanOrderTaken[160];
     char msgChanOrderErr[60];
     char msgSpelledNames[100];
+    char lblEnigmaLamedb5[40];
 };
 
 // Field list for code that walks every text (tests, language copies).
@@ -602,5 +603,6 @@ struct LangStruct {
     X(btnChanTakeOrder) \
     X(msgChanOrderTaken) \
     X(msgChanOrderErr) \
-    X(msgSpelledNames)
+    X(msgSpelledNames) \
+    X(lblEnigmaLamedb5)
 // clang-format on

@@ -56,7 +56,8 @@ bool usableDuringJob(int id) {
     case ids::kSortNation:
     case ids::kLonW:
     case ids::kLonE:
-    case ids::kEnigmaCp: return true;
+    case ids::kEnigmaCp:
+    case ids::kEnigmaLamedb5: return true;
     default: return id >= ids::kLangFirst && id <= ids::kLangLast;
     }
 }
@@ -86,6 +87,10 @@ void setText(QObject* o, const std::string& cp1252) { QtPlatform::putText(o, toQ
 bool enigmaCp1252Setting() { return userSettings().value("enigmaCp1252", false).toBool(); }
 
 void setEnigmaCp1252Setting(bool on) { userSettings().setValue("enigmaCp1252", on); }
+
+bool enigmaLamedb5Setting() { return userSettings().value("enigmaLamedb5", false).toBool(); }
+
+void setEnigmaLamedb5Setting(bool on) { userSettings().setValue("enigmaLamedb5", on); }
 
 bool ifChangedSetting() { return userSettings().value("downloadIfChanged", false).toBool(); }
 void setIfChangedSetting(bool on) { userSettings().setValue("downloadIfChanged", on); }
@@ -192,6 +197,10 @@ bool CppWnd::listCommand(int id) {
         // A choice of this computer, not of the configuration file.
         cfgParam.enigmaCp1252 = enigmaCp_->isChecked() ? 1 : 0;
         setEnigmaCp1252Setting(cfgParam.enigmaCp1252 == 1);
+        break;
+    case ids::kEnigmaLamedb5:
+        cfgParam.enigmaLamedb5 = enigmaL5_->isChecked() ? 1 : 0;
+        setEnigmaLamedb5Setting(cfgParam.enigmaLamedb5 == 1);
         break;
     default:
         if (id >= ids::kFamily && id < ids::kFamily + kFamilyCount) {

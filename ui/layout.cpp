@@ -552,6 +552,9 @@ void CppWnd::createDownGenPage() {
             enigmaCp_ = check(downGenArea_, "hEnigmaCp", ids::kEnigmaCp,
                               "Enigma names in Windows-1252", g, &normalFont_);
             rows->addWidget(enigmaCp_, ++r, 1, 1, 3);
+            enigmaL5_ = check(downGenArea_, "hEnigmaLamedb5", ids::kEnigmaLamedb5,
+                              "Enigma2 also with lamedb5", g, &normalFont_);
+            rows->addWidget(enigmaL5_, ++r, 1, 1, 3);
         }
     }
     rows->setColumnStretch(4, 1);

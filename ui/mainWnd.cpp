@@ -97,6 +97,7 @@ bool CppWnd::Create() {
     // The records are zero before the window exists.
     cfgParam = T_cfgStruct{};
     cfgParam.enigmaCp1252 = enigmaCp1252Setting() ? 1 : 0;
+    cfgParam.enigmaLamedb5 = enigmaLamedb5Setting() ? 1 : 0;
     currSatBtn = 0;
     satParam.count = catParam.count = favParam.count = favIParam.count = 0;
     bouParam.count = bouIParam.count = natParam.count = 0;

@@ -55,6 +55,9 @@ bool enigmaCp1252Setting();
 bool ifChangedSetting();
 void setIfChangedSetting(bool on);
 void setEnigmaCp1252Setting(bool on);
+// Whether the Enigma2 list also gets a lamedb5, kept the same way.
+bool enigmaLamedb5Setting();
+void setEnigmaLamedb5Setting(bool on);
 // The folder the last list went into, where the next list's dialog opens.
 std::string listFolderSetting();
 void setListFolderSetting(const std::string& folder);
@@ -356,4 +359,5 @@ private:
     QLabel* info_[6] = {};
     // The Enigma lists' code page, a choice of this computer (QSettings).
     QCheckBox* enigmaCp_ = nullptr;
+    QCheckBox* enigmaL5_ = nullptr;  // lamedb5 beside lamedb, likewise
 };

@@ -160,6 +160,7 @@ int CppWnd::initAllWidget() {
     for (QRadioButton* b : e1Type_) b->setEnabled(false);
     for (QRadioButton* b : e2Type_) b->setEnabled(false);
     enigmaCp_->setChecked(cfgParam.enigmaCp1252 == 1);
+    enigmaL5_->setChecked(cfgParam.enigmaLamedb5 == 1);
     nameSatRows(this, &MsgLang);
     return 1;
 }

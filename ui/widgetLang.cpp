@@ -142,6 +142,7 @@ void changeWindowLang(QWidget* window, const LangStruct* m) {
         {"grpReport", fieldText(m->grpReport)},
         {"grpGenProgress", fieldText(m->grpGenProgress)},
         {"hEnigmaCp", fieldText(m->lblEnigmaCp)},
+        {"hEnigmaLamedb5", fieldText(m->lblEnigmaLamedb5)},
         {"hIfChanged", fieldText(m->chkIfChanged)},
         {"hSend", fieldText(m->btnSend)},
         {"lblRep0", fieldText(m->lblRepSat)},

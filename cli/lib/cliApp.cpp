@@ -272,6 +272,7 @@ struct CliOptions {
     std::string output;
     std::string reportFile;
     std::string enigmaText = "utf8";
+    bool lamedb5 = false;  // --enigma-lamedb5
     bool log = false, noLog = false, summary = false, quiet = false, progress = false;
     bool ifChanged = false;
     // The user's edits: this file, else the configuration's own when it
@@ -353,6 +354,9 @@ int readOptions(int argc, char** argv, CliOptions* o) {
                    "receivers that expect Windows-1252")
         ->check(CLI::IsMember({"utf8", "cp1252"}))
         ->capture_default_str();
+    app.add_flag("--enigma-lamedb5", o->lamedb5,
+                 "also write lamedb5, the one-line service list of newer Enigma2 receivers, "
+                 "beside lamedb");
     addDbOptions(app, o->db);
     o->db.conn.deadline = kDbDeadline;
     app.add_option("--db-deadline", o->db.conn.deadline,
@@ -604,6 +608,7 @@ private:
         useCliHints(&MsgLang);
         ui_.setLanguage(&MsgLang);
         cfgParam.enigmaCp1252 = o_.enigmaText == "cp1252" ? 1 : 0;
+        cfgParam.enigmaLamedb5 = o_.lamedb5 ? 1 : 0;
         if (o_.log) cfgParam.logFile = 1;
         if (o_.noLog) cfgParam.logFile = 0;
         std::copy_n(o_.config.c_str(), std::min(o_.config.size() + 1, sizeof cfgFile), cfgFile);
@@ -859,6 +864,8 @@ private:
         for (int f : o_.families) families += familyByType(f)->cliName + std::string(",");
         flags = o_.enigmaText + (o_.log ? " log" : "") + (o_.noLog ? " nolog" : "") + " lang" +
                 std::to_string(o_.langId);
+        // Only when on, so the hash of a run without it stays what it was.
+        if (o_.lamedb5) flags += " lamedb5";
         const T_dbConnOverride& c = o_.db.conn;
         const std::string server = c.host + "|" + std::to_string(c.port) + "|" + c.socket + "|" +
                                    c.name + "|" + c.optionFile;

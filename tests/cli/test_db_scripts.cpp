@@ -17,6 +17,7 @@
 #include "tests/readback/azboxReader.h"
 #include "tests/readback/ecdfReader.h"
 #include "tests/readback/jstReader.h"
+#include "tests/readback/lamedb5Reader.h"
 #include "tests/readback/ndfReader.h"
 #include "tests/support/files.h"
 
@@ -112,9 +113,10 @@ TEST(CliScripts, EveryScriptWholeInTheEnigmaListsAndSpelledInTheOthers) {
     ASSERT_TRUE(writeFileWhole((dir.path / "Scripts.cfg").string(), cfg, nullptr));
 
     const fs::path out = dir.path / "lists";
-    CliResult r = runCliTool(dbArgs("velartis_scripts", dir.path / "Scripts.cfg") +
-                             "--format e2,ndf,sb5,st1,azbox --no-log --output '" + out.string() +
-                             "' --report-json '" + (dir.path / "run.json").string() + "'");
+    CliResult r =
+        runCliTool(dbArgs("velartis_scripts", dir.path / "Scripts.cfg") +
+                   "--format e2,ndf,sb5,st1,azbox --enigma-lamedb5 --no-log --output '" +
+                   out.string() + "' --report-json '" + (dir.path / "run.json").string() + "'");
     ASSERT_EQ(r.exitCode, 0) << r.out;
     const auto files = filesBelow(out);
 
@@ -142,6 +144,15 @@ TEST(CliScripts, EveryScriptWholeInTheEnigmaListsAndSpelledInTheOthers) {
           "\xD0\xB4\xD0\xBD\xD0\xB8\xD0\xB9 \xD1\x82\xD0\xB5\xD0\xBB\xD0\xB5\xD0\xBA\xD0\xB0"
           "\xD0\xBD\xD0\xB0"})
         EXPECT_THAT(*lamedb, HasSubstr(std::string("\n") + whole + "\n")) << whole;
+    // lamedb5 holds the same services, names in every script whole.
+    const std::string* lamedb5 = fileNamed(files, "/lamedb5");
+    ASSERT_TRUE(lamedb5);
+    E2ServiceDb v4, v5;
+    EXPECT_TRUE(readsBack(readLamedb(*lamedb, &v4)));
+    EXPECT_TRUE(readsBack(readLamedb5(*lamedb5, &v5)));
+    EXPECT_GT(v5.services.size(), 30u);
+    quotesAsLamedb5(&v4);
+    EXPECT_EQ(v5, v4);
     for (const auto& [name, bytes] : files) {
         if (name.find("DalmeroListE2_") == 0 && name.find("satellites.xml") == std::string::npos) {
             EXPECT_TRUE(isValidUtf8(bytes)) << name;

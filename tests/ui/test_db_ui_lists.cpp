@@ -168,6 +168,29 @@ TEST_F(ListsTest, EveryFamilyFromTheWindowIsWhatTheToolWritesFromItsSavedConfigu
     }
 }
 
+TEST_F(ListsTest, TheLamedb5BoxPutsLamedb5InTheEnigma2Folder) {
+    tab(3);
+    run(Widget.hDownload);
+    ASSERT_EQ(wnd->lastJobEnd().code, 0u);
+    int e2 = 0;
+    while (std::string(kFamilies[e2].cliName) != "e2") ++e2;
+    click(Widget.hFamily[e2]);
+    for (bool on : {false, true}) {
+        if (on) click(named("hEnigmaLamedb5"));
+        const fs::path out = dir_ / (on ? "on" : "off");
+        fs::create_directories(out);
+        ui.answerFolder(out.string());
+        run(Widget.hGenerate);
+        ASSERT_EQ(wnd->lastJobEnd().code, 0u);
+        const auto files = filesBelow(out);
+        auto named5 = [](const auto& f) { return f.first.ends_with("/lamedb5"); };
+        EXPECT_EQ(std::count_if(files.begin(), files.end(), named5), on ? 1 : 0);
+    }
+    // The box is kept for this computer: the tests after this one go without.
+    click(named("hEnigmaLamedb5"));
+    EXPECT_EQ(cfgParam.enigmaLamedb5, 0);
+}
+
 TEST_F(ListsTest, TheGenerateSideLastsFromADownloadUntilAChangeOrAFailedDownload) {
     tab(3);
     ui.answerFolder(dir_.string());

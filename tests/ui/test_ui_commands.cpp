@@ -196,6 +196,7 @@ TEST_F(CommandTest, TheGenerateSideGoesWithEachDownloadRelevantChangeOnly) {
         {"Enigma1 content", [&] { click(Widget.hE1Type[2]); }},
         {"log file", [&] { click(Widget.hLogFile); }},
         {"Enigma code page", [&] { click(named("hEnigmaCp")); }},
+        {"lamedb5", [&] { click(named("hEnigmaLamedb5")); }},
         {"language", [&] { command(ids::kLangFirst + kLangFrench - 1); }},
         {"east/west", [&] { tab(0), click(named("hLonW")); }},
         {"satellite pick", [&] { click(Widget.hSatBtn[2]); }},
@@ -496,15 +497,19 @@ TEST_F(CommandTest, DisclaimerCodePageAndJobStartsThatMayNotHappen) {
     EXPECT_EQ(ui.shown().back().caption, "Disclaimer");
     EXPECT_TRUE(ui.shown().back().owned);
 
-    // The Enigma code page is this computer's, not the file's.
+    // The Enigma code page and lamedb5 are this computer's, not the file's.
     Widget.cfgChanged = false;
     click(named("hEnigmaCp"));  // greyed or not, it is usable
+    click(named("hEnigmaLamedb5"));
     EXPECT_EQ(cfgParam.enigmaCp1252, 1);
+    EXPECT_EQ(cfgParam.enigmaLamedb5, 1);
     EXPECT_FALSE(Widget.cfgChanged);
     wnd.reset();
     ASSERT_TRUE(start());
     EXPECT_EQ(cfgParam.enigmaCp1252, 1);
+    EXPECT_EQ(cfgParam.enigmaLamedb5, 1);
     EXPECT_TRUE(qobject_cast<QCheckBox*>(named("hEnigmaCp"))->isChecked());
+    EXPECT_TRUE(qobject_cast<QCheckBox*>(named("hEnigmaLamedb5"))->isChecked());
 
     // No satellite ticked: the warning, no job.
     ui.clearShown();

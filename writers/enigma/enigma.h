@@ -22,6 +22,9 @@ using OutFileSink = std::function<bool(OutFile&&)>;
 
 // Service list: "lamedb" (Enigma2) or "services" (Enigma1).
 std::string buildServiceList(const WriterInput& in, EnigmaDialect d);
+// Enigma2's one-line service list "lamedb5": the transponders and services
+// of lamedb, field for field, for receivers that read it first.
+std::string buildLamedb5(const WriterInput& in);
 // Parental list: "blacklist" (Enigma2) or "services.locked" (Enigma1).
 std::string buildParentalList(const WriterInput& in, EnigmaDialect d);
 std::string buildSatellitesXml(const WriterInput& in);

@@ -1,5 +1,5 @@
-// Enigma2: lamedb, blacklist, satellites.xml, the numbered user bouquets
-// and the two bouquet indexes.
+// Enigma2: lamedb (and lamedb5 when asked for), blacklist, satellites.xml, the numbered user
+// bouquets and the two bouquet indexes.
 #include "config/textFunc.h"
 #include "writers/enigma/enigma.h"
 #include "writers/enigma/enigmaCommon.h"
@@ -12,6 +12,8 @@ BuildResult buildE2(const WriterInput& in, const OutFileSink& emit,
     const BuildResult stopped = BuildResult::fail({}, false);
     const EnigmaDialect d = EnigmaDialect::E2;
     if (!emit(OutFile{"lamedb", buildServiceList(in, d)})) return stopped;
+    if (in.cfg && in.cfg->enigmaLamedb5 && !emit(OutFile{"lamedb5", buildLamedb5(in)}))
+        return stopped;
     milestone(20);
     if (!emit(OutFile{"blacklist", buildParentalList(in, d)})) return stopped;
     milestone(25);

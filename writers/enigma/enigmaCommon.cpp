@@ -2,6 +2,7 @@
 
 #include "config/unicodeText.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -155,6 +156,87 @@ std::string userBouquetName(bool tv, int number) {
 
 using namespace enigma;
 
+namespace {
+
+// What lamedb and lamedb5 say alike, so the two cannot disagree.
+
+// "frequency:symbol rate:polarization:fec:position:inversion:flags", then
+// for DVB-S2 ":system:modulation:rolloff:pilot".
+void putTuning(std::string& s, const T_dbTp& t, const EnigmaIndex& ix) {
+    putDec(s, int64_t{t.frequency} * 1000, 8);
+    s += ':';
+    std::string sr;
+    putDec(sr, int64_t{t.sr} * 1000, 8);
+    s.append(sr, 0, 8);
+    s += ':';
+    s += polarizationCode(t.polarity);
+    s += ':';
+    putDec(s, fecCode(t.fec));
+    s += ':';
+    putDec(s, signedPosition(ix.position(&t), kEnigmaLastEast));
+    s += ":2:0";
+    if (t.modulation != 0) {
+        s += ":1:";
+        putDec(s, t.modulation);
+        s += ":0:";
+        putDec(s, t.pilot);
+    }
+}
+
+void putTransponderKey(std::string& s, const T_dbTp& t, const EnigmaIndex& ix) {
+    putHex(s, ix.nameSpace(&t), 8, false);
+    s += ':';
+    putHex(s, idValue16(t.tid), 4, false);
+    s += ':';
+    putHex(s, idValue16(t.nid), 4, false);
+}
+
+// "sid:namespace:tsid:onid:type:number".
+void putServiceKey(std::string& s, const T_dbCh& c, const T_dbTp* t, const EnigmaIndex& ix) {
+    appendIdText(s, c.sid);
+    s += ':';
+    putHex(s, ix.nameSpace(t), 8, true);
+    s += ':';
+    if (t) appendIdText(s, t->tid);
+    s += ':';
+    if (t) appendIdText(s, t->nid);
+    s += c.ch_type == 0 ? ":1:0" : ":2:0";
+}
+
+// The cached pids and the provider: "c:00vpid,...,p:group".
+void putServiceData(std::string& s, const T_dbCh& c) {
+    // An audio list that was never filled has no first entry to read.
+    const T_dbAudio* a = c.audioCount >= 1 ? &c.audio[1] : nullptr;
+    bool hasApid = a && a->apid[0] != '\0';
+    if (std::strncmp(c.vpid, "0000", sizeof c.vpid) != 0) {
+        s += "c:00";
+        putText(s, c.vpid);
+        s += ',';
+    }
+    if (hasApid && a->ac3 == 0) {
+        s += "c:01";
+        putText(s, a->apid);
+        s += ',';
+    }
+    if (std::strncmp(c.txt_pid, "0000", sizeof c.txt_pid) != 0) {
+        s += "c:02";
+        putText(s, c.txt_pid);
+        s += ',';
+    }
+    s += "c:03";
+    putText(s, c.pcr_pid);
+    s += ',';
+    if (hasApid && a->ac3 == 1) {
+        s += "c:04";
+        putText(s, a->apid);
+        s += ',';
+    }
+    s += "p:";
+    putText(s, c.groupName);
+}
+
+}  // namespace
+
 std::string buildServiceList(const WriterInput& in, EnigmaDialect d) {
     EnigmaIndex ix(in);
     std::string s;
@@ -165,30 +247,9 @@ std::string buildServiceList(const WriterInput& in, EnigmaDialect d) {
     for (uint32_t i = 1; i <= nt; ++i) {
         const T_dbTp& t = in.tpDB->tp[i];
         if (!ix.used(t)) continue;
-        putHex(s, ix.nameSpace(&t), 8, false);
-        s += ':';
-        putHex(s, idValue16(t.tid), 4, false);
-        s += ':';
-        putHex(s, idValue16(t.nid), 4, false);
+        putTransponderKey(s, t, ix);
         s += "\n\ts ";
-        putDec(s, int64_t{t.frequency} * 1000, 8);
-        s += ':';
-        std::string sr;
-        putDec(sr, int64_t{t.sr} * 1000, 8);
-        s.append(sr, 0, 8);
-        s += ':';
-        s += polarizationCode(t.polarity);
-        s += ':';
-        putDec(s, fecCode(t.fec));
-        s += ':';
-        putDec(s, signedPosition(ix.position(&t), kEnigmaLastEast));
-        s += ":2:0";
-        if (t.modulation != 0) {
-            s += ":1:";
-            putDec(s, t.modulation);
-            s += ":0:";
-            putDec(s, t.pilot);
-        }
+        putTuning(s, t, ix);
         s += "\n/\n";
     }
     s += "end\nservices\n";
@@ -197,48 +258,61 @@ std::string buildServiceList(const WriterInput& in, EnigmaDialect d) {
         prefetchChannel(*in.chDB, i + 4);
         const T_dbCh& c = in.chDB->ch[i];
         if (c.fake != 0) continue;
-        const T_dbTp* t = ix.tp(c.realSatId, c.stp_id);
-        appendIdText(s, c.sid);
-        s += ':';
-        putHex(s, ix.nameSpace(t), 8, true);
-        s += ':';
-        if (t) appendIdText(s, t->tid);
-        s += ':';
-        if (t) appendIdText(s, t->nid);
-        s += c.ch_type == 0 ? ":1:0\n" : ":2:0\n";
+        putServiceKey(s, c, ix.tp(c.realSatId, c.stp_id), ix);
+        s += '\n';
         putText(s, c.ch_name);
         s += '\n';
-        // An audio list that was never filled has no first entry to read.
-        const T_dbAudio* a = c.audioCount >= 1 ? &c.audio[1] : nullptr;
-        bool hasApid = a && a->apid[0] != '\0';
-        if (std::strncmp(c.vpid, "0000", sizeof c.vpid) != 0) {
-            s += "c:00";
-            putText(s, c.vpid);
-            s += ',';
-        }
-        if (hasApid && a->ac3 == 0) {
-            s += "c:01";
-            putText(s, a->apid);
-            s += ',';
-        }
-        if (std::strncmp(c.txt_pid, "0000", sizeof c.txt_pid) != 0) {
-            s += "c:02";
-            putText(s, c.txt_pid);
-            s += ',';
-        }
-        s += "c:03";
-        putText(s, c.pcr_pid);
-        s += ',';
-        if (hasApid && a->ac3 == 1) {
-            s += "c:04";
-            putText(s, a->apid);
-            s += ',';
-        }
-        s += "p:";
-        putText(s, c.groupName);
+        putServiceData(s, c);
         s += '\n';
     }
     s += "end\n";
+    s += productionLine(in);
+    s += '\n';
+    return s;
+}
+
+std::string buildLamedb5(const WriterInput& in) {
+    EnigmaIndex ix(in);
+    std::string s;
+    s.reserve(64 * tpCount(in) + 128 * chCount(in) + 256);
+    s += "eDVB services /5/\n";
+    s += "# Transponders: t:dvb_namespace:transport_stream_id:original_network_id,FEPARMS\n";
+    s += "#     DVBS  FEPARMS:   s:frequency:symbol_rate:polarisation:fec:orbital_position:"
+         "inversion:flags\n";
+    s += "#     DVBS2 FEPARMS:   s:frequency:symbol_rate:polarisation:fec:orbital_position:"
+         "inversion:flags:system:modulation:rolloff:pilot\n";
+    s += "# Services: s:service_id:dvb_namespace:transport_stream_id:original_network_id:"
+         "service_type:service_number:source_id,\"service_name\"[,c:cached_pid]*"
+         ",p:provider_name\n";
+    const uint32_t nt = tpCount(in);
+    for (uint32_t i = 1; i <= nt; ++i) {
+        const T_dbTp& t = in.tpDB->tp[i];
+        if (!ix.used(t)) continue;
+        s += "t:";
+        putTransponderKey(s, t, ix);
+        s += ",s:";
+        putTuning(s, t, ix);
+        s += '\n';
+    }
+    const uint32_t nc = chCount(in);
+    for (uint32_t i = 1; i <= nc; ++i) {
+        prefetchChannel(*in.chDB, i + 4);
+        const T_dbCh& c = in.chDB->ch[i];
+        if (c.fake != 0) continue;
+        s += "s:";
+        putServiceKey(s, c, ix.tp(c.realSatId, c.stp_id), ix);
+        s += ":0,\"";
+        // The receiver ends the name at its first quote and has no escape
+        // for one: a quote inside a name becomes an apostrophe. A comma
+        // needs nothing, the name is found by its quotes.
+        const size_t from = s.size();
+        putText(s, c.ch_name);
+        std::replace(s.begin() + static_cast<std::ptrdiff_t>(from), s.end(), '"', '\'');
+        s += "\",";
+        putServiceData(s, c);
+        s += '\n';
+    }
+    s += "# ";
     s += productionLine(in);
     s += '\n';
     return s;

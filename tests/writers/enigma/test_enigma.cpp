@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -5,6 +6,7 @@
 
 #include "config/codepage.h"
 #include "tests/readback/enigmaReader.h"
+#include "tests/readback/lamedb5Reader.h"
 #include "tests/writers/writerFixture.h"
 #include "writers/enigma/enigma.h"
 #include "writers/enigma/enigmaCommon.h"
@@ -360,6 +362,52 @@ TEST(EnigmaText, NamesGoOutInUtf8OrOnRequestSpelledInWindows1252) {
         EXPECT_EQ(bytes.find('?', bytes.find("?>") + 2), std::string::npos) << name;
     // A spelled name is cut to the characters its field held.
     EXPECT_EQ(std::string(keep.ch->ch[1].ch_name).size(), kChNameChars);
+}
+
+TEST(Enigma2, Lamedb5OnRequestSaysWhatLamedbSaysAndChangesNothingElse) {
+    // Beside the small list: a name with quotes and a comma, a Cyrillic
+    // one, and a provider with a comma, which both lists cut alike.
+    Tables t;
+    fillMode0(t);
+    ch(t, 130, 1, 20, "Rai", 0, "Rai \"Uno\", HD", "0D4B", 1, "0202", "0202");
+    Tables::addAudio(ch(t, 50, 1, 30, "Yes, Israel", 0, "\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2 TV",
+                        "0002", 1, "0110", "0111", "0112"),
+                     "0113", 0, 0, 1);
+    Collected off(&buildE2, t.input());
+    t.cfg.enigmaLamedb5 = 1;
+    Collected on(&buildE2, t.input());
+    ASSERT_TRUE(off.ok && on.ok);
+    Names withL5 = off.names;
+    withL5.insert(withL5.begin() + 1, "lamedb5");
+    EXPECT_EQ(std::count(off.names.begin(), off.names.end(), "lamedb5"), 0);
+    EXPECT_EQ(on.names, withL5);
+    for (const std::string& name : off.names) EXPECT_EQ(on.files[name], off.files[name]) << name;
+    EXPECT_EQ(on.milestones, off.milestones);
+
+    for (bool cp1252 : {false, true}) {
+        t.cfg.enigmaCp1252 = cp1252;
+        LatinTables keep;
+        Collected c(&buildE2, cp1252 ? withLatinNames(t.input(), &keep) : t.input());
+        E2ServiceDb v4, v5;
+        ASSERT_TRUE(readsBack(readLamedb(c.files["lamedb"], &v4)));
+        ASSERT_TRUE(readsBack(readLamedb5(c.files["lamedb5"], &v5)));
+        EXPECT_EQ(v4.transponders.size(), 3u);  // the unused one in neither
+        ASSERT_EQ(v4.services.size(), 7u);
+        quotesAsLamedb5(&v4);
+        EXPECT_EQ(v5, v4) << cp1252;
+        const E2Service& quoted = v5.services[5];
+        EXPECT_EQ(quoted.name, "Rai 'Uno', HD");
+        EXPECT_EQ(quoted.provider, "Rai");
+        const E2Service& kyiv = v5.services[6];
+        EXPECT_EQ(kyiv.name, cp1252 ? "Kyyiv TV" : "\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2 TV");
+        EXPECT_EQ(kyiv.provider, "Yes");
+        EXPECT_EQ(kyiv.cache, (std::vector<std::pair<int, uint32_t>>{
+                                  {0, 0x110}, {2, 0x112}, {3, 0x111}, {4, 0x113}}));
+        // DVB-S2 with its pilot; 5.0W as -50.
+        EXPECT_EQ(v5.transponders[1].tuning,
+                  (std::array<long, 11>{11747000, 27500000, 1, 15, 130, 2, 0, 1, 2, 0, 2}));
+        EXPECT_EQ(v5.transponders[2].tuning[4], -50);
+    }
 }
 
 TEST(Enigma2, BouquetsAsSatellitesShareOneElementPerPhysicalSatellite) {
