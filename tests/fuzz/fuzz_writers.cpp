@@ -398,11 +398,15 @@ Db& db() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
     Db& d = db();
-    const int builder = in.byte() % 9;
+    // The builder, and from the same byte the Enigma choices of this run.
+    const uint8_t pick = in.byte();
+    const int builder = pick % 9;
     const uint8_t e = in.byte();
     const int failAt = e < 0xF0 ? 0 : e - 0xEF;  // 1..16: the write that fails
     initAppIdentity(&d.cfg);
     readConfig(in, &d.cfg);
+    d.cfg.enigmaLamedb5 = pick / 9 % 2;
+    d.cfg.enigmaCp1252 = pick / 18 % 2;
     const LangStruct* lang = langTable(
         d.cfg.lang >= kLangItalian && d.cfg.lang <= kLangSpanish ? d.cfg.lang : kLangEnglish);
     const VaTime clock = readClock(in);
