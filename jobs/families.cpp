@@ -9,6 +9,7 @@
 #include "writers/enigma/enigmaCommon.h"
 #include "writers/jst/jst.h"
 #include "writers/ndf/ndf.h"
+#include "writers/vdr/vdr.h"
 
 const T_family kFamilies[kFamilyCount] = {
     {0,
@@ -79,6 +80,18 @@ const T_family kFamilies[kFamilyCount] = {
      {"64", "2048", "4199", "719", "16", "4918"},
      kContentNone,
      14},
+    // Text lines without limits of their own; names whole in UTF-8.
+    {8,
+     "vdr",
+     "VDR",
+     WriteVDR,
+     [](int) { return vdrFormat(); },
+     nullptr,
+     {"?", "?", "?", "?", "?", "?"},
+     kContentNone,
+     24,
+     false,
+     [](const T_cfgStruct&) { return true; }},
 };
 
 const T_family* familyByType(int fileType) {

@@ -10,6 +10,7 @@
 #include "tests/cli/cliRun.h"
 #include "tests/cli/miniJson.h"
 #include "tests/download/cutProxy.h"
+#include "tests/readback/vdrReader.h"
 #include "tests/support/loopbackPort.h"
 
 namespace fs = std::filesystem;
@@ -99,7 +100,24 @@ TEST_F(CliEndToEnd, WritesEveryFamilyWithLogs) {
             EXPECT_TRUE(fs::exists(p.substr(0, p.size() - 3) + "log")) << n;
         }
     }
-    EXPECT_EQ(single, 10);  // five images and their logs
+    EXPECT_EQ(single, 12);  // six lists and their logs
+}
+
+TEST_F(CliEndToEnd, VdrListInUtf8ReadsBackWithItsLog) {
+    // FILE=8 in the configuration, a file named by --output.
+    const fs::path list = out / "channels.conf";
+    CliResult r = runCliTool(db() + files(cfgWith("FILE", "8")) + "--format vdr --log --output '" +
+                             list.string() + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const std::string text = slurp(list);
+    const VdrRead back = readVdrList(text);
+    EXPECT_TRUE(readsBack(back.faults));
+    EXPECT_GT(back.channels, 20u);
+    EXPECT_GT(back.groups, 4u);
+    // "WDR Köln" as the database holds it, not spelled.
+    EXPECT_NE(text.find("\nWDR K\xC3\xB6ln:"), std::string::npos);
+    EXPECT_NE(slurp(out / "channels.conf.log").find("REPORT:"), std::string::npos);
+    EXPECT_EQ(r.out.find("spelled in Latin letters"), std::string::npos) << r.out;
 }
 
 TEST_F(CliEndToEnd, EnigmaNamesInUtf8UnlessWindows1252IsAsked) {

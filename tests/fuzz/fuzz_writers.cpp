@@ -1,6 +1,7 @@
 // Every family's builder on tables decoded from the input: counts, tracks, report
 // and markers as a download guarantees them; every value and text arbitrary.
 // Input: builder byte, emit byte, configuration, clock, then records (tag, repeat, fields).
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "writers/enigma/enigma.h"
 #include "writers/jst/jst.h"
 #include "writers/ndf/ndf.h"
+#include "writers/vdr/vdr.h"
 
 namespace {
 
@@ -364,6 +366,20 @@ BuildResult runAzbox(const WriterInput& in, const AzboxLists& lists) {
 
 // The frame of an NDF file: its size at offset 4, "END", and a check byte
 // one more than the sum of the bytes before it.
+// Whole lines only, each a group line or a channel of 13 fields.
+void checkVdr(const std::string& image) {
+    expect(image.empty() || image.back() == '\n', "VDR list without a last newline");
+    size_t at = 0;
+    while (at < image.size()) {
+        const size_t end = image.find('\n', at);
+        if (end == std::string::npos) break;
+        const std::string_view line(image.data() + at, end - at);
+        if (line.empty() || line[0] != ':')
+            expect(std::count(line.begin(), line.end(), ':') == 12, "VDR line without 13 fields");
+        at = end + 1;
+    }
+}
+
 void checkNdf(const std::string& image) {
     expect(image.size() >= 12 && image.size() <= kNdfImageSize, "NDF image of a wrong size");
     const auto* b = reinterpret_cast<const unsigned char*>(image.data());
@@ -400,13 +416,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Db& d = db();
     // The builder, and from the same byte the Enigma choices of this run.
     const uint8_t pick = in.byte();
-    const int builder = pick % 9;
+    const int builder = pick % 10;
     const uint8_t e = in.byte();
     const int failAt = e < 0xF0 ? 0 : e - 0xEF;  // 1..16: the write that fails
     initAppIdentity(&d.cfg);
     readConfig(in, &d.cfg);
-    d.cfg.enigmaLamedb5 = pick / 9 % 2;
-    d.cfg.enigmaCp1252 = pick / 18 % 2;
+    d.cfg.enigmaLamedb5 = pick / 10 % 2;
+    d.cfg.enigmaCp1252 = pick / 20 % 2;
     const LangStruct* lang = langTable(
         d.cfg.lang >= kLangItalian && d.cfg.lang <= kLangSpanish ? d.cfg.lang : kLangEnglish);
     const VaTime clock = readClock(in);
@@ -415,11 +431,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const WriterInput utf8{&d.cfg,      &d.bouI,       &d.favI,    &d.nat,
                            lang,        d.sat.get(),   d.tp.get(), d.ch.get(),
                            d.fav.get(), d.chFav.get(), &d.report,  clock};
-    // The names are any bytes: the Enigma lists take them as they are, the
+    // The names are any bytes: the Enigma and VDR lists take them as they are, the
     // others through the spelling in Windows-1252, as a job hands them over.
     LatinTables keep;
-    const WriterInput wi =
-        builder < 2 && d.cfg.enigmaCp1252 == 0 ? utf8 : withLatinNames(utf8, &keep);
+    const WriterInput wi = (builder < 2 && d.cfg.enigmaCp1252 == 0) || builder == 9
+                               ? utf8
+                               : withLatinNames(utf8, &keep);
     std::string image;
     std::vector<std::string> lines;
     BuildResult r;
@@ -442,6 +459,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (r.ok) expect(image.size() == jst::kImageSize, "JST image of the wrong size");
         break;
     case 8: image = logText(wi, clock); break;
+    case 9:
+        r = buildVdrImage(wi, &image);
+        if (r.ok) checkVdr(image);
+        break;
     }
     // What an input built, for whoever writes a seed.
     if (std::getenv("VA_FUZZ_VERBOSE"))

@@ -116,7 +116,7 @@ def write(folder, name, data):
 
 
 def main():
-    names = ['e2', 'e1', 'ndf', 'azbox', 'sb5', 's2hd', 'st1', 'js1', 'log']
+    names = ['e2', 'e1', 'ndf', 'azbox', 'sb5', 's2hd', 'st1', 'js1', 'log', 'vdr']
     for builder, name in enumerate(names):
         for lt in (0, 1, 2):
             write('writers', '%s_list%d' % (name, lt),

@@ -146,7 +146,7 @@ TEST(JobLauncher, FailedStartsStartNothingAndTheRequestGoesWithTheEnd) {
     auto handler = [&f, token](const T_jobEnd& e) { f.ends.push_back(e); };
     const std::string dir = f.tmp.path.string();
 
-    EXPECT_FALSE(startWriterJob(f.source(), 8, dir, false, handler));  // no such family
+    EXPECT_FALSE(startWriterJob(f.source(), kFamilyCount, dir, false, handler));  // no such family
     f.cfg.listType = 3;
     EXPECT_FALSE(startDownloadJob(f.source(), handler));
     T_jobSource noEvents = f.source();

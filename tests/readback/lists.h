@@ -6,19 +6,22 @@
 #include "tests/readback/enigmaReader.h"
 #include "tests/readback/jstReader.h"
 #include "tests/readback/ndfReader.h"
+#include "tests/readback/vdrReader.h"
 #include "writers/azbox/azbox.h"
 #include "writers/ecdf/ecdf.h"
 #include "writers/enigma/enigma.h"
 #include "writers/jst/jst.h"
 #include "writers/ndf/ndf.h"
+#include "writers/vdr/vdr.h"
 
-enum class ListFormat { E2, E1, Ndf, Sb5, S2hd, St1, Js1, Azbox };
-constexpr ListFormat kEveryFormat[] = {ListFormat::E2,  ListFormat::E1,   ListFormat::Ndf,
-                                       ListFormat::Sb5, ListFormat::S2hd, ListFormat::St1,
-                                       ListFormat::Js1, ListFormat::Azbox};
+enum class ListFormat { E2, E1, Ndf, Sb5, S2hd, St1, Js1, Azbox, Vdr };
+constexpr ListFormat kEveryFormat[] = {ListFormat::E2,  ListFormat::E1,    ListFormat::Ndf,
+                                       ListFormat::Sb5, ListFormat::S2hd,  ListFormat::St1,
+                                       ListFormat::Js1, ListFormat::Azbox, ListFormat::Vdr};
 
 inline const char* formatName(ListFormat f) {
-    static const char* const names[] = {"e2", "e1", "ndf", "sb5", "s2hd", "st1", "js1", "azbox"};
+    static const char* const names[] = {"e2",  "e1",  "ndf",   "sb5", "s2hd",
+                                        "st1", "js1", "azbox", "vdr"};
     return names[static_cast<int>(f)];
 }
 
@@ -27,8 +30,8 @@ inline BuildResult buildList(ListFormat f, const WriterInput& utf8In, const Azbo
     out->clear();
     // As a job does: the Windows-1252 formats get the names spelled.
     LatinTables keep;
-    const bool utf8 = (f == ListFormat::E2 || f == ListFormat::E1) &&
-                      (!utf8In.cfg || utf8In.cfg->enigmaCp1252 == 0);
+    const bool utf8 = f == ListFormat::Vdr || ((f == ListFormat::E2 || f == ListFormat::E1) &&
+                                               (!utf8In.cfg || utf8In.cfg->enigmaCp1252 == 0));
     const WriterInput in = utf8 ? utf8In : withLatinNames(utf8In, &keep);
     auto emit = [out](OutFile&& o) { return out->emplace(o.name, std::move(o.bytes)).second; };
     if (f == ListFormat::E2) return buildE2(in, emit, [](int) {});
@@ -41,6 +44,7 @@ inline BuildResult buildList(ListFormat f, const WriterInput& utf8In, const Azbo
     }
     std::string* image = &(*out)["image"];
     if (f == ListFormat::Ndf) return buildNdfImage(in, image);
+    if (f == ListFormat::Vdr) return buildVdrImage(in, image);
     if (f == ListFormat::Sb5 || f == ListFormat::S2hd)
         return buildEcdfImage(in, f == ListFormat::Sb5 ? kEcdfFamilySB5 : kEcdfFamilyS2HD, image);
     return buildJstImage(in, f == ListFormat::St1 ? jst::kFamilyST1 : jst::kFamilyJS1, image);
@@ -59,6 +63,7 @@ inline Faults readList(ListFormat f, const ListFiles& files) {
     case ListFormat::St1:
     case ListFormat::Js1: return readJst(image).faults;
     case ListFormat::Azbox: return readAzbox(files).faults;
+    case ListFormat::Vdr: return readVdrList(image).faults;
     }
     return {};
 }

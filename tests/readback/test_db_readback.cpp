@@ -7,6 +7,7 @@
 #include "download/download.h"
 #include "tests/download/jobGlobals.h"
 #include "tests/readback/lists.h"
+#include "tests/readback/vdrRoundTrip.h"
 #include "tests/writers/writerFixture.h"
 
 namespace {
@@ -51,6 +52,10 @@ std::map<ListFormat, ListFiles> expectReadsBack(std::initializer_list<ListFormat
         if (r.ok) {
             EXPECT_TRUE(readsBack(readList(f, lists[f]))) << formatName(f);
         }
+        // The VDR list also goes back through the program's own importer.
+        if (r.ok && f == ListFormat::Vdr) {
+            EXPECT_TRUE(readsBack(vdrRoundTrip(writerInput(p.get(), kClock), lists[f]["image"])));
+        }
     }
     return lists;
 }
@@ -75,17 +80,18 @@ TEST(ServerReadback, EveryListModeReadsBackInEveryFormat) {
         ASSERT_NO_FATAL_FAILURE(download(d));
         ASSERT_GT(chDB.count, 5u);
         expectReadsBack({ListFormat::E2, ListFormat::E1, ListFormat::Ndf, ListFormat::Sb5,
-                         ListFormat::S2hd, ListFormat::St1, ListFormat::Js1, ListFormat::Azbox});
+                         ListFormat::S2hd, ListFormat::St1, ListFormat::Js1, ListFormat::Azbox,
+                         ListFormat::Vdr});
     }
 }
 
 // The channel tables full: 160 satellites, 4999 transponders, 19999
-// channels; Enigma has no limit below that.
+// channels; Enigma and VDR have no limit below that.
 TEST(LimitReadback, EnigmaAtTheTableCapacity) {
     ASSERT_NO_FATAL_FAILURE(download({.db = "velartis_wide", .sats = range(1, 160)}));
     EXPECT_EQ(tpDB.count, kTpDbSlots - 1);
     EXPECT_EQ(chDB.count, kChDbSlots - 1);
-    expectReadsBack({ListFormat::E2, ListFormat::E1});
+    expectReadsBack({ListFormat::E2, ListFormat::E1, ListFormat::Vdr});
 }
 
 // JST: 64 satellites, 2023 of 2040 transponders, 4199 TV and 719 radio

@@ -219,6 +219,10 @@ TEST(ListReadback, PlantedBinaryFaultsAreFound) {
          "DVBS.dat lists 6 transponders"},
         {F::Azbox, [](std::string&, ListFiles& f) { f["antenna_list.dat"][36 + 32 * 5] = 4; },
          "slot numbers"},
+        {F::Vdr, [](std::string& i, ListFiles&) { i += i.substr(i.find('\n') + 1); }, "again"},
+        {F::Vdr, [](std::string& i, ListFiles&) { i.replace(i.find("O35"), 3, "O30"); },
+         "parameters"},
+        {F::Vdr, [](std::string& i, ListFiles&) { i.erase(i.find(":0\n"), 2); }, "not 13"},
     };
     Sample s;
     for (const Plant& p : plants) {

@@ -553,9 +553,11 @@ uint32_t runSingleFileJob(T_jobRequest* p, const SingleFileFormat& fmt) {
     const VaTime start = p->events->localTime();
     job.begin();
     LatinTables latin;
-    const WriterInput utf8 = writerInput(p, start);
-    job.spelled = spelledNameCount(utf8);
-    const WriterInput in = withLatinNames(utf8, &latin);
+    WriterInput in = writerInput(p, start);
+    if (!fmt.utf8Names) {
+        job.spelled = spelledNameCount(in);
+        in = withLatinNames(in, &latin);
+    }
 
     std::string image;
     job.progress(0);
@@ -599,7 +601,7 @@ uint32_t runSingleFileJob(T_jobRequest* p, const SingleFileFormat& fmt) {
     std::string().swap(image);
     const std::string logPath = logPathFor(path);
     std::string logErr, logBytes, err;
-    bool logOk = p->cfg.logFile != 1 || (makeLog(p, logPath, &logBytes, &logErr, false) &&
+    bool logOk = p->cfg.logFile != 1 || (makeLog(p, logPath, &logBytes, &logErr, fmt.utf8Names) &&
                                          log.stage(logPath, logBytes, &logErr));
     if (job.cancelled()) return job.end(1);
     if (!removeEarlierLog(logPath, &err) || !list.commit(&err))

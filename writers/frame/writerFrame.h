@@ -86,7 +86,7 @@ struct FolderFormat {
     std::function<void(const WriterInput&, JobEvents&)> beforeSuccess;
 };
 
-// A single-file format (NDF, SB-5 / S2 HD, Pvr-ST1 / Pvr-JS1).
+// A single-file format (NDF, SB-5 / S2 HD, Pvr-ST1 / Pvr-JS1, VDR).
 struct SingleFileFormat {
     std::string defaultNameFmt;  // e.g. "DMlistNDF-%04d%02d%02d.ndf" (year, month, day)
     // The window describes the files in its language, naming them by defExt.
@@ -94,6 +94,9 @@ struct SingleFileFormat {
     std::string defExt;         // e.g. "ndf"
     // Builds the whole image, checking the format's limits on the way.
     std::function<BuildResult(const WriterInput&, std::string* image)> build;
+    // True when the list holds UTF-8: it is built from the tables' names as
+    // they are and its log is UTF-8 too; false: Windows-1252, names spelled.
+    bool utf8Names = false;
 };
 
 // Runs a writer job; returns the job's exit code (0 written, 1 stopped).
