@@ -17,7 +17,7 @@ pkgs=(build-essential cmake ninja-build pkg-config libmariadb-dev libcli11-dev
       lintian desktop-file-utils
       qt6-base-dev qt6-qpa-plugins qtkeychain-qt6-dev qt6-translations-l10n libgl-dev xvfb
       xauth fonts-dejavu-core
-      libcurl4-openssl-dev python3-pyftpdlib vsftpd curl openssl libicu-dev faketime)
+      libcurl4-openssl-dev python3-pyftpdlib vsftpd curl openssl libicu-dev faketime dvb-tools)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
