@@ -12,10 +12,10 @@
 #include "config/fileIo.h"
 #include "config/lang.h"
 #include "config/textFunc.h"
+#include "tests/support/files.h"
 #include "tests/ui/uiFixture.h"
 #include "ui/ids.h"
 #include "ui/widget.h"
-#include "tests/support/files.h"
 
 namespace {
 
@@ -581,8 +581,9 @@ TEST_F(CommandTest, NamesInAnyScriptShowAsTheyAreAndAreSavedWhole) {
     std::string master = cp1252ToUtf8(slurp(dir_ / "VAconfig.vac"));
     master.insert(master.find("[/BOU]"), "90#" + greek + "#11#International#\r\n");
     std::string user = cp1252ToUtf8(shippedUser());
-    user.insert(user.find("[/SAT]"), "390#" + kyiv + " 39.0E#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#"
-                                     "11111111111#\r\n");
+    user.insert(user.find("[/SAT]"), "390#" + kyiv +
+                                         " 39.0E#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#"
+                                         "11111111111#\r\n");
     writeFile("VAconfig.vac", "\xEF\xBB\xBF" + master);
     writeFile("Default.cfg", "\xEF\xBB\xBF" + user);
     wnd.reset();
