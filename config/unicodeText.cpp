@@ -195,6 +195,12 @@ std::string latin1ToUtf8(std::string_view s) {
     return out;
 }
 
+bool isAscii(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 bool fitsCp1252(std::string_view utf8) {
     size_t i = 0;
     unsigned char b;

@@ -46,5 +46,8 @@ std::string latin1ToUtf8(std::string_view s);
 // *changed (when given) is set when the result is not the text itself.
 std::string toCp1252Latin(std::string_view utf8, bool* changed = nullptr);
 
+// True when the text is plain ASCII, the same in every code page here.
+bool isAscii(std::string_view s);
+
 // True when every character of the UTF-8 text is in Windows-1252.
 bool fitsCp1252(std::string_view utf8);

@@ -643,8 +643,7 @@ bool joinedRow(DlJob& j, const T_satRec& s, const DbRow& r) {
                     copyUtf8(v->satName, std::string(r.text(3)) + " " + r.text(kJLocation));
                 }
                 // The column is uncut here: the field holds 29 characters.
-                const std::string_view phys = r.text(kJSatName);
-                copyUtf8(v->sat_name, phys.substr(0, utf8PrefixBytes(phys, kSatNameChars)));
+                copyUtf8(v->sat_name, r.text(kJSatName), kSatNameChars);
                 r.copy(kJLocation, v->location);
                 v->position = r.num(kJPosition);
                 dlCopySetup(v, s);

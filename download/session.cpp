@@ -188,9 +188,7 @@ bool DbResult::next() {
         for (unsigned i = 0; i < columns; ++i) {
             if (!r[i] || fields[i].charsetnr == 63) continue;
             const std::string_view v(r[i], lengths[i]);
-            bool high = false;
-            for (char c : v) high |= static_cast<unsigned char>(c) >= 0x80;
-            if (!high) continue;
+            if (isAscii(v)) continue;
             text_[i] = latin1ToUtf8(v);
             ptrs_[i] = text_[i].data();
             lens_[i] = text_[i].size();

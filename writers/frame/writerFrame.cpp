@@ -139,6 +139,14 @@ struct Job {
     // Names the list shows spelled in Latin letters, said with its success.
     uint32_t spelled = 0;
 
+    // The input as the format takes names: as the tables keep them (UTF-8),
+    // or spelled in Windows-1252 in a copy that latin owns, counted.
+    WriterInput namesFor(const WriterInput& in, bool utf8, LatinTables* latin) {
+        if (utf8) return in;
+        spelled = spelledNameCount(in);
+        return withLatinNames(in, latin);
+    }
+
     uint32_t succeed() {
         std::string text = lang->msgFileWritten;
         if (spelled) text += "\n" + strFormat(lang->msgSpelledNames, spelled);
@@ -192,42 +200,39 @@ WriterInput writerInput(const T_jobRequest* p, const VaTime& start) {
 }
 
 namespace {
+// A name field spelled in Windows-1252, cut to the characters it held.
 template <size_t N>
-bool spellField(char (&f)[N], size_t chars) {
+void spellField(char (&f)[N], size_t chars) {
     const std::string_view v = fieldView(f);
-    bool changed = false;
-    for (char c : v)
-        if (static_cast<unsigned char>(c) >= 0x80) changed = true;
-    if (!changed) return false;  // ASCII is the same in both
-    const std::string latin = toCp1252Latin(v, &changed);
-    copyText(f, chars + 1, latin.c_str());
-    return changed;
+    if (isAscii(v)) return;  // the same in both
+    copyText(f, chars + 1, toCp1252Latin(v).c_str());
 }
 
 // A copy of a table's records in use; the rest of it stays untouched memory.
-#define VA_COPY_TABLE(Table, field, slots)                                       \
-    [](const Table& t) {                                                         \
-        auto c = std::unique_ptr<Table>(new Table);                              \
-        const size_t n = std::min<size_t>(t.count, (slots)-1) + 1;               \
-        std::memcpy(static_cast<void*>(c->field), t.field, n * sizeof *t.field); \
-        c->count = t.count;                                                      \
-        return c;                                                                \
-    }
+template <class Table, class Rec, size_t N>
+std::unique_ptr<Table> copyInUse(const Table& t, Rec (Table::*recs)[N]) {
+    auto c = std::unique_ptr<Table>(new Table);
+    const size_t n = std::min<size_t>(t.count, N - 1) + 1;
+    std::memcpy(static_cast<void*>(c.get()->*recs), t.*recs, n * sizeof(Rec));
+    c->count = t.count;
+    return c;
+}
 }  // namespace
 
 WriterInput withLatinNames(const WriterInput& in, LatinTables* keep) {
     WriterInput out = in;
     if (in.satDB) {
-        keep->sat = VA_COPY_TABLE(T_dbSatTable, sat, kSatDbSlots)(*in.satDB);
+        keep->sat = copyInUse(*in.satDB, &T_dbSatTable::sat);
         for (uint32_t i = 1; i <= keep->sat->count && i < kSatDbSlots; ++i) {
-            spellField(keep->sat->sat[i].satName, kSatNameChars);
-            spellField(keep->sat->sat[i].sat_name, kSatNameChars);
-            spellField(keep->sat->sat[i].location, sizeof keep->sat->sat[i].location - 1);
+            T_dbSat& s = keep->sat->sat[i];
+            spellField(s.satName, kSatNameChars);
+            spellField(s.sat_name, kSatNameChars);
+            spellField(s.location, sizeof s.location - 1);
         }
         out.satDB = keep->sat.get();
     }
     if (in.chDB) {
-        keep->ch = VA_COPY_TABLE(T_dbChTable, ch, kChDbSlots)(*in.chDB);
+        keep->ch = copyInUse(*in.chDB, &T_dbChTable::ch);
         for (uint32_t i = 1; i <= keep->ch->count && i < kChDbSlots; ++i) {
             spellField(keep->ch->ch[i].groupName, kGroupNameChars);
             spellField(keep->ch->ch[i].ch_name, kChNameChars);
@@ -235,7 +240,7 @@ WriterInput withLatinNames(const WriterInput& in, LatinTables* keep) {
         out.chDB = keep->ch.get();
     }
     if (in.favDB) {
-        keep->fav = VA_COPY_TABLE(T_dbFavTable, fav, kFavDbSlots)(*in.favDB);
+        keep->fav = copyInUse(*in.favDB, &T_dbFavTable::fav);
         for (uint32_t i = 1; i <= keep->fav->count && i < kFavDbSlots; ++i)
             spellField(keep->fav->fav[i].fav_name, kFavNameChars);
         out.favDB = keep->fav.get();
@@ -444,12 +449,8 @@ uint32_t runFolderJob(T_jobRequest* p, const FolderFormat& fmt) {
     const VaTime start = p->events->localTime();
     job.begin();
     LatinTables latin;
-    WriterInput in = writerInput(p, start);
     const bool utf8 = fmt.utf8Names && fmt.utf8Names(p->cfg);
-    if (!utf8) {
-        job.spelled = spelledNameCount(in);
-        in = withLatinNames(in, &latin);
-    }
+    const WriterInput in = job.namesFor(writerInput(p, start), utf8, &latin);
 
     if (fmt.precheck) {
         BuildResult r = fmt.precheck(in);
@@ -553,11 +554,7 @@ uint32_t runSingleFileJob(T_jobRequest* p, const SingleFileFormat& fmt) {
     const VaTime start = p->events->localTime();
     job.begin();
     LatinTables latin;
-    WriterInput in = writerInput(p, start);
-    if (!fmt.utf8Names) {
-        job.spelled = spelledNameCount(in);
-        in = withLatinNames(in, &latin);
-    }
+    const WriterInput in = job.namesFor(writerInput(p, start), fmt.utf8Names, &latin);
 
     std::string image;
     job.progress(0);
