@@ -8,6 +8,8 @@
 #include "writers/common/ids.h"
 #include "writers/vdr/vdr.h"
 
+#include "channels/location.h"
+
 namespace {
 
 constexpr unsigned kMaxPid = 0x1FFF;
@@ -58,11 +60,8 @@ unsigned caSystemId(int32_t code) {
 void putSource(std::string& s, int32_t position) {
     int32_t p = position % 3600;
     if (p < 0) p += 3600;
-    const bool west = p > 1800;
-    const int32_t v = west ? 3600 - p : p;
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "S%d.%d%c", v / 10, v % 10, west ? 'W' : 'E');
-    s += buf;
+    s += 'S';
+    s += locationText(p);
 }
 
 // A language code VDR takes: three lower-case letters.
