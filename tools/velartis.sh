@@ -135,13 +135,13 @@ case $cmd in
   test)
     bash "$TOOLS_DIR/deps.sh"
     build "$REPO_DIR/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELARTIS_TESTS=ON \
-      -DVELARTIS_WERROR=ON -DVELARTIS_SANITIZE=OFF
+      -DVELARTIS_WERROR=ON -DVELARTIS_SANITIZE=OFF -DVA_TEST_DB_PORT=23071
     run_tests "$REPO_DIR/build"
     # The same suite once more with the sanitizers; any finding fails it.
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     build "$REPO_DIR/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVELARTIS_SANITIZE=ON \
-      -DVELARTIS_TESTS=ON -DVELARTIS_BENCH=OFF -DVA_TEST_DB_PORT=33072
+      -DVELARTIS_TESTS=ON -DVELARTIS_BENCH=OFF -DVA_TEST_DB_PORT=23072
     run_tests "$REPO_DIR/build-asan"
     # The fuzz targets, about 20 s each; any finding fails.
     bash "$TOOLS_DIR/fuzz.sh"

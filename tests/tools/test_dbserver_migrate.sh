@@ -20,10 +20,10 @@ command -v mariadb >/dev/null || { echo "no mariadb client"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
 
 port=
-for p in $(seq 33474 33479); do
+for p in $(seq 23474 23479); do
   (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null || { port=$p; break; }
 done
-[ -n "$port" ] || fail "no free port from 33474 to 33479"
+[ -n "$port" ] || fail "no free port from 23474 to 23479"
 
 q() { db sql -N -B "$@"; }
 # Every row of every table of database $1 as the server holds the bytes,

@@ -28,12 +28,12 @@ cnf=$(dirname "$script")/server/velartis-server.cnf
 
 free_port() {
   local p
-  for p in $(seq "$1" 33498); do
+  for p in $(seq "$1" 23498); do
     (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null || { echo "$p"; return 0; }
   done
   return 1
 }
-pport=$(free_port 33400) || fail "no free port"
+pport=$(free_port 23400) || fail "no free port"
 rport=$(free_port $((pport + 1))) || fail "no second free port"
 as() { # USER PASSWORD PORT SQL
   mariadb --no-defaults --protocol=tcp -h 127.0.0.1 -P "$3" -u "$1" -p"$2" \
