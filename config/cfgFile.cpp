@@ -378,7 +378,7 @@ KeyResult readKey(const char* file, int lineNo, const char* line, T_cfgStruct* c
     // language with a box of their own after loading.
     static const Key keys[] = {{"LANG", &T_cfgStruct::lang, 1, 0, 9},
                                {"LIST", &T_cfgStruct::listType, 1, 0, 2},
-                               {"FILE", &T_cfgStruct::fileType, 2, 0, 8},
+                               {"FILE", &T_cfgStruct::fileType, 2, 0, 9},
                                {"CHFAKE", &T_cfgStruct::chFake, 1, 0, 1},
                                {"LOGFILE", &T_cfgStruct::logFile, 1, 0, 1},
                                {"LONGWE", &T_cfgStruct::lonWE, 1, 0, 1},

@@ -9,6 +9,7 @@
 #include "writers/enigma/enigmaCommon.h"
 #include "writers/jst/jst.h"
 #include "writers/ndf/ndf.h"
+#include "writers/neutrino/neutrino.h"
 #include "writers/vdr/vdr.h"
 
 const T_family kFamilies[kFamilyCount] = {
@@ -91,6 +92,18 @@ const T_family kFamilies[kFamilyCount] = {
      kContentNone,
      24,
      false,
+     [](const T_cfgStruct&) { return true; }},
+    // Zapit XML files in a folder, names whole in UTF-8; a lock per channel.
+    {9,
+     "neutrino",
+     "Neutrino",
+     WriteNeutrino,
+     nullptr,
+     kNeutrinoFolderPrefix,
+     {"?", "?", "?", "?", "?", "?"},
+     kContentNone,
+     24,
+     true,
      [](const T_cfgStruct&) { return true; }},
 };
 

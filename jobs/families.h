@@ -45,7 +45,7 @@ struct T_family {
     bool (*utf8Names)(const T_cfgStruct& cfg) = nullptr;
 };
 
-constexpr int kFamilyCount = 9;
+constexpr int kFamilyCount = 10;
 // In fileType order: kFamilies[t].fileType == t.
 extern const T_family kFamilies[kFamilyCount];
 

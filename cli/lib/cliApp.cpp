@@ -323,7 +323,8 @@ int readOptions(int argc, char** argv, CliOptions* o) {
         ->type_name("LANG");
     app.add_option("--format", o->formats,
                    "receiver family to write a list for: " + formatNames() +
-                       ", or all; give several, or separate them with commas")
+                       ", or all (every family, Enigma2 with lamedb5 too); give several, or "
+                       "separate them with commas")
         ->type_name("FORMAT");
     app.add_option("--output", o->output,
                    "folder to write the lists into (created if missing; default: the current "
@@ -389,6 +390,10 @@ int readOptions(int argc, char** argv, CliOptions* o) {
     if (!parseFormats(o->formats, &o->families, &bad))
         return usageError("velartis-cli",
                           "unknown format '" + bad + "' (" + formatNames() + " or all)");
+    // Every list the program writes, lamedb5 among them.
+    for (const std::string& f : o->formats)
+        if (f == "all" || f.rfind("all,", 0) == 0 || f.find(",all") != std::string::npos)
+            o->lamedb5 = true;
     if (app.count("--lang") > 0) {  // an empty name is no language either
         o->langId = langByCode(o->lang.c_str());
         if (!o->langId)

@@ -10,6 +10,7 @@
 #include "tests/cli/cliRun.h"
 #include "tests/cli/miniJson.h"
 #include "tests/download/cutProxy.h"
+#include "tests/readback/neutrinoReader.h"
 #include "tests/readback/vdrReader.h"
 #include "tests/support/loopbackPort.h"
 
@@ -83,8 +84,18 @@ TEST_F(CliEndToEnd, WritesEveryFamilyWithLogs) {
     EXPECT_TRUE(std::regex_search(r.out, std::regex("\nReport:\n  Satellites: +4\n"))) << r.out;
     EXPECT_EQ(r.out.find("Canali"), std::string::npos) << r.out;
 
-    for (const char* family : {"DalmeroListE2_", "DalmeroListE1_", "DalmeroListAZbox_"})
+    for (const char* family :
+         {"DalmeroListE2_", "DalmeroListE1_", "DalmeroListAZbox_", "DalmeroListNeutrino_"})
         EXPECT_TRUE(fs::exists(onlyDir(lists, family) / "Velartis.log")) << family;
+    // All is every list: lamedb5 too, beside lamedb.
+    EXPECT_TRUE(fs::exists(onlyDir(lists, "DalmeroListE2_") / "lamedb5"));
+    ListFiles neutrino;
+    for (const char* name : {"services.xml", "ubouquets.xml", "bouquets.xml"})
+        neutrino[name] = slurp(onlyDir(lists, "DalmeroListNeutrino_") / name);
+    const NeutrinoRead back = readNeutrino(neutrino);
+    EXPECT_TRUE(readsBack(back.faults));
+    EXPECT_GT(back.services, 20u);
+    EXPECT_NE(neutrino["ubouquets.xml"].find(" n=\"WDR K\xC3\xB6ln\""), std::string::npos);
     EXPECT_NE(slurp(onlyDir(lists, "DalmeroListE2_") / "Velartis.log")
                   .find("Satelliti:               Real=4 Fake=0\r\n"),
               std::string::npos);

@@ -277,7 +277,7 @@ TEST_F(CfgFileTest, NumbersOutsideTheirRangeAreRefused) {
         std::string user, master, reason;
     } cases[] = {
         {"LIST=3\n", "", "LIST is 3"},
-        {"FILE=9\n", "", "FILE is 9"},
+        {"FILE=10\n", "", "FILE is 10"},
         {"FILE=100\n", "", "FILE has more than 2 digits"},
         {"CHFAKE=2\n", "", "CHFAKE is 2"},
         {"LONGWE=2\n", "", "LONGWE is 2"},

@@ -11,6 +11,7 @@
 
 #include "config/lang.h"
 #include "config/textFunc.h"
+#include "config/unicodeText.h"
 #include "tests/fuzz/fuzzInput.h"
 #include "writers/azbox/azbox.h"
 #include "writers/common/crc16.h"
@@ -18,6 +19,7 @@
 #include "writers/enigma/enigma.h"
 #include "writers/jst/jst.h"
 #include "writers/ndf/ndf.h"
+#include "writers/neutrino/neutrino.h"
 #include "writers/vdr/vdr.h"
 
 namespace {
@@ -344,6 +346,36 @@ BuildResult runEnigma(const WriterInput& in, bool e2, int failAt) {
     return r;
 }
 
+// Each file a zapit document whatever the names hold: UTF-8, no control
+// character but tab and newline, and every '<' of markup closed.
+BuildResult runNeutrino(const WriterInput& in, int failAt) {
+    Sink sink{failAt, {}, {}};
+    std::string all;
+    OutFileSink emit = [&](OutFile&& f) {
+        const std::string_view b = f.bytes;
+        expect(b.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zapit api=\"4\">\n", 0) == 0 &&
+                   b.size() >= 9 && b.substr(b.size() - 9) == "</zapit>\n",
+               "a Neutrino file that is no zapit document:", f.name);
+        all += f.bytes;
+        return sink(std::move(f));
+    };
+    const BuildResult r = buildNeutrino(
+        in, emit, [](int pos) { expect(pos >= 0 && pos <= 100, "progress past 100"); });
+    size_t open = 0;
+    for (size_t i = 0; i < all.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(all[i]);
+        expect(c >= 0x20 || c == '\t' || c == '\n', "a control character in a Neutrino file");
+        if (c == '<') expect(open++ == 0, "a '<' inside markup");
+        if (c == '>') expect(open-- == 1, "a '>' outside markup");
+    }
+    // A malformed byte reads as U+FFFD one byte long; the character itself is three.
+    for (size_t i = 0; i < all.size();) {
+        const size_t at = i;
+        expect(nextCodePoint(all, &i) != 0xFFFD || i - at == 3, "a Neutrino file not in UTF-8");
+    }
+    return r;
+}
+
 BuildResult runAzbox(const WriterInput& in, const AzboxLists& lists) {
     std::vector<std::string> skipped;
     const BuildResult check = checkAzbox(in, &skipped);
@@ -431,9 +463,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const WriterInput utf8{&d.cfg,      &d.bouI,       &d.favI,    &d.nat,
                            lang,        d.sat.get(),   d.tp.get(), d.ch.get(),
                            d.fav.get(), d.chFav.get(), &d.report,  clock};
-    // The names are any bytes: the Enigma and VDR lists take them as they are, the
+    // The names are any bytes: the Enigma, VDR and Neutrino lists take them as they are, the
     // others through the spelling in Windows-1252, as a job hands them over.
     LatinTables keep;
+    // Builder 9 is VDR, or Neutrino when the lamedb5 bit is set.
+    const bool neutrino = builder == 9 && d.cfg.enigmaLamedb5 == 1;
     const WriterInput wi = (builder < 2 && d.cfg.enigmaCp1252 == 0) || builder == 9
                                ? utf8
                                : withLatinNames(utf8, &keep);
@@ -460,6 +494,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
     case 8: image = logText(wi, clock); break;
     case 9:
+        if (neutrino) {
+            r = runNeutrino(wi, failAt);
+            break;
+        }
         r = buildVdrImage(wi, &image);
         if (r.ok) checkVdr(image);
         break;

@@ -121,6 +121,10 @@ def main():
         for lt in (0, 1, 2):
             write('writers', '%s_list%d' % (name, lt),
                   header(builder, lt, e_type=0, ch_fake=1 if lt == 0 else 0) + small_list(lt))
+    # Builder byte 19: the VDR slot with the bit that picks Neutrino.
+    for lt in (0, 1, 2):
+        write('writers', 'neutrino_list%d' % lt,
+              header(19, lt, e_type=0, ch_fake=1 if lt == 0 else 0) + small_list(lt))
     # At and just past the formats' limits, by repeated records.
     big_sats = sat(1, 'S', 10, copies=64) + tp(1, 1, 11000, 0, '0001', '0001')
     write('writers', 'ndf_64sats', header(2) + big_sats + ch(1, 1, 1, 'C', '0001'))

@@ -6,22 +6,24 @@
 #include "tests/readback/enigmaReader.h"
 #include "tests/readback/jstReader.h"
 #include "tests/readback/ndfReader.h"
+#include "tests/readback/neutrinoReader.h"
 #include "tests/readback/vdrReader.h"
 #include "writers/azbox/azbox.h"
 #include "writers/ecdf/ecdf.h"
 #include "writers/enigma/enigma.h"
 #include "writers/jst/jst.h"
 #include "writers/ndf/ndf.h"
+#include "writers/neutrino/neutrino.h"
 #include "writers/vdr/vdr.h"
 
-enum class ListFormat { E2, E1, Ndf, Sb5, S2hd, St1, Js1, Azbox, Vdr };
-constexpr ListFormat kEveryFormat[] = {ListFormat::E2,  ListFormat::E1,    ListFormat::Ndf,
-                                       ListFormat::Sb5, ListFormat::S2hd,  ListFormat::St1,
-                                       ListFormat::Js1, ListFormat::Azbox, ListFormat::Vdr};
+enum class ListFormat { E2, E1, Ndf, Sb5, S2hd, St1, Js1, Azbox, Vdr, Neutrino };
+constexpr ListFormat kEveryFormat[] = {
+    ListFormat::E2,  ListFormat::E1,  ListFormat::Ndf,   ListFormat::Sb5, ListFormat::S2hd,
+    ListFormat::St1, ListFormat::Js1, ListFormat::Azbox, ListFormat::Vdr, ListFormat::Neutrino};
 
 inline const char* formatName(ListFormat f) {
     static const char* const names[] = {"e2",  "e1",  "ndf",   "sb5", "s2hd",
-                                        "st1", "js1", "azbox", "vdr"};
+                                        "st1", "js1", "azbox", "vdr", "neutrino"};
     return names[static_cast<int>(f)];
 }
 
@@ -30,12 +32,14 @@ inline BuildResult buildList(ListFormat f, const WriterInput& utf8In, const Azbo
     out->clear();
     // As a job does: the Windows-1252 formats get the names spelled.
     LatinTables keep;
-    const bool utf8 = f == ListFormat::Vdr || ((f == ListFormat::E2 || f == ListFormat::E1) &&
-                                               (!utf8In.cfg || utf8In.cfg->enigmaCp1252 == 0));
+    const bool utf8 = f == ListFormat::Vdr || f == ListFormat::Neutrino ||
+                      ((f == ListFormat::E2 || f == ListFormat::E1) &&
+                       (!utf8In.cfg || utf8In.cfg->enigmaCp1252 == 0));
     const WriterInput in = utf8 ? utf8In : withLatinNames(utf8In, &keep);
     auto emit = [out](OutFile&& o) { return out->emplace(o.name, std::move(o.bytes)).second; };
     if (f == ListFormat::E2) return buildE2(in, emit, [](int) {});
     if (f == ListFormat::E1) return buildE1(in, emit, [](int) {});
+    if (f == ListFormat::Neutrino) return buildNeutrino(in, emit, [](int) {});
     if (f == ListFormat::Azbox) {
         BuildResult r = buildAzboxAllChannel(in, lists, &(*out)["all_channel.dat"]);
         if (r.ok) r = buildAzboxDvbs(in, &(*out)["DVBS.dat"]);
@@ -64,6 +68,7 @@ inline Faults readList(ListFormat f, const ListFiles& files) {
     case ListFormat::Js1: return readJst(image).faults;
     case ListFormat::Azbox: return readAzbox(files).faults;
     case ListFormat::Vdr: return readVdrList(image).faults;
+    case ListFormat::Neutrino: return readNeutrino(files).faults;
     }
     return {};
 }

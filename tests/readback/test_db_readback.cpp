@@ -81,7 +81,7 @@ TEST(ServerReadback, EveryListModeReadsBackInEveryFormat) {
         ASSERT_GT(chDB.count, 5u);
         expectReadsBack({ListFormat::E2, ListFormat::E1, ListFormat::Ndf, ListFormat::Sb5,
                          ListFormat::S2hd, ListFormat::St1, ListFormat::Js1, ListFormat::Azbox,
-                         ListFormat::Vdr});
+                         ListFormat::Vdr, ListFormat::Neutrino});
     }
 }
 
@@ -91,7 +91,7 @@ TEST(LimitReadback, EnigmaAtTheTableCapacity) {
     ASSERT_NO_FATAL_FAILURE(download({.db = "velartis_wide", .sats = range(1, 160)}));
     EXPECT_EQ(tpDB.count, kTpDbSlots - 1);
     EXPECT_EQ(chDB.count, kChDbSlots - 1);
-    expectReadsBack({ListFormat::E2, ListFormat::E1, ListFormat::Vdr});
+    expectReadsBack({ListFormat::E2, ListFormat::E1, ListFormat::Vdr, ListFormat::Neutrino});
 }
 
 // JST: 64 satellites, 2023 of 2040 transponders, 4199 TV and 719 radio

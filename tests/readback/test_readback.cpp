@@ -223,6 +223,27 @@ TEST(ListReadback, PlantedBinaryFaultsAreFound) {
         {F::Vdr, [](std::string& i, ListFiles&) { i.replace(i.find("O35"), 3, "O30"); },
          "parameters"},
         {F::Vdr, [](std::string& i, ListFiles&) { i.erase(i.find(":0\n"), 2); }, "not 13"},
+        {F::Neutrino,
+         [](std::string&, ListFiles& f) {
+             std::string& u = f["ubouquets.xml"];
+             u.insert(u.find("<S i=\"") + 6, "f");
+         },
+         "names no service"},
+        {F::Neutrino,
+         [](std::string&, ListFiles& f) {  // a service line twice
+             std::string& sv = f["services.xml"];
+             const size_t at = sv.find("\t\t\t<S ");
+             sv.insert(at, sv.substr(at, sv.find('\n', at) + 1 - at));
+         },
+         "again"},
+        {F::Neutrino, [](std::string&, ListFiles& f) { f["bouquets.xml"] = f["ubouquets.xml"]; },
+         "would sort"},
+        {F::Neutrino,
+         [](std::string&, ListFiles& f) {
+             std::string& sv = f["services.xml"];
+             sv.erase(sv.find("</TS>"), 5);
+         },
+         "xmllint"},
     };
     Sample s;
     for (const Plant& p : plants) {

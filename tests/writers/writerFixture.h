@@ -159,18 +159,19 @@ private:
         param.target = p.string();
         if (!into_) return;
         // The names the save dialog offers, by family.
-        static const char* const kNames[9] = {"DMlistNDF-%04d%02d%02d.ndf",
-                                              "",
-                                              "",
-                                              "",
-                                              "DMlistSB5-%04d%02d%02d.bin",
-                                              "DMlistS2-HD-%04d%02d%02d.bin",
-                                              "DMlistPvr-ST1-%04d%02d%02d.bin",
-                                              "DMlistPvr-JS1-%04d%02d%02d.bin",
-                                              "DMlistVDR-%04d%02d%02d.conf"};
+        static const char* const kNames[10] = {"DMlistNDF-%04d%02d%02d.ndf",
+                                               "",
+                                               "",
+                                               "",
+                                               "DMlistSB5-%04d%02d%02d.bin",
+                                               "DMlistS2-HD-%04d%02d%02d.bin",
+                                               "DMlistPvr-ST1-%04d%02d%02d.bin",
+                                               "DMlistPvr-JS1-%04d%02d%02d.bin",
+                                               "DMlistVDR-%04d%02d%02d.conf",
+                                               ""};
         char name[64];
         std::snprintf(name, sizeof name,
-                      kNames[cfg.fileType >= 0 && cfg.fileType < 9 ? cfg.fileType : 0], start.year,
+                      kNames[cfg.fileType >= 0 && cfg.fileType < 10 ? cfg.fileType : 0], start.year,
                       start.month, start.day);
         param.target = (p / name).string();
     }
