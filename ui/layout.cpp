@@ -20,6 +20,7 @@
 #include <QStyle>
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/cfgTypes.h"
@@ -520,8 +521,9 @@ void CppWnd::createDownGenPage() {
     page->addWidget(logFile_, 3, 0, 1, 2);
 
     // One button per family, a row each; a family that shares its writer
-    // with the one before sits beside it. A family's content choice follows
-    // its button on the same row.
+    // with the one before sits beside it, and so do the two lists of Linux
+    // receivers and PCs, VDR and Neutrino. A family's content choice
+    // follows its button on the same row.
     static_assert(ids::kFamily + kFamilyCount <= ids::kE1Type, "family ids run into others");
     const char* const content[3] = {"Favorites + Bouquets ", "Only Favorites ", "Only Bouquets "};
     auto* rows = new QGridLayout;
@@ -532,7 +534,8 @@ void CppWnd::createDownGenPage() {
     int r = -1;
     for (int t = 0; t < kFamilyCount; ++t) {
         const T_family& f = kFamilies[t];
-        const bool beside = t > 0 && f.job == kFamilies[t - 1].job;
+        const bool beside =
+            t > 0 && (f.job == kFamilies[t - 1].job || std::string_view(f.cliName) == "neutrino");
         if (!beside) ++r;
         family_[t] = radio(downGenArea_, ("hFamily" + std::to_string(t)).c_str(), ids::kFamily + t,
                            f.label, families, g);
@@ -547,14 +550,14 @@ void CppWnd::createDownGenPage() {
                       (e1 ? ids::kE1Type : ids::kE2Type) + i, content[i], choice, g, &normalFont_);
             rows->addWidget(buttons[i], r, 1 + i);
         }
-        // How the Enigma lists' names are written, under their content.
+        // How the Enigma lists' names are written, and lamedb5, under their content.
         if (!e1) {
             enigmaCp_ = check(downGenArea_, "hEnigmaCp", ids::kEnigmaCp,
                               "Enigma names in Windows-1252", g, &normalFont_);
-            rows->addWidget(enigmaCp_, ++r, 1, 1, 3);
+            rows->addWidget(enigmaCp_, ++r, 1, 1, 2);
             enigmaL5_ = check(downGenArea_, "hEnigmaLamedb5", ids::kEnigmaLamedb5,
                               "Enigma2 also with lamedb5", g, &normalFont_);
-            rows->addWidget(enigmaL5_, ++r, 1, 1, 3);
+            rows->addWidget(enigmaL5_, r, 3, 1, 2);
         }
     }
     rows->setColumnStretch(4, 1);

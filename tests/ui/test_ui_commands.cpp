@@ -519,7 +519,7 @@ TEST_F(CommandTest, DisclaimerCodePageAndJobStartsThatMayNotHappen) {
     EXPECT_EQ(ui.shown()[0].text, fieldText(MsgLang.msgSelectSat));
     EXPECT_FALSE(ui.jobRunning());
     // A job that cannot start: a box, and the window goes on.
-    cfgParam.fileType = 9;
+    cfgParam.fileType = kFamilyCount;
     command(ids::kGenerate);
     EXPECT_EQ(ui.shown().back().flags, unsigned{kMbIconError});
     EXPECT_FALSE(wnd->ended());
