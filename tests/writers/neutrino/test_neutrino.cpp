@@ -88,6 +88,32 @@ TEST(NeutrinoList, OddNamesStayWellFormedAndUntunableChannelsAreLeftOut) {
     EXPECT_EQ(back.bouquets[1].second.size(), 1u);  // Sky gone, Das Erste HD again
 }
 
+// Each virtual satellite of list types 1 and 2 has its own copy of a
+// transponder: the receiver gets it once, with every service on it.
+TEST(NeutrinoList, VirtualSatellitesAreTheBouquetsOfOneTransponder) {
+    for (int listType : {1, 2}) {
+        Tables t;
+        t.cfg.listType = listType;
+        for (int g : {1, 2}) {
+            T_dbSat& s = t.addSat(192000 + g, g == 1 ? "News 19.2E" : "Favourites", 192);
+            s.realSatId = 192, s.groupId = g;
+            T_dbTp& tp = t.addTp(192000 + g, 7, 11000, 2, "0001", "0002");
+            tp.realSatId = 192, tp.groupId = g;
+        }
+        for (int g : {1, 2, 2}) {
+            T_dbCh& c = t.addCh(0, 192000 + g, 7, "C", t.chDB->count == 2 ? "0002" : "0001");
+            c.realSatId = 192, c.groupId = g;
+        }
+        const NeutrinoRead back = readNeutrino(build(t));
+        EXPECT_TRUE(readsBack(back.faults)) << "list type " << listType;
+        EXPECT_EQ(back.transponders, 1u);
+        EXPECT_EQ(back.services, 2u);
+        ASSERT_EQ(back.bouquets.size(), 2u);
+        EXPECT_EQ(back.bouquets[0].first, "News 19.2E");
+        EXPECT_EQ(back.bouquets[1].second.size(), 2u);
+    }
+}
+
 TEST(NeutrinoJob, WritesTheFolderWithItsLog) {
     Job j;
     fillBouquets(j);
