@@ -35,3 +35,11 @@ template <size_t N>
 inline void appendIdText(std::string& s, const char (&field)[N]) {
     appendIdText(s, field, N);
 }
+
+// A PID text of the tables; a value no stream can carry (past 0x1FFF)
+// counts as none, 0.
+template <size_t N>
+inline unsigned pidValue(const char (&field)[N]) {
+    const unsigned v = idValue16(field, N);
+    return v <= 0x1FFF ? v : 0;
+}

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <set>
 #include <tuple>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -14,10 +15,10 @@
 #include "config/unicodeText.h"
 #include "writers/common/ids.h"
 #include "writers/common/position.h"
+#include "writers/frame/listWalk.h"
 
 namespace {
 
-constexpr unsigned kMaxPid = 0x1FFF;
 constexpr char kHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zapit api=\"4\">\n";
 constexpr char kTail[] = "</zapit>\n";
 
@@ -52,15 +53,6 @@ void putText(std::string& s, std::string_view v) {
                 appendUtf8(s, u);
         }
     }
-}
-
-unsigned pidOf(const char* hex, size_t size) {
-    const unsigned v = idValue16(hex, size);
-    return v <= kMaxPid ? v : 0;
-}
-template <size_t N>
-unsigned pidOf(const char (&field)[N]) {
-    return pidOf(field, N);
 }
 
 // The receiver's codes are those of the Linux DVB interface. Polarisation:
@@ -138,12 +130,12 @@ void putServices(std::string& s, const std::vector<Satellite>& sats) {
                 s += '"';
                 // The PIDs are taken as they stand only with the PMT's and
                 // those the receiver needs to start; else it reads the PMT.
-                const unsigned vpid = tv ? pidOf(c.vpid) : 0;
-                const unsigned apid = c.audioCount >= 1 ? pidOf(c.audio[1].apid) : 0;
-                const unsigned pmt = pidOf(c.pmt_pid);
+                const unsigned vpid = tv ? pidValue(c.vpid) : 0;
+                const unsigned apid = c.audioCount >= 1 ? pidValue(c.audio[1].apid) : 0;
+                const unsigned pmt = pidValue(c.pmt_pid);
                 if (pmt != 0 && apid != 0 && (!tv || vpid != 0))
                     putf(s, " v=\"%x\" a=\"%x\" p=\"%x\" pmt=\"%x\" tx=\"%x\"", vpid, apid,
-                         pidOf(c.pcr_pid), pmt, pidOf(c.txt_pid));
+                         pidValue(c.pcr_pid), pmt, pidValue(c.txt_pid));
                 // Service type: radio, HD television (H.264) or television.
                 const unsigned type = !tv ? 0x02 : c.hd != 0 ? 0x19 : 0x01;
                 putf(s, " t=\"%x\" vt=\"%d\" s=\"%d\" num=\"%d\"/>\n", type, tv && c.hd ? 1 : 0,
@@ -161,41 +153,21 @@ void putServices(std::string& s, const std::vector<Satellite>& sats) {
 BuildResult buildNeutrino(const WriterInput& in, const std::function<bool(OutFile&&)>& emit,
                           const std::function<void(int)>& milestone) {
     const BuildResult stopped = BuildResult::fail({}, false);
-    const int listType = in.cfg ? in.cfg->listType : 0;
-    // Counts past a table's slots are read as full tables.
-    const uint32_t nSat = std::min(in.satDB->count, kSatDbSlots - 1);
-    const uint32_t nTp = std::min(in.tpDB->count, kTpDbSlots - 1);
-    const uint32_t nCh = std::min(in.chDB->count, kChDbSlots - 1);
-    std::unordered_map<int32_t, const T_dbSat*> satById;
-    for (uint32_t i = nSat; i >= 1; --i) satById[in.satDB->sat[i].sat_id] = &in.satDB->sat[i];
-    auto tpKey = [](int32_t sat, int32_t stp) {
-        return static_cast<uint64_t>(static_cast<uint32_t>(sat)) << 32 | static_cast<uint32_t>(stp);
-    };
-    std::unordered_map<uint64_t, const T_dbTp*> tpByKey;
-    for (uint32_t i = nTp; i >= 1; --i) {
-        const T_dbTp& t = in.tpDB->tp[i];
-        tpByKey[tpKey(t.sat_id, t.stp_id)] = &t;
-    }
-
+    const ListWalk walk(in);
     std::vector<Satellite> sats;
     std::unordered_map<int32_t, size_t> satIndex;
     // The receiver's service id: SID, network, transport stream, position
     // and frequency in MHz. The first channel of an id is its service.
     std::set<std::tuple<unsigned, unsigned, unsigned, int32_t, int32_t>> services;
     std::vector<Group> groups;
-    int32_t groupSat = 0, groupId = 0;
+    std::optional<uint64_t> group;
     int tvNumber = 0, radioNumber = 0;
-    for (uint32_t i = 1; i <= nCh; ++i) {
-        const T_dbCh& c = in.chDB->ch[i];
-        if (c.fake != 0) continue;
-        auto sit = satById.find(c.sat_id);
-        auto tit = tpByKey.find(tpKey(c.sat_id, c.stp_id));
-        // Without its satellite or transponder a channel cannot be tuned.
-        if (sit == satById.end() || tit == tpByKey.end()) continue;
-        const T_dbSat& sat = *sit->second;
-        const T_dbTp& t = *tit->second;
+    walk.forEach([&](const ListedChannel& l) {
+        const T_dbCh& c = l.c;
+        const T_dbSat& sat = l.sat;
+        const T_dbTp& t = l.tp;
         const unsigned sid = idValue16(c.sid);
-        if (polarization(t.polarity) < 0 || sid == 0 || t.frequency <= 0) continue;
+        if (polarization(t.polarity) < 0 || sid == 0 || t.frequency <= 0) return;
         const int32_t position = signedPosition(((sat.position % 3600) + 3600) % 3600, 1799);
         const auto id = std::make_tuple(sid, idValue16(t.nid), idValue16(t.tid), position,
                                         static_cast<int32_t>(t.frequency));
@@ -207,37 +179,23 @@ BuildResult buildNeutrino(const WriterInput& in, const std::function<bool(OutFil
             // The virtual satellites of list types 1 and 2 each have a copy
             // of a transponder; the receiver has one.
             auto [tpAt, newTp] =
-                s.index.emplace(tpKey(t.realSatId, t.stp_id), s.transponders.size());
+                s.index.emplace(ListWalk::key(t.realSatId, t.stp_id), s.transponders.size());
             if (newTp) s.transponders.push_back({&t, {}});
             const int number = c.ch_type == 0 ? ++tvNumber : ++radioNumber;
             s.transponders[tpAt->second].services.push_back({&c, sid, number});
         }
 
-        // Groups as the other lists have them: bouquets by satellite, or
-        // the virtual satellites of the other list types.
-        const bool newGroup =
-            listType == 0 ? c.realSatId != groupSat || c.groupId != groupId : c.sat_id != groupSat;
-        if (groups.empty() || newGroup) {
-            Group g;
-            if (listType == 0) {
-                g.name = fieldView(c.groupName);
-                const std::string_view loc = fieldView(sat.location);
-                if (!loc.empty()) g.name += " " + std::string(loc);
-                groupSat = c.realSatId;
-                groupId = c.groupId;
-            } else {
-                g.name = fieldView(sat.satName);
-                groupSat = c.sat_id;
-            }
-            groups.push_back(std::move(g));
+        if (group != l.group) {
+            groups.push_back({walk.groupName(l), {}, {}});
+            group = l.group;
         }
         Group& g = groups.back();
-        if (!g.held.insert(id).second) continue;
+        if (!g.held.insert(id).second) return;
         putf(g.entries, "\t\t<S i=\"%x\" t=\"%x\" on=\"%x\" s=\"%d\" frq=\"%d\" n=\"", sid,
              std::get<2>(id), std::get<1>(id), position, t.frequency);
         putText(g.entries, fieldView(c.ch_name));
         g.entries += c.locked != 0 ? "\" l=\"1\"/>\n" : "\"/>\n";
-    }
+    });
 
     std::string s;
     putServices(s, sats);

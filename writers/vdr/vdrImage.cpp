@@ -2,17 +2,16 @@
 #include <cstdio>
 #include <set>
 #include <tuple>
-#include <unordered_map>
+#include <optional>
 
 #include "config/textFunc.h"
 #include "writers/common/ids.h"
+#include "writers/frame/listWalk.h"
 #include "writers/vdr/vdr.h"
 
 #include "channels/location.h"
 
 namespace {
-
-constexpr unsigned kMaxPid = 0x1FFF;
 
 // Parameters by the tables' codes: polarity 0 V, 1 H, 2 R, 3 L.
 const char* polarization(int32_t polarity) {
@@ -35,16 +34,6 @@ void putNum(std::string& s, unsigned long v) {
     char buf[24];
     std::snprintf(buf, sizeof buf, "%lu", v);
     s += buf;
-}
-
-// A PID text of the tables; a value no stream can carry counts as none.
-unsigned pidOf(const char* hex, size_t size) {
-    const unsigned v = idValue16(hex, size);
-    return v <= kMaxPid ? v : 0;
-}
-template <size_t N>
-unsigned pidOf(const char (&field)[N]) {
-    return pidOf(field, N);
 }
 
 // A representative CA system id for each of the tables' CA codes
@@ -86,7 +75,7 @@ void putAudio(std::string& s, const T_dbCh& c, bool dolby) {
     for (uint32_t i = 1; i <= n; ++i) {
         const T_dbAudio& a = c.audio[i];
         if ((a.ac3 != 0 || a.dts != 0) != dolby) continue;
-        const unsigned pid = pidOf(a.apid);
+        const unsigned pid = pidValue(a.apid);
         if (pid == 0) continue;
         if (!first) s += ',';
         first = false;
@@ -123,63 +112,29 @@ std::string vdrName(std::string_view name) {
 BuildResult buildVdrImage(const WriterInput& in, std::string* image) {
     std::string& s = *image;
     s.clear();
-    const int listType = in.cfg ? in.cfg->listType : 0;
-    // Counts past a table's slots are read as full tables.
-    const uint32_t nSat = std::min(in.satDB->count, kSatDbSlots - 1);
-    const uint32_t nTp = std::min(in.tpDB->count, kTpDbSlots - 1);
-    const uint32_t nCh = std::min(in.chDB->count, kChDbSlots - 1);
-    std::unordered_map<int32_t, const T_dbSat*> sats;
-    for (uint32_t i = nSat; i >= 1; --i) sats[in.satDB->sat[i].sat_id] = &in.satDB->sat[i];
-    std::unordered_map<uint64_t, const T_dbTp*> tps;
-    auto tpKey = [](int32_t sat, int32_t stp) {
-        return static_cast<uint64_t>(static_cast<uint32_t>(sat)) << 32 | static_cast<uint32_t>(stp);
-    };
-    for (uint32_t i = nTp; i >= 1; --i) {
-        const T_dbTp& t = in.tpDB->tp[i];
-        tps[tpKey(t.sat_id, t.stp_id)] = &t;
-    }
+    const ListWalk walk(in);
     // VDR's channel id: source, NID, TID (the frequency and polarisation
     // when both ids are 0), SID.
     std::set<std::tuple<int32_t, unsigned, long, unsigned>> written;
-    bool inGroup = false;
-    int32_t groupSat = 0, groupId = 0;
-    s.reserve(static_cast<size_t>(nCh) * 110 + 64);
-    for (uint32_t i = 1; i <= nCh; ++i) {
-        const T_dbCh& c = in.chDB->ch[i];
-        if (c.fake != 0) continue;
-        auto sit = sats.find(c.sat_id);
-        auto tit = tps.find(tpKey(c.sat_id, c.stp_id));
-        // Without its satellite or transponder a channel cannot be tuned.
-        if (sit == sats.end() || tit == tps.end()) continue;
-        const T_dbSat& sat = *sit->second;
-        const T_dbTp& t = *tit->second;
+    std::optional<uint64_t> group;
+    s.reserve(static_cast<size_t>(std::min(in.chDB->count, kChDbSlots)) * 110 + 64);
+    walk.forEach([&](const ListedChannel& l) {
+        const T_dbCh& c = l.c;
+        const T_dbSat& sat = l.sat;
+        const T_dbTp& t = l.tp;
         const char* pol = polarization(t.polarity);
         const unsigned sid = idValue16(c.sid);
-        if (!pol || sid == 0) continue;
+        if (!pol || sid == 0) return;
         const unsigned nid = idValue16(t.nid), tid = idValue16(t.tid);
         static const int kPolOffset[] = {200000, 100000, 400000, 300000};
         const long idTid = nid == 0 && tid == 0 ? kPolOffset[t.polarity] + t.frequency : tid;
-        if (!written.emplace(sat.position, nid, idTid, sid).second) continue;
+        if (!written.emplace(sat.position, nid, idTid, sid).second) return;
 
-        // Bouquets by satellite and group; the satellites of the other
-        // list types are bouquets or favourite groups already.
-        const bool newGroup =
-            listType == 0 ? c.realSatId != groupSat || c.groupId != groupId : c.sat_id != groupSat;
-        if (!inGroup || newGroup) {
+        if (group != l.group) {
             s += ':';
-            if (listType == 0) {
-                std::string g(fieldView(c.groupName));
-                const std::string_view loc = fieldView(sat.location);
-                if (!loc.empty()) g += " " + std::string(loc);
-                s += groupText(g);
-                groupSat = c.realSatId;
-                groupId = c.groupId;
-            } else {
-                s += groupText(fieldView(sat.satName));
-                groupSat = c.sat_id;
-            }
+            s += groupText(walk.groupName(l));
             s += '\n';
-            inGroup = true;
+            group = l.group;
         }
 
         // A line with no name would read as a group line.
@@ -207,10 +162,10 @@ BuildResult buildVdrImage(const WriterInput& in, std::string* image) {
         putNum(s, static_cast<unsigned long>(t.sr > 0 ? t.sr : 0));
         s += ':';
 
-        const unsigned vpid = c.ch_type == 0 ? pidOf(c.vpid) : 0;
-        const unsigned pcr = pidOf(c.pcr_pid);
+        const unsigned vpid = c.ch_type == 0 ? pidValue(c.vpid) : 0;
+        const unsigned pcr = pidValue(c.pcr_pid);
         putNum(s, vpid);
-        const unsigned firstAudio = c.audioCount >= 1 ? pidOf(c.audio[1].apid) : 0;
+        const unsigned firstAudio = c.audioCount >= 1 ? pidValue(c.audio[1].apid) : 0;
         if (pcr != 0 && pcr != vpid && !(vpid == 0 && pcr == firstAudio)) {
             s += '+';
             putNum(s, pcr);
@@ -224,7 +179,7 @@ BuildResult buildVdrImage(const WriterInput& in, std::string* image) {
         putAudio(dolby, c, true);
         if (!dolby.empty()) s += ';' + dolby;
         s += ':';
-        putNum(s, pidOf(c.txt_pid));
+        putNum(s, pidValue(c.txt_pid));
         s += ':';
 
         bool anyCa = false;
@@ -247,6 +202,6 @@ BuildResult buildVdrImage(const WriterInput& in, std::string* image) {
         s += ':';
         putNum(s, tid);
         s += ":0\n";
-    }
+    });
     return {};
 }

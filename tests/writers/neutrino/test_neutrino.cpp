@@ -93,17 +93,7 @@ TEST(NeutrinoList, OddNamesStayWellFormedAndUntunableChannelsAreLeftOut) {
 TEST(NeutrinoList, VirtualSatellitesAreTheBouquetsOfOneTransponder) {
     for (int listType : {1, 2}) {
         Tables t;
-        t.cfg.listType = listType;
-        for (int g : {1, 2}) {
-            T_dbSat& s = t.addSat(192000 + g, g == 1 ? "News 19.2E" : "Favourites", 192);
-            s.realSatId = 192, s.groupId = g;
-            T_dbTp& tp = t.addTp(192000 + g, 7, 11000, 2, "0001", "0002");
-            tp.realSatId = 192, tp.groupId = g;
-        }
-        for (int g : {1, 2, 2}) {
-            T_dbCh& c = t.addCh(0, 192000 + g, 7, "C", t.chDB->count == 2 ? "0002" : "0001");
-            c.realSatId = 192, c.groupId = g;
-        }
+        vdrtables::fillVirtualSatellites(t, listType);
         const NeutrinoRead back = readNeutrino(build(t));
         EXPECT_TRUE(readsBack(back.faults)) << "list type " << listType;
         EXPECT_EQ(back.transponders, 1u);

@@ -31,19 +31,7 @@ TEST(VdrImage, BouquetsAsGroupsWithEveryField) {
 TEST(VdrImage, VirtualSatellitesAreTheGroups) {
     for (int listType : {1, 2}) {
         Tables t;
-        t.cfg.listType = listType;
-        // Two groups of one satellite; the second repeats a channel.
-        for (int g : {1, 2}) {
-            T_dbSat& s = t.addSat(192000 + g, g == 1 ? "News 19.2E" : "Favourites", 192);
-            s.realSatId = 192, s.groupId = g;
-            T_dbTp& tp = t.addTp(192000 + g, 7, 11000, 2, "0000", "0000");
-            tp.realSatId = 192, tp.groupId = g;
-        }
-        for (int g : {1, 2, 2}) {
-            T_dbCh& c = t.addCh(0, 192000 + g, 7, g == 1 || t.chDB->count == 2 ? "One" : "Two",
-                                g == 1 || t.chDB->count == 2 ? "0001" : "0002");
-            c.realSatId = 192, c.groupId = g;
-        }
+        vdrtables::fillVirtualSatellites(t, listType);
         // Without NID and TID the channel is told by frequency and polarisation.
         EXPECT_EQ(build(t),
                   ":News 19.2E\n"

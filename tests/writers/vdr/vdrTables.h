@@ -44,4 +44,22 @@ inline void fillBouquets(Tables& t) {
     audio(radio, "0101", "ita");
 }
 
+// List type 1 or 2: two virtual satellites of one real one, each with its
+// copy of a transponder without NID and TID; the second group holds "Two"
+// and then the first's "One" again.
+inline void fillVirtualSatellites(Tables& t, int listType) {
+    t.cfg.listType = listType;
+    for (int g : {1, 2}) {
+        T_dbSat& s = t.addSat(192000 + g, g == 1 ? "News 19.2E" : "Favourites", 192);
+        s.realSatId = 192, s.groupId = g;
+        T_dbTp& tp = t.addTp(192000 + g, 7, 11000, 2, "0000", "0000");
+        tp.realSatId = 192, tp.groupId = g;
+    }
+    for (int g : {1, 2, 2}) {
+        const bool one = g == 1 || t.chDB->count == 2;
+        T_dbCh& c = t.addCh(0, 192000 + g, 7, one ? "One" : "Two", one ? "0001" : "0002");
+        c.realSatId = 192, c.groupId = g;
+    }
+}
+
 }  // namespace vdrtables
