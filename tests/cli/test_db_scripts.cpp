@@ -49,9 +49,7 @@ std::map<std::string, std::string> filesBelow(const fs::path& root) {
 const std::string* fileNamed(const std::map<std::string, std::string>& files,
                              const std::string& suffix) {
     for (const auto& [name, bytes] : files)
-        if (name.size() >= suffix.size() &&
-            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-            return &bytes;
+        if (name.ends_with(suffix)) return &bytes;
     return nullptr;
 }
 

@@ -10,6 +10,7 @@
 #include "config/fileIo.h"
 #include "tests/cli/cliRun.h"
 #include "tests/support/fakebox/fakeBox.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 
@@ -17,12 +18,8 @@ namespace {
 
 std::map<std::string, std::string> filesIn(const fs::path& folder) {
     std::map<std::string, std::string> out;
-    for (const auto& e : fs::directory_iterator(folder)) {
-        if (!e.is_regular_file()) continue;
-        std::string bytes;
-        readFileWhole(e.path().string(), &bytes);
-        out[e.path().filename().string()] = bytes;
-    }
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.is_regular_file()) out[e.path().filename().string()] = slurp(e.path());
     return out;
 }
 
@@ -49,8 +46,7 @@ TEST(SendFromTheDatabase, GeneratedAndSentInOneCommand) {
     const fs::path json = dir / "run.json";
     CliResult r = runCliTool(args + " --report-json '" + json.string() + "'");
     ASSERT_EQ(r.exitCode, 0) << r.out;
-    std::string report;
-    readFileWhole(json.string(), &report);
+    const std::string report = slurp(json);
     EXPECT_NE(report.find("\"send\": {\n    \"ok\": true,"), std::string::npos) << report;
     EXPECT_EQ(report.find("secret"), std::string::npos);
     EXPECT_NE(r.out.find("the receiver holds the new list"), std::string::npos) << r.out;
@@ -64,9 +60,7 @@ TEST(SendFromTheDatabase, GeneratedAndSentInOneCommand) {
     want.erase("satellites.xml");
     want["settings"] = "own\n";
     EXPECT_EQ(filesIn(dir / "box/etc/enigma2"), want);
-    std::string sent;
-    readFileWhole((dir / "box/etc/tuxbox/satellites.xml").string(), &sent);
-    EXPECT_EQ(sent, satellites);
+    EXPECT_EQ(slurp(dir / "box/etc/tuxbox/satellites.xml"), satellites);
 
     // Anything but one Enigma list cannot be sent.
     EXPECT_EQ(runCliTool(args + " --format ndf").exitCode, 64);

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -98,18 +97,21 @@ protected:
         put(faults, "{}");
     }
     void TearDown() override {
-        stop();
+        fake.stop();
         fs::remove_all(dir);
     }
     void start(const char* server = "pyftpdlib", const char* user = "root") {
         ASSERT_TRUE(fake.start(root, faults, ready, server, user)) << "the box did not start";
         box = fake.address;
     }
-    void stop() { fake.stop(); }
-    SendResult send(ShadowChoice shadow = ShadowChoice::kStop) {
+    SendOptions options(const char* stamp = "2026-12-07_10-00-00") {
         SendOptions o;
         o.backupRoot = backups.string();
-        o.stamp = "2026-12-07_10-00-00";
+        o.stamp = stamp;
+        return o;
+    }
+    SendResult send(ShadowChoice shadow = ShadowChoice::kStop) {
+        SendOptions o = options();
         o.shadow = shadow;
         return sendList(list.string(), box, o, en, events);
     }
@@ -227,9 +229,7 @@ TEST_F(Send, ReportsItsStepsAndMayBeCancelledUntilTheFirstRename) {
     start();
     const auto before = tree(root);
     const LangStruct& it = *langTable(kLangItalian);
-    SendOptions o;
-    o.backupRoot = backups.string();
-    o.stamp = "2026-12-07_12-00-00";
+    const SendOptions o = options("2026-12-07_12-00-00");
     int uploads = 0;
     events.cancelWhen = [&] { return ++uploads > 8; };  // past the backup's fetches
     SendResult r = sendList(list.string(), box, o, it, events);
@@ -263,10 +263,8 @@ TEST_F(Send, AnEnigma1ListGoesToItsSettingsFolderAndWaitsForTheRestart) {
     put(e1 / "satellites.xml", "<satellites/>\n");
     const fs::path folder = root / "var/tuxbox/config/enigma";
     put(folder / "services", "old\n");
-    SendOptions o;
+    SendOptions o = options("2026-12-07_11-00-00");
     o.kind = BoxKind::kEnigma1;
-    o.backupRoot = backups.string();
-    o.stamp = "2026-12-07_11-00-00";
     const SendResult r = sendList(e1.string(), box, o, en, events);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.state, BoxState::kNotLoaded);

@@ -1,7 +1,6 @@
 // The Channels page against the test server: what the page does is what
 // Generate writes, undo and redo give back the document and the tree, and
 // saved edits come back with the configuration after a restart.
-#include <QKeySequence>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -24,14 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-T_dbConnOverride testServer() {
-    T_dbConnOverride c;
-    c.host = "127.0.0.1";
-    c.port = VA_TEST_DB_PORT;
-    c.name = "velartis_sample";
-    return c;
-}
 
 // The tree as text: every bouquet and every channel with all its columns.
 std::string tree(ChanModel* m) {

@@ -1,10 +1,6 @@
 // The window's own channel database settings against the test server: the
 // dialog, where the password goes, what wins, the test button, and each
 // way a connection fails as the window shows it.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -12,6 +8,7 @@
 #include <QSettings>
 #include <QTimer>
 #include <regex>
+#include <tuple>
 
 #include "config/lang.h"
 #include "download/session.h"
@@ -101,11 +98,9 @@ TEST_F(DbSettingsTest, TheDialogsValuesComeBackAtTheNextStartWithThePasswordInTh
     ASSERT_TRUE(start());
     EXPECT_TRUE(prompts().empty());
     const T_dbConnOverride& c = wnd->connection();
-    EXPECT_EQ(c.host, "127.0.0.1");
-    EXPECT_EQ(c.port, unsigned(VA_TEST_DB_PORT));
-    EXPECT_EQ(c.user, "vauser");
-    EXPECT_EQ(c.password, "vapass1");
-    EXPECT_EQ(c.name, "velartis_sample");
+    EXPECT_EQ(std::tie(c.host, c.port, c.user, c.password, c.name),
+              std::make_tuple("127.0.0.1", unsigned(VA_TEST_DB_PORT), "vauser", "vapass1",
+                              "velartis_sample"));
     EXPECT_EQ(c.compress, DbCompress::kOn);
     // Saved settings take the option files' place.
     EXPECT_TRUE(c.optionGroup.empty());
@@ -228,10 +223,7 @@ TEST_F(DbSettingsTest, TestConnectionSaysWhatItFoundAsTyped) {
 TEST_F(DbSettingsTest, EachConnectFailureShowsItsBoxAndLeavesTheWindowUsable) {
     int fd = -1;
     const unsigned freePort = unsigned(loopbackPort(false, &fd));
-    T_dbConnOverride server;
-    server.host = "127.0.0.1";
-    server.port = VA_TEST_DB_PORT;
-    server.name = "velartis_sample";
+    const T_dbConnOverride server = testServer();
     ASSERT_TRUE(start(server));
     tab(3);
     const struct {

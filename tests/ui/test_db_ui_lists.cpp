@@ -29,14 +29,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-T_dbConnOverride testServer(unsigned port = VA_TEST_DB_PORT) {
-    T_dbConnOverride c;
-    c.host = "127.0.0.1";
-    c.port = port;
-    c.name = "velartis_sample";
-    return c;
-}
-
 int num(const std::ssub_match& m) { return std::stoi(m.str()); }
 
 // The tool's start time as its list shows it (names, Enigma production line, JST stamp).
@@ -160,11 +152,8 @@ TEST_F(ListsTest, EveryFamilyFromTheWindowIsWhatTheToolWritesFromItsSavedConfigu
         const auto want = filesBelow(cliOut), got = filesBelow(wndOut);
         EXPECT_GE(want.size(), 2u);  // a list and its log at least
         ASSERT_EQ(want.size(), got.size());
-        for (const auto& [name, bytes] : want) {
-            auto it = got.find(name);
-            ASSERT_NE(it, got.end()) << name;
-            EXPECT_TRUE(it->second == bytes) << name << " differs";
-        }
+        for (const auto& [name, bytes] : want)
+            EXPECT_TRUE(got.count(name) && got.at(name) == bytes) << name << " differs";
     }
 }
 

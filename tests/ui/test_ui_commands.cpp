@@ -2,8 +2,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSettings>
 #include <functional>
 
@@ -16,21 +14,6 @@
 #include "tests/ui/uiFixture.h"
 #include "ui/ids.h"
 #include "ui/widget.h"
-
-namespace {
-
-// The shipped user file with its satellites replaced by n of its own.
-std::string userWithSats(const std::string& user, int n) {
-    std::string sats;
-    for (int i = 1; i <= n; ++i)
-        sats += std::to_string(1000 + i) + "#Sat " + std::to_string(i) + "#" + (i % 2 ? "1" : "0") +
-                "#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#11111111111#\r\n";
-    std::string out = user;
-    const size_t from = out.find("[SAT]") + 7, to = out.find("[/SAT]");
-    return out.replace(from, to - from, sats);
-}
-
-}  // namespace
 
 class CommandTest : public WindowTest {
 protected:
@@ -396,7 +379,7 @@ TEST_F(CommandTest, OpenCfgAsksFirstAndReplacesTheConfigurationWholeOrNotAtAll) 
     const std::filesystem::path other = dir_ / "Caf\xC3\xA9";
     std::filesystem::create_directories(other);
     std::filesystem::copy_file(dir_ / "VAconfig.vac", other / "VAconfig.vac");
-    std::string big = userWithSats(shipped, 65);
+    std::string big = userWithSats(65);
     big.replace(big.find("LANG=2"), 6, "LANG=4");
     ASSERT_TRUE(writeFileWhole((other / "big.cfg").string(), big, nullptr));
     click(Widget.hSatBtn[2]);

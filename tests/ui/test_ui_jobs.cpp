@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
-#include <QTabBar>
 #include <QTest>
 #include <atomic>
 #include <thread>

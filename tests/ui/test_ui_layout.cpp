@@ -5,7 +5,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRegularExpression>
-#include <QStatusBar>
 #include <algorithm>
 #include <string>
 

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
-#include <QTabBar>
 #include <cstdlib>
 
 #include "config/cfgTypes.h"
@@ -111,14 +110,7 @@ TEST_F(WindowTest, MissingMasterListStopsWithItsOneMessage) {
 
 TEST_F(WindowTest, SatellitesPastRowSixtyAreKeptAndToldOnceAndTheIconIsTaken) {
     copyShipped(true, false);
-    std::string user = shippedUser();
-    std::string sats;
-    for (int i = 1; i <= 65; ++i)
-        sats += std::to_string(1000 + i) + "#Sat " + std::to_string(i) +
-                "#1#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#11111111111#\n";
-    const size_t from = user.find("[SAT]") + 6, to = user.find("[/SAT]");
-    user.replace(from, to - from, sats);
-    writeFile("Default.cfg", user);
+    writeFile("Default.cfg", userWithSats(65));
     ASSERT_TRUE(QImage(16, 16, QImage::Format_ARGB32)
                     .save(QString::fromStdString((dir_ / "Velartis.ico").string()), "ICO"));
 

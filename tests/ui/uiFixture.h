@@ -22,6 +22,16 @@
 #include "ui/mainWnd.h"
 #include "ui/qtPlatform.h"
 
+// The test server with the bundled sample data (port: another, for one
+// that is not there).
+inline T_dbConnOverride testServer(unsigned port = VA_TEST_DB_PORT) {
+    T_dbConnOverride c;
+    c.host = "127.0.0.1";
+    c.port = port;
+    c.name = "velartis_sample";
+    return c;
+}
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -52,6 +62,18 @@ protected:
     std::string shippedUser() {
         std::ifstream in(VA_SOURCE_DIR "/data/Default.cfg", std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // The shipped user file with its satellites replaced by n of its own,
+    // every other one ticked.
+    std::string userWithSats(int n) {
+        std::string sats;
+        for (int i = 1; i <= n; ++i)
+            sats += std::to_string(1000 + i) + "#Sat " + std::to_string(i) + "#" +
+                    (i % 2 ? "1" : "0") + "#1#3#6#3#0#0#1#0#0#0#0#0#1#111#11111#11111111111#\r\n";
+        std::string out = shippedUser();
+        const size_t from = out.find("[SAT]") + 7, to = out.find("[/SAT]");
+        return out.replace(from, to - from, sats);
     }
 
     bool start(T_dbConnOverride conn = {}) {
