@@ -1,11 +1,10 @@
 #include "writers/neutrino/neutrino.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
+#include <optional>
 #include <set>
 #include <tuple>
-#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -21,16 +20,6 @@ namespace {
 
 constexpr char kHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zapit api=\"4\">\n";
 constexpr char kTail[] = "</zapit>\n";
-
-void putf(std::string& s, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-void putf(std::string& s, const char* fmt, ...) {
-    char buf[160];
-    va_list ap;
-    va_start(ap, fmt);
-    const int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    if (n > 0) s.append(buf, std::min(static_cast<size_t>(n), sizeof buf - 1));
-}
 
 // An attribute value: UTF-8 with XML's own characters escaped; controls
 // become spaces and a malformed byte U+FFFD, so the file stays well-formed
@@ -110,22 +99,22 @@ void putServices(std::string& s, const std::vector<Satellite>& sats) {
         const int uncommitted = d.switchType == 2 ? d.switch11 : -1;
         s += "\t<sat name=\"";
         putText(s, satelliteName(d));
-        putf(s, "\" position=\"%d\" diseqc=\"%d\" uncommited=\"%d\">\n", sat.position, committed,
-             uncommitted);
+        appendFormat(s, "\" position=\"%d\" diseqc=\"%d\" uncommited=\"%d\">\n", sat.position,
+                     committed, uncommitted);
         for (const Transponder& tp : sat.transponders) {
             const T_dbTp& t = *tp.t;
             // Tables' modulation: 0 DVB-S, 1 DVB-S2 QPSK, 2 DVB-S2 8PSK.
-            putf(s,
-                 "\t\t<TS id=\"%04x\" on=\"%04x\" frq=\"%u\" inv=\"2\" sr=\"%u\" fec=\"%u\" "
-                 "pol=\"%d\" mod=\"%u\" sys=\"%u\">\n",
-                 idValue16(t.tid), idValue16(t.nid), static_cast<unsigned>(t.frequency) * 1000u,
-                 static_cast<unsigned>(t.sr > 0 ? t.sr : 0) * 1000u, fecCode(t.fec),
-                 polarization(t.polarity), t.modulation == 2 ? 9u : 0u,
-                 t.modulation != 0 ? 1u : 0u);
+            appendFormat(
+                s,
+                "\t\t<TS id=\"%04x\" on=\"%04x\" frq=\"%u\" inv=\"2\" sr=\"%u\" fec=\"%u\" "
+                "pol=\"%d\" mod=\"%u\" sys=\"%u\">\n",
+                idValue16(t.tid), idValue16(t.nid), static_cast<unsigned>(t.frequency) * 1000u,
+                static_cast<unsigned>(t.sr > 0 ? t.sr : 0) * 1000u, fecCode(t.fec),
+                polarization(t.polarity), t.modulation == 2 ? 9u : 0u, t.modulation != 0 ? 1u : 0u);
             for (const Service& sv : tp.services) {
                 const T_dbCh& c = *sv.c;
                 const bool tv = c.ch_type == 0;
-                putf(s, "\t\t\t<S i=\"%04x\" n=\"", sv.sid);
+                appendFormat(s, "\t\t\t<S i=\"%04x\" n=\"", sv.sid);
                 putText(s, fieldView(c.ch_name));
                 s += '"';
                 // The PIDs are taken as they stand only with the PMT's and
@@ -134,12 +123,13 @@ void putServices(std::string& s, const std::vector<Satellite>& sats) {
                 const unsigned apid = c.audioCount >= 1 ? pidValue(c.audio[1].apid) : 0;
                 const unsigned pmt = pidValue(c.pmt_pid);
                 if (pmt != 0 && apid != 0 && (!tv || vpid != 0))
-                    putf(s, " v=\"%x\" a=\"%x\" p=\"%x\" pmt=\"%x\" tx=\"%x\"", vpid, apid,
-                         pidValue(c.pcr_pid), pmt, pidValue(c.txt_pid));
+                    appendFormat(s, " v=\"%x\" a=\"%x\" p=\"%x\" pmt=\"%x\" tx=\"%x\"", vpid, apid,
+                                 pidValue(c.pcr_pid), pmt, pidValue(c.txt_pid));
                 // Service type: radio, HD television (H.264) or television.
                 const unsigned type = !tv ? 0x02 : c.hd != 0 ? 0x19 : 0x01;
-                putf(s, " t=\"%x\" vt=\"%d\" s=\"%d\" num=\"%d\"/>\n", type, tv && c.hd ? 1 : 0,
-                     c.scrambled != 0 || c.casCount > 0 ? 1 : 0, sv.number);
+                appendFormat(s, " t=\"%x\" vt=\"%d\" s=\"%d\" num=\"%d\"/>\n", type,
+                             tv && c.hd ? 1 : 0, c.scrambled != 0 || c.casCount > 0 ? 1 : 0,
+                             sv.number);
             }
             s += "\t\t</TS>\n";
         }
@@ -191,8 +181,8 @@ BuildResult buildNeutrino(const WriterInput& in, const std::function<bool(OutFil
         }
         Group& g = groups.back();
         if (!g.held.insert(id).second) return;
-        putf(g.entries, "\t\t<S i=\"%x\" t=\"%x\" on=\"%x\" s=\"%d\" frq=\"%d\" n=\"", sid,
-             std::get<2>(id), std::get<1>(id), position, t.frequency);
+        appendFormat(g.entries, "\t\t<S i=\"%x\" t=\"%x\" on=\"%x\" s=\"%d\" frq=\"%d\" n=\"", sid,
+                     std::get<2>(id), std::get<1>(id), position, t.frequency);
         putText(g.entries, fieldView(c.ch_name));
         g.entries += c.locked != 0 ? "\" l=\"1\"/>\n" : "\"/>\n";
     });
