@@ -119,7 +119,6 @@ TEST(WriteFileWhole, ThroughLinksIntoPipesAndDevices) {
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_EQ(listing(tmp.path), (std::vector<std::string>{"fifo", "link.ndf", "real.ndf"}));
 
-
     // A write that fails is reported (never a real device here: run as
     // root, a fault would replace it).
     setWriteFaultHook([](const std::string&, size_t) { return false; });

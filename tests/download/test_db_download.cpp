@@ -2,8 +2,6 @@
 // tables each mode leaves are compared in test_db_dumps.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>

@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <regex>
 #include <string>
 #include <vector>

@@ -80,64 +80,40 @@ struct Tables {
     std::unique_ptr<T_dbReport> report = std::make_unique<T_dbReport>();
     int type;
 
-    explicit Tables(int listType) : type(listType) {
-        sat->count = tp->count = ch->count = fav->count = chFav->count = 0;
-    }
+    explicit Tables(int listType) : type(listType) {}
     T_channelTables db() const {
         return {sat.get(), tp.get(), ch.get(), fav.get(), chFav.get(), report.get()};
     }
     int32_t satId(int32_t real, int32_t group) const { return type ? real * 1000 + group : real; }
+    // The tables start zeroed: each helper sets only what the edits read.
     void addSat(int32_t real, int position, int32_t group = 0, const char* name = "") {
         T_dbSat& s = sat->sat[++sat->count];
-        s = T_dbSat{};
-        s.sat_id = satId(real, group);
-        s.realSatId = real;
-        s.position = position;
-        s.groupId = group;
-        copyText(s.satName, name);
-        copyText(s.location, "19.2E");
+        s.sat_id = satId(real, group), s.realSatId = real, s.position = position, s.groupId = group;
+        copyText(s.satName, name), copyText(s.location, "19.2E");
     }
     void addTp(int32_t real, int32_t stp, const char* tid, int32_t group = 0) {
         T_dbTp& t = tp->tp[++tp->count];
-        t = T_dbTp{};
-        t.sat_id = satId(real, group);
-        t.realSatId = real;
-        t.stp_id = stp;
-        t.groupId = group;
-        copyText(t.nid, "0001");
-        copyText(t.tid, tid);
+        t.sat_id = satId(real, group), t.realSatId = real, t.stp_id = stp, t.groupId = group;
+        copyText(t.nid, "0001"), copyText(t.tid, tid);
     }
     void addCh(int32_t real, int32_t stp, int32_t group, const char* bouquet, const char* name,
                const char* sid, int fake = 0, int radio = 0) {
         T_dbCh& c = ch->ch[++ch->count];
-        c = T_dbCh{};
-        c.fake = fake;
-        c.sat_id = satId(real, group);
-        c.realSatId = real;
-        c.stp_id = stp;
-        c.groupId = group;
-        c.bou_id = group;
-        c.ch_type = radio;
-        copyText(c.groupName, bouquet);
-        copyText(c.ch_name, name);
-        copyText(c.sid, sid);
+        c.fake = fake, c.sat_id = satId(real, group), c.realSatId = real, c.stp_id = stp;
+        c.groupId = c.bou_id = group, c.ch_type = radio;
+        copyText(c.groupName, bouquet), copyText(c.ch_name, name), copyText(c.sid, sid);
     }
     void addFav(int32_t id, const char* name) {
-        fav->fav[++fav->count] = T_dbFav{};
-        fav->fav[fav->count].fav_id = id;
-        copyText(fav->fav[fav->count].fav_name, name);
+        T_dbFav& f = fav->fav[++fav->count];
+        f.fav_id = id;
+        copyText(f.fav_name, name);
     }
     void link(uint32_t row, int32_t favId) {
         const T_dbCh& c = ch->ch[row];
         T_dbChFav& f = chFav->chFav[++chFav->count];
-        f = T_dbChFav{};
-        f.sat_id = c.sat_id;
-        f.realSatId = c.realSatId;
-        f.stp_id = c.stp_id;
-        f.groupId = c.groupId;
+        f.sat_id = c.sat_id, f.realSatId = c.realSatId, f.stp_id = c.stp_id, f.groupId = c.groupId;
+        f.fav_id = favId, f.chIndex = static_cast<int32_t>(row - 1);
         copyText(f.sid, c.sid);
-        f.fav_id = favId;
-        f.chIndex = static_cast<int32_t>(row - 1);
     }
     // "Bouquet/Channel" per row, markers as "Bouquet/@".
     std::vector<std::string> rows() const {

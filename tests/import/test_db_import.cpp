@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -62,18 +62,21 @@ protected:
         c.name = name;
         return c;
     }
-    // Every row of every table, sorted: equal dumps are equal databases.
-    std::string dump() const {
+    std::vector<std::vector<std::string>> query(const std::string& sql) const {
         DbLink db;
         EXPECT_TRUE(db.open(conn())) << db.error();
+        std::vector<std::vector<std::string>> rows;
+        EXPECT_TRUE(db.query(sql, &rows)) << db.error();
+        return rows;
+    }
+    // Every row of every table, sorted: equal dumps are equal databases.
+    std::string dump() const {
         std::string out;
         for (const char* t : {"Sats", "Transponders", "Channels", "Bouquets", "ChannelBouquet",
                               "Languages", "ChannelAudio", "ChannelCas", "Favorites",
                               "ChannelFavorite", "TeamMsg", "BrenikToolsCounter"}) {
-            std::vector<std::vector<std::string>> rows;
-            EXPECT_TRUE(db.query(std::string("SELECT * FROM ") + t, &rows)) << db.error();
             std::vector<std::string> lines;
-            for (const auto& r : rows) {
+            for (const auto& r : query(std::string("SELECT * FROM ") + t)) {
                 std::string l = t;
                 for (const std::string& c : r) l += "|" + c;
                 lines.push_back(l);
@@ -84,12 +87,8 @@ protected:
         return out;
     }
     std::string rowsOf(const std::string& sql) const {
-        DbLink db;
-        EXPECT_TRUE(db.open(conn())) << db.error();
-        std::vector<std::vector<std::string>> rows;
-        EXPECT_TRUE(db.query(sql, &rows)) << db.error();
         std::string out;
-        for (const auto& r : rows) {
+        for (const auto& r : query(sql)) {
             for (const std::string& c : r) out += c + " ";
             out += "\n";
         }

@@ -64,10 +64,6 @@ SingleFileFormat ndfLike(size_t size, BuildResult result = {}) {
     return f;
 }
 
-bool endsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // Runs the scope as on a file system without anonymous temporary files and
 // atomic exchange, or as on this one.
 struct PlainFs {
@@ -159,7 +155,7 @@ TEST(FolderFrame, FailedWriteKeepsTheOldListWholeAndFailsTheJob) {
         fs::create_directory(folder);
         for (const char* n : {"a.txt", "keep.txt"})
             ASSERT_TRUE(writeFileWhole((folder / n).string(), std::string("old"), nullptr));
-        FaultHook hook([](const std::string& path, size_t) { return !endsWith(path, "keep.txt"); });
+        FaultHook hook([](const std::string& path, size_t) { return !path.ends_with("keep.txt"); });
         j.target(j.tmp.path.string());
         EXPECT_EQ(runFolderJob(j.req(), twoFiles(&j)), 1u);
         expectFailed(j, "No space left on device");
@@ -202,7 +198,7 @@ TEST(FolderFrame, KilledRewriteLeavesTheOldListAndTheNextRunCleansUp) {
         if (child == 0) {
             // Killed in the middle: one file written, the next one on its way.
             setWriteFaultHook([](const std::string& path, size_t) {
-                if (endsWith(path, "keep.txt")) ::kill(::getpid(), SIGKILL);
+                if (path.ends_with("keep.txt")) ::kill(::getpid(), SIGKILL);
                 return true;
             });
             runFolderJob(j.req(), twoFiles(&j));
@@ -387,7 +383,7 @@ TEST(LogFile, ReportTextBesideTheListAndAnUnwritableLogFailsTheJobButNotTheList)
 
     // A log that cannot be written (a full disk) fails the job; the list
     // is written all the same and the box says which of the two is there.
-    FaultHook full([](const std::string& path, size_t) { return !endsWith(path, ".log"); });
+    FaultHook full([](const std::string& path, size_t) { return !path.ends_with(".log"); });
     j.ui.statusLog[0].clear(), j.ui.boxes.clear();
     j.target(j.tmp.path.string());
     EXPECT_EQ(runFolderJob(j.req(), twoFiles(&j)), 1u);
