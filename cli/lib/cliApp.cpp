@@ -161,7 +161,10 @@ std::string listTarget(const T_family& f, const std::string& output) {
                                 f.fileFormat(f.fileType).defExt);
 }
 
-bool parseFormats(const std::vector<std::string>& in, std::vector<int>* out, std::string* bad) {
+// The families named, each once in the order asked; *all tells whether
+// "all" was among them.
+bool parseFormats(const std::vector<std::string>& in, std::vector<int>* out, std::string* bad,
+                  bool* all) {
     for (const std::string& item : in) {
         size_t start = 0;
         while (start <= item.size()) {
@@ -171,6 +174,7 @@ bool parseFormats(const std::vector<std::string>& in, std::vector<int>* out, std
             start = comma == std::string::npos ? item.size() + 1 : comma + 1;
             if (name.empty()) continue;
             if (name == "all") {
+                *all = true;
                 for (const T_family& f : kFamilies) out->push_back(f.fileType);
                 continue;
             }
@@ -387,13 +391,12 @@ int readOptions(int argc, char** argv, CliOptions* o) {
     o->outputGiven = app.count("--output") > 0;
 
     std::string bad;
-    if (!parseFormats(o->formats, &o->families, &bad))
+    bool all = false;
+    if (!parseFormats(o->formats, &o->families, &bad, &all))
         return usageError("velartis-cli",
                           "unknown format '" + bad + "' (" + formatNames() + " or all)");
-    // Every list the program writes, lamedb5 among them.
-    for (const std::string& f : o->formats)
-        if (f == "all" || f.rfind("all,", 0) == 0 || f.find(",all") != std::string::npos)
-            o->lamedb5 = true;
+    // All is every list the program writes, lamedb5 among them.
+    if (all) o->lamedb5 = true;
     if (app.count("--lang") > 0) {  // an empty name is no language either
         o->langId = langByCode(o->lang.c_str());
         if (!o->langId)

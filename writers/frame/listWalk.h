@@ -36,7 +36,7 @@ public:
     // The group's name: the bouquet and its satellite's location, or the
     // virtual satellite's name.
     std::string groupName(const ListedChannel& l) const;
-    // Real satellite and transponder id as one key.
+    // A satellite id and a transponder or group id as one key.
     static uint64_t key(int32_t sat, int32_t id) {
         return static_cast<uint64_t>(static_cast<uint32_t>(sat)) << 32 | static_cast<uint32_t>(id);
     }
