@@ -1,7 +1,5 @@
 #include "writers/neutrino/neutrino.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <optional>
 #include <set>
 #include <tuple>

@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <set>
 #include <tuple>
-#include <optional>
 
 #include "config/textFunc.h"
 #include "writers/common/ids.h"
