@@ -7,6 +7,7 @@
 #include "download/download.h"
 #include "tests/download/jobGlobals.h"
 #include "tests/readback/lists.h"
+#include "tests/readback/lamedb5Reader.h"
 #include "tests/readback/vdrRoundTrip.h"
 #include "tests/writers/writerFixture.h"
 
@@ -51,6 +52,14 @@ std::map<ListFormat, ListFiles> expectReadsBack(std::initializer_list<ListFormat
         EXPECT_TRUE(r.ok) << formatName(f) << ": " << r.message;
         if (r.ok) {
             EXPECT_TRUE(readsBack(readList(f, lists[f]))) << formatName(f);
+        }
+        // Enigma2's lamedb5, asked for, says what its lamedb says.
+        if (r.ok && f == ListFormat::E2) {
+            E2ServiceDb v4, v5;
+            EXPECT_TRUE(readsBack(readLamedb(lists[f]["lamedb"], &v4)));
+            EXPECT_TRUE(readsBack(readLamedb5(buildLamedb5(writerInput(p.get(), kClock)), &v5)));
+            quotesAsLamedb5(&v4);
+            EXPECT_EQ(v5, v4);
         }
         // The VDR list also goes back through the program's own importer.
         if (r.ok && f == ListFormat::Vdr) {
