@@ -6,6 +6,8 @@
 # as it was.
 #   test_dbserver_migrate.sh DBSERVER_SH WORK_FOLDER
 set -euo pipefail
+# The servers here are the test's own: none the caller's environment names.
+unset VA_DB_PORT VA_DB_DIR
 script=$1
 mkdir -p "$2"
 dir=$(mktemp -d "$2/migrate.XXXXXX")

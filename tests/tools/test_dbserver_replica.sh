@@ -7,6 +7,8 @@
 # and imports go to the primary only.
 #   test_dbserver_replica.sh DBSERVER_SH WORK_FOLDER [VELARTIS_CLI]
 set -euo pipefail
+# The servers here are the test's own: none the caller's environment names.
+unset VA_DB_PORT VA_DB_DIR
 script=$1
 mkdir -p "$2"
 dir=$(mktemp -d "$2/replica.XXXXXX")
