@@ -8,8 +8,14 @@
 constexpr int32_t kEnigmaLastEast = 1799;
 constexpr int32_t kAzboxLastEast = 1800;
 constexpr int32_t kJstLastEast = 1800;
+constexpr int32_t kNeutrinoLastEast = 1799;
 
 // position when it is at most lastEast, otherwise position - 3600.
 constexpr int32_t signedPosition(int32_t position, int32_t lastEast) {
     return position <= lastEast ? position : position - 3600;
+}
+
+// A position of any value brought into 0 to 3599, as a full turn repeats.
+constexpr int32_t wrappedPosition(int32_t position) {
+    return (position % 3600 + 3600) % 3600;
 }

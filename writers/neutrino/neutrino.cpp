@@ -81,7 +81,7 @@ std::string satelliteName(const T_dbSat& s) {
     if (name.empty()) name = fieldView(s.satName);
     if (!endsWithLocation(name, s.position)) {
         if (!name.empty()) name += ' ';
-        name += locationText(((s.position % 3600) + 3600) % 3600);
+        name += locationText(wrappedPosition(s.position));
     }
     return name;
 }
@@ -156,7 +156,7 @@ BuildResult buildNeutrino(const WriterInput& in, const std::function<bool(OutFil
         const T_dbTp& t = l.tp;
         const unsigned sid = idValue16(c.sid);
         if (polarization(t.polarity) < 0 || sid == 0 || t.frequency <= 0) return;
-        const int32_t position = signedPosition(((sat.position % 3600) + 3600) % 3600, 1799);
+        const int32_t position = signedPosition(wrappedPosition(sat.position), kNeutrinoLastEast);
         const auto id = std::make_tuple(sid, idValue16(t.nid), idValue16(t.tid), position,
                                         static_cast<int32_t>(t.frequency));
 

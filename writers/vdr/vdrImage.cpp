@@ -6,6 +6,7 @@
 
 #include "config/textFunc.h"
 #include "writers/common/ids.h"
+#include "writers/common/position.h"
 #include "writers/frame/listWalk.h"
 #include "writers/vdr/vdr.h"
 
@@ -47,10 +48,8 @@ unsigned caSystemId(int32_t code) {
 
 // "S19.2E" / "S0.8W" from tenths of a degree east, 0 to 3599.
 void putSource(std::string& s, int32_t position) {
-    int32_t p = position % 3600;
-    if (p < 0) p += 3600;
     s += 'S';
-    s += locationText(p);
+    s += locationText(wrappedPosition(position));
 }
 
 // A language code VDR takes: three lower-case letters.
