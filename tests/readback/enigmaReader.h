@@ -292,6 +292,17 @@ inline bool run(const std::string& cmd, std::string* out) {
     for (size_t k; (k = fread(buf, 1, sizeof buf, p)) > 0;) out->append(buf, k);
     return pclose(p) == 0;
 }
+// True when xmllint finds the text well-formed; *why gets its words.
+inline bool wellFormedXml(const std::string& text, std::string* why) {
+    char tmpl[] = "/tmp/va-readback-XXXXXX";
+    const int fd = mkstemp(tmpl);
+    const bool written =
+        fd >= 0 && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (fd >= 0) close(fd);
+    const bool ok = written && run(std::string("xmllint --noout '") + tmpl + "' 2>&1", why);
+    if (fd >= 0) unlink(tmpl);
+    return ok;
+}
 // The value of attribute `name` in one element line.
 inline std::string attr(std::string_view line, const char* name) {
     const std::string key = std::string(" ") + name + "=\"";
@@ -318,15 +329,9 @@ inline Faults checkEnigmaSatellitesXml(const ListFiles& files, const EnigmaServi
         f.add("satellites.xml: missing");
         return f;
     }
-    char tmpl[] = "/tmp/va-readback-XXXXXX";
-    const int fd = mkstemp(tmpl);
-    const bool written =
-        fd >= 0 && write(fd, text->data(), text->size()) == static_cast<ssize_t>(text->size());
-    if (fd >= 0) close(fd);
     std::string out;
-    if (!written || !run(std::string("xmllint --noout '") + tmpl + "' 2>&1", &out))
+    if (!wellFormedXml(*text, &out))
         f.add("satellites.xml: xmllint --noout fails: %s", out.substr(0, 300).c_str());
-    if (fd >= 0) unlink(tmpl);
 
     // position -> "kHz:sr:pol:fec" of its transponders
     std::map<int, std::set<std::string>> sats;

@@ -73,18 +73,6 @@ inline std::vector<Element> elements(std::string_view doc) {
     return out;
 }
 
-inline bool wellFormed(const std::string& text, std::string* why) {
-    char tmpl[] = "/tmp/va-readback-XXXXXX";
-    const int fd = mkstemp(tmpl);
-    const bool written =
-        fd >= 0 && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    if (fd >= 0) close(fd);
-    const bool ok =
-        written && readback::run(std::string("xmllint --noout '") + tmpl + "' 2>&1", why);
-    if (fd >= 0) unlink(tmpl);
-    return ok;
-}
-
 // A number in base 10 or 16, whole, or nothing.
 inline bool number(const std::map<std::string, std::string>& a, const char* key, int base,
                    long* v) {
@@ -107,7 +95,7 @@ inline NeutrinoRead readNeutrino(const ListFiles& files) {
         std::string why;
         if (!text) {
             f.add("%s: missing", name);
-        } else if (!wellFormed(*text, &why)) {
+        } else if (!readback::wellFormedXml(*text, &why)) {
             f.add("%s: xmllint --noout fails: %s", name, why.substr(0, 200).c_str());
         } else if (!vdrread::validUtf8(*text)) {
             f.add("%s: not UTF-8", name);
